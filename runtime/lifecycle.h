@@ -1,0 +1,22 @@
+// Start and end of the runtime, and the game's one clean-up routine.
+#pragma once
+
+namespace runtime {
+
+using CleanupRoutine = void (*)();
+
+// First call of the entry routine: working folder = the program's own folder, libraries ready.
+void InitRuntime(int argc, char** argv);
+// Remembers the game's clean-up routine; a later call replaces it.
+void RegisterCleanup(CleanupRoutine routine);
+// The runtime's own closing steps (windows, pictures), run before the game's clean-up on a normal
+// end and alone after an error. Later registrations run first.
+void AddShutdownStep(void (*step)());
+// The normal end: the runtime's own steps, then the game's clean-up, once; later calls do nothing.
+void ShutdownRuntime();
+
+// After a runtime error: the clean-up is forgotten and the process ends with status -1.
+void ForgetCleanup();
+[[noreturn]] void ExitAfterError();
+
+}  // namespace runtime
