@@ -60,7 +60,8 @@ void RedimArray(void*& variable, std::span<const int32_t> sizes, size_t elementS
   if (keepElements && variable != nullptr) {
     size_t oldBytes = size_t(ArrayElementCount(variable)) * elementSize;
     size_t newBytes = size_t(ArrayElementCount(fresh)) * elementSize;
-    std::memcpy(ArrayElements(fresh), ArrayElements(variable), oldBytes < newBytes ? oldBytes : newBytes);
+    std::memcpy(ArrayElements(fresh), ArrayElements(variable),
+                oldBytes < newBytes ? oldBytes : newBytes);
   }
   RuntimeFree(variable);
   variable = fresh;

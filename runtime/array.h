@@ -17,9 +17,15 @@
 
 namespace runtime {
 
-inline int32_t ArrayDimensions(const void* block) { return static_cast<const int32_t*>(block)[0]; }
-inline const int32_t* ArraySizes(const void* block) { return static_cast<const int32_t*>(block) + 1; }
-inline size_t ArrayHeaderBytes(int32_t dims) { return sizeof(int32_t) * (1 + size_t(dims)); }
+inline int32_t ArrayDimensions(const void* block) {
+  return static_cast<const int32_t*>(block)[0];
+}
+inline const int32_t* ArraySizes(const void* block) {
+  return static_cast<const int32_t*>(block) + 1;
+}
+inline size_t ArrayHeaderBytes(int32_t dims) {
+  return sizeof(int32_t) * (1 + size_t(dims));
+}
 inline unsigned char* ArrayElements(void* block) {
   return static_cast<unsigned char*>(block) + ArrayHeaderBytes(ArrayDimensions(block));
 }
@@ -57,13 +63,20 @@ struct Index {
 
 template <typename T>
 constexpr ValueKind KindOfElement() {
-  if constexpr (std::is_same_v<T, uint8_t>) return kind::kByte;
-  else if constexpr (std::is_same_v<T, int16_t>) return kind::kShort;
-  else if constexpr (std::is_same_v<T, int32_t>) return kind::kInteger;
-  else if constexpr (std::is_same_v<T, int64_t>) return kind::kLong;
-  else if constexpr (std::is_same_v<T, float>) return kind::kFloat;
-  else if constexpr (std::is_same_v<T, double>) return kind::kDouble;
-  else return kind::kNone;  // a record of the game's own
+  if constexpr (std::is_same_v<T, uint8_t>)
+    return kind::kByte;
+  else if constexpr (std::is_same_v<T, int16_t>)
+    return kind::kShort;
+  else if constexpr (std::is_same_v<T, int32_t>)
+    return kind::kInteger;
+  else if constexpr (std::is_same_v<T, int64_t>)
+    return kind::kLong;
+  else if constexpr (std::is_same_v<T, float>)
+    return kind::kFloat;
+  else if constexpr (std::is_same_v<T, double>)
+    return kind::kDouble;
+  else
+    return kind::kNone;  // a record of the game's own
 }
 
 // The game's face of a runtime array: an owning variable over one block, whose elements are
@@ -78,7 +91,9 @@ class Array {
   Array(std::initializer_list<int32_t> sizes)
       : block_(NewArrayBlock(std::span(sizes.begin(), sizes.size()), sizeof(T))) {}
   // Starts as the constant block itself; it is copied to the heap before the first change.
-  static Array FromConstant(const void* constantBlock) { return Array(const_cast<void*>(constantBlock)); }
+  static Array FromConstant(const void* constantBlock) {
+    return Array(const_cast<void*>(constantBlock));
+  }
   static Array Adopt(void* heapBlock) { return Array(heapBlock); }
 
   Array(const Array& other) : block_(CopyArrayBlock(other.block_, sizeof(T))) {}
@@ -121,7 +136,9 @@ class Array {
   void Clear() { std::memset(static_cast<void*>(Writable()), 0, size_t(Count()) * sizeof(T)); }
 
   const void* Block() const { return block_; }
-  ValueRecord Argument() const { return MakePointer(KindOfElement<T>() | kind::kArrayFlag, block_); }
+  ValueRecord Argument() const {
+    return MakePointer(KindOfElement<T>() | kind::kArrayFlag, block_);
+  }
 
  private:
   explicit Array(void* block) : block_(block) {}
@@ -150,8 +167,8 @@ class Array {
     return r * sizes[1] + c;
   }
   template <typename... I>
-    requires(sizeof...(I) > 2)
-  int64_t Element(I... indexes) const {
+  requires(sizeof...(I) > 2) int64_t Element(I... indexes)
+  const {
     const int32_t list[] = {indexes...};
     return ArrayElementNumber(block_, list);
   }

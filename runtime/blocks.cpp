@@ -62,13 +62,17 @@ const void* MakeConstantByteSet(std::span<const uint8_t> bytes) {
   return constant;
 }
 
-Text::~Text() { RuntimeFree(block_); }
+Text::~Text() {
+  RuntimeFree(block_);
+}
 
 ValueRecord Text::Argument() const {
   return MakePointer(kind::kText, block_ != nullptr ? block_ : EmptyTextArgument());
 }
 
-ByteSet::~ByteSet() { RuntimeFree(block_); }
+ByteSet::~ByteSet() {
+  RuntimeFree(block_);
+}
 
 ValueRecord ByteSet::Argument() const {
   return MakePointer(kind::kByteSet, block_ != nullptr ? block_ : EmptyByteSetArgument());

@@ -86,11 +86,13 @@ void Chained(ValueRecord* result, int32_t count, const ValueRecord* args, const 
 }
 
 void CmdIntDivide(ValueRecord* result, int32_t count, const ValueRecord* args) {
-  Chained(result, count, args, "不能整除于零", [](double a, double b) { return std::trunc(a / b); });
+  Chained(result, count, args, "不能整除于零",
+          [](double a, double b) { return std::trunc(a / b); });
 }
 
 void CmdRemainder(ValueRecord* result, int32_t count, const ValueRecord* args) {
-  Chained(result, count, args, "不能求余数于零", [](double a, double b) { return std::fmod(a, b); });
+  Chained(result, count, args, "不能求余数于零",
+          [](double a, double b) { return std::fmod(a, b); });
 }
 
 void CmdAbs(ValueRecord* result, int32_t count, const ValueRecord* args) {
@@ -166,7 +168,8 @@ void CmdBytesLeft(ValueRecord* result, int32_t count, const ValueRecord* args) {
 
 void CmdBytesMid(ValueRecord* result, int32_t count, const ValueRecord* args) {
   auto data = BytesArg(args, count, 0);
-  int64_t start = std::clamp<int64_t>(int64_t{IntegerArg(args, count, 1)} - 1, 0, int64_t(data.size()));
+  int64_t start =
+      std::clamp<int64_t>(int64_t{IntegerArg(args, count, 1)} - 1, 0, int64_t(data.size()));
   int64_t n = std::clamp<int64_t>(IntegerArg(args, count, 2), 0, int64_t(data.size()) - start);
   SetBytes(result, data.subspan(size_t(start), size_t(n)));
   result->kind = kind::kByteSet;
@@ -202,18 +205,34 @@ void CmdBytesGet(ValueRecord* result, int32_t count, const ValueRecord* args) {
   } else {
     int32_t size = kGetSizes[size_t(what - 1)];
     uint8_t raw[8] = {};
-    std::memcpy(raw, area.data(), std::min<size_t>(area.size(), size_t(size)));
+    if (!area.empty()) std::memcpy(raw, area.data(), std::min<size_t>(area.size(), size_t(size)));
     uint64_t bits;
     std::memcpy(&bits, raw, sizeof bits);
     consumed = size;
     switch (what) {
-      case kGetByte: *result = MakeByte(raw[0]); break;
-      case kGetShort: *result = MakeShort(static_cast<int16_t>(bits)); break;
-      case kGetInteger: *result = MakeInteger(static_cast<int32_t>(bits)); break;
-      case kGetLong: *result = MakeLong(static_cast<int64_t>(bits)); break;
-      case kGetFloat: result->value = bits & 0xFFFFFFFFu; result->kind = kind::kFloat; break;
-      case kGetDouble: result->value = bits; result->kind = kind::kDouble; break;
-      case kGetLogic: *result = MakeLogic(static_cast<uint32_t>(bits) != 0); break;
+      case kGetByte:
+        *result = MakeByte(raw[0]);
+        break;
+      case kGetShort:
+        *result = MakeShort(static_cast<int16_t>(bits));
+        break;
+      case kGetInteger:
+        *result = MakeInteger(static_cast<int32_t>(bits));
+        break;
+      case kGetLong:
+        *result = MakeLong(static_cast<int64_t>(bits));
+        break;
+      case kGetFloat:
+        result->value = bits & 0xFFFFFFFFu;
+        result->kind = kind::kFloat;
+        break;
+      case kGetDouble:
+        result->value = bits;
+        result->kind = kind::kDouble;
+        break;
+      case kGetLogic:
+        *result = MakeLogic(static_cast<uint32_t>(bits) != 0);
+        break;
       case kGetDateTime: {
         double d;
         std::memcpy(&d, raw, sizeof d);
@@ -222,7 +241,10 @@ void CmdBytesGet(ValueRecord* result, int32_t count, const ValueRecord* args) {
         *result = MakeDateTime(d);
         break;
       }
-      case kGetRoutine: result->value = bits & 0xFFFFFFFFu; result->kind = kind::kRoutine; break;
+      case kGetRoutine:
+        result->value = bits & 0xFFFFFFFFu;
+        result->kind = kind::kRoutine;
+        break;
     }
   }
 
@@ -294,7 +316,9 @@ void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
 
 }  // namespace
 
-void RegisterCommand(CommandId id, Command command) { Table()[size_t(id)] = command; }
+void RegisterCommand(CommandId id, Command command) {
+  Table()[size_t(id)] = command;
+}
 
 ValueRecord CallCommand(CommandId id, int32_t count, const ValueRecord* args) {
   ValueRecord result{};
@@ -332,13 +356,17 @@ std::string DateTimeText(double days) {
   return text;
 }
 
-double Abs(double x) { return DoubleOf(CallCommand(CommandId::Abs, {MakeDouble(x)})); }
+double Abs(double x) {
+  return DoubleOf(CallCommand(CommandId::Abs, {MakeDouble(x)}));
+}
 
 int32_t Rgb(int32_t r, int32_t g, int32_t b) {
   return LowInteger(CallCommand(CommandId::Rgb, {MakeInteger(r), MakeInteger(g), MakeInteger(b)}));
 }
 
-int32_t TickCount() { return LowInteger(CallCommand(CommandId::TickCount, {})); }
+int32_t TickCount() {
+  return LowInteger(CallCommand(CommandId::TickCount, {}));
+}
 
 Text ToText(const ValueRecord& value) {
   return Text::Adopt(PointerOf<char>(CallCommand(CommandId::ToText, {value})));
@@ -358,8 +386,8 @@ ByteSet BytesLeft(const ByteSet& data, int32_t n) {
 }
 
 ByteSet BytesMid(const ByteSet& data, int32_t start, int32_t n) {
-  return ByteSet::Adopt(PointerOf<void>(CallCommand(
-      CommandId::BytesMid, {data.Argument(), MakeInteger(start), MakeInteger(n)})));
+  return ByteSet::Adopt(PointerOf<void>(
+      CallCommand(CommandId::BytesMid, {data.Argument(), MakeInteger(start), MakeInteger(n)})));
 }
 
 ValueRecord BytesGet(const ByteSet& data, int32_t kind) {
@@ -367,7 +395,8 @@ ValueRecord BytesGet(const ByteSet& data, int32_t kind) {
 }
 
 ValueRecord BytesGet(const ByteSet& data, int32_t kind, int32_t position) {
-  return CallCommand(CommandId::BytesGet, {data.Argument(), MakeInteger(kind), MakeInteger(position)});
+  return CallCommand(CommandId::BytesGet,
+                     {data.Argument(), MakeInteger(kind), MakeInteger(position)});
 }
 
 ValueRecord BytesGet(const ByteSet& data, int32_t kind, int32_t* positionVariable) {

@@ -68,17 +68,21 @@ enum BytesKind : int32_t {
 // Typed calls for the game.
 template <typename... D>
 double IntDivide(double a, double b, D... more) {
-  return DoubleOf(CallCommand(CommandId::IntDivide, {MakeDouble(a), MakeDouble(b), MakeDouble(more)...}));
+  return DoubleOf(
+      CallCommand(CommandId::IntDivide, {MakeDouble(a), MakeDouble(b), MakeDouble(more)...}));
 }
 template <typename... D>
 double Remainder(double a, double b, D... more) {
-  return DoubleOf(CallCommand(CommandId::Remainder, {MakeDouble(a), MakeDouble(b), MakeDouble(more)...}));
+  return DoubleOf(
+      CallCommand(CommandId::Remainder, {MakeDouble(a), MakeDouble(b), MakeDouble(more)...}));
 }
 double Abs(double x);
 int32_t Rgb(int32_t r, int32_t g, int32_t b);
 int32_t TickCount();
 Text ToText(const ValueRecord& value);
-inline Text ToText(int32_t v) { return ToText(MakeInteger(v)); }
+inline Text ToText(int32_t v) {
+  return ToText(MakeInteger(v));
+}
 ByteSet ToBytes(const ValueRecord& value);
 int32_t BytesLength(const ByteSet& data);
 ByteSet BytesLeft(const ByteSet& data, int32_t n);

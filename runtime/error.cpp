@@ -41,9 +41,13 @@ std::string BuildErrorText(int32_t code, std::string_view gbMessage) {
   return text;
 }
 
-void RaiseError(int32_t code) { ReportRuntimeError(code, ErrorMessage(code)); }
+void RaiseError(int32_t code) {
+  ReportRuntimeError(code, ErrorMessage(code));
+}
 
-void RaiseCommandError(std::string_view gbMessage) { ReportRuntimeError(0, gbMessage); }
+void RaiseCommandError(std::string_view gbMessage) {
+  ReportRuntimeError(0, gbMessage);
+}
 
 void ReportRuntimeError(int32_t code, std::string_view gbMessage) {
   ++errorsInProgress;
@@ -52,6 +56,8 @@ void ReportRuntimeError(int32_t code, std::string_view gbMessage) {
   ExitAfterError();
 }
 
-int ErrorsInProgress() { return errorsInProgress; }
+int ErrorsInProgress() {
+  return errorsInProgress;
+}
 
 }  // namespace runtime

@@ -39,9 +39,13 @@ void InitRuntime(int argc, char** argv) {
   shutDown = false;
 }
 
-void RegisterCleanup(CleanupRoutine routine) { cleanup = routine; }
+void RegisterCleanup(CleanupRoutine routine) {
+  cleanup = routine;
+}
 
-void AddShutdownStep(void (*step)()) { ShutdownSteps().push_back(step); }
+void AddShutdownStep(void (*step)()) {
+  ShutdownSteps().push_back(step);
+}
 
 void ShutdownRuntime() {
   if (shutDown) return;
@@ -52,7 +56,9 @@ void ShutdownRuntime() {
   if (routine != nullptr) routine();
 }
 
-void ForgetCleanup() { cleanup = nullptr; }
+void ForgetCleanup() {
+  cleanup = nullptr;
+}
 
 void ExitAfterError() {
   // The runtime's own steps only; static destructors are skipped because the error may have

@@ -7,9 +7,13 @@
 
 namespace runtime {
 
-bool IsArrayKind(ValueKind k) { return (k & kind::kArrayFlag) != 0; }
+bool IsArrayKind(ValueKind k) {
+  return (k & kind::kArrayFlag) != 0;
+}
 
-ValueKind ElementKind(ValueKind k) { return k & ~kind::kArrayFlag; }
+ValueKind ElementKind(ValueKind k) {
+  return k & ~kind::kArrayFlag;
+}
 
 bool IsNumericKind(ValueKind k) {
   switch (k) {
@@ -67,14 +71,30 @@ ValueRecord MakeRaw(ValueKind k, T v) {
 }
 }  // namespace
 
-ValueRecord MakeByte(uint8_t v) { return MakeRaw(kind::kByte, v); }
-ValueRecord MakeShort(int16_t v) { return MakeRaw(kind::kShort, v); }
-ValueRecord MakeInteger(int32_t v) { return MakeRaw(kind::kInteger, v); }
-ValueRecord MakeLong(int64_t v) { return MakeRaw(kind::kLong, v); }
-ValueRecord MakeFloat(float v) { return MakeRaw(kind::kFloat, v); }
-ValueRecord MakeDouble(double v) { return MakeRaw(kind::kDouble, v); }
-ValueRecord MakeLogic(bool v) { return MakeRaw(kind::kLogic, int32_t{v ? 1 : 0}); }
-ValueRecord MakeDateTime(double days) { return MakeRaw(kind::kDateTime, days); }
+ValueRecord MakeByte(uint8_t v) {
+  return MakeRaw(kind::kByte, v);
+}
+ValueRecord MakeShort(int16_t v) {
+  return MakeRaw(kind::kShort, v);
+}
+ValueRecord MakeInteger(int32_t v) {
+  return MakeRaw(kind::kInteger, v);
+}
+ValueRecord MakeLong(int64_t v) {
+  return MakeRaw(kind::kLong, v);
+}
+ValueRecord MakeFloat(float v) {
+  return MakeRaw(kind::kFloat, v);
+}
+ValueRecord MakeDouble(double v) {
+  return MakeRaw(kind::kDouble, v);
+}
+ValueRecord MakeLogic(bool v) {
+  return MakeRaw(kind::kLogic, int32_t{v ? 1 : 0});
+}
+ValueRecord MakeDateTime(double days) {
+  return MakeRaw(kind::kDateTime, days);
+}
 ValueRecord MakePointer(ValueKind k, const void* p) {
   return MakeRaw(k, static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)));
 }

@@ -63,7 +63,9 @@ ValueRecord MakeLogic(bool v);
 ValueRecord MakeDateTime(double days);
 ValueRecord MakePointer(ValueKind k, const void* p);  // texts, byte sets, arrays, references
 
-inline int32_t LowInteger(const ValueRecord& r) { return static_cast<int32_t>(r.value); }
+inline int32_t LowInteger(const ValueRecord& r) {
+  return static_cast<int32_t>(r.value);
+}
 inline double DoubleOf(const ValueRecord& r) {
   double d;
   std::memcpy(&d, &r.value, sizeof d);

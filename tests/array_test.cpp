@@ -14,7 +14,8 @@ using runtime::GbToUtf8Lossy;
 namespace {
 
 std::string CodeLine(int code) {
-  return "错误代码：" + std::to_string(code) + "\r\n\r\n错误信息：" + GbToUtf8Lossy(ErrorMessage(code));
+  return "错误代码：" + std::to_string(code) + "\r\n\r\n错误信息：" +
+         GbToUtf8Lossy(ErrorMessage(code));
 }
 
 Array<uint8_t> NumberedBoard() {

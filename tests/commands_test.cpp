@@ -14,10 +14,18 @@ using namespace runtime;
 
 namespace {
 
-ByteSet Bytes(std::vector<uint8_t> v) { return ByteSet(v); }
-std::vector<uint8_t> Vec(const ByteSet& b) { return {b.Bytes().begin(), b.Bytes().end()}; }
-std::string Utf8(const Text& t) { return GbToUtf8Lossy(t.View()); }
-Text TextOf(const ValueRecord& r) { return Text::Adopt(const_cast<char*>(TextResult(r))); }
+ByteSet Bytes(std::vector<uint8_t> v) {
+  return ByteSet(v);
+}
+std::vector<uint8_t> Vec(const ByteSet& b) {
+  return {b.Bytes().begin(), b.Bytes().end()};
+}
+std::string Utf8(const Text& t) {
+  return GbToUtf8Lossy(t.View());
+}
+Text TextOf(const ValueRecord& r) {
+  return Text::Adopt(const_cast<char*>(TextResult(r)));
+}
 
 TEST(ArithmeticTest, IntDivideDropsTheFractionTowardZero) {
   EXPECT_EQ(IntDivide(7, 2), 3);
@@ -48,7 +56,7 @@ TEST(ArithmeticTest, AbsRgbAndTicks) {
   EXPECT_EQ(Abs(-2.5), 2.5);
   EXPECT_EQ(Abs(3), 3);
   EXPECT_EQ(Rgb(255, 255, 255), 16777215);
-  EXPECT_EQ(Rgb(300, 0, 0), 300);  // red is not masked
+  EXPECT_EQ(Rgb(300, 0, 0), 300);          // red is not masked
   EXPECT_EQ(Rgb(0, 256 + 2, 0), 2 * 256);  // green is
   EXPECT_EQ(Rgb(1, 2, 3), 0x030201);
   int32_t a = TickCount(), b = TickCount();

@@ -97,7 +97,8 @@ TEST_F(FilesTest, UnwritableFolderKeepsThePreviousFile) {
 
 TEST_F(FilesTest, NamesThatCannotBeConvertedReachNoFile) {
   std::ofstream(folder_ / "x") << "data";
-  // 0x80 alone and 0xFF are no GB18030 sequence: no file is opened or made, whatever the folder holds.
+  // 0x80 alone and 0xFF are no GB18030 sequence: no file is opened or made, whatever the folder
+  // holds.
   Text bad(Gb(folder_.string()) + "/\x80");
   ByteSet data(std::vector<uint8_t>{1});
   EXPECT_TRUE(ReadFile(bad).Empty());
@@ -118,7 +119,10 @@ TEST(TextCodecTest, RoundTripsAndRefusals) {
   EXPECT_FALSE(GbToUtf8("\x80"));
   EXPECT_FALSE(GbToUtf8("\xcf"));  // cut in the middle of a character
   EXPECT_FALSE(Utf8ToGb("\xc3"));
-  EXPECT_EQ(GbToUtf8Lossy("a\xff" "b\xcf\xf3"), "a\xEF\xBF\xBD" "b象");
+  EXPECT_EQ(GbToUtf8Lossy("a\xff"
+                          "b\xcf\xf3"),
+            "a\xEF\xBF\xBD"
+            "b象");
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
   bytes.clear();
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return false;
-  struct stat st{};
+  struct stat st {};
   // Only regular files: a FIFO or a device would block or never end.
   bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= INT32_MAX - 8;
   if (ok) {
@@ -51,8 +51,10 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
     while (ok && done < bytes.size()) {
       ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
       if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) ok = false;
-      else done += size_t(n);
+      if (n <= 0)
+        ok = false;
+      else
+        done += size_t(n);
     }
   }
   ::close(fd);
@@ -74,7 +76,7 @@ bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_
   ok = ok && ::fchmod(fd, 0666 & ~mask) == 0;
   ok = ok && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;
-  struct stat st{};
+  struct stat st {};
   // Never replace a folder or anything else that is not a file.
   if (ok && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) ok = false;
   ok = ok && ::rename(temp.c_str(), path.c_str()) == 0;

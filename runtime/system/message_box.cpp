@@ -22,7 +22,9 @@ bool CanShowBoxes() {
 
 }  // namespace
 
-void SetErrorBoxHandler(ErrorBoxHandler handler) { Handler() = std::move(handler); }
+void SetErrorBoxHandler(ErrorBoxHandler handler) {
+  Handler() = std::move(handler);
+}
 
 void ShowErrorBox(const std::string& text, const std::string& caption) {
   if (Handler()) {

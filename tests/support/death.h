@@ -17,6 +17,6 @@ inline constexpr int kErrorExitStatus = 255;
 
 // Runs the statement in a child process and expects it to end as a runtime error whose box text
 // (written to standard error when there is no display) contains `text`.
-#define EXPECT_RUNTIME_ERROR(statement, text)                                     \
+#define EXPECT_RUNTIME_ERROR(statement, text)                                          \
   EXPECT_EXIT(statement, ::testing::ExitedWithCode(testing_support::kErrorExitStatus), \
               testing_support::Literal(text))
