@@ -103,12 +103,12 @@ def draw_lines(img, origin=(0, 0), cell=48):
 
 
 def make_logo(out):
-    """A red General lying on a corner of the board."""
+    """A red General standing in the middle of its palace."""
     w, h = 136, 146
     board = artlib.to_image(board_rgb())
     draw_lines(board)
-    # The Human's palace, with the General's square in the middle.
-    bg = np.asarray(board.crop((216 - 68, 408 - 73 - 24, 216 + 68, 408 - 73 - 24 + h)),
+    # The Human's palace around its centre, where the diagonals cross.
+    bg = np.asarray(board.crop((216 - w // 2, 408 - h // 2, 216 + w // 2, 408 + h // 2)),
                     dtype=np.float64)
     size = 128
     rgb, cov, shade = artlib.piece_rgba("帥", artlib.RED_INK, artlib.DISC_NORMAL, size=size,
