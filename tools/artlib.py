@@ -311,7 +311,7 @@ def piece_rgba(char, ink, disc, size=44, centre=23.0, radius=20.5, factor=8, see
     # The engraved ring and the character, inked, each sunk a little: the
     # wall facing away from the light is darker, the one facing it lighter.
     ring_r = radius - 3.6 * k
-    ring_mask = np.clip(0.85 * k - np.abs(dist - ring_r), 0.0, 1.0) * ring
+    ring_mask = np.clip(1.0 * k - np.abs(dist - ring_r), 0.0, 1.0) * ring
     glyph = glyph_mask(char, (n, n), int(round(25 * k * font_scale * factor)),
                        (cx * factor, (cy + 0.2 * k) * factor),
                        stroke=int(round(0.45 * k * stroke_scale * factor)))
