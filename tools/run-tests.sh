@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds the Release and the sanitizer configuration and runs every test of both.
+# Builds the Release, the sanitizer and the fuzzing configuration and runs every test of each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -11,3 +11,9 @@ cmake --build build/release -j "$jobs"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DXQ_SANITIZE=ON -DXQ_BENCH=OFF
 cmake --build build/sanitize -j "$jobs"
 (cd build/sanitize && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+
+# Every fuzz target runs for a bounded time over its seeds (clang's libFuzzer).
+CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXQ_FUZZ=ON \
+  -DBUILD_TESTING=OFF -DXQ_BENCH=OFF
+cmake --build build/fuzz -j "$jobs"
+(cd build/fuzz && ctest --output-on-failure -j "$jobs")
