@@ -278,8 +278,10 @@ std::span<const uint8_t> EmbeddedWindowTemplate() {
   return {WindowTemplateBlock, static_cast<size_t>(WindowTemplateBlock_size)};
 }
 
-void LoadWindowTemplate() {
-  auto read = ReadWindowTemplate(EmbeddedWindowTemplate());
+void LoadWindowTemplate() { LoadWindowTemplate(EmbeddedWindowTemplate()); }
+
+void LoadWindowTemplate(std::span<const uint8_t> block) {
+  auto read = ReadWindowTemplate(block);
   if (!read) RaiseCommandError(Gb("载入窗口模板数据段出错!"));
   Loaded() = std::move(*read);
   ResolveEventBindings(Loaded());

@@ -135,6 +135,8 @@ std::span<const uint8_t> EmbeddedWindowTemplate();
 // Reads the embedded template and resolves its bindings; a fault is the runtime error
 // "载入窗口模板数据段出错!". Run once at start, after the game registered its handlers.
 void LoadWindowTemplate();
+// The same for any block (the start-up path, open to tests).
+void LoadWindowTemplate(std::span<const uint8_t> block);
 // The template loaded at start (empty before).
 WindowTemplate& LoadedWindowTemplate();
 
