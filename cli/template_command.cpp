@@ -24,12 +24,14 @@ std::string Number(int32_t v) {
   return Hex(static_cast<uint32_t>(v));
 }
 
-std::string Quoted(std::string_view gb) { return "\"" + runtime::GbToUtf8Lossy(gb) + "\""; }
+std::string Quoted(std::string_view gb) {
+  return "\"" + runtime::GbToUtf8Lossy(gb) + "\"";
+}
 
 std::string Binding(const runtime::EventBinding& b) {
   std::string name = b.reference == runtime::kNoHandler ? "none"
                      : b.routine != nullptr             ? std::string(b.handlerName)
-                                                        : "?" + Hex(static_cast<uint32_t>(b.reference));
+                                            : "?" + Hex(static_cast<uint32_t>(b.reference));
   return std::to_string(b.event) + ":" + name;
 }
 
@@ -69,10 +71,11 @@ void PrintSettings(const runtime::UnitRecord& unit) {
 void PrintTemplate(const runtime::WindowTemplate& t) {
   for (const runtime::WindowRecord& w : t.windows) {
     for (const runtime::UnitRecord& u : w.units) {
-      std::string line = Hex(w.id) + " " + Hex(u.id) + " " + std::string(runtime::UnitTypeName(u.type)) +
-                         " " + Quoted(u.name) + " " + std::to_string(u.left) + " " +
-                         std::to_string(u.top) + " " + std::to_string(u.width) + " " +
-                         std::to_string(u.height) + " " + (u.Visible() ? "visible" : "hidden");
+      std::string line = Hex(w.id) + " " + Hex(u.id) + " " +
+                         std::string(runtime::UnitTypeName(u.type)) + " " + Quoted(u.name) + " " +
+                         std::to_string(u.left) + " " + std::to_string(u.top) + " " +
+                         std::to_string(u.width) + " " + std::to_string(u.height) + " " +
+                         (u.Visible() ? "visible" : "hidden");
       for (const auto& b : u.bindings) line += " " + Binding(b);
       std::printf("%s\n", line.c_str());
       PrintSettings(u);

@@ -4,7 +4,9 @@ namespace game {
 
 namespace {
 
-int32_t Argument(std::span<const int32_t> args, size_t i) { return i < args.size() ? args[i] : 0; }
+int32_t Argument(std::span<const int32_t> args, size_t i) {
+  return i < args.size() ? args[i] : 0;
+}
 
 // Handlers without arguments and without a result.
 template <void (*Routine)()>
@@ -45,8 +47,12 @@ void SaveGame() {}
 void NewGame() {}
 void OnAboutWindowCreated() {}
 
-std::span<const runtime::HandlerEntry> HandlerTable() { return kHandlers; }
+std::span<const runtime::HandlerEntry> HandlerTable() {
+  return kHandlers;
+}
 
-void RegisterHandlers() { runtime::RegisterEventHandlers(HandlerTable()); }
+void RegisterHandlers() {
+  runtime::RegisterEventHandlers(HandlerTable());
+}
 
 }  // namespace game

@@ -33,10 +33,10 @@ inline constexpr UnitTypeCode kTransLabel = 0x20005;
 enum class FieldKind : uint8_t { kNumber, kBuffer, kString };
 
 struct FieldLayout {
-  int16_t property;      // the property index the field sets
+  int16_t property;  // the property index the field sets
   FieldKind kind;
-  uint8_t sinceVersion;  // present when the settings' version is at least this
-  std::string_view name; // the field's name in the template description
+  uint8_t sinceVersion;   // present when the settings' version is at least this
+  std::string_view name;  // the field's name in the template description
 };
 
 struct TypeLayout {
@@ -105,12 +105,9 @@ inline constexpr FieldLayout kButtonFields[] = {
 };
 
 inline constexpr FieldLayout kTransLabelFields[] = {
-    {9, K::kNumber, 1, "property-9"},
-    {11, K::kNumber, 1, "text-colour"},
-    {12, K::kNumber, 1, "property-12"},
-    {14, K::kNumber, 1, "property-14"},
-    {13, K::kNumber, 1, "property-13"},
-    {10, K::kBuffer, 1, "font"},
+    {9, K::kNumber, 1, "property-9"},   {11, K::kNumber, 1, "text-colour"},
+    {12, K::kNumber, 1, "property-12"}, {14, K::kNumber, 1, "property-14"},
+    {13, K::kNumber, 1, "property-13"}, {10, K::kBuffer, 1, "font"},
     {8, K::kString, 1, "caption"},
 };
 
@@ -196,7 +193,9 @@ inline constexpr TypeLayout kTypes[] = {
 
 }  // namespace layout_detail
 
-inline constexpr std::span<const TypeLayout> AllTypeLayouts() { return layout_detail::kTypes; }
+inline constexpr std::span<const TypeLayout> AllTypeLayouts() {
+  return layout_detail::kTypes;
+}
 
 // Null for a type code or name the runtime does not know.
 inline constexpr const TypeLayout* FindTypeLayout(UnitTypeCode code) {

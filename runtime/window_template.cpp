@@ -278,7 +278,9 @@ std::span<const uint8_t> EmbeddedWindowTemplate() {
   return {WindowTemplateBlock, static_cast<size_t>(WindowTemplateBlock_size)};
 }
 
-void LoadWindowTemplate() { LoadWindowTemplate(EmbeddedWindowTemplate()); }
+void LoadWindowTemplate() {
+  LoadWindowTemplate(EmbeddedWindowTemplate());
+}
 
 void LoadWindowTemplate(std::span<const uint8_t> block) {
   auto read = ReadWindowTemplate(block);
@@ -287,7 +289,9 @@ void LoadWindowTemplate(std::span<const uint8_t> block) {
   ResolveEventBindings(Loaded());
 }
 
-WindowTemplate& LoadedWindowTemplate() { return Loaded(); }
+WindowTemplate& LoadedWindowTemplate() {
+  return Loaded();
+}
 
 std::string_view UnitTypeName(UnitTypeCode type) {
   const TypeLayout* layout = FindTypeLayout(type);

@@ -68,7 +68,7 @@ struct UnitRecord {
   UnitId id = 0;
   UnitTypeCode type = 0;
   std::array<uint32_t, 5> reserved{};
-  std::string name;    // GBK; empty for the window's own record
+  std::string name;  // GBK; empty for the window's own record
   std::string remark;
   int32_t left = 0, top = 0, width = 0, height = 0;
   UnitId container = 0;  // 0 = the window

@@ -141,14 +141,14 @@ TEST(GameTemplate, WindowsAreFixedCentredAndCloseOnEscape) {
   for (uint32_t id : {kMainWindow, kAboutWindow}) {
     const auto& s = Game().FindWindow(id)->units.front().settings;
     SCOPED_TRACE(id);
-    EXPECT_EQ(s.Number(9), 2);    // fixed frame
-    EXPECT_EQ(s.Number(16), 0);   // no maximize box
-    EXPECT_EQ(s.Number(17), 0);   // no minimize box
-    EXPECT_EQ(s.Number(15), 1);   // system menu
-    EXPECT_EQ(s.Number(19), 1);   // close item present
-    EXPECT_EQ(s.Number(18), 1);   // centred on the screen
-    EXPECT_EQ(s.Number(22), 1);   // Escape closes
-    EXPECT_EQ(s.Number(29), 0);   // not on top
+    EXPECT_EQ(s.Number(9), 2);   // fixed frame
+    EXPECT_EQ(s.Number(16), 0);  // no maximize box
+    EXPECT_EQ(s.Number(17), 0);  // no minimize box
+    EXPECT_EQ(s.Number(15), 1);  // system menu
+    EXPECT_EQ(s.Number(19), 1);  // close item present
+    EXPECT_EQ(s.Number(18), 1);  // centred on the screen
+    EXPECT_EQ(s.Number(22), 1);  // Escape closes
+    EXPECT_EQ(s.Number(29), 0);  // not on top
     EXPECT_EQ(s.Number(10), kDefaultColour);
     EXPECT_TRUE(s.Bytes(11).empty());  // no background picture
   }
@@ -177,17 +177,17 @@ TEST(GameTemplate, DrawPanelsDifferOnlyInTheBoardPicture) {
     const auto& s = Unit(kMainWindow, id).settings;
     SCOPED_TRACE(id);
     EXPECT_EQ(s.version, 1u);
-    EXPECT_EQ(s.Number(8), 0);                // no border
-    EXPECT_EQ(s.Number(9), 0x00C0C0C0);       // RGB(192, 192, 192)
-    EXPECT_EQ(s.Number(11), 1);               // tiled from the top-left corner
-    EXPECT_EQ(s.Number(12), 1);               // persistent bitmap
-    EXPECT_EQ(s.Number(14), 1);               // solid pen
-    EXPECT_EQ(s.Number(15), 12);              // copy the pen colour
-    EXPECT_EQ(s.Number(16), 0);               // pen width
-    EXPECT_EQ(s.Number(17), kBlack);          // pen colour
-    EXPECT_EQ(s.Number(19), 0x00FFFFFF);      // white brush
-    EXPECT_EQ(s.Number(20), kBlack);          // text colour
-    EXPECT_TRUE(s.Bytes(22).empty());         // system font
+    EXPECT_EQ(s.Number(8), 0);            // no border
+    EXPECT_EQ(s.Number(9), 0x00C0C0C0);   // RGB(192, 192, 192)
+    EXPECT_EQ(s.Number(11), 1);           // tiled from the top-left corner
+    EXPECT_EQ(s.Number(12), 1);           // persistent bitmap
+    EXPECT_EQ(s.Number(14), 1);           // solid pen
+    EXPECT_EQ(s.Number(15), 12);          // copy the pen colour
+    EXPECT_EQ(s.Number(16), 0);           // pen width
+    EXPECT_EQ(s.Number(17), kBlack);      // pen colour
+    EXPECT_EQ(s.Number(19), 0x00FFFFFF);  // white brush
+    EXPECT_EQ(s.Number(20), kBlack);      // text colour
+    EXPECT_TRUE(s.Bytes(22).empty());     // system font
   }
   std::string board = AssetBytes("board.jpg");
   ASSERT_FALSE(board.empty());
@@ -198,9 +198,8 @@ TEST(GameTemplate, DrawPanelsDifferOnlyInTheBoardPicture) {
 
 TEST(GameTemplate, ButtonsAreCentredWithTheAboutButtonAsDefault) {
   const std::map<uint32_t, std::pair<const char*, int>> buttons = {
-      {0x16010548, {"关于", 1}},     {0x16010546, {"退出", 0}},
-      {0x160103f5, {"读取棋局", 0}}, {0x160103f4, {"保存棋局", 0}},
-      {0x1601004c, {"新开局", 0}},
+      {0x16010548, {"关于", 1}},     {0x16010546, {"退出", 0}},   {0x160103f5, {"读取棋局", 0}},
+      {0x160103f4, {"保存棋局", 0}}, {0x1601004c, {"新开局", 0}},
   };
   for (const auto& [id, expected] : buttons) {
     const auto& s = Unit(kMainWindow, id).settings;
@@ -315,8 +314,12 @@ TEST(Bindings, ReferencesAreNeverNegativeAndDistinct) {
   EXPECT_EQ(seen.size(), 8u);
 }
 
-runtime::ValueRecord Swallow(std::span<const int32_t>) { return runtime::MakeLogic(false); }
-runtime::ValueRecord Pass(std::span<const int32_t>) { return {}; }
+runtime::ValueRecord Swallow(std::span<const int32_t>) {
+  return runtime::MakeLogic(false);
+}
+runtime::ValueRecord Pass(std::span<const int32_t>) {
+  return {};
+}
 
 TEST(Bindings, RegistryRefusesCollisionsAndMissingRoutines) {
   const runtime::HandlerEntry twice[] = {{"Same", Pass}, {"Same", Swallow}};
@@ -369,22 +372,22 @@ const std::vector<Field> kWindowOrder = {
     {'n', 18, 1}, {'n', 19, 1}, {'n', 14, 1}, {'n', 21, 1}, {'n', 22, 1}, {'n', 23, 1},
     {'n', 25, 1}, {'n', 26, 2}, {'n', 27, 3}, {'n', 28, 3}, {'n', 29, 4}, {'n', 30, 5},
     {'s', 31, 6}, {'b', 11, 1}, {'b', 20, 1}, {'b', 13, 1}, {'s', 8, 1},  {'s', 24, 1}};
-const std::vector<Field> kDrawPanelOrder = {
-    {'n', 8, 1},  {'n', 9, 1},  {'n', 11, 1}, {'n', 12, 1}, {'n', 13, 1},
-    {'n', 14, 1}, {'n', 15, 1}, {'n', 16, 1}, {'n', 17, 1}, {'n', 18, 1},
-    {'n', 19, 1}, {'n', 20, 1}, {'n', 21, 1}, {'b', 22, 1}, {'b', 10, 1}};
-const std::vector<Field> kButtonOrder = {{'n', 9, 1},  {'n', 11, 1}, {'n', 12, 1},
-                                         {'b', 8, 1},  {'b', 13, 1}, {'s', 10, 1}};
+const std::vector<Field> kDrawPanelOrder = {{'n', 8, 1},  {'n', 9, 1},  {'n', 11, 1}, {'n', 12, 1},
+                                            {'n', 13, 1}, {'n', 14, 1}, {'n', 15, 1}, {'n', 16, 1},
+                                            {'n', 17, 1}, {'n', 18, 1}, {'n', 19, 1}, {'n', 20, 1},
+                                            {'n', 21, 1}, {'b', 22, 1}, {'b', 10, 1}};
+const std::vector<Field> kButtonOrder = {{'n', 9, 1}, {'n', 11, 1}, {'n', 12, 1},
+                                         {'b', 8, 1}, {'b', 13, 1}, {'s', 10, 1}};
 const std::vector<Field> kTransLabelOrder = {{'n', 9, 1},  {'n', 11, 1}, {'n', 12, 1}, {'n', 14, 1},
                                              {'n', 13, 1}, {'b', 10, 1}, {'s', 8, 1}};
-const std::vector<Field> kHyperLinkerOrder = {{'n', 9, 1},  {'n', 12, 1}, {'n', 13, 1}, {'n', 14, 1},
-                                              {'n', 15, 1}, {'n', 16, 1}, {'b', 17, 1}, {'s', 8, 1},
-                                              {'s', 10, 1}, {'s', 11, 1}};
+const std::vector<Field> kHyperLinkerOrder = {
+    {'n', 9, 1},  {'n', 12, 1}, {'n', 13, 1}, {'n', 14, 1}, {'n', 15, 1},
+    {'n', 16, 1}, {'b', 17, 1}, {'s', 8, 1},  {'s', 10, 1}, {'s', 11, 1}};
 const std::vector<Field> kCommonDlgOrder = {
     {'n', 8, 1},  {'n', 12, 1}, {'n', 15, 1}, {'n', 16, 1}, {'n', 17, 1}, {'n', 18, 1},
     {'n', 19, 1}, {'n', 20, 1}, {'n', 21, 1}, {'n', 22, 1}, {'s', 9, 1},  {'s', 10, 1},
     {'s', 11, 1}, {'s', 13, 1}, {'s', 14, 1}, {'s', 23, 1}, {'s', 24, 1}};
-const std::vector<Field> kPicBoxOrder = {{'n', 8, 1},  {'n', 9, 1}, {'n', 11, 1}, {'n', 12, 1},
+const std::vector<Field> kPicBoxOrder = {{'n', 8, 1},  {'n', 9, 1},  {'n', 11, 1}, {'n', 12, 1},
                                          {'b', 10, 1}, {'s', 13, 2}, {'s', 14, 2}};
 const std::vector<Field> kLabelOrder = {
     {'n', 9, 1},  {'n', 11, 1}, {'n', 10, 1}, {'n', 12, 1}, {'n', 13, 1}, {'n', 14, 1},
@@ -406,8 +409,12 @@ const TypeCase kTypeCases[] = {
 };
 
 // Every field gets a value of its own, so a field read in the wrong place shows.
-int32_t NumberFor(int property) { return 1000 + property; }
-std::string BytesFor(int property) { return "p" + std::to_string(property); }
+int32_t NumberFor(int property) {
+  return 1000 + property;
+}
+std::string BytesFor(int property) {
+  return "p" + std::to_string(property);
+}
 
 std::vector<uint8_t> SettingsOf(uint32_t version, const std::vector<Field>& order) {
   Bytes b;

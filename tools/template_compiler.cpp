@@ -97,7 +97,9 @@ std::vector<std::string> Words(const std::string& line) {
   return words;
 }
 
-bool IsText(const std::string& w) { return !w.empty() && w[0] == '"'; }
+bool IsText(const std::string& w) {
+  return !w.empty() && w[0] == '"';
+}
 
 std::string Text(const std::string& w) {
   if (!IsText(w)) throw Failure{"expected a quoted text, got " + w};
@@ -117,8 +119,12 @@ int64_t Number(const std::string& w) {
   return v;
 }
 
-int32_t Int32(const std::string& w) { return static_cast<int32_t>(Number(w)); }
-uint32_t Word(const std::string& w) { return static_cast<uint32_t>(Number(w)); }
+int32_t Int32(const std::string& w) {
+  return static_cast<int32_t>(Number(w));
+}
+uint32_t Word(const std::string& w) {
+  return static_cast<uint32_t>(Number(w));
+}
 
 bool YesNo(const std::string& w) {
   if (w == "yes") return true;
@@ -222,7 +228,8 @@ class Parser {
     const FieldLayout* field = nullptr;
     for (const FieldLayout& f : u.type->fields)
       if (f.name == w[0]) field = &f;
-    if (field == nullptr) throw Failure{"'" + w[0] + "' is no setting of " + std::string(u.type->name)};
+    if (field == nullptr)
+      throw Failure{"'" + w[0] + "' is no setting of " + std::string(u.type->name)};
     if (u.fields.count(w[0]) != 0) throw Failure{"'" + w[0] + "' given twice"};
     std::pair<int32_t, std::string> value;
     if (field->kind == FieldKind::kNumber) {
