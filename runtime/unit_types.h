@@ -90,7 +90,7 @@ inline constexpr FieldLayout kDrawPanelFields[] = {
     {18, K::kNumber, 1, "brush-type"},
     {19, K::kNumber, 1, "brush-colour"},
     {20, K::kNumber, 1, "text-colour"},
-    {21, K::kNumber, 1, "text-background"},
+    {21, K::kNumber, 1, "text-background-colour"},
     {22, K::kBuffer, 1, "font"},
     {10, K::kBuffer, 1, "background-picture"},
 };
