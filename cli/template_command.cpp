@@ -25,14 +25,23 @@ std::string Number(int32_t v) {
 }
 
 std::string Quoted(std::string_view gb) {
-  return "\"" + runtime::GbToUtf8Lossy(gb) + "\"";
+  std::string out(1, '"');
+  out += runtime::GbToUtf8Lossy(gb);
+  out += '"';
+  return out;
 }
 
+// EVENT:HANDLER; "none" for -1, "?" and the number for a reference the game does not hold.
 std::string Binding(const runtime::EventBinding& b) {
-  std::string name = b.reference == runtime::kNoHandler ? "none"
-                     : b.routine != nullptr             ? std::string(b.handlerName)
-                                            : "?" + Hex(static_cast<uint32_t>(b.reference));
-  return std::to_string(b.event) + ":" + name;
+  std::string out = std::to_string(b.event);
+  out += ':';
+  if (b.reference == runtime::kNoHandler)
+    out += "none";
+  else if (b.routine != nullptr)
+    out += b.handlerName;
+  else
+    out.append("?").append(Hex(static_cast<uint32_t>(b.reference)));
+  return out;
 }
 
 std::string_view FieldName(const runtime::TypeLayout* layout, int16_t property) {
@@ -71,12 +80,13 @@ void PrintSettings(const runtime::UnitRecord& unit) {
 void PrintTemplate(const runtime::WindowTemplate& t) {
   for (const runtime::WindowRecord& w : t.windows) {
     for (const runtime::UnitRecord& u : w.units) {
-      std::string line = Hex(w.id) + " " + Hex(u.id) + " " +
-                         std::string(runtime::UnitTypeName(u.type)) + " " + Quoted(u.name) + " " +
-                         std::to_string(u.left) + " " + std::to_string(u.top) + " " +
-                         std::to_string(u.width) + " " + std::to_string(u.height) + " " +
-                         (u.Visible() ? "visible" : "hidden");
-      for (const auto& b : u.bindings) line += " " + Binding(b);
+      std::string line = Hex(w.id);
+      for (const std::string& part :
+           {Hex(u.id), std::string(runtime::UnitTypeName(u.type)), Quoted(u.name),
+            std::to_string(u.left), std::to_string(u.top), std::to_string(u.width),
+            std::to_string(u.height), std::string(u.Visible() ? "visible" : "hidden")})
+        line.append(" ").append(part);
+      for (const auto& b : u.bindings) line.append(" ").append(Binding(b));
       std::printf("%s\n", line.c_str());
       PrintSettings(u);
     }
