@@ -78,6 +78,16 @@ class Cursor {
   size_t pos_ = 0;
 };
 
+// Sorting keeps a block with a huge table from taking quadratic time.
+template <typename Record, typename Key>
+bool HasRepeats(const std::vector<Record>& records, Key key) {
+  std::vector<uint32_t> ids;
+  ids.reserve(records.size());
+  for (const Record& r : records) ids.push_back(key(r));
+  std::sort(ids.begin(), ids.end());
+  return std::adjacent_find(ids.begin(), ids.end()) != ids.end();
+}
+
 void ReadSettings(Cursor& in, UnitRecord& unit) {
   size_t start = in.Offset();
   auto rest = in.Take(in.Remaining(), "settings");
@@ -158,7 +168,8 @@ void ReadUnitList(Cursor& in, WindowRecord& window) {
   for (auto& offset : offsets) offset = list.U32("unit offsets");
 
   size_t recordsStart = list.Offset();
-  window.units.reserve(n);
+  // No reserve: a unit record is far larger than its 8 bytes of identifier and offset, so a
+  // lying count would otherwise allocate many times the block before the first record fails.
   for (uint32_t i = 0; i < n; ++i) {
     if (offsets[i] != list.Offset() - recordsStart) list.Fail("unit offset");
     uint32_t length = list.U32("unit record length");
@@ -168,8 +179,8 @@ void ReadUnitList(Cursor& in, WindowRecord& window) {
   if (!list.AtEnd()) list.Fail("bytes after the unit records");
 
   if (window.units.front().type != unit_type::kWindow) in.Fail("first unit is not the window");
-  std::sort(ids.begin(), ids.end());
-  if (std::adjacent_find(ids.begin(), ids.end()) != ids.end()) in.Fail("repeated unit identifier");
+  if (HasRepeats(window.units, [](const UnitRecord& u) { return u.id; }))
+    in.Fail("repeated unit identifier");
 }
 
 WindowTemplate ReadAll(std::span<const uint8_t> block) {
@@ -179,12 +190,13 @@ WindowTemplate ReadAll(std::span<const uint8_t> block) {
   if (tableSize % 8 != 0) in.Fail("window table size");
   Cursor table = in.Sub(tableSize, "window table size");
   size_t count = tableSize / 8;
+  // Each window record holds at least a slot, an identifier, two string lengths, a count and a
+  // size.
+  if (uint64_t{count} * 24 > in.Remaining()) in.Fail("window table size");
   t.windows.resize(count);
   for (auto& w : t.windows) w.id = table.U32("window identifiers");
-  for (size_t i = 0; i < count; ++i) {
-    for (size_t j = 0; j < i; ++j)
-      if (t.windows[j].id == t.windows[i].id) in.Fail("repeated window identifier");
-  }
+  if (HasRepeats(t.windows, [](const WindowRecord& w) { return w.id; }))
+    in.Fail("repeated window identifier");
 
   for (auto& w : t.windows) {
     in.U32("window slot");
