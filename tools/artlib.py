@@ -14,10 +14,10 @@ UKAI = "/usr/share/fonts/truetype/arphic/ukai.ttc"
 UKAI_TW = 2  # the "TW" face of the collection draws the traditional forms best
 
 # The tones every picture shares: the board's wood and the pieces' boxwood.
-BOARD_LIGHT = np.array([240.0, 214.0, 168.0])
-BOARD_DARK = np.array([204.0, 156.0, 100.0])
+BOARD_LIGHT = np.array([238.0, 206.0, 152.0])
+BOARD_DARK = np.array([196.0, 142.0, 80.0])
 # What the board looks like on average; disc edges fade toward it, not white.
-BOARD_MEAN = (226, 190, 138)
+BOARD_MEAN = (233, 199, 144)
 
 
 def smooth_noise(rng, width, height, cells_x, cells_y):
@@ -54,20 +54,27 @@ def wood(width, height, seed, light=BOARD_LIGHT, dark=BOARD_DARK, ring_period=11
     r = np.sqrt((x - width * pith_x + warp) ** 2 + dep**2)
     # Years were not all alike: the ring width wanders.
     t = r / (ring_period * s) + 2.2 * smooth_noise(rng, width, height, 4, 3)
+    # and no ring's edge is smooth at close range.
+    t += 0.12 * smooth_noise(rng, width, height, width / (5 * s), height / (16 * s))
     ring = t - np.floor(t)
     # Early wood is pale and wide, late wood a narrow darker band with a soft
-    # leading edge and a sharper trailing one.
+    # leading edge and a sharper trailing one; some years left a stronger
+    # band than others.
     late = smoothstep(0.55, 0.9, ring) * (1.0 - smoothstep(0.93, 1.0, ring))
+    strength = 0.45 + 0.9 * rng.random(4096)
+    late *= strength[np.floor(t).astype(np.int64) % 4096]
     fibre = smooth_noise(rng, width, height, width / (1.6 * s), height / (70 * s))
     fine = smooth_noise(rng, width, height, width / (0.9 * s), height / (22 * s))
     blotch = smooth_noise(rng, width, height, 4, 5)
-    d = 0.42 * late + 0.22 * fibre + 0.10 * fine + 0.22 * blotch
+    d = 0.40 * late + 0.22 * fibre + 0.10 * fine + 0.22 * blotch
     d = (d - 0.25) * contrast
     # Pores: short dark dashes along the grain, sparse.
     pores = smooth_noise(rng, width, height, width / (1.2 * s), height / (9 * s))
     d += 0.18 * smoothstep(0.86, 0.97, pores)
     d = np.clip(d, 0.0, 1.0)[..., None]
-    return light * (1.0 - d) + dark * d
+    rgb = light * (1.0 - d) + dark * d
+    # Late wood is redder than the pale early wood around it.
+    return rgb + (0.10 * contrast * late)[..., None] * np.array([6.0, -4.0, -14.0])
 
 
 def glyph_mask(text, size, font_px, centre, font_index=UKAI_TW, font_path=UKAI, stroke=0):
@@ -250,13 +257,13 @@ GREEN_INK = np.array([18.0, 112.0, 52.0])
 RED_INK = np.array([196.0, 26.0, 22.0])
 # Boxwood of a piece at rest, and the warmer, lighter disc of a selected one.
 DISC_NORMAL = (np.array([240.0, 206.0, 150.0]), np.array([196.0, 144.0, 84.0]))
-DISC_SELECTED = (np.array([255.0, 212.0, 128.0]), np.array([240.0, 150.0, 52.0]))
+DISC_SELECTED = (np.array([255.0, 220.0, 132.0]), np.array([248.0, 156.0, 48.0]))
 
 CARVE_LIGHT = np.array([-0.7071, -0.7071])  # light comes from the upper left
 
 
 def piece_rgba(char, ink, disc, size=44, centre=23.0, radius=20.5, factor=8, seed=1,
-               shadow=True, background=BOARD_MEAN):
+               shadow=True, background=BOARD_MEAN, ring=True, font_scale=1.0, stroke_scale=1.0):
     """One piece, rendered at factor times the size and box-filtered down.
 
     Returns (rgb float (size, size, 3), disc coverage, shadow coverage).  With
@@ -273,6 +280,16 @@ def piece_rgba(char, ink, disc, size=44, centre=23.0, radius=20.5, factor=8, see
     dx, dy = x - cx, y - cy
     dist = np.sqrt(dx * dx + dy * dy)
     coverage = np.clip(radius - dist + 0.5 / factor, 0.0, 1.0 / factor) * factor
+    # The piece has a thickness: its top face sits a little up and to the
+    # left, and the side shows as a darker crescent at the lower right.
+    lift = 0.7 * k
+    side = np.clip(1.0 - (dx + dy + 2 * radius) / (4 * radius), 0.0, 1.0)
+    cx, cy = cx - lift, cy - lift
+    dx, dy = x - cx, y - cy
+    dist = np.sqrt(dx * dx + dy * dy)
+    radius_top = radius - 1.0 * k
+    top = np.clip(radius_top - dist + 0.5 / factor, 0.0, 1.0 / factor) * factor
+    radius = radius_top
 
     light, dark = disc
     grain = wood(n, n, seed, light=light, dark=dark, ring_period=7.0,
@@ -293,19 +310,23 @@ def piece_rgba(char, ink, disc, size=44, centre=23.0, radius=20.5, factor=8, see
 
     # The engraved ring and the character, inked, each sunk a little: the
     # wall facing away from the light is darker, the one facing it lighter.
-    ring_r = radius - 4.4 * k
-    ring = np.clip(0.75 * k - np.abs(dist - ring_r), 0.0, 1.0)
-    glyph = glyph_mask(char, (n, n), int(round(25 * k * factor)),
+    ring_r = radius - 3.6 * k
+    ring_mask = np.clip(1.0 * k - np.abs(dist - ring_r), 0.0, 1.0) * ring
+    glyph = glyph_mask(char, (n, n), int(round(25 * k * font_scale * factor)),
                        (cx * factor, (cy + 0.2 * k) * factor),
-                       stroke=int(round(0.45 * k * factor)))
-    ink_mask = np.maximum(ring, glyph)
+                       stroke=int(round(0.45 * k * stroke_scale * factor)))
+    ink_mask = np.maximum(ring_mask, glyph)
     soft = blur(ink_mask, 0.5 * k * factor)
     gy, gx = np.gradient(soft)
     wall = (gx * CARVE_LIGHT[0] + gy * CARVE_LIGHT[1]) * factor * k
     rgb *= (1.0 + 0.35 * np.clip(wall, -1, 1))[..., None]
     ink_shade = ink * (0.92 + 0.16 * (1.0 - (dx + dy + 2 * radius) / (4 * radius)))[..., None]
     rgb = rgb * (1.0 - ink_mask[..., None]) + ink_shade * ink_mask[..., None]
+    side_rgb = dark * (0.70 + 0.12 * side)[..., None]
+    rgb = rgb * top[..., None] + side_rgb * (1.0 - top[..., None])
     rgb = np.clip(rgb, 0.0, 254.0)
+    cx, cy = cx + lift, cy + lift
+    radius = radius_top + 1.0 * k
 
     shade = np.zeros((n, n))
     if shadow:

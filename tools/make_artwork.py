@@ -23,7 +23,7 @@ import artlib  # noqa: E402
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 BOARD_W, BOARD_H = 436, 484
-BOARD_SEED = 11
+BOARD_SEED = 9
 # The river runs between the lines of rows 5 and 6.
 RIVER_TOP, RIVER_BOTTOM = 216, 264
 
@@ -31,7 +31,7 @@ NORMAL_CHARS = "将车馬炮士象卒帥車馬砲仕相兵"
 INSCRIPTION_INK = np.array([92.0, 52.0, 22.0])
 
 
-def carve(rgb, mask, depth=0.55, ink=INSCRIPTION_INK, factor=1.0):
+def carve(rgb, mask, depth=0.62, ink=INSCRIPTION_INK, factor=1.0):
     """Cuts the shape of mask into the wood: a darkened, stained hollow whose
     upper-left wall lies in shadow and lower-right wall catches the light."""
     soft = artlib.blur(mask, 0.8 * factor)
@@ -45,13 +45,13 @@ def carve(rgb, mask, depth=0.55, ink=INSCRIPTION_INK, factor=1.0):
 
 
 def board_rgb():
-    rgb = artlib.wood(BOARD_W, BOARD_H, seed=BOARD_SEED, depth=140.0)
+    rgb = artlib.wood(BOARD_W, BOARD_H, seed=BOARD_SEED, depth=120.0)
     # The inscriptions, drawn at twice the size so their edges stay smooth.
     f = 2
     mask = np.zeros((BOARD_H * f, BOARD_W * f))
     middle = (RIVER_TOP + RIVER_BOTTOM) / 2.0
     for ch, x in zip("楚河漢界", (96, 168, 264, 336)):
-        mask = np.maximum(mask, artlib.glyph_mask(ch, (BOARD_W * f, BOARD_H * f), 38 * f,
+        mask = np.maximum(mask, artlib.glyph_mask(ch, (BOARD_W * f, BOARD_H * f), 40 * f,
                                                   (x * f, middle * f), stroke=f))
     mask = artlib.downsample(mask, f)
     rgb = carve(rgb, mask)
@@ -103,12 +103,12 @@ def draw_lines(img, origin=(0, 0), cell=48):
 
 
 def make_logo(out):
-    """A red General lying on a corner of the board."""
+    """A red General standing in the middle of its palace."""
     w, h = 136, 146
     board = artlib.to_image(board_rgb())
     draw_lines(board)
-    # The Human's palace, with the General's square in the middle.
-    bg = np.asarray(board.crop((216 - 68, 408 - 73 - 24, 216 + 68, 408 - 73 - 24 + h)),
+    # The Human's palace around its centre, where the diagonals cross.
+    bg = np.asarray(board.crop((216 - w // 2, 408 - h // 2, 216 + w // 2, 408 + h // 2)),
                     dtype=np.float64)
     size = 128
     rgb, cov, shade = artlib.piece_rgba("帥", artlib.RED_INK, artlib.DISC_NORMAL, size=size,
@@ -122,10 +122,14 @@ def make_logo(out):
 
 
 def icon_image(size):
-    radius = size / 2 - 0.6
+    """The red General as a window icon; the small one drops the ring and
+    enlarges the character so it still reads at 16 pixels."""
+    small = size < 24
     rgb, cov, _ = artlib.piece_rgba("帥", artlib.RED_INK, artlib.DISC_NORMAL, size=size,
-                                    centre=size / 2, radius=radius, factor=8, seed=5,
-                                    shadow=False, background=None)
+                                    centre=size / 2, radius=size / 2 - 0.3, factor=8, seed=5,
+                                    shadow=False, background=None, ring=not small,
+                                    font_scale=1.45 if small else 1.1,
+                                    stroke_scale=2.2 if small else 1.6)
     rgba = np.dstack([np.clip(np.round(rgb), 0, 255), np.round(cov * 255)]).astype(np.uint8)
     return Image.fromarray(rgba, "RGBA")
 
@@ -181,11 +185,21 @@ def make_cursor(out):
         f.write(data)
 
 
+_board_tone = []
+
+
+def board_tone():
+    """The board's average colour, which the edges of the pieces fade into."""
+    if not _board_tone:
+        _board_tone.append(tuple(board_rgb().reshape(-1, 3).mean(axis=0)))
+    return _board_tone[0]
+
+
 def sprite_gif(code, selected):
     ch = NORMAL_CHARS[code - 1]
     ink = artlib.GREEN_INK if code <= 7 else artlib.RED_INK
     disc = artlib.DISC_SELECTED if selected else artlib.DISC_NORMAL
-    rgb, cov, shade = artlib.piece_rgba(ch, ink, disc, seed=code)
+    rgb, cov, shade = artlib.piece_rgba(ch, ink, disc, seed=code, background=board_tone())
     idx, palette = artlib.sprite_indices(rgb, cov, shade)
     return artlib.gif_bytes(idx, palette)
 

@@ -144,6 +144,8 @@ def main():
         raise SystemExit("the font lacks: %s" % "".join(missing))
 
     os.makedirs(args.out, exist_ok=True)
+    # Keep the source's modification time so a remake gives the same bytes.
+    font.recalcTimestamp = False
     buf = io.BytesIO()
     font.save(buf)
     with open(os.path.join(args.out, "ui-subset.otf"), "wb") as f:
