@@ -5,7 +5,8 @@ namespace runtime {
 
 using CleanupRoutine = void (*)();
 
-// First call of the entry routine: working folder = the program's own folder, libraries ready.
+// First call of the entry routine: working folder = the program's own folder, the window template
+// read (the game registers its event handlers before), libraries ready.
 void InitRuntime(int argc, char** argv);
 // Remembers the game's clean-up routine; a later call replaces it.
 void RegisterCleanup(CleanupRoutine routine);
