@@ -1,5 +1,8 @@
 #include "game/evaluation.h"
 
+#include <cstdlib>
+#include <utility>
+
 #include "game/rules.h"
 
 namespace game {
@@ -39,9 +42,15 @@ Square SquareAt(int32_t row, int32_t col) {
   return Square{static_cast<uint8_t>(col), static_cast<uint8_t>(row)};
 }
 
-void AddPalaceRelations(Square at, int32_t firstRow, const BoardArray& board) {
+// Palace squares in row order. Only a square the piece could reach by its shape is put to the
+// rules (a step or the facing column for a General, a diagonal step for an Advisor); the others
+// would fail them anyway.
+void AddPalaceRelations(Square at, int32_t firstRow, bool general, const BoardArray& board) {
   for (int32_t row = firstRow; row <= firstRow + 2; ++row)
     for (int32_t col = 4; col <= 6; ++col) {
+      int32_t dx = std::abs(col - at.col), dy = std::abs(row - at.row);
+      bool shape = general ? (dx == 0 || dx + dy == 1) : (dx == 1 && dy == 1);
+      if (!shape) continue;
       Square to = SquareAt(row, col);
       if (CanReach(at, to, board)) AddRelatedSquare(to);
     }
@@ -125,14 +134,14 @@ void ListRelatedSquares(int32_t row, int32_t col, const BoardArray& board) {
   switch (board(row, col)) {
     case 1:
     case 8:
-      AddPalaceRelations(at, 1, board);
-      AddPalaceRelations(at, 8, board);
+      AddPalaceRelations(at, 1, true, board);
+      AddPalaceRelations(at, 8, true, board);
       break;
     case 12:
-      AddPalaceRelations(at, 8, board);
+      AddPalaceRelations(at, 8, false, board);
       break;
     case 5:
-      AddPalaceRelations(at, 1, board);
+      AddPalaceRelations(at, 1, false, board);
       break;
     case 6:
     case 13:
@@ -163,10 +172,15 @@ void ListRelatedSquares(int32_t row, int32_t col, const BoardArray& board) {
 
 int32_t Evaluate(Side side, const BoardArray& board) {
   ++EvaluateCalls;
-  runtime::Array<int32_t> mobilityCount{kRows, kCols};
-  runtime::Array<int32_t> guardCount{kRows, kCols};
-  runtime::Array<int32_t> attackScore{kRows, kCols};
-  runtime::Array<int32_t> squareValue{kRows, kCols};
+  // The work tables of one call. They are kept between calls and cleared, which gives the same
+  // numbers as fresh tables without four allocations per leaf of the search.
+  static runtime::Array<int32_t> mobilityCount{kRows, kCols};
+  static runtime::Array<int32_t> guardCount{kRows, kCols};
+  static runtime::Array<int32_t> attackScore{kRows, kCols};
+  mobilityCount.Clear();
+  guardCount.Clear();
+  attackScore.Clear();
+  const runtime::Array<Square>& related = RelatedSquares;
 
   // Relations, in board order: the order decides how each attacker's exchange term is cut.
   for (int32_t row = 1; row <= kRows; ++row)
@@ -174,52 +188,52 @@ int32_t Evaluate(Side side, const BoardArray& board) {
       uint8_t p = board(row, col);
       if (p == Empty) continue;
       ListRelatedSquares(row, col, board);
+      int32_t mobility = 0;
       for (int32_t i = 1; i <= RelatedCount; ++i) {
-        Square t = RelatedSquares[i];
+        Square t = related[i];
         uint8_t q = board(t.row, t.col);
         if (q == Empty) {
-          mobilityCount(row, col) += 1;
-        } else if (SameSide(p, q)) {
-          guardCount(t.row, t.col) += 1;
-        } else {
-          attackScore(t.row, t.col) += 1;
-          mobilityCount(row, col) += 1;
-          if (q == kComputerGeneral || q == kHumanGeneral) {
-            if (SideOf(q) != side) return kCanTakeGeneralScore;
-            continue;
-          }
-          double term = (double(PieceValue[q] - PieceValue[p]) / 10 + 30) / 10;
-          attackScore(t.row, t.col) =
-              runtime::TruncateToInteger(attackScore(t.row, t.col) + term);
+          ++mobility;
+          continue;
         }
+        if (SameSide(p, q)) {
+          guardCount(t.row, t.col) += 1;
+          continue;
+        }
+        ++mobility;
+        int32_t& attack = attackScore(t.row, t.col);
+        attack += 1;
+        if (q == kComputerGeneral || q == kHumanGeneral) {
+          if (SideOf(q) != side) return kCanTakeGeneralScore;
+          continue;
+        }
+        double term = (double(PieceValue[q] - PieceValue[p]) / 10 + 30) / 10;
+        attack = runtime::TruncateToInteger(attack + term);
       }
+      if (mobility != 0) mobilityCount(row, col) = mobility;
     }
 
-  // Base values: soldiers by position, the others by mobility.
-  for (int32_t row = 1; row <= kRows; ++row)
-    for (int32_t col = 1; col <= kCols; ++col) {
-      uint8_t p = board(row, col);
-      if (p == Empty) continue;
-      if (p == 7) {
-        squareValue(row, col) = PieceValue[p] + ComputerSoldierBonus(row, col);
-      } else if (p == 14) {
-        squareValue(row, col) = PieceValue[p] + HumanSoldierBonus(row, col);
-      } else {
-        squareValue(row, col) = 1 + MobilityWeight[p] * mobilityCount(row, col);
-      }
-    }
-
-  // Material and threats.
+  // Each piece's value: its base (soldiers by position, the others by mobility), its material,
+  // then the threats to it.
   int32_t totals[2] = {0, 0};
   for (int32_t row = 1; row <= kRows; ++row)
     for (int32_t col = 1; col <= kCols; ++col) {
       uint8_t p = board(row, col);
       if (p == Empty) continue;
+      int32_t material = PieceValue[p];
+      int32_t value;
+      if (p == 7) {
+        value = material + ComputerSoldierBonus(row, col);
+      } else if (p == 14) {
+        value = material + HumanSoldierBonus(row, col);
+      } else {
+        value = 1 + MobilityWeight[p] * std::as_const(mobilityCount)(row, col);
+      }
+      value += material;
       Side owner = SideOf(p);
-      int32_t h = PieceValue[p] / 16;
-      int32_t value = squareValue(row, col) + PieceValue[p];
-      int32_t attack = attackScore(row, col);
-      int32_t guards = guardCount(row, col);
+      int32_t h = material / 16;
+      int32_t attack = std::as_const(attackScore)(row, col);
+      int32_t guards = std::as_const(guardCount)(row, col);
       if (attack != 0) {
         if (owner == side) {
           if (p == kComputerGeneral || p == kHumanGeneral) {
@@ -236,7 +250,6 @@ int32_t Evaluate(Side side, const BoardArray& board) {
       } else if (guards != 0) {
         value += 5;
       }
-      squareValue(row, col) = value;
       totals[owner] += value;
     }
   return side == Computer ? totals[0] - totals[1] : totals[1] - totals[0];

@@ -1,5 +1,7 @@
 #include "game/move_generation.h"
 
+#include <cstdlib>
+
 #include "game/rules.h"
 
 namespace game {
@@ -24,10 +26,16 @@ Square At(int32_t row, int32_t col) {
   return Square{static_cast<uint8_t>(col), static_cast<uint8_t>(row)};
 }
 
-// Candidates of a palace block: rows first..first+2, columns 4..6, each tested by the rules.
-void AddPalaceCandidates(Square at, int32_t firstRow, int16_t depth, const BoardArray& board) {
+// Candidates of a palace block: rows first..first+2, columns 4..6, each tested by the rules. A
+// square out of the piece's shape (a step or the facing column for a General, a diagonal step
+// for an Advisor) would fail the rules, so it is not put to them.
+void AddPalaceCandidates(Square at, int32_t firstRow, bool general, int16_t depth,
+                         const BoardArray& board) {
   for (int32_t row = firstRow; row <= firstRow + 2; ++row)
     for (int32_t col = 4; col <= 6; ++col) {
+      int32_t dx = std::abs(col - at.col), dy = std::abs(row - at.row);
+      bool shape = general ? (dx == 0 || dx + dy == 1) : (dx == 1 && dy == 1);
+      if (!shape) continue;
       Square to = At(row, col);
       if (IsLegalMove(at, to, board)) AddMove(at, to, depth);
     }
@@ -59,16 +67,16 @@ int16_t AddMove(Square from, Square to, int16_t depth) {
 }
 
 void GenerateGeneralMoves(Square at, int16_t depth, const BoardArray& board) {
-  AddPalaceCandidates(at, 1, depth, board);
-  AddPalaceCandidates(at, 8, depth, board);
+  AddPalaceCandidates(at, 1, true, depth, board);
+  AddPalaceCandidates(at, 8, true, depth, board);
 }
 
 void GenerateHumanAdvisorMoves(Square at, int16_t depth, const BoardArray& board) {
-  AddPalaceCandidates(at, 8, depth, board);
+  AddPalaceCandidates(at, 8, false, depth, board);
 }
 
 void GenerateComputerAdvisorMoves(Square at, int16_t depth, const BoardArray& board) {
-  AddPalaceCandidates(at, 1, depth, board);
+  AddPalaceCandidates(at, 1, false, depth, board);
 }
 
 void GenerateElephantMoves(Square at, int16_t depth, const BoardArray& board) {
