@@ -1,11 +1,12 @@
 // The engine without a window: moves, evaluation, the computer's reply, perft, a terminal game
 // and the speed of the computer's reply.
+#include <sys/stat.h>
+
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <optional>
 #include <string>
-#include <sys/stat.h>
 #include <utility>
 #include <vector>
 
@@ -29,7 +30,7 @@ struct Position {
 };
 
 bool IsRegularFile(const std::string& path) {
-  struct stat info{};
+  struct stat info {};
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 

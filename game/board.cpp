@@ -35,6 +35,8 @@ void SetInitialPosition() {
     for (int32_t col = 1; col <= kCols; ++col) Board(row, col) = InitialLayout[(row - 1) * 9 + col];
 }
 
-BoardArray MakeEmptyBoard() { return BoardArray{kRows, kCols}; }
+BoardArray MakeEmptyBoard() {
+  return BoardArray{kRows, kCols};
+}
 
 }  // namespace game

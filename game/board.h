@@ -29,8 +29,12 @@ inline constexpr int32_t kCols = 9;
 enum Side : int16_t { Computer = 0, Human = 1 };
 
 // Computer for 1..7; every other value, including Empty, counts as Human.
-inline Side SideOf(int16_t code) { return (code >= 1 && code <= 7) ? Computer : Human; }
-inline bool SameSide(int16_t a, int16_t b) { return SideOf(a) == SideOf(b); }
+inline Side SideOf(int16_t code) {
+  return (code >= 1 && code <= 7) ? Computer : Human;
+}
+inline bool SameSide(int16_t a, int16_t b) {
+  return SideOf(a) == SideOf(b);
+}
 
 struct Square {
   uint8_t col;
@@ -43,7 +47,9 @@ struct Move {
 inline bool operator==(const Square& a, const Square& b) {
   return a.col == b.col && a.row == b.row;
 }
-inline bool operator==(const Move& a, const Move& b) { return a.from == b.from && a.to == b.to; }
+inline bool operator==(const Move& a, const Move& b) {
+  return a.from == b.from && a.to == b.to;
+}
 
 // 10 rows by 9 columns of piece codes, [row][col], both 1-based, row 1 the computer's back row.
 using BoardArray = runtime::Array<uint8_t>;
@@ -70,7 +76,11 @@ void SetInitialPosition();
 // A fresh empty board of the right shape.
 BoardArray MakeEmptyBoard();
 
-inline uint8_t At(const BoardArray& board, int32_t row, int32_t col) { return board(row, col); }
-inline uint8_t At(const BoardArray& board, Square s) { return board(s.row, s.col); }
+inline uint8_t At(const BoardArray& board, int32_t row, int32_t col) {
+  return board(row, col);
+}
+inline uint8_t At(const BoardArray& board, Square s) {
+  return board(s.row, s.col);
+}
 
 }  // namespace game

@@ -31,6 +31,12 @@ constexpr uint8_t kHumanSoldierBytes[kRows * kCols] = {
     0,   0,   0,   0,   0,   0,   0,   0,   0,    //
     0,   0,   0,   0,   0,   0,   0,   0,   0,    //
 };
+struct SquareWork {
+  int32_t mobility;  // related squares that are empty or hold an enemy piece
+  int32_t guard;     // own pieces relating to the square
+  int32_t attack;    // enemy pieces relating to it, each with its exchange term
+};
+
 constexpr int32_t kValuesByKind[7] = {10000, 1400, 700, 700, 250, 250, 100};
 constexpr int16_t kWeightsByKind[7] = {0, 6, 12, 6, 1, 1, 15};
 
@@ -42,18 +48,39 @@ Square SquareAt(int32_t row, int32_t col) {
   return Square{static_cast<uint8_t>(col), static_cast<uint8_t>(row)};
 }
 
-// Palace squares in row order. Only a square the piece could reach by its shape is put to the
-// rules (a step or the facing column for a General, a diagonal step for an Advisor); the others
-// would fail them anyway.
-void AddPalaceRelations(Square at, int32_t firstRow, bool general, const BoardArray& board) {
-  for (int32_t row = firstRow; row <= firstRow + 2; ++row)
-    for (int32_t col = 4; col <= 6; ++col) {
-      int32_t dx = std::abs(col - at.col), dy = std::abs(row - at.row);
-      bool shape = general ? (dx == 0 || dx + dy == 1) : (dx == 1 && dy == 1);
-      if (!shape) continue;
-      Square to = SquareAt(row, col);
-      if (CanReach(at, to, board)) AddRelatedSquare(to);
+// The related squares of a piece are walked by one routine for both users: ListRelatedSquares
+// stores them in RelatedSquares, Evaluate takes each one as it comes, in the same order, without
+// the round trip through the list. A visitor gets the square and the code on it and returns
+// false to stop the walk.
+
+// Palace squares of the block of rows firstRow..firstRow+2, in row order, that the piece could
+// reach by its shape: for a General its own column and the squares beside it, for an Advisor the
+// four diagonal neighbours. The other squares of the block would fail the rules anyway, so they
+// are not put to them; nor is a square of the General's column that is not next to it and does
+// not hold the other General, which only the facing capture could reach.
+template <typename Visit>
+bool VisitPalace(Square at, int32_t firstRow, uint8_t mover, const BoardArray& board,
+                 Visit& visit) {
+  auto test = [&](int32_t row, int32_t col) {
+    if (col < 4 || col > 6) return true;
+    Square to = SquareAt(row, col);
+    return !CanReachFrom(mover, at, to, board) || visit(to, board(row, col));
+  };
+  bool general = mover == kComputerGeneral || mover == kHumanGeneral;
+  uint8_t otherGeneral = mover == kComputerGeneral ? kHumanGeneral : kComputerGeneral;
+  for (int32_t row = firstRow; row <= firstRow + 2; ++row) {
+    if (general) {
+      if (row == at.row) {
+        if (!test(row, at.col - 1) || !test(row, at.col + 1)) return false;
+      } else if (row == at.row - 1 || row == at.row + 1 ||
+                 (at.col >= 4 && at.col <= 6 && board(row, at.col) == otherGeneral)) {
+        if (!test(row, at.col)) return false;
+      }
+    } else if (row == at.row - 1 || row == at.row + 1) {
+      if (!test(row, at.col - 1) || !test(row, at.col + 1)) return false;
     }
+  }
+  return true;
 }
 
 struct Offset {
@@ -61,48 +88,102 @@ struct Offset {
   int8_t row;
 };
 constexpr Offset kElephantOffsets[] = {{2, 2}, {2, -2}, {-2, 2}, {-2, -2}};
-constexpr Offset kHorseOffsets[] = {{2, 1},  {2, -1}, {-2, 1}, {-2, -1},
-                                    {1, 2},  {1, -2}, {-1, 2}, {-1, -2}};
-constexpr Offset kRays[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
+constexpr Offset kHorseOffsets[] = {{2, 1}, {2, -1}, {-2, 1}, {-2, -1},
+                                    {1, 2}, {1, -2}, {-1, 2}, {-1, -2}};
 
-template <size_t N>
-void AddOffsetRelations(Square at, const Offset (&offsets)[N], const BoardArray& board) {
+template <size_t N, typename Visit>
+bool VisitOffsets(Square at, uint8_t mover, const Offset (&offsets)[N], const BoardArray& board,
+                  Visit& visit) {
   for (const Offset& o : offsets) {
     int32_t row = at.row + o.row, col = at.col + o.col;
     if (!OnBoard(row, col)) continue;
     Square to = SquareAt(row, col);
-    if (CanReach(at, to, board)) AddRelatedSquare(to);
+    if (CanReachFrom(mover, at, to, board) && !visit(to, board(row, col))) return false;
   }
+  return true;
 }
 
-// Rays of a chariot (screens = 0) or a cannon (screens = 1): the empty squares before the first
-// piece, then the next piece after `screens` pieces have been passed.
-void AddRayRelations(Square at, int32_t screens, const BoardArray& board) {
-  for (const Offset& ray : kRays) {
-    int32_t passed = 0;
-    for (int32_t row = at.row + ray.row, col = at.col + ray.col; OnBoard(row, col);
-         row += ray.row, col += ray.col) {
-      bool occupied = board(row, col) != Empty;
-      if (passed == screens) {
-        if (occupied || screens == 0) AddRelatedSquare(SquareAt(row, col));
-        if (occupied) break;
-        continue;
-      }
-      if (occupied) {
-        ++passed;
-      } else {
-        AddRelatedSquare(SquareAt(row, col));
-      }
+// One ray of a chariot or a cannon from `at`, stepping by (dRow, dCol): the empty squares up to
+// the first piece; then for a chariot that piece, for a cannon (which jumps it as a screen) the
+// next piece beyond it.
+template <int dRow, int dCol, typename Visit>
+bool VisitRay(Square at, bool cannon, const BoardArray& board, Visit& visit) {
+  auto inside = [](int32_t row, int32_t col) {
+    if constexpr (dRow > 0) return row <= kRows;
+    if constexpr (dRow < 0) return row >= 1;
+    if constexpr (dCol > 0) return col <= kCols;
+    return col >= 1;
+  };
+  int32_t row = at.row + dRow, col = at.col + dCol;
+  for (; inside(row, col); row += dRow, col += dCol) {
+    uint8_t code = board(row, col);
+    if (code != Empty) break;
+    if (!visit(SquareAt(row, col), code)) return false;
+  }
+  if (!inside(row, col)) return true;
+  if (cannon) {
+    for (row += dRow, col += dCol; inside(row, col); row += dRow, col += dCol) {
+      uint8_t code = board(row, col);
+      if (code != Empty) return visit(SquareAt(row, col), code);
     }
+    return true;
   }
+  return visit(SquareAt(row, col), board(row, col));
 }
 
-void AddSoldierRelations(Square at, int32_t forward, bool sideways) {
+// The four rays in their order: toward higher columns, lower columns, higher rows, lower rows.
+template <typename Visit>
+bool VisitRays(Square at, bool cannon, const BoardArray& board, Visit& visit) {
+  return VisitRay<0, 1>(at, cannon, board, visit) && VisitRay<0, -1>(at, cannon, board, visit) &&
+         VisitRay<1, 0>(at, cannon, board, visit) && VisitRay<-1, 0>(at, cannon, board, visit);
+}
+
+template <typename Visit>
+bool VisitSoldier(Square at, int32_t forward, bool sideways, const BoardArray& board,
+                  Visit& visit) {
   int32_t row = at.row + forward;
-  if (row >= 1 && row <= kRows) AddRelatedSquare(SquareAt(row, at.col));
-  if (!sideways) return;
-  if (at.col + 1 <= kCols) AddRelatedSquare(SquareAt(at.row, at.col + 1));
-  if (at.col - 1 >= 1) AddRelatedSquare(SquareAt(at.row, at.col - 1));
+  if (row >= 1 && row <= kRows && !visit(SquareAt(row, at.col), board(row, at.col))) return false;
+  if (!sideways) return true;
+  if (at.col + 1 <= kCols && !visit(SquareAt(at.row, at.col + 1), board(at.row, at.col + 1)))
+    return false;
+  if (at.col - 1 >= 1 && !visit(SquareAt(at.row, at.col - 1), board(at.row, at.col - 1)))
+    return false;
+  return true;
+}
+
+// Walks the related squares of the piece `code` standing on (row, col), in the listing order;
+// false when the visitor stopped the walk.
+template <typename Visit>
+bool VisitRelatedSquares(int32_t row, int32_t col, uint8_t code, const BoardArray& board,
+                         Visit& visit) {
+  Square at = SquareAt(row, col);
+  switch (code) {
+    case 1:
+    case 8:
+      return VisitPalace(at, 1, code, board, visit) && VisitPalace(at, 8, code, board, visit);
+    case 12:
+      return VisitPalace(at, 8, code, board, visit);
+    case 5:
+      return VisitPalace(at, 1, code, board, visit);
+    case 6:
+    case 13:
+      return VisitOffsets(at, code, kElephantOffsets, board, visit);
+    case 3:
+    case 10:
+      return VisitOffsets(at, code, kHorseOffsets, board, visit);
+    case 2:
+    case 9:
+      return VisitRays(at, false, board, visit);
+    case 4:
+    case 11:
+      return VisitRays(at, true, board, visit);
+    case 14:
+      return VisitSoldier(at, -1, row <= 5, board, visit);
+    case 7:
+      return VisitSoldier(at, +1, row >= 6, board, visit);
+    default:
+      return true;
+  }
 }
 
 }  // namespace
@@ -130,128 +211,97 @@ void AddRelatedSquare(Square square) {
 
 void ListRelatedSquares(int32_t row, int32_t col, const BoardArray& board) {
   RelatedCount = 0;
-  Square at = SquareAt(row, col);
-  switch (board(row, col)) {
-    case 1:
-    case 8:
-      AddPalaceRelations(at, 1, true, board);
-      AddPalaceRelations(at, 8, true, board);
-      break;
-    case 12:
-      AddPalaceRelations(at, 8, false, board);
-      break;
-    case 5:
-      AddPalaceRelations(at, 1, false, board);
-      break;
-    case 6:
-    case 13:
-      AddOffsetRelations(at, kElephantOffsets, board);
-      break;
-    case 3:
-    case 10:
-      AddOffsetRelations(at, kHorseOffsets, board);
-      break;
-    case 2:
-    case 9:
-      AddRayRelations(at, 0, board);
-      break;
-    case 4:
-    case 11:
-      AddRayRelations(at, 1, board);
-      break;
-    case 14:
-      AddSoldierRelations(at, -1, row <= 5);
-      break;
-    case 7:
-      AddSoldierRelations(at, +1, row >= 6);
-      break;
-    default:
-      break;
-  }
+  auto add = [](Square square, uint8_t) {
+    AddRelatedSquare(square);
+    return true;
+  };
+  VisitRelatedSquares(row, col, board(row, col), board, add);
 }
 
 int32_t Evaluate(Side side, const BoardArray& board) {
   ++EvaluateCalls;
-  // The work tables of one call. They are kept between calls and cleared, which gives the same
-  // numbers as fresh tables without four allocations per leaf of the search.
-  static runtime::Array<int32_t> mobilityCount{kRows, kCols};
-  static runtime::Array<int32_t> guardCount{kRows, kCols};
-  static runtime::Array<int32_t> attackScore{kRows, kCols};
-  mobilityCount.Clear();
-  guardCount.Clear();
-  attackScore.Clear();
-  const runtime::Array<Square>& related = RelatedSquares;
+  // The work tables of one call (mobility, guards and attack of each square), kept side by side
+  // in one table of records so that a square's three counts are one access. The table is kept
+  // between calls and cleared, which gives the same numbers as fresh tables.
+  static runtime::Array<SquareWork> work{kRows, kCols};
+  work.Clear();
+  // The squares holding pieces, in board order, so the second pass need not scan empty squares.
+  static runtime::Array<Square> occupied{kRows * kCols};
+  int32_t pieces = 0;
 
   // Relations, in board order: the order decides how each attacker's exchange term is cut.
   for (int32_t row = 1; row <= kRows; ++row)
     for (int32_t col = 1; col <= kCols; ++col) {
       uint8_t p = board(row, col);
       if (p == Empty) continue;
-      ListRelatedSquares(row, col, board);
+      occupied[++pieces] = SquareAt(row, col);
       int32_t mobility = 0;
-      for (int32_t i = 1; i <= RelatedCount; ++i) {
-        Square t = related[i];
-        uint8_t q = board(t.row, t.col);
+      bool canTakeGeneral = false;
+      auto relate = [&](Square t, uint8_t q) __attribute__((always_inline)) {
         if (q == Empty) {
           ++mobility;
-          continue;
+          return true;
         }
         if (SameSide(p, q)) {
-          guardCount(t.row, t.col) += 1;
-          continue;
+          work(t.row, t.col).guard += 1;
+          return true;
         }
         ++mobility;
-        int32_t& attack = attackScore(t.row, t.col);
+        int32_t& attack = work(t.row, t.col).attack;
         attack += 1;
         if (q == kComputerGeneral || q == kHumanGeneral) {
-          if (SideOf(q) != side) return kCanTakeGeneralScore;
-          continue;
+          canTakeGeneral = SideOf(q) != side;
+          return !canTakeGeneral;
         }
         double term = (double(PieceValue[q] - PieceValue[p]) / 10 + 30) / 10;
         attack = runtime::TruncateToInteger(attack + term);
-      }
-      if (mobility != 0) mobilityCount(row, col) = mobility;
+        return true;
+      };
+      VisitRelatedSquares(row, col, p, board, relate);
+      if (canTakeGeneral) return kCanTakeGeneralScore;
+      if (mobility != 0) work(row, col).mobility = mobility;
     }
 
   // Each piece's value: its base (soldiers by position, the others by mobility), its material,
   // then the threats to it.
   int32_t totals[2] = {0, 0};
-  for (int32_t row = 1; row <= kRows; ++row)
-    for (int32_t col = 1; col <= kCols; ++col) {
-      uint8_t p = board(row, col);
-      if (p == Empty) continue;
-      int32_t material = PieceValue[p];
-      int32_t value;
-      if (p == 7) {
-        value = material + ComputerSoldierBonus(row, col);
-      } else if (p == 14) {
-        value = material + HumanSoldierBonus(row, col);
-      } else {
-        value = 1 + MobilityWeight[p] * std::as_const(mobilityCount)(row, col);
-      }
-      value += material;
-      Side owner = SideOf(p);
-      int32_t h = material / 16;
-      int32_t attack = std::as_const(attackScore)(row, col);
-      int32_t guards = std::as_const(guardCount)(row, col);
-      if (attack != 0) {
-        if (owner == side) {
-          if (p == kComputerGeneral || p == kHumanGeneral) {
-            value -= 20;
-          } else {
-            value -= 2 * h;
-            if (guards != 0) value += h;
-          }
-        } else {
-          value -= 10 * h;
-          if (guards != 0) value += 9 * h;
-        }
-        value -= attack;
-      } else if (guards != 0) {
-        value += 5;
-      }
-      totals[owner] += value;
+  for (int32_t i = 1; i <= pieces; ++i) {
+    Square at = std::as_const(occupied)[i];
+    int32_t row = at.row, col = at.col;
+    uint8_t p = board(row, col);
+    const SquareWork& counts = std::as_const(work)(row, col);
+    int32_t material = PieceValue[p];
+    int32_t value;
+    if (p == 7) {
+      value = material + ComputerSoldierBonus(row, col);
+    } else if (p == 14) {
+      value = material + HumanSoldierBonus(row, col);
+    } else {
+      value = 1 + MobilityWeight[p] * counts.mobility;
     }
+    value += material;
+    Side owner = SideOf(p);
+    int32_t h = material / 16;
+    int32_t attack = counts.attack;
+    int32_t guards = counts.guard;
+    if (attack != 0) {
+      if (owner == side) {
+        if (p == kComputerGeneral || p == kHumanGeneral) {
+          value -= 20;
+        } else {
+          value -= 2 * h;
+          if (guards != 0) value += h;
+        }
+      } else {
+        value -= 10 * h;
+        if (guards != 0) value += 9 * h;
+      }
+      value -= attack;
+    } else if (guards != 0) {
+      value += 5;
+    }
+    totals[owner] += value;
+  }
   return side == Computer ? totals[0] - totals[1] : totals[1] - totals[0];
 }
 

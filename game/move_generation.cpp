@@ -13,8 +13,8 @@ struct Offset {
   int8_t row;
 };
 constexpr Offset kElephantOffsets[] = {{2, 2}, {2, -2}, {-2, 2}, {-2, -2}};
-constexpr Offset kHorseOffsets[] = {{2, 1},  {2, -1}, {-2, 1}, {-2, -1},
-                                    {1, 2},  {1, -2}, {-1, 2}, {-1, -2}};
+constexpr Offset kHorseOffsets[] = {{2, 1}, {2, -1}, {-2, 1}, {-2, -1},
+                                    {1, 2}, {1, -2}, {-1, 2}, {-1, -2}};
 // The four rays of chariots and cannons: higher columns, lower columns, higher rows, lower rows.
 constexpr Offset kRays[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 
@@ -26,29 +26,45 @@ Square At(int32_t row, int32_t col) {
   return Square{static_cast<uint8_t>(col), static_cast<uint8_t>(row)};
 }
 
-// Candidates of a palace block: rows first..first+2, columns 4..6, each tested by the rules. A
-// square out of the piece's shape (a step or the facing column for a General, a diagonal step
-// for an Advisor) would fail the rules, so it is not put to them.
-void AddPalaceCandidates(Square at, int32_t firstRow, bool general, int16_t depth,
+// Candidates of a palace block, rows firstRow..firstRow+2 and columns 4..6 in row order, each
+// tested by the rules. A square out of the piece's shape is not put to them, since it would fail
+// anyway: for a General everything but its own column and the squares beside it (and of its
+// column, a square not next to it that does not hold the other General, which only the facing
+// capture could reach), for an Advisor everything but the four diagonal neighbours.
+void AddPalaceCandidates(Square at, uint8_t mover, int32_t firstRow, int16_t depth,
                          const BoardArray& board) {
-  for (int32_t row = firstRow; row <= firstRow + 2; ++row)
-    for (int32_t col = 4; col <= 6; ++col) {
-      int32_t dx = std::abs(col - at.col), dy = std::abs(row - at.row);
-      bool shape = general ? (dx == 0 || dx + dy == 1) : (dx == 1 && dy == 1);
-      if (!shape) continue;
-      Square to = At(row, col);
-      if (IsLegalMove(at, to, board)) AddMove(at, to, depth);
+  auto test = [&](int32_t row, int32_t col) {
+    if (col < 4 || col > 6) return;
+    Square to = At(row, col);
+    if (IsLegalMoveFrom(mover, at, to, board)) AddMove(at, to, depth);
+  };
+  bool general = mover == kComputerGeneral || mover == kHumanGeneral;
+  uint8_t otherGeneral = mover == kComputerGeneral ? kHumanGeneral : kComputerGeneral;
+  for (int32_t row = firstRow; row <= firstRow + 2; ++row) {
+    if (general) {
+      if (row == at.row) {
+        test(row, at.col - 1);
+        test(row, at.col + 1);
+      } else if (row == at.row - 1 || row == at.row + 1 ||
+                 (at.col >= 4 && at.col <= 6 && board(row, at.col) == otherGeneral)) {
+        test(row, at.col);
+      }
+    } else if (row == at.row - 1 || row == at.row + 1) {
+      test(row, at.col - 1);
+      test(row, at.col + 1);
     }
+  }
 }
 
 template <size_t N>
 void AddOffsetCandidates(Square at, const Offset (&offsets)[N], int16_t depth,
                          const BoardArray& board) {
+  uint8_t mover = board(at.row, at.col);
   for (const Offset& o : offsets) {
     int32_t row = at.row + o.row, col = at.col + o.col;
     if (!OnBoard(row, col)) continue;
     Square to = At(row, col);
-    if (IsLegalMove(at, to, board)) AddMove(at, to, depth);
+    if (IsLegalMoveFrom(mover, at, to, board)) AddMove(at, to, depth);
   }
 }
 
@@ -67,16 +83,17 @@ int16_t AddMove(Square from, Square to, int16_t depth) {
 }
 
 void GenerateGeneralMoves(Square at, int16_t depth, const BoardArray& board) {
-  AddPalaceCandidates(at, 1, true, depth, board);
-  AddPalaceCandidates(at, 8, true, depth, board);
+  uint8_t mover = board(at.row, at.col);
+  AddPalaceCandidates(at, mover, 1, depth, board);
+  AddPalaceCandidates(at, mover, 8, depth, board);
 }
 
 void GenerateHumanAdvisorMoves(Square at, int16_t depth, const BoardArray& board) {
-  AddPalaceCandidates(at, 8, false, depth, board);
+  AddPalaceCandidates(at, board(at.row, at.col), 8, depth, board);
 }
 
 void GenerateComputerAdvisorMoves(Square at, int16_t depth, const BoardArray& board) {
-  AddPalaceCandidates(at, 1, false, depth, board);
+  AddPalaceCandidates(at, board(at.row, at.col), 1, depth, board);
 }
 
 void GenerateElephantMoves(Square at, int16_t depth, const BoardArray& board) {

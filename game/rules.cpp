@@ -1,132 +1,13 @@
 #include "game/rules.h"
 
-#include <cstdlib>
-
 namespace game {
 
-namespace {
-
-bool InComputerPalace(Square s) { return s.row <= 3 && s.col >= 4 && s.col <= 6; }
-bool InHumanPalace(Square s) { return s.row >= 8 && s.col >= 4 && s.col <= 6; }
-
-// Every square strictly between two squares of one row or one column is Empty.
-bool LineIsClear(Square from, Square to, const BoardArray& board) {
-  if (from.row == to.row) {
-    int32_t low = from.col < to.col ? from.col : to.col;
-    int32_t high = from.col < to.col ? to.col : from.col;
-    for (int32_t col = low + 1; col <= high - 1; ++col)
-      if (board(from.row, col) != Empty) return false;
-    return true;
-  }
-  int32_t low = from.row < to.row ? from.row : to.row;
-  int32_t high = from.row < to.row ? to.row : from.row;
-  for (int32_t row = low + 1; row <= high - 1; ++row)
-    if (board(row, from.col) != Empty) return false;
-  return true;
-}
-
-// The number of occupied squares strictly between two squares of one row or one column.
-int32_t PiecesBetween(Square from, Square to, const BoardArray& board) {
-  int32_t count = 0;
-  if (from.row == to.row) {
-    int32_t low = from.col < to.col ? from.col : to.col;
-    int32_t high = from.col < to.col ? to.col : from.col;
-    for (int32_t col = low + 1; col <= high - 1; ++col)
-      if (board(from.row, col) != Empty) ++count;
-    return count;
-  }
-  int32_t low = from.row < to.row ? from.row : to.row;
-  int32_t high = from.row < to.row ? to.row : from.row;
-  for (int32_t row = low + 1; row <= high - 1; ++row)
-    if (board(row, from.col) != Empty) ++count;
-  return count;
-}
-
-bool SharesLine(Square from, Square to) { return from.row == to.row || from.col == to.col; }
-
-bool GeneralRule(Square from, Square to, uint8_t target, uint8_t enemyGeneral, bool ownPalace,
-                 int32_t dx, int32_t dy, const BoardArray& board) {
-  if (target == enemyGeneral) {
-    if (to.col != from.col) return false;
-    return LineIsClear(from, to, board);
-  }
-  if (!ownPalace) return false;
-  return std::abs(dy) + std::abs(dx) == 1;
-}
-
-bool HorseRule(Square from, int32_t dx, int32_t dy, const BoardArray& board) {
-  int32_t adx = std::abs(dx), ady = std::abs(dy);
-  if (!((adx == 1 && ady == 2) || (adx == 2 && ady == 1))) return false;
-  int32_t legRow = from.row, legCol = from.col;
-  if (dx == 2) {
-    legCol = from.col + 1;
-  } else if (dx == -2) {
-    legCol = from.col - 1;
-  } else if (dy == 2) {
-    legRow = from.row + 1;
-  } else {
-    legRow = from.row - 1;
-  }
-  return board(legRow, legCol) == Empty;
-}
-
-bool ElephantRule(Square from, Square to, int32_t dx, int32_t dy, const BoardArray& board) {
-  if (std::abs(dy) != 2 || std::abs(dx) != 2) return false;
-  return board((from.row + to.row) / 2, (from.col + to.col) / 2) == Empty;
-}
-
-bool TestMove(Square from, Square to, const BoardArray& board, bool refuseOwnTarget) {
-  uint8_t mover = board(from.row, from.col);
-  uint8_t target = board(to.row, to.col);
-  if (from == to) return false;
-  if (refuseOwnTarget && target != Empty && SameSide(mover, target)) return false;
-  int32_t dx = int32_t{to.col} - from.col;
-  int32_t dy = int32_t{to.row} - from.row;
-  switch (mover) {
-    case 1:
-      return GeneralRule(from, to, target, kHumanGeneral, InComputerPalace(to), dx, dy, board);
-    case 8:
-      return GeneralRule(from, to, target, kComputerGeneral, InHumanPalace(to), dx, dy, board);
-    case 12:
-      return InHumanPalace(to) && std::abs(dy) == 1 && std::abs(dx) == 1;
-    case 5:
-      return InComputerPalace(to) && std::abs(dy) == 1 && std::abs(dx) == 1;
-    case 13:
-      return to.row >= 6 && ElephantRule(from, to, dx, dy, board);
-    case 6:
-      return to.row <= 5 && ElephantRule(from, to, dx, dy, board);
-    case 7:
-      if (to.row < from.row) return false;
-      if (from.row <= 5 && to.row == from.row) return false;
-      return dy + std::abs(dx) == 1;
-    case 14:
-      if (to.row > from.row) return false;
-      if (from.row >= 6 && to.row == from.row) return false;
-      return -dy + std::abs(dx) == 1;
-    case 9:
-    case 2:
-      return SharesLine(from, to) && LineIsClear(from, to, board);
-    case 10:
-    case 3:
-      return HorseRule(from, dx, dy, board);
-    case 11:
-    case 4:
-      if (!SharesLine(from, to)) return false;
-      if (target == Empty) return LineIsClear(from, to, board);
-      return PiecesBetween(from, to, board) == 1;
-    default:
-      return false;
-  }
-}
-
-}  // namespace
-
 bool IsLegalMove(Square from, Square to, const BoardArray& board) {
-  return TestMove(from, to, board, true);
+  return IsLegalMoveFrom(board(from.row, from.col), from, to, board);
 }
 
 bool CanReach(Square from, Square to, const BoardArray& board) {
-  return TestMove(from, to, board, false);
+  return CanReachFrom(board(from.row, from.col), from, to, board);
 }
 
 }  // namespace game

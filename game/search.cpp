@@ -95,7 +95,9 @@ ComputerChoice ChooseComputerMove() {
   return choice;
 }
 
-void CommitComputerMove() { Board = SearchBoard; }
+void CommitComputerMove() {
+  Board = SearchBoard;
+}
 
 ComputerChoice PlayComputerMove() {
   ComputerChoice choice = ChooseComputerMove();
