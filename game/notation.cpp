@@ -43,6 +43,7 @@ std::string_view NextField(std::string_view& rest) {
 
 bool ParseRanks(std::string_view field, BoardArray& board, std::string& error) {
   int32_t row = 1, col = 0;
+  bool previousDigit = false;
   for (char c : field) {
     if (c == '/') {
       if (col != kCols) {
@@ -55,6 +56,10 @@ bool ParseRanks(std::string_view field, BoardArray& board, std::string& error) {
       }
       col = 0;
     } else if (c >= '1' && c <= '9') {
+      if (previousDigit) {
+        error = "rank " + std::to_string(row) + " of the FEN has two digits in a row";
+        return false;
+      }
       col += c - '0';
       if (col > kCols) {
         error = "rank " + std::to_string(row) + " of the FEN is wider than 9 squares";
@@ -63,7 +68,10 @@ bool ParseRanks(std::string_view field, BoardArray& board, std::string& error) {
     } else {
       uint8_t code = CodeOfLetter(c);
       if (code == 0) {
-        error = std::string("unknown piece letter '") + c + "' in the FEN";
+        error =
+            std::isprint(static_cast<unsigned char>(c))
+                ? std::string("unknown piece letter '") + c + "' in the FEN"
+                : "unknown byte " + std::to_string(static_cast<unsigned char>(c)) + " in the FEN";
         return false;
       }
       if (++col > kCols) {
@@ -72,6 +80,7 @@ bool ParseRanks(std::string_view field, BoardArray& board, std::string& error) {
       }
       board(row, col) = code;
     }
+    previousDigit = c >= '1' && c <= '9';
   }
   if (row != kRows) {
     error = "the FEN has " + std::to_string(row) + " ranks instead of 10";
@@ -81,6 +90,12 @@ bool ParseRanks(std::string_view field, BoardArray& board, std::string& error) {
     error = "rank 10 of the FEN is not 9 squares wide";
     return false;
   }
+  return true;
+}
+
+bool IsPrintable(std::string_view text) {
+  for (char c : text)
+    if (!std::isprint(static_cast<unsigned char>(c))) return false;
   return true;
 }
 
@@ -116,7 +131,8 @@ std::optional<FenPosition> ParseFen(std::string_view text, std::string& error) {
   int trailing = 0;
   for (std::string_view field = NextField(rest); !field.empty(); field = NextField(rest)) {
     if (!IsTrailingField(field) || ++trailing > 4) {
-      error = "unexpected field '" + std::string(field) + "' after the FEN's side";
+      error = "unexpected field after the FEN's side";
+      if (IsPrintable(field)) error += ": '" + std::string(field) + "'";
       return std::nullopt;
     }
   }
