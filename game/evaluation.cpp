@@ -18,14 +18,19 @@ uint64_t EvaluateCalls = 0;
 namespace {
 
 // The exchange term ((value of the target - value of the attacker) / 10 + 30) / 10 of every
-// target and attacker, [target][attacker] by code: the very same expression, evaluated whenever
-// PieceValue is filled (and once for the all-zero table before), so that the evaluation does no
-// division per attack.
+// target and attacker, element (target - 1) * 14 + attacker: the very same expression, evaluated
+// whenever PieceValue is filled (and once for the all-zero table before), so that the evaluation
+// does no division per attack. One dimension, which keeps the doubles 8-byte aligned behind the
+// block's header.
+int32_t ExchangeIndex(int32_t target, int32_t attacker) {
+  return (target - 1) * kLastPieceCode + attacker;
+}
 runtime::Array<double> ExchangeTerms() {
-  runtime::Array<double> terms{kLastPieceCode, kLastPieceCode};
+  runtime::Array<double> terms{kLastPieceCode * kLastPieceCode};
   for (int32_t target = 1; target <= kLastPieceCode; ++target)
     for (int32_t attacker = 1; attacker <= kLastPieceCode; ++attacker)
-      terms(target, attacker) = (double(PieceValue[target] - PieceValue[attacker]) / 10 + 30) / 10;
+      terms[ExchangeIndex(target, attacker)] =
+          (double(PieceValue[target] - PieceValue[attacker]) / 10 + 30) / 10;
   return terms;
 }
 runtime::Array<double> ExchangeTerm = ExchangeTerms();
@@ -267,7 +272,7 @@ int32_t Evaluate(Side side, const BoardArray& board) {
           canTakeGeneral = SideOf(q) != side;
           return !canTakeGeneral;
         }
-        double term = std::as_const(ExchangeTerm)(q, p);
+        double term = std::as_const(ExchangeTerm)[ExchangeIndex(q, p)];
         attack = runtime::TruncateToInteger(attack + term);
         return true;
       };
