@@ -256,12 +256,13 @@ int32_t Evaluate(Side side, const BoardArray& board) {
       occupied[++pieces] = SquareAt(row, col);
       int32_t mobility = 0;
       bool canTakeGeneral = false;
+      Side mover = SideOf(p);
       auto relate = [&](Square t, uint8_t q) __attribute__((always_inline)) {
         if (q == Empty) {
           ++mobility;
           return true;
         }
-        if (SameSide(p, q)) {
+        if (SideOf(q) == mover) {
           work(t.row, t.col).guard += 1;
           return true;
         }
