@@ -49,6 +49,11 @@ constexpr uint8_t kHumanSoldierBytes[kRows * kCols] = {
     0,   0,   0,   0,   0,   0,   0,   0,   0,    //
     0,   0,   0,   0,   0,   0,   0,   0,   0,    //
 };
+struct PlacedPiece {
+  Square at;
+  uint8_t code;
+};
+
 struct SquareWork {
   int32_t mobility;  // related squares that are empty or hold an enemy piece
   int32_t guard;     // own pieces relating to the square
@@ -244,8 +249,8 @@ int32_t Evaluate(Side side, const BoardArray& board) {
   // between calls and cleared, which gives the same numbers as fresh tables.
   static runtime::Array<SquareWork> work{kRows, kCols};
   work.Clear();
-  // The squares holding pieces, in board order, so the second pass need not scan empty squares.
-  static runtime::Array<Square> occupied{kRows * kCols};
+  // The pieces and their squares, in board order, so the second pass need not scan the board.
+  static runtime::Array<PlacedPiece> occupied{kRows * kCols};
   int32_t pieces = 0;
 
   // Relations, in board order: the order decides how each attacker's exchange term is cut.
@@ -253,7 +258,7 @@ int32_t Evaluate(Side side, const BoardArray& board) {
     for (int32_t col = 1; col <= kCols; ++col) {
       uint8_t p = board(row, col);
       if (p == Empty) continue;
-      occupied[++pieces] = SquareAt(row, col);
+      occupied[++pieces] = PlacedPiece{SquareAt(row, col), p};
       int32_t mobility = 0;
       bool canTakeGeneral = false;
       Side mover = SideOf(p);
@@ -286,9 +291,9 @@ int32_t Evaluate(Side side, const BoardArray& board) {
   // then the threats to it.
   int32_t totals[2] = {0, 0};
   for (int32_t i = 1; i <= pieces; ++i) {
-    Square at = std::as_const(occupied)[i];
-    int32_t row = at.row, col = at.col;
-    uint8_t p = board(row, col);
+    PlacedPiece placed = std::as_const(occupied)[i];
+    int32_t row = placed.at.row, col = placed.at.col;
+    uint8_t p = placed.code;
     const SquareWork& counts = std::as_const(work)(row, col);
     int32_t material = PieceValue[p];
     int32_t value;
