@@ -114,7 +114,10 @@ class Array {
 
   int32_t Dimensions() const { return ArrayDimensions(block_); }
   int32_t Size(int32_t dimension) const { return ArraySizes(block_)[dimension - 1]; }
-  int64_t Count() const { return ArrayElementCount(block_); }
+  // A single dimension, the common case of the game's lists and tables, needs no loop.
+  int64_t Count() const {
+    return Dimensions() == 1 ? int64_t{ArraySizes(block_)[0]} : ArrayElementCount(block_);
+  }
 
   // One index: the elements as one flat row.
   T& operator[](Index i) { return Writable()[Flat(i.value)]; }

@@ -11,8 +11,6 @@ namespace runtime {
 
 namespace {
 
-constexpr size_t kConstantAreaSize = size_t{8} << 20;
-alignas(16) unsigned char constantArea[kConstantAreaSize];
 size_t constantUsed = 0;
 
 [[noreturn]] void ReportExhaustion(size_t size) {
@@ -22,10 +20,7 @@ size_t constantUsed = 0;
 
 }  // namespace
 
-bool IsConstant(const void* p) {
-  auto* b = static_cast<const unsigned char*>(p);
-  return b >= constantArea && b < constantArea + kConstantAreaSize;
-}
+alignas(16) unsigned char constantArea[kConstantAreaSize];
 
 const void* MakeConstant(const void* data, size_t size) {
   size_t start = (constantUsed + 7) & ~size_t{7};

@@ -16,7 +16,13 @@ void* RuntimeRealloc(void* block, size_t size);
 void RuntimeFree(void* block);
 
 // The constant area is one address range; blocks in it are never freed or written.
-bool IsConstant(const void* p);
+inline constexpr size_t kConstantAreaSize = size_t{8} << 20;
+extern unsigned char constantArea[kConstantAreaSize];
+// Inline, because every write through an array asks it.
+inline bool IsConstant(const void* p) {
+  auto* b = static_cast<const unsigned char*>(p);
+  return b >= constantArea && b < constantArea + kConstantAreaSize;
+}
 // Copies data into the constant area (8-byte aligned) and returns its address there. Used once per
 // literal, at start or on first use.
 const void* MakeConstant(const void* data, size_t size);

@@ -1,0 +1,387 @@
+// The engine without a window: moves, evaluation, the computer's reply, perft, a terminal game
+// and the speed of the computer's reply.
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "cli/cli.h"
+#include "cli/engine_suite.h"
+#include "game/board.h"
+#include "game/evaluation.h"
+#include "game/move_generation.h"
+#include "game/notation.h"
+#include "game/rules.h"
+#include "game/search.h"
+#include "runtime/system/files.h"
+
+namespace cli {
+
+namespace {
+
+struct Position {
+  game::BoardArray board{game::kRows, game::kCols};
+  std::optional<game::Side> side;
+};
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// startpos, a FEN, or the path of a game record file.
+std::optional<Position> ReadPosition(const std::string& text, std::string& error) {
+  Position position;
+  if (text == "startpos") {
+    for (int32_t row = 1; row <= game::kRows; ++row)
+      for (int32_t col = 1; col <= game::kCols; ++col)
+        position.board(row, col) = game::InitialLayout[(row - 1) * 9 + col];
+    position.side = game::Human;
+    return position;
+  }
+  if (IsRegularFile(text)) {
+    std::vector<uint8_t> bytes;
+    if (!runtime::ReadWholeFile(text, bytes)) {
+      error = "cannot read the file " + text;
+      return std::nullopt;
+    }
+    auto board = game::ParseRecord(bytes, error);
+    if (!board) {
+      error = text + ": " + error;
+      return std::nullopt;
+    }
+    position.board = std::move(*board);
+    return position;
+  }
+  auto fen = game::ParseFen(text, error);
+  if (!fen) {
+    if (text.find('/') == std::string::npos && text.find(' ') == std::string::npos)
+      error = "no such position file, and not a FEN: " + text;
+    return std::nullopt;
+  }
+  position.board = std::move(fen->board);
+  position.side = fen->side;
+  return position;
+}
+
+// Options after the positional arguments: "--name value" pairs among `allowed`.
+struct Options {
+  std::vector<std::string> positional;
+  std::vector<std::pair<std::string, std::string>> named;
+  std::optional<std::string> Get(const std::string& name) const {
+    for (const auto& [key, value] : named)
+      if (key == name) return value;
+    return std::nullopt;
+  }
+};
+
+std::optional<Options> SplitOptions(const Arguments& args, std::vector<std::string> allowed,
+                                    std::string& error) {
+  Options options;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.rfind("--", 0) != 0) {
+      options.positional.push_back(a);
+      continue;
+    }
+    bool known = false;
+    for (const auto& name : allowed) known = known || name == a;
+    if (!known) {
+      error = "unknown option " + a;
+      return std::nullopt;
+    }
+    if (i + 1 >= args.size()) {
+      error = "option " + a + " needs a value";
+      return std::nullopt;
+    }
+    options.named.emplace_back(a, args[++i]);
+  }
+  return options;
+}
+
+std::optional<game::Side> ParseSide(const std::string& text) {
+  if (text == "human") return game::Human;
+  if (text == "computer") return game::Computer;
+  return std::nullopt;
+}
+
+std::optional<int> ParseSmallNumber(const std::string& text, int low, int high) {
+  if (text.empty() || text.size() > 2) return std::nullopt;
+  int value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+// The common head of the subcommands: one POSITION and maybe --side.
+struct Request {
+  Position position;
+  game::Side side = game::Human;
+  Options options;
+};
+
+std::optional<Request> ReadRequest(const Arguments& args, std::vector<std::string> allowed,
+                                   size_t positionalCount, std::string& error) {
+  auto options = SplitOptions(args, std::move(allowed), error);
+  if (!options) return std::nullopt;
+  if (options->positional.size() != positionalCount) {
+    error = "expected " + std::to_string(positionalCount) + " argument(s), got " +
+            std::to_string(options->positional.size()) + " (quote a FEN as one argument)";
+    return std::nullopt;
+  }
+  auto position = ReadPosition(options->positional[0], error);
+  if (!position) return std::nullopt;
+  Request request{std::move(*position), game::Human, std::move(*options)};
+  if (request.position.side) request.side = *request.position.side;
+  if (auto side = request.options.Get("--side")) {
+    auto parsed = ParseSide(*side);
+    if (!parsed) {
+      error = "--side must be human or computer, not " + *side;
+      return std::nullopt;
+    }
+    request.side = *parsed;
+  }
+  return request;
+}
+
+int MovesCommand(const Arguments& args) {
+  std::string error;
+  auto request = ReadRequest(args, {"--side"}, 1, error);
+  if (!request) return Refuse(error);
+  int16_t n = game::GenerateMoves(1, request->side, request->position.board);
+  std::string line;
+  for (int16_t i = 1; i <= n; ++i) {
+    if (i > 1) line += ' ';
+    line += game::FormatIccsMove(std::as_const(game::MoveLists)(1, i));
+  }
+  std::printf("%s\n", line.c_str());
+  return 0;
+}
+
+int EvalCommand(const Arguments& args) {
+  std::string error;
+  auto request = ReadRequest(args, {"--side"}, 1, error);
+  if (!request) return Refuse(error);
+  game::LoadEvaluationTables();
+  std::printf("%d\n", game::Evaluate(request->side, request->position.board));
+  return 0;
+}
+
+std::optional<int16_t> ReadDepth(const Options& options, std::string& error) {
+  auto text = options.Get("--depth");
+  if (!text) return int16_t{2};
+  auto depth = ParseSmallNumber(*text, 1, game::kMoveListDepths);
+  if (!depth) {
+    error = "--depth must be a number from 1 to 4, not " + *text;
+    return std::nullopt;
+  }
+  return static_cast<int16_t>(*depth);
+}
+
+int ReplyCommand(const Arguments& args) {
+  std::string error;
+  auto request = ReadRequest(args, {"--depth"}, 1, error);
+  if (!request) return Refuse(error);
+  auto depth = ReadDepth(request->options, error);
+  if (!depth) return Refuse(error);
+  game::LoadEvaluationTables();
+  game::SearchDepth = *depth;
+  game::Board = request->position.board;
+  game::ComputerChoice choice = game::PlayComputerMove();
+  if (!choice.searched) {
+    std::printf("over\n");
+  } else if (!choice.moved) {
+    std::printf("none %d\n", choice.score);
+  } else {
+    std::printf("%s %d\n", game::FormatIccsMove(choice.move).c_str(), choice.score);
+  }
+  return 0;
+}
+
+// Move sequences of `depth` plies on SearchBoard, `side` first; a position without both
+// Generals in their palaces has no moves.
+uint64_t Perft(int16_t depth, game::Side side) {
+  if (depth == 0) return 1;
+  if (game::GameOverScore(depth, game::SearchBoard) != 0) return 0;
+  int16_t n = game::GenerateMoves(depth, side, game::SearchBoard);
+  if (depth == 1) {
+    // Every leaf is still made and unmade, so that the count measures the real work.
+    uint64_t leaves = 0;
+    for (int16_t i = 1; i <= n; ++i) {
+      game::Move m = std::as_const(game::MoveLists)(depth, i);
+      int16_t captured = game::MakeMove(m);
+      ++leaves;
+      game::UnmakeMove(m, captured);
+    }
+    return leaves;
+  }
+  game::Side other = side == game::Human ? game::Computer : game::Human;
+  uint64_t total = 0;
+  for (int16_t i = 1; i <= n; ++i) {
+    game::Move m = std::as_const(game::MoveLists)(depth, i);
+    int16_t captured = game::MakeMove(m);
+    total += Perft(static_cast<int16_t>(depth - 1), other);
+    game::UnmakeMove(m, captured);
+  }
+  return total;
+}
+
+int PerftCommand(const Arguments& args) {
+  std::string error;
+  auto request = ReadRequest(args, {"--side"}, 2, error);
+  if (!request) return Refuse(error);
+  const std::string& depthText = request->options.positional[1];
+  auto depth = ParseSmallNumber(depthText, 0, game::kMoveListDepths);
+  if (!depth) return Refuse("DEPTH must be a number from 0 to 4, not " + depthText);
+  game::SearchDepth = static_cast<int16_t>(*depth);
+  game::SearchBoard = request->position.board;
+  std::printf("%llu\n",
+              static_cast<unsigned long long>(Perft(static_cast<int16_t>(*depth), request->side)));
+  return 0;
+}
+
+void PrintBoard(const game::BoardArray& board) {
+  for (int32_t row = 1; row <= game::kRows; ++row) {
+    std::string line = std::to_string(10 - row) + "  ";
+    for (int32_t col = 1; col <= game::kCols; ++col) {
+      uint8_t code = board(row, col);
+      char c = '.';
+      if (code >= 1 && code <= 14) c = "krncabpKRNCABP"[code - 1];
+      line += c;
+      line += ' ';
+    }
+    std::printf("%s\n", line.c_str());
+  }
+  std::printf("   a b c d e f g h i\n");
+}
+
+// The end of the game as the controller sees it: both palaces searched for the two Generals.
+enum class Outcome { kGoingOn, kHumanWon, kComputerWon };
+Outcome CheckGameEnd(const game::BoardArray& board) {
+  bool computerGeneral = false, humanGeneral = false;
+  for (int32_t firstRow : {8, 1})
+    for (int32_t row = firstRow; row <= firstRow + 2; ++row)
+      for (int32_t col = 4; col <= 6; ++col) {
+        computerGeneral = computerGeneral || board(row, col) == game::kComputerGeneral;
+        humanGeneral = humanGeneral || board(row, col) == game::kHumanGeneral;
+      }
+  if (computerGeneral && !humanGeneral) return Outcome::kComputerWon;
+  if (humanGeneral && !computerGeneral) return Outcome::kHumanWon;
+  return Outcome::kGoingOn;
+}
+
+bool Announce(Outcome outcome) {
+  if (outcome == Outcome::kHumanWon) std::printf("你赢了\n");
+  if (outcome == Outcome::kComputerWon) std::printf("你输了\n");
+  return outcome != Outcome::kGoingOn;
+}
+
+std::string Trim(const std::string& s) {
+  size_t start = s.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return {};
+  size_t end = s.find_last_not_of(" \t\r\n");
+  return s.substr(start, end - start + 1);
+}
+
+int PlayCommand(const Arguments& args) {
+  if (args.size() > 1) return Refuse("play takes at most one POSITION (quote a FEN)");
+  std::string error;
+  auto position = ReadPosition(args.empty() ? "startpos" : args[0], error);
+  if (!position) return Refuse(error);
+  game::LoadEvaluationTables();
+  game::SearchDepth = 2;
+  game::Board = position->board;
+  PrintBoard(game::Board);
+  if (Announce(CheckGameEnd(game::Board))) return 0;
+  std::string line;
+  std::printf("your move (ICCS, e.g. b2e2):\n");
+  std::fflush(stdout);
+  while (std::getline(std::cin, line)) {
+    line = Trim(line);
+    if (line.empty()) continue;
+    if (line == "quit") break;
+    auto move = game::ParseIccsMove(line);
+    if (!move) {
+      std::printf("not a move in ICCS (like b2e2): %s\n", line.c_str());
+      std::fflush(stdout);
+      continue;
+    }
+    uint8_t mover = game::Board(move->from.row, move->from.col);
+    if (mover == game::Empty || game::SideOf(mover) != game::Human ||
+        !game::IsLegalMove(move->from, move->to, game::Board)) {
+      std::printf("illegal move: %s\n", line.c_str());
+      std::fflush(stdout);
+      continue;
+    }
+    game::Board(move->to.row, move->to.col) = mover;
+    game::Board(move->from.row, move->from.col) = game::Empty;
+    game::ComputerChoice choice = game::PlayComputerMove();
+    if (!choice.searched) {
+      Announce(Outcome::kHumanWon);
+      return 0;
+    }
+    if (choice.moved) {
+      std::printf("computer: %s\n", game::FormatIccsMove(choice.move).c_str());
+    } else {
+      std::printf("computer: none\n");
+    }
+    PrintBoard(game::Board);
+    if (Announce(CheckGameEnd(game::Board))) return 0;
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+int BenchCommand(const Arguments& args) {
+  if (!args.empty()) return Refuse("bench takes no arguments");
+  game::LoadEvaluationTables();
+  game::SearchDepth = 2;
+  std::vector<game::BoardArray> boards;
+  for (const char* fen : kEngineSuite) {
+    std::string error;
+    auto parsed = game::ParseFen(fen, error);
+    if (!parsed) return Refuse("bench suite: " + error);
+    boards.push_back(std::move(parsed->board));
+  }
+  uint64_t before = game::EvaluateCalls;
+  for (const auto& board : boards) {
+    game::Board = board;
+    game::PlayComputerMove();
+  }
+  uint64_t leaves = game::EvaluateCalls - before;
+  // Timing: repeat the whole suite for at least a second.
+  using Clock = std::chrono::steady_clock;
+  auto start = Clock::now();
+  uint64_t replies = 0;
+  double seconds = 0;
+  do {
+    for (const auto& board : boards) {
+      game::Board = board;
+      game::PlayComputerMove();
+      ++replies;
+    }
+    seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  } while (seconds < 1.0);
+  std::printf("positions %zu\nleaf evaluations %llu\nreplies per second %.0f\n", boards.size(),
+              static_cast<unsigned long long>(leaves), double(replies) / seconds);
+  return 0;
+}
+
+const Registration kMoves("moves", "moves POSITION [--side human|computer]", MovesCommand);
+const Registration kEval("eval", "eval POSITION [--side human|computer]", EvalCommand);
+const Registration kReply("reply", "reply POSITION [--depth 1..4]", ReplyCommand);
+const Registration kPerft("perft", "perft POSITION DEPTH [--side human|computer]", PerftCommand);
+const Registration kPlay("play", "play [POSITION]", PlayCommand);
+const Registration kBench("bench", "bench", BenchCommand);
+
+}  // namespace
+
+}  // namespace cli

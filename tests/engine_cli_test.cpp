@@ -1,0 +1,190 @@
+// The engine tool as a user runs it: arguments in, one answer on standard output, refusals on
+// standard error with status 2.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "game/board.h"
+
+namespace {
+
+struct Outcome {
+  int status = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string Slurp(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string Quoted(const std::string& arg) {
+  std::string q = "'";
+  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return q + "'";
+}
+
+Outcome Cli(const std::vector<std::string>& args, const std::string& input = "") {
+  std::string dir = testing::TempDir();
+  // ctest runs the cases of this file side by side: every run gets its own files.
+  static int runs = 0;
+  std::string stem = dir;
+  stem.append("xq_cli_")
+      .append(std::to_string(getpid()))
+      .append("_")
+      .append(std::to_string(++runs));
+  std::string in = stem, out = stem, err = stem;
+  in.append(".in");
+  out.append(".out");
+  err.append(".err");
+  std::ofstream(in, std::ios::binary) << input;
+  std::string command = Quoted(std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli");
+  for (const auto& a : args) command.append(" ").append(Quoted(a));
+  for (const char* part : {" <", in.c_str(), " >", out.c_str(), " 2>", err.c_str()})
+    command.append(part);
+  int raw = std::system(command.c_str());
+  Outcome run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  run.out = Slurp(out);
+  run.err = Slurp(err);
+  for (const std::string& file : {in, out, err}) std::remove(file.c_str());
+  return run;
+}
+
+int Lines(const std::string& text) {
+  int n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+const std::string kCentralCannon = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/4C2C1/9/RNBAKABNR";
+
+TEST(EngineCli, Moves) {
+  Outcome human = Cli({"moves", "startpos"});
+  EXPECT_EQ(human.status, 0);
+  EXPECT_EQ(human.out.substr(0, 30), "a3a4 c3c4 e3e4 g3g4 i3i4 b2c2 ");
+  EXPECT_EQ(human.out.substr(human.out.size() - 10), "i0i1 i0i2\n");
+  Outcome computer = Cli({"moves", "startpos", "--side", "computer"});
+  EXPECT_EQ(computer.out.substr(0, 10), "a9a8 a9a7 ");
+  // The FEN's side field decides when --side is not given.
+  EXPECT_EQ(Cli({"moves", kCentralCannon + " b"}).out.substr(0, 10), "a9a8 a9a7 ");
+  int words = 1;
+  for (char c : computer.out) words += c == ' ';
+  EXPECT_EQ(words, 44);
+  // No move: an empty line.
+  EXPECT_EQ(Cli({"moves", "9/9/9/9/9/9/9/9/9/9"}).out, "\n");
+}
+
+TEST(EngineCli, EvalAndReply) {
+  EXPECT_EQ(Cli({"eval", "startpos"}).out, "0\n");
+  EXPECT_EQ(Cli({"eval", kCentralCannon, "--side", "computer"}).out, "35\n");
+  EXPECT_EQ(Cli({"eval", kCentralCannon + " w"}).out, "13\n");
+  EXPECT_EQ(Cli({"reply", kCentralCannon}).out, "h9g7 23\n");
+  EXPECT_EQ(Cli({"reply", "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1CN4C1/9/R1BAKABNR"}).out,
+            "h7h0 -86\n");
+  EXPECT_EQ(Cli({"reply", "9/9/9/9/9/9/9/9/9/4K4"}).out, "over\n");
+  EXPECT_EQ(Cli({"reply", "4k4/9/9/9/9/9/9/9/9/9"}).out, "none 20001\n");
+  // One ply: the capture is scored at the leaf, 19999 + 0.
+  EXPECT_EQ(Cli({"reply", "3k1c3/9/9/9/5r3/9/9/9/9/5K3", "--depth", "1"}).out, "f9f0 19999\n");
+  EXPECT_EQ(Cli({"reply", kCentralCannon, "--depth", "4"}).status, 0);
+}
+
+TEST(EngineCli, Perft) {
+  EXPECT_EQ(Cli({"perft", "startpos", "1"}).out, "44\n");
+  EXPECT_EQ(Cli({"perft", "startpos", "2"}).out, "1926\n");
+  EXPECT_EQ(Cli({"perft", "startpos", "3"}).out, "80288\n");
+  EXPECT_EQ(Cli({"perft", "startpos", "0"}).out, "1\n");
+  EXPECT_EQ(Cli({"perft", "4k4/9/9/9/9/9/9/9/9/4K4", "2"}).out, "10\n");
+  EXPECT_EQ(Cli({"perft", "3k5/9/9/9/9/9/9/9/9/4K4", "2", "--side", "computer"}).out, "7\n");
+}
+
+TEST(EngineCli, GameRecordFiles) {
+  std::string path = testing::TempDir() + "xq_cli_record.ces";
+  std::string bytes = "\xcf\xf3\xc6\xe5\xc6\xe5\xbe\xd6";
+  for (int i = 1; i <= 90; ++i) bytes += char(game::InitialLayout[i]);
+  bytes[8 + 7 * 9 + 1] = 0;   // the human cannon leaves (8,2)...
+  bytes[8 + 7 * 9 + 4] = 11;  // ...for (8,5)
+  std::ofstream(path, std::ios::binary) << bytes;
+  EXPECT_EQ(Cli({"reply", path}).out, "h9g7 23\n");
+  std::ofstream(path, std::ios::binary) << bytes << "trailing bytes are ignored";
+  EXPECT_EQ(Cli({"eval", path, "--side", "computer"}).out, "35\n");
+  std::ofstream(path, std::ios::binary) << bytes.substr(0, 50);
+  Outcome shortFile = Cli({"reply", path});
+  EXPECT_EQ(shortFile.status, 2);
+  EXPECT_EQ(Lines(shortFile.err), 1);
+  bytes[0] = 'x';
+  std::ofstream(path, std::ios::binary) << bytes;
+  EXPECT_EQ(Cli({"moves", path}).status, 2);
+}
+
+TEST(EngineCli, BadInputIsRefusedWithOneLineAndStatusTwo) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"moves", "9/9/9/9/9/9/9/9/9"},      // nine ranks
+      {"moves", "9/9/9/9/9/9/9/9/9/4x4"},  // unknown piece letter
+      {"eval", "9/9/9/9/9/9/9/9/9/10"},    // rank of the wrong width
+      {"eval", "9/9/9/9/9/9/9/9/9/9 q"},   // bad side field
+      {"moves", "startpos", "--side", "red"},
+      {"moves", "startpos", "--colour", "human"},
+      {"moves", "startpos", "--side"},
+      {"moves"},
+      {"moves", "startpos", "extra"},
+      {"reply", "startpos", "--depth", "5"},
+      {"reply", "startpos", "--depth", "0"},
+      {"reply", "startpos", "--depth", "two"},
+      {"perft", "startpos"},
+      {"perft", "startpos", "9"},
+      {"perft", "startpos", "-1"},
+      {"eval", "/no/such/record.ces"},
+      {"eval", "nonsense"},
+      {"play", "startpos", "extra"},
+      {"bench", "now"},
+      {"unknown-subcommand"},
+  };
+  for (const auto& args : bad) {
+    Outcome run = Cli(args);
+    std::string shown;
+    for (const auto& a : args) shown += a + " ";
+    EXPECT_EQ(run.status, 2) << shown;
+    EXPECT_EQ(run.out, "") << shown;
+    if (args[0] != "unknown-subcommand") {
+      EXPECT_EQ(Lines(run.err), 1) << shown << run.err;
+    }
+  }
+  EXPECT_EQ(Cli({"eval", "/no/such/record.ces"}).err.find("xiangqi-cli: "), 0u);
+}
+
+TEST(EngineCli, PlayAGameInTheTerminal) {
+  Outcome game = Cli({"play"}, "b2e2\nhello\nb2b9\ne3e4\n");
+  EXPECT_EQ(game.status, 0);
+  EXPECT_NE(game.out.find("computer: h9g7"), std::string::npos) << game.out;
+  EXPECT_NE(game.out.find("not a move in ICCS (like b2e2): hello"), std::string::npos);
+  EXPECT_NE(game.out.find("illegal move: b2b9"), std::string::npos);  // the cannon has left
+  // The human takes the computer's General: the computer does not move.
+  Outcome won = Cli({"play", "4k4/9/9/9/9/9/9/9/4R4/3K5"}, "e1e9\n");
+  EXPECT_NE(won.out.find("你赢了"), std::string::npos) << won.out;
+  EXPECT_EQ(won.out.find("computer:"), std::string::npos);
+  // The human General steps onto the chariot's file and is taken.
+  Outcome lost = Cli({"play", "5k3/9/9/9/4r4/9/9/9/9/3K5"}, "d0e0\nd0d1\n");
+  EXPECT_NE(lost.out.find("computer: e5e0"), std::string::npos) << lost.out;
+  EXPECT_NE(lost.out.find("你输了"), std::string::npos);
+  // A game already decided is announced at once.
+  EXPECT_NE(Cli({"play", "9/9/9/9/9/9/9/9/9/4K4"}).out.find("你赢了"), std::string::npos);
+}
+
+TEST(EngineCli, BenchReportsItsSignature) {
+  Outcome bench = Cli({"bench"});
+  EXPECT_EQ(bench.status, 0);
+  EXPECT_NE(bench.out.find("positions "), std::string::npos);
+  EXPECT_NE(bench.out.find("leaf evaluations "), std::string::npos);
+  EXPECT_NE(bench.out.find("replies per second "), std::string::npos);
+}
+
+}  // namespace
