@@ -5,6 +5,8 @@
 #include <concepts>
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <span>
@@ -89,7 +91,9 @@ class Array {
   // A single dimension of size 0.
   Array() : Array({0}) {}
   Array(std::initializer_list<int32_t> sizes)
-      : block_(NewArrayBlock(std::span(sizes.begin(), sizes.size()), sizeof(T))) {}
+      : block_(NewArrayBlock(std::span(sizes.begin(), sizes.size()), sizeof(T))) {
+    CheckAlignment();
+  }
   // Starts as the constant block itself; it is copied to the heap before the first change.
   static Array FromConstant(const void* constantBlock) {
     return Array(const_cast<void*>(constantBlock));
@@ -134,6 +138,7 @@ class Array {
 
   void Redim(std::initializer_list<int32_t> sizes, bool keepElements = false) {
     RedimArray(block_, std::span(sizes.begin(), sizes.size()), sizeof(T), keepElements);
+    CheckAlignment();
   }
   // Every element zero, the sizes unchanged.
   void Clear() { std::memset(static_cast<void*>(Writable()), 0, size_t(Count()) * sizeof(T)); }
@@ -144,7 +149,19 @@ class Array {
   }
 
  private:
-  explicit Array(void* block) : block_(block) {}
+  explicit Array(void* block) : block_(block) { CheckAlignment(); }
+
+  // The elements follow a header of 4 + 4 n bytes in a block aligned to 8, so elements of 8-byte
+  // kinds are aligned only with an odd number of dimensions. Reaching them otherwise would be
+  // undefined behaviour, so such an array is a fault of the program itself.
+  void CheckAlignment() const {
+    if constexpr (alignof(T) > alignof(int32_t)) {
+      if (ArrayHeaderBytes(Dimensions()) % alignof(T) != 0) {
+        std::fputs("runtime: 8-byte elements need an odd number of dimensions\n", stderr);
+        std::abort();
+      }
+    }
+  }
 
   const T* Elements() const { return reinterpret_cast<const T*>(ArrayElements(block_)); }
   T* Writable() {

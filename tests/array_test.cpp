@@ -136,3 +136,23 @@ TEST(ArrayTest, MakeArrayWritableLeavesHeapBlocksAlone) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ArrayTest, EightByteElementsStayAligned) {
+  Array<double> row{3};
+  Array<double> cube{2, 2, 2};
+  row[3] = 1.5;
+  cube(2, 2, 2) = 2.5;
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&row[1]) % alignof(double), 0u);
+  EXPECT_EQ(reinterpret_cast<uintptr_t>(&cube(1, 1, 1)) % alignof(double), 0u);
+  EXPECT_EQ(row[3] + cube[8], 4.0);
+}
+
+TEST(ArrayDeathTest, EightByteElementsRefuseAnEvenDimensionCount) {
+  EXPECT_DEATH(Array<double>({2, 2}), "odd number of dimensions");
+  Array<int64_t> list{4};
+  EXPECT_DEATH(list.Redim({2, 2}), "odd number of dimensions");
+}
+
+}  // namespace
