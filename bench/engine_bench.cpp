@@ -68,25 +68,10 @@ void BM_Reply(benchmark::State& state) {
 BENCHMARK(BM_Reply)->DenseRange(0, std::size(cli::kEngineSuite) - 1)->Unit(benchmark::kMicrosecond);
 
 // Perft 4 from the start: every move made and unmade on SearchBoard.
-uint64_t Perft(int16_t depth, game::Side side) {
-  if (depth == 0) return 1;
-  if (game::GameOverScore(depth, game::SearchBoard) != 0) return 0;
-  int16_t n = game::GenerateMoves(depth, side, game::SearchBoard);
-  game::Side other = side == game::Human ? game::Computer : game::Human;
-  uint64_t total = 0;
-  for (int16_t i = 1; i <= n; ++i) {
-    game::Move m = std::as_const(game::MoveLists)(depth, i);
-    int16_t captured = game::MakeMove(m);
-    total += Perft(static_cast<int16_t>(depth - 1), other);
-    game::UnmakeMove(m, captured);
-  }
-  return total;
-}
-
 void BM_PerftStart4(benchmark::State& state) {
   game::SearchDepth = 4;
   game::SearchBoard = BoardOf("rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR");
-  for (auto _ : state) benchmark::DoNotOptimize(Perft(4, game::Human));
+  for (auto _ : state) benchmark::DoNotOptimize(game::Perft(4, game::Human));
 }
 BENCHMARK(BM_PerftStart4)->Unit(benchmark::kMillisecond);
 

@@ -206,34 +206,6 @@ int ReplyCommand(const Arguments& args) {
   return 0;
 }
 
-// Move sequences of `depth` plies on SearchBoard, `side` first; a position without both
-// Generals in their palaces has no moves.
-uint64_t Perft(int16_t depth, game::Side side) {
-  if (depth == 0) return 1;
-  if (game::GameOverScore(depth, game::SearchBoard) != 0) return 0;
-  int16_t n = game::GenerateMoves(depth, side, game::SearchBoard);
-  if (depth == 1) {
-    // Every leaf is still made and unmade, so that the count measures the real work.
-    uint64_t leaves = 0;
-    for (int16_t i = 1; i <= n; ++i) {
-      game::Move m = std::as_const(game::MoveLists)(depth, i);
-      int16_t captured = game::MakeMove(m);
-      ++leaves;
-      game::UnmakeMove(m, captured);
-    }
-    return leaves;
-  }
-  game::Side other = side == game::Human ? game::Computer : game::Human;
-  uint64_t total = 0;
-  for (int16_t i = 1; i <= n; ++i) {
-    game::Move m = std::as_const(game::MoveLists)(depth, i);
-    int16_t captured = game::MakeMove(m);
-    total += Perft(static_cast<int16_t>(depth - 1), other);
-    game::UnmakeMove(m, captured);
-  }
-  return total;
-}
-
 int PerftCommand(const Arguments& args) {
   std::string error;
   auto request = ReadRequest(args, {"--side"}, 2, error);
@@ -243,8 +215,8 @@ int PerftCommand(const Arguments& args) {
   if (!depth) return Refuse("DEPTH must be a number from 0 to 4, not " + depthText);
   game::SearchDepth = static_cast<int16_t>(*depth);
   game::SearchBoard = request->position.board;
-  std::printf("%llu\n",
-              static_cast<unsigned long long>(Perft(static_cast<int16_t>(*depth), request->side)));
+  std::printf("%llu\n", static_cast<unsigned long long>(
+                            game::Perft(static_cast<int16_t>(*depth), request->side)));
   return 0;
 }
 

@@ -106,14 +106,6 @@ bool VisitPalace(Square at, int32_t firstRow, uint8_t mover, const BoardArray& b
   return true;
 }
 
-struct Offset {
-  int8_t col;
-  int8_t row;
-};
-constexpr Offset kElephantOffsets[] = {{2, 2}, {2, -2}, {-2, 2}, {-2, -2}};
-constexpr Offset kHorseOffsets[] = {{2, 1}, {2, -1}, {-2, 1}, {-2, -1},
-                                    {1, 2}, {1, -2}, {-1, 2}, {-1, -2}};
-
 template <size_t N, typename Visit>
 bool VisitOffsets(Square at, uint8_t mover, const Offset (&offsets)[N], const BoardArray& board,
                   Visit& visit) {

@@ -8,13 +8,6 @@ namespace game {
 
 namespace {
 
-struct Offset {
-  int8_t col;
-  int8_t row;
-};
-constexpr Offset kElephantOffsets[] = {{2, 2}, {2, -2}, {-2, 2}, {-2, -2}};
-constexpr Offset kHorseOffsets[] = {{2, 1}, {2, -1}, {-2, 1}, {-2, -1},
-                                    {1, 2}, {1, -2}, {-1, 2}, {-1, -2}};
 // The four rays of chariots and cannons: higher columns, lower columns, higher rows, lower rows.
 constexpr Offset kRays[] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
 

@@ -7,6 +7,16 @@
 
 namespace game {
 
+// A step on the board, in columns and rows.
+struct Offset {
+  int8_t col;
+  int8_t row;
+};
+// The targets of an Elephant and a Horse from their square, in the order their moves are listed.
+inline constexpr Offset kElephantOffsets[] = {{2, 2}, {2, -2}, {-2, 2}, {-2, -2}};
+inline constexpr Offset kHorseOffsets[] = {{2, 1}, {2, -1}, {-2, 1}, {-2, -1},
+                                           {1, 2}, {1, -2}, {-1, 2}, {-1, -2}};
+
 // 1 when the piece on `from` may move to `to` (never onto its own side's piece), else 0. Both
 // squares must lie on the board. The side that moves is the side of the piece on `from`.
 bool IsLegalMove(Square from, Square to, const BoardArray& board);

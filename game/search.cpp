@@ -74,6 +74,21 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int16_t depth) {
   return alpha;
 }
 
+uint64_t Perft(int16_t depth, Side side) {
+  if (depth == 0) return 1;
+  if (GameOverScore(depth, SearchBoard) != 0) return 0;
+  int16_t n = GenerateMoves(depth, side, SearchBoard);
+  Side other = side == Human ? Computer : Human;
+  uint64_t total = 0;
+  for (int16_t i = 1; i <= n; ++i) {
+    Move m = std::as_const(MoveLists)(depth, i);
+    int16_t captured = MakeMove(m);
+    total += Perft(static_cast<int16_t>(depth - 1), other);
+    UnmakeMove(m, captured);
+  }
+  return total;
+}
+
 bool ComputerGeneralInPalace(const BoardArray& board) {
   for (int32_t row = 1; row <= 3; ++row)
     for (int32_t col = 4; col <= 6; ++col)

@@ -30,6 +30,10 @@ int32_t AlphaBeta(int32_t alpha, int32_t beta, int16_t depth);
 int16_t MakeMove(const Move& move);
 void UnmakeMove(const Move& move, int16_t captured);
 
+// Move sequences of `depth` plies on SearchBoard with `side` first, every move made and unmade; a
+// position without both Generals in their palaces has no moves.
+uint64_t Perft(int16_t depth, Side side);
+
 // Whether the computer's General stands in its palace on `board`.
 bool ComputerGeneralInPalace(const BoardArray& board);
 

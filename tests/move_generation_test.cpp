@@ -162,26 +162,11 @@ TEST(MoveGeneration, CrowdedBoardsKeepEveryMoveInOrder) {
   EXPECT_EQ(game::GenerateMoves(4, game::Human, board), int16_t(moves.size()));
 }
 
-// Move sequences of `depth` plies on SearchBoard; a position that lacks a General has no moves.
-uint64_t Perft(int16_t depth, game::Side side) {
-  if (depth == 0) return 1;
-  if (game::GameOverScore(depth, game::SearchBoard) != 0) return 0;
-  int16_t n = game::GenerateMoves(depth, side, game::SearchBoard);
-  uint64_t total = 0;
-  for (int16_t i = 1; i <= n; ++i) {
-    game::Move m = std::as_const(game::MoveLists)(depth, i);
-    int16_t captured = game::MakeMove(m);
-    total += Perft(depth - 1, side == game::Human ? game::Computer : game::Human);
-    game::UnmakeMove(m, captured);
-  }
-  return total;
-}
-
 uint64_t PerftOf(const std::string& fen, int16_t depth, game::Side side) {
   game::SearchBoard = Fen(fen);
   game::SearchDepth = 4;
   BoardArray before = game::SearchBoard;
-  uint64_t count = Perft(depth, side);
+  uint64_t count = game::Perft(depth, side);
   for (int row = 1; row <= 10; ++row)
     for (int col = 1; col <= 9; ++col) EXPECT_EQ(game::SearchBoard(row, col), before(row, col));
   return count;
