@@ -1,0 +1,276 @@
+#include "runtime/gif_decoder.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace runtime {
+
+namespace {
+
+constexpr int kMaxCodes = 4096;
+constexpr int kMaxCodeWidth = 12;
+
+uint16_t Word(const uint8_t* p) {
+  return uint16_t(p[0] | p[1] << 8);
+}
+
+// Skips a chain of sub-blocks that starts at `pos` (a length byte); false when a block runs past
+// the data or the chain has no terminator.
+bool SkipSubBlocks(std::span<const uint8_t> d, size_t& pos) {
+  for (;;) {
+    if (pos >= d.size()) return false;
+    size_t length = d[pos++];
+    if (length == 0) return true;
+    if (length > d.size() - pos) return false;
+    pos += length;
+  }
+}
+
+// Codes of the LZW stream, least significant bit first, read across the image's sub-blocks.
+class CodeReader {
+ public:
+  CodeReader(std::span<const uint8_t> d, size_t pos) : d_(d), next_(pos) {}
+
+  // -1 when the stream has no more codes: at its terminator, or (broken()) past the data.
+  int Read(int width) {
+    while (count_ < width) {
+      if (at_ == end_) {
+        if (ended_ || broken_) return -1;
+        if (next_ >= d_.size()) return Break();
+        size_t length = d_[next_];
+        if (length == 0) {
+          ended_ = true;
+          return -1;
+        }
+        if (length > d_.size() - next_ - 1) return Break();
+        at_ = next_ + 1;
+        end_ = at_ + length;
+        next_ = end_;
+      }
+      bits_ |= uint32_t(d_[at_++]) << count_;
+      count_ += 8;
+    }
+    int code = int(bits_ & ((1u << width) - 1));
+    bits_ >>= width;
+    count_ -= width;
+    return code;
+  }
+  bool broken() const { return broken_; }
+
+ private:
+  int Break() {
+    broken_ = true;
+    return -1;
+  }
+  std::span<const uint8_t> d_;
+  size_t next_;  // the next sub-block's length byte
+  size_t at_ = 0, end_ = 0;
+  uint32_t bits_ = 0;
+  int count_ = 0;
+  bool ended_ = false, broken_ = false;
+};
+
+// The dictionary lives in the picture's block after the pixels: prefixes and lengths as 16-bit
+// words, then suffixes and first bytes, 4096 of each.
+class Dictionary {
+ public:
+  explicit Dictionary(uint8_t* base) : base_(base) { std::memset(base_, 0, kGifDictionarySize); }
+  uint16_t Prefix(int c) const { return Get(c); }
+  uint16_t Length(int c) const { return Get(kMaxCodes + c); }
+  uint8_t Suffix(int c) const { return base_[4 * kMaxCodes + c]; }
+  uint8_t First(int c) const { return base_[5 * kMaxCodes + c]; }
+  void Set(int c, int prefix, int length, uint8_t suffix, uint8_t first) {
+    Put(c, uint16_t(prefix));
+    Put(kMaxCodes + c, uint16_t(length));
+    base_[4 * kMaxCodes + c] = suffix;
+    base_[5 * kMaxCodes + c] = first;
+  }
+
+ private:
+  uint16_t Get(int i) const {
+    uint16_t v;
+    std::memcpy(&v, base_ + 2 * i, 2);
+    return v;
+  }
+  void Put(int i, uint16_t v) { std::memcpy(base_ + 2 * i, &v, 2); }
+  uint8_t* base_;
+};
+
+// Puts decoded strings into the rows in file order, which for an interlaced image is the four
+// passes: every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1.
+class RowWriter {
+ public:
+  RowWriter(uint8_t* pixels, int32_t width, int32_t height, bool interlaced)
+      : pixels_(pixels), width_(width), height_(height), interlaced_(interlaced) {}
+
+  bool Full() const { return done_ == height_; }
+
+  void Write(const uint8_t* s, int length) {
+    while (length > 0 && !Full()) {
+      int n = std::min(length, width_ - x_);
+      std::memcpy(pixels_ + size_t(row_) * size_t(width_) + size_t(x_), s, size_t(n));
+      x_ += n;
+      s += n;
+      length -= n;
+      if (x_ == width_) NextRow();
+    }
+  }
+
+ private:
+  void NextRow() {
+    static constexpr int kStart[4] = {0, 4, 2, 1};
+    static constexpr int kStep[4] = {8, 8, 4, 2};
+    x_ = 0;
+    ++done_;
+    if (!interlaced_) {
+      ++row_;
+      return;
+    }
+    row_ += kStep[pass_];
+    while (row_ >= height_ && pass_ < 3) row_ = kStart[++pass_];
+  }
+
+  uint8_t* pixels_;
+  int32_t width_, height_;
+  bool interlaced_;
+  int32_t x_ = 0, row_ = 0, done_ = 0;
+  int pass_ = 0;
+};
+
+// Decodes the LZW stream into the rows. False on a code that is not yet defined, a bad minimum
+// code size, or sub-blocks past the data. A stream that ends early leaves the remaining pixels 0.
+bool DecodeLzw(std::span<const uint8_t> d, size_t pos, int minimumSize, Dictionary& dict,
+               RowWriter& rows) {
+  if (minimumSize < 1 || minimumSize > 8) return false;
+  const int clear = 1 << minimumSize;
+  const int end = clear + 1;
+  for (int c = 0; c < clear; ++c) dict.Set(c, 0, 1, uint8_t(c), uint8_t(c));
+  int next = clear + 2;
+  int width = minimumSize + 1;
+  int previous = -1;
+  uint8_t string[kMaxCodes];
+  CodeReader reader(d, pos);
+
+  while (!rows.Full()) {
+    int code = reader.Read(width);
+    if (code < 0) return !reader.broken();
+    if (code == clear) {
+      next = clear + 2;
+      width = minimumSize + 1;
+      previous = -1;
+      continue;
+    }
+    if (code == end) return true;
+
+    int length;
+    if (code < next && (code < clear || code > end)) {
+      length = dict.Length(code);
+      int c = code;
+      for (int k = length - 1; k >= 0; --k) {
+        string[k] = dict.Suffix(c);
+        c = dict.Prefix(c);
+      }
+    } else if (code == next && previous >= 0) {
+      // The string being defined: the previous one and its own first byte.
+      length = dict.Length(previous) + 1;
+      int c = previous;
+      for (int k = length - 2; k >= 0; --k) {
+        string[k] = dict.Suffix(c);
+        c = dict.Prefix(c);
+      }
+      string[length - 1] = string[0];
+    } else {
+      return false;  // a code the dictionary does not hold yet
+    }
+    rows.Write(string, length);
+
+    if (previous >= 0 && next < kMaxCodes) {
+      dict.Set(next, previous, dict.Length(previous) + 1, string[0], dict.First(previous));
+      ++next;
+      if (next == (1 << width) && width < kMaxCodeWidth) ++width;
+    }
+    previous = code;
+  }
+  return true;
+}
+
+}  // namespace
+
+PicturePtr DecodeGif(std::span<const uint8_t> d, GifDetails* details) {
+  GifDetails found;
+  if (d.size() <= 13) return nullptr;
+  if (std::memcmp(d.data(), "GIF8", 4) != 0 || (d[4] != '7' && d[4] != '9') || d[5] != 'a')
+    return nullptr;
+  const uint8_t screenFlags = d[10];
+  size_t pos = 13;
+  const uint8_t* globalTable = nullptr;
+  int32_t globalCount = 0;
+  if (screenFlags & 0x80) {
+    globalCount = 2 << (screenFlags & 7);
+    if (size_t(globalCount) * 3 > d.size() - pos) return nullptr;
+    globalTable = d.data() + pos;
+    pos += size_t(globalCount) * 3;
+  }
+
+  // One walk over the blocks up to the first image. Reaching the trailer (or a zero byte, which
+  // an animation player treats alike) means the file holds no image: rewinding would only walk
+  // the same blocks again.
+  for (;;) {
+    if (pos >= d.size()) return nullptr;
+    const uint8_t introducer = d[pos];
+    if (introducer == 0x2C) break;
+    if (introducer != 0x21 || d.size() - pos < 2) return nullptr;
+    const uint8_t label = d[pos + 1];
+    pos += 2;
+    if (label == 0xF9) {
+      if (pos < d.size() && d[pos] >= 4 && d.size() - pos > 4) {
+        const uint8_t* g = d.data() + pos + 1;
+        found.disposal = (g[0] >> 2) & 7;
+        found.transparent = g[0] & 1;
+        found.delay = Word(g + 1);
+        found.transparentIndex = g[3];
+      }
+    } else if (label != 0x01 && label != 0xFE && label != 0xFF) {
+      return nullptr;
+    }
+    if (!SkipSubBlocks(d, pos)) return nullptr;
+  }
+
+  if (d.size() - pos < 10) return nullptr;
+  const uint8_t* descriptor = d.data() + pos + 1;
+  const int32_t width = Word(descriptor + 4);
+  const int32_t height = Word(descriptor + 6);
+  const uint8_t flags = descriptor[8];
+  pos += 10;
+  if (!PictureSizeAllowed(width, height)) return nullptr;
+  const uint8_t* table = globalTable;
+  int32_t count = globalCount;
+  if (flags & 0x80) {
+    count = 2 << (flags & 7);
+    if (size_t(count) * 3 > d.size() - pos) return nullptr;
+    table = d.data() + pos;
+    pos += size_t(count) * 3;
+  }
+  if (pos >= d.size()) return nullptr;
+  const int minimumSize = d[pos++];
+  found.interlaced = flags & 0x40;
+  found.localPalette = flags & 0x80;
+  if (found.transparent && found.transparentIndex < count) {
+    const uint8_t* e = table + 3 * found.transparentIndex;
+    found.transparentColour = e[0] | e[1] << 8 | uint32_t(e[2]) << 16;
+  }
+
+  const int64_t pixels = int64_t{width} * height;
+  PicturePtr picture =
+      NewPicture(kGifPicture, width, height, pixels + kPaletteHeaderSize + kGifDictionarySize);
+  WritePaletteHeader(picture->data, width, height, table, table ? count : 0);
+  uint8_t* pixelData = picture->data + kPaletteHeaderSize;
+  std::memset(pixelData, 0, size_t(pixels));
+  Dictionary dict(pixelData + pixels);
+  RowWriter rows(pixelData, width, height, found.interlaced);
+  if (!DecodeLzw(d, pos, minimumSize, dict, rows)) return nullptr;
+  if (details != nullptr) *details = found;
+  return picture;
+}
+
+}  // namespace runtime
