@@ -187,8 +187,10 @@ bool DecodeLzw(std::span<const uint8_t> d, size_t pos, int minimumSize, Dictiona
     if (previous >= 0 && next < kMaxCodes) {
       dict.Set(next, previous, dict.Length(previous) + 1, string[0], dict.First(previous));
       ++next;
-      if (next == (1 << width) && width < kMaxCodeWidth) ++width;
     }
+    // Codes widen once the next entry would not fit. Tested after the first code too, which
+    // matters only for a minimum size of 1: its first entry (4) already needs three bits.
+    if (next >= (1 << width) && width < kMaxCodeWidth) ++width;
     previous = code;
   }
   return true;
