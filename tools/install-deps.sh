@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libjpeg62-turbo-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-arphic-ukai fonts-noto-cjk python3 python3-pil python3-fonttools imagemagick
+  fonts-arphic-ukai fonts-noto-cjk python3 python3-pil python3-numpy python3-fonttools imagemagick
   xvfb
 )
 
