@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace runtime {
 
@@ -74,73 +75,47 @@ class CodeReader {
 // words, then suffixes and first bytes, 4096 of each.
 class Dictionary {
  public:
-  explicit Dictionary(uint8_t* base) : base_(base) { std::memset(base_, 0, kGifDictionarySize); }
-  uint16_t Prefix(int c) const { return Get(c); }
-  uint16_t Length(int c) const { return Get(kMaxCodes + c); }
-  uint8_t Suffix(int c) const { return base_[4 * kMaxCodes + c]; }
-  uint8_t First(int c) const { return base_[5 * kMaxCodes + c]; }
+  explicit Dictionary(uint8_t* base)
+      : prefix_(base),
+        length_(base + 2 * kMaxCodes),
+        suffix_(base + 4 * kMaxCodes),
+        first_(base + 5 * kMaxCodes) {
+    std::memset(base, 0, kGifDictionarySize);
+  }
+  int Length(int c) const { return Word16(length_, c); }
+  uint8_t First(int c) const { return first_[c]; }
   void Set(int c, int prefix, int length, uint8_t suffix, uint8_t first) {
-    Put(c, uint16_t(prefix));
-    Put(kMaxCodes + c, uint16_t(length));
-    base_[4 * kMaxCodes + c] = suffix;
-    base_[5 * kMaxCodes + c] = first;
+    const uint16_t p = uint16_t(prefix), l = uint16_t(length);
+    std::memcpy(prefix_ + 2 * c, &p, 2);
+    std::memcpy(length_ + 2 * c, &l, 2);
+    suffix_[c] = suffix;
+    first_[c] = first;
+  }
+  // Writes the `length` last bytes of code c's string, last byte at out[length - 1].
+  void Write(int c, int length, uint8_t* out) const {
+    for (int k = length - 1; k >= 0; --k) {
+      out[k] = suffix_[c];
+      c = Word16(prefix_, c);
+    }
   }
 
  private:
-  uint16_t Get(int i) const {
+  static int Word16(const uint8_t* words, int i) {
     uint16_t v;
-    std::memcpy(&v, base_ + 2 * i, 2);
+    std::memcpy(&v, words + 2 * i, 2);
     return v;
   }
-  void Put(int i, uint16_t v) { std::memcpy(base_ + 2 * i, &v, 2); }
-  uint8_t* base_;
+  uint8_t* prefix_;
+  uint8_t* length_;
+  uint8_t* suffix_;
+  uint8_t* first_;
 };
 
-// Puts decoded strings into the rows in file order, which for an interlaced image is the four
-// passes: every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1.
-class RowWriter {
- public:
-  RowWriter(uint8_t* pixels, int32_t width, int32_t height, bool interlaced)
-      : pixels_(pixels), width_(width), height_(height), interlaced_(interlaced) {}
-
-  bool Full() const { return done_ == height_; }
-
-  void Write(const uint8_t* s, int length) {
-    while (length > 0 && !Full()) {
-      int n = std::min(length, width_ - x_);
-      std::memcpy(pixels_ + size_t(row_) * size_t(width_) + size_t(x_), s, size_t(n));
-      x_ += n;
-      s += n;
-      length -= n;
-      if (x_ == width_) NextRow();
-    }
-  }
-
- private:
-  void NextRow() {
-    static constexpr int kStart[4] = {0, 4, 2, 1};
-    static constexpr int kStep[4] = {8, 8, 4, 2};
-    x_ = 0;
-    ++done_;
-    if (!interlaced_) {
-      ++row_;
-      return;
-    }
-    row_ += kStep[pass_];
-    while (row_ >= height_ && pass_ < 3) row_ = kStart[++pass_];
-  }
-
-  uint8_t* pixels_;
-  int32_t width_, height_;
-  bool interlaced_;
-  int32_t x_ = 0, row_ = 0, done_ = 0;
-  int pass_ = 0;
-};
-
-// Decodes the LZW stream into the rows. False on a code that is not yet defined, a bad minimum
-// code size, or sub-blocks past the data. A stream that ends early leaves the remaining pixels 0.
+// Decodes the LZW stream into `out` in file order (rows packed). False on a code that is not yet
+// defined, a bad minimum code size, or sub-blocks past the data. A stream that ends early leaves
+// the remaining pixels 0; data after the last pixel is not read.
 bool DecodeLzw(std::span<const uint8_t> d, size_t pos, int minimumSize, Dictionary& dict,
-               RowWriter& rows) {
+               uint8_t* out, size_t total) {
   if (minimumSize < 1 || minimumSize > 8) return false;
   const int clear = 1 << minimumSize;
   const int end = clear + 1;
@@ -148,11 +123,12 @@ bool DecodeLzw(std::span<const uint8_t> d, size_t pos, int minimumSize, Dictiona
   int next = clear + 2;
   int width = minimumSize + 1;
   int previous = -1;
-  uint8_t string[kMaxCodes];
+  uint8_t spill[kMaxCodes];  // a string that runs past the last pixel
   CodeReader reader(d, pos);
 
-  while (!rows.Full()) {
-    int code = reader.Read(width);
+  size_t at = 0;
+  while (at < total) {
+    const int code = reader.Read(width);
     if (code < 0) return !reader.broken();
     if (code == clear) {
       next = clear + 2;
@@ -163,37 +139,55 @@ bool DecodeLzw(std::span<const uint8_t> d, size_t pos, int minimumSize, Dictiona
     if (code == end) return true;
 
     int length;
-    if (code < next && (code < clear || code > end)) {
-      length = dict.Length(code);
-      int c = code;
-      for (int k = length - 1; k >= 0; --k) {
-        string[k] = dict.Suffix(c);
-        c = dict.Prefix(c);
+    uint8_t firstByte;
+    const bool fits = [&] {
+      if (code < next && (code < clear || code > end)) {
+        length = dict.Length(code);
+        firstByte = dict.First(code);
+        return true;
       }
-    } else if (code == next && previous >= 0) {
-      // The string being defined: the previous one and its own first byte.
-      length = dict.Length(previous) + 1;
-      int c = previous;
-      for (int k = length - 2; k >= 0; --k) {
-        string[k] = dict.Suffix(c);
-        c = dict.Prefix(c);
+      if (code == next && previous >= 0) {
+        // The string being defined: the previous one and its own first byte.
+        length = dict.Length(previous) + 1;
+        firstByte = dict.First(previous);
+        return true;
       }
-      string[length - 1] = string[0];
-    } else {
       return false;  // a code the dictionary does not hold yet
+    }();
+    if (!fits) return false;
+    uint8_t* target = size_t(length) <= total - at ? out + at : spill;
+    if (code == next) {
+      dict.Write(previous, length - 1, target);
+      target[length - 1] = firstByte;
+    } else {
+      dict.Write(code, length, target);
     }
-    rows.Write(string, length);
+    if (target == spill) std::memcpy(out + at, spill, total - at);
 
     if (previous >= 0 && next < kMaxCodes) {
-      dict.Set(next, previous, dict.Length(previous) + 1, string[0], dict.First(previous));
+      dict.Set(next, previous, dict.Length(previous) + 1, firstByte, dict.First(previous));
       ++next;
     }
     // Codes widen once the next entry would not fit. Tested after the first code too, which
     // matters only for a minimum size of 1: its first entry (4) already needs three bits.
     if (next >= (1 << width) && width < kMaxCodeWidth) ++width;
     previous = code;
+    at += std::min(size_t(length), total - at);
   }
   return true;
+}
+
+// Moves rows from file order to their places: every 8th row from 0, every 8th from 4, every 4th
+// from 2, every 2nd from 1.
+void Deinterlace(uint8_t* pixels, int32_t width, int32_t height) {
+  static constexpr int kStart[4] = {0, 4, 2, 1};
+  static constexpr int kStep[4] = {8, 8, 4, 2};
+  const size_t w = size_t(width);
+  std::vector<uint8_t> fileOrder(pixels, pixels + w * size_t(height));
+  const uint8_t* row = fileOrder.data();
+  for (int pass = 0; pass < 4; ++pass)
+    for (int32_t y = kStart[pass]; y < height; y += kStep[pass], row += w)
+      std::memcpy(pixels + size_t(y) * w, row, w);
 }
 
 }  // namespace
@@ -269,8 +263,8 @@ PicturePtr DecodeGif(std::span<const uint8_t> d, GifDetails* details) {
   uint8_t* pixelData = picture->data + kPaletteHeaderSize;
   std::memset(pixelData, 0, size_t(pixels));
   Dictionary dict(pixelData + pixels);
-  RowWriter rows(pixelData, width, height, found.interlaced);
-  if (!DecodeLzw(d, pos, minimumSize, dict, rows)) return nullptr;
+  if (!DecodeLzw(d, pos, minimumSize, dict, pixelData, size_t(pixels))) return nullptr;
+  if (found.interlaced) Deinterlace(pixelData, width, height);
   if (details != nullptr) *details = found;
   return picture;
 }
