@@ -154,7 +154,7 @@ TEST(BmpDecoder, RefusesOtherDepthsCompressionAndBadSizes) {
   ASSERT_TRUE(LoadPictureFromMemory(good));
   auto patched = [&](size_t at, std::initializer_list<uint8_t> bytes) {
     Bytes b = good;
-    std::copy(bytes.begin(), bytes.end(), b.begin() + long(at));
+    for (uint8_t v : bytes) b.at(at++) = v;
     return b;
   };
   EXPECT_FALSE(LoadPictureFromMemory(patched(28, {16})));  // 16 bits per pixel
