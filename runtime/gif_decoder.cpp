@@ -32,7 +32,8 @@ class CodeReader {
  public:
   CodeReader(std::span<const uint8_t> d, size_t pos) : d_(d), next_(pos) {}
 
-  // -1 when the stream has no more codes: at its terminator, or (broken()) past the data.
+  // -1 when the stream has no more codes: at its terminator, or where a sub-block runs past the
+  // data.
   int Read(int width) {
     while (count_ < width) {
       if (at_ == end_) {
@@ -56,7 +57,6 @@ class CodeReader {
     count_ -= width;
     return code;
   }
-  bool broken() const { return broken_; }
 
  private:
   int Break() {
@@ -111,9 +111,17 @@ class Dictionary {
   uint8_t* first_;
 };
 
+// The most pixels an LZW stream in `bytes` bytes could give: within one dictionary the k-th code
+// stands for at most k pixels, and no string is longer than the dictionary.
+int64_t MostPixels(size_t bytes, int minimumSize) {
+  const int64_t codes = int64_t(bytes) * 8 / (minimumSize + 1);
+  if (codes <= kMaxCodes) return codes * (codes + 1) / 2;
+  return int64_t{kMaxCodes} * (kMaxCodes + 1) / 2 + (codes - kMaxCodes) * kMaxCodes;
+}
+
 // Decodes the LZW stream into `out` in file order (rows packed). False on a code that is not yet
-// defined, a bad minimum code size, or sub-blocks past the data. A stream that ends early leaves
-// the remaining pixels 0; data after the last pixel is not read.
+// defined, a bad minimum code size, sub-blocks past the data, or a stream that ends before the
+// last pixel; data after the last pixel is not read.
 bool DecodeLzw(std::span<const uint8_t> d, size_t pos, int minimumSize, Dictionary& dict,
                uint8_t* out, size_t total) {
   if (minimumSize < 1 || minimumSize > 8) return false;
@@ -129,14 +137,14 @@ bool DecodeLzw(std::span<const uint8_t> d, size_t pos, int minimumSize, Dictiona
   size_t at = 0;
   while (at < total) {
     const int code = reader.Read(width);
-    if (code < 0) return !reader.broken();
+    if (code < 0) return false;
     if (code == clear) {
       next = clear + 2;
       width = minimumSize + 1;
       previous = -1;
       continue;
     }
-    if (code == end) return true;
+    if (code == end) return false;
 
     int length;
     uint8_t firstByte;
@@ -257,6 +265,8 @@ PicturePtr DecodeGif(std::span<const uint8_t> d, GifDetails* details) {
   }
 
   const int64_t pixels = int64_t{width} * height;
+  if (minimumSize < 1 || minimumSize > 8 || pixels > MostPixels(d.size() - pos, minimumSize))
+    return nullptr;
   PicturePtr picture =
       NewPicture(kGifPicture, width, height, pixels + kPaletteHeaderSize + kGifDictionarySize);
   WritePaletteHeader(picture->data, width, height, table, table ? count : 0);

@@ -264,10 +264,19 @@ TEST(GifDecoder, RefusesCodesTheDictionaryDoesNotHold) {
   EXPECT_TRUE(DecodeGif(TinyGif({{4, 3}, {0, 3}, {1, 3}, {6, 3}, {5, 3}})));
 }
 
-TEST(GifDecoder, AStreamThatEndsEarlyLeavesTheRestBlack) {
-  PicturePtr p = DecodeGif(TinyGif({{4, 3}, {3, 3}, {5, 3}}));
-  ASSERT_TRUE(p);
-  EXPECT_EQ(Bytes(p->data + 1064, p->data + 1068), (Bytes{3, 0, 0, 0}));
+TEST(GifDecoder, RefusesAStreamThatEndsBeforeTheLastPixel) {
+  EXPECT_FALSE(DecodeGif(TinyGif({{4, 3}, {3, 3}, {5, 3}})));  // the end code after one pixel
+  EXPECT_FALSE(DecodeGif(TinyGif({{4, 3}, {3, 3}})));          // the terminator after one pixel
+  // No end code needed once the last pixel is in (the fifth code is 4 bits wide: entry 7 is made).
+  PicturePtr full = DecodeGif(TinyGif({{4, 3}, {3, 3}, {2, 3}, {1, 3}, {0, 4}}));
+  ASSERT_TRUE(full);
+  EXPECT_EQ(Bytes(full->data + 1064, full->data + 1068), (Bytes{3, 2, 1, 0}));
+  // A big image with a few bytes of data is refused before its pixels are allocated: no stream
+  // of that length could fill it.
+  Bytes file = test_pictures::GifHeader(4000, 4000, Bytes(6, 0));
+  test_pictures::AppendImage(file, {4000, 4000, {}, false, 2, Bytes(40, 0xFF)});
+  file.push_back(0x3B);
+  EXPECT_FALSE(DecodeGif(file));
 }
 
 TEST(GifDecoder, RefusesBadMinimumCodeSizes) {
