@@ -172,6 +172,17 @@ QImage Surface::ToImage() const {
   return image;
 }
 
+QImage IconToImage(const IconImage& icon) {
+  if (icon.width <= 0 || icon.height <= 0 ||
+      icon.argb.size() != size_t(icon.width) * size_t(icon.height))
+    return QImage();
+  QImage image(icon.width, icon.height, QImage::Format_ARGB32);  // 0xAARRGGBB, as the icon keeps
+  for (int32_t y = 0; y < icon.height; ++y)
+    std::memcpy(image.scanLine(y), icon.argb.data() + size_t(y) * size_t(icon.width),
+                size_t(icon.width) * 4);
+  return image;
+}
+
 int32_t RasterOpForCopyMode(int32_t copyMode) {
   switch (copyMode) {
     case 1:

@@ -49,6 +49,9 @@ class Surface {
   std::vector<uint32_t> pixels_;
 };
 
+// An icon or cursor as an image with alpha, for a window's icon or a cursor (with its hot spot).
+QImage IconToImage(const IconImage& icon);
+
 // Raster operations: the operation's index (pattern 0xF0, source 0xCC, target 0xAA) sits in bits 16
 // to 23 of the code, as the system's ternary raster operations define it.
 inline constexpr int32_t kSourceCopy = 0x00CC0020;

@@ -201,6 +201,16 @@ TEST(PaintPicture, IconsBlendThroughTheirAlpha) {
   EXPECT_EQ(Pixels(s, {0, 0, 3, 1}), (std::vector<uint32_t>{0, 0xFF0000, 0x808080}));
 }
 
+TEST(PaintPicture, IconsBecomeImagesWithAlphaForWindows) {
+  runtime::IconImage icon{2, 1, 0, 0, {0x80112233, 0xFF445566}};
+  QImage image = runtime::IconToImage(icon);
+  ASSERT_EQ(image.size(), QSize(2, 1));
+  EXPECT_EQ(image.pixel(0, 0), qRgba(0x11, 0x22, 0x33, 0x80));
+  EXPECT_EQ(image.pixel(1, 0), qRgba(0x44, 0x55, 0x66, 0xFF));
+  icon.argb.pop_back();  // fewer pixels than the size says
+  EXPECT_TRUE(runtime::IconToImage(icon).isNull());
+}
+
 TEST(PaintPicture, MonochromePicturesAreBlackAndWhite) {
   runtime::Picture p;
   p.kind = runtime::kPcx1Picture;
