@@ -49,7 +49,11 @@ uint8_t* DecodeRows(const uint8_t* data, size_t size, int32_t* width, int32_t* h
   info.mem->max_memory_to_use = kJpegMemoryLimit;
   jpeg_mem_src(&info, data, static_cast<unsigned long>(size));
   jpeg_read_header(&info, TRUE);
-  if (!PictureSizeAllowed(info.image_width, info.image_height)) {
+  // Huffman coding spends at least one bit on every block's DC value, so data that cannot hold
+  // one bit per 8 x 8 block is a header over a stub: refused before anything large is made.
+  const uint64_t blocks = uint64_t(info.image_width / 8) * (info.image_height / 8);
+  if (!PictureSizeAllowed(info.image_width, info.image_height) ||
+      (!info.arith_code && blocks > uint64_t(size) * 8)) {
     jpeg_destroy_decompress(&info);
     return nullptr;
   }

@@ -226,6 +226,15 @@ TEST(JpegDecoder, BrokenDataComesBackAsNull) {
       break;
     }
   EXPECT_FALSE(LoadPictureFromMemory(zero));
+  // A frame of 3000 x 3000 over the same few hundred bytes: far too little data for its blocks.
+  Bytes huge = good;
+  for (size_t i = 2; i + 8 < huge.size(); ++i)
+    if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+      huge[i + 5] = huge[i + 7] = 0x0B;
+      huge[i + 6] = huge[i + 8] = 0xB8;
+      break;
+    }
+  EXPECT_FALSE(LoadPictureFromMemory(huge));
 }
 
 TEST(PcxDecoder, DecodesEightBitsLikeImageMagick) {
