@@ -59,12 +59,14 @@ void ForEachPixel(const Source& src, Surface& target, int64_t x, int64_t y, int6
   const bool mirrorX = width < 0, mirrorY = height < 0;
   const int64_t dw = mirrorX ? -width : width, dh = mirrorY ? -height : height;
   const int64_t left = mirrorX ? x + width : x, top = mirrorY ? y + height : y;
-  Rect whole{0, 0, target.Width(), target.Height()};
-  Rect area = Intersect(
-      Intersect(whole, clip),
-      Rect{int32_t(std::clamp<int64_t>(left, INT32_MIN, INT32_MAX)),
-           int32_t(std::clamp<int64_t>(top, INT32_MIN, INT32_MAX)),
-           int32_t(std::min<int64_t>(dw, INT32_MAX)), int32_t(std::min<int64_t>(dh, INT32_MAX))});
+  // The visible part of the destination, worked out in 64 bits: every pixel in it lies inside the
+  // destination, so its source pixel exists.
+  const Rect visible = Intersect(Rect{0, 0, target.Width(), target.Height()}, clip);
+  const int64_t x0 = std::max<int64_t>(left, visible.x), y0 = std::max<int64_t>(top, visible.y);
+  const int64_t x1 = std::min<int64_t>(left + dw, int64_t{visible.x} + visible.width);
+  const int64_t y1 = std::min<int64_t>(top + dh, int64_t{visible.y} + visible.height);
+  if (x1 <= x0 || y1 <= y0) return;
+  const Rect area{int32_t(x0), int32_t(y0), int32_t(x1 - x0), int32_t(y1 - y0)};
   if (area.width <= 0 || area.height <= 0) return;
   std::vector<int32_t> columns(size_t(area.width));
   for (int32_t i = 0; i < area.width; ++i) {
