@@ -1,0 +1,15 @@
+// The ICO and CUR decoder: the largest image of the file into an icon (kind 3) or cursor (kind 4).
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "runtime/picture.h"
+
+namespace runtime {
+
+// Takes the largest entry that decodes (bitmap entries of 1, 4, 8, 24 or 32 bits with their
+// mask); null when none does.
+PicturePtr DecodeIcon(std::span<const uint8_t> data);
+
+}  // namespace runtime
