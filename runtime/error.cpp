@@ -50,8 +50,9 @@ void RaiseCommandError(std::string_view gbMessage) {
 }
 
 void ReportRuntimeError(int32_t code, std::string_view gbMessage) {
-  ++errorsInProgress;
-  ShowErrorBox(GbToUtf8Lossy(BuildErrorText(code, gbMessage)), "错误");
+  // A second error raised while the first box is open (from a repaint, say) shows no box of its
+  // own: the program is already on its way out.
+  if (++errorsInProgress == 1) ShowErrorBox(GbToUtf8Lossy(BuildErrorText(code, gbMessage)), "错误");
   ForgetCleanup();
   ExitAfterError();
 }

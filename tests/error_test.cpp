@@ -69,6 +69,19 @@ TEST(ErrorDeathTest, BoxIsShownOnceThroughTheHandlerWithItsCaption) {
       testing_support::Literal("[错误|1|运行时出错!\r\n\r\n错误信息：不能求余数于零\r\n]"));
 }
 
+TEST(ErrorDeathTest, AnErrorWhileTheBoxIsOpenShowsNoSecondBox) {
+  EXPECT_EXIT(
+      {
+        SetErrorBoxHandler([](const std::string& text, const std::string&) {
+          std::fprintf(stderr, "<box %s>", text.substr(text.rfind("：") + 3).c_str());
+          RaiseError(4);  // as if the box's own event loop ran into another fault
+        });
+        RaiseError(1);
+      },
+      ::testing::ExitedWithCode(testing_support::kErrorExitStatus),
+      testing_support::Literal("<box 数组成员引用下标超出定义范围\r\n>") + "$");
+}
+
 TEST(ErrorDeathTest, ExhaustionReportsTheSize) {
   EXPECT_RUNTIME_ERROR(RuntimeAlloc(size_t{1} << 62),
                        "错误信息：分配 " + std::to_string(size_t{1} << 62) + " 字节内存失败!");
