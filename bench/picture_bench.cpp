@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "runtime/gif_decoder.h"
-#include "runtime/picture.h"
-#include "runtime/surface.h"
+#include "runtime/pictures/gif_decoder.h"
+#include "runtime/pictures/picture.h"
+#include "runtime/pictures/surface.h"
 
 namespace {
 

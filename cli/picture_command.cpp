@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "runtime/picture.h"
+#include "runtime/pictures/picture.h"
 
 namespace cli {
 

@@ -8,7 +8,7 @@
 #include "cli/cli.h"
 #include "game/handlers.h"
 #include "runtime/text_codec.h"
-#include "runtime/window_template.h"
+#include "runtime/windows/window_template.h"
 
 namespace {
 

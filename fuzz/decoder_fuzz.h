@@ -2,8 +2,8 @@
 // pixels can all be read and painted.
 #pragma once
 
-#include "runtime/picture.h"
-#include "runtime/surface.h"
+#include "runtime/pictures/picture.h"
+#include "runtime/pictures/surface.h"
 
 inline int CheckDecodedPicture(const runtime::PicturePtr& picture) {
   if (picture) {

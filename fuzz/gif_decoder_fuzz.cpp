@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "fuzz/decoder_fuzz.h"
-#include "runtime/gif_decoder.h"
+#include "runtime/pictures/gif_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return CheckDecodedPicture(runtime::DecodeGif({data, size}));

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "fuzz/decoder_fuzz.h"
-#include "runtime/jpeg_decoder.h"
+#include "runtime/pictures/jpeg_decoder.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   return CheckDecodedPicture(runtime::DecodeJpeg({data, size}));

@@ -3,8 +3,8 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "runtime/picture.h"
-#include "runtime/surface.h"
+#include "runtime/pictures/picture.h"
+#include "runtime/pictures/surface.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   runtime::PictureKind kind = runtime::RecognizePicture({data, size});

@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <span>
 
-#include "runtime/window_template.h"
+#include "runtime/windows/window_template.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   auto t = runtime::ReadWindowTemplate(std::span<const uint8_t>(data, size));

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "runtime/event_handlers.h"
+#include "runtime/windows/event_handlers.h"
 
 namespace game {
 

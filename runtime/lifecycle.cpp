@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <vector>
 
-#include "runtime/window_template.h"
+#include "runtime/windows/window_template.h"
 
 namespace runtime {
 

@@ -3,9 +3,9 @@
 
 #include <cstdio>
 
-#include "runtime/gif_decoder.h"
-#include "runtime/picture.h"
-#include "runtime/surface.h"
+#include "runtime/pictures/gif_decoder.h"
+#include "runtime/pictures/picture.h"
+#include "runtime/pictures/surface.h"
 
 namespace {
 

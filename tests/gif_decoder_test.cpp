@@ -1,6 +1,6 @@
 // The GIF decoder against giflib: files made by giflib's encoder and by a reference encoder,
 // decoded by both and compared pixel by pixel; then the files it must refuse.
-#include "runtime/gif_decoder.h"
+#include "runtime/pictures/gif_decoder.h"
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // LoadPicture and UnloadPicture through the command convention, and their handles.
-#include "runtime/picture_commands.h"
+#include "runtime/pictures/picture_commands.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The picture loader: format recognition, each decoder against pictures decoded by ImageMagick,
 // and the refusals.
-#include "runtime/picture.h"
+#include "runtime/pictures/picture.h"
 
 #include <gtest/gtest.h>
 

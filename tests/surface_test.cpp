@@ -1,12 +1,12 @@
 // Drawing pictures onto the surface: copy modes, raster operations, the transparent key, nearest
 // stretching, clipping and background placements.
-#include "runtime/surface.h"
+#include "runtime/pictures/surface.h"
 
 #include <gtest/gtest.h>
 
 #include <QImage>
 
-#include "runtime/gif_decoder.h"
+#include "runtime/pictures/gif_decoder.h"
 #include "tests/support/picture_samples.h"
 
 namespace {

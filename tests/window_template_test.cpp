@@ -1,4 +1,4 @@
-#include "runtime/window_template.h"
+#include "runtime/windows/window_template.h"
 
 #include <gtest/gtest.h>
 

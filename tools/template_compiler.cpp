@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "runtime/event_handlers.h"
-#include "runtime/unit_types.h"
+#include "runtime/windows/event_handlers.h"
+#include "runtime/windows/unit_types.h"
 
 namespace {
 

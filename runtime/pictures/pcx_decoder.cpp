@@ -1,4 +1,4 @@
-#include "runtime/pcx_decoder.h"
+#include "runtime/pictures/pcx_decoder.h"
 
 #include <cstring>
 #include <vector>

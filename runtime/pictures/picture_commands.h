@@ -5,7 +5,7 @@
 #include <cstdint>
 
 #include "runtime/blocks.h"
-#include "runtime/picture.h"
+#include "runtime/pictures/picture.h"
 
 namespace runtime {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "runtime/picture.h"
+#include "runtime/pictures/picture.h"
 
 namespace runtime {
 

@@ -1,4 +1,4 @@
-#include "runtime/jpeg_decoder.h"
+#include "runtime/pictures/jpeg_decoder.h"
 
 #include <csetjmp>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "runtime/event_handlers.h"
+#include "runtime/windows/event_handlers.h"
 
 #include <algorithm>
 #include <vector>

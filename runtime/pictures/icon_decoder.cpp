@@ -1,10 +1,10 @@
-#include "runtime/icon_decoder.h"
+#include "runtime/pictures/icon_decoder.h"
 
 #include <algorithm>
 #include <cstring>
 #include <vector>
 
-#include "runtime/bmp_decoder.h"
+#include "runtime/pictures/bmp_decoder.h"
 
 namespace runtime {
 

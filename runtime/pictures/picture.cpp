@@ -1,13 +1,13 @@
-#include "runtime/picture.h"
+#include "runtime/pictures/picture.h"
 
 #include <cstring>
 
-#include "runtime/bmp_decoder.h"
-#include "runtime/gif_decoder.h"
+#include "runtime/pictures/bmp_decoder.h"
+#include "runtime/pictures/gif_decoder.h"
 #include "runtime/heap.h"
-#include "runtime/icon_decoder.h"
-#include "runtime/jpeg_decoder.h"
-#include "runtime/pcx_decoder.h"
+#include "runtime/pictures/icon_decoder.h"
+#include "runtime/pictures/jpeg_decoder.h"
+#include "runtime/pictures/pcx_decoder.h"
 #include "runtime/system/files.h"
 
 namespace runtime {

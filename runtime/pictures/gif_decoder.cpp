@@ -1,4 +1,4 @@
-#include "runtime/gif_decoder.h"
+#include "runtime/pictures/gif_decoder.h"
 
 #include <algorithm>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "runtime/picture.h"
+#include "runtime/pictures/picture.h"
 
 class QImage;
 

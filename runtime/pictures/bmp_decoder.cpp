@@ -1,4 +1,4 @@
-#include "runtime/bmp_decoder.h"
+#include "runtime/pictures/bmp_decoder.h"
 
 #include <cstdlib>
 #include <vector>

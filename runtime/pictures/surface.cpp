@@ -1,4 +1,4 @@
-#include "runtime/surface.h"
+#include "runtime/pictures/surface.h"
 
 #include <QImage>
 #include <algorithm>

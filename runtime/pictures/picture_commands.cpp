@@ -1,4 +1,4 @@
-#include "runtime/picture_commands.h"
+#include "runtime/pictures/picture_commands.h"
 
 #include <map>
 
