@@ -2,9 +2,9 @@
 
 #include <cstring>
 
+#include "runtime/heap.h"
 #include "runtime/pictures/bmp_decoder.h"
 #include "runtime/pictures/gif_decoder.h"
-#include "runtime/heap.h"
 #include "runtime/pictures/icon_decoder.h"
 #include "runtime/pictures/jpeg_decoder.h"
 #include "runtime/pictures/pcx_decoder.h"
