@@ -16,13 +16,19 @@ namespace {
 CleanupRoutine cleanup = nullptr;
 bool shutDown = false;
 
-std::vector<void (*)()>& ShutdownSteps() {
-  static std::vector<void (*)()> steps;
+using Steps = std::vector<void (*)()>;
+
+Steps& ShutdownSteps() {
+  static Steps steps;
   return steps;
 }
 
-void RunShutdownSteps() {
-  auto& steps = ShutdownSteps();
+Steps& ReleaseSteps() {
+  static Steps steps;
+  return steps;
+}
+
+void RunSteps(Steps& steps) {
   while (!steps.empty()) {
     auto step = steps.back();
     steps.pop_back();
@@ -51,13 +57,18 @@ void AddShutdownStep(void (*step)()) {
   ShutdownSteps().push_back(step);
 }
 
+void AddReleaseStep(void (*step)()) {
+  ReleaseSteps().push_back(step);
+}
+
 void ShutdownRuntime() {
   if (shutDown) return;
   shutDown = true;
-  RunShutdownSteps();
+  RunSteps(ShutdownSteps());
   CleanupRoutine routine = cleanup;
   cleanup = nullptr;
   if (routine != nullptr) routine();
+  RunSteps(ReleaseSteps());
 }
 
 void ForgetCleanup() {
@@ -69,7 +80,8 @@ void ExitAfterError() {
   // been raised from anywhere, half-way through anything.
   if (!shutDown) {
     shutDown = true;
-    RunShutdownSteps();
+    RunSteps(ShutdownSteps());
+    RunSteps(ReleaseSteps());
   }
   std::fflush(nullptr);
   std::_Exit(-1);

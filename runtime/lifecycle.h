@@ -10,10 +10,13 @@ using CleanupRoutine = void (*)();
 void InitRuntime(int argc, char** argv);
 // Remembers the game's clean-up routine; a later call replaces it.
 void RegisterCleanup(CleanupRoutine routine);
-// The runtime's own closing steps (windows, pictures), run before the game's clean-up on a normal
-// end and alone after an error. Later registrations run first.
+// The runtime's own closing steps. Shutdown steps (the windows) run before the game's clean-up,
+// release steps (pictures, libraries) after it; after an error both run without the clean-up.
+// Within each list later registrations run first.
 void AddShutdownStep(void (*step)());
-// The normal end: the runtime's own steps, then the game's clean-up, once; later calls do nothing.
+void AddReleaseStep(void (*step)());
+// The normal end: the shutdown steps, the game's clean-up, the release steps, once; later calls
+// do nothing.
 void ShutdownRuntime();
 
 // After a runtime error: the clean-up is forgotten and the process ends with status -1.

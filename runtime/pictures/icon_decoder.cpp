@@ -98,12 +98,13 @@ bool DecodeEntry(std::span<const uint8_t> d, IconImage& icon) {
 
 }  // namespace
 
-PicturePtr DecodeIcon(std::span<const uint8_t> d) {
-  if (d.size() < kDirectoryHeader || Word(&d[0]) != 0) return nullptr;
+std::vector<IconImage> DecodeIconImages(std::span<const uint8_t> d) {
+  std::vector<IconImage> images;
+  if (d.size() < kDirectoryHeader || Word(&d[0]) != 0) return images;
   const int type = Word(&d[2]);
   const size_t count = Word(&d[4]);
-  if ((type != 1 && type != 2) || count == 0) return nullptr;
-  if (count * kEntrySize > d.size() - kDirectoryHeader) return nullptr;
+  if ((type != 1 && type != 2) || count == 0) return images;
+  if (count * kEntrySize > d.size() - kDirectoryHeader) return images;
 
   std::vector<Entry> entries;
   for (size_t i = 0; i < count; ++i) {
@@ -120,21 +121,28 @@ PicturePtr DecodeIcon(std::span<const uint8_t> d) {
     return areaA != areaB ? areaA > areaB : a.depth > b.depth;
   });
   for (const Entry& entry : entries) {
-    auto icon = std::make_unique<IconImage>();
-    if (!DecodeEntry(entry.image, *icon)) continue;
+    IconImage icon;
+    if (!DecodeEntry(entry.image, icon)) continue;
     if (type == 2) {
-      icon->hotX = std::min(int32_t{entry.hotX}, icon->width - 1);
-      icon->hotY = std::min(int32_t{entry.hotY}, icon->height - 1);
+      icon.hotX = std::min(int32_t{entry.hotX}, icon.width - 1);
+      icon.hotY = std::min(int32_t{entry.hotY}, icon.height - 1);
     } else {
-      icon->hotX = icon->width / 2;
-      icon->hotY = icon->height / 2;
+      icon.hotX = icon.width / 2;
+      icon.hotY = icon.height / 2;
     }
-    PicturePtr picture =
-        NewPicture(type == 1 ? kIconPicture : kCursorPicture, icon->width, icon->height, 0);
-    picture->icon = icon.release();
-    return picture;
+    images.push_back(std::move(icon));
   }
-  return nullptr;
+  return images;
+}
+
+PicturePtr DecodeIcon(std::span<const uint8_t> d) {
+  std::vector<IconImage> images = DecodeIconImages(d);
+  if (images.empty()) return nullptr;
+  const bool cursor = Word(&d[2]) == 2;
+  PicturePtr picture = NewPicture(cursor ? kCursorPicture : kIconPicture, images[0].width,
+                                  images[0].height, 0);
+  picture->icon = new IconImage(std::move(images[0]));
+  return picture;
 }
 
 }  // namespace runtime

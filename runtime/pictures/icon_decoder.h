@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "runtime/pictures/picture.h"
 
@@ -11,5 +12,7 @@ namespace runtime {
 // Takes the largest entry that decodes (bitmap entries of 1, 4, 8, 24 or 32 bits with their
 // mask); null when none does.
 PicturePtr DecodeIcon(std::span<const uint8_t> data);
+// Every entry that decodes, the largest first: a window's icon offers each size to the desktop.
+std::vector<IconImage> DecodeIconImages(std::span<const uint8_t> data);
 
 }  // namespace runtime

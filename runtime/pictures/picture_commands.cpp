@@ -55,7 +55,7 @@ int32_t RegisterPicture(PicturePtr picture) {
   if (!picture) return 0;
   Registry& r = Pictures();
   if (r.last == INT32_MAX) return 0;
-  if (r.pictures.empty() && r.last == 0) AddShutdownStep(FreeAllPictures);
+  if (r.pictures.empty() && r.last == 0) AddReleaseStep(FreeAllPictures);
   r.pictures[++r.last] = std::move(picture);
   return r.last;
 }

@@ -1,0 +1,127 @@
+// A live unit: what every unit type shares while its window exists. The window itself is a unit
+// too (its first record). Each type is a Qt widget that also derives from Unit; a unit without a
+// face of its own (the file dialog) has no widget.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "runtime/value.h"
+#include "runtime/windows/window_template.h"
+
+class QColor;
+class QWidget;
+
+namespace runtime {
+
+class WindowUnit;
+
+// The common properties, handled by the runtime for every type; type properties start at 8.
+namespace property {
+inline constexpr int32_t kLeft = 0;
+inline constexpr int32_t kTop = 1;
+inline constexpr int32_t kWidth = 2;
+inline constexpr int32_t kHeight = 3;
+inline constexpr int32_t kTag = 4;
+inline constexpr int32_t kVisible = 5;
+inline constexpr int32_t kDisabled = 6;
+inline constexpr int32_t kMousePointer = 7;
+inline constexpr int32_t kFirstTypeProperty = 8;
+}  // namespace property
+
+// How a type property is seen from outside: the value kind it is read as and how a written
+// value is brought into range.
+enum class PropertyKind : uint8_t {
+  kInteger,  // any number, truncated
+  kLogic,    // stored as 0 or 1
+  kChoice,   // an integer; negative values become 0 (a drawing panel also caps them)
+  kColour,   // 0x00BBGGRR, or 0xFF000000 for the system's default colour
+  kText,     // GB18030; a null text is the empty text
+  kBytes,    // a buffer: pictures, fonts, sound
+};
+
+struct PropertyInfo {
+  PropertyKind kind = PropertyKind::kInteger;
+  int32_t max = 0;  // kChoice: the highest choice; kInteger: an upper bound when above 0
+};
+
+// The kind of a type property, from the type's property list; false for an index the type does
+// not have.
+bool FindPropertyInfo(UnitTypeCode type, int32_t index, PropertyInfo& info);
+
+// One stored property value: a number or bytes (texts and buffers).
+struct PropertyValue {
+  int32_t number = 0;
+  std::string bytes;
+};
+
+class Unit {
+ public:
+  Unit(WindowUnit* window, UnitRecord& record);
+  virtual ~Unit();
+  Unit(const Unit&) = delete;
+  Unit& operator=(const Unit&) = delete;
+
+  // The unit's face, or null for a unit that has none.
+  virtual QWidget* Widget() = 0;
+
+  UnitRecord& Record() { return record_; }
+  const UnitRecord& Record() const { return record_; }
+  UnitId Id() const { return record_.id; }
+  UnitTypeCode Type() const { return record_.type; }
+  WindowUnit* Window() const { return window_; }
+  int32_t ControlId() const { return controlId_; }
+  void SetControlId(int32_t id) { controlId_ = id; }
+
+  // Type properties. Get returns a record whose text or byte set is a new block owned by the
+  // caller; Set converts the value by the property's kind and then lets the type react.
+  ValueRecord GetTypeProperty(int32_t index) const;
+  void SetTypeProperty(int32_t index, const ValueRecord& value);
+
+  // The stored values, for the type's own drawing and behaviour.
+  int32_t Number(int32_t index, int32_t missing = 0) const;
+  std::string_view Bytes(int32_t index) const;
+  bool Flag(int32_t index) const { return Number(index) != 0; }
+  // Stores without the conversions of SetTypeProperty and without a reaction (types use it for
+  // values they change themselves, such as the file dialog's chosen name).
+  void Store(int32_t index, int32_t number);
+  void Store(int32_t index, std::string bytes);
+
+  // A type's presses that should move the window when it is dragged by its background (labels
+  // and picture boxes let them through).
+  virtual bool PassesPressesThrough() const { return false; }
+  // Whether the unit can raise events at all.
+  virtual bool RaisesEvents() const { return Widget() != nullptr; }
+
+ protected:
+  // Called after a type property was written; the type redraws or reconfigures itself.
+  virtual void PropertyChanged(int32_t index) { (void)index; }
+
+ private:
+  WindowUnit* window_;
+  UnitRecord& record_;
+  int32_t controlId_ = 0;
+  std::map<int32_t, PropertyValue> values_;
+};
+
+// Creates the live unit of a child record inside its window: null when the type is unknown or its
+// settings could not be read (a version above the type's). The widget, when there is one, is a
+// child of `parent`.
+std::unique_ptr<Unit> CreateUnit(WindowUnit* window, UnitRecord& record, QWidget* parent);
+
+// The live unit of a widget, walking up from a widget inside a unit; null outside any unit.
+Unit* UnitOfWidget(QWidget* widget);
+
+// Colours are 0x00BBGGRR. Two stored values are not colours: the system's default colour (the
+// button face) and, behind text, transparent.
+inline constexpr uint32_t kDefaultColour = 0xFF000000;
+inline constexpr uint32_t kTransparentColour = 0xFFFFFFFF;
+uint32_t SystemDefaultColour();
+// A stored colour as 0x00BBGGRR, the default colour resolved.
+uint32_t ResolveColour(int32_t colour);
+QColor ToQColor(uint32_t bgr);
+
+}  // namespace runtime
