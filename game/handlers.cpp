@@ -1,5 +1,9 @@
 #include "game/handlers.h"
 
+#include "game/about.h"
+#include "game/controller.h"
+#include "game/record_file.h"
+
 namespace game {
 
 namespace {
@@ -32,20 +36,6 @@ constexpr runtime::HandlerEntry kHandlers[] = {
 };
 
 }  // namespace
-
-// The bodies arrive with the game controller and the record file; until then the windows come up
-// and every bound event reaches its routine, which does nothing yet.
-void OnMainWindowCreated() {}
-void OnBoardClick(int32_t x, int32_t y) {
-  (void)x;
-  (void)y;
-}
-void OnAboutClick() {}
-void OnExitClick() {}
-void OpenGame() {}
-void SaveGame() {}
-void NewGame() {}
-void OnAboutWindowCreated() {}
 
 std::span<const runtime::HandlerEntry> HandlerTable() {
   return kHandlers;

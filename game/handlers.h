@@ -1,25 +1,13 @@
-// The game's event handlers and the table that makes them reachable from the window template.
+// The table that makes the game's event handlers reachable from the window template. The
+// handlers themselves live with what they handle: game/controller.h, game/record_file.h and
+// game/about.h.
 #pragma once
 
-#include <cstdint>
 #include <span>
 
 #include "runtime/windows/event_handlers.h"
 
 namespace game {
-
-// Main window created: sets up the look, starts a new game, loads the evaluation tables.
-void OnMainWindowCreated();
-// Left button pressed on the board panel at x, y (panel pixels); the key state is not used.
-void OnBoardClick(int32_t x, int32_t y);
-// The buttons of the main window.
-void OnAboutClick();
-void OnExitClick();
-void OpenGame();
-void SaveGame();
-void NewGame();
-// About window created: puts the about text into its label.
-void OnAboutWindowCreated();
 
 // Every handler with the name the template binds it by, in one table.
 std::span<const runtime::HandlerEntry> HandlerTable();

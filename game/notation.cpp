@@ -197,14 +197,18 @@ std::optional<BoardArray> ParseRecord(std::span<const uint8_t> bytes, std::strin
     error = "not a game record (the header 象棋棋局 is missing)";
     return std::nullopt;
   }
-  if (bytes.size() < kRecordSize) {
+  return ParseRecordBody(bytes.subspan(kRecordHeaderSize), error);
+}
+
+std::optional<BoardArray> ParseRecordBody(std::span<const uint8_t> body, std::string& error) {
+  if (body.size() < size_t{kRows * kCols}) {
     error = "the game record holds fewer than 90 squares";
     return std::nullopt;
   }
   BoardArray board{kRows, kCols};
   for (int32_t row = 1; row <= kRows; ++row)
     for (int32_t col = 1; col <= kCols; ++col) {
-      uint8_t code = bytes[kRecordHeaderSize + size_t(row - 1) * kCols + size_t(col - 1)];
+      uint8_t code = body[size_t(row - 1) * kCols + size_t(col - 1)];
       if (code > kLastPieceCode) {
         error = "the game record holds the unknown piece code " + std::to_string(code);
         return std::nullopt;

@@ -34,5 +34,7 @@ std::string FormatIccsSquare(Square square);
 inline constexpr size_t kRecordHeaderSize = 8;
 inline constexpr size_t kRecordSize = kRecordHeaderSize + kRows * kCols;
 std::optional<BoardArray> ParseRecord(std::span<const uint8_t> bytes, std::string& error);
+// The same for the bytes after the header: at least 90, each a code 0..14.
+std::optional<BoardArray> ParseRecordBody(std::span<const uint8_t> body, std::string& error);
 
 }  // namespace game

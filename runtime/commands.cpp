@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "runtime/error.h"
 #include "runtime/system/clock.h"
 #include "runtime/system/files.h"
+#include "runtime/system/message_box.h"
 #include "runtime/text_codec.h"
 
 namespace runtime {
@@ -260,9 +262,9 @@ void CmdBytesGet(ValueRecord* result, int32_t count, const ValueRecord* args) {
 void CmdReadFile(ValueRecord* result, int32_t count, const ValueRecord* args) {
   result->kind = kind::kByteSet;
   auto name = TextArg(args, count, 0);
-  if (name.empty()) return;
+  if (name.empty()) return NoteFileError(std::strerror(ENOENT));
   auto path = GbToUtf8(name);
-  if (!path) return;
+  if (!path) return NoteFileError(std::strerror(EILSEQ));
   std::vector<uint8_t> bytes;
   if (ReadWholeFile(*path, bytes)) SetBytes(result, bytes);
 }
@@ -270,13 +272,34 @@ void CmdReadFile(ValueRecord* result, int32_t count, const ValueRecord* args) {
 void CmdWriteFile(ValueRecord* result, int32_t count, const ValueRecord* args) {
   *result = MakeLogic(false);
   auto name = TextArg(args, count, 0);
-  if (name.empty()) return;
+  if (name.empty()) return NoteFileError(std::strerror(ENOENT));
   auto path = GbToUtf8(name);
-  if (!path) return;
+  if (!path) return NoteFileError(std::strerror(EILSEQ));
   std::vector<std::span<const uint8_t>> parts;
   for (int32_t i = 1; i < count; ++i)
     if (args[i].kind != kind::kNone) parts.push_back(BytesArg(args, count, i));
   *result = MakeLogic(ReplaceFile(*path, parts));
+}
+
+// ---- Message box ----
+
+BoxIcon IconOf(int32_t icon) {
+  switch (icon) {
+    case kIconError:
+      return BoxIcon::kError;
+    case kIconWarning:
+      return BoxIcon::kWarning;
+    case kIconInformation:
+      return BoxIcon::kInformation;
+    default:
+      return BoxIcon::kNone;
+  }
+}
+
+void CmdMessageBox(ValueRecord* result, int32_t count, const ValueRecord* args) {
+  *result = ValueRecord{};
+  ShowMessageBox(IconOf(IntegerArg(args, count, 2)), GbToUtf8Lossy(TextArg(args, count, 0)),
+                 GbToUtf8Lossy(TextArg(args, count, 1)));
 }
 
 std::array<Command, size_t(CommandId::Count_)>& Table() {
@@ -295,6 +318,7 @@ std::array<Command, size_t(CommandId::Count_)>& Table() {
     t[size_t(CommandId::BytesGet)] = CmdBytesGet;
     t[size_t(CommandId::ReadFile)] = CmdReadFile;
     t[size_t(CommandId::WriteFile)] = CmdWriteFile;
+    t[size_t(CommandId::MessageBox)] = CmdMessageBox;
     return t;
   }();
   return table;
@@ -413,6 +437,16 @@ bool WriteFile(const Text& name, std::initializer_list<const ByteSet*> parts) {
   std::vector<ValueRecord> args{name.Argument()};
   for (const ByteSet* part : parts) args.push_back(part->Argument());
   return LowInteger(CallCommand(CommandId::WriteFile, int32_t(args.size()), args.data())) != 0;
+}
+
+Text LastFileError() {
+  std::string reason = LastFileFailure();
+  auto gb = Utf8ToGb(reason);
+  return Text(gb ? *gb : reason);
+}
+
+void MessageBox(const Text& text, const Text& caption, int32_t icon) {
+  CallCommand(CommandId::MessageBox, {text.Argument(), caption.Argument(), MakeInteger(icon)});
 }
 
 }  // namespace runtime

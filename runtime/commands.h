@@ -40,6 +40,7 @@ enum class CommandId : int32_t {
   LoadWindow,
   Destroy,
   SetInterfaceStyle,
+  MessageBox,
   Count_
 };
 
@@ -93,6 +94,19 @@ ValueRecord BytesGet(const ByteSet& data, int32_t kind, int32_t position);
 ValueRecord BytesGet(const ByteSet& data, int32_t kind, int32_t* positionVariable);
 ByteSet ReadFile(const Text& name);
 bool WriteFile(const Text& name, std::initializer_list<const ByteSet*> parts);
+// Why the latest ReadFile or WriteFile failed, as the system words it; empty after one that
+// succeeded.
+Text LastFileError();
+
+// MessageBox: text, caption, [icon] -> nothing. A modal box with an OK button; both texts are
+// GB18030. Icons as below; an omitted or unknown icon shows none.
+enum MessageIcon : int32_t {
+  kIconNone = 0,
+  kIconError = 1,
+  kIconWarning = 2,
+  kIconInformation = 3,
+};
+void MessageBox(const Text& text, const Text& caption, int32_t icon = kIconNone);
 
 // The conversion of ToText for a date-time: "%d年%d月%d日" and the time of day, in GB18030.
 std::string DateTimeText(double days);

@@ -9,8 +9,8 @@ namespace runtime {
 
 namespace {
 
-ErrorBoxHandler& Handler() {
-  static ErrorBoxHandler handler;
+MessageBoxHandler& Handler() {
+  static MessageBoxHandler handler;
   return handler;
 }
 
@@ -20,25 +20,54 @@ bool CanShowBoxes() {
          QGuiApplication::platformName() != QLatin1String("minimal");
 }
 
+QMessageBox::Icon QtIcon(BoxIcon icon) {
+  switch (icon) {
+    case BoxIcon::kError:
+      return QMessageBox::Critical;
+    case BoxIcon::kWarning:
+      return QMessageBox::Warning;
+    case BoxIcon::kInformation:
+      return QMessageBox::Information;
+    case BoxIcon::kNone:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
 }  // namespace
 
-void SetErrorBoxHandler(ErrorBoxHandler handler) {
+void SetMessageBoxHandler(MessageBoxHandler handler) {
   Handler() = std::move(handler);
 }
 
-void ShowErrorBox(const std::string& text, const std::string& caption) {
+void SetErrorBoxHandler(ErrorBoxHandler handler) {
+  if (!handler) {
+    Handler() = nullptr;
+    return;
+  }
+  Handler() = [handler = std::move(handler)](BoxIcon, const std::string& text,
+                                             const std::string& caption) {
+    handler(text, caption);
+  };
+}
+
+void ShowMessageBox(BoxIcon icon, const std::string& text, const std::string& caption) {
   if (Handler()) {
-    Handler()(text, caption);
+    Handler()(icon, text, caption);
     return;
   }
   if (CanShowBoxes()) {
-    QMessageBox box(QMessageBox::Critical, QString::fromStdString(caption),
-                    QString::fromStdString(text), QMessageBox::Ok);
+    QMessageBox box(QtIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
+                    QMessageBox::Ok);
     box.exec();
     return;
   }
   std::fprintf(stderr, "%s\n%s\n", caption.c_str(), text.c_str());
   std::fflush(stderr);
+}
+
+void ShowErrorBox(const std::string& text, const std::string& caption) {
+  ShowMessageBox(BoxIcon::kError, text, caption);
 }
 
 }  // namespace runtime

@@ -1,0 +1,41 @@
+#include "game/about.h"
+
+#include "game/units.h"
+#include "runtime/blocks.h"
+#include "runtime/text_codec.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/window_commands.h"
+
+namespace game {
+
+namespace {
+
+// The label wraps at its edge and has no paragraphs of its own: the runs of blanks indent the
+// first paragraph, fill the line where it ends, and push the address onto a line of its own.
+constexpr std::string_view kAboutText =
+    "    "
+    "下象棋的电脑程序早已数不胜数，其中不乏精品；可要写出一个真正有棋力的人机对战程序，却远不是"
+    "一件容易的事。这个小程序能够完成，要感谢那些编写开发工具和函数库的朋友，没有他们的辛勤工作，"
+    "也就没有它。"
+    "                "
+    "说实话，本程序的棋力还很弱：思考得慢，没有开局库，也没有残局库，局面评估又过于简单，常常会走"
+    "出让人发笑的棋。如果你对象棋程序的设计技术感兴趣，欢迎来信或到我们的网站一起交流探讨，也欢迎"
+    "指出程序中的错误和不足。"
+    "                                           "
+    "https://velmora.example/  Velmora棋艺小站";
+
+}  // namespace
+
+std::string_view AboutText() {
+  return kAboutText;
+}
+
+void OnAboutClick() {
+  runtime::LoadWindow(AboutWindow, true);
+}
+
+void OnAboutWindowCreated() {
+  runtime::SetTextProperty(AboutLabel, prop::kCaption, runtime::Text(runtime::Gb(kAboutText)));
+}
+
+}  // namespace game

@@ -1,0 +1,216 @@
+#include "game/board_drawing.h"
+
+#include <array>
+
+#include "game/controller.h"
+#include "game/units.h"
+#include "runtime/commands.h"
+#include "runtime/pictures/picture_commands.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/window_commands.h"
+
+// The 28 sprites, compiled into the library from assets/sprites (game/CMakeLists.txt).
+#define XQ_SPRITE_SYMBOLS(nn)                        \
+  extern const unsigned char SpritePiece##nn[];      \
+  extern const unsigned long SpritePiece##nn##_size; \
+  extern const unsigned char SpriteSelected##nn[];   \
+  extern const unsigned long SpriteSelected##nn##_size;
+extern "C" {
+XQ_SPRITE_SYMBOLS(01)
+XQ_SPRITE_SYMBOLS(02)
+XQ_SPRITE_SYMBOLS(03)
+XQ_SPRITE_SYMBOLS(04)
+XQ_SPRITE_SYMBOLS(05)
+XQ_SPRITE_SYMBOLS(06)
+XQ_SPRITE_SYMBOLS(07)
+XQ_SPRITE_SYMBOLS(08)
+XQ_SPRITE_SYMBOLS(09)
+XQ_SPRITE_SYMBOLS(10)
+XQ_SPRITE_SYMBOLS(11)
+XQ_SPRITE_SYMBOLS(12)
+XQ_SPRITE_SYMBOLS(13)
+XQ_SPRITE_SYMBOLS(14)
+}
+#undef XQ_SPRITE_SYMBOLS
+
+namespace game {
+
+Square HighlightSquare{0, 0};
+int16_t HighlightCode = 0;
+
+namespace {
+
+struct EmbeddedFile {
+  const unsigned char* data;
+  const unsigned long* size;
+};
+
+#define XQ_SPRITE_ENTRY(nn) \
+  { SpritePiece##nn, &SpritePiece##nn##_size }
+constexpr EmbeddedFile kNormalFiles[kLastPieceCode] = {
+    XQ_SPRITE_ENTRY(01), XQ_SPRITE_ENTRY(02), XQ_SPRITE_ENTRY(03), XQ_SPRITE_ENTRY(04),
+    XQ_SPRITE_ENTRY(05), XQ_SPRITE_ENTRY(06), XQ_SPRITE_ENTRY(07), XQ_SPRITE_ENTRY(08),
+    XQ_SPRITE_ENTRY(09), XQ_SPRITE_ENTRY(10), XQ_SPRITE_ENTRY(11), XQ_SPRITE_ENTRY(12),
+    XQ_SPRITE_ENTRY(13), XQ_SPRITE_ENTRY(14)};
+#undef XQ_SPRITE_ENTRY
+#define XQ_SPRITE_ENTRY(nn) \
+  { SpriteSelected##nn, &SpriteSelected##nn##_size }
+constexpr EmbeddedFile kHighlightFiles[kLastPieceCode] = {
+    XQ_SPRITE_ENTRY(01), XQ_SPRITE_ENTRY(02), XQ_SPRITE_ENTRY(03), XQ_SPRITE_ENTRY(04),
+    XQ_SPRITE_ENTRY(05), XQ_SPRITE_ENTRY(06), XQ_SPRITE_ENTRY(07), XQ_SPRITE_ENTRY(08),
+    XQ_SPRITE_ENTRY(09), XQ_SPRITE_ENTRY(10), XQ_SPRITE_ENTRY(11), XQ_SPRITE_ENTRY(12),
+    XQ_SPRITE_ENTRY(13), XQ_SPRITE_ENTRY(14)};
+#undef XQ_SPRITE_ENTRY
+
+using SpriteSet = std::array<runtime::ByteSet, kLastPieceCode>;
+
+// The sprites as byte-set constants of the program: made once in the constant area, never
+// freed, handed to LoadPicture like any byte set.
+SpriteSet MakeSpriteSet(const EmbeddedFile (&files)[kLastPieceCode]) {
+  SpriteSet set;
+  for (size_t i = 0; i < set.size(); ++i) {
+    std::span<const uint8_t> bytes(files[i].data, size_t(*files[i].size));
+    set[i] = runtime::ByteSet::Adopt(const_cast<void*>(runtime::MakeConstantByteSet(bytes)));
+  }
+  return set;
+}
+
+const runtime::ByteSet* SpriteData(int32_t code, bool highlight) {
+  static const SpriteSet normal = MakeSpriteSet(kNormalFiles);
+  static const SpriteSet highlighted = MakeSpriteSet(kHighlightFiles);
+  if (code < 1 || code > kLastPieceCode) return nullptr;
+  return &(highlight ? highlighted : normal)[size_t(code - 1)];
+}
+
+int32_t DecodeSprite(int32_t code, bool highlight) {
+  const runtime::ByteSet* data = SpriteData(code, highlight);
+  return data != nullptr ? runtime::LoadPicture(*data) : 0;
+}
+
+int32_t CellLeft(Square s) {
+  return (int32_t{s.col} - 1) * kCell;
+}
+int32_t CellTop(Square s) {
+  return (int32_t{s.row} - 1) * kCell;
+}
+
+void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
+  runtime::DrawLine(BoardPanel, x1, y1, x2, y2);
+}
+
+void SetPenWidth(int32_t width) {
+  runtime::SetIntegerProperty(BoardPanel, prop::kPenWidth, width);
+}
+
+// Ten passes of width 2: the vertical lines of both halves and one horizontal line each (the
+// tenth pass puts its verticals at x 456, off the panel), then the two side lines over the river.
+void DrawGrid(int32_t width, int32_t height) {
+  SetPenWidth(2);
+  for (int32_t i = 1; i <= 10; ++i) {
+    int32_t v = 24 + kCell * (i - 1);
+    Line(v, 24, v, 216);
+    Line(v, 264, v, height - 28);
+    Line(24, v, width - 28, v);
+  }
+  Line(24, 216, 24, 264);
+  Line(408, 216, 408, 264);
+}
+
+void DrawFrame() {
+  SetPenWidth(3);
+  Line(19, 19, 19, 461);
+  Line(413, 19, 413, 461);
+  Line(19, 19, 413, 19);
+  Line(19, 461, 413, 461);
+}
+
+void DrawPalaceDiagonals(int32_t height) {
+  SetPenWidth(1);
+  Line(168, 24, 264, 120);
+  Line(168, 120, 264, 24);
+  Line(168, height - 28, 264, height - 124);
+  Line(264, height - 28, 168, height - 124);
+}
+
+}  // namespace
+
+int32_t NormalSprite(int32_t code) {
+  return DecodeSprite(code, false);
+}
+
+int32_t HighlightSprite(int32_t code) {
+  return DecodeSprite(code, true);
+}
+
+void DrawEmptyBoard() {
+  int32_t width = runtime::GetIntegerProperty(BoardPanel, prop::kWidth);
+  int32_t height = runtime::GetIntegerProperty(BoardPanel, prop::kHeight);
+  DrawGrid(width, height);
+  DrawFrame();
+  DrawPalaceDiagonals(height);
+}
+
+void DrawSquare(Square square, int32_t picture, int32_t n) {
+  int32_t x = CellLeft(square), y = CellTop(square);
+  runtime::CopyTo(CleanBoardPanel, x, y, n, n, BufferPanel, 0, 0);
+  runtime::DrawPicture(BufferPanel, picture, 0, 0, kSprite, kSprite, -runtime::Rgb(255, 255, 255));
+  runtime::CopyTo(BufferPanel, 0, 0, kSprite, kSprite, BoardPanel, x, y);
+  runtime::UnloadPicture(picture);
+}
+
+void DrawAllPieces() {
+  for (int32_t row = 1; row <= kRows; ++row)
+    for (int32_t col = 1; col <= kCols; ++col) {
+      int32_t picture = NormalSprite(Board(row, col));
+      if (picture != 0) DrawSquare(Square{uint8_t(col), uint8_t(row)}, picture, kCell);
+    }
+}
+
+void HighlightSelection(Square square) {
+  // The earlier piece comes back from the code recorded when it was highlighted, not from Board.
+  if (PieceSelected == 1) {
+    int32_t earlier = NormalSprite(HighlightCode);
+    if (earlier != 0) DrawSquare(HighlightSquare, earlier, kSprite);
+  }
+  uint8_t code = At(Board, square);
+  int32_t picture = HighlightSprite(code);
+  if (picture != 0) DrawSquare(square, picture, kSprite);
+  HighlightSquare = square;
+  HighlightCode = code;
+}
+
+void DrawMove(Square from, Square to) {
+  int32_t picture = NormalSprite(At(Board, from));
+  if (picture != 0) DrawSquare(to, picture, kCell);
+  int32_t x = CellLeft(from), y = CellTop(from);
+  runtime::CopyTo(CleanBoardPanel, x, y, kCell, kCell, BoardPanel, x, y);
+}
+
+void RestoreBoardCells() {
+  // Through the 44 x 44 buffer, as every other cell drawing goes; the strip 44..47 of a cell
+  // never carries a sprite, so what the buffer leaves out is already the empty board.
+  for (int32_t row = 1; row <= kRows; ++row)
+    for (int32_t col = 1; col <= kCols; ++col) {
+      int32_t x = (col - 1) * kCell, y = (row - 1) * kCell;
+      runtime::CopyTo(CleanBoardPanel, x, y, kCell, kCell, BufferPanel, 0, 0);
+      runtime::CopyTo(BufferPanel, 0, 0, kCell, kCell, BoardPanel, x, y);
+    }
+}
+
+void DrawNewBoard() {
+  runtime::DisableRedraw(BoardPanel);
+  runtime::Clear(BoardPanel);
+  DrawEmptyBoard();
+  runtime::CopyTo(BoardPanel, 0, 0, kPanelWidth, kPanelHeight, CleanBoardPanel, 0, 0);
+  DrawAllPieces();
+  runtime::AllowRedraw(BoardPanel);
+}
+
+void RedrawBoard() {
+  runtime::SetLogicProperty(BoardPanel, prop::kVisible, false);
+  RestoreBoardCells();
+  DrawAllPieces();
+  runtime::SetLogicProperty(BoardPanel, prop::kVisible, true);
+}
+
+}  // namespace game

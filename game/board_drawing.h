@@ -1,0 +1,52 @@
+// Drawing the board and the pieces on the main window's three panels: the lines once per new
+// game, then square by square, each square composed in the buffer panel from the clean copy of
+// the empty board and a sprite.
+#pragma once
+
+#include <cstdint>
+
+#include "game/board.h"
+
+namespace game {
+
+// Geometry of the board panel: 48-pixel cells from the top-left corner, 44-pixel sprites at the
+// cells' top-left corners.
+inline constexpr int32_t kCell = 48;
+inline constexpr int32_t kSprite = 44;
+inline constexpr int32_t kGridWidth = kCols * kCell;   // 432
+inline constexpr int32_t kGridHeight = kRows * kCell;  // 480
+inline constexpr int32_t kPanelWidth = 436;
+inline constexpr int32_t kPanelHeight = 484;
+
+// Where the highlight sprite was drawn last, and the code of the piece highlighted there.
+extern Square HighlightSquare;
+extern int16_t HighlightCode;
+
+// A new picture decoded from the embedded sprite of `code` (1..14), or 0 for any other code or
+// data that does not decode. The caller unloads it after drawing.
+int32_t NormalSprite(int32_t code);
+int32_t HighlightSprite(int32_t code);
+
+// The lines of the board on BoardPanel: the grid with pen width 2, the frame with 3, the palace
+// diagonals with 1.
+void DrawEmptyBoard();
+// The clean cell of `square` into the buffer, the picture over it with white transparent, the
+// buffer's 44 x 44 pixels onto the board; then the picture is unloaded. `n` is the size of the
+// clean cell fetched, 48 or 44.
+void DrawSquare(Square square, int32_t picture, int32_t n);
+// The normal sprite of every occupied square of Board.
+void DrawAllPieces();
+// Turns the earlier highlight (when PieceSelected) back to normal and highlights `square`.
+void HighlightSelection(Square square);
+// Shows a move before Board changes: the mover's sprite on `to`, the clean cell on `from`.
+void DrawMove(Square from, Square to);
+// Every cell of BoardPanel back to the empty board.
+void RestoreBoardCells();
+
+// The whole board at a new game, with the panel's redraw suspended: background, lines, the copy
+// to CleanBoardPanel, the pieces.
+void DrawNewBoard();
+// The whole board after Board was replaced, with the panel hidden meanwhile.
+void RedrawBoard();
+
+}  // namespace game

@@ -1,0 +1,123 @@
+#include "game/record_file.h"
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "game/board_drawing.h"
+#include "game/notation.h"
+#include "game/units.h"
+#include "runtime/array.h"
+#include "runtime/commands.h"
+#include "runtime/text_codec.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/window_commands.h"
+
+namespace game {
+
+namespace {
+
+// The dialog set up the same way for both buttons: kind and title, both options on.
+bool AskForFile(int32_t kind, std::string_view gbTitle) {
+  runtime::SetIntegerProperty(FileDialog, prop::kDialogKind, kind);
+  runtime::SetTextProperty(FileDialog, prop::kDialogTitle, runtime::Text(gbTitle));
+  runtime::SetLogicProperty(FileDialog, prop::kFileMustExist, true);
+  runtime::SetLogicProperty(FileDialog, prop::kConfirmOverwrite, true);
+  return runtime::OpenDialog(FileDialog);
+}
+
+runtime::ByteSet Concatenated(const runtime::ByteSet& a, const runtime::ByteSet& b) {
+  std::vector<uint8_t> bytes(a.Bytes().begin(), a.Bytes().end());
+  bytes.insert(bytes.end(), b.Bytes().begin(), b.Bytes().end());
+  return runtime::ByteSet(bytes);
+}
+
+// The 90 codes of Board, row by row, one byte each.
+runtime::ByteSet RecordBody() {
+  runtime::ByteSet body;
+  for (int32_t row = 1; row <= kRows; ++row)
+    for (int32_t col = 1; col <= kCols; ++col)
+      body = Concatenated(body, runtime::ToBytes(runtime::MakeByte(Board(row, col))));
+  return body;
+}
+
+// A save that failed says so, with the system's reason; the file is left as it was.
+void ReportSaveFailure() {
+  std::string text = runtime::Gb("棋局没有保存。");
+  runtime::Text reason = runtime::LastFileError();
+  if (!reason.Empty()) text += std::string("\n") + reason.String();
+  runtime::MessageBox(runtime::Text(text), runtime::Text(runtime::Gb("保存棋局")),
+                      runtime::kIconWarning);
+}
+
+// The first 8 bytes as a text (up to a zero byte) equal to the header.
+bool HasRecordHeader(const runtime::ByteSet& data) {
+  runtime::ValueRecord got = runtime::BytesGet(runtime::BytesLeft(data, 8), runtime::kGetText);
+  runtime::Text header = runtime::Text::Adopt(runtime::PointerOf<char>(got));
+  return header.View() == runtime::Gb("象棋棋局");
+}
+
+// Byte k of the body for k = 1..N; only the first 90 are ever used, so a long file costs no more.
+runtime::Array<uint8_t> RecordCodes(const runtime::ByteSet& body, int32_t n) {
+  int32_t kept = n < kRows * kCols ? n : kRows * kCols;
+  runtime::Array<uint8_t> codes{kept};
+  for (int32_t k = 1; k <= kept; ++k)
+    codes[k] = static_cast<uint8_t>(
+        runtime::LowInteger(runtime::BytesGet(runtime::BytesMid(body, k, 1), runtime::kGetByte)));
+  return codes;
+}
+
+// The runtime works in the program's own folder, so a name relative to the folder the program was
+// started from is completed from the shell's PWD.
+std::string StartPath(const char* path) {
+  std::string name(path);
+  const char* pwd = std::getenv("PWD");
+  if (!name.empty() && name.front() != '/' && pwd != nullptr && pwd[0] == '/')
+    name = std::string(pwd) + "/" + name;
+  return name;
+}
+
+}  // namespace
+
+void SaveGame() {
+  if (!AskForFile(kDialogSave, runtime::Gb("保存棋局"))) return;
+  runtime::ByteSet body = RecordBody();
+  runtime::ByteSet header = runtime::ToBytes(runtime::Text(runtime::Gb("象棋棋局")).Argument());
+  runtime::Text name = runtime::GetTextProperty(FileDialog, prop::kDialogFileName);
+  if (!runtime::WriteFile(name, {&header, &body})) ReportSaveFailure();
+}
+
+void OpenGame() {
+  if (!AskForFile(kDialogOpen, runtime::Gb("打开象棋棋局"))) return;
+  OpenRecord(runtime::GetTextProperty(FileDialog, prop::kDialogFileName));
+}
+
+bool OpenRecord(const runtime::Text& gbName) {
+  runtime::ByteSet data = runtime::ReadFile(gbName);
+  if (runtime::BytesLength(data) < 8) return false;
+  if (!HasRecordHeader(data)) return false;
+  runtime::ByteSet body = runtime::BytesMid(data, 9, runtime::BytesLength(data) - 8);
+  int32_t n = runtime::BytesLength(body);
+  if (n <= 0) return false;
+  runtime::Array<uint8_t> codes = RecordCodes(body, n);
+  // A short body or an unknown code is refused here, by the codec xiangqi-cli reads records with:
+  // either would leave Board half-filled or carry a code no table of the engine has.
+  std::string error;
+  auto board = ParseRecordBody(
+      std::span(reinterpret_cast<const uint8_t*>(runtime::ArrayElements(codes.Block())),
+                size_t(codes.Count())),
+      error);
+  if (!board) return false;
+  Board = *board;
+  RedrawBoard();
+  return true;
+}
+
+bool OpenRecordAtStart(const char* path) {
+  if (path == nullptr) return false;
+  auto gbName = runtime::Utf8ToGb(StartPath(path));
+  if (!gbName || gbName->empty()) return false;
+  return OpenRecord(runtime::Text(*gbName));
+}
+
+}  // namespace game

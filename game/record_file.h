@@ -1,0 +1,22 @@
+// The game record file: the position saved to and opened from a .ces file through the file
+// dialog, or opened from a name given when the program starts.
+#pragma once
+
+#include "runtime/blocks.h"
+
+namespace game {
+
+// Handlers of the buttons 保存棋局 and 读取棋局.
+void SaveGame();
+void OpenGame();
+
+// Opens the record `gbName` (a GB18030 file name) into Board and redraws the board; false, with
+// Board and the screen unchanged, when the file cannot be read, lacks the header, holds fewer
+// than 90 squares or a code above 14.
+bool OpenRecord(const runtime::Text& gbName);
+
+// A record named on the command line (a path in the system's encoding), opened after the new
+// game of the start window by OpenRecord.
+bool OpenRecordAtStart(const char* path);
+
+}  // namespace game

@@ -1,0 +1,60 @@
+// The units of the game's two windows by role, as the window template stores them, and the
+// property indexes the game reads and writes.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/windows/unit_ref.h"
+#include "runtime/windows/unit_types.h"
+
+namespace game {
+
+using runtime::UnitRef;
+namespace unit_type = runtime::unit_type;
+
+inline constexpr runtime::WindowId kMainWindowId = 0x52010001;
+inline constexpr runtime::WindowId kAboutWindowId = 0x5201054b;
+
+// The main window and its units.
+inline constexpr UnitRef MainWindow{kMainWindowId, 0x06010000, unit_type::kWindow};
+inline constexpr UnitRef BoardPanel{kMainWindowId, 0x1601000c,
+                                    unit_type::kDrawPanel};  // 画板游戏区
+inline constexpr UnitRef BufferPanel{kMainWindowId, 0x160100b5,
+                                     unit_type::kDrawPanel};  // 画板动画缓冲
+inline constexpr UnitRef CleanBoardPanel{kMainWindowId, 0x16010172,
+                                         unit_type::kDrawPanel};  // 备用画板
+inline constexpr UnitRef StatusLabel{kMainWindowId, 0x16010539,
+                                     unit_type::kTransLabel};  // 透明标签3
+inline constexpr UnitRef StepLabel{kMainWindowId, 0x1601052e, unit_type::kTransLabel};  // 透明标签2
+inline constexpr UnitRef TimeLabel{kMainWindowId, 0x1601052d, unit_type::kTransLabel};  // 透明标签1
+inline constexpr UnitRef FileDialog{kMainWindowId, 0x160103f8,
+                                    unit_type::kCommonDlg};  // 通用对话框1
+inline constexpr UnitRef NewGameButton{kMainWindowId, 0x1601004c, unit_type::kButton};  // 开局
+inline constexpr UnitRef OpenButton{kMainWindowId, 0x160103f5, unit_type::kButton};  // 读取棋局
+inline constexpr UnitRef SaveButton{kMainWindowId, 0x160103f4, unit_type::kButton};  // 保存棋局
+inline constexpr UnitRef ExitButton{kMainWindowId, 0x16010546, unit_type::kButton};  // 退出
+inline constexpr UnitRef AboutButton{kMainWindowId, 0x16010548, unit_type::kButton};  // 关于
+
+// The about window and the label that receives the about text.
+inline constexpr UnitRef AboutWindow{kAboutWindowId, 0x0601054a, unit_type::kWindow};
+inline constexpr UnitRef AboutLabel{kAboutWindowId, 0x1601054d, unit_type::kLabel};  // 标签1
+
+// Property indexes.
+namespace prop {
+inline constexpr int32_t kWidth = 2;
+inline constexpr int32_t kHeight = 3;
+inline constexpr int32_t kVisible = 5;
+inline constexpr int32_t kCaption = 8;    // labels
+inline constexpr int32_t kPenWidth = 16;  // drawing panels
+// The file dialog's.
+inline constexpr int32_t kDialogKind = 8;
+inline constexpr int32_t kDialogTitle = 9;
+inline constexpr int32_t kDialogFileName = 10;
+inline constexpr int32_t kFileMustExist = 16;
+inline constexpr int32_t kConfirmOverwrite = 17;
+}  // namespace prop
+
+inline constexpr int32_t kDialogOpen = 0;
+inline constexpr int32_t kDialogSave = 1;
+
+}  // namespace game
