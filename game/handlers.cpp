@@ -1,5 +1,7 @@
 #include "game/handlers.h"
 
+#include "game/board.h"
+
 namespace game {
 
 namespace {
@@ -46,6 +48,16 @@ void OpenGame() {}
 void SaveGame() {}
 void NewGame() {}
 void OnAboutWindowCreated() {}
+
+void CreateGlobals() {
+  Board = MakeEmptyBoard();
+  SearchBoard = MakeEmptyBoard();
+}
+
+void ReleaseGlobals() {
+  Board = BoardArray{};
+  SearchBoard = BoardArray{};
+}
 
 std::span<const runtime::HandlerEntry> HandlerTable() {
   return kHandlers;

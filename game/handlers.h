@@ -21,6 +21,11 @@ void NewGame();
 // About window created: puts the about text into its label.
 void OnAboutWindowCreated();
 
+// The game's globals: created by the entry routine before the start window, released by the
+// clean-up routine at the end.
+void CreateGlobals();
+void ReleaseGlobals();
+
 // Every handler with the name the template binds it by, in one table.
 std::span<const runtime::HandlerEntry> HandlerTable();
 // Hands the table to the runtime; done before the runtime loads the window template.
