@@ -5,6 +5,7 @@
 
 #include <span>
 
+#include "game/controller.h"  // CreateGlobals and ReleaseGlobals, for the entry routine
 #include "runtime/windows/event_handlers.h"
 
 namespace game {

@@ -227,6 +227,39 @@ void PaintPicture(const Picture* picture, Surface& target, int32_t x, int32_t y,
   Paint(source, target, x, y, width, height, mode, clip);
 }
 
+Rect BlitSurface(const Surface& source, Rect from, Surface& target, int32_t tx, int32_t ty,
+                 int32_t rop) {
+  if (from.width <= 0 || from.height <= 0) return Rect{};
+  // Clip the source, moving the destination with it, then clip the destination.
+  const Rect src = Intersect(from, Rect{0, 0, source.Width(), source.Height()});
+  if (src.width <= 0) return Rect{};
+  const int64_t dx = int64_t{tx} + (src.x - from.x), dy = int64_t{ty} + (src.y - from.y);
+  const int64_t left = std::max<int64_t>(dx, 0), top = std::max<int64_t>(dy, 0);
+  const int64_t right = std::min<int64_t>(dx + src.width, target.Width());
+  const int64_t bottom = std::min<int64_t>(dy + src.height, target.Height());
+  if (right <= left || bottom <= top) return Rect{};
+  const Rect dst{int32_t(left), int32_t(top), int32_t(right - left), int32_t(bottom - top)};
+  const int32_t sx = src.x + int32_t(left - dx), sy = src.y + int32_t(top - dy);
+
+  // Rows in the order that never reads a row already overwritten, and a row copy when the same
+  // row is both read and written.
+  const bool upward = &source == &target && sy < dst.y;
+  std::vector<uint32_t> row(size_t(dst.width));
+  const uint32_t pattern = target.Brush();
+  for (int32_t j = 0; j < dst.height; ++j) {
+    const int32_t r = upward ? dst.height - 1 - j : j;
+    std::memcpy(row.data(), source.Row(sy + r) + sx, row.size() * sizeof(uint32_t));
+    uint32_t* out = target.Row(dst.y + r) + dst.x;
+    if (rop == kSourceCopy) {
+      std::memcpy(out, row.data(), row.size() * sizeof(uint32_t));
+      continue;
+    }
+    for (int32_t i = 0; i < dst.width; ++i)
+      out[i] = ApplyRasterOp(rop, pattern, row[size_t(i)], out[i]);
+  }
+  return dst;
+}
+
 void DrawBackgroundPicture(const Picture* picture, Surface& target, Rect area, int32_t placement) {
   Source source;
   if (area.width <= 0 || area.height <= 0 || !MakeSource(picture, source)) return;

@@ -78,6 +78,13 @@ void PaintPicture(const Picture* picture, Surface& target, int32_t x, int32_t y,
 void PaintPicture(const Picture* picture, Surface& target, int32_t x, int32_t y, int32_t width,
                   int32_t height, int32_t mode, Rect clip);
 
+// Copies the rectangle `from` of the source to (tx, ty) of the target with a raster operation (the
+// target's brush as pattern). The part of `from` outside the source and the part of the
+// destination outside the target are left out; source and target may be the same surface, even
+// overlapping. Returns the rectangle of the target that changed (empty when nothing did).
+Rect BlitSurface(const Surface& source, Rect from, Surface& target, int32_t tx, int32_t ty,
+                 int32_t rop);
+
 enum BackgroundPlacement : int32_t {
   kBackgroundTopLeft = 0,  // natural size at the area's top-left corner
   kBackgroundTiled = 1,    // repeated from the top-left corner over the whole area

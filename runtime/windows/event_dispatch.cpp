@@ -5,11 +5,13 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QUrl>
 #include <QWheelEvent>
 #include <QWindow>
 #include <array>
 
 #include "runtime/error.h"
+#include "runtime/system/web_opener.h"
 #include "runtime/text_codec.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_unit.h"
@@ -135,9 +137,9 @@ bool HandleMouse(QWidget* receiver, QEvent* event) {
 
 void MoveFocus(WindowUnit& window, bool forward) {
   QWidget* from = window.focusWidget();
-  QWidget* next = from != nullptr ? (forward ? from->nextInFocusChain()
-                                             : from->previousInFocusChain())
-                                  : nullptr;
+  QWidget* next = from != nullptr
+                      ? (forward ? from->nextInFocusChain() : from->previousInFocusChain())
+                      : nullptr;
   for (int guard = 0; next != nullptr && next != from && guard < 1000; ++guard) {
     if (next->window() == &window && next->isVisible() && next->isEnabled() &&
         (next->focusPolicy() & Qt::TabFocus)) {
@@ -146,7 +148,14 @@ void MoveFocus(WindowUnit& window, bool forward) {
     }
     next = forward ? next->nextInFocusChain() : next->previousInFocusChain();
   }
-  if (from == nullptr) window.focusNextPrevChild(forward);
+  if (from != nullptr) return;
+  for (const auto& unit : window.Units()) {
+    QWidget* w = unit->Widget();
+    if (w != nullptr && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus)) {
+      w->setFocus(Qt::TabFocusReason);
+      return;
+    }
+  }
 }
 
 QPushButton* DefaultButton(WindowUnit& window) {
@@ -195,7 +204,8 @@ bool WindowKey(WindowUnit& window, QKeyEvent* key) {
       return true;
     case Qt::Key_F1:
       if (!window.Flag(kF1OpensHelp)) return false;
-      // HELP-FILE-PENDING
+      if (auto file = GbToUtf8(window.Bytes(kHelpFile)); file && !file->empty())
+        OpenWebAddress(QUrl::fromLocalFile(QString::fromStdString(*file)).toString().toStdString());
       return true;
     default:
       return false;
@@ -209,7 +219,8 @@ int32_t CharacterCode(const QString& text) {
   auto gb = Utf8ToGb(text.toStdString());
   if (!gb || gb->empty()) return 0;
   int32_t code = 0;
-  for (size_t i = 0; i < gb->size() && i < 2; ++i) code = code << 8 | static_cast<uint8_t>((*gb)[i]);
+  for (size_t i = 0; i < gb->size() && i < 2; ++i)
+    code = code << 8 | static_cast<uint8_t>((*gb)[i]);
   return code;
 }
 
@@ -249,9 +260,9 @@ bool HandleKey(QWidget* receiver, QEvent* event) {
   const int32_t replacement = TruncateToInteger(NumberArgument(result));
   if (replacement == character) return false;
   if (replacement != 0)
-    QCoreApplication::postEvent(receiver, new QKeyEvent(QEvent::KeyPress, key->key(),
-                                                        key->modifiers(),
-                                                        CharacterText(replacement)));
+    QCoreApplication::postEvent(
+        receiver,
+        new QKeyEvent(QEvent::KeyPress, key->key(), key->modifiers(), CharacterText(replacement)));
   return true;
 }
 
@@ -287,8 +298,7 @@ class EventFilter : public QObject {
 
 }  // namespace
 
-ValueRecord RaiseEvent(WindowId window, UnitId unit, int32_t event,
-                       std::span<const int32_t> args) {
+ValueRecord RaiseEvent(WindowId window, UnitId unit, int32_t event, std::span<const int32_t> args) {
   if (ErrorsInProgress() > 0) return ValueRecord{};
   const WindowRecord* windowRecord = LoadedWindowTemplate().FindWindow(window);
   if (windowRecord == nullptr || windowRecord->object == nullptr)
@@ -319,18 +329,18 @@ int32_t VirtualKeyOf(int key) {
     int32_t vk;
   };
   static constexpr Pair kKeys[] = {
-      {Qt::Key_Backspace, 0x08}, {Qt::Key_Tab, 0x09},      {Qt::Key_Backtab, 0x09},
-      {Qt::Key_Return, 0x0D},    {Qt::Key_Enter, 0x0D},    {Qt::Key_Shift, 0x10},
-      {Qt::Key_Control, 0x11},   {Qt::Key_Alt, 0x12},      {Qt::Key_Pause, 0x13},
-      {Qt::Key_CapsLock, 0x14},  {Qt::Key_Escape, 0x1B},   {Qt::Key_Space, 0x20},
-      {Qt::Key_PageUp, 0x21},    {Qt::Key_PageDown, 0x22}, {Qt::Key_End, 0x23},
-      {Qt::Key_Home, 0x24},      {Qt::Key_Left, 0x25},     {Qt::Key_Up, 0x26},
-      {Qt::Key_Right, 0x27},     {Qt::Key_Down, 0x28},     {Qt::Key_Print, 0x2C},
-      {Qt::Key_Insert, 0x2D},    {Qt::Key_Delete, 0x2E},   {Qt::Key_Meta, 0x5B},
-      {Qt::Key_Menu, 0x5D},      {Qt::Key_NumLock, 0x90},  {Qt::Key_ScrollLock, 0x91},
-      {Qt::Key_Semicolon, 0xBA}, {Qt::Key_Equal, 0xBB},    {Qt::Key_Comma, 0xBC},
-      {Qt::Key_Minus, 0xBD},     {Qt::Key_Period, 0xBE},   {Qt::Key_Slash, 0xBF},
-      {Qt::Key_QuoteLeft, 0xC0}, {Qt::Key_BracketLeft, 0xDB}, {Qt::Key_Backslash, 0xDC},
+      {Qt::Key_Backspace, 0x08},    {Qt::Key_Tab, 0x09},         {Qt::Key_Backtab, 0x09},
+      {Qt::Key_Return, 0x0D},       {Qt::Key_Enter, 0x0D},       {Qt::Key_Shift, 0x10},
+      {Qt::Key_Control, 0x11},      {Qt::Key_Alt, 0x12},         {Qt::Key_Pause, 0x13},
+      {Qt::Key_CapsLock, 0x14},     {Qt::Key_Escape, 0x1B},      {Qt::Key_Space, 0x20},
+      {Qt::Key_PageUp, 0x21},       {Qt::Key_PageDown, 0x22},    {Qt::Key_End, 0x23},
+      {Qt::Key_Home, 0x24},         {Qt::Key_Left, 0x25},        {Qt::Key_Up, 0x26},
+      {Qt::Key_Right, 0x27},        {Qt::Key_Down, 0x28},        {Qt::Key_Print, 0x2C},
+      {Qt::Key_Insert, 0x2D},       {Qt::Key_Delete, 0x2E},      {Qt::Key_Meta, 0x5B},
+      {Qt::Key_Menu, 0x5D},         {Qt::Key_NumLock, 0x90},     {Qt::Key_ScrollLock, 0x91},
+      {Qt::Key_Semicolon, 0xBA},    {Qt::Key_Equal, 0xBB},       {Qt::Key_Comma, 0xBC},
+      {Qt::Key_Minus, 0xBD},        {Qt::Key_Period, 0xBE},      {Qt::Key_Slash, 0xBF},
+      {Qt::Key_QuoteLeft, 0xC0},    {Qt::Key_BracketLeft, 0xDB}, {Qt::Key_Backslash, 0xDC},
       {Qt::Key_BracketRight, 0xDD}, {Qt::Key_Apostrophe, 0xDE},
   };
   for (const Pair& p : kKeys)

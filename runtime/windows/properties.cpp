@@ -64,18 +64,25 @@ ValueRecord GetCommon(const UnitRecord& record, Unit* live, int32_t index) {
   const QRect live_geometry = live != nullptr ? GeometryOf(*live) : QRect();
   const bool fromLive = w != nullptr;
   switch (index) {
-    case property::kLeft: return MakeInteger(fromLive ? live_geometry.x() : record.left);
-    case property::kTop: return MakeInteger(fromLive ? live_geometry.y() : record.top);
-    case property::kWidth: return MakeInteger(fromLive ? live_geometry.width() : record.width);
-    case property::kHeight: return MakeInteger(fromLive ? live_geometry.height() : record.height);
-    case property::kTag: return MakePointer(kind::kText, NewTextBlock(record.tag));
-    case property::kVisible: return MakeLogic(fromLive ? !w->isHidden() : record.Visible());
+    case property::kLeft:
+      return MakeInteger(fromLive ? live_geometry.x() : record.left);
+    case property::kTop:
+      return MakeInteger(fromLive ? live_geometry.y() : record.top);
+    case property::kWidth:
+      return MakeInteger(fromLive ? live_geometry.width() : record.width);
+    case property::kHeight:
+      return MakeInteger(fromLive ? live_geometry.height() : record.height);
+    case property::kTag:
+      return MakePointer(kind::kText, NewTextBlock(record.tag));
+    case property::kVisible:
+      return MakeLogic(fromLive ? !w->isHidden() : record.Visible());
     case property::kDisabled:
       if (!fromLive) return MakeLogic(record.Disabled());
       return MakeLogic(w->isWindow() ? !w->isEnabled() : !w->isEnabledTo(w->parentWidget()));
     case property::kMousePointer:
       return MakePointer(kind::kByteSet, NewByteSetBlock(record.cursorData));
-    default: return ValueRecord{};
+    default:
+      return ValueRecord{};
   }
 }
 

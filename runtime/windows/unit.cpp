@@ -1,12 +1,15 @@
 #include "runtime/windows/unit.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QPalette>
+#include <QPixmap>
 #include <QWidget>
 #include <algorithm>
 
 #include "runtime/blocks.h"
 #include "runtime/error.h"
+#include "runtime/pictures/surface.h"
 
 namespace runtime {
 
@@ -23,16 +26,16 @@ struct KindEntry {
 // choices with their highest value and the colours. Strings and buffers take their kind from the
 // settings layout.
 constexpr KindEntry kWindowKinds[] = {
-    {9, {P::kChoice, 6}},  {10, {P::kColour}}, {12, {P::kChoice, 2}}, {15, {P::kLogic}},
-    {16, {P::kLogic}},     {17, {P::kLogic}},  {18, {P::kChoice, 3}}, {19, {P::kLogic}},
-    {21, {P::kLogic}},     {22, {P::kLogic}},  {23, {P::kLogic}},     {26, {P::kLogic}},
-    {27, {P::kLogic}},     {29, {P::kLogic}},
+    {9, {P::kChoice, 6}}, {10, {P::kColour}}, {12, {P::kChoice, 2}}, {15, {P::kLogic}},
+    {16, {P::kLogic}},    {17, {P::kLogic}},  {18, {P::kChoice, 3}}, {19, {P::kLogic}},
+    {21, {P::kLogic}},    {22, {P::kLogic}},  {23, {P::kLogic}},     {26, {P::kLogic}},
+    {27, {P::kLogic}},    {29, {P::kLogic}},
 };
 constexpr KindEntry kDrawPanelKinds[] = {
-    {8, {P::kChoice, 3}},   {9, {P::kColour}},       {11, {P::kChoice, 2}},
-    {12, {P::kLogic}},      {13, {P::kChoice, 7}},   {14, {P::kChoice, 6}},
+    {8, {P::kChoice, 3}},   {9, {P::kColour}},          {11, {P::kChoice, 2}},
+    {12, {P::kLogic}},      {13, {P::kChoice, 7}},      {14, {P::kChoice, 6}},
     {15, {P::kChoice, 15}}, {16, {P::kInteger, 32767}}, {17, {P::kColour}},
-    {18, {P::kChoice, 7}},  {19, {P::kColour}},      {20, {P::kColour}},
+    {18, {P::kChoice, 7}},  {19, {P::kColour}},         {20, {P::kColour}},
     {21, {P::kColour}},
 };
 constexpr KindEntry kButtonKinds[] = {
@@ -41,30 +44,39 @@ constexpr KindEntry kTransLabelKinds[] = {{11, {P::kColour}}};
 constexpr KindEntry kHyperLinkerKinds[] = {
     {12, {P::kColour}}, {13, {P::kColour}}, {14, {P::kColour}}, {15, {P::kColour}}};
 constexpr KindEntry kCommonDlgKinds[] = {
-    {8, {P::kChoice, 3}}, {15, {P::kLogic}}, {16, {P::kLogic}}, {17, {P::kLogic}},
-    {18, {P::kLogic}},    {19, {P::kLogic}}, {20, {P::kLogic}}, {21, {P::kLogic}},
-    {22, {P::kLogic}},
+    {8, {P::kChoice, 3}}, {15, {P::kLogic}}, {16, {P::kLogic}},
+    {17, {P::kLogic}},    {18, {P::kLogic}}, {19, {P::kLogic}},
+    {20, {P::kLogic}},    {21, {P::kLogic}}, {22, {P::kLogic}},
 };
 constexpr KindEntry kPicBoxKinds[] = {
     {8, {P::kChoice, 3}}, {9, {P::kColour}}, {11, {P::kChoice, 2}}};
 constexpr KindEntry kLabelKinds[] = {
-    {9, {P::kChoice, 3}},  {10, {P::kChoice, 3}}, {12, {P::kColour}}, {13, {P::kColour}},
-    {14, {P::kColour}},    {16, {P::kColour}},    {17, {P::kColour}}, {21, {P::kColour}},
+    {9, {P::kChoice, 3}},  {10, {P::kChoice, 3}}, {12, {P::kColour}},    {13, {P::kColour}},
+    {14, {P::kColour}},    {16, {P::kColour}},    {17, {P::kColour}},    {21, {P::kColour}},
     {22, {P::kColour}},    {23, {P::kColour}},    {24, {P::kChoice, 2}}, {25, {P::kLogic}},
     {26, {P::kChoice, 2}},
 };
 
 std::span<const KindEntry> KindsOf(UnitTypeCode type) {
   switch (type) {
-    case unit_type::kWindow: return kWindowKinds;
-    case unit_type::kDrawPanel: return kDrawPanelKinds;
-    case unit_type::kButton: return kButtonKinds;
-    case unit_type::kTransLabel: return kTransLabelKinds;
-    case unit_type::kHyperLinker: return kHyperLinkerKinds;
-    case unit_type::kCommonDlg: return kCommonDlgKinds;
-    case unit_type::kPicBox: return kPicBoxKinds;
-    case unit_type::kLabel: return kLabelKinds;
-    default: return {};
+    case unit_type::kWindow:
+      return kWindowKinds;
+    case unit_type::kDrawPanel:
+      return kDrawPanelKinds;
+    case unit_type::kButton:
+      return kButtonKinds;
+    case unit_type::kTransLabel:
+      return kTransLabelKinds;
+    case unit_type::kHyperLinker:
+      return kHyperLinkerKinds;
+    case unit_type::kCommonDlg:
+      return kCommonDlgKinds;
+    case unit_type::kPicBox:
+      return kPicBoxKinds;
+    case unit_type::kLabel:
+      return kLabelKinds;
+    default:
+      return {};
   }
 }
 
@@ -146,9 +158,9 @@ ValueRecord Unit::GetTypeProperty(int32_t index) const {
       return MakePointer(kind::kText, NewTextBlock(Bytes(index)));
     case P::kBytes: {
       std::string_view bytes = Bytes(index);
-      return MakePointer(kind::kByteSet,
-                         NewByteSetBlock({reinterpret_cast<const uint8_t*>(bytes.data()),
-                                          bytes.size()}));
+      return MakePointer(
+          kind::kByteSet,
+          NewByteSetBlock({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}));
     }
     case P::kLogic:
       return MakeLogic(Number(index) != 0);
@@ -192,6 +204,32 @@ Unit* UnitOfWidget(QWidget* widget) {
   for (QWidget* w = widget; w != nullptr; w = w->parentWidget())
     if (Unit* unit = dynamic_cast<Unit*>(w)) return unit;
   return nullptr;
+}
+
+void PlaceUnitWidget(Unit& unit, QWidget& widget) {
+  const UnitRecord& record = unit.Record();
+  widget.setGeometry(record.left, record.top, std::max(0, record.width),
+                     std::max(0, record.height));
+  widget.setEnabled(!record.Disabled());
+  if (record.TabStop())
+    widget.setFocusPolicy(Qt::FocusPolicy(widget.focusPolicy() | Qt::TabFocus));
+  else
+    widget.setFocusPolicy(Qt::FocusPolicy(widget.focusPolicy() & ~Qt::TabFocus));
+  widget.hide();
+  ApplyMousePointer(unit);
+}
+
+void ApplyMousePointer(Unit& unit) {
+  QWidget* widget = unit.Widget();
+  if (widget == nullptr) return;
+  const std::vector<uint8_t>& data = unit.Record().cursorData;
+  PicturePtr picture = LoadPictureFromMemory(data.data(), int64_t(data.size()));
+  if (picture == nullptr || picture->icon == nullptr) {
+    widget->unsetCursor();
+    return;
+  }
+  const IconImage& icon = *picture->icon;
+  widget->setCursor(QCursor(QPixmap::fromImage(IconToImage(icon)), icon.hotX, icon.hotY));
 }
 
 uint32_t SystemDefaultColour() {

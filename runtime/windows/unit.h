@@ -13,6 +13,7 @@
 #include "runtime/windows/window_template.h"
 
 class QColor;
+class QRect;
 class QWidget;
 
 namespace runtime {
@@ -94,7 +95,9 @@ class Unit {
   // and picture boxes let them through).
   virtual bool PassesPressesThrough() const { return false; }
   // Whether the unit can raise events at all.
-  virtual bool RaisesEvents() const { return Widget() != nullptr; }
+  virtual bool RaisesEvents() const { return true; }
+  // Called after any property of the unit was written, with its rectangle before the write.
+  virtual void PropertyWritten(const QRect& before) { (void)before; }
 
  protected:
   // Called after a type property was written; the type redraws or reconfigures itself.
@@ -114,6 +117,12 @@ std::unique_ptr<Unit> CreateUnit(WindowUnit* window, UnitRecord& record, QWidget
 
 // The live unit of a widget, walking up from a widget inside a unit; null outside any unit.
 Unit* UnitOfWidget(QWidget* widget);
+
+// Puts a new unit's widget where its record says: rectangle, disabled state, Tab stop (adding Tab
+// focus to the type's own focus policy), mouse pointer; hidden until the window shows its units.
+void PlaceUnitWidget(Unit& unit, QWidget& widget);
+// The unit's mouse pointer from its record: a cursor or icon picture, else the standard pointer.
+void ApplyMousePointer(Unit& unit);
 
 // Colours are 0x00BBGGRR. Two stored values are not colours: the system's default colour (the
 // button face) and, behind text, transparent.

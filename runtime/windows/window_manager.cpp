@@ -9,6 +9,7 @@
 #include "runtime/error.h"
 #include "runtime/lifecycle.h"
 #include "runtime/pictures/picture_commands.h"
+#include "runtime/system/fonts.h"
 #include "runtime/text_codec.h"
 #include "runtime/windows/event_dispatch.h"
 #include "runtime/windows/window_commands.h"
@@ -62,8 +63,8 @@ bool CreateUnits(WindowUnit& window, WindowRecord& record) {
   int32_t controlId = 100;
   for (size_t i = record.units.size(); i-- > 1;) {
     UnitRecord& unitRecord = record.units[i];
-    std::unique_ptr<Unit> unit = Creatable(unitRecord) ? CreateUnit(&window, unitRecord, &window)
-                                                       : nullptr;
+    std::unique_ptr<Unit> unit =
+        Creatable(unitRecord) ? CreateUnit(&window, unitRecord, &window) : nullptr;
     if (!unit) return false;
     unit->SetControlId(controlId);
     controlId += 10;
@@ -98,9 +99,15 @@ bool FireCreationEvents(WindowId id, WindowUnit* window) {
 
 void ShowByStartPosition(WindowUnit& window) {
   switch (window.Number(window_property::kStartPosition)) {
-    case kMinimized: window.showMinimized(); break;
-    case kMaximized: window.showMaximized(); break;
-    default: window.show(); break;
+    case kMinimized:
+      window.showMinimized();
+      break;
+    case kMaximized:
+      window.showMaximized();
+      break;
+    default:
+      window.show();
+      break;
   }
 }
 
@@ -140,7 +147,7 @@ void InitWindowSystem() {
   if (done) return;
   done = true;
   QApplication::setQuitOnLastWindowClosed(false);
-  // FONT-PENDING
+  InstallInterfaceFont();
   InstallEventDispatch();
   RegisterPictureCommands();
   RegisterWindowCommands();
@@ -149,8 +156,7 @@ void InitWindowSystem() {
 
 bool LoadWindowFromTemplate(WindowId id, WindowId owner, bool modal) {
   WindowRecord* record = LoadedWindowTemplate().FindWindow(id);
-  if (record == nullptr || record->units.empty() || !Creatable(record->units.front()))
-    return false;
+  if (record == nullptr || record->units.empty() || !Creatable(record->units.front())) return false;
   WindowUnit* ownerWindow = nullptr;
   if (owner != 0 && (ownerWindow = LiveWindow(owner)) == nullptr) return false;
   if (WindowUnit* existing = WindowOfRecord(*record)) {
@@ -163,8 +169,8 @@ bool LoadWindowFromTemplate(WindowId id, WindowId owner, bool modal) {
   UnitRecord& windowUnit = record->units.front();
   auto* window = new WindowUnit(*record, windowUnit);
   if (ownerWindow != nullptr) window->setParent(ownerWindow, window->windowFlags());
-  window->SetOuterGeometry(QRect(StartPoint(*window, windowUnit),
-                                 QSize(windowUnit.width, windowUnit.height)));
+  window->SetOuterGeometry(
+      QRect(StartPoint(*window, windowUnit), QSize(windowUnit.width, windowUnit.height)));
   window->setEnabled(!windowUnit.Disabled());
   Attach(*record, *window);
   if (!CreateUnits(*window, *record)) {

@@ -1,5 +1,6 @@
 #include "runtime/windows/window_unit.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QIcon>
 #include <QPainter>
@@ -71,6 +72,22 @@ void WindowUnit::AdoptUnits(std::vector<std::unique_ptr<Unit>> createdLastFirst)
   }
 }
 
+void WindowUnit::RemoveUnit(UnitId id) {
+  for (auto it = units_.begin(); it != units_.end(); ++it) {
+    if ((*it)->Id() != id) continue;
+    std::unique_ptr<Unit> unit = std::move(*it);
+    units_.erase(it);
+    unit->Record().object = nullptr;
+    unit->Record().cursor = nullptr;
+    if (QWidget* widget = unit->Widget()) {
+      widget->hide();
+      widget->deleteLater();
+      unit.release();  // the widget owns itself until the deferred delete
+    }
+    return;
+  }
+}
+
 void WindowUnit::DisableOthersWhileOpen() {
   for (QWidget* top : QApplication::topLevelWidgets()) {
     if (top == this || !top->isEnabled() || dynamic_cast<WindowUnit*>(top) == nullptr) continue;
@@ -87,8 +104,8 @@ void WindowUnit::EnableOthers() {
 
 QRect WindowUnit::OuterGeometry() const {
   const bool framed = Framed(Number(window_property::kBorderStyle));
-  return QRect(pos(), QSize(width() + (framed ? kFrameWidth : 0),
-                            height() + (framed ? kFrameHeight : 0)));
+  return QRect(pos(),
+               QSize(width() + (framed ? kFrameWidth : 0), height() + (framed ? kFrameHeight : 0)));
 }
 
 void WindowUnit::SetOuterGeometry(const QRect& outer) {
@@ -153,14 +170,14 @@ void WindowUnit::ApplyLook() {
   if (flags != windowFlags()) setWindowFlags(flags);
 
   QPalette palette = this->palette();
-  palette.setColor(QPalette::Window, ToQColor(ResolveColour(Number(kBackgroundColour,
-                                                                   int32_t(kDefaultColour)))));
+  palette.setColor(QPalette::Window,
+                   ToQColor(ResolveColour(Number(kBackgroundColour, int32_t(kDefaultColour)))));
   setPalette(palette);
 
   QIcon icon;
   std::string_view iconBytes = Bytes(kIcon);
-  for (const IconImage& image : DecodeIconImages(
-           {reinterpret_cast<const uint8_t*>(iconBytes.data()), iconBytes.size()}))
+  for (const IconImage& image :
+       DecodeIconImages({reinterpret_cast<const uint8_t*>(iconBytes.data()), iconBytes.size()}))
     icon.addPixmap(QPixmap::fromImage(IconToImage(image)));
   setWindowIcon(icon);
 

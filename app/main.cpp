@@ -1,0 +1,29 @@
+// The program's entry routine: the runtime first, then the game's globals, the start window and
+// the message loop until the last window is gone.
+#include <QApplication>
+#include <QStyleFactory>
+
+#include "game/handlers.h"
+#include "runtime/lifecycle.h"
+#include "runtime/windows/window_manager.h"
+
+namespace {
+
+constexpr runtime::WindowId kMainWindow = 0x52010001;
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication application(argc, argv);
+  // One look on every desktop, whatever theme the machine has.
+  QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  game::RegisterHandlers();
+  runtime::InitRuntime(argc, argv);
+  runtime::InitWindowSystem();
+  game::CreateGlobals();
+  runtime::RegisterCleanup(game::ReleaseGlobals);
+  runtime::LoadStartWindow(kMainWindow);
+  runtime::RunMessageLoop();
+  runtime::ShutdownRuntime();
+  return 0;
+}

@@ -1,0 +1,87 @@
+// The drawing panel: a unit the game draws on. Its client area is a 32-bit bitmap; every drawing
+// command draws into it and asks for a repaint of the rectangle that changed, so a hidden panel
+// draws just the same and a visible one shows the result at the next paint.
+//
+// Lines follow these rules. A pen of width 0 or 1 sets the pixels of the Bresenham line from the
+// first point to the last, the last point left out; its dash types repeat their pattern along the
+// line. A pen of width w >= 2 is solid and stamps a w x w square at every point of the line, end
+// point included, the square's top-left corner floor(w / 2) to the left of and above the point.
+// Each pixel is then combined with the pen colour by the panel's raster mode once.
+#pragma once
+
+#include <QWidget>
+#include <optional>
+
+#include "runtime/pictures/picture.h"
+#include "runtime/pictures/surface.h"
+#include "runtime/windows/unit.h"
+
+namespace runtime {
+
+namespace panel_property {
+inline constexpr int32_t kBorder = 8;
+inline constexpr int32_t kBackgroundColour = 9;
+inline constexpr int32_t kBackgroundPicture = 10;
+inline constexpr int32_t kPicturePlacement = 11;
+inline constexpr int32_t kPersistentBitmap = 12;
+inline constexpr int32_t kPenType = 14;
+inline constexpr int32_t kDrawingMode = 15;
+inline constexpr int32_t kPenWidth = 16;
+inline constexpr int32_t kPenColour = 17;
+inline constexpr int32_t kBrushColour = 19;
+}  // namespace panel_property
+
+// The pen types: no pen, then the system's solid, dash, dot, dash-dot, dash-dot-dot and
+// inside-frame pens.
+enum PenType : int32_t {
+  kNoPen = 0,
+  kSolidPen = 1,
+  kDashPen = 2,
+  kDotPen = 3,
+  kDashDotPen = 4,
+  kDashDotDotPen = 5,
+  kInsideFramePen = 6,
+};
+
+// A pen pixel combined with the pixel below by a two-operand raster code 1..16 (copy pen is 13).
+uint32_t ApplyPenMode(int32_t code, uint32_t pen, uint32_t target);
+
+class DrawPanel : public QWidget, public Unit {
+ public:
+  DrawPanel(WindowUnit* window, UnitRecord& record, QWidget* parent);
+
+  QWidget* Widget() override { return this; }
+
+  // The client area's pixels.
+  Surface& Bitmap() { return bitmap_; }
+  const Surface& Bitmap() const { return bitmap_; }
+
+  // The drawing commands; coordinates are in the client area.
+  void ClearArea(std::optional<int32_t> x, std::optional<int32_t> y, std::optional<int32_t> width,
+                 std::optional<int32_t> height);
+  void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2);
+  void DrawPictureAt(const Picture* picture, int32_t x, int32_t y, int32_t width, int32_t height,
+                     int32_t mode);
+  // Copies from a panel's bitmap (this one included) with a raster operation.
+  void CopyFrom(const DrawPanel& source, Rect from, int32_t tx, int32_t ty, int32_t rop);
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+  void PropertyChanged(int32_t index) override;
+
+ private:
+  int32_t BorderWidth() const;
+  QRect ClientRect() const;
+  void RebuildBackground();
+  void Changed(Rect area);
+
+  Surface bitmap_;
+  Surface background_;  // the colour and picture a clear puts back
+  PicturePtr picture_;
+  QPoint position_;  // the drawing position
+};
+
+}  // namespace runtime

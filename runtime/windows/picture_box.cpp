@@ -1,0 +1,64 @@
+#include "runtime/windows/picture_box.h"
+
+#include <QPainter>
+
+#include "runtime/pictures/surface.h"
+
+namespace runtime {
+
+namespace {
+
+namespace picture_box_property {
+inline constexpr int32_t kBorder = 8;
+inline constexpr int32_t kBackgroundColour = 9;
+inline constexpr int32_t kPicture = 10;
+inline constexpr int32_t kPlacement = 11;
+}  // namespace picture_box_property
+
+}  // namespace
+
+PictureBox::PictureBox(WindowUnit* window, UnitRecord& record, QWidget* parent)
+    : QWidget(parent), Unit(window, record) {
+  setFocusPolicy(Qt::NoFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  PlaceUnitWidget(*this, *this);
+  Render();
+}
+
+void PictureBox::Render() {
+  using namespace picture_box_property;
+  const int inset = Number(kBorder) != 0 ? 1 : 0;
+  Surface surface(std::max(0, width() - 2 * inset), std::max(0, height() - 2 * inset),
+                  ResolveColour(Number(kBackgroundColour, int32_t(kDefaultColour))));
+  std::string_view bytes = Bytes(kPicture);
+  PicturePtr picture =
+      LoadPictureFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()), int64_t(bytes.size()));
+  DrawBackgroundPicture(picture.get(), surface, Rect{0, 0, surface.Width(), surface.Height()},
+                        Number(kPlacement));
+  image_ = surface.ToImage();
+  update();
+}
+
+void PictureBox::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const int inset = Number(picture_box_property::kBorder) != 0 ? 1 : 0;
+  if (inset != 0) {
+    painter.setPen(Qt::black);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
+  painter.drawImage(inset, inset, image_);
+}
+
+void PictureBox::resizeEvent(QResizeEvent*) {
+  Render();
+}
+
+void PictureBox::PropertyChanged(int32_t) {
+  Render();
+}
+
+std::unique_ptr<Unit> CreatePictureBox(WindowUnit* window, UnitRecord& record, QWidget* parent) {
+  return std::make_unique<PictureBox>(window, record, parent);
+}
+
+}  // namespace runtime
