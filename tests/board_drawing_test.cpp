@@ -1,0 +1,99 @@
+// The board's pixels as the drawing rules make them: the lines on the clean board, the sprites,
+// and the pictures decoded for a draw and released after it.
+#include "game/board_drawing.h"
+
+#include <gtest/gtest.h>
+
+#include "game/units.h"
+#include "runtime/pictures/picture_commands.h"
+#include "tests/support/game_window.h"
+
+namespace {
+
+using testing_support::PanelPixels;
+
+constexpr uint32_t kInk = 0x000000;
+
+class BoardDrawing : public testing::Test {
+ protected:
+  void SetUp() override {
+    testing_support::StartGame();
+    clean_ = PanelPixels(game::CleanBoardPanel);
+  }
+  void TearDown() override { testing_support::StopGame(); }
+
+  bool Inked(int32_t x, int32_t y) const { return clean_.Pixel(x, y) == kInk; }
+  // Every pixel of the rectangle is ink.
+  bool AllInk(int32_t x0, int32_t y0, int32_t x1, int32_t y1) const {
+    for (int32_t y = y0; y <= y1; ++y)
+      for (int32_t x = x0; x <= x1; ++x)
+        if (!Inked(x, y)) return false;
+    return true;
+  }
+
+  runtime::Surface clean_;
+};
+
+// Width 2 covers the point and the pixel before it; width 3 one pixel either side.
+TEST_F(BoardDrawing, TheGridIsTwoPixelsWideAndBrokenAtTheRiver) {
+  for (int32_t i = 0; i < 10; ++i) {
+    int32_t y = 24 + 48 * i;
+    EXPECT_TRUE(AllInk(23, y - 1, 408, y)) << "row line " << i + 1;
+    EXPECT_FALSE(Inked(150, y - 2) || Inked(150, y + 1)) << "row line " << i + 1;
+  }
+  for (int32_t j = 0; j < 9; ++j) {
+    int32_t x = 24 + 48 * j;
+    EXPECT_TRUE(AllInk(x - 1, 23, x, 216)) << "column line " << j + 1;
+    EXPECT_TRUE(AllInk(x - 1, 263, x, 456)) << "column line " << j + 1;
+    bool side = j == 0 || j == 8;
+    EXPECT_EQ(AllInk(x - 1, 217, x, 262), side) << "river at column " << j + 1;
+  }
+}
+
+TEST_F(BoardDrawing, TheFrameIsThreePixelsWide) {
+  EXPECT_TRUE(AllInk(18, 18, 20, 462));
+  EXPECT_TRUE(AllInk(412, 18, 414, 462));
+  EXPECT_TRUE(AllInk(18, 18, 414, 20));
+  EXPECT_TRUE(AllInk(18, 460, 414, 462));
+  EXPECT_FALSE(Inked(17, 240) || Inked(21, 240) || Inked(415, 240) || Inked(240, 17));
+}
+
+TEST_F(BoardDrawing, ThePalaceDiagonalsAreOnePixelWide) {
+  for (int32_t k = 0; k < 96; ++k) {
+    EXPECT_TRUE(Inked(168 + k, 24 + k) && Inked(168 + k, 120 - k)) << k;
+    EXPECT_TRUE(Inked(168 + k, 456 - k) && Inked(264 - k, 456 - k)) << k;
+  }
+  EXPECT_FALSE(Inked(190, 47) || Inked(191, 46));  // one pixel: its neighbours are board
+}
+
+TEST_F(BoardDrawing, SpritesDecodeForEachDrawAndAreReleased) {
+  EXPECT_EQ(game::NormalSprite(0), 0);
+  EXPECT_EQ(game::HighlightSprite(15), 0);
+  int32_t before = runtime::RegisteredPictureCount();
+  for (int32_t code = 1; code <= game::kLastPieceCode; ++code) {
+    int32_t normal = game::NormalSprite(code), lit = game::HighlightSprite(code);
+    const runtime::Picture* picture = runtime::PictureForHandle(lit);
+    ASSERT_NE(picture, nullptr) << code;
+    EXPECT_EQ(picture->width, 44);
+    EXPECT_NE(normal, 0);
+    runtime::UnloadPicture(normal);
+    runtime::UnloadPicture(lit);
+  }
+  game::RedrawBoard();
+  game::HighlightSelection(game::Square{1, 10});
+  game::DrawMove(game::Square{1, 10}, game::Square{1, 9});
+  EXPECT_EQ(runtime::RegisteredPictureCount(), before);
+}
+
+TEST_F(BoardDrawing, ARedrawClearsEveryCellAndACodeWithoutASpriteDrawsNothing) {
+  game::Board(5, 5) = 9;
+  game::RedrawBoard();
+  game::Board(5, 5) = 15;
+  game::RedrawBoard();
+  game::Board(5, 5) = game::Empty;
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board),
+                                             PanelPixels(game::BoardPanel)),
+            "");
+}
+
+}  // namespace

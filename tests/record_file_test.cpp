@@ -1,0 +1,180 @@
+// Saving and opening game records through the main window's buttons and the file dialog, and
+// opening one named when the program starts.
+#include "game/record_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "game/controller.h"
+#include "game/notation.h"
+#include "game/units.h"
+#include "tests/support/engine_positions.h"
+#include "tests/support/game_window.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::AnswerDialogs;
+using testing_support::Caption;
+using testing_support::ClickButton;
+using testing_support::DialogRequests;
+using testing_support::FirstDifference;
+using testing_support::PanelPixels;
+using testing_support::PressSquare;
+
+const std::string kHeader = "\xcf\xf3\xc6\xe5\xc6\xe5\xbe\xd6";
+
+class RecordFile : public testing::Test {
+ protected:
+  void SetUp() override {
+    folder_ = fs::temp_directory_path() /
+              ("xq-records-" + std::to_string(::getpid()) + "-" +
+               testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(folder_);
+    fs::create_directories(folder_);
+    testing_support::StartGame();
+  }
+  void TearDown() override {
+    testing_support::StopGame();
+    fs::remove_all(folder_);
+  }
+
+  std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+  void Write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(folder_ / name, std::ios::binary) << bytes;
+  }
+  std::string Read(const std::string& name) const {
+    std::ifstream in(folder_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  void Open(const std::string& name) {
+    AnswerDialogs({Path(name)});
+    ClickButton(game::OpenButton);
+  }
+  void Save(const std::string& name) {
+    AnswerDialogs({Path(name)});
+    ClickButton(game::SaveButton);
+  }
+  static std::string Position() { return game::FormatFen(game::Board, game::Human); }
+  // A 98-byte record of a FEN.
+  static std::string RecordOf(const char* fen) {
+    game::BoardArray board = testing_support::Fen(fen);
+    std::string bytes = kHeader;
+    for (int32_t row = 1; row <= game::kRows; ++row)
+      for (int32_t col = 1; col <= game::kCols; ++col) bytes += char(board(row, col));
+    return bytes;
+  }
+
+  fs::path folder_;
+};
+
+TEST_F(RecordFile, SavingAfterANewGameWritesTheHeaderAndTheLayout) {
+  Save("start.ces");
+  ASSERT_EQ(DialogRequests().size(), 1u);
+  const runtime::FileDialogRequest& asked = DialogRequests()[0];
+  EXPECT_TRUE(asked.save);
+  EXPECT_EQ(asked.title, "保存棋局");
+  EXPECT_TRUE(asked.fileMustExist);
+  EXPECT_TRUE(asked.confirmOverwrite);
+  EXPECT_EQ(Read("start.ces"), RecordOf(testing_support::kStartFen));
+  EXPECT_EQ(Read("start.ces").substr(8, 9), std::string("\2\3\6\5\1\5\6\3\2", 9));
+}
+
+TEST_F(RecordFile, OpeningWhatWasSavedGivesTheSameBoardAndChangesNothingElse) {
+  PressSquare(2, 8);
+  PressSquare(5, 8);
+  const std::string saved = Position();
+  Save("game.ces");
+  ClickButton(game::NewGameButton);
+  PressSquare(8, 8);  // a selection in progress survives the opening
+  Open("game.ces");
+  EXPECT_FALSE(DialogRequests()[0].save);
+  EXPECT_EQ(DialogRequests()[0].title, "打开象棋棋局");
+  EXPECT_EQ(Position(), saved);
+  EXPECT_EQ(game::StepCount, 0);
+  EXPECT_EQ(game::PieceSelected, 1);
+  EXPECT_TRUE((game::SelectedSquare == game::Square{8, 8}));
+  EXPECT_EQ(Caption(game::StepLabel), "步数:");
+  EXPECT_EQ(FirstDifference(testing_support::ExpectedBoard(game::Board),
+                            PanelPixels(game::BoardPanel)),
+            "");
+}
+
+TEST_F(RecordFile, CancelledDialogsDoNothing) {
+  AnswerDialogs({std::nullopt, std::nullopt});
+  ClickButton(game::SaveButton);
+  ClickButton(game::OpenButton);
+  EXPECT_EQ(DialogRequests().size(), 2u);
+  EXPECT_TRUE(fs::is_empty(folder_));
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+}
+
+TEST_F(RecordFile, UnusableRecordsLeaveBoardAndScreenAsTheyWere) {
+  const std::string good = RecordOf(testing_support::kStartFen);
+  std::string unknownCode = good, highCode = good, zeroInHeader = good;
+  unknownCode[8 + 40] = 15;
+  highCode[97] = char(255);
+  zeroInHeader[4] = 0;
+  const std::pair<const char*, std::string> files[] = {
+      {"empty", ""},
+      {"seven bytes", kHeader.substr(0, 7)},
+      {"header only", kHeader},
+      {"89 squares", good.substr(0, 97)},
+      {"wrong header", "XIANGQI!" + good.substr(8)},
+      {"zero in the header", zeroInHeader},
+      {"code 15", unknownCode},
+      {"code 255", highCode},
+  };
+  game::Board(5, 5) = game::kHumanCodeOffset + game::Chariot;
+  game::RedrawBoard();
+  PressSquare(5, 5);
+  const std::string position = Position();
+  const runtime::Surface screen = PanelPixels(game::BoardPanel);
+  Open("missing.ces");
+  for (const auto& [name, bytes] : files) {
+    Write("bad.ces", bytes);
+    Open("bad.ces");
+    EXPECT_EQ(Position(), position) << name;
+    EXPECT_EQ(FirstDifference(screen, PanelPixels(game::BoardPanel)), "") << name;
+    EXPECT_FALSE(game::OpenRecordAtStart(Path("bad.ces").c_str())) << name;
+  }
+}
+
+TEST_F(RecordFile, ALongerRecordOpensAndAnEndedGameStaysEnded) {
+  game::GameOver = 1;
+  Write("long.ces", RecordOf("4k4/9/9/9/9/9/9/9/9/3KR4") + std::string(30, '\7'));
+  Open("long.ces");
+  EXPECT_EQ(Position(), "4k4/9/9/9/9/9/9/9/9/3KR4 w");
+  PressSquare(5, 10);
+  EXPECT_EQ(game::PieceSelected, 0);
+  EXPECT_EQ(game::GameOver, 1);
+}
+
+TEST_F(RecordFile, AFailedSaveSaysWhyUnderTheSaveCaption) {
+  Save("no-such-folder/game.ces");
+  std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  const std::string start = "保存棋局|棋局没有保存。\n";
+  EXPECT_EQ(boxes[0].substr(0, start.size()), start);
+  EXPECT_GT(boxes[0].size(), start.size()) << "the system's reason is missing";
+  Save("fine.ces");
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+}
+
+TEST_F(RecordFile, ARecordNamedAtStartOpensFromTheStartingFolder) {
+  Write("named.ces", RecordOf("4k4/9/9/9/9/9/9/9/9/3KR4"));
+  const char* pwd = std::getenv("PWD");
+  std::string previous = pwd != nullptr ? pwd : "";
+  ::setenv("PWD", folder_.c_str(), 1);
+  EXPECT_TRUE(game::OpenRecordAtStart("named.ces"));
+  ::setenv("PWD", previous.c_str(), 1);
+  EXPECT_EQ(Position(), "4k4/9/9/9/9/9/9/9/9/3KR4 w");
+  EXPECT_FALSE(game::OpenRecordAtStart(""));
+  EXPECT_FALSE(game::OpenRecordAtStart(nullptr));
+}
+
+}  // namespace

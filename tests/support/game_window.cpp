@@ -1,0 +1,188 @@
+#include "tests/support/game_window.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+#include <cstdio>
+#include <deque>
+#include <stdexcept>
+
+#include "game/controller.h"
+#include "game/handlers.h"
+#include "game/units.h"
+#include "runtime/pictures/picture.h"
+#include "runtime/system/message_box.h"
+#include "runtime/text_codec.h"
+#include "runtime/windows/draw_panel.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/window_manager.h"
+#include "runtime/windows/window_template.h"
+#include "runtime/windows/window_unit.h"
+#include "tests/support/application.h"
+
+namespace testing_support {
+
+namespace {
+
+std::deque<std::optional<std::string>>& Answers() {
+  static std::deque<std::optional<std::string>> answers;
+  return answers;
+}
+
+std::vector<runtime::FileDialogRequest>& Requests() {
+  static std::vector<runtime::FileDialogRequest> requests;
+  return requests;
+}
+
+std::vector<std::string>& Boxes() {
+  static std::vector<std::string> boxes;
+  return boxes;
+}
+
+std::optional<std::string> AnswerDialog(const runtime::FileDialogRequest& request) {
+  Requests().push_back(request);
+  if (Answers().empty()) return std::nullopt;
+  std::optional<std::string> answer = Answers().front();
+  Answers().pop_front();
+  return answer;
+}
+
+void StartOnce() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  TestApplication();
+  game::RegisterHandlers();
+  runtime::InitWindowSystem();
+  runtime::LoadWindowTemplate();
+  runtime::SetFileDialogHandler(AnswerDialog);
+  runtime::SetMessageBoxHandler(
+      [](runtime::BoxIcon, const std::string& text, const std::string& caption) {
+        Boxes().push_back(caption + "|" + text);
+      });
+}
+
+QWidget& WidgetOf(const runtime::UnitRef& ref) {
+  runtime::Unit* unit = runtime::LiveUnit(ref.window, ref.unit);
+  if (unit == nullptr || unit->Widget() == nullptr) throw std::runtime_error("unit not loaded");
+  return *unit->Widget();
+}
+
+void SendMouse(QWidget& widget, QEvent::Type type, QPointF at, Qt::MouseButtons buttons) {
+  QMouseEvent event(type, at, widget.mapToGlobal(at), Qt::LeftButton, buttons, Qt::NoModifier);
+  QApplication::sendEvent(&widget, &event);
+}
+
+runtime::PicturePtr SpriteFromFile(int32_t code, bool highlight) {
+  char name[64];
+  std::snprintf(name, sizeof name, "%s/assets/sprites/%s%02d.gif", XQ_SOURCE_DIR,
+                highlight ? "selected" : "piece", code);
+  return runtime::LoadPictureFromFile(name);
+}
+
+}  // namespace
+
+void StartGame() {
+  StartOnce();
+  Answers().clear();
+  Requests().clear();
+  Boxes().clear();
+  game::CreateGlobals();
+  runtime::LoadStartWindow(game::kMainWindowId);
+  SettleEvents();
+}
+
+void StopGame() {
+  for (runtime::WindowRecord& record : runtime::LoadedWindowTemplate().windows)
+    if (auto* window = static_cast<runtime::WindowUnit*>(record.object))
+      runtime::DestroyWindow(*window);
+  SettleEvents();
+  // The last window's end posts the quit message; the next test's windows must not see it.
+  QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
+}
+
+void SettleEvents() {
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  QCoreApplication::processEvents();
+}
+
+void PressBoard(int32_t x, int32_t y) {
+  QWidget& board = WidgetOf(game::BoardPanel);
+  QPointF at(x, y);
+  SendMouse(board, QEvent::MouseButtonPress, at, Qt::LeftButton);
+  SendMouse(board, QEvent::MouseButtonRelease, at, Qt::NoButton);
+}
+
+void PressSquare(int32_t col, int32_t row) {
+  PressBoard((col - 1) * 48 + 24, (row - 1) * 48 + 24);
+}
+
+void ClickButton(const runtime::UnitRef& button) {
+  static_cast<QAbstractButton&>(WidgetOf(button)).click();
+  SettleEvents();
+}
+
+std::string Caption(const runtime::UnitRef& label) {
+  return runtime::GbToUtf8Lossy(runtime::GetTextProperty(label, game::prop::kCaption).View());
+}
+
+runtime::Surface PanelPixels(const runtime::UnitRef& panel) {
+  runtime::Unit* unit = runtime::LiveUnit(panel.window, panel.unit);
+  auto* drawPanel = dynamic_cast<runtime::DrawPanel*>(unit);
+  if (drawPanel == nullptr) throw std::runtime_error("not a loaded drawing panel");
+  return drawPanel->Bitmap();
+}
+
+std::vector<uint32_t> CellPixels(const runtime::Surface& surface, int32_t col, int32_t row) {
+  std::vector<uint32_t> pixels;
+  for (int32_t y = (row - 1) * 48; y < row * 48; ++y)
+    for (int32_t x = (col - 1) * 48; x < col * 48; ++x) pixels.push_back(surface.Pixel(x, y));
+  return pixels;
+}
+
+runtime::Surface ExpectedBoard(const game::BoardArray& board,
+                               std::optional<game::Square> highlighted) {
+  runtime::Surface expected = PanelPixels(game::CleanBoardPanel);
+  for (int32_t row = 1; row <= game::kRows; ++row)
+    for (int32_t col = 1; col <= game::kCols; ++col) {
+      int32_t code = board(row, col);
+      if (code < 1 || code > game::kLastPieceCode) continue;
+      bool lit = highlighted && highlighted->row == row && highlighted->col == col;
+      runtime::PicturePtr sprite = SpriteFromFile(code, lit);
+      if (!sprite) throw std::runtime_error("a sprite file does not decode");
+      runtime::PaintPicture(sprite.get(), expected, (col - 1) * 48, (row - 1) * 48, 44, 44,
+                            -0xFFFFFF);
+    }
+  return expected;
+}
+
+std::string FirstDifference(const runtime::Surface& expected, const runtime::Surface& actual) {
+  if (expected.Width() != actual.Width() || expected.Height() != actual.Height())
+    return "sizes differ";
+  for (int32_t y = 0; y < expected.Height(); ++y)
+    for (int32_t x = 0; x < expected.Width(); ++x)
+      if (expected.Pixel(x, y) != actual.Pixel(x, y)) {
+        char text[96];
+        std::snprintf(text, sizeof text, "(%d, %d): expected %06x, got %06x", x, y,
+                      expected.Pixel(x, y), actual.Pixel(x, y));
+        return text;
+      }
+  return "";
+}
+
+void AnswerDialogs(std::vector<std::optional<std::string>> answers) {
+  Answers().assign(answers.begin(), answers.end());
+  Requests().clear();
+}
+
+const std::vector<runtime::FileDialogRequest>& DialogRequests() {
+  return Requests();
+}
+
+std::vector<std::string> TakeMessageBoxes() {
+  return std::exchange(Boxes(), {});
+}
+
+}  // namespace testing_support

@@ -1,0 +1,55 @@
+// The game's main window on the offscreen platform with the game's own handlers: start and stop,
+// clicks as a person makes them, the labels' texts, and the board as the sprite files say it
+// should look.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "game/board.h"
+#include "runtime/pictures/surface.h"
+#include "runtime/system/file_dialog.h"
+#include "runtime/windows/unit_ref.h"
+
+namespace testing_support {
+
+// The runtime, the game's globals and the main window, as the entry routine makes them.
+void StartGame();
+// Every window destroyed and let go.
+void StopGame();
+// Runs posted events, deferred deletes included.
+void SettleEvents();
+
+// A left-button press and release at panel pixel (x, y) of the board.
+void PressBoard(int32_t x, int32_t y);
+// Presses the board at the middle of a cell.
+void PressSquare(int32_t col, int32_t row);
+// A click on a button of the main window, as the mouse makes it.
+void ClickButton(const runtime::UnitRef& button);
+
+// A label's caption in UTF-8.
+std::string Caption(const runtime::UnitRef& label);
+
+// A copy of a panel's pixels.
+runtime::Surface PanelPixels(const runtime::UnitRef& panel);
+// The pixels of one cell (48 x 48) of a surface the size of the board.
+std::vector<uint32_t> CellPixels(const runtime::Surface& surface, int32_t col, int32_t row);
+// The board as it must look: the clean board with the sprite of every piece of `board` at its
+// cell's top-left corner, `highlighted` showing the highlight sprite (decoded from the files in
+// assets/sprites, not from the program's copies).
+runtime::Surface ExpectedBoard(const game::BoardArray& board,
+                               std::optional<game::Square> highlighted = {});
+// The first differing pixel of two surfaces as "(x, y): expected E, got G", or "" when equal.
+std::string FirstDifference(const runtime::Surface& expected, const runtime::Surface& actual);
+
+// The next file dialogs answer with these paths in turn (nothing: cancelled) and record what
+// they were asked.
+void AnswerDialogs(std::vector<std::optional<std::string>> answers);
+const std::vector<runtime::FileDialogRequest>& DialogRequests();
+
+// Message boxes shown since the last call, as "caption|text".
+std::vector<std::string> TakeMessageBoxes();
+
+}  // namespace testing_support
