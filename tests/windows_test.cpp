@@ -1,0 +1,257 @@
+// Windows made from the template: geometry, creation order, the event dispatch, keyboard, modality,
+// the message loop, properties and their errors.
+#include <QApplication>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "runtime/pictures/picture.h"
+#include "runtime/text_codec.h"
+#include "runtime/windows/event_dispatch.h"
+#include "runtime/windows/properties.h"
+#include "runtime/windows/window_commands.h"
+#include "runtime/windows/window_manager.h"
+#include "tests/support/death.h"
+#include "tests/support/window_harness.h"
+
+using namespace testing_support;
+using runtime::Gb;
+
+namespace {
+
+class Windows : public ::testing::Test {
+ protected:
+  void SetUp() override { StartWindows(); }
+  void TearDown() override { StopWindows(); }
+};
+
+std::vector<uint8_t> ReadSource(const std::string& relative) {
+  std::ifstream in(std::string(XQ_SOURCE_DIR) + "/" + relative, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+std::vector<uint32_t> GrabColours(QWidget& widget) {
+  QImage image = widget.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  std::vector<uint32_t> colours;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      QRgb p = image.pixel(x, y);
+      colours.push_back(uint32_t(qRed(p)) | uint32_t(qGreen(p)) << 8 | uint32_t(qBlue(p)) << 16);
+    }
+  return colours;
+}
+
+TEST_F(Windows, MainWindowIsBuiltFromItsRecordsAndCentred) {
+  runtime::LoadStartWindow(kMainWindow);
+  runtime::WindowUnit& main = WindowOf(kMainWindow);
+  EXPECT_EQ(main.size(), QSize(556, 484));
+  EXPECT_EQ(runtime::GetIntegerProperty(kMain, 2), 562);
+  EXPECT_EQ(runtime::GetIntegerProperty(kMain, 3), 507);
+  const QRect screen = QGuiApplication::primaryScreen()->geometry();
+  EXPECT_EQ(main.pos(), QPoint((screen.width() - 562) / 2, (screen.height() - 507) / 2));
+  EXPECT_EQ(main.windowTitle(), "VelmoraCorvane 2.0");
+  EXPECT_FALSE(main.windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+  EXPECT_TRUE(main.windowFlags() & Qt::WindowCloseButtonHint);
+  EXPECT_EQ(main.windowIcon().availableSizes().size(), 2u);
+
+  EXPECT_EQ(runtime::GetIntegerProperty(kBoardPanel, 2), 436);
+  EXPECT_EQ(runtime::GetIntegerProperty(kBoardPanel, 3), 484);
+  EXPECT_FALSE(WidgetOf(kCleanPanel).isVisible());
+  EXPECT_FALSE(WidgetOf(kBufferPanel).isVisible());
+  EXPECT_EQ(runtime::GetTextProperty(kNewGameButton, 10).View(), Gb("新开局"));
+
+  // Control identifiers count from the last record; the second record is on top of all.
+  EXPECT_EQ(LiveUnitOf(kNewGameButton).ControlId(), 100);
+  EXPECT_EQ(LiveUnitOf(kLink).ControlId(), 220);
+  EXPECT_EQ(main.childAt(450, 100), &WidgetOf(kLink));
+
+  // The board shows its picture exactly as our own decoder gives it.
+  runtime::PicturePtr board = runtime::LoadPictureFromMemory(ReadSource("assets/board.jpg"));
+  ASSERT_TRUE(board);
+  EXPECT_EQ(GrabColours(WidgetOf(kBoardPanel)), runtime::PictureColours(*board));
+}
+
+TEST_F(Windows, CreationEventRunsBeforeTheFirstShowAndOnlyOnce) {
+  runtime::LoadStartWindow(kMainWindow);
+  runtime::WindowUnit* first = runtime::LiveWindow(kMainWindow);
+  ASSERT_TRUE(runtime::LoadWindowFromTemplate(kMainWindow, 0, false));  // only activates
+  EXPECT_EQ(runtime::LiveWindow(kMainWindow), first);
+  ASSERT_EQ(HeardEvents().size(), 1u);
+  EXPECT_EQ(HeardEvents()[0].handler, "OnMainWindowCreated");
+  EXPECT_FALSE(HeardEvents()[0].windowVisible);
+  EXPECT_TRUE(first->isVisible());
+}
+
+TEST_F(Windows, PressReachesItsHandlerAndFalseSwallowsIt) {
+  runtime::LoadStartWindow(kMainWindow);
+  QWidget& panel = WidgetOf(kBoardPanel);
+  // A filter on the panel itself sees what the application-wide dispatch let through.
+  struct Counter : QObject {
+    int presses = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+      presses += e->type() == QEvent::MouseButtonPress;
+      return false;
+    }
+  } counter;
+  panel.installEventFilter(&counter);
+
+  struct Case {
+    PressAnswer answer;
+    int reachesPanel;
+  };
+  for (Case c : {Case{PressAnswer::kNothing, 1}, Case{PressAnswer::kTrue, 1},
+                 Case{PressAnswer::kFalse, 0}}) {
+    HeardEvents().clear();
+    counter.presses = 0;
+    SetPressAnswer(c.answer);
+    QTest::mousePress(&panel, Qt::LeftButton, Qt::ShiftModifier, QPoint(100, 200));
+    QTest::mouseRelease(&panel, Qt::LeftButton, Qt::ShiftModifier, QPoint(100, 200));
+    ASSERT_EQ(HeardEvents().size(), 1u);
+    EXPECT_EQ(HeardEvents()[0].args, (std::vector<int32_t>{100, 200, runtime::kKeyStateShift}));
+    EXPECT_EQ(counter.presses, c.reachesPanel);
+  }
+  // Ctrl and Alt too; a label without a binding raises nothing, and the window never hears a
+  // press its unit received.
+  HeardEvents().clear();
+  QTest::mousePress(&panel, Qt::LeftButton, Qt::ControlModifier | Qt::AltModifier, QPoint(3, 4));
+  QTest::mousePress(&WidgetOf(kStatusLabel), Qt::LeftButton, {}, QPoint(2, 2));
+  ASSERT_EQ(HeardEvents().size(), 1u);
+  EXPECT_EQ(HeardEvents()[0].args, (std::vector<int32_t>{3, 4, 5}));
+  panel.removeEventFilter(&counter);
+}
+
+TEST(WindowsWithoutBoardHandler, AnUnresolvedBindingIgnoresTheEvent) {
+  StartWindows(/*withBoardHandler=*/false);
+  runtime::LoadStartWindow(kMainWindow);
+  HeardEvents().clear();
+  QTest::mousePress(&WidgetOf(kBoardPanel), Qt::LeftButton, {}, QPoint(10, 10));
+  EXPECT_TRUE(HeardEvents().empty());
+  StopWindows();
+}
+
+TEST_F(Windows, ButtonsRaiseTheirClickAndEnterPressesTheDefaultButton) {
+  runtime::LoadStartWindow(kMainWindow);
+  QTest::keyClick(&WindowOf(kMainWindow), Qt::Key_Return);  // nothing focused: the default one
+  QTest::mouseClick(&WidgetOf(kNewGameButton), Qt::LeftButton);
+  QTest::keyClick(&WidgetOf(kNewGameButton), Qt::Key_Return);  // the focused button takes it
+  std::vector<std::string> heard;
+  for (const Heard& h : HeardEvents()) heard.push_back(h.handler);
+  EXPECT_EQ(heard, (std::vector<std::string>{"OnMainWindowCreated", "OnAboutClick", "NewGame",
+                                             "NewGame"}));
+}
+
+TEST_F(Windows, ModalWindowDisablesTheMainWindowUntilItIsClosed) {
+  runtime::LoadStartWindow(kMainWindow);
+  ASSERT_TRUE(runtime::LoadWindow(kAbout, /*modal=*/true));
+  EXPECT_FALSE(WindowOf(kMainWindow).isEnabled());
+  EXPECT_TRUE(runtime::GetLogicProperty(kMain, 6));
+  EXPECT_TRUE(runtime::LoadWindow(kAbout, true));  // open already: activated, nothing more
+  EXPECT_EQ(std::count_if(HeardEvents().begin(), HeardEvents().end(),
+                          [](const Heard& h) { return h.handler == "OnAboutWindowCreated"; }),
+            1);
+  QTest::keyClick(&WindowOf(kAboutWindow), Qt::Key_Escape);  // Escape closes it
+  Settle();
+  EXPECT_EQ(runtime::LiveWindow(kAboutWindow), nullptr);
+  EXPECT_TRUE(WindowOf(kMainWindow).isEnabled());
+}
+
+TEST_F(Windows, DestroyingTheOnlyWindowEndsTheLoop) {
+  runtime::LoadStartWindow(kMainWindow);
+  // A guard against a hang only; the loop is expected to end as soon as the window is gone.
+  bool guardFired = false;
+  QTimer guard;
+  guard.setSingleShot(true);
+  QObject::connect(&guard, &QTimer::timeout, [&] {
+    guardFired = true;
+    QCoreApplication::quit();
+  });
+  guard.start(20000);
+  QTimer::singleShot(0, [] { runtime::Destroy(kMain); });
+  runtime::RunMessageLoop();
+  EXPECT_FALSE(guardFired);
+  EXPECT_EQ(runtime::LiveWindowCount(), 0);
+  runtime::RunMessageLoop();  // nothing left: returns at once
+}
+
+TEST_F(Windows, CommonPropertiesClampAndComeFromTheRecordWhileNotLoaded) {
+  EXPECT_EQ(runtime::GetIntegerProperty(kBoardPanel, 2), 436);  // from the record
+  runtime::SetIntegerProperty(kStepLabel, 0, 40000);
+  runtime::SetIntegerProperty(kStepLabel, 1, -40000);
+  runtime::SetIntegerProperty(kStepLabel, 2, 99999);
+  runtime::SetIntegerProperty(kStepLabel, 3, -5);
+  EXPECT_EQ(runtime::GetIntegerProperty(kStepLabel, 0), 32627);
+  EXPECT_EQ(runtime::GetIntegerProperty(kStepLabel, 1), -32627);
+  EXPECT_EQ(runtime::GetIntegerProperty(kStepLabel, 2), 32627);
+  EXPECT_EQ(runtime::GetIntegerProperty(kStepLabel, 3), 0);
+
+  runtime::LoadStartWindow(kMainWindow);
+  runtime::SetLogicProperty(kBoardPanel, 5, false);
+  EXPECT_FALSE(WidgetOf(kBoardPanel).isVisible());
+  EXPECT_FALSE(runtime::GetLogicProperty(kBoardPanel, 5));
+  runtime::SetIntegerProperty(kBoardPanel, 16, 70000);  // the pen width keeps to 0..32767
+  EXPECT_EQ(runtime::GetIntegerProperty(kBoardPanel, 16), 32767);
+  runtime::SetIntegerProperty(kBoardPanel, 14, 99);  // a panel caps its choices
+  EXPECT_EQ(runtime::GetIntegerProperty(kBoardPanel, 14), 6);
+  runtime::SetTextProperty(kStepLabel, 8, runtime::Text(Gb("步数:3")));
+  EXPECT_EQ(runtime::GetTextProperty(kStepLabel, 8).View(), Gb("步数:3"));
+}
+
+TEST(WindowsDeathTest, ErrorsOfPropertiesCommandsAndDispatch) {
+  const runtime::UnitRef missing{kMainWindow, 0x16017777, runtime::unit_type::kButton};
+  struct Case {
+    void (*run)();
+    const char* message;
+  };
+  const Case cases[] = {
+      {[] { runtime::GetProperty(0x52999999, 0x06010000, 0, -1); },
+       "未载入欲访问窗口组件所在的窗口"},
+      {[] { runtime::GetTextProperty(kStepLabel, 8); }, "指定窗口尚未载入"},
+      {[] { runtime::Clear(kBoardPanel); }, "指定窗口或窗口组件不存在或尚未载入"},
+      {[] { runtime::RaiseEvent(0x52999999, 0x06010000, 0, {}); }, "未找到引发事件的窗口"},
+      {[] {
+         runtime::LoadStartWindow(kMainWindow);
+         runtime::RaiseEvent(kMainWindow, 0x16017777, 0, {});
+       },
+       "未找到引发事件的窗口组件"},
+      {[] {
+         runtime::LoadStartWindow(kMainWindow);
+         runtime::RaiseEvent(kMainWindow, kDialog.unit, 0, {});
+       },
+       "引发事件的窗口组件无效"},
+  };
+  (void)missing;
+  for (const Case& c : cases)
+    EXPECT_RUNTIME_ERROR(
+        {
+          StartWindows();
+          c.run();
+        },
+        c.message);
+}
+
+TEST(WindowsDeathTest, ASettingsVersionTooNewFailsTheStartWindow) {
+  EXPECT_RUNTIME_ERROR(
+      {
+        StartWindows();
+        runtime::LoadWindowTemplate(ReadSource("fuzz/seeds/template_fuzz/too-new.bin"));
+        runtime::LoadStartWindow(0x52000001);
+      },
+      "载入启动窗口失败");
+}
+
+TEST(WindowsVirtualKeys, QtKeysBecomeTheSystemCodes) {
+  struct Case {
+    int key;
+    int32_t vk;
+  };
+  for (Case c : {Case{Qt::Key_A, 'A'}, Case{Qt::Key_7, '7'}, Case{Qt::Key_F1, 0x70},
+                 Case{Qt::Key_Escape, 0x1B}, Case{Qt::Key_Return, 0x0D}, Case{Qt::Key_Left, 0x25},
+                 Case{Qt::Key_Down, 0x28}, Case{Qt::Key_Space, 0x20}, Case{Qt::Key_MediaPlay, 0}})
+    EXPECT_EQ(runtime::VirtualKeyOf(c.key), c.vk) << c.key;
+}
+
+}  // namespace
