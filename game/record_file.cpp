@@ -45,7 +45,10 @@ runtime::ByteSet RecordBody() {
 void ReportSaveFailure() {
   std::string text = runtime::Gb("棋局没有保存。");
   runtime::Text reason = runtime::LastFileError();
-  if (!reason.Empty()) text += std::string("\n") + reason.String();
+  if (!reason.Empty()) {
+    text += '\n';
+    text += reason.View();
+  }
   runtime::MessageBox(runtime::Text(text), runtime::Text(runtime::Gb("保存棋局")),
                       runtime::kIconWarning);
 }

@@ -9,6 +9,7 @@
 #include "game/about.h"
 #include "game/board_drawing.h"
 #include "game/notation.h"
+#include "game/search.h"
 #include "game/units.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_unit.h"
@@ -32,9 +33,9 @@ class Controller : public testing::Test {
 
   // The board panel shows Board, with `highlighted` lit.
   static void ExpectBoardShown(std::optional<Square> highlighted = {}) {
-    EXPECT_EQ(FirstDifference(ExpectedBoard(game::Board, highlighted),
-                              PanelPixels(game::BoardPanel)),
-              "");
+    EXPECT_EQ(
+        FirstDifference(ExpectedBoard(game::Board, highlighted), PanelPixels(game::BoardPanel)),
+        "");
   }
   // A position set up on Board and drawn as opening a record draws it.
   static void SetPosition(const char* fen) {
@@ -45,8 +46,8 @@ class Controller : public testing::Test {
 };
 
 TEST_F(Controller, StartsWithTheInitialPositionAndTheFreshLabels) {
-  EXPECT_EQ(Position(), game::FormatFen(testing_support::Fen(testing_support::kStartFen),
-                                        game::Human));
+  EXPECT_EQ(Position(),
+            game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
   EXPECT_EQ(game::HumanToMove, 1);
   EXPECT_EQ(game::GameOver, 0);
   EXPECT_EQ(game::SearchDepth, 2);
@@ -102,8 +103,13 @@ TEST_F(Controller, AMoveIsDrawnAndAnsweredByTheComputer) {
 TEST_F(Controller, TheStripsBesideAndBelowTheGridAreDead) {
   PressSquare(2, 8);
   const std::string before = Position();
-  for (auto [x, y] : {std::pair{432, 100}, {435, 100}, {100, 480}, {100, 483}, {435, 483},
-                      {-1, 100}, {100, -1}}) {
+  for (auto [x, y] : {std::pair{432, 100},
+                      {435, 100},
+                      {100, 480},
+                      {100, 483},
+                      {435, 483},
+                      {-1, 100},
+                      {100, -1}}) {
     PressBoard(x, y);
     EXPECT_EQ(game::PieceSelected, 1) << x << "," << y;
     EXPECT_TRUE((game::SelectedSquare == Square{2, 8})) << x << "," << y;
@@ -135,8 +141,8 @@ TEST_F(Controller, TakingTheComputersGeneralWinsAndFreezesTheBoard) {
   EXPECT_EQ(Caption(game::StatusLabel), "");
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
   EXPECT_EQ(Caption(game::TimeLabel), "时间");
-  EXPECT_EQ(Position(), game::FormatFen(testing_support::Fen(testing_support::kStartFen),
-                                        game::Human));
+  EXPECT_EQ(Position(),
+            game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
   ExpectBoardShown();
   PressSquare(2, 8);
   EXPECT_EQ(game::PieceSelected, 1);
@@ -160,8 +166,8 @@ TEST_F(Controller, NewGameInTheMiddleOfAGameStartsAfresh) {
   PressSquare(5, 8);
   PressSquare(8, 8);
   testing_support::ClickButton(game::NewGameButton);
-  EXPECT_EQ(Position(), game::FormatFen(testing_support::Fen(testing_support::kStartFen),
-                                        game::Human));
+  EXPECT_EQ(Position(),
+            game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
   EXPECT_EQ(game::PieceSelected, 0);
   EXPECT_EQ(game::StepCount, 0);
   EXPECT_EQ(Caption(game::StepLabel), "步数:");

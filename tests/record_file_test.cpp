@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "game/board_drawing.h"
 #include "game/controller.h"
 #include "game/notation.h"
 #include "game/units.h"
@@ -31,9 +32,9 @@ const std::string kHeader = "\xcf\xf3\xc6\xe5\xc6\xe5\xbe\xd6";
 class RecordFile : public testing::Test {
  protected:
   void SetUp() override {
-    folder_ = fs::temp_directory_path() /
-              ("xq-records-" + std::to_string(::getpid()) + "-" +
-               testing::UnitTest::GetInstance()->current_test_info()->name());
+    folder_ =
+        fs::temp_directory_path() / ("xq-records-" + std::to_string(::getpid()) + "-" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::remove_all(folder_);
     fs::create_directories(folder_);
     testing_support::StartGame();
@@ -99,9 +100,9 @@ TEST_F(RecordFile, OpeningWhatWasSavedGivesTheSameBoardAndChangesNothingElse) {
   EXPECT_EQ(game::PieceSelected, 1);
   EXPECT_TRUE((game::SelectedSquare == game::Square{8, 8}));
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
-  EXPECT_EQ(FirstDifference(testing_support::ExpectedBoard(game::Board),
-                            PanelPixels(game::BoardPanel)),
-            "");
+  EXPECT_EQ(
+      FirstDifference(testing_support::ExpectedBoard(game::Board), PanelPixels(game::BoardPanel)),
+      "");
 }
 
 TEST_F(RecordFile, CancelledDialogsDoNothing) {
