@@ -1,0 +1,103 @@
+// The game as a person feels it, on the real main window (offscreen): the click that completes the
+// Human's move until the Computer's reply is drawn, search included, over the middle games of the
+// engine suite; and the drawing of a new game.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QWidget>
+#include <cstdlib>
+#include <iterator>
+#include <string>
+
+#include "cli/engine_suite.h"
+#include "game/board_drawing.h"
+#include "game/controller.h"
+#include "game/handlers.h"
+#include "game/move_generation.h"
+#include "game/notation.h"
+#include "game/search.h"
+#include "game/units.h"
+#include "runtime/windows/unit.h"
+#include "runtime/windows/window_manager.h"
+#include "runtime/windows/window_template.h"
+
+namespace {
+
+// The middle games of the suite: after the openings, before the endings.
+constexpr int kFirstMiddleGame = 11;
+constexpr int kLastMiddleGame = 27;
+
+void StartGame() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  static int argc = 1;
+  static char name[] = "game_bench";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+  game::RegisterHandlers();
+  runtime::InitWindowSystem();
+  runtime::LoadWindowTemplate();
+  game::CreateGlobals();
+  runtime::LoadStartWindow(game::kMainWindowId);
+}
+
+void PressBoard(game::Square square) {
+  QWidget* board = runtime::LiveUnit(game::BoardPanel.window, game::BoardPanel.unit)->Widget();
+  QPointF at((square.col - 1) * 48 + 24, (square.row - 1) * 48 + 24);
+  QMouseEvent press(QEvent::MouseButtonPress, at, board->mapToGlobal(at), Qt::LeftButton,
+                    Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(board, &press);
+}
+
+// A position of the suite with the Computer's reply played, so the Human is to move, and the
+// Human's first move in generation order.
+struct HumanTurn {
+  game::BoardArray board;
+  game::Move move;
+};
+
+HumanTurn TurnOf(int index) {
+  std::string error;
+  game::Board = game::ParseFen(cli::kEngineSuite[index], error)->board;
+  game::PlayComputerMove();
+  HumanTurn turn{game::Board, {}};
+  game::GenerateMoves(1, game::Human, turn.board);
+  turn.move = std::as_const(game::MoveLists)(1, 1);
+  return turn;
+}
+
+void BM_ClickToReplyDrawn(benchmark::State& state) {
+  StartGame();
+  const HumanTurn turn = TurnOf(int(state.range(0)));
+  const int32_t stepsBefore = game::StepCount;
+  for (auto _ : state) {
+    state.PauseTiming();
+    game::Board = turn.board;
+    game::GameOver = 0;
+    game::PieceSelected = 0;
+    game::RedrawBoard();
+    PressBoard(turn.move.from);
+    state.ResumeTiming();
+    PressBoard(turn.move.to);
+  }
+  QCoreApplication::processEvents();
+  if (game::StepCount - stepsBefore != int32_t(state.iterations()))
+    state.SkipWithError("a click did not complete the Human's move");
+}
+BENCHMARK(BM_ClickToReplyDrawn)
+    ->DenseRange(kFirstMiddleGame, kLastMiddleGame)
+    ->Unit(benchmark::kMillisecond);
+
+// Clear, lines, the copy to the clean panel, 32 sprites decoded and drawn.
+void BM_NewGameDrawing(benchmark::State& state) {
+  StartGame();
+  game::SetInitialPosition();
+  for (auto _ : state) game::DrawNewBoard();
+  QCoreApplication::processEvents();
+}
+BENCHMARK(BM_NewGameDrawing)->Unit(benchmark::kMillisecond);
+
+}  // namespace
