@@ -1,0 +1,31 @@
+# Installs the build into a scratch prefix and checks that a desktop finds what it needs there.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
+                RESULT_VARIABLE result OUTPUT_QUIET)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(path bin/xiangqi share/applications/xiangqi.desktop
+             share/icons/hicolor/16x16/apps/xiangqi.png share/icons/hicolor/32x32/apps/xiangqi.png
+             share/mime/packages/xiangqi-record.xml)
+  if(NOT EXISTS ${PREFIX}/${path})
+    message(FATAL_ERROR "not installed: ${path}")
+  endif()
+endforeach()
+file(READ ${PREFIX}/share/applications/xiangqi.desktop entry)
+foreach(line "Exec=xiangqi %f" "Icon=xiangqi" "MimeType=application/x-xiangqi-record;")
+  string(FIND "${entry}" "${line}" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the desktop entry lacks ${line}")
+  endif()
+endforeach()
+# Where update-mime-database ran, the type is known by its glob.
+if(EXISTS ${PREFIX}/share/mime/globs2)
+  file(READ ${PREFIX}/share/mime/globs2 globs)
+  string(FIND "${globs}" "application/x-xiangqi-record:*.ces" at)
+  if(at LESS 0)
+    message(FATAL_ERROR "the MIME database does not map *.ces")
+  endif()
+endif()
+file(REMOVE_RECURSE ${PREFIX})
+message(STATUS "installed layout is complete")
