@@ -10,8 +10,10 @@ namespace game {
 
 namespace {
 
-// The label wraps at its edge and has no paragraphs of its own: the runs of blanks indent the
-// first paragraph, fill the line where it ends, and push the address onto a line of its own.
+// The label wraps at its edge and knows no paragraphs. The four blanks indent the first paragraph,
+// which ends so near the end of its line that the sixteen after it leave no room there for the
+// second; the forty-three do the same for the address. Worded for the interface font at 9 points:
+// 18 characters a line, 11 lines in the label.
 constexpr std::string_view kAboutText =
     "    "
     "下象棋的电脑程序已数不胜数，其中不乏精品；可要写出一个真正有棋力的人机对战程序，却远不是一件"
