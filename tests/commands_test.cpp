@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/array.h"
+#include "runtime/system/message_box.h"
 #include "runtime/text_codec.h"
 #include "tests/support/death.h"
 
@@ -215,3 +216,16 @@ TEST(CommandTest, OmittedInputGivesTheEmptyByteSet) {
 }
 
 }  // namespace
+
+TEST(CommandTest, MessageBoxHandsItsTextsToTheSystemInUtf8) {
+  std::vector<std::string> shown;
+  SetMessageBoxHandler([&shown](BoxIcon icon, const std::string& text, const std::string& caption) {
+    shown.push_back(std::to_string(int(icon)) + "|" + caption + "|" + text);
+  });
+  MessageBox(Text(Gb("棋局没有保存。")), Text(Gb("保存棋局")), kIconWarning);
+  MessageBox(Text(), Text(), 99);
+  SetMessageBoxHandler(nullptr);
+  EXPECT_EQ(shown, (std::vector<std::string>{
+                       std::to_string(int(BoxIcon::kWarning)) + "|保存棋局|棋局没有保存。",
+                       std::to_string(int(BoxIcon::kNone)) + "||"}));
+}

@@ -4,6 +4,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -85,7 +87,8 @@ TEST_F(FilesTest, UnwritableFolderKeepsThePreviousFile) {
   if (child == 0) {
     if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
     ByteSet data(std::vector<uint8_t>{'n', 'e', 'w'});
-    ::_exit(WriteFile(Name("keep.ces"), {&data}) ? 1 : 0);
+    if (WriteFile(Name("keep.ces"), {&data})) ::_exit(1);
+    ::_exit(LastFileError().View() == Gb(std::strerror(EACCES)) ? 0 : 2);
   }
   int status = 0;
   ASSERT_EQ(::waitpid(child, &status, 0), child);
@@ -93,6 +96,21 @@ TEST_F(FilesTest, UnwritableFolderKeepsThePreviousFile) {
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the write must be refused";
   EXPECT_EQ(Content("keep.ces"), "old");
   EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(FilesTest, AFailureKeepsTheSystemsReasonUntilTheNextSuccess) {
+  ByteSet data(std::vector<uint8_t>{1});
+  EXPECT_FALSE(WriteFile(Name("no-such-folder/x.ces"), {&data}));
+  EXPECT_EQ(LastFileError().View(), Gb(std::strerror(ENOENT)));
+  fs::create_directory(folder_ / "dir");
+  EXPECT_FALSE(WriteFile(Name("dir"), {&data}));
+  EXPECT_EQ(LastFileError().View(), Gb(std::strerror(EISDIR)));
+  EXPECT_TRUE(WriteFile(Name("x.ces"), {&data}));
+  EXPECT_TRUE(LastFileError().Empty());
+  EXPECT_TRUE(ReadFile(Name("missing")).Empty());
+  EXPECT_EQ(LastFileError().View(), Gb(std::strerror(ENOENT)));
+  EXPECT_FALSE(WriteFile(Text(), {&data}));
+  EXPECT_FALSE(LastFileError().Empty());
 }
 
 TEST_F(FilesTest, NamesThatCannotBeConvertedReachNoFile) {
