@@ -34,8 +34,9 @@ class BoardDrawing : public testing::Test {
   runtime::Surface clean_;
 };
 
-// Width 2 covers the point and the pixel before it; width 3 one pixel either side.
-TEST_F(BoardDrawing, TheGridIsTwoPixelsWideAndBrokenAtTheRiver) {
+// Width 2 covers the point and the pixel before it, width 3 one pixel either side, width 1 the
+// Bresenham line itself.
+TEST_F(BoardDrawing, TheLinesFollowThePenRules) {
   for (int32_t i = 0; i < 10; ++i) {
     int32_t y = 24 + 48 * i;
     EXPECT_TRUE(AllInk(23, y - 1, 408, y)) << "row line " << i + 1;
@@ -43,27 +44,19 @@ TEST_F(BoardDrawing, TheGridIsTwoPixelsWideAndBrokenAtTheRiver) {
   }
   for (int32_t j = 0; j < 9; ++j) {
     int32_t x = 24 + 48 * j;
-    EXPECT_TRUE(AllInk(x - 1, 23, x, 216)) << "column line " << j + 1;
-    EXPECT_TRUE(AllInk(x - 1, 263, x, 456)) << "column line " << j + 1;
-    bool side = j == 0 || j == 8;
-    EXPECT_EQ(AllInk(x - 1, 217, x, 262), side) << "river at column " << j + 1;
+    EXPECT_TRUE(AllInk(x - 1, 23, x, 216) && AllInk(x - 1, 263, x, 456)) << "column " << j + 1;
+    EXPECT_EQ(AllInk(x - 1, 217, x, 262), j == 0 || j == 8) << "river at column " << j + 1;
   }
-}
-
-TEST_F(BoardDrawing, TheFrameIsThreePixelsWide) {
-  EXPECT_TRUE(AllInk(18, 18, 20, 462));
-  EXPECT_TRUE(AllInk(412, 18, 414, 462));
-  EXPECT_TRUE(AllInk(18, 18, 414, 20));
-  EXPECT_TRUE(AllInk(18, 460, 414, 462));
+  // The frame.
+  EXPECT_TRUE(AllInk(18, 18, 20, 462) && AllInk(412, 18, 414, 462));
+  EXPECT_TRUE(AllInk(18, 18, 414, 20) && AllInk(18, 460, 414, 462));
   EXPECT_FALSE(Inked(17, 240) || Inked(21, 240) || Inked(415, 240) || Inked(240, 17));
-}
-
-TEST_F(BoardDrawing, ThePalaceDiagonalsAreOnePixelWide) {
+  // The palace diagonals.
   for (int32_t k = 0; k < 96; ++k) {
     EXPECT_TRUE(Inked(168 + k, 24 + k) && Inked(168 + k, 120 - k)) << k;
     EXPECT_TRUE(Inked(168 + k, 456 - k) && Inked(264 - k, 456 - k)) << k;
   }
-  EXPECT_FALSE(Inked(190, 47) || Inked(191, 46));  // one pixel: its neighbours are board
+  EXPECT_FALSE(Inked(190, 47) || Inked(191, 46));
 }
 
 TEST_F(BoardDrawing, SpritesDecodeForEachDrawAndAreReleased) {
@@ -83,17 +76,6 @@ TEST_F(BoardDrawing, SpritesDecodeForEachDrawAndAreReleased) {
   game::HighlightSelection(game::Square{1, 10});
   game::DrawMove(game::Square{1, 10}, game::Square{1, 9});
   EXPECT_EQ(runtime::RegisteredPictureCount(), before);
-}
-
-TEST_F(BoardDrawing, ARedrawClearsEveryCellAndACodeWithoutASpriteDrawsNothing) {
-  game::Board(5, 5) = 9;
-  game::RedrawBoard();
-  game::Board(5, 5) = 15;
-  game::RedrawBoard();
-  game::Board(5, 5) = game::Empty;
-  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board),
-                                             PanelPixels(game::BoardPanel)),
-            "");
 }
 
 }  // namespace

@@ -45,21 +45,24 @@ class Controller : public testing::Test {
     game::RedrawBoard();
   }
   static std::string Position() { return game::FormatFen(game::Board, game::Human); }
+  // What the start-up and every new game leave: the initial position, fresh labels, no selection.
+  static void ExpectNewGame() {
+    EXPECT_EQ(Position(),
+              game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
+    EXPECT_EQ(game::GameOver, 0);
+    EXPECT_EQ(game::HumanToMove, 1);
+    EXPECT_EQ(game::PieceSelected, 0);
+    EXPECT_EQ(game::StepCount, 0);
+    EXPECT_EQ(Caption(game::StatusLabel), "");
+    EXPECT_EQ(Caption(game::StepLabel), "步数:");
+    EXPECT_EQ(Caption(game::TimeLabel), "时间");
+    ExpectBoardShown();
+  }
 };
 
-TEST_F(Controller, StartsWithTheInitialPositionAndTheFreshLabels) {
-  EXPECT_EQ(Position(),
-            game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
-  EXPECT_EQ(game::HumanToMove, 1);
-  EXPECT_EQ(game::GameOver, 0);
-  EXPECT_EQ(game::SearchDepth, 2);
-  EXPECT_EQ(Caption(game::StatusLabel), "");
-  EXPECT_EQ(Caption(game::StepLabel), "步数:");
-  EXPECT_EQ(Caption(game::TimeLabel), "时间");
-  ExpectBoardShown();
-}
-
 TEST_F(Controller, SelectionAndItsQuirks) {
+  ExpectNewGame();
+  EXPECT_EQ(game::SearchDepth, 2);
   // Clicking a Computer piece with nothing selected changes nothing.
   PressSquare(1, 1);
   EXPECT_EQ(game::PieceSelected, 0);
@@ -100,6 +103,11 @@ TEST_F(Controller, AMoveIsDrawnAndAnsweredByTheComputer) {
   EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
   EXPECT_TRUE(std::regex_match(Caption(game::TimeLabel), std::regex("时间[0-9]+毫秒")))
       << Caption(game::TimeLabel);
+
+  // A new game in the middle of a game, with a piece selected, starts afresh.
+  PressSquare(8, 8);
+  testing_support::ClickButton(game::NewGameButton);
+  ExpectNewGame();
 }
 
 TEST_F(Controller, TheStripsBesideAndBelowTheGridAreDead) {
@@ -161,21 +169,6 @@ TEST_F(Controller, TheComputerTakingTheHumansGeneralLoses) {
   PressSquare(9, 9);
   PressSquare(9, 10);
   EXPECT_EQ(Position(), "3k5/9/9/9/9/9/9/9/8R/3r5 w");
-}
-
-TEST_F(Controller, NewGameInTheMiddleOfAGameStartsAfresh) {
-  PressSquare(2, 8);
-  PressSquare(5, 8);
-  PressSquare(8, 8);
-  testing_support::ClickButton(game::NewGameButton);
-  EXPECT_EQ(Position(),
-            game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
-  EXPECT_EQ(game::PieceSelected, 0);
-  EXPECT_EQ(game::StepCount, 0);
-  EXPECT_EQ(Caption(game::StepLabel), "步数:");
-  EXPECT_EQ(Caption(game::TimeLabel), "时间");
-  EXPECT_EQ(Caption(game::StatusLabel), "");
-  ExpectBoardShown();
 }
 
 TEST_F(Controller, TheAboutWindowOpensModallyOnceAtATime) {

@@ -135,13 +135,6 @@ runtime::Surface PanelPixels(const runtime::UnitRef& panel) {
   return drawPanel->Bitmap();
 }
 
-std::vector<uint32_t> CellPixels(const runtime::Surface& surface, int32_t col, int32_t row) {
-  std::vector<uint32_t> pixels;
-  for (int32_t y = (row - 1) * 48; y < row * 48; ++y)
-    for (int32_t x = (col - 1) * 48; x < col * 48; ++x) pixels.push_back(surface.Pixel(x, y));
-  return pixels;
-}
-
 runtime::Surface ExpectedBoard(const game::BoardArray& board,
                                std::optional<game::Square> highlighted) {
   runtime::Surface expected = PanelPixels(game::CleanBoardPanel);

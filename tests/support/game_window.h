@@ -34,8 +34,6 @@ std::string Caption(const runtime::UnitRef& label);
 
 // A copy of a panel's pixels.
 runtime::Surface PanelPixels(const runtime::UnitRef& panel);
-// The pixels of one cell (48 x 48) of a surface the size of the board.
-std::vector<uint32_t> CellPixels(const runtime::Surface& surface, int32_t col, int32_t row);
 // The board as it must look: the clean board with the sprite of every piece of `board` at its
 // cell's top-left corner, `highlighted` showing the highlight sprite (decoded from the files in
 // assets/sprites, not from the program's copies).
