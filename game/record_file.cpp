@@ -12,6 +12,7 @@
 #include "runtime/text_codec.h"
 #include "runtime/windows/properties.h"
 #include "runtime/windows/window_commands.h"
+#include "runtime/windows/window_manager.h"
 
 namespace game {
 
@@ -117,7 +118,8 @@ bool OpenRecord(const runtime::Text& gbName) {
 }
 
 bool OpenRecordAtStart(const char* path) {
-  if (path == nullptr) return false;
+  // Opening draws on the main window; before it exists there is nothing to open into.
+  if (path == nullptr || runtime::LiveWindow(kMainWindowId) == nullptr) return false;
   auto gbName = runtime::Utf8ToGb(StartPath(path));
   if (!gbName || gbName->empty()) return false;
   return OpenRecord(runtime::Text(*gbName));

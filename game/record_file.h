@@ -15,8 +15,9 @@ void OpenGame();
 // than 90 squares or a code above 14.
 bool OpenRecord(const runtime::Text& gbName);
 
-// A record named on the command line (a path in the system's encoding), opened after the new
-// game of the start window by OpenRecord.
+// A record named on the command line (a path in the system's encoding, relative ones taken from
+// the folder the program was started in), opened by OpenRecord once the start window exists and
+// has its new game; false before that, and for every file OpenRecord refuses.
 bool OpenRecordAtStart(const char* path);
 
 }  // namespace game

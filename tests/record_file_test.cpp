@@ -171,6 +171,9 @@ TEST_F(RecordFile, ARecordNamedAtStartOpensFromTheStartingFolder) {
   EXPECT_EQ(Position(), "4k4/9/9/9/9/9/9/9/9/3KR4 w");
   EXPECT_FALSE(game::OpenRecordAtStart(""));
   EXPECT_FALSE(game::OpenRecordAtStart(nullptr));
+  testing_support::StopGame();
+  EXPECT_FALSE(game::OpenRecordAtStart(Path("named.ces").c_str()));  // no window to open into
+  testing_support::StartGame();
 }
 
 }  // namespace
