@@ -1,0 +1,14 @@
+#include "tests/support/application.h"
+
+namespace testing_support {
+
+QApplication& TestApplication() {
+  // QApplication keeps a reference to argc and the argv strings, so they must outlive it.
+  static int argc = 1;
+  static char name[] = "xiangqi-test";
+  static char* argv[] = {name, nullptr};
+  static auto* application = new QApplication(argc, argv);
+  return *application;
+}
+
+}  // namespace testing_support
