@@ -1,5 +1,5 @@
-// The file dialog: stored type lists, how a request sets up Qt's dialog, the real dialog answered
-// the way a person would (typing a name and pressing the button), and the replaceable handler.
+// The file dialog: stored type lists, how a request sets up Qt's dialog, and the real dialog
+// answered as a person would, by typing a name and pressing buttons.
 #include "runtime/system/file_dialog.h"
 
 #include <gtest/gtest.h>
@@ -12,7 +12,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <filesystem>
-#include <fstream>
 
 #include "tests/support/application.h"
 
@@ -22,62 +21,47 @@ namespace fs = std::filesystem;
 namespace {
 
 TEST(ParseFileFilter, ReadsPairsAndNeverFails) {
-  struct Case {
-    std::string_view stored;
-    std::vector<FileFilter> filters;
-  };
-  const Case cases[] = {
+  const std::pair<std::string_view, std::vector<FileFilter>> cases[] = {
       {"", {}},
+      {"||||", {}},
       {"象棋棋局文件（*.ces）|*.ces", {{"象棋棋局文件（*.ces）", "*.ces"}}},
       {"棋局|*.ces|日志|*.txt;*.log||", {{"棋局", "*.ces"}, {"日志", "*.txt;*.log"}}},
-      {"棋局|*.ces|所有文件", {{"棋局", "*.ces"}, {"所有文件", "*"}}},
-      {"所有文件||棋局| ", {{"所有文件", "*"}, {"棋局", "*"}}},
-      {"|*.ces", {{"", "*.ces"}}},
-      {"||||", {}},
+      {"所有文件||棋局| |无", {{"所有文件", "*"}, {"棋局", "*"}, {"无", "*"}}},
   };
-  for (const Case& c : cases) EXPECT_EQ(ParseFileFilter(c.stored), c.filters) << c.stored;
+  for (const auto& [stored, filters] : cases) EXPECT_EQ(ParseFileFilter(stored), filters) << stored;
 }
 
 class FileDialogTest : public ::testing::Test {
  protected:
   void SetUp() override {
     testing_support::TestApplication();
-    folder_ = fs::temp_directory_path() /
-              ("xq-dialog-" + std::to_string(::getpid()) + "-" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(folder_);
+    folder_ = fs::temp_directory_path() / ("xq-dialog-" + std::to_string(::getpid()));
     fs::create_directories(folder_ / "子目录");
-    std::ofstream(folder_ / "棋局.ces") << "x";
+    request_.initialFolder = folder_.string();
+    request_.filters = ParseFileFilter("象棋棋局文件（*.ces）|*.ces|日志|*.txt; *.log");
+    request_.defaultExtension = ".ces";
   }
   void TearDown() override {
     SetFileDialogHandler({});
     fs::remove_all(folder_);
   }
   std::string Path(const std::string& name) { return (folder_ / name).string(); }
-  FileDialogRequest RecordRequest(bool save) {
-    FileDialogRequest request;
-    request.save = save;
-    request.initialFolder = folder_.string();
-    request.filters = ParseFileFilter("象棋棋局文件（*.ces）|*.ces");
-    request.defaultExtension = ".ces";
-    return request;
-  }
 
   fs::path folder_;
+  FileDialogRequest request_;
 };
 
-TEST_F(FileDialogTest, RequestChoosesTheModeAndTheChecksQtMakes) {
+TEST_F(FileDialogTest, RequestSetsUpQtsDialog) {
   struct Case {
     bool save, fileMustExist, createPrompt, confirmOverwrite;
     QFileDialog::FileMode mode;
-    bool asksBeforeReplacing;
   };
   const Case cases[] = {
-      {false, false, false, false, QFileDialog::AnyFile, false},
-      {false, true, false, false, QFileDialog::ExistingFile, false},
-      {false, true, true, false, QFileDialog::AnyFile, false},
-      {true, true, false, false, QFileDialog::AnyFile, false},
-      {true, false, false, true, QFileDialog::AnyFile, true},
+      {false, false, false, false, QFileDialog::AnyFile},
+      {false, true, false, false, QFileDialog::ExistingFile},
+      {false, true, true, false, QFileDialog::AnyFile},
+      {true, true, false, false, QFileDialog::AnyFile},
+      {true, false, false, true, QFileDialog::AnyFile},
   };
   for (const Case& c : cases) {
     FileDialogRequest request;
@@ -89,45 +73,36 @@ TEST_F(FileDialogTest, RequestChoosesTheModeAndTheChecksQtMakes) {
     ConfigureFileDialog(dialog, request);
     EXPECT_EQ(dialog.fileMode(), c.mode);
     EXPECT_EQ(dialog.acceptMode(), c.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    EXPECT_EQ(!dialog.testOption(QFileDialog::DontConfirmOverwrite), c.asksBeforeReplacing);
+    EXPECT_EQ(dialog.testOption(QFileDialog::DontConfirmOverwrite), !c.confirmOverwrite);
     EXPECT_TRUE(dialog.testOption(QFileDialog::DontUseNativeDialog));
   }
-}
 
-TEST_F(FileDialogTest, RequestSetsTitleFiltersSuffixAndSelection) {
-  FileDialogRequest request = RecordRequest(true);
-  request.title = "保存棋局";
-  request.filters = ParseFileFilter("象棋棋局文件（*.ces）|*.ces|日志|*.txt; *.log");
-  request.filterIndex = 1;
-  request.fileName = "新局";
+  request_.title = "保存棋局";
+  request_.filterIndex = 1;
+  request_.fileName = "新局";
   QFileDialog dialog;
-  ConfigureFileDialog(dialog, request);
+  ConfigureFileDialog(dialog, request_);
   EXPECT_EQ(dialog.windowTitle(), QString("保存棋局"));
   EXPECT_EQ(dialog.nameFilters(),
             QStringList({"象棋棋局文件（*.ces） (*.ces)", "日志 (*.txt *.log)"}));
-  // The list shows the descriptions only (Qt reports the selection as shown).
-  EXPECT_EQ(dialog.selectedNameFilter(), QString("日志"));
+  EXPECT_EQ(dialog.selectedNameFilter(), QString("日志"));  // shown without the patterns
   EXPECT_EQ(dialog.defaultSuffix(), QString("ces"));
-  EXPECT_EQ(dialog.directory().absolutePath().toStdString(), folder_.string());
-  // A name without an extension comes back with the default one.
   EXPECT_EQ(dialog.selectedFiles(), QStringList(QString::fromStdString(Path("新局.ces"))));
 
-  request.filterIndex = 7;
-  request.fileName = "子目录";
+  request_.filterIndex = 7;
+  request_.fileName = "子目录";
   QFileDialog other;
-  ConfigureFileDialog(other, request);
+  ConfigureFileDialog(other, request_);
   EXPECT_EQ(other.selectedNameFilter(), QString("象棋棋局文件（*.ces）"));
   EXPECT_EQ(other.directory().absolutePath().toStdString(), Path("子目录"));
 }
 
-// Answers the modal widgets that come up while a dialog runs, one step a widget, in order. A step
-// waiting for a widget that never comes fails the test and cancels the dialogs, so nothing hangs.
+// Answers the modal widgets that come up while a dialog runs, one step a widget, in order: the
+// file dialog (box false) or a message box. A step whose widget never comes fails the test and
+// cancels the dialog, so nothing hangs.
 class Answerer {
  public:
-  struct Step {
-    bool box;  // a message box, or else the file dialog
-    std::function<void(QWidget*)> act;
-  };
+  using Step = std::pair<bool, std::function<void(QWidget*)>>;
   explicit Answerer(std::vector<Step> steps) : steps_(std::move(steps)) {
     QObject::connect(&timer_, &QTimer::timeout, [this] { Tick(); });
     timer_.start(10);
@@ -140,16 +115,14 @@ class Answerer {
     if (modal == nullptr || !modal->isVisible()) return;
     if (++ticks_ > 500) {
       ADD_FAILURE() << "no widget for step " << next_;
-      if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
-      return;
+      static_cast<QDialog*>(modal)->reject();
+    } else if (next_ < steps_.size() &&
+               (qobject_cast<QMessageBox*>(modal) != nullptr) == steps_[next_].first) {
+      ticks_ = 0;
+      // From a timer of its own: a step may open a box, and Qt holds this timer back until its
+      // handler returns, so the box could not be answered from inside it.
+      QTimer::singleShot(0, modal, [act = steps_[next_++].second, modal] { act(modal); });
     }
-    if (next_ >= steps_.size()) return;
-    bool isBox = qobject_cast<QMessageBox*>(modal) != nullptr;
-    if (isBox != steps_[next_].box || (!isBox && !qobject_cast<QFileDialog*>(modal))) return;
-    ticks_ = 0;
-    // Run from a timer of its own: a step may open a box, and Qt holds this timer back until its
-    // handler returns, so the box could never be answered from inside it.
-    QTimer::singleShot(0, modal, [act = steps_[next_++].act, modal] { act(modal); });
   }
 
   std::vector<Step> steps_;
@@ -160,84 +133,55 @@ class Answerer {
 
 // Types a name into the dialog's name field and presses Open or Save.
 Answerer::Step Type(const QString& name) {
-  return {false, [name](QWidget* widget) {
-            auto* edit = widget->findChild<QLineEdit*>("fileNameEdit");
-            auto* buttons = widget->findChild<QDialogButtonBox*>("buttonBox");
-            ASSERT_TRUE(edit != nullptr && buttons != nullptr);
-            edit->setText(name);
+  return {false, [name](QWidget* dialog) {
+            dialog->findChild<QLineEdit*>("fileNameEdit")->setText(name);
+            auto* buttons = dialog->findChild<QDialogButtonBox*>("buttonBox");
             for (QAbstractButton* button : buttons->buttons())
               if (buttons->buttonRole(button) == QDialogButtonBox::AcceptRole) button->click();
           }};
 }
 
 // Presses a button of a message box, keeping its text.
-Answerer::Step Answer(QMessageBox::StandardButton choice, QString* text) {
-  return {true, [choice, text](QWidget* widget) {
-            auto* box = static_cast<QMessageBox*>(widget);
-            *text = box->text();
-            ASSERT_NE(box->button(choice), nullptr);
-            box->button(choice)->click();
+Answerer::Step Press(QMessageBox::StandardButton choice, QString* text) {
+  return {true, [choice, text](QWidget* box) {
+            *text = static_cast<QMessageBox*>(box)->text();
+            static_cast<QMessageBox*>(box)->button(choice)->click();
           }};
 }
 
-Answerer::Step Cancel() {
-  return {false, [](QWidget* widget) { static_cast<QFileDialog*>(widget)->reject(); }};
-}
-
-TEST_F(FileDialogTest, TypedNameGetsTheDefaultExtension) {
-  FileDialogRequest request = RecordRequest(false);
-  request.fileMustExist = true;
-  Answerer answerer({Type("棋局")});
-  EXPECT_EQ(ShowFileDialog(request), Path("棋局.ces"));
-  EXPECT_TRUE(answerer.Done());
-}
-
-TEST_F(FileDialogTest, CancellingGivesNothing) {
-  Answerer answerer({Cancel()});
-  EXPECT_EQ(ShowFileDialog(RecordRequest(true)), std::nullopt);
-  EXPECT_TRUE(answerer.Done());
-}
-
 TEST_F(FileDialogTest, MissingFolderIsRefusedAndTheDialogStaysOpen) {
-  FileDialogRequest request = RecordRequest(true);
-  request.pathMustExist = true;
+  request_.save = true;
+  request_.pathMustExist = true;
   QString warning;
-  Answerer answerer(
-      {Type("无此目录/新局"), Answer(QMessageBox::Ok, &warning), Type("子目录/新局")});
-  EXPECT_EQ(ShowFileDialog(request), Path("子目录/新局.ces"));
+  Answerer answerer({Type("无此目录/新局"), Press(QMessageBox::Ok, &warning), Type("子目录/新局")});
+  EXPECT_EQ(ShowFileDialog(request_), Path("子目录/新局.ces"));
   EXPECT_TRUE(answerer.Done());
   EXPECT_TRUE(warning.contains("无此目录")) << warning.toStdString();
 }
 
 TEST_F(FileDialogTest, CreatePromptAsksBeforeNamingAMissingFile) {
-  FileDialogRequest request = RecordRequest(false);
-  request.fileMustExist = true;
-  request.createPrompt = true;
+  request_.fileMustExist = true;
+  request_.createPrompt = true;
   QString declined, accepted;
-  Answerer answerer({Type("新局"), Answer(QMessageBox::No, &declined), Type("新局"),
-                     Answer(QMessageBox::Yes, &accepted)});
-  EXPECT_EQ(ShowFileDialog(request), Path("新局.ces"));
+  Answerer answerer({Type("新局"), Press(QMessageBox::No, &declined), Type("新局"),
+                     Press(QMessageBox::Yes, &accepted)});
+  EXPECT_EQ(ShowFileDialog(request_), Path("新局.ces"));
   EXPECT_TRUE(answerer.Done());
   EXPECT_TRUE(accepted.contains("新局.ces")) << accepted.toStdString();
   EXPECT_FALSE(fs::exists(folder_ / "新局.ces"));  // naming it is all the dialog does
 }
 
-TEST_F(FileDialogTest, HandlerAnswersInsteadOfTheDialog) {
-  FileDialogRequest seen;
-  SetFileDialogHandler([&](const FileDialogRequest& request) {
-    seen = request;
-    return std::optional<std::string>("/棋局/a.ces");
+TEST_F(FileDialogTest, HandlerAnswersInsteadOfTheDialogUntilCleared) {
+  request_.title = "保存棋局";
+  SetFileDialogHandler([](const FileDialogRequest& request) {
+    return std::optional<std::string>("/棋局/" + request.title);
   });
-  FileDialogRequest request = RecordRequest(true);
-  request.title = "保存棋局";
-  EXPECT_EQ(ShowFileDialog(request), "/棋局/a.ces");
-  EXPECT_EQ(seen.title, "保存棋局");
-  EXPECT_TRUE(seen.save);
+  EXPECT_EQ(ShowFileDialog(request_), "/棋局/保存棋局");
 
   SetFileDialogHandler({});
-  Answerer answerer({Cancel()});
-  EXPECT_EQ(ShowFileDialog(request), std::nullopt);
-  EXPECT_TRUE(answerer.Done());  // the real dialog again
+  Answerer answerer({{false, [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); }}});
+  EXPECT_EQ(ShowFileDialog(request_), std::nullopt);
+  EXPECT_TRUE(answerer.Done());
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Opening a web address: the command built from a browser entry, the search for the default
+// Opening a web address: the command made from a browser entry, the search for the default
 // browser through the XDG folders, and the fallback from the desktop to that browser.
 #include "runtime/system/web_opener.h"
 
@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -17,170 +16,132 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr const char* kAddress = "https://www.example.com/a?b=1";
-
 TEST(BrowserCommand, CutsTheExecCommandWhereItsPlaceholderBegins) {
-  struct Case {
-    std::string_view exec;
-    std::string_view command;
+  const std::pair<std::string_view, std::string_view> cases[] = {
+      {"firefox %u", "firefox A"},
+      {"/usr/bin/chromium \"%U\"", "/usr/bin/chromium A"},
+      {"epiphany", "epiphany A"},
+      {"browser --new-window %F --x", "browser --new-window A"},
+      {"x \"%u\"", "x A"},
+      {"x\t %f", "x A"},
+      {"web --icon %i --zoom=100%% %u", "web --icon %i --zoom=100%% A"},
   };
-  const Case cases[] = {
-      {"firefox %u", "firefox https://www.example.com/a?b=1"},
-      {"/usr/bin/chromium \"%U\"", "/usr/bin/chromium https://www.example.com/a?b=1"},
-      {"epiphany", "epiphany https://www.example.com/a?b=1"},
-      {"browser --new-window %F --x", "browser --new-window https://www.example.com/a?b=1"},
-      {"x \"%u\"", "x https://www.example.com/a?b=1"},
-      {"x\t %f", "x https://www.example.com/a?b=1"},
-      {"web --icon %i %u", "web --icon %i https://www.example.com/a?b=1"},
-      {"web --zoom=100%% %u", "web --zoom=100%% https://www.example.com/a?b=1"},
-      {"\"/opt/My Web/web\" %U", "\"/opt/My Web/web\" https://www.example.com/a?b=1"},
-  };
-  for (const Case& c : cases) EXPECT_EQ(BrowserCommand(c.exec, kAddress), c.command) << c.exec;
+  for (const auto& [exec, command] : cases) EXPECT_EQ(BrowserCommand(exec, "A"), command) << exec;
 }
 
-// The XDG folders of a test: the user's under home/, the system's under system/, everything of the
-// machine's own out of sight.
+// Each case's XDG folders: the user's under home/, the system's under system/, and none of the
+// machine's own.
 class WebOpenerTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    root_ = fs::temp_directory_path() /
-            ("xq-web-" + std::to_string(::getpid()) + "-" +
-             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    Reset();
-  }
+  void SetUp() override { Reset({}); }
   void TearDown() override {
     fs::remove_all(root_);
     SetDesktopOpener({});
     SetCommandStarter({});
   }
-  void Reset() {
+  void Reset(const std::map<std::string, std::string>& files) {
     fs::remove_all(root_);
-    for (const char* folder : {"home/config", "home/data", "system/config", "system/data"})
-      fs::create_directories(root_ / folder);
+    fs::create_directories(root_);
     ::setenv("XDG_CONFIG_HOME", (root_ / "home/config").c_str(), 1);
     ::setenv("XDG_DATA_HOME", (root_ / "home/data").c_str(), 1);
     ::setenv("XDG_CONFIG_DIRS", (root_ / "system/config").c_str(), 1);
     ::setenv("XDG_DATA_DIRS", (root_ / "system/data").c_str(), 1);
     ::unsetenv("XDG_CURRENT_DESKTOP");
-  }
-  void Write(const std::string& path, const std::string& text) {
-    fs::create_directories((root_ / path).parent_path());
-    std::ofstream(root_ / path) << text;
-  }
-  void InstallBrowser(const std::string& exec) {
-    Write("home/config/mimeapps.list",
-          "[Default Applications]\nx-scheme-handler/https=web.desktop\n");
-    Write("home/data/applications/web.desktop", "[Desktop Entry]\nExec=" + exec + "\n");
+    for (const auto& [path, text] : files) {
+      fs::create_directories((root_ / path).parent_path());
+      std::ofstream(root_ / path) << text;
+    }
   }
 
-  fs::path root_;
+  fs::path root_ = fs::temp_directory_path() / ("xq-web-" + std::to_string(::getpid()));
 };
 
 std::string Defaults(const std::string& type, const std::string& ids) {
   return "[Default Applications]\n" + type + "=" + ids + "\n";
 }
-
-std::string Entry(const std::string& exec, bool hidden = false) {
-  return "[Desktop Entry]\nType=Application\nExec=" + exec + (hidden ? "\nHidden=true\n" : "\n");
+std::string Entry(const std::string& lines) {
+  return "[Desktop Entry]\n" + lines + "\n";
 }
+const std::string kHttps = "x-scheme-handler/https";
+const std::string kUserList = "home/config/mimeapps.list";
+const std::string kUserApps = "home/data/applications/";
 
 TEST_F(WebOpenerTest, DefaultBrowserExecFollowsTheFreedesktopOrder) {
-  const std::string https = "x-scheme-handler/https";
-  struct Case {
-    const char* what;
-    std::map<std::string, std::string> files;
-    const char* desktop;  // XDG_CURRENT_DESKTOP
-    std::optional<std::string> exec;
-  };
-  const Case cases[] = {
-      {"the user's choice",
-       {{"home/config/mimeapps.list", Defaults(https, "a.desktop")},
-        {"home/data/applications/a.desktop", Entry("a %u")}},
-       nullptr,
-       "a %u"},
-      {"an entry not installed is passed over",
-       {{"home/config/mimeapps.list", Defaults(https, "gone.desktop;b.desktop")},
-        {"system/data/applications/b.desktop", Entry("b %U")}},
-       nullptr,
-       "b %U"},
-      {"http, then text/html, when nothing handles https",
-       {{"system/data/applications/mimeapps.list", Defaults("text/html", "h.desktop")},
-        {"system/config/mimeapps.list", Defaults("x-scheme-handler/http", "p.desktop")},
-        {"home/data/applications/h.desktop", Entry("h")},
-        {"home/data/applications/p.desktop", Entry("p %u")}},
-       nullptr,
-       "p %u"},
-      {"the configuration outranks the data folders",
-       {{"home/data/applications/mimeapps.list", Defaults(https, "data.desktop")},
-        {"system/config/mimeapps.list", Defaults(https, "config.desktop")},
-        {"home/data/applications/data.desktop", Entry("data")},
-        {"home/data/applications/config.desktop", Entry("config")}},
-       nullptr,
-       "config"},
-      {"the current desktop's list comes first",
-       {{"home/config/mimeapps.list", Defaults(https, "any.desktop")},
-        {"home/config/xq-mimeapps.list", Defaults(https, "xq.desktop")},
-        {"home/data/applications/any.desktop", Entry("any")},
-        {"home/data/applications/xq.desktop", Entry("xq")}},
-       "Other:XQ",
-       "xq"},
-      {"the user's hidden entry deletes the system's",
-       {{"home/config/mimeapps.list", Defaults(https, "c.desktop")},
-        {"home/data/applications/c.desktop", Entry("c", true)},
-        {"system/data/applications/c.desktop", Entry("system c")}},
-       nullptr,
-       std::nullopt},
-      {"an association added is not a default",
-       {{"home/config/mimeapps.list", "[Added Associations]\n" + https + "=a.desktop\n"},
-        {"home/data/applications/a.desktop", Entry("a")}},
-       nullptr,
-       std::nullopt},
-      {"no lists at all", {}, nullptr, std::nullopt},
-  };
-  for (const Case& c : cases) {
-    Reset();
-    if (c.desktop != nullptr) ::setenv("XDG_CURRENT_DESKTOP", c.desktop, 1);
-    for (const auto& [path, text] : c.files) Write(path, text);
-    EXPECT_EQ(DefaultBrowserExec(), c.exec) << c.what;
+  const std::tuple<const char*, std::map<std::string, std::string>, std::optional<std::string>>
+      cases[] = {
+          {"an entry not installed is passed over",
+           {{kUserList, Defaults(kHttps, "gone.desktop;b.desktop")},
+            {"system/data/applications/b.desktop", Entry("Exec=b %U")}},
+           "b %U"},
+          {"http before text/html, when nothing handles https",
+           {{"system/data/applications/mimeapps.list", Defaults("text/html", "h.desktop")},
+            {"system/config/mimeapps.list", Defaults("x-scheme-handler/http", "p.desktop")},
+            {kUserApps + "h.desktop", Entry("Exec=h")},
+            {kUserApps + "p.desktop", Entry("Exec=p %u")}},
+           "p %u"},
+          {"the configuration before the data folders",
+           {{"home/data/applications/mimeapps.list", Defaults(kHttps, "d.desktop")},
+            {"system/config/mimeapps.list", Defaults(kHttps, "c.desktop")},
+            {kUserApps + "d.desktop", Entry("Exec=d")},
+            {kUserApps + "c.desktop", Entry("Exec=c")}},
+           "c"},
+          {"the current desktop's list first (XDG_CURRENT_DESKTOP is Other:XQ)",
+           {{kUserList, Defaults(kHttps, "any.desktop")},
+            {"home/config/xq-mimeapps.list", Defaults(kHttps, "xq.desktop")},
+            {kUserApps + "any.desktop", Entry("Exec=any")},
+            {kUserApps + "xq.desktop", Entry("Exec=xq")}},
+           "xq"},
+          {"the user's hidden entry deletes the system's",
+           {{kUserList, Defaults(kHttps, "c.desktop")},
+            {kUserApps + "c.desktop", Entry("Exec=c\nHidden=true")},
+            {"system/data/applications/c.desktop", Entry("Exec=system c")}},
+           std::nullopt},
+          {"an association added is not a default",
+           {{kUserList, "[Added Associations]\n" + kHttps + "=a.desktop\n"},
+            {kUserApps + "a.desktop", Entry("Exec=a")}},
+           std::nullopt},
+      };
+  for (const auto& [what, files, exec] : cases) {
+    Reset(files);
+    ::setenv("XDG_CURRENT_DESKTOP", "Other:XQ", 1);
+    EXPECT_EQ(DefaultBrowserExec(), exec) << what;
   }
 }
 
 TEST_F(WebOpenerTest, TheBrowserIsStartedOnlyWhenTheDesktopFails) {
-  struct Case {
-    bool desktopOpens;
-    bool browserInstalled;
-    bool browserStarts;
-    bool opened;
-    std::string started;  // the command given to the starter, if any
-  };
-  const Case cases[] = {
+  const std::string chromium = "/usr/bin/chromium https://www.example.com/";
+  const std::tuple<bool, bool, bool, bool, std::string> cases[] = {
+      // desktop opens, browser installed, browser starts: opened, command started
       {true, true, true, true, ""},
-      {false, true, true, true, "/usr/bin/chromium https://www.example.com/a?b=1"},
-      {false, true, false, false, "/usr/bin/chromium https://www.example.com/a?b=1"},
+      {false, true, true, true, chromium},
+      {false, true, false, false, chromium},
       {false, false, true, false, ""},
   };
-  for (const Case& c : cases) {
-    Reset();
-    if (c.browserInstalled) InstallBrowser("/usr/bin/chromium \"%U\"");
+  for (const auto& [desktopOpens, installed, starts, opened, command] : cases) {
+    std::map<std::string, std::string> browser = {
+        {kUserList, Defaults(kHttps, "web.desktop")},
+        {kUserApps + "web.desktop", Entry("Exec=/usr/bin/chromium \"%U\"")}};
+    Reset(installed ? browser : std::map<std::string, std::string>{});
     std::string asked, started;
     SetDesktopOpener([&](const std::string& address) {
       asked = address;
-      return c.desktopOpens;
+      return desktopOpens;
     });
-    SetCommandStarter([&](const std::string& command) {
-      started = command;
-      return c.browserStarts;
+    SetCommandStarter([&](const std::string& line) {
+      started = line;
+      return starts;
     });
-    EXPECT_EQ(OpenWebAddress(kAddress), c.opened) << c.desktopOpens << c.browserInstalled;
-    EXPECT_EQ(asked, kAddress);
-    EXPECT_EQ(started, c.started);
+    EXPECT_EQ(OpenWebAddress("https://www.example.com/"), opened);
+    EXPECT_EQ(asked, "https://www.example.com/");
+    EXPECT_EQ(started, command);
   }
 }
 
 // No GUI application here, so the desktop cannot open anything and the real starter runs the
-// entry's command: a "browser" that creates the file named by the address.
+// entry's command: a "browser" that creates the file the address names.
 TEST_F(WebOpenerTest, WithoutADesktopTheBrowserCommandRunsDetached) {
-  InstallBrowser("/usr/bin/touch %u");
+  Reset({{kUserList, Defaults(kHttps, "touch.desktop")},
+         {kUserApps + "touch.desktop", Entry("Exec=/usr/bin/touch %u")}});
   fs::path made = root_ / "opened";
   ASSERT_TRUE(OpenWebAddress(made.string()));
   for (int i = 0; i < 500 && !fs::exists(made); ++i)
