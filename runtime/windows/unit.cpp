@@ -211,6 +211,7 @@ void PlaceUnitWidget(Unit& unit, QWidget& widget) {
   widget.setGeometry(record.left, record.top, std::max(0, record.width),
                      std::max(0, record.height));
   widget.setEnabled(!record.Disabled());
+  widget.setMouseTracking(true);
   if (record.TabStop())
     widget.setFocusPolicy(Qt::FocusPolicy(widget.focusPolicy() | Qt::TabFocus));
   else

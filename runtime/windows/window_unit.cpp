@@ -41,6 +41,7 @@ WindowUnit::WindowUnit(WindowRecord& windowRecord, UnitRecord& record)
     : QWidget(nullptr), Unit(this, record), windowRecord_(windowRecord) {
   setAttribute(Qt::WA_DeleteOnClose, false);
   setAutoFillBackground(true);
+  setMouseTracking(true);  // every move is an event, pressed or not
   ApplyLook();
 }
 
@@ -167,7 +168,11 @@ void WindowUnit::ApplyLook() {
     }
   }
   if (Flag(kAlwaysOnTop)) flags |= Qt::WindowStaysOnTopHint;
-  if (flags != windowFlags()) setWindowFlags(flags);
+  if (flags != windowFlags()) {
+    const bool shown = isVisible();  // new flags take the window off the screen
+    setWindowFlags(flags);
+    if (shown) show();
+  }
 
   QPalette palette = this->palette();
   palette.setColor(QPalette::Window,
