@@ -5,7 +5,6 @@
 
 #include <span>
 
-#include "game/controller.h"  // CreateGlobals and ReleaseGlobals, for the entry routine
 #include "runtime/windows/event_handlers.h"
 
 namespace game {
