@@ -107,6 +107,9 @@ void ShowByStartPosition(WindowUnit& window) {
       break;
     default:
       window.show();
+      // Shown normally, a window is also the active one: its keys (Escape above all) reach it
+      // even where no window manager hands out the focus.
+      window.activateWindow();
       break;
   }
 }
