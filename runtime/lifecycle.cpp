@@ -14,6 +14,7 @@ namespace runtime {
 namespace {
 
 CleanupRoutine cleanup = nullptr;
+std::string startingFolder;
 bool shutDown = false;
 
 using Steps = std::vector<void (*)()>;
@@ -42,11 +43,16 @@ void InitRuntime(int argc, char** argv) {
   (void)argc;
   (void)argv;
   std::error_code ec;
+  startingFolder = std::filesystem::current_path(ec).string();
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec && self.has_parent_path()) std::filesystem::current_path(self.parent_path(), ec);
   shutDown = false;
   // The game has registered its handlers by now; the bindings resolve against them.
   LoadWindowTemplate();
+}
+
+const std::string& StartingFolder() {
+  return startingFolder;
 }
 
 void RegisterCleanup(CleanupRoutine routine) {

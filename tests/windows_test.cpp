@@ -1,6 +1,8 @@
 // Windows made from the template: geometry, creation order, the event dispatch, keyboard, modality,
 // the message loop, properties and their errors.
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -142,6 +144,20 @@ TEST_F(Windows, ButtonsRaiseTheirClickAndEnterPressesTheDefaultButton) {
   for (const Heard& h : HeardEvents()) heard.push_back(h.handler);
   EXPECT_EQ(heard, (std::vector<std::string>{"OnMainWindowCreated", "OnAboutClick", "NewGame",
                                              "NewGame"}));
+}
+
+TEST_F(Windows, KeysInADialogOverAWindowAreNotTheWindows) {
+  runtime::LoadStartWindow(kMainWindow);
+  QDialog dialog(&WindowOf(kMainWindow));  // as the file dialog and the message boxes are
+  QLineEdit name(&dialog);
+  dialog.show();
+  name.setFocus();
+  QApplication::setActiveWindow(&dialog);
+  QTest::keyClick(&name, Qt::Key_Return);  // no default button of the main window pressed
+  QTest::keyClick(&name, Qt::Key_Escape);  // the main window does not close
+  Settle();
+  ASSERT_NE(runtime::LiveWindow(kMainWindow), nullptr);
+  EXPECT_EQ(HeardEvents().size(), 1u);  // only the window's creation
 }
 
 TEST_F(Windows, ModalWindowDisablesTheMainWindowUntilItIsClosed) {

@@ -1,5 +1,6 @@
 #include "runtime/windows/common_dialog.h"
 
+#include "runtime/lifecycle.h"
 #include "runtime/text_codec.h"
 
 namespace runtime {
@@ -33,6 +34,9 @@ FileDialogRequest CommonDialog::Request() const {
   request.title = GbToUtf8Lossy(Bytes(kTitle));
   request.fileName = GbToUtf8Lossy(Bytes(kFileName));
   request.initialFolder = GbToUtf8Lossy(Bytes(kInitialFolder));
+  // "The current folder" is the user's, not the program's own folder the runtime works in (which
+  // an installed program cannot even write to).
+  if (request.initialFolder.empty()) request.initialFolder = StartingFolder();
   request.filters = ParseFileFilter(GbToUtf8Lossy(Bytes(kFilter)));
   request.filterIndex = Number(kFilterIndex);
   request.defaultExtension = GbToUtf8Lossy(Bytes(kDefaultExtension));

@@ -201,8 +201,12 @@ void Unit::SetTypeProperty(int32_t index, const ValueRecord& value) {
 }
 
 Unit* UnitOfWidget(QWidget* widget) {
-  for (QWidget* w = widget; w != nullptr; w = w->parentWidget())
+  for (QWidget* w = widget; w != nullptr; w = w->parentWidget()) {
     if (Unit* unit = dynamic_cast<Unit*>(w)) return unit;
+    // A dialog or box over a window has the window as its parent, yet none of its widgets is a
+    // unit of that window.
+    if (w->isWindow()) return nullptr;
+  }
   return nullptr;
 }
 

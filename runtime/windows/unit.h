@@ -115,7 +115,8 @@ class Unit {
 // child of `parent`.
 std::unique_ptr<Unit> CreateUnit(WindowUnit* window, UnitRecord& record, QWidget* parent);
 
-// The live unit of a widget, walking up from a widget inside a unit; null outside any unit.
+// The live unit of a widget, walking up from a widget inside a unit; null outside any unit, and
+// for the widgets of other windows (dialogs, boxes) over a unit's window.
 Unit* UnitOfWidget(QWidget* widget);
 
 // Puts a new unit's widget where its record says: rectangle, disabled state, Tab stop (adding Tab
