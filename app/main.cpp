@@ -2,8 +2,6 @@
 // the message loop until the last window is gone.
 #include <QApplication>
 #include <QStyleFactory>
-#include <filesystem>
-#include <string>
 
 #include "game/controller.h"
 #include "game/handlers.h"
@@ -21,18 +19,14 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // One look on every desktop, whatever theme the machine has.
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-  // A record named on the command line (a file manager opens records this way), made absolute
-  // before the runtime moves into the program's own folder.
-  std::error_code error;
-  const std::string record =
-      argc > 1 ? std::filesystem::absolute(argv[1], error).string() : std::string();
   game::RegisterHandlers();
   runtime::InitRuntime(argc, argv);
   runtime::InitWindowSystem();
   game::CreateGlobals();
   runtime::RegisterCleanup(game::ReleaseGlobals);
   runtime::LoadStartWindow(kMainWindow);
-  if (!record.empty()) game::OpenRecordAtStart(record.c_str());
+  // A record named on the command line: a file manager opens records this way.
+  if (argc > 1) game::OpenRecordAtStart(argv[1]);
   runtime::RunMessageLoop();
   runtime::ShutdownRuntime();
   return 0;

@@ -1,6 +1,5 @@
 #include "game/record_file.h"
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -9,6 +8,7 @@
 #include "game/units.h"
 #include "runtime/array.h"
 #include "runtime/commands.h"
+#include "runtime/lifecycle.h"
 #include "runtime/text_codec.h"
 #include "runtime/windows/properties.h"
 #include "runtime/windows/window_commands.h"
@@ -71,13 +71,12 @@ runtime::Array<uint8_t> RecordCodes(const runtime::ByteSet& body, int32_t n) {
   return codes;
 }
 
-// The runtime works in the program's own folder, so a name relative to the folder the program was
-// started from is completed from the shell's PWD.
+// The runtime works in the program's own folder, so a relative name is completed from the folder
+// the program was started from.
 std::string StartPath(const char* path) {
   std::string name(path);
-  const char* pwd = std::getenv("PWD");
-  if (!name.empty() && name.front() != '/' && pwd != nullptr && pwd[0] == '/')
-    name = std::string(pwd) + "/" + name;
+  const std::string folder = runtime::StartingFolder();
+  if (!name.empty() && name.front() != '/' && !folder.empty()) name = folder + "/" + name;
   return name;
 }
 

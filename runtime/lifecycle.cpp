@@ -51,8 +51,10 @@ void InitRuntime(int argc, char** argv) {
   LoadWindowTemplate();
 }
 
-const std::string& StartingFolder() {
-  return startingFolder;
+std::string StartingFolder() {
+  if (!startingFolder.empty()) return startingFolder;
+  std::error_code ec;
+  return std::filesystem::current_path(ec).string();  // nobody has moved yet
 }
 
 void RegisterCleanup(CleanupRoutine routine) {

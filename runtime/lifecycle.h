@@ -10,9 +10,10 @@ using CleanupRoutine = void (*)();
 // First call of the entry routine: working folder = the program's own folder, the window template
 // read (the game registers its event handlers before), libraries ready.
 void InitRuntime(int argc, char** argv);
-// The folder the program was started from, before InitRuntime moved into the program's own: the
-// folder a file dialog offers when it is given none (empty before InitRuntime).
-const std::string& StartingFolder();
+// The folder the program was started from, before InitRuntime moved into the program's own (the
+// current folder until then): the folder a file dialog offers when it is given none, and the one
+// a relative name on the command line is taken from.
+std::string StartingFolder();
 // Remembers the game's clean-up routine; a later call replaces it.
 void RegisterCleanup(CleanupRoutine routine);
 // The runtime's own closing steps. Shutdown steps (the windows) run before the game's clean-up,

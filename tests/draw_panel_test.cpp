@@ -1,8 +1,8 @@
 // The drawing panel and its commands: the line rules, the raster modes, copying between panels,
 // transparent pictures, clearing and the redraw lock, on the game's own panels.
-#include <QTest>
 #include <gtest/gtest.h>
 
+#include <QTest>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -54,7 +54,7 @@ TEST_F(Panels, LinesLandOnThePixelsOfTheLineRulesEvenOnAHiddenPanel) {
   const Case cases[] = {
       {0, 10, 20, 30, 20, Box(10, 20, 29, 20)},  // the end point is left out
       {1, 10, 20, 10, 30, Box(10, 20, 10, 29)},
-      {2, 10, 20, 30, 20, Box(9, 19, 30, 20)},   // a 2 x 2 square at every point
+      {2, 10, 20, 30, 20, Box(9, 19, 30, 20)},  // a 2 x 2 square at every point
       {3, 10, 20, 30, 20, Box(9, 19, 31, 21)},
       {3, 19, 19, 19, 40, Box(18, 18, 20, 41)},
       {1, 0, 0, 5, 5, Pixels{{0, 0}, {1, 1}, {2, 2}, {3, 3}, {4, 4}}},
@@ -146,8 +146,10 @@ TEST_F(Panels, ClearPutsBackTheBackgroundOfThatPlaceOnly) {
   for (int y = 40; y < 60; ++y)
     for (int x = 0; x < 436; ++x) {
       const bool cleared = x >= 100 && x < 150;
-      if (cleared || y < 48 || y > 52) ASSERT_EQ(board.Bitmap().Pixel(x, y), picture.Pixel(x, y));
-      else ASSERT_EQ(board.Bitmap().Pixel(x, y), 0u);
+      if (cleared || y < 48 || y > 52)
+        ASSERT_EQ(board.Bitmap().Pixel(x, y), picture.Pixel(x, y));
+      else
+        ASSERT_EQ(board.Bitmap().Pixel(x, y), 0u);
     }
 }
 

@@ -163,11 +163,10 @@ TEST_F(RecordFile, AFailedSaveSaysWhyUnderTheSaveCaption) {
 
 TEST_F(RecordFile, ARecordNamedAtStartOpensFromTheStartingFolder) {
   Write("named.ces", RecordOf("4k4/9/9/9/9/9/9/9/9/3KR4"));
-  const char* pwd = std::getenv("PWD");
-  std::string previous = pwd != nullptr ? pwd : "";
-  ::setenv("PWD", folder_.c_str(), 1);
+  const std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder_);  // where the program was started
   EXPECT_TRUE(game::OpenRecordAtStart("named.ces"));
-  ::setenv("PWD", previous.c_str(), 1);
+  std::filesystem::current_path(previous);
   EXPECT_EQ(Position(), "4k4/9/9/9/9/9/9/9/9/3KR4 w");
   EXPECT_FALSE(game::OpenRecordAtStart(""));
   EXPECT_FALSE(game::OpenRecordAtStart(nullptr));

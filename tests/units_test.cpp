@@ -1,9 +1,10 @@
 // The game's other unit types: the transparent label, the link, the file dialog unit, the
 // interface look and the about window's label and picture.
+#include <gtest/gtest.h>
+
 #include <QEnterEvent>
 #include <QPushButton>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/web_opener.h"
@@ -142,12 +143,12 @@ TEST_F(Units, TheAboutWindowShowsItsPictureAndWrapsItsText) {
   runtime::WindowUnit& about = WindowOf(kAboutWindow);
   EXPECT_EQ(about.size(), QSize(379, 281));
   const runtime::UnitRef label{kAboutWindow, 0x1601054d, runtime::unit_type::kLabel};
-  runtime::SetTextProperty(label, 8, runtime::Text(Gb("一二三四五六七八九十一二三四五六七八九十一二三四五")));
+  runtime::SetTextProperty(label, 8,
+                           runtime::Text(Gb("一二三四五六七八九十一二三四五六七八九十一二三四五")));
   // Wrapped: ink on the second line, none on the first line's far right beyond the label.
   const QImage text = WidgetOf(label).grab().toImage();
   bool secondLine = false;
-  for (int x = 0; x < text.width(); ++x)
-    secondLine |= text.pixelColor(x, 30).lightness() < 100;
+  for (int x = 0; x < text.width(); ++x) secondLine |= text.pixelColor(x, 30).lightness() < 100;
   EXPECT_TRUE(secondLine);
 }
 

@@ -1,13 +1,13 @@
 // Windows made from the template: geometry, creation order, the event dispatch, keyboard, modality,
 // the message loop, properties and their errors.
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <iterator>
 

@@ -1,7 +1,8 @@
 #include "tests/support/window_harness.h"
 
-#include <QApplication>
 #include <gtest/gtest.h>
+
+#include <QApplication>
 
 #include "runtime/windows/event_handlers.h"
 #include "runtime/windows/window_manager.h"
@@ -17,7 +18,8 @@ PressAnswer pressAnswer = PressAnswer::kNothing;
 runtime::ValueRecord Record(const char* name, std::span<const int32_t> args) {
   const bool about = std::string_view(name) == "OnAboutWindowCreated";
   runtime::WindowUnit* window = runtime::LiveWindow(about ? kAboutWindow : kMainWindow);
-  HeardEvents().push_back({name, {args.begin(), args.end()}, window != nullptr && window->isVisible()});
+  HeardEvents().push_back(
+      {name, {args.begin(), args.end()}, window != nullptr && window->isVisible()});
   return {};
 }
 
@@ -54,9 +56,12 @@ void SetPressAnswer(PressAnswer answer) {
 void StartWindows(bool withBoardHandler) {
   TestApplication();
   std::vector<runtime::HandlerEntry> table = {
-      {kCreated, Recorder<kCreated>},       {kAboutCreated, Recorder<kAboutCreated>},
-      {kAboutClick, Recorder<kAboutClick>}, {kExitClick, Recorder<kExitClick>},
-      {kOpen, Recorder<kOpen>},             {kSave, Recorder<kSave>},
+      {kCreated, Recorder<kCreated>},
+      {kAboutCreated, Recorder<kAboutCreated>},
+      {kAboutClick, Recorder<kAboutClick>},
+      {kExitClick, Recorder<kExitClick>},
+      {kOpen, Recorder<kOpen>},
+      {kSave, Recorder<kSave>},
       {kNewGame, Recorder<kNewGame>},
   };
   if (withBoardHandler) table.push_back({"OnBoardClick", BoardPress});
