@@ -45,10 +45,8 @@ void Button::ApplySettings() {
   static constexpr const char* kAlign[] = {"left", "center", "right"};
   const int32_t align = std::clamp(Number(kAlignment, 1), 0, 2);
   setStyleSheet(align == 1 ? QString() : QStringLiteral("text-align: %1").arg(kAlign[align]));
-  std::string_view bytes = Bytes(kPicture);
   QIcon icon;
-  if (PicturePtr picture = LoadPictureFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()),
-                                                 int64_t(bytes.size()))) {
+  if (PicturePtr picture = PictureOf(kPicture)) {
     Surface surface(picture->width, picture->height);
     PaintPicture(picture.get(), surface, 0, 0, -1, -1, kSourceCopy);
     icon = QIcon(QPixmap::fromImage(surface.ToImage()));

@@ -11,9 +11,6 @@ namespace runtime {
 
 namespace {
 
-// Borders: none, a sunken edge, a single line, a raised edge.
-enum Border : int32_t { kNoBorder = 0, kSunkenBorder = 1, kLineBorder = 2, kRaisedBorder = 3 };
-
 // The on and off runs of the dashed pens, in pixels.
 std::span<const int32_t> DashPattern(int32_t type) {
   static constexpr int32_t kDash[] = {18, 6};
@@ -94,20 +91,8 @@ DrawPanel::DrawPanel(WindowUnit* window, UnitRecord& record, QWidget* parent)
   bitmap_.SetBrush(ResolveColour(Number(panel_property::kBrushColour)));
 }
 
-int32_t DrawPanel::BorderWidth() const {
-  switch (Number(panel_property::kBorder)) {
-    case kSunkenBorder:
-    case kRaisedBorder:
-      return 2;
-    case kLineBorder:
-      return 1;
-    default:
-      return 0;
-  }
-}
-
 QRect DrawPanel::ClientRect() const {
-  const int32_t b = BorderWidth();
+  const int32_t b = BorderWidth(Number(panel_property::kBorder));
   return rect().adjusted(b, b, -b, -b);
 }
 
@@ -215,26 +200,7 @@ void DrawPanel::paintEvent(QPaintEvent* event) {
     }
     painter.drawImage(area.topLeft(), image);
   }
-  switch (Number(panel_property::kBorder)) {
-    case kLineBorder:
-      painter.setPen(Qt::black);
-      painter.drawRect(rect().adjusted(0, 0, -1, -1));
-      break;
-    case kSunkenBorder:
-    case kRaisedBorder: {
-      const bool sunken = Number(panel_property::kBorder) == kSunkenBorder;
-      const QColor dark = palette().color(QPalette::Dark), light = palette().color(QPalette::Light);
-      painter.setPen(sunken ? dark : light);
-      painter.drawLine(0, 0, width() - 1, 0);
-      painter.drawLine(0, 0, 0, height() - 1);
-      painter.setPen(sunken ? light : dark);
-      painter.drawLine(0, height() - 1, width() - 1, height() - 1);
-      painter.drawLine(width() - 1, 0, width() - 1, height() - 1);
-      break;
-    }
-    default:
-      break;
-  }
+  DrawBorder(painter, *this, Number(panel_property::kBorder));
 }
 
 void DrawPanel::mousePressEvent(QMouseEvent* event) {
@@ -263,13 +229,10 @@ void DrawPanel::showEvent(QShowEvent*) {
 void DrawPanel::PropertyChanged(int32_t index) {
   using namespace panel_property;
   switch (index) {
-    case kBackgroundPicture: {
-      std::string_view bytes = Bytes(kBackgroundPicture);
-      picture_ = LoadPictureFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()),
-                                       int64_t(bytes.size()));
+    case kBackgroundPicture:
+      picture_ = PictureOf(kBackgroundPicture);
       RebuildBackground();
       break;
-    }
     case kBackgroundColour:
     case kPicturePlacement:
       RebuildBackground();

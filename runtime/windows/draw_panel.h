@@ -73,7 +73,6 @@ class DrawPanel : public QWidget, public Unit {
   void PropertyChanged(int32_t index) override;
 
  private:
-  int32_t BorderWidth() const;
   QRect ClientRect() const;
   void RebuildBackground();
   void Changed(Rect area);

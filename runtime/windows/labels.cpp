@@ -52,24 +52,6 @@ Qt::Alignment VerticalAlignment(int32_t choice) {
   }
 }
 
-void DrawEdge(QPainter& painter, const QWidget& widget, int32_t border) {
-  if (border == 0) return;
-  const QRect r = widget.rect().adjusted(0, 0, -1, -1);
-  if (border == 2) {
-    painter.setPen(Qt::black);
-    painter.drawRect(r);
-    return;
-  }
-  const QColor dark = widget.palette().color(QPalette::Dark);
-  const QColor light = widget.palette().color(QPalette::Light);
-  painter.setPen(border == 1 ? dark : light);
-  painter.drawLine(r.topLeft(), r.topRight());
-  painter.drawLine(r.topLeft(), r.bottomLeft());
-  painter.setPen(border == 1 ? light : dark);
-  painter.drawLine(r.bottomLeft(), r.bottomRight());
-  painter.drawLine(r.topRight(), r.bottomRight());
-}
-
 }  // namespace
 
 Label::Label(WindowUnit* window, UnitRecord& record, QWidget* parent)
@@ -84,9 +66,9 @@ void Label::paintEvent(QPaintEvent*) {
   const auto background = static_cast<uint32_t>(Number(kBackgroundColour, int32_t(kDefaultColour)));
   if (background != kTransparentColour)
     painter.fillRect(rect(), ToQColor(ResolveColour(int32_t(background))));
-  DrawEdge(painter, *this, Number(kBorder));
+  DrawBorder(painter, *this, Number(kBorder));
 
-  const int inset = Number(kBorder) != 0 ? 2 : 0;
+  const int inset = BorderWidth(Number(kBorder));
   const QRect area = rect().adjusted(inset, inset, -inset, -inset);
   Qt::Alignment align = HorizontalAlignment(Number(kAlignment));
   int flags = int(align);

@@ -27,26 +27,20 @@ PictureBox::PictureBox(WindowUnit* window, UnitRecord& record, QWidget* parent)
 
 void PictureBox::Render() {
   using namespace picture_box_property;
-  const int inset = Number(kBorder) != 0 ? 1 : 0;
+  const int inset = BorderWidth(Number(kBorder));
   Surface surface(std::max(0, width() - 2 * inset), std::max(0, height() - 2 * inset),
                   ResolveColour(Number(kBackgroundColour, int32_t(kDefaultColour))));
-  std::string_view bytes = Bytes(kPicture);
-  PicturePtr picture =
-      LoadPictureFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()), int64_t(bytes.size()));
-  DrawBackgroundPicture(picture.get(), surface, Rect{0, 0, surface.Width(), surface.Height()},
-                        Number(kPlacement));
+  DrawBackgroundPicture(PictureOf(kPicture).get(), surface,
+                        Rect{0, 0, surface.Width(), surface.Height()}, Number(kPlacement));
   image_ = surface.ToImage();
   update();
 }
 
 void PictureBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
-  const int inset = Number(picture_box_property::kBorder) != 0 ? 1 : 0;
-  if (inset != 0) {
-    painter.setPen(Qt::black);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-  }
-  painter.drawImage(inset, inset, image_);
+  const int32_t border = Number(picture_box_property::kBorder);
+  DrawBorder(painter, *this, border);
+  painter.drawImage(BorderWidth(border), BorderWidth(border), image_);
 }
 
 void PictureBox::resizeEvent(QResizeEvent*) {

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QPainter>
 #include <QPalette>
 #include <QPixmap>
 #include <QWidget>
@@ -142,6 +143,12 @@ std::string_view Unit::Bytes(int32_t index) const {
   return found == values_.end() ? std::string_view() : std::string_view(found->second.bytes);
 }
 
+PicturePtr Unit::PictureOf(int32_t index) const {
+  std::string_view bytes = Bytes(index);
+  return LoadPictureFromMemory(reinterpret_cast<const uint8_t*>(bytes.data()),
+                               int64_t(bytes.size()));
+}
+
 void Unit::Store(int32_t index, int32_t number) {
   values_[index].number = number;
 }
@@ -235,6 +242,41 @@ void ApplyMousePointer(Unit& unit) {
   }
   const IconImage& icon = *picture->icon;
   widget->setCursor(QCursor(QPixmap::fromImage(IconToImage(icon)), icon.hotX, icon.hotY));
+}
+
+int32_t BorderWidth(int32_t border) {
+  switch (border) {
+    case kSunkenBorder:
+    case kRaisedBorder:
+      return 2;
+    case kLineBorder:
+      return 1;
+    default:
+      return 0;
+  }
+}
+
+void DrawBorder(QPainter& painter, const QWidget& widget, int32_t border) {
+  const QRect r = widget.rect().adjusted(0, 0, -1, -1);
+  if (border == kLineBorder) {
+    painter.setPen(Qt::black);
+    painter.drawRect(r);
+    return;
+  }
+  if (border != kSunkenBorder && border != kRaisedBorder) return;
+  // Two pixels: the outer pair of lines dark and light, the inner pair a shade softer.
+  const QColor dark = widget.palette().color(QPalette::Dark);
+  const QColor light = widget.palette().color(QPalette::Light);
+  const bool sunken = border == kSunkenBorder;
+  for (int inset = 0; inset < 2; ++inset) {
+    const QRect e = r.adjusted(inset, inset, -inset, -inset);
+    painter.setPen(sunken ? dark.darker(100 + 20 * (1 - inset)) : light);
+    painter.drawLine(e.topLeft(), e.topRight());
+    painter.drawLine(e.topLeft(), e.bottomLeft());
+    painter.setPen(sunken ? light : dark.darker(100 + 20 * (1 - inset)));
+    painter.drawLine(e.bottomLeft(), e.bottomRight());
+    painter.drawLine(e.topRight(), e.bottomRight());
+  }
 }
 
 uint32_t SystemDefaultColour() {

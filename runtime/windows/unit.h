@@ -9,10 +9,12 @@
 #include <string>
 #include <string_view>
 
+#include "runtime/pictures/picture.h"
 #include "runtime/value.h"
 #include "runtime/windows/window_template.h"
 
 class QColor;
+class QPainter;
 class QRect;
 class QWidget;
 
@@ -86,6 +88,8 @@ class Unit {
   int32_t Number(int32_t index, int32_t missing = 0) const;
   std::string_view Bytes(int32_t index) const;
   bool Flag(int32_t index) const { return Number(index) != 0; }
+  // A picture property decoded; null when it is empty or not a picture.
+  PicturePtr PictureOf(int32_t index) const;
   // Stores without the conversions of SetTypeProperty and without a reaction (types use it for
   // values they change themselves, such as the file dialog's chosen name).
   void Store(int32_t index, int32_t number);
@@ -124,6 +128,12 @@ Unit* UnitOfWidget(QWidget* widget);
 void PlaceUnitWidget(Unit& unit, QWidget& widget);
 // The unit's mouse pointer from its record: a cursor or icon picture, else the standard pointer.
 void ApplyMousePointer(Unit& unit);
+
+// The borders of panels, labels and picture boxes: none, a sunken edge, a single black line, a
+// raised edge. Their width inside the unit, and their drawing.
+enum Border : int32_t { kNoBorder = 0, kSunkenBorder = 1, kLineBorder = 2, kRaisedBorder = 3 };
+int32_t BorderWidth(int32_t border);
+void DrawBorder(QPainter& painter, const QWidget& widget, int32_t border);
 
 // Colours are 0x00BBGGRR. Two stored values are not colours: the system's default colour (the
 // button face) and, behind text, transparent.

@@ -188,9 +188,7 @@ void WindowUnit::ApplyLook() {
 
   // The background picture is drawn once into an image of the client area.
   background_ = QImage();
-  std::string_view pictureBytes = Bytes(kBackgroundPicture);
-  if (PicturePtr picture = LoadPictureFromMemory(
-          reinterpret_cast<const uint8_t*>(pictureBytes.data()), int64_t(pictureBytes.size()))) {
+  if (PicturePtr picture = PictureOf(kBackgroundPicture)) {
     const QRect outer(QPoint(), QSize(Record().width, Record().height));
     const bool framed = Framed(Number(kBorderStyle));
     Surface surface(std::max(0, outer.width() - (framed ? kFrameWidth : 0)),
