@@ -160,6 +160,22 @@ TEST_F(Windows, KeysInADialogOverAWindowAreNotTheWindows) {
   EXPECT_EQ(HeardEvents().size(), 1u);  // only the window's creation
 }
 
+TEST_F(Windows, TheMainWindowIsDraggedByItsBackgroundOnly) {
+  runtime::LoadStartWindow(kMainWindow);
+  runtime::WindowUnit& main = WindowOf(kMainWindow);
+  const QPoint start = main.pos();
+  // Between the labels and the buttons is bare window; the offscreen platform has no move of its
+  // own, so the window follows the pointer.
+  QTest::mousePress(&main, Qt::LeftButton, {}, QPoint(500, 150));
+  QTest::mouseMove(&main, QPoint(530, 170));
+  QTest::mouseRelease(&main, Qt::LeftButton, {}, QPoint(530, 170));
+  EXPECT_EQ(main.pos(), start + QPoint(30, 20));
+  QTest::mousePress(&WidgetOf(kBoardPanel), Qt::LeftButton, {}, QPoint(50, 50));  // not a drag
+  QTest::mouseMove(&WidgetOf(kBoardPanel), QPoint(90, 90));
+  QTest::mouseRelease(&WidgetOf(kBoardPanel), Qt::LeftButton, {}, QPoint(90, 90));
+  EXPECT_EQ(main.pos(), start + QPoint(30, 20));
+}
+
 TEST_F(Windows, ModalWindowDisablesTheMainWindowUntilItIsClosed) {
   runtime::LoadStartWindow(kMainWindow);
   ASSERT_TRUE(runtime::LoadWindow(kAbout, /*modal=*/true));
