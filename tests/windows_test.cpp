@@ -185,6 +185,11 @@ TEST_F(Windows, ModalWindowDisablesTheMainWindowUntilItIsClosed) {
   EXPECT_EQ(std::count_if(HeardEvents().begin(), HeardEvents().end(),
                           [](const Heard& h) { return h.handler == "OnAboutWindowCreated"; }),
             1);
+  HeardEvents().clear();
+  QTest::mousePress(&WidgetOf(kBoardPanel), Qt::LeftButton, {}, QPoint(100, 100));
+  QTest::mouseClick(&WidgetOf(kNewGameButton), Qt::LeftButton);
+  QTest::keyClick(&WindowOf(kMainWindow), Qt::Key_Return);
+  EXPECT_TRUE(HeardEvents().empty());  // the main window does not react
   QTest::keyClick(&WindowOf(kAboutWindow), Qt::Key_Escape);  // Escape closes it
   Settle();
   EXPECT_EQ(runtime::LiveWindow(kAboutWindow), nullptr);

@@ -279,6 +279,9 @@ class EventFilter : public QObject {
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (!watched->isWidgetType()) return false;
     auto* widget = static_cast<QWidget*>(watched);
+    // A disabled unit, or a unit of a window a modal one has disabled, hears nothing; Qt then
+    // drops the input too.
+    if (!widget->isEnabled()) return false;
     switch (event->type()) {
       case QEvent::MouseButtonPress:
       case QEvent::MouseButtonRelease:
