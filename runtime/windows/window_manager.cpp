@@ -184,6 +184,9 @@ bool LoadWindowFromTemplate(WindowId id, WindowId owner, bool modal) {
   quitPosted = false;
   if (!FireCreationEvents(id, window)) return true;
 
+  // The desktop learns of the modality too, so that it keeps the window above the others and hands
+  // it the focus when one of the disabled windows is clicked.
+  if (modal) window->setWindowModality(Qt::ApplicationModal);
   if (windowUnit.Visible()) {
     ShowByStartPosition(*window);
     if (Unit* focused = FocusedUnit(*window)) {
