@@ -181,7 +181,11 @@ bool LoadWindowFromTemplate(WindowId id, WindowId owner, bool modal) {
     delete window;
     return false;
   }
-  quitPosted = false;
+  if (quitPosted) {
+    // The last window's end had asked the loop to quit; a window again, the loop goes on.
+    QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
+    quitPosted = false;
+  }
   if (!FireCreationEvents(id, window)) return true;
 
   // The desktop learns of the modality too, so that it keeps the window above the others and hands
@@ -191,7 +195,7 @@ bool LoadWindowFromTemplate(WindowId id, WindowId owner, bool modal) {
     ShowByStartPosition(*window);
     if (Unit* focused = FocusedUnit(*window)) {
       if (QWidget* w = focused->Widget(); w != nullptr && w != window) w->setFocus();
-      RaiseEvent(id, focused->Id(), -7, {});
+      RaiseEvent(id, focused->Id(), event::kFocusedAtShow, {});
       if (LiveWindow(id) != window) return true;
     }
   }
