@@ -45,39 +45,41 @@ struct EmbeddedFile {
   const unsigned long* size;
 };
 
-#define XQ_SPRITE_ENTRY(nn) \
-  { SpritePiece##nn, &SpritePiece##nn##_size }
-constexpr EmbeddedFile kNormalFiles[kLastPieceCode] = {
-    XQ_SPRITE_ENTRY(01), XQ_SPRITE_ENTRY(02), XQ_SPRITE_ENTRY(03), XQ_SPRITE_ENTRY(04),
-    XQ_SPRITE_ENTRY(05), XQ_SPRITE_ENTRY(06), XQ_SPRITE_ENTRY(07), XQ_SPRITE_ENTRY(08),
-    XQ_SPRITE_ENTRY(09), XQ_SPRITE_ENTRY(10), XQ_SPRITE_ENTRY(11), XQ_SPRITE_ENTRY(12),
-    XQ_SPRITE_ENTRY(13), XQ_SPRITE_ENTRY(14)};
-#undef XQ_SPRITE_ENTRY
-#define XQ_SPRITE_ENTRY(nn) \
-  { SpriteSelected##nn, &SpriteSelected##nn##_size }
-constexpr EmbeddedFile kHighlightFiles[kLastPieceCode] = {
-    XQ_SPRITE_ENTRY(01), XQ_SPRITE_ENTRY(02), XQ_SPRITE_ENTRY(03), XQ_SPRITE_ENTRY(04),
-    XQ_SPRITE_ENTRY(05), XQ_SPRITE_ENTRY(06), XQ_SPRITE_ENTRY(07), XQ_SPRITE_ENTRY(08),
-    XQ_SPRITE_ENTRY(09), XQ_SPRITE_ENTRY(10), XQ_SPRITE_ENTRY(11), XQ_SPRITE_ENTRY(12),
-    XQ_SPRITE_ENTRY(13), XQ_SPRITE_ENTRY(14)};
-#undef XQ_SPRITE_ENTRY
+// Each code's normal and highlight sprite.
+struct SpritePair {
+  EmbeddedFile normal, highlight;
+};
+
+#define XQ_SPRITE_PAIR(nn)                           \
+  SpritePair {                                       \
+    {SpritePiece##nn, &SpritePiece##nn##_size}, {    \
+      SpriteSelected##nn, &SpriteSelected##nn##_size \
+    }                                                \
+  }
+constexpr SpritePair kSpriteFiles[kLastPieceCode] = {
+    XQ_SPRITE_PAIR(01), XQ_SPRITE_PAIR(02), XQ_SPRITE_PAIR(03), XQ_SPRITE_PAIR(04),
+    XQ_SPRITE_PAIR(05), XQ_SPRITE_PAIR(06), XQ_SPRITE_PAIR(07), XQ_SPRITE_PAIR(08),
+    XQ_SPRITE_PAIR(09), XQ_SPRITE_PAIR(10), XQ_SPRITE_PAIR(11), XQ_SPRITE_PAIR(12),
+    XQ_SPRITE_PAIR(13), XQ_SPRITE_PAIR(14)};
+#undef XQ_SPRITE_PAIR
 
 using SpriteSet = std::array<runtime::ByteSet, kLastPieceCode>;
 
 // The sprites as byte-set constants of the program: made once in the constant area, never
 // freed, handed to LoadPicture like any byte set.
-SpriteSet MakeSpriteSet(const EmbeddedFile (&files)[kLastPieceCode]) {
+SpriteSet MakeSpriteSet(bool highlight) {
   SpriteSet set;
   for (size_t i = 0; i < set.size(); ++i) {
-    std::span<const uint8_t> bytes(files[i].data, size_t(*files[i].size));
+    const EmbeddedFile& file = highlight ? kSpriteFiles[i].highlight : kSpriteFiles[i].normal;
+    std::span<const uint8_t> bytes(file.data, size_t(*file.size));
     set[i] = runtime::ByteSet::Adopt(const_cast<void*>(runtime::MakeConstantByteSet(bytes)));
   }
   return set;
 }
 
 const runtime::ByteSet* SpriteData(int32_t code, bool highlight) {
-  static const SpriteSet normal = MakeSpriteSet(kNormalFiles);
-  static const SpriteSet highlighted = MakeSpriteSet(kHighlightFiles);
+  static const SpriteSet normal = MakeSpriteSet(false);
+  static const SpriteSet highlighted = MakeSpriteSet(true);
   if (code < 1 || code > kLastPieceCode) return nullptr;
   return &(highlight ? highlighted : normal)[size_t(code - 1)];
 }
