@@ -1,9 +1,13 @@
 #include "game/controller.h"
 
 #include "game/board_drawing.h"
+#include "game/computer_player.h"
 #include "game/evaluation.h"
+#include "game/game_menu.h"
+#include "game/hint.h"
 #include "game/rules.h"
 #include "game/search.h"
+#include "game/take_back.h"
 #include "game/units.h"
 #include "runtime/commands.h"
 #include "runtime/text_codec.h"
@@ -60,7 +64,7 @@ Square ClickedSquare(int32_t x, int32_t y) {
 bool TryQuietMove(Square clicked, uint8_t code) {
   if (PieceSelected != 1 || code != Empty) return false;
   TargetSquare = clicked;
-  if (!IsLegalMove(SelectedSquare, TargetSquare, Board)) return false;
+  if (!HumanMoveAllowed(SelectedSquare, TargetSquare)) return false;
   PerformHumanMove();
   return true;
 }
@@ -79,17 +83,9 @@ bool TrySelection(Square clicked, uint8_t code) {
 bool TryCapture(Square clicked, uint8_t code) {
   if (PieceSelected != 1 || SameSide(At(Board, SelectedSquare), code)) return false;
   TargetSquare = clicked;
-  if (!IsLegalMove(SelectedSquare, TargetSquare, Board)) return false;
+  if (!HumanMoveAllowed(SelectedSquare, TargetSquare)) return false;
   PerformHumanMove();
   return true;
-}
-
-// The Computer's move, when it has one: shown while Board still holds the position before it.
-void PlayComputerReply() {
-  ComputerChoice choice = ChooseComputerMove();
-  if (!choice.moved) return;
-  DrawMove(choice.move.from, choice.move.to);
-  CommitComputerMove();
 }
 
 void ClearGameState() {
@@ -140,9 +136,11 @@ void OnMainWindowCreated() {
   NewGame();
   LoadEvaluationTables();
   SearchDepth = 2;
+  InstallGameMenu();
 }
 
 void NewGame() {
+  DropGameLine();
   GameOver = 0;
   SetInitialPosition();
   HumanToMove = 1;
@@ -157,6 +155,7 @@ void NewGame() {
 
 void OnBoardClick(int32_t x, int32_t y) {
   if (GameOver != 0) return;
+  if (!ReadyForBoardClick()) return;  // the Computer is still thinking
   if (x < 0 || x >= kGridWidth || y < 0 || y >= kGridHeight) return;
   Square clicked = ClickedSquare(x, y);
   uint8_t code = At(Board, clicked);
@@ -167,6 +166,7 @@ void OnBoardClick(int32_t x, int32_t y) {
 }
 
 void PerformHumanMove() {
+  RememberBeforeHumanMove();
   DrawMove(SelectedSquare, TargetSquare);
   Board(TargetSquare.row, TargetSquare.col) = At(Board, SelectedSquare);
   Board(SelectedSquare.row, SelectedSquare.col) = Empty;
@@ -181,7 +181,12 @@ void ComputerTurn() {
   ToggleTurn();
   ShowTurnText();
   if (!ComputerGeneralInPalace(Board)) GameOver = 1;
-  if (GameOver == 0) PlayComputerReply();
+  // From level 3 on the engine thinks on the worker, and the turn ends when its move arrives.
+  if (GameOver == 0 && !PlayComputerReply(started)) return;
+  EndComputerTurn(started);
+}
+
+void EndComputerTurn(int32_t started) {
   // Unsigned, so a tick count that wraps between the two readings still gives the time spent.
   int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(runtime::TickCount()) -
                                          static_cast<uint32_t>(started));
@@ -189,6 +194,7 @@ void ComputerTurn() {
   ToggleTurn();
   if (GameOver == 0) ShowTurnText();
   CheckGameEnd();
+  JudgeStandardRules();
 }
 
 void CheckGameEnd() {

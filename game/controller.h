@@ -32,6 +32,9 @@ void OnExitClick();
 void PerformHumanMove();
 // The Computer's reply, its thinking time and the turn handed back.
 void ComputerTurn();
+// The turn's end once the Computer has moved (or could not): the time since `started`, the turn
+// handed back, the end of the game judged.
+void EndComputerTurn(int32_t started);
 // Ends the game when one General is missing from both palaces.
 void CheckGameEnd();
 // "到你了..." when the Human is to move, "电脑思考中..." otherwise.

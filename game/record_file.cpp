@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "game/board_drawing.h"
+#include "game/game_menu.h"
 #include "game/notation.h"
 #include "game/units.h"
 #include "runtime/array.h"
@@ -111,6 +112,7 @@ bool OpenRecord(const runtime::Text& gbName) {
                 size_t(codes.Count())),
       error);
   if (!board) return false;
+  BoardReplaced();
   Board = *board;
   RedrawBoard();
   return true;

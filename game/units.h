@@ -46,6 +46,7 @@ inline constexpr int32_t kHeight = 3;
 inline constexpr int32_t kVisible = 5;
 inline constexpr int32_t kCaption = 8;    // labels
 inline constexpr int32_t kPenWidth = 16;  // drawing panels
+inline constexpr int32_t kPenColour = 17;
 // The file dialog's.
 inline constexpr int32_t kDialogKind = 8;
 inline constexpr int32_t kDialogTitle = 9;

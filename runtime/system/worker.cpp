@@ -1,0 +1,80 @@
+#include "runtime/system/worker.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <map>
+#include <thread>
+
+#include "runtime/lifecycle.h"
+
+namespace runtime {
+
+namespace {
+
+struct RunningJob {
+  std::thread thread;
+  std::function<void()> interrupt;
+  std::function<void()> done;
+};
+
+// Only the user-interface thread reads or changes the table: a job's thread reports through a
+// queued call, never by touching it.
+std::map<JobId, RunningJob>& Jobs() {
+  static std::map<JobId, RunningJob> jobs;
+  return jobs;
+}
+
+void Deliver(JobId id) {
+  auto it = Jobs().find(id);
+  if (it == Jobs().end()) return;  // cancelled after its work had returned
+  RunningJob job = std::move(it->second);
+  Jobs().erase(it);
+  if (job.thread.joinable()) job.thread.join();
+  if (job.done) job.done();
+}
+
+}  // namespace
+
+JobId StartBackgroundJob(BackgroundJob job) {
+  static JobId next = 0;
+  static bool cleanupRegistered = false;
+  if (!cleanupRegistered) {
+    cleanupRegistered = true;
+    AddShutdownStep(CancelAllBackgroundJobs);
+  }
+  const JobId id = ++next;
+  RunningJob& running = Jobs()[id];
+  running.interrupt = std::move(job.interrupt);
+  running.done = std::move(job.done);
+  running.thread = std::thread([id, work = std::move(job.work)] {
+    if (work) work();
+    PostToUiThread([id] { Deliver(id); });
+  });
+  return id;
+}
+
+bool CancelBackgroundJob(JobId id) {
+  auto it = Jobs().find(id);
+  if (it == Jobs().end()) return false;
+  RunningJob job = std::move(it->second);
+  Jobs().erase(it);
+  if (job.interrupt) job.interrupt();
+  if (job.thread.joinable()) job.thread.join();
+  return true;
+}
+
+void CancelAllBackgroundJobs() {
+  while (!Jobs().empty()) CancelBackgroundJob(Jobs().begin()->first);
+}
+
+bool BackgroundJobPending(JobId id) {
+  return Jobs().count(id) != 0;
+}
+
+void PostToUiThread(std::function<void()> call) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return;
+  QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+}
+
+}  // namespace runtime
