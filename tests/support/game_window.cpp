@@ -1,6 +1,8 @@
 #include "tests/support/game_window.h"
 
 #include <QAbstractButton>
+#include <QDir>
+#include <QFile>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QWidget>
@@ -13,6 +15,7 @@
 #include "game/units.h"
 #include "runtime/pictures/picture.h"
 #include "runtime/system/message_box.h"
+#include "runtime/system/settings.h"
 #include "runtime/text_codec.h"
 #include "runtime/windows/draw_panel.h"
 #include "runtime/windows/properties.h"
@@ -40,6 +43,13 @@ std::vector<std::string>& Boxes() {
   return boxes;
 }
 
+// Each test program keeps its settings in a file of its own, never in the user's.
+std::string SettingsPath() {
+  return QDir::temp()
+      .filePath(QStringLiteral("xiangqi-test-settings-%1.ini").arg(QCoreApplication::applicationPid()))
+      .toStdString();
+}
+
 std::optional<std::string> AnswerDialog(const runtime::FileDialogRequest& request) {
   Requests().push_back(request);
   if (Answers().empty()) return std::nullopt;
@@ -57,6 +67,7 @@ void StartOnce() {
   runtime::InitWindowSystem();
   runtime::LoadWindowTemplate();
   runtime::SetFileDialogHandler(AnswerDialog);
+  runtime::UseSettingsFile(SettingsPath());
   runtime::SetMessageBoxHandler(
       [](runtime::BoxIcon, const std::string& text, const std::string& caption) {
         Boxes().push_back(caption + "|" + text);
@@ -88,6 +99,14 @@ void StartGame() {
   Answers().clear();
   Requests().clear();
   Boxes().clear();
+  QFile::remove(QString::fromStdString(SettingsPath()));
+  game::CreateGlobals();
+  runtime::LoadStartWindow(game::kMainWindowId);
+  SettleEvents();
+}
+
+void RestartGameKeepingSettings() {
+  StopGame();
   game::CreateGlobals();
   runtime::LoadStartWindow(game::kMainWindowId);
   SettleEvents();

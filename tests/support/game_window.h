@@ -17,6 +17,9 @@ namespace testing_support {
 
 // The runtime, the game's globals and the main window, as the entry routine makes them.
 void StartGame();
+// The program run again: the windows gone and made anew, the remembered settings kept (StartGame
+// begins with none).
+void RestartGameKeepingSettings();
 // Every window destroyed and let go.
 void StopGame();
 // Runs posted events, deferred deletes included.
