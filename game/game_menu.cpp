@@ -41,9 +41,11 @@ std::vector<runtime::MenuEntry> MenuEntries() {
       {Kind::kSeparator, 0, "", ""},
       {Kind::kSubmenu, 0, "难度", ""},
   };
-  for (int32_t n = kMinLevel; n <= kMaxLevel; ++n)
-    entries.push_back({Kind::kRadio, kLevelItemBase + n,
-                       std::to_string(n) + " " + std::string(kLevelNames[n - 1]), ""});
+  for (int32_t n = kMinLevel; n <= kMaxLevel; ++n) {
+    std::string name(1, static_cast<char>('0' + n));
+    name.append(" ").append(kLevelNames[n - 1]);
+    entries.push_back({Kind::kRadio, kLevelItemBase + n, std::move(name), ""});
+  }
   entries.push_back({Kind::kEndSubmenu, 0, "", ""});
   entries.push_back({Kind::kCheck, kRulesItem, "标准规则", ""});
   entries.push_back({Kind::kSeparator, 0, "", ""});

@@ -1,0 +1,402 @@
+// The board's menu and keys played through the real main window, offscreen: taking moves back,
+// the hint, the level and rules remembered between runs, the full rules' endings, the clipboard,
+// and the Computer thinking on the worker thread while the window goes on.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QMenu>
+#include <QTest>
+#include <QWindow>
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "engine/levels.h"
+#include "engine/search.h"
+#include "game/board_drawing.h"
+#include "game/computer_player.h"
+#include "game/controller.h"
+#include "game/game_menu.h"
+#include "game/hint.h"
+#include "game/notation.h"
+#include "game/take_back.h"
+#include "game/units.h"
+#include "runtime/system/settings.h"
+#include "runtime/windows/unit.h"
+#include "runtime/windows/window_manager.h"
+#include "runtime/windows/window_unit.h"
+#include "tests/support/engine_positions.h"
+#include "tests/support/game_window.h"
+
+namespace {
+
+using game::Square;
+using testing_support::Caption;
+using testing_support::PanelPixels;
+using testing_support::PressSquare;
+
+QWidget& Widget(const runtime::UnitRef& ref) {
+  return *runtime::LiveUnit(ref.window, ref.unit)->Widget();
+}
+
+// Opens the board's context menu as a right click does and finds the item whose text begins with
+// `text` (in the level submenu too). The menu stays open until CloseMenu.
+QAction* MenuItem(const std::string& text) {
+  QWidget& board = Widget(game::BoardPanel);
+  QContextMenuEvent request(QContextMenuEvent::Mouse, QPoint(200, 200),
+                            board.mapToGlobal(QPoint(200, 200)));
+  QApplication::sendEvent(&board, &request);
+  auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+  if (menu == nullptr) return nullptr;
+  for (QAction* action : menu->findChildren<QAction*>())
+    if (action->text().startsWith(QString::fromStdString(text)) && !action->menu()) return action;
+  return nullptr;
+}
+
+void CloseMenu() {
+  while (QWidget* popup = QApplication::activePopupWidget()) popup->close();
+  testing_support::SettleEvents();
+}
+
+// Uses a menu item as a person does; false when it is greyed.
+bool UseMenu(const std::string& text) {
+  QAction* item = MenuItem(text);
+  EXPECT_NE(item, nullptr) << text;
+  const bool enabled = item != nullptr && item->isEnabled();
+  if (enabled) item->trigger();
+  CloseMenu();
+  return enabled;
+}
+
+bool MenuChecked(const std::string& text) {
+  QAction* item = MenuItem(text);
+  const bool checked = item != nullptr && item->isChecked();
+  CloseMenu();
+  return checked;
+}
+
+void CtrlKey(Qt::Key key) {
+  QWidget& window = Widget(game::MainWindow);
+  // A menu closed just now had the keyboard; offscreen nobody hands it back.
+  window.windowHandle()->requestActivate();
+  EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
+  QTest::keyClick(&window, key, Qt::ControlModifier);
+  testing_support::SettleEvents();
+}
+
+// Runs the event loop until `done` holds (a search on the worker thread), at most 30 s.
+template <typename Done>
+bool WaitFor(Done done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return done();
+}
+
+// What the window shows and the state behind it.
+struct Shown {
+  std::string position;
+  runtime::Surface pixels;
+  std::string status, step, time;
+  int32_t gameOver, pieceSelected, stepCount;
+  Square selected;
+
+  static Shown Now() {
+    return {game::FormatFen(game::Board, game::Human), PanelPixels(game::BoardPanel),
+            Caption(game::StatusLabel),                  Caption(game::StepLabel),
+            Caption(game::TimeLabel),                    game::GameOver,
+            game::PieceSelected,                         game::StepCount,
+            game::SelectedSquare};
+  }
+  void ExpectSame(const Shown& now) const {
+    EXPECT_EQ(now.position, position);
+    EXPECT_EQ(testing_support::FirstDifference(pixels, now.pixels), "");
+    EXPECT_EQ(now.status, status);
+    EXPECT_EQ(now.step, step);
+    EXPECT_EQ(now.time, time);
+    EXPECT_EQ(now.gameOver, gameOver);
+    EXPECT_EQ(now.pieceSelected, pieceSelected);
+    EXPECT_EQ(now.stepCount, stepCount);
+    EXPECT_TRUE(now.selected == selected);
+  }
+};
+
+class WindowPlay : public testing::Test {
+ protected:
+  void SetUp() override { testing_support::StartGame(); }
+  void TearDown() override {
+    CloseMenu();
+    testing_support::StopGame();
+  }
+  static void SetPosition(const char* fen) {
+    game::Board = testing_support::Fen(fen);
+    game::RedrawBoard();
+  }
+  static void Move(Square from, Square to) {
+    PressSquare(from.col, from.row);
+    PressSquare(to.col, to.row);
+  }
+};
+
+TEST_F(WindowPlay, TakingBackRestoresWhatWasShownBeforeTheMove) {
+  struct Case {
+    const char* name;
+    const char* fen;  // nullptr: the start of a game
+    Square from, to;
+    const char* statusAfter;
+    bool byKey;
+  };
+  const Case cases[] = {
+      {"a quiet move", nullptr, {2, 8}, {5, 8}, "到你了...", false},
+      {"a capture", "3k5/9/9/9/9/9/8p/9/9/4K3R", {9, 10}, {9, 7}, "到你了...", true},
+      {"a win", "4k4/9/9/9/9/9/9/9/9/3KR4", {5, 10}, {5, 1}, "你赢了", false},
+      {"a loss", "3k5/9/9/9/9/9/9/9/3r5/3K4R", {9, 10}, {9, 9}, "你输了", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    game::NewGame();
+    if (c.fen != nullptr) SetPosition(c.fen);
+    EXPECT_FALSE(UseMenu("悔棋"));  // nothing played yet
+    PressSquare(c.from.col, c.from.row);
+    const Shown before = Shown::Now();
+    PressSquare(c.to.col, c.to.row);
+    EXPECT_EQ(game::StepCount, 1);
+    EXPECT_EQ(Caption(game::StatusLabel), c.statusAfter);
+    if (c.byKey)
+      CtrlKey(Qt::Key_Z);
+    else
+      EXPECT_TRUE(UseMenu("悔棋"));
+    before.ExpectSame(Shown::Now());
+    EXPECT_FALSE(game::CanTakeBack());
+    // The game goes on from there: the piece is still selected, and the move can be made again.
+    PressSquare(c.to.col, c.to.row);
+    EXPECT_EQ(game::StepCount, 1);
+    EXPECT_EQ(Caption(game::StatusLabel), c.statusAfter);
+  }
+}
+
+TEST_F(WindowPlay, TakingBackRepeatsToTheStartAndNotPastIt) {
+  const Shown start = Shown::Now();
+  Move({2, 8}, {5, 8});
+  Move({8, 10}, {7, 8});
+  EXPECT_EQ(game::StepCount, 2);
+  CtrlKey(Qt::Key_Z);
+  EXPECT_EQ(game::StepCount, 1);
+  CtrlKey(Qt::Key_Z);
+  EXPECT_EQ(game::StepCount, 0);
+  EXPECT_EQ(game::FormatFen(game::Board, game::Human), start.position);
+  // As it was when the first move began: the cannon selected, the labels fresh.
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board, Square{2, 8}),
+                                             PanelPixels(game::BoardPanel)),
+            "");
+  EXPECT_EQ(Caption(game::StatusLabel), "");
+  const Shown first = Shown::Now();
+  CtrlKey(Qt::Key_Z);  // nothing more to take back
+  first.ExpectSame(Shown::Now());
+  EXPECT_FALSE(UseMenu("悔棋"));
+}
+
+TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
+  EXPECT_TRUE(UseMenu("提示"));
+  ASSERT_TRUE(WaitFor([] { return !game::HintPending(); }));
+  // The engine's move at the lowest hint level, searched here on its own.
+  engine::Searcher searcher;
+  const engine::Move expected =
+      searcher.Search(engine::Position(), engine::LevelLimits(game::kLowestHintLevel)).best;
+  const game::Move hint = game::FromEngineMove(expected);
+  EXPECT_EQ(game::PieceSelected, 1);
+  EXPECT_TRUE(game::SelectedSquare == hint.from);
+  ASSERT_TRUE(game::HintTarget().has_value());
+  EXPECT_TRUE(*game::HintTarget() == hint.to);
+  // The target's corner is marked in red; the board is otherwise the selection's.
+  const runtime::Surface shown = PanelPixels(game::BoardPanel);
+  const uint32_t corner = shown.Pixel((hint.to.col - 1) * 48 + 4, (hint.to.row - 1) * 48 + 4);
+  EXPECT_EQ(corner & 0xFF, 220u) << std::hex << corner;  // 0x00BBGGRR: the red of the mark
+
+  const uint8_t piece = game::At(game::Board, hint.from);
+  PressSquare(hint.to.col, hint.to.row);
+  EXPECT_EQ(game::StepCount, 1);
+  EXPECT_EQ(game::At(game::Board, hint.to), piece);
+  EXPECT_FALSE(game::HintTarget().has_value());
+}
+
+TEST_F(WindowPlay, TheHintsMarkGoesWithTheNextClick) {
+  CtrlKey(Qt::Key_H);
+  ASSERT_TRUE(WaitFor([] { return !game::HintPending(); }));
+  ASSERT_TRUE(game::HintTarget().has_value());
+  PressSquare(1, 7);  // another own piece: selected instead, the mark erased
+  EXPECT_FALSE(game::HintTarget().has_value());
+  EXPECT_EQ(testing_support::FirstDifference(
+                testing_support::ExpectedBoard(game::Board, Square{1, 7}),
+                PanelPixels(game::BoardPanel)),
+            "");
+}
+
+TEST_F(WindowPlay, LevelAndRulesAreRememberedBetweenRuns) {
+  EXPECT_EQ(game::Level(), 2);
+  EXPECT_TRUE(MenuChecked("2 "));
+  EXPECT_FALSE(MenuChecked("标准规则"));
+  EXPECT_TRUE(UseMenu("5 "));
+  EXPECT_TRUE(UseMenu("标准规则"));
+  testing_support::RestartGameKeepingSettings();
+  EXPECT_EQ(game::Level(), 5);
+  EXPECT_TRUE(game::StandardRules());
+  EXPECT_TRUE(MenuChecked("5 "));
+  EXPECT_FALSE(MenuChecked("2 "));
+  EXPECT_TRUE(MenuChecked("标准规则"));
+
+  // A level given for one run wins over the remembered one and is not remembered itself.
+  game::OverrideLevelForThisRun(7);
+  testing_support::RestartGameKeepingSettings();
+  EXPECT_EQ(game::Level(), 7);
+  EXPECT_EQ(runtime::ReadSetting("level"), 5);
+  EXPECT_TRUE(UseMenu("3 "));  // a choice in the window ends the override
+  testing_support::RestartGameKeepingSettings();
+  EXPECT_EQ(game::Level(), 3);
+  EXPECT_TRUE(UseMenu("2 "));
+}
+
+TEST_F(WindowPlay, TheStandardRulesJudgeMovesChecksAndEndings) {
+  ASSERT_TRUE(UseMenu("标准规则"));
+  struct Case {
+    const char* name;
+    const char* fen;
+    Square from, to;
+    const char* status;  // after the move; nullptr: the move is refused
+    int32_t gameOver;
+  };
+  const Case cases[] = {
+      // The chariot on the General's file shields it: leaving it is refused.
+      {"own General left attacked", "4k4/9/9/9/4r4/9/9/9/4R4/4K4", {5, 9}, {1, 9}, nullptr, 0},
+      {"Generals facing", "3k5/9/9/9/9/9/9/9/9/4K4", {5, 10}, {4, 10}, nullptr, 0},
+      {"mate by the Human", "3k5/8R/9/9/9/9/9/9/9/R3K4", {1, 10}, {1, 1}, "你赢了", 1},
+      {"stalemate by the Human", "3k5/9/8R/9/9/9/9/9/9/4K4", {9, 3}, {9, 2}, "你赢了", 1},
+      {"mate by the Computer", "r3k4/9/9/6P2/9/9/9/9/8r/3K5", {7, 4}, {7, 3}, "你输了", 1},
+      {"check by the Computer", "3k5/9/9/9/9/9/9/9/9/5K2r", {6, 10}, {6, 9}, "将军!到你了...",
+       0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    game::NewGame();
+    SetPosition(c.fen);
+    const std::string before = game::FormatFen(game::Board, game::Human);
+    Move(c.from, c.to);
+    if (c.status == nullptr) {
+      EXPECT_EQ(game::FormatFen(game::Board, game::Human), before);
+      EXPECT_EQ(game::StepCount, 0);
+      continue;
+    }
+    EXPECT_EQ(game::StepCount, 1);
+    EXPECT_EQ(Caption(game::StatusLabel), c.status);
+    EXPECT_EQ(game::GameOver, c.gameOver);
+  }
+  // Without the standard rules the same moves are the game's own: the shield may leave.
+  ASSERT_TRUE(UseMenu("标准规则"));
+  game::NewGame();
+  SetPosition("4k4/9/9/9/4r4/9/9/9/4R4/4K4");
+  Move({5, 9}, {1, 9});
+  EXPECT_EQ(game::StepCount, 1);
+}
+
+TEST_F(WindowPlay, APastedPositionMustBeValid) {
+  Move({2, 8}, {5, 8});
+  const char* bad[] = {
+      "",
+      "hello",
+      "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR/9 w",  // eleven ranks
+      "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABKR w",    // two red Generals
+      "4k4/9/9/9/9/9/9/9/9/4K4 b",  // Generals facing, the side not to move attacked
+      "3k5/9/9/9/9/9/9/9/9/4K4 w x y z 1 2 3 4",
+  };
+  for (const char* text : bad) {
+    SCOPED_TRACE(text);
+    const Shown before = Shown::Now();
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(text));
+    CtrlKey(Qt::Key_V);
+    const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].substr(0, boxes[0].find('|')), "粘贴局面");
+    before.ExpectSame(Shown::Now());
+    EXPECT_TRUE(game::CanTakeBack());
+  }
+
+  // Copied and pasted back: the same position, a new game from it, nothing to take back.
+  const std::string position = game::FormatFen(game::Board, game::Human);
+  EXPECT_TRUE(UseMenu("复制局面"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), position + " - - 0 1");
+  EXPECT_TRUE(UseMenu("粘贴局面"));
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  EXPECT_EQ(game::FormatFen(game::Board, game::Human), position);
+  EXPECT_EQ(Caption(game::StepLabel), "步数:");
+  EXPECT_FALSE(game::CanTakeBack());
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board),
+                                             PanelPixels(game::BoardPanel)),
+            "");
+  // A position with the Computer to move: it answers at once.
+  QGuiApplication::clipboard()->setText(QStringLiteral(
+      "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR b - - 0 1"));
+  CtrlKey(Qt::Key_V);
+  EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
+  EXPECT_NE(game::FormatFen(game::Board, game::Human),
+            "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR w");
+}
+
+// At level 8 the Computer thinks on the worker: the window takes no board clicks meanwhile, and
+// every way out stops the search before it returns.
+TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
+  ASSERT_TRUE(UseMenu("8 "));
+  enum class Way { kNewGame, kTakeBack, kCloseWindow, kArrives };
+  for (Way way : {Way::kNewGame, Way::kTakeBack, Way::kCloseWindow, Way::kArrives}) {
+    SCOPED_TRACE(static_cast<int>(way));
+    if (runtime::LiveWindow(game::kMainWindowId) == nullptr)
+      testing_support::RestartGameKeepingSettings();
+    game::NewGame();
+    PressSquare(2, 8);
+    const Shown before = Shown::Now();
+    PressSquare(5, 8);
+    ASSERT_TRUE(game::ComputerThinking());
+    EXPECT_EQ(Caption(game::StatusLabel), "电脑思考中...");
+    EXPECT_EQ(game::HumanToMove, 0);
+    const std::string thinking = game::FormatFen(game::Board, game::Human);
+    PressSquare(1, 7);  // ignored while the Computer thinks
+    EXPECT_EQ(game::PieceSelected, 0);
+    EXPECT_EQ(game::FormatFen(game::Board, game::Human), thinking);
+
+    switch (way) {
+      case Way::kNewGame:
+        testing_support::ClickButton(game::NewGameButton);
+        EXPECT_FALSE(game::ComputerThinking());
+        EXPECT_EQ(game::StepCount, 0);
+        EXPECT_EQ(game::HumanToMove, 1);
+        break;
+      case Way::kTakeBack:
+        CtrlKey(Qt::Key_Z);
+        EXPECT_FALSE(game::ComputerThinking());
+        before.ExpectSame(Shown::Now());
+        break;
+      case Way::kCloseWindow:
+        Widget(game::MainWindow).close();
+        testing_support::SettleEvents();
+        EXPECT_EQ(runtime::LiveWindow(game::kMainWindowId), nullptr);
+        EXPECT_FALSE(game::ComputerThinking());
+        continue;
+      case Way::kArrives:
+        ASSERT_TRUE(WaitFor([] { return !game::ComputerThinking(); }));
+        EXPECT_EQ(game::HumanToMove, 1);
+        EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
+        EXPECT_TRUE(std::regex_match(Caption(game::TimeLabel), std::regex("时间[0-9]+毫秒")));
+        EXPECT_NE(game::FormatFen(game::Board, game::Human), thinking);
+        continue;
+    }
+    // A move of the stopped search never lands later.
+    const std::string after = game::FormatFen(game::Board, game::Human);
+    QTest::qWait(50);
+    testing_support::SettleEvents();
+    EXPECT_EQ(game::FormatFen(game::Board, game::Human), after);
+  }
+  EXPECT_TRUE(UseMenu("2 "));
+}
+
+}  // namespace
