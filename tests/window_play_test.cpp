@@ -274,7 +274,8 @@ TEST_F(WindowPlay, TheStandardRulesJudgeMovesChecksAndEndings) {
       {"mate by the Human", "3k5/8R/9/9/9/9/9/9/9/R3K4", {1, 10}, {1, 1}, "你赢了", 1},
       {"stalemate by the Human", "3k5/9/8R/9/9/9/9/9/9/4K4", {9, 3}, {9, 2}, "你赢了", 1},
       {"mate by the Computer", "r3k4/9/9/6P2/9/9/9/9/8r/3K5", {7, 4}, {7, 3}, "你输了", 1},
-      {"check by the Computer", "3k5/9/9/9/9/9/9/9/9/5K2r", {6, 10}, {6, 9}, "将军!到你了...",
+      // The horse blocks a check; the chariot takes it and checks again.
+      {"check by the Computer", "3k5/4r4/9/9/9/9/3N5/9/9/4K4", {4, 7}, {5, 5}, "将军!到你了...",
        0},
   };
   for (const Case& c : cases) {
