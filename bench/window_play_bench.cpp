@@ -1,0 +1,197 @@
+// Playing in the window at each level: the time from the Human's click to the Computer's reply
+// drawn, the longest the user-interface thread is held while the Computer thinks at level 8 (and,
+// to compare, while the window is idle), and how long 新开局 and closing the window take to stop a level-8 search.
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <QWidget>
+#include <time.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "game/computer_player.h"
+#include "game/controller.h"
+#include "game/handlers.h"
+#include "game/units.h"
+#include "runtime/system/settings.h"
+#include "runtime/windows/unit.h"
+#include "runtime/windows/window_manager.h"
+#include "runtime/windows/window_template.h"
+
+namespace {
+
+void StartOnce() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  static int argc = 1;
+  static char name[] = "window_play_bench";
+  static char* argv[] = {name, nullptr};
+  new QApplication(argc, argv);
+  game::RegisterHandlers();
+  runtime::InitWindowSystem();
+  runtime::LoadWindowTemplate();
+  const QString settings = QDir::temp().filePath(QStringLiteral("xiangqi-bench-settings.ini"));
+  QFile::remove(settings);
+  runtime::UseSettingsFile(settings.toStdString());
+}
+
+void ShowGame(int32_t level) {
+  StartOnce();
+  if (runtime::LiveWindow(game::kMainWindowId) == nullptr) {
+    game::CreateGlobals();
+    runtime::LoadStartWindow(game::kMainWindowId);
+  }
+  game::ChooseLevel(level);
+}
+
+void Press(int32_t col, int32_t row) {
+  game::OnBoardClick((col - 1) * 48 + 24, (row - 1) * 48 + 24);
+}
+
+// The cannon selected on a new game; the next press on (5, 8) is the move.
+void ReadyToMove() {
+  game::NewGame();
+  Press(2, 8);
+}
+
+void WaitForReply() {
+  while (game::ComputerThinking()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+}
+
+void BM_ClickToReplyDrawn(benchmark::State& state) {
+  ShowGame(static_cast<int32_t>(state.range(0)));
+  for (auto _ : state) {
+    state.PauseTiming();
+    ReadyToMove();
+    state.ResumeTiming();
+    Press(5, 8);
+    WaitForReply();
+  }
+  game::ChooseLevel(game::kDefaultLevel);
+}
+BENCHMARK(BM_ClickToReplyDrawn)
+    ->DenseRange(1, 8)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// A timer that fires whenever the event loop is free measures the gaps between its turns. A gap
+// is wall time: on a busy machine the system may run other work in it. The user-interface
+// thread's own processor time in a gap is what the program itself held the loop for.
+struct LoopGaps {
+  double longestWallMs = 0;
+  double longestBusyMs = 0;
+};
+
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+template <typename Running>
+void MeasureLoopGaps(LoopGaps& gaps, Running running) {
+  QElapsedTimer sinceLast;
+  sinceLast.start();
+  double cpuAtLast = ThreadCpuMs();
+  QTimer tick;
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    const double cpu = ThreadCpuMs();
+    gaps.longestWallMs = std::max(gaps.longestWallMs, double(sinceLast.nsecsElapsed()) / 1e6);
+    gaps.longestBusyMs = std::max(gaps.longestBusyMs, cpu - cpuAtLast);
+    sinceLast.restart();
+    cpuAtLast = cpu;
+  });
+  tick.start(0);
+  while (running()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  tick.stop();
+}
+
+void BM_LongestStallWhileThinkingAtLevel8(benchmark::State& state) {
+  ShowGame(8);
+  LoopGaps gaps;
+  for (auto _ : state) {
+    ReadyToMove();
+    Press(5, 8);
+    MeasureLoopGaps(gaps, [] { return game::ComputerThinking(); });
+  }
+  state.counters["longest_gap_ms"] = gaps.longestWallMs;
+  state.counters["longest_busy_ms"] = gaps.longestBusyMs;
+  game::ChooseLevel(game::kDefaultLevel);
+}
+BENCHMARK(BM_LongestStallWhileThinkingAtLevel8)
+    ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The same measure for an idle window over the same time: what the machine alone costs.
+void BM_LongestStallWhileIdle(benchmark::State& state) {
+  ShowGame(game::kDefaultLevel);
+  LoopGaps gaps;
+  for (auto _ : state) {
+    QElapsedTimer idle;
+    idle.start();
+    MeasureLoopGaps(gaps, [&] { return idle.elapsed() < 1200; });
+  }
+  state.counters["longest_gap_ms"] = gaps.longestWallMs;
+  state.counters["longest_busy_ms"] = gaps.longestBusyMs;
+}
+BENCHMARK(BM_LongestStallWhileIdle)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// 新开局 while the Computer has been thinking for 100 ms: the search stopped, its thread gone and
+// the new board drawn, all inside the click.
+void BM_NewGameStopsLevel8Search(benchmark::State& state) {
+  ShowGame(8);
+  for (auto _ : state) {
+    state.PauseTiming();
+    ReadyToMove();
+    Press(5, 8);
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    state.ResumeTiming();
+    game::NewGame();
+  }
+  game::ChooseLevel(game::kDefaultLevel);
+}
+BENCHMARK(BM_NewGameStopsLevel8Search)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// Closing the window while the Computer thinks: from the close to the window gone with the
+// search stopped and its thread joined.
+void BM_ClosingTheWindowStopsLevel8Search(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    ShowGame(8);
+    ReadyToMove();
+    Press(5, 8);
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    QWidget* window = runtime::LiveUnit(game::kMainWindowId, game::MainWindow.unit)->Widget();
+    state.ResumeTiming();
+    window->close();
+    while (runtime::LiveWindow(game::kMainWindowId) != nullptr || game::ComputerThinking())
+      QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    state.PauseTiming();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
+    state.ResumeTiming();
+  }
+  ShowGame(game::kDefaultLevel);
+}
+BENCHMARK(BM_ClosingTheWindowStopsLevel8Search)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
