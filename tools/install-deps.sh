@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libgif-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   fonts-arphic-ukai fonts-noto-cjk python3 python3-pil python3-numpy python3-fonttools imagemagick
-  xvfb xdotool openbox valgrind
+  xvfb xdotool openbox valgrind xclip
   qt6-translations-l10n appstream desktop-file-utils man-db
   fairy-stockfish sjaakii xboard
 )
