@@ -348,8 +348,9 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
 // every way out stops the search before it returns.
 TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
   ASSERT_TRUE(UseMenu("8 "));
-  enum class Way { kNewGame, kTakeBack, kCloseWindow, kArrives };
-  for (Way way : {Way::kNewGame, Way::kTakeBack, Way::kCloseWindow, Way::kArrives}) {
+  enum class Way { kNewGame, kTakeBack, kOpenRecord, kExit, kCloseWindow, kArrives };
+  for (Way way : {Way::kNewGame, Way::kTakeBack, Way::kOpenRecord, Way::kExit, Way::kCloseWindow,
+                  Way::kArrives}) {
     SCOPED_TRACE(static_cast<int>(way));
     if (runtime::LiveWindow(game::kMainWindowId) == nullptr)
       testing_support::RestartGameKeepingSettings();
@@ -377,6 +378,22 @@ TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
         EXPECT_FALSE(game::ComputerThinking());
         before.ExpectSame(Shown::Now());
         break;
+      case Way::kOpenRecord:
+        // The record's board, and the turn handed to the Human.
+        testing_support::AnswerDialogs({XQ_SOURCE_DIR "/fuzz/seeds/notation_fuzz/start.ces"});
+        testing_support::ClickButton(game::OpenButton);
+        EXPECT_FALSE(game::ComputerThinking());
+        EXPECT_EQ(game::HumanToMove, 1);
+        EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
+        EXPECT_EQ(game::FormatFen(game::Board, game::Human),
+                  game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
+        EXPECT_FALSE(game::CanTakeBack());
+        break;
+      case Way::kExit:
+        testing_support::ClickButton(game::ExitButton);
+        EXPECT_EQ(runtime::LiveWindow(game::kMainWindowId), nullptr);
+        EXPECT_FALSE(game::ComputerThinking());
+        continue;
       case Way::kCloseWindow:
         Widget(game::MainWindow).close();
         testing_support::SettleEvents();

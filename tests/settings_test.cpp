@@ -1,0 +1,32 @@
+// The remembered settings: numbers kept in the named file across reopenings, anything else read
+// as nothing.
+#include "runtime/system/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <fstream>
+
+namespace {
+
+TEST(Settings, NumbersAreKeptAndAnythingElseIsNothing) {
+  const std::string path =
+      QDir::temp().filePath(QStringLiteral("xiangqi-settings-test.ini")).toStdString();
+  QFile::remove(QString::fromStdString(path));
+  runtime::UseSettingsFile(path);
+  EXPECT_EQ(runtime::ReadSetting("level"), std::nullopt);
+  runtime::WriteSetting("level", 7);
+  runtime::WriteSetting("standardRules", 1);
+  EXPECT_EQ(runtime::ReadSetting("level"), 7);
+  {
+    std::ofstream file(path, std::ios::app);
+    file << "broken=seven\n";
+  }
+  EXPECT_EQ(runtime::ReadSetting("broken"), std::nullopt);
+  EXPECT_EQ(runtime::ReadSetting("standardRules"), 1);
+  runtime::UseSettingsFile("");
+  QFile::remove(QString::fromStdString(path));
+}
+
+}  // namespace

@@ -1,0 +1,73 @@
+// Background jobs: the result comes back on the user-interface thread through its event loop, and
+// a cancelled job is interrupted, joined and never delivers.
+#include "runtime/system/worker.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "tests/support/application.h"
+
+namespace {
+
+void RunLoopUntil(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+TEST(Worker, DeliversOnTheUserInterfaceThreadOnlyThroughTheLoop) {
+  testing_support::TestApplication();
+  const std::thread::id ui = std::this_thread::get_id();
+  std::thread::id workedOn, deliveredOn;
+  std::atomic<bool> worked{false};
+  bool delivered = false;
+  runtime::JobId id = runtime::StartBackgroundJob(
+      {[&] {
+         workedOn = std::this_thread::get_id();
+         worked = true;
+       },
+       {},
+       [&] {
+         deliveredOn = std::this_thread::get_id();
+         delivered = true;
+       }});
+  while (!worked) std::this_thread::yield();
+  EXPECT_FALSE(delivered);  // not before the loop runs
+  EXPECT_TRUE(runtime::BackgroundJobPending(id));
+  RunLoopUntil([&] { return delivered; });
+  EXPECT_TRUE(delivered);
+  EXPECT_NE(workedOn, ui);
+  EXPECT_EQ(deliveredOn, ui);
+  EXPECT_FALSE(runtime::BackgroundJobPending(id));
+  EXPECT_FALSE(runtime::CancelBackgroundJob(id));
+}
+
+TEST(Worker, ACancelledJobIsInterruptedJoinedAndNeverDelivers) {
+  testing_support::TestApplication();
+  std::atomic<bool> stop{false}, ended{false};
+  bool delivered = false;
+  auto work = [&] {
+    while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ended = true;
+  };
+  runtime::JobId id = runtime::StartBackgroundJob({work, [&] { stop = true; }, [&] { delivered = true; }});
+  EXPECT_TRUE(runtime::CancelBackgroundJob(id));
+  EXPECT_TRUE(ended);  // the thread is gone when the cancel returns
+  // A job whose work has already returned, its delivery queued: cancelled, it still never delivers.
+  stop = true;
+  ended = false;
+  runtime::JobId finished = runtime::StartBackgroundJob({work, {}, [&] { delivered = true; }});
+  while (!ended) std::this_thread::yield();
+  EXPECT_TRUE(runtime::CancelBackgroundJob(finished));
+  QCoreApplication::sendPostedEvents();
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(delivered);
+  EXPECT_FALSE(runtime::BackgroundJobPending(id));
+}
+
+}  // namespace
