@@ -10,25 +10,13 @@
 #include "runtime/pictures/icon_decoder.h"
 #include "runtime/pictures/surface.h"
 #include "runtime/text_codec.h"
+#include "runtime/windows/property_indexes.h"
+#include "runtime/windows/qt_image.h"
 #include "runtime/windows/window_manager.h"
 
 namespace runtime {
 
 namespace {
-
-namespace window_property {
-inline constexpr int32_t kCaption = 8;
-inline constexpr int32_t kBorderStyle = 9;
-inline constexpr int32_t kBackgroundColour = 10;
-inline constexpr int32_t kBackgroundPicture = 11;
-inline constexpr int32_t kPicturePlacement = 12;
-inline constexpr int32_t kControlBox = 15;
-inline constexpr int32_t kMaximizeBox = 16;
-inline constexpr int32_t kMinimizeBox = 17;
-inline constexpr int32_t kCloseAllowed = 19;
-inline constexpr int32_t kIcon = 20;
-inline constexpr int32_t kAlwaysOnTop = 29;
-}  // namespace window_property
 
 // A border style of 0 is a window without any frame; every other style has the nominal one.
 bool Framed(int32_t borderStyle) {
@@ -196,7 +184,7 @@ void WindowUnit::ApplyLook() {
                     ResolveColour(Number(kBackgroundColour, int32_t(kDefaultColour))));
     DrawBackgroundPicture(picture.get(), surface, Rect{0, 0, surface.Width(), surface.Height()},
                           Number(kPicturePlacement));
-    background_ = surface.ToImage();
+    background_ = ToImage(surface);
   }
   update();
 }
