@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -189,7 +190,7 @@ TEST_F(Windows, ModalWindowDisablesTheMainWindowUntilItIsClosed) {
   QTest::mousePress(&WidgetOf(kBoardPanel), Qt::LeftButton, {}, QPoint(100, 100));
   QTest::mouseClick(&WidgetOf(kNewGameButton), Qt::LeftButton);
   QTest::keyClick(&WindowOf(kMainWindow), Qt::Key_Return);
-  EXPECT_TRUE(HeardEvents().empty());  // the main window does not react
+  EXPECT_TRUE(HeardEvents().empty());                        // the main window does not react
   QTest::keyClick(&WindowOf(kAboutWindow), Qt::Key_Escape);  // Escape closes it
   Settle();
   EXPECT_EQ(runtime::LiveWindow(kAboutWindow), nullptr);
@@ -212,6 +213,32 @@ TEST_F(Windows, DestroyingTheOnlyWindowEndsTheLoop) {
   EXPECT_FALSE(guardFired);
   EXPECT_EQ(runtime::LiveWindowCount(), 0);
   runtime::RunMessageLoop();  // nothing left: returns at once
+}
+
+TEST_F(Windows, UnitsInAContainerAreOwnedOnce) {
+  // A template whose board panel holds two labels and a button: the members are drawn inside the
+  // panel, and destroying the window or the panel lets each of them go exactly once.
+  runtime::WindowRecord& record = *runtime::LoadedWindowTemplate().FindWindow(kMainWindow);
+  const std::vector<runtime::UnitId> members = {kStepLabel.unit, kStatusLabel.unit,
+                                                kNewGameButton.unit};
+  for (runtime::UnitRecord& unit : record.units)
+    if (std::find(members.begin(), members.end(), unit.id) != members.end())
+      unit.container = kBoardPanel.unit;
+  for (int round = 0; round < 100; ++round) {
+    ASSERT_TRUE(runtime::LoadWindowFromTemplate(kMainWindow, 0, false));
+    ASSERT_EQ(WidgetOf(kStepLabel).parentWidget(), &WidgetOf(kBoardPanel));
+    if (round % 2 == 1) {
+      // The container goes first, and its members with it.
+      runtime::Destroy(kBoardPanel);
+      EXPECT_EQ(runtime::LiveUnit(kMainWindow, kStepLabel.unit), nullptr);
+      EXPECT_EQ(runtime::LiveUnit(kMainWindow, kNewGameButton.unit), nullptr);
+      EXPECT_NE(runtime::LiveUnit(kMainWindow, kBufferPanel.unit), nullptr);
+      Settle();
+    }
+    runtime::DestroyWindow(WindowOf(kMainWindow));
+    Settle();
+    ASSERT_EQ(runtime::LiveWindow(kMainWindow), nullptr);
+  }
 }
 
 TEST_F(Windows, CommonPropertiesClampAndComeFromTheRecordWhileNotLoaded) {
