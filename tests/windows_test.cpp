@@ -264,8 +264,10 @@ TEST_F(Windows, CommonPropertiesClampAndComeFromTheRecordWhileNotLoaded) {
   EXPECT_EQ(runtime::GetTextProperty(kStepLabel, 8).View(), Gb("步数:3"));
 }
 
+// A unit the main window's template does not hold.
+constexpr runtime::UnitRef kMissingButton{kMainWindow, 0x16017777, runtime::unit_type::kButton};
+
 TEST(WindowsDeathTest, ErrorsOfPropertiesCommandsAndDispatch) {
-  const runtime::UnitRef missing{kMainWindow, 0x16017777, runtime::unit_type::kButton};
   struct Case {
     void (*run)();
     const char* message;
@@ -275,10 +277,16 @@ TEST(WindowsDeathTest, ErrorsOfPropertiesCommandsAndDispatch) {
        "未载入欲访问窗口组件所在的窗口"},
       {[] { runtime::GetTextProperty(kStepLabel, 8); }, "指定窗口尚未载入"},
       {[] { runtime::Clear(kBoardPanel); }, "指定窗口或窗口组件不存在或尚未载入"},
+      {[] { runtime::GetIntegerProperty(kMissingButton, 0); }, "未载入欲访问窗口组件所在的窗口"},
+      {[] {
+         runtime::LoadStartWindow(kMainWindow);
+         runtime::Destroy(kMissingButton);
+       },
+       "指定窗口或窗口组件不存在或尚未载入"},
       {[] { runtime::RaiseEvent(0x52999999, 0x06010000, 0, {}); }, "未找到引发事件的窗口"},
       {[] {
          runtime::LoadStartWindow(kMainWindow);
-         runtime::RaiseEvent(kMainWindow, 0x16017777, 0, {});
+         runtime::RaiseEvent(kMainWindow, kMissingButton.unit, 0, {});
        },
        "未找到引发事件的窗口组件"},
       {[] {
@@ -287,7 +295,6 @@ TEST(WindowsDeathTest, ErrorsOfPropertiesCommandsAndDispatch) {
        },
        "引发事件的窗口组件无效"},
   };
-  (void)missing;
   for (const Case& c : cases)
     EXPECT_RUNTIME_ERROR(
         {
