@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "game/units.h"
 #include "runtime/pictures/picture_commands.h"
 #include "runtime/windows/event_handlers.h"
 #include "runtime/windows/window_commands.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr runtime::WindowId kMain = 0x52010001;
+constexpr runtime::WindowId kMain = game::kMainWindowId;
 constexpr runtime::UnitRef kBoard{kMain, 0x1601000c, runtime::unit_type::kDrawPanel};
 constexpr runtime::UnitRef kClean{kMain, 0x16010172, runtime::unit_type::kDrawPanel};
 constexpr runtime::UnitRef kBuffer{kMain, 0x160100b5, runtime::unit_type::kDrawPanel};

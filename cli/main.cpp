@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "runtime/lifecycle.h"
+#include "runtime/system/posix_services.h"
 
 namespace cli {
 
@@ -40,6 +41,7 @@ int Refuse(const std::string& message) {
 }  // namespace cli
 
 int main(int argc, char** argv) {
+  runtime::InstallPosixServices();
   if (argc < 2) return cli::Usage();
   auto found = cli::Subcommands().find(argv[1]);
   if (found == cli::Subcommands().end()) return cli::Usage();

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "game/handlers.h"
+#include "game/handler_names.h"
 #include "runtime/text_codec.h"
 #include "runtime/windows/window_template.h"
 
@@ -31,14 +31,22 @@ std::string Quoted(std::string_view gb) {
   return out;
 }
 
+// The game's handler that a reference names; empty for one the game does not hold.
+std::string_view HandlerName(int32_t reference) {
+  for (std::string_view name : game::kHandlerNames)
+    if (runtime::HandlerReference(name) == reference) return name;
+  return {};
+}
+
 // EVENT:HANDLER; "none" for -1, "?" and the number for a reference the game does not hold.
 std::string Binding(const runtime::EventBinding& b) {
   std::string out = std::to_string(b.event);
   out += ':';
+  std::string_view name = HandlerName(b.reference);
   if (b.reference == runtime::kNoHandler)
     out += "none";
-  else if (b.routine != nullptr)
-    out += b.handlerName;
+  else if (!name.empty())
+    out += name;
   else
     out.append("?").append(Hex(static_cast<uint32_t>(b.reference)));
   return out;
@@ -108,8 +116,6 @@ int TemplateCommand(const cli::Arguments& args) {
   if (!read)
     return cli::Refuse("window template unreadable at byte " + std::to_string(fault.offset) + ": " +
                        fault.what);
-  game::RegisterHandlers();
-  runtime::ResolveEventBindings(*read);
   PrintTemplate(*read);
   return 0;
 }

@@ -2,7 +2,6 @@
 
 #include <array>
 
-#include "game/controller.h"
 #include "game/units.h"
 #include "runtime/commands.h"
 #include "runtime/pictures/picture_commands.h"
@@ -168,9 +167,9 @@ void DrawAllPieces() {
     }
 }
 
-void HighlightSelection(Square square) {
+void HighlightSelection(Square square, bool earlierHighlighted) {
   // The earlier piece comes back from the code recorded when it was highlighted, not from Board.
-  if (PieceSelected == 1) {
+  if (earlierHighlighted) {
     int32_t earlier = NormalSprite(HighlightCode);
     if (earlier != 0) DrawSquare(HighlightSquare, earlier, kSprite);
   }

@@ -36,8 +36,9 @@ void DrawEmptyBoard();
 void DrawSquare(Square square, int32_t picture, int32_t n);
 // The normal sprite of every occupied square of Board.
 void DrawAllPieces();
-// Turns the earlier highlight (when PieceSelected) back to normal and highlights `square`.
-void HighlightSelection(Square square);
+// Turns the earlier highlight back to normal when there is one (a piece was selected before) and
+// highlights `square`.
+void HighlightSelection(Square square, bool earlierHighlighted);
 // Shows a move before Board changes: the mover's sprite on `to`, the clean cell on `from`.
 void DrawMove(Square from, Square to);
 // Every cell of BoardPanel back to the empty board.

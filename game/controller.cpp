@@ -70,11 +70,11 @@ bool TryQuietMove(Square clicked, uint8_t code) {
 }
 
 // Step 5: an own piece, or an empty square (which counts as the Human's), becomes the selection.
-// The highlight reads the old PieceSelected, so the flag is written after it.
+// The highlight is told of the old PieceSelected, so the flag is written after it.
 bool TrySelection(Square clicked, uint8_t code) {
   if (HumanToMove != 1 || SideOf(code) != Human) return false;
   SelectedSquare = clicked;
-  HighlightSelection(SelectedSquare);
+  HighlightSelection(SelectedSquare, PieceSelected == 1);
   PieceSelected = 1;
   return true;
 }

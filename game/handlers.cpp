@@ -1,7 +1,10 @@
 #include "game/handlers.h"
 
+#include <iterator>
+
 #include "game/about.h"
 #include "game/controller.h"
+#include "game/handler_names.h"
 #include "game/record_file.h"
 
 namespace game {
@@ -25,15 +28,16 @@ runtime::ValueRecord BoardClick(std::span<const int32_t> args) {
 }
 
 constexpr runtime::HandlerEntry kHandlers[] = {
-    {"OnMainWindowCreated", Plain<OnMainWindowCreated>},
-    {"OnBoardClick", BoardClick},
-    {"OnAboutClick", Plain<OnAboutClick>},
-    {"OnExitClick", Plain<OnExitClick>},
-    {"OpenGame", Plain<OpenGame>},
-    {"SaveGame", Plain<SaveGame>},
-    {"NewGame", Plain<NewGame>},
-    {"OnAboutWindowCreated", Plain<OnAboutWindowCreated>},
+    {kHandlerNames[0], Plain<OnMainWindowCreated>},
+    {kHandlerNames[1], BoardClick},
+    {kHandlerNames[2], Plain<OnAboutClick>},
+    {kHandlerNames[3], Plain<OnExitClick>},
+    {kHandlerNames[4], Plain<OpenGame>},
+    {kHandlerNames[5], Plain<SaveGame>},
+    {kHandlerNames[6], Plain<NewGame>},
+    {kHandlerNames[7], Plain<OnAboutWindowCreated>},
 };
+static_assert(std::size(kHandlers) == std::size(kHandlerNames), "one routine for every name");
 
 }  // namespace
 

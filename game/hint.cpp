@@ -60,7 +60,7 @@ void ShowHint(const Move& move) {
   EraseMark();
   if (GameOver != 0 || HumanToMove != 1) return;
   SelectedSquare = move.from;
-  HighlightSelection(SelectedSquare);
+  HighlightSelection(SelectedSquare, PieceSelected == 1);
   PieceSelected = 1;
   DrawMark(move.to);
 }

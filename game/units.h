@@ -1,9 +1,10 @@
 // The units of the game's two windows by role, as the window template stores them, and the
-// property indexes the game reads and writes.
+// property indexes the game reads and writes. The window identifiers are written here only.
 #pragma once
 
 #include <cstdint>
 
+#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/unit_ref.h"
 #include "runtime/windows/unit_types.h"
 
@@ -39,20 +40,21 @@ inline constexpr UnitRef AboutButton{kMainWindowId, 0x16010548, unit_type::kButt
 inline constexpr UnitRef AboutWindow{kAboutWindowId, 0x0601054a, unit_type::kWindow};
 inline constexpr UnitRef AboutLabel{kAboutWindowId, 0x1601054d, unit_type::kLabel};  // 标签1
 
-// Property indexes.
+// The property indexes the game reads and writes, by the runtime's names.
 namespace prop {
-inline constexpr int32_t kWidth = 2;
-inline constexpr int32_t kHeight = 3;
-inline constexpr int32_t kVisible = 5;
-inline constexpr int32_t kCaption = 8;    // labels
-inline constexpr int32_t kPenWidth = 16;  // drawing panels
-inline constexpr int32_t kPenColour = 17;
+inline constexpr int32_t kWidth = runtime::property::kWidth;
+inline constexpr int32_t kHeight = runtime::property::kHeight;
+inline constexpr int32_t kVisible = runtime::property::kVisible;
+inline constexpr int32_t kCaption = runtime::label_property::kCaption;  // labels
+static_assert(kCaption == runtime::trans_label_property::kCaption);
+inline constexpr int32_t kPenWidth = runtime::panel_property::kPenWidth;  // drawing panels
+inline constexpr int32_t kPenColour = runtime::panel_property::kPenColour;
 // The file dialog's.
-inline constexpr int32_t kDialogKind = 8;
-inline constexpr int32_t kDialogTitle = 9;
-inline constexpr int32_t kDialogFileName = 10;
-inline constexpr int32_t kFileMustExist = 16;
-inline constexpr int32_t kConfirmOverwrite = 17;
+inline constexpr int32_t kDialogKind = runtime::dialog_property::kKind;
+inline constexpr int32_t kDialogTitle = runtime::dialog_property::kTitle;
+inline constexpr int32_t kDialogFileName = runtime::dialog_property::kFileName;
+inline constexpr int32_t kFileMustExist = runtime::dialog_property::kFileMustExist;
+inline constexpr int32_t kConfirmOverwrite = runtime::dialog_property::kConfirmOverwrite;
 }  // namespace prop
 
 inline constexpr int32_t kDialogOpen = 0;

@@ -11,9 +11,7 @@
 
 #include "runtime/array.h"
 #include "runtime/error.h"
-#include "runtime/system/clock.h"
-#include "runtime/system/files.h"
-#include "runtime/system/message_box.h"
+#include "runtime/services.h"
 #include "runtime/text_codec.h"
 
 namespace runtime {
@@ -111,7 +109,7 @@ void CmdRgb(ValueRecord* result, int32_t count, const ValueRecord* args) {
 }
 
 void CmdTickCount(ValueRecord* result, int32_t, const ValueRecord*) {
-  *result = MakeInteger(static_cast<int32_t>(MillisecondsSinceBoot()));
+  *result = MakeInteger(static_cast<int32_t>(SystemTicks()));
 }
 
 // ---- Text and byte sets ----
@@ -266,7 +264,7 @@ void CmdReadFile(ValueRecord* result, int32_t count, const ValueRecord* args) {
   auto path = GbToUtf8(name);
   if (!path) return NoteFileError(std::strerror(EILSEQ));
   std::vector<uint8_t> bytes;
-  if (ReadWholeFile(*path, bytes)) SetBytes(result, bytes);
+  if (ReadFileBytes(*path, bytes)) SetBytes(result, bytes);
 }
 
 void CmdWriteFile(ValueRecord* result, int32_t count, const ValueRecord* args) {
@@ -278,7 +276,7 @@ void CmdWriteFile(ValueRecord* result, int32_t count, const ValueRecord* args) {
   std::vector<std::span<const uint8_t>> parts;
   for (int32_t i = 1; i < count; ++i)
     if (args[i].kind != kind::kNone) parts.push_back(BytesArg(args, count, i));
-  *result = MakeLogic(ReplaceFile(*path, parts));
+  *result = MakeLogic(ReplaceFileBytes(*path, parts));
 }
 
 // ---- Message box ----
@@ -298,8 +296,8 @@ BoxIcon IconOf(int32_t icon) {
 
 void CmdMessageBox(ValueRecord* result, int32_t count, const ValueRecord* args) {
   *result = ValueRecord{};
-  ShowMessageBox(IconOf(IntegerArg(args, count, 2)), GbToUtf8Lossy(TextArg(args, count, 0)),
-                 GbToUtf8Lossy(TextArg(args, count, 1)));
+  ShowBox(IconOf(IntegerArg(args, count, 2)), GbToUtf8Lossy(TextArg(args, count, 0)),
+          GbToUtf8Lossy(TextArg(args, count, 1)));
 }
 
 std::array<Command, size_t(CommandId::Count_)>& Table() {

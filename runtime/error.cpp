@@ -3,7 +3,7 @@
 #include <array>
 
 #include "runtime/lifecycle.h"
-#include "runtime/system/message_box.h"
+#include "runtime/services.h"
 #include "runtime/text_codec.h"
 
 namespace runtime {
@@ -52,7 +52,8 @@ void RaiseCommandError(std::string_view gbMessage) {
 void ReportRuntimeError(int32_t code, std::string_view gbMessage) {
   // A second error raised while the first box is open (from a repaint, say) shows no box of its
   // own: the program is already on its way out.
-  if (++errorsInProgress == 1) ShowErrorBox(GbToUtf8Lossy(BuildErrorText(code, gbMessage)), "错误");
+  if (++errorsInProgress == 1)
+    ReportErrorText(GbToUtf8Lossy(BuildErrorText(code, gbMessage)), "错误");
   ForgetCleanup();
   ExitAfterError();
 }

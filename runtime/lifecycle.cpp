@@ -7,8 +7,6 @@
 #include <filesystem>
 #include <vector>
 
-#include "runtime/windows/window_template.h"
-
 namespace runtime {
 
 namespace {
@@ -47,8 +45,6 @@ void InitRuntime(int argc, char** argv) {
   auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
   if (!ec && self.has_parent_path()) std::filesystem::current_path(self.parent_path(), ec);
   shutDown = false;
-  // The game has registered its handlers by now; the bindings resolve against them.
-  LoadWindowTemplate();
 }
 
 std::string StartingFolder() {

@@ -7,8 +7,8 @@ namespace runtime {
 
 using CleanupRoutine = void (*)();
 
-// First call of the entry routine: working folder = the program's own folder, the window template
-// read (the game registers its event handlers before), libraries ready.
+// First call of the entry routine (after the layer above has installed the core's services, see
+// runtime/services.h): the working folder becomes the program's own folder.
 void InitRuntime(int argc, char** argv);
 // The folder the program was started from, before InitRuntime moved into the program's own (the
 // current folder until then): the folder a file dialog offers when it is given none, and the one

@@ -73,7 +73,7 @@ TEST_F(BoardDrawing, SpritesDecodeForEachDrawAndAreReleased) {
     runtime::UnloadPicture(lit);
   }
   game::RedrawBoard();
-  game::HighlightSelection(game::Square{1, 10});
+  game::HighlightSelection(game::Square{1, 10}, false);
   game::DrawMove(game::Square{1, 10}, game::Square{1, 9});
   EXPECT_EQ(runtime::RegisteredPictureCount(), before);
 }

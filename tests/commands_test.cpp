@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "runtime/array.h"
-#include "runtime/system/message_box.h"
+#include "runtime/services.h"
 #include "runtime/text_codec.h"
 #include "tests/support/death.h"
 
@@ -219,12 +219,12 @@ TEST(CommandTest, OmittedInputGivesTheEmptyByteSet) {
 
 TEST(CommandTest, MessageBoxHandsItsTextsToTheSystemInUtf8) {
   std::vector<std::string> shown;
-  SetMessageBoxHandler([&shown](BoxIcon icon, const std::string& text, const std::string& caption) {
+  InstallMessageBox([&shown](BoxIcon icon, const std::string& text, const std::string& caption) {
     shown.push_back(std::to_string(int(icon)) + "|" + caption + "|" + text);
   });
   MessageBox(Text(Gb("棋局没有保存。")), Text(Gb("保存棋局")), kIconWarning);
   MessageBox(Text(), Text(), 99);
-  SetMessageBoxHandler(nullptr);
+  InstallMessageBox(nullptr);
   EXPECT_EQ(shown, (std::vector<std::string>{
                        std::to_string(int(BoxIcon::kWarning)) + "|保存棋局|棋局没有保存。",
                        std::to_string(int(BoxIcon::kNone)) + "||"}));

@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <QTest>
+#include <array>
 #include <fstream>
 #include <iterator>
+#include <limits>
+#include <random>
 #include <set>
 
 #include "runtime/pictures/picture_commands.h"
@@ -74,6 +77,67 @@ TEST_F(Panels, LinesLandOnThePixelsOfTheLineRulesEvenOnAHiddenPanel) {
   runtime::SetIntegerProperty(kCleanPanel, 14, runtime::kDotPen);
   runtime::DrawLine(kCleanPanel, 0, 0, 12, 0);
   EXPECT_EQ(Drawn(panel.Bitmap()), (Pixels{{0, 0}, {1, 0}, {2, 0}, {6, 0}, {7, 0}, {8, 0}}));
+}
+
+// The error-term walk of a line inside w x h: one pixel a point without the end point, or a square
+// of the pen's width at every point.
+Pixels WalkedLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, int pen, int w, int h) {
+  Pixels p;
+  const int64_t dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
+  const int64_t sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
+  for (int64_t err = dx + dy, x = x1, y = y1;;) {
+    if (pen == 1 && x == x2 && y == y2) break;
+    for (int64_t py = y - pen / 2; py < y - pen / 2 + pen; ++py)
+      for (int64_t px = x - pen / 2; px < x - pen / 2 + pen; ++px)
+        if (px >= 0 && py >= 0 && px < w && py < h) p.insert({int(px), int(py)});
+    if (x == x2 && y == y2) break;
+    const int64_t e2 = 2 * err;
+    if (e2 >= dy) err += dy, x += sx;
+    if (e2 <= dx) err += dx, y += sy;
+  }
+  return p;
+}
+
+TEST_F(Panels, LinesFollowTheErrorTermWalkAndFarEndsAreClippedFirst) {
+  runtime::DrawPanel& panel = PanelOf(kCleanPanel);
+  const int w = panel.Bitmap().Width(), h = panel.Bitmap().Height();
+  std::mt19937 random(7);
+  std::uniform_int_distribution<int> coordinate(-80, 520);
+  for (int i = 0; i < 300; ++i) {
+    const int pen = std::array{1, 1, 2, 3, 8}[size_t(i) % 5];
+    const int x1 = coordinate(random), y1 = coordinate(random);
+    const int x2 = coordinate(random), y2 = coordinate(random);
+    runtime::Clear(kCleanPanel);
+    runtime::SetIntegerProperty(kCleanPanel, 16, pen);
+    runtime::DrawLine(kCleanPanel, x1, y1, x2, y2);
+    ASSERT_EQ(Drawn(panel.Bitmap()), WalkedLine(x1, y1, x2, y2, pen, w, h))
+        << pen << ": " << x1 << "," << y1 << " " << x2 << "," << y2;
+  }
+  // Ends billions of pixels away: only the part on the panel is worked out (a walk from end to
+  // end would not finish), and the arithmetic stays in range.
+  constexpr int kMin = std::numeric_limits<int32_t>::min(),
+                kMax = std::numeric_limits<int32_t>::max();
+  struct Far {
+    int width, x1, y1, x2, y2;
+    Pixels expected;
+  };
+  Pixels diagonal;
+  for (int i = 0; i < std::min(w, h); ++i) diagonal.insert({i, i});
+  const Far cases[] = {
+      {1, 0, 0, kMax, kMax, diagonal},
+      {1, kMin, kMin, kMax, kMax, diagonal},
+      {1, kMax, kMax, kMin, kMin, diagonal},
+      {5, kMin, 20, kMax, 20, Box(0, 18, w - 1, 22)},
+      {3, 10, kMax, 10, kMin, Box(9, 0, 11, h - 1)},
+      {32767, kMin, kMin, kMax, kMax, Box(0, 0, w - 1, h - 1)},
+      {1, kMin, kMax, kMin, kMin, Pixels{}},
+  };
+  for (const Far& c : cases) {
+    runtime::Clear(kCleanPanel);
+    runtime::SetIntegerProperty(kCleanPanel, 16, c.width);
+    runtime::DrawLine(kCleanPanel, c.x1, c.y1, c.x2, c.y2);
+    EXPECT_EQ(Drawn(panel.Bitmap()), c.expected) << "width " << c.width << " from " << c.x1;
+  }
 }
 
 TEST(PenModes, TwoOperandCodesCombinePenAndTarget) {
@@ -153,7 +217,7 @@ TEST_F(Panels, ClearPutsBackTheBackgroundOfThatPlaceOnly) {
     }
 }
 
-TEST_F(Panels, TheScreenShowsTheBitmapAndTheRedrawLockHoldsOneWindow) {
+TEST_F(Panels, TheScreenShowsTheBitmapAndTheRedrawLockHoldsOneWindowForItsOwner) {
   runtime::SetIntegerProperty(kBoardPanel, 16, 3);
   runtime::DrawLine(kBoardPanel, 19, 19, 413, 19);
   QImage shown = WidgetOf(kBoardPanel).grab().toImage().convertToFormat(QImage::Format_RGB32);
@@ -169,8 +233,13 @@ TEST_F(Panels, TheScreenShowsTheBitmapAndTheRedrawLockHoldsOneWindow) {
   EXPECT_FALSE(WidgetOf(kBoardPanel).updatesEnabled());
   runtime::DisableRedraw(kNewGameButton);  // refused while the board holds the lock
   EXPECT_TRUE(WidgetOf(kNewGameButton).updatesEnabled());
+  runtime::AllowRedraw(kNewGameButton);  // the lock is the board's: another unit cannot lift it
+  EXPECT_FALSE(WidgetOf(kBoardPanel).updatesEnabled());
   runtime::AllowRedraw(kBoardPanel);
   EXPECT_TRUE(WidgetOf(kBoardPanel).updatesEnabled());
+  runtime::DisableRedraw(kNewGameButton);  // free again
+  EXPECT_FALSE(WidgetOf(kNewGameButton).updatesEnabled());
+  runtime::AllowRedraw(kNewGameButton);
 }
 
 }  // namespace

@@ -8,7 +8,7 @@
 
 #include "runtime/heap.h"
 #include "runtime/lifecycle.h"
-#include "runtime/system/message_box.h"
+#include "runtime/services.h"
 #include "runtime/text_codec.h"
 #include "tests/support/death.h"
 
@@ -60,7 +60,7 @@ TEST(ErrorDeathTest, ErrorShowsBoxAndExitsWithoutCleanup) {
 TEST(ErrorDeathTest, BoxIsShownOnceThroughTheHandlerWithItsCaption) {
   EXPECT_EXIT(
       {
-        SetErrorBoxHandler([](const std::string& text, const std::string& caption) {
+        InstallErrorReporter([](const std::string& text, const std::string& caption) {
           std::fprintf(stderr, "[%s|%d|%s]", caption.c_str(), ErrorsInProgress(), text.c_str());
         });
         RaiseCommandError(Gb("不能求余数于零"));
@@ -72,7 +72,7 @@ TEST(ErrorDeathTest, BoxIsShownOnceThroughTheHandlerWithItsCaption) {
 TEST(ErrorDeathTest, AnErrorWhileTheBoxIsOpenShowsNoSecondBox) {
   EXPECT_EXIT(
       {
-        SetErrorBoxHandler([](const std::string& text, const std::string&) {
+        InstallErrorReporter([](const std::string& text, const std::string&) {
           std::fprintf(stderr, "<box %s>", text.substr(text.rfind("：") + 3).c_str());
           RaiseError(4);  // as if the box's own event loop ran into another fault
         });

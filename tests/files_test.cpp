@@ -1,10 +1,12 @@
 // Whole-file reading and writing, and the text codec they use for file names.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -95,6 +97,83 @@ TEST_F(FilesTest, UnwritableFolderKeepsThePreviousFile) {
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0) << "the write must be refused";
   EXPECT_EQ(Content("keep.ces"), "old");
+  EXPECT_EQ(Entries(), 1u);
+}
+
+TEST_F(FilesTest, ALinkIsWrittenThroughToTheFileItNames) {
+  fs::create_directory(folder_ / "records");
+  std::ofstream(folder_ / "records/real.ces") << "old";
+  fs::create_symlink("records/real.ces", folder_ / "link.ces");  // relative to the link's folder
+  fs::create_symlink(folder_ / "link.ces", folder_ / "chain.ces");
+  fs::create_symlink("records/later.ces", folder_ / "dangling.ces");
+  ByteSet data(std::vector<uint8_t>{'n', 'e', 'w'});
+  EXPECT_TRUE(WriteFile(Name("chain.ces"), {&data}));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "chain.ces"));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "link.ces"));
+  EXPECT_EQ(Content("records/real.ces"), "new");
+  EXPECT_TRUE(WriteFile(Name("dangling.ces"), {&data}));
+  EXPECT_TRUE(fs::is_symlink(folder_ / "dangling.ces"));
+  EXPECT_EQ(Content("records/later.ces"), "new");
+  fs::create_symlink("loop.ces", folder_ / "loop.ces");
+  EXPECT_FALSE(WriteFile(Name("loop.ces"), {&data}));
+  EXPECT_EQ(LastFileError().View(), Gb(std::strerror(ELOOP)));
+  EXPECT_EQ(Entries(), 5u);  // no temporary file left behind, here or in records/
+  EXPECT_EQ(size_t(std::distance(fs::directory_iterator(folder_ / "records"), {})), 2u);
+}
+
+TEST_F(FilesTest, AReplacedFileKeepsItsModeAndOwnerAndANewOneFollowsTheUmask) {
+  const mode_t mask = ::umask(027);
+  ByteSet data(std::vector<uint8_t>{1});
+  std::ofstream(folder_ / "private.ces") << "old";
+  ::chmod((folder_ / "private.ces").c_str(), 0600);
+  std::ofstream(folder_ / "shared.ces") << "old";
+  ::chmod((folder_ / "shared.ces").c_str(), 0664);
+  const bool root = ::geteuid() == 0;
+  if (root) {
+    ASSERT_EQ(::chown((folder_ / "shared.ces").c_str(), 4321, 4321), 0);
+  }
+  EXPECT_TRUE(WriteFile(Name("private.ces"), {&data}));
+  EXPECT_TRUE(WriteFile(Name("shared.ces"), {&data}));
+  EXPECT_TRUE(WriteFile(Name("new.ces"), {&data}));
+  EXPECT_EQ(::umask(mask), 027u);  // what the test set, untouched by the writes
+  struct stat st {};
+  ASSERT_EQ(::stat((folder_ / "private.ces").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0600u);
+  ASSERT_EQ(::stat((folder_ / "shared.ces").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0664u);
+  if (root) {
+    EXPECT_EQ(st.st_uid, 4321u);
+    EXPECT_EQ(st.st_gid, 4321u);
+  }
+  ASSERT_EQ(::stat((folder_ / "new.ces").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
+  EXPECT_EQ(Content("shared.ces"), "\x01");
+}
+
+TEST_F(FilesTest, AWriteThatFailsHalfWayKeepsTheOldFile) {
+  std::ofstream(folder_ / "keep.ces") << "old";
+  ::chmod((folder_ / "keep.ces").c_str(), 0640);
+  // A file size limit makes the write itself fail (root included); the child carries the limit.
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    limit.rlim_cur = 16;
+    if (::setrlimit(RLIMIT_FSIZE, &limit) != 0) ::_exit(3);
+    ByteSet data(std::vector<uint8_t>(200, 'n'));
+    if (WriteFile(Name("keep.ces"), {&data})) ::_exit(1);
+    ::_exit(LastFileError().View() == Gb(std::strerror(EFBIG)) ? 0 : 2);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the write must fail with the file size limit";
+  EXPECT_EQ(Content("keep.ces"), "old");
+  struct stat st {};
+  ASSERT_EQ(::stat((folder_ / "keep.ces").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(Entries(), 1u);
 }
 

@@ -13,6 +13,7 @@
 #include "game/controller.h"
 #include "game/notation.h"
 #include "game/units.h"
+#include "runtime/lifecycle.h"
 #include "tests/support/engine_positions.h"
 #include "tests/support/game_window.h"
 
@@ -165,6 +166,11 @@ TEST_F(RecordFile, ARecordNamedAtStartOpensFromTheStartingFolder) {
   Write("named.ces", RecordOf("4k4/9/9/9/9/9/9/9/9/3KR4"));
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(folder_);  // where the program was started
+  // The runtime remembers that folder and moves into the program's own, so the name is found only
+  // if it is taken from the folder remembered.
+  runtime::InitRuntime(0, nullptr);
+  ASSERT_NE(std::filesystem::current_path(), folder_);
+  ASSERT_FALSE(std::filesystem::exists("named.ces"));
   EXPECT_TRUE(game::OpenRecordAtStart("named.ces"));
   std::filesystem::current_path(previous);
   EXPECT_EQ(Position(), "4k4/9/9/9/9/9/9/9/9/3KR4 w");

@@ -7,6 +7,7 @@
 #include <QImage>
 
 #include "runtime/pictures/gif_decoder.h"
+#include "runtime/windows/qt_image.h"
 #include "tests/support/picture_samples.h"
 
 namespace {
@@ -283,7 +284,7 @@ TEST(Surface, ShowsAsAnOpaqueImageWithTheSameColours) {
   s.SetPixel(5, 5, 1);           // outside: ignored
   EXPECT_EQ(s.Pixel(1, 0), 0x0000FFu);
   EXPECT_EQ(s.Pixel(-1, 0), 0u);
-  QImage image = s.ToImage();
+  QImage image = runtime::ToImage(s);
   EXPECT_EQ(image.pixel(0, 0), qRgb(0x11, 0x22, 0x33));
   EXPECT_EQ(image.pixel(1, 0), qRgb(0xFF, 0, 0));
   s.FillRect({1, -4, 10, 10}, 0x0A0B0C);

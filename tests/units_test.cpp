@@ -150,6 +150,10 @@ TEST_F(Units, TheAboutWindowShowsItsPictureAndWrapsItsText) {
   bool secondLine = false;
   for (int x = 0; x < text.width(); ++x) secondLine |= text.pixelColor(x, 30).lightness() < 100;
   EXPECT_TRUE(secondLine);
+  // A line cut at the edge instead of wrapped would have ink up to the last column.
+  for (int y = 0; y < 20; ++y)
+    for (int x = text.width() - 4; x < text.width(); ++x)
+      ASSERT_GE(text.pixelColor(x, y).lightness(), 100) << x << "," << y;
 }
 
 }  // namespace

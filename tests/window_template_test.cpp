@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "game/handlers.h"
+#include "game/units.h"
 #include "runtime/text_codec.h"
 
 namespace {
@@ -22,8 +23,8 @@ using runtime::UnitRecord;
 using runtime::WindowTemplate;
 namespace type = runtime::unit_type;
 
-constexpr uint32_t kMainWindow = 0x52010001;
-constexpr uint32_t kAboutWindow = 0x5201054b;
+constexpr uint32_t kMainWindow = game::kMainWindowId;
+constexpr uint32_t kAboutWindow = game::kAboutWindowId;
 constexpr int32_t kBlack = 0x00000000;
 constexpr int32_t kDefaultColour = static_cast<int32_t>(0xFF000000);
 

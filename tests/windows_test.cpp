@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -189,7 +190,7 @@ TEST_F(Windows, ModalWindowDisablesTheMainWindowUntilItIsClosed) {
   QTest::mousePress(&WidgetOf(kBoardPanel), Qt::LeftButton, {}, QPoint(100, 100));
   QTest::mouseClick(&WidgetOf(kNewGameButton), Qt::LeftButton);
   QTest::keyClick(&WindowOf(kMainWindow), Qt::Key_Return);
-  EXPECT_TRUE(HeardEvents().empty());  // the main window does not react
+  EXPECT_TRUE(HeardEvents().empty());                        // the main window does not react
   QTest::keyClick(&WindowOf(kAboutWindow), Qt::Key_Escape);  // Escape closes it
   Settle();
   EXPECT_EQ(runtime::LiveWindow(kAboutWindow), nullptr);
@@ -212,6 +213,32 @@ TEST_F(Windows, DestroyingTheOnlyWindowEndsTheLoop) {
   EXPECT_FALSE(guardFired);
   EXPECT_EQ(runtime::LiveWindowCount(), 0);
   runtime::RunMessageLoop();  // nothing left: returns at once
+}
+
+TEST_F(Windows, UnitsInAContainerAreOwnedOnce) {
+  // A template whose board panel holds two labels and a button: the members are drawn inside the
+  // panel, and destroying the window or the panel lets each of them go exactly once.
+  runtime::WindowRecord& record = *runtime::LoadedWindowTemplate().FindWindow(kMainWindow);
+  const std::vector<runtime::UnitId> members = {kStepLabel.unit, kStatusLabel.unit,
+                                                kNewGameButton.unit};
+  for (runtime::UnitRecord& unit : record.units)
+    if (std::find(members.begin(), members.end(), unit.id) != members.end())
+      unit.container = kBoardPanel.unit;
+  for (int round = 0; round < 100; ++round) {
+    ASSERT_TRUE(runtime::LoadWindowFromTemplate(kMainWindow, 0, false));
+    ASSERT_EQ(WidgetOf(kStepLabel).parentWidget(), &WidgetOf(kBoardPanel));
+    if (round % 2 == 1) {
+      // The container goes first, and its members with it.
+      runtime::Destroy(kBoardPanel);
+      EXPECT_EQ(runtime::LiveUnit(kMainWindow, kStepLabel.unit), nullptr);
+      EXPECT_EQ(runtime::LiveUnit(kMainWindow, kNewGameButton.unit), nullptr);
+      EXPECT_NE(runtime::LiveUnit(kMainWindow, kBufferPanel.unit), nullptr);
+      Settle();
+    }
+    runtime::DestroyWindow(WindowOf(kMainWindow));
+    Settle();
+    ASSERT_EQ(runtime::LiveWindow(kMainWindow), nullptr);
+  }
 }
 
 TEST_F(Windows, CommonPropertiesClampAndComeFromTheRecordWhileNotLoaded) {
@@ -237,8 +264,10 @@ TEST_F(Windows, CommonPropertiesClampAndComeFromTheRecordWhileNotLoaded) {
   EXPECT_EQ(runtime::GetTextProperty(kStepLabel, 8).View(), Gb("步数:3"));
 }
 
+// A unit the main window's template does not hold.
+constexpr runtime::UnitRef kMissingButton{kMainWindow, 0x16017777, runtime::unit_type::kButton};
+
 TEST(WindowsDeathTest, ErrorsOfPropertiesCommandsAndDispatch) {
-  const runtime::UnitRef missing{kMainWindow, 0x16017777, runtime::unit_type::kButton};
   struct Case {
     void (*run)();
     const char* message;
@@ -248,10 +277,16 @@ TEST(WindowsDeathTest, ErrorsOfPropertiesCommandsAndDispatch) {
        "未载入欲访问窗口组件所在的窗口"},
       {[] { runtime::GetTextProperty(kStepLabel, 8); }, "指定窗口尚未载入"},
       {[] { runtime::Clear(kBoardPanel); }, "指定窗口或窗口组件不存在或尚未载入"},
+      {[] { runtime::GetIntegerProperty(kMissingButton, 0); }, "未载入欲访问窗口组件所在的窗口"},
+      {[] {
+         runtime::LoadStartWindow(kMainWindow);
+         runtime::Destroy(kMissingButton);
+       },
+       "指定窗口或窗口组件不存在或尚未载入"},
       {[] { runtime::RaiseEvent(0x52999999, 0x06010000, 0, {}); }, "未找到引发事件的窗口"},
       {[] {
          runtime::LoadStartWindow(kMainWindow);
-         runtime::RaiseEvent(kMainWindow, 0x16017777, 0, {});
+         runtime::RaiseEvent(kMainWindow, kMissingButton.unit, 0, {});
        },
        "未找到引发事件的窗口组件"},
       {[] {
@@ -260,7 +295,6 @@ TEST(WindowsDeathTest, ErrorsOfPropertiesCommandsAndDispatch) {
        },
        "引发事件的窗口组件无效"},
   };
-  (void)missing;
   for (const Case& c : cases)
     EXPECT_RUNTIME_ERROR(
         {

@@ -1,6 +1,5 @@
 #include "runtime/pictures/surface.h"
 
-#include <QImage>
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -160,29 +159,6 @@ void Surface::FillRect(Rect area, uint32_t colour) {
   Rect r = Intersect(area, Rect{0, 0, width_, height_});
   for (int32_t y = r.y; y < r.y + r.height; ++y)
     std::fill_n(Row(y) + r.x, r.width, colour & kColourMask);
-}
-
-QImage Surface::ToImage() const {
-  static_assert(std::endian::native == std::endian::little,
-                "0x00BBGGRR pixels are red-green-blue-x bytes in memory");
-  QImage image(width_, height_, QImage::Format_RGBX8888);
-  for (int32_t y = 0; y < height_; ++y) {
-    auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
-    const uint32_t* in = Row(y);
-    for (int32_t x = 0; x < width_; ++x) out[x] = in[x] | 0xFF000000u;
-  }
-  return image;
-}
-
-QImage IconToImage(const IconImage& icon) {
-  if (icon.width <= 0 || icon.height <= 0 ||
-      icon.argb.size() != size_t(icon.width) * size_t(icon.height))
-    return QImage();
-  QImage image(icon.width, icon.height, QImage::Format_ARGB32);  // 0xAARRGGBB, as the icon keeps
-  for (int32_t y = 0; y < icon.height; ++y)
-    std::memcpy(image.scanLine(y), icon.argb.data() + size_t(y) * size_t(icon.width),
-                size_t(icon.width) * 4);
-  return image;
 }
 
 int32_t RasterOpForCopyMode(int32_t copyMode) {

@@ -7,8 +7,6 @@
 
 #include "runtime/pictures/picture.h"
 
-class QImage;
-
 namespace runtime {
 
 struct Rect {
@@ -39,18 +37,12 @@ class Surface {
   uint32_t Brush() const { return brush_; }
   void SetBrush(uint32_t colour) { brush_ = colour & 0xFFFFFF; }
 
-  // For display: an opaque image with the same pixels.
-  QImage ToImage() const;
-
  private:
   int32_t width_ = 0;
   int32_t height_ = 0;
   uint32_t brush_ = 0xFFFFFF;
   std::vector<uint32_t> pixels_;
 };
-
-// An icon or cursor as an image with alpha, for a window's icon or a cursor (with its hot spot).
-QImage IconToImage(const IconImage& icon);
 
 // Raster operations: the operation's index (pattern 0xF0, source 0xCC, target 0xAA) sits in bits 16
 // to 23 of the code, as the system's ternary raster operations define it.

@@ -4,24 +4,22 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 #include <utility>
 
 namespace runtime {
 
 namespace {
 
-std::string& LastError() {
-  static std::string reason;
-  return reason;
-}
-
 // Records errno's reason and gives false, for the failing step of an operation.
 bool Fail(int error) {
-  LastError() = std::strerror(error);
+  NoteFileError(std::strerror(error));
   return false;
 }
 
@@ -42,6 +40,40 @@ std::string FolderOf(const std::string& path) {
   return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// The file `path` finally names after every symbolic link on the way (relative links are taken
+// from the link's own folder); `path` itself when it is no link or does not exist. Gives the
+// errno of a failure, ELOOP for a cycle.
+int FollowLinks(const std::string& path, std::string& target) {
+  target = path;
+  for (int depth = 0; depth < 40; ++depth) {
+    struct stat st {};
+    if (::lstat(target.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+    std::string link(PATH_MAX, '\0');
+    ssize_t n = ::readlink(target.c_str(), link.data(), link.size());
+    if (n < 0) return errno;
+    if (size_t(n) >= link.size()) return ENAMETOOLONG;
+    link.resize(size_t(n));
+    if (link.empty()) return ENOENT;
+    target = link.front() == '/' ? link : FolderOf(target) + "/" + link;
+  }
+  return ELOOP;
+}
+
+// Opens a new file with a name of its own in `folder`, created with `mode` (less the umask).
+int CreateBeside(const std::string& folder, mode_t mode, std::string& name) {
+  static std::atomic<uint32_t> counter{0};
+  std::random_device random;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    char suffix[32];
+    std::snprintf(suffix, sizeof suffix, "%08x%04x", random(), counter++ & 0xFFFF);
+    name = folder + "/.xq-write-" + suffix;
+    int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd >= 0 || errno != EEXIST) return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
 void SyncFolder(const std::string& folder) {
   int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return;
@@ -50,14 +82,6 @@ void SyncFolder(const std::string& folder) {
 }
 
 }  // namespace
-
-std::string LastFileFailure() {
-  return LastError();
-}
-
-void NoteFileError(std::string reason) {
-  LastError() = std::move(reason);
-}
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
   bytes.clear();
@@ -88,36 +112,44 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
   }
   ::close(fd);
   if (!ok) bytes.clear();
-  if (ok) LastError().clear();
+  if (ok) NoteFileError({});
   return ok;
 }
 
 bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts) {
   if (path.empty()) return Fail(ENOENT);
   if (path.back() == '/') return Fail(EISDIR);
-  std::string folder = FolderOf(path);
-  std::string temp = folder + "/.xq-write-XXXXXX";
-  int fd = ::mkstemp(temp.data());
+  // A link is written through: the file it names gets the new content and the link stays.
+  std::string target;
+  if (int error = FollowLinks(path, target); error != 0) return Fail(error);
+  struct stat old {};
+  bool existed = ::stat(target.c_str(), &old) == 0;
+  // Never replace a folder or anything else that is not a file.
+  if (existed && !S_ISREG(old.st_mode)) return Fail(S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+  std::string folder = FolderOf(target);
+  std::string temp;
+  // A new file gets what an ordinary new file would: the system applies the umask to 0666.
+  int fd = CreateBeside(folder, existed ? 0600 : 0666, temp);
   if (fd < 0) return Fail(errno);
   bool ok = true;
   for (auto part : parts) ok = ok && WriteAll(fd, part);
-  // The new file gets the permissions an ordinary new file would have.
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  ok = ok && (::fchmod(fd, 0666 & ~mask) == 0 || Fail(errno));
+  if (ok && existed) {
+    // The replacement keeps the owner, group and mode the user had given the file; the owner and
+    // group only where the process may set them (the owner before the mode, which a change of
+    // owner may clear bits of).
+    if (old.st_uid != ::geteuid() || old.st_gid != ::getegid())
+      if (::fchown(fd, old.st_uid, old.st_gid) != 0) (void)!::fchown(fd, uid_t(-1), old.st_gid);
+    ok = ::fchmod(fd, old.st_mode & 07777) == 0 || Fail(errno);
+  }
   ok = ok && (::fsync(fd) == 0 || Fail(errno));
   ok = (::close(fd) == 0 || Fail(errno)) && ok;
-  struct stat st {};
-  // Never replace a folder or anything else that is not a file.
-  if (ok && ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode))
-    ok = Fail(S_ISDIR(st.st_mode) ? EISDIR : EINVAL);
-  ok = ok && (::rename(temp.c_str(), path.c_str()) == 0 || Fail(errno));
+  ok = ok && (::rename(temp.c_str(), target.c_str()) == 0 || Fail(errno));
   if (!ok) {
     ::unlink(temp.c_str());
     return false;
   }
   SyncFolder(folder);
-  LastError().clear();
+  NoteFileError({});
   return true;
 }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "runtime/services.h"
+
 namespace runtime {
 
 // The whole content of a regular file; false when it cannot be opened or read, is not a regular
@@ -13,13 +15,13 @@ namespace runtime {
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
 
 // Writes the parts one after another into a new file beside the target, flushes it to the disk
-// and renames it over the target: the target is either the whole new content or what it was.
+// and renames it over the target: the target is either the whole new content or what it was. A
+// symbolic link is written through to the file it names; a file that existed keeps its mode, and
+// its owner and group where the process may set them; a new file gets 0666 less the umask. The
+// process umask is never changed.
 bool ReplaceFile(const std::string& path, std::span<const std::span<const uint8_t>> parts);
 
-// Why the latest ReadWholeFile or ReplaceFile failed, as the system words it (UTF-8, in the
-// language of the user's locale); empty after one that succeeded. Callers that refuse a file
-// before it reaches these (a bad name) say why with NoteFileError.
-std::string LastFileFailure();
-void NoteFileError(std::string reason);
+// Both note why they failed with NoteFileError (LastFileFailure in runtime/services.h), and clear
+// the reason when they succeed.
 
 }  // namespace runtime

@@ -4,9 +4,9 @@
 #include <functional>
 #include <string>
 
-namespace runtime {
+#include "runtime/services.h"
 
-enum class BoxIcon { kNone, kError, kWarning, kInformation };
+namespace runtime {
 
 // Shows a modal box with an OK button and the icon, owned by no window. Without a visible display
 // (no application object, or the offscreen platform) the text goes to standard error instead, so

@@ -6,18 +6,13 @@
 #include "runtime/text_codec.h"
 #include "runtime/windows/event_dispatch.h"
 #include "runtime/windows/interface_look.h"
+#include "runtime/windows/property_indexes.h"
+#include "runtime/windows/qt_image.h"
 #include "runtime/windows/window_unit.h"
 
 namespace runtime {
 
 namespace {
-
-namespace button_property {
-inline constexpr int32_t kPicture = 8;
-inline constexpr int32_t kKind = 9;
-inline constexpr int32_t kCaption = 10;
-inline constexpr int32_t kAlignment = 11;
-}  // namespace button_property
 
 enum ButtonKind : int32_t { kPushButton = 0, kDefaultPushButton = 1 };
 
@@ -49,7 +44,7 @@ void Button::ApplySettings() {
   if (PicturePtr picture = PictureOf(kPicture)) {
     Surface surface(picture->width, picture->height);
     PaintPicture(picture.get(), surface, 0, 0, -1, -1, kSourceCopy);
-    icon = QIcon(QPixmap::fromImage(surface.ToImage()));
+    icon = QIcon(QPixmap::fromImage(ToImage(surface)));
     setIconSize(QSize(picture->width, picture->height));
   }
   setIcon(icon);

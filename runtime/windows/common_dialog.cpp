@@ -2,24 +2,11 @@
 
 #include "runtime/lifecycle.h"
 #include "runtime/text_codec.h"
+#include "runtime/windows/property_indexes.h"
 
 namespace runtime {
 
 namespace {
-
-namespace dialog_property {
-inline constexpr int32_t kKind = 8;
-inline constexpr int32_t kTitle = 9;
-inline constexpr int32_t kFileName = 10;
-inline constexpr int32_t kFilter = 11;
-inline constexpr int32_t kFilterIndex = 12;
-inline constexpr int32_t kInitialFolder = 13;
-inline constexpr int32_t kDefaultExtension = 14;
-inline constexpr int32_t kCreatePrompt = 15;
-inline constexpr int32_t kFileMustExist = 16;
-inline constexpr int32_t kConfirmOverwrite = 17;
-inline constexpr int32_t kPathMustExist = 18;
-}  // namespace dialog_property
 
 enum DialogKind : int32_t { kOpenDialog = 0, kSaveDialog = 1 };
 

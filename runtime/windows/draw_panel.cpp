@@ -43,26 +43,72 @@ bool DashOn(std::span<const int32_t> pattern, int64_t step) {
   return true;
 }
 
-// Calls visit(x, y) for every point of the Bresenham line, both ends included.
-template <typename Visit>
-void WalkLine(int64_t x1, int64_t y1, int64_t x2, int64_t y2, Visit visit) {
-  const int64_t dx = std::abs(x2 - x1), dy = -std::abs(y2 - y1);
-  const int64_t sx = x1 < x2 ? 1 : -1, sy = y1 < y2 ? 1 : -1;
-  int64_t err = dx + dy, x = x1, y = y1;
-  for (int64_t step = 0;; ++step) {
-    visit(x, y, step);
-    if (x == x2 && y == y2) return;
-    const int64_t e2 = 2 * err;
-    if (e2 >= dy) {
-      err += dy;
-      x += sx;
-    }
-    if (e2 <= dx) {
-      err += dx;
-      y += sy;
-    }
+// The Bresenham line from (x1, y1) to (x2, y2), both ends included, in closed form: the point of
+// step k comes without walking the steps before it, so a line reaching far beyond the panel costs
+// only its part near the panel. Step by step it gives the points of the usual error-term walk
+// (err = dx + dy; x moves when 2 err >= dy, y when 2 err <= dx), ties included.
+class LineSteps {
+ public:
+  LineSteps(int64_t x1, int64_t y1, int64_t x2, int64_t y2)
+      : x1_(x1),
+        y1_(y1),
+        sx_(x1 < x2 ? 1 : -1),
+        sy_(y1 < y2 ? 1 : -1),
+        adx_(x2 > x1 ? x2 - x1 : x1 - x2),
+        ady_(y2 > y1 ? y2 - y1 : y1 - y2) {}
+
+  // The last step, at (x2, y2).
+  int64_t Last() const { return std::max(adx_, ady_); }
+  int64_t X(int64_t k) const { return x1_ + sx_ * (adx_ >= ady_ ? k : Minor(k, adx_, ady_)); }
+  int64_t Y(int64_t k) const { return y1_ + sy_ * (adx_ >= ady_ ? Minor(k, ady_, adx_) : k); }
+
+  // The steps whose x (or y) lies in [lo, hi]: one run of steps, as each coordinate moves only one
+  // way. Empty when first > last.
+  struct Run {
+    int64_t first;
+    int64_t last;
+  };
+  Run WithX(int64_t lo, int64_t hi) const {
+    return Within(sx_, lo, hi, [this](int64_t k) { return X(k); });
   }
-}
+  Run WithY(int64_t lo, int64_t hi) const {
+    return Within(sy_, lo, hi, [this](int64_t k) { return Y(k); });
+  }
+
+ private:
+  // How far the minor axis has moved after k steps along the major one: k * minor / major,
+  // rounded half up. The product needs more than 64 bits for the longest lines.
+  static int64_t Minor(int64_t k, int64_t minor, int64_t major) {
+    if (major == 0) return 0;  // a single point
+    return int64_t((__int128{2} * k * minor + major) / (__int128{2} * major));
+  }
+
+  template <typename Coordinate>
+  Run Within(int64_t direction, int64_t lo, int64_t hi, Coordinate at) const {
+    // direction * coordinate never falls as k grows.
+    const int64_t low = direction > 0 ? lo : -hi, high = direction > 0 ? hi : -lo;
+    int64_t a = 0, b = Last() + 1;  // the first step at or above `low`
+    while (a < b) {
+      const int64_t mid = a + (b - a) / 2;
+      if (direction * at(mid) >= low)
+        b = mid;
+      else
+        a = mid + 1;
+    }
+    const int64_t first = a;
+    a = -1, b = Last();  // the last step at or below `high`
+    while (a < b) {
+      const int64_t mid = b - (b - a) / 2;
+      if (direction * at(mid) <= high)
+        a = mid;
+      else
+        b = mid - 1;
+    }
+    return Run{first, a};
+  }
+
+  int64_t x1_, y1_, sx_, sy_, adx_, ady_;
+};
 
 }  // namespace
 
@@ -113,10 +159,16 @@ void DrawPanel::Changed(Rect area) {
 
 void DrawPanel::ClearArea(std::optional<int32_t> x, std::optional<int32_t> y,
                           std::optional<int32_t> width, std::optional<int32_t> height) {
-  const int32_t left = x.value_or(0), top = y.value_or(0);
-  const Rect area{left, top, width.value_or(bitmap_.Width() - left),
-                  height.value_or(bitmap_.Height() - top)};
-  position_ = QPoint(left, top);
+  const int64_t left = x.value_or(0), top = y.value_or(0);
+  position_ = QPoint(int32_t(left), int32_t(top));
+  if (width.value_or(1) <= 0 || height.value_or(1) <= 0) return;
+  // Clipped to the bitmap in 64 bits first: an omitted size reaches the edge wherever the area
+  // starts.
+  const int64_t l = std::max<int64_t>(left, 0), t = std::max<int64_t>(top, 0);
+  const int64_t r = std::min<int64_t>(width ? left + *width : bitmap_.Width(), bitmap_.Width());
+  const int64_t b = std::min<int64_t>(height ? top + *height : bitmap_.Height(), bitmap_.Height());
+  if (r <= l || b <= t) return;
+  const Rect area{int32_t(l), int32_t(t), int32_t(r - l), int32_t(b - t)};
   Changed(BlitSurface(background_, area, bitmap_, area.x, area.y, kSourceCopy));
 }
 
@@ -124,11 +176,13 @@ void DrawPanel::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   position_ = QPoint(x2, y2);
   const int32_t type = Number(panel_property::kPenType);
   if (type == kNoPen) return;
-  const int32_t width = std::max(1, Number(panel_property::kPenWidth));
-  const int32_t reach = width / 2;
+  const int64_t width = std::max(1, Number(panel_property::kPenWidth));
+  const int64_t reach = width / 2;
   // The pixels are gathered first, so a raster mode such as exclusive or touches each one once.
-  const int64_t left = std::min(x1, x2) - reach, top = std::min(y1, y2) - reach;
-  const int64_t right = std::max(x1, x2) - reach + width, bottom = std::max(y1, y2) - reach + width;
+  // Everything is clipped to the bitmap before any pixel is visited, in 64 bits.
+  const int64_t left = std::min<int64_t>(x1, x2) - reach, top = std::min<int64_t>(y1, y2) - reach;
+  const int64_t right = std::max<int64_t>(x1, x2) - reach + width;
+  const int64_t bottom = std::max<int64_t>(y1, y2) - reach + width;
   const Rect box =
       Rect{int32_t(std::max<int64_t>(left, 0)), int32_t(std::max<int64_t>(top, 0)), 0, 0};
   const int64_t clipRight = std::min<int64_t>(right, bitmap_.Width());
@@ -136,27 +190,29 @@ void DrawPanel::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   if (clipRight <= box.x || clipBottom <= box.y) return;
   const int32_t w = int32_t(clipRight - box.x), h = int32_t(clipBottom - box.y);
   std::vector<uint8_t> mask(size_t(w) * size_t(h));
-  auto mark = [&](int64_t px, int64_t py) {
-    if (px >= box.x && py >= box.y && px < clipRight && py < clipBottom)
-      mask[size_t(py - box.y) * size_t(w) + size_t(px - box.x)] = 1;
-  };
+  const LineSteps line(x1, y1, x2, y2);
   if (width == 1) {
+    // Only the steps whose point is inside the mask, each with its place in the dash pattern.
     const auto dashes = DashPattern(type);
-    WalkLine(x1, y1, x2, y2, [&](int64_t px, int64_t py, int64_t step) {
-      if ((px != x2 || py != y2) && DashOn(dashes, step)) mark(px, py);
-    });
+    const LineSteps::Run xs = line.WithX(box.x, clipRight - 1);
+    const LineSteps::Run ys = line.WithY(box.y, clipBottom - 1);
+    const int64_t last = std::min(xs.last, ys.last);
+    for (int64_t k = std::max(xs.first, ys.first); k <= last; ++k)
+      if (k != line.Last() && DashOn(dashes, k))
+        mask[size_t(line.Y(k) - box.y) * size_t(w) + size_t(line.X(k) - box.x)] = 1;
   } else {
-    // Only the stamp's new column or row matters for long axis-parallel lines, but the board's
-    // lines are short enough that stamping whole squares costs nothing worth saving.
-    WalkLine(x1, y1, x2, y2, [&](int64_t px, int64_t py, int64_t) {
-      const int64_t sx0 = std::max<int64_t>(px - reach, box.x);
-      const int64_t sy0 = std::max<int64_t>(py - reach, box.y);
-      const int64_t sx1 = std::min<int64_t>(px - reach + width, clipRight);
-      const int64_t sy1 = std::min<int64_t>(py - reach + width, clipBottom);
-      for (int64_t sy = sy0; sy < sy1; ++sy)
-        std::fill_n(mask.begin() + (sy - box.y) * w + (sx0 - box.x),
-                    std::max<int64_t>(0, sx1 - sx0), uint8_t{1});
-    });
+    // A square stamp at every point. The stamps that cover one row are a run of steps, and since
+    // x moves at most one pixel a step, their union on that row is a single span from the run's
+    // first stamp to its last.
+    for (int64_t row = box.y; row < clipBottom; ++row) {
+      const LineSteps::Run run = line.WithY(row + reach - width + 1, row + reach);
+      if (run.first > run.last) continue;
+      const int64_t xa = line.X(run.first), xb = line.X(run.last);
+      const int64_t from = std::max<int64_t>(std::min(xa, xb) - reach, box.x);
+      const int64_t to = std::min<int64_t>(std::max(xa, xb) - reach + width, clipRight);
+      if (to > from)
+        std::fill_n(mask.begin() + (row - box.y) * w + (from - box.x), to - from, uint8_t{1});
+    }
   }
   const int32_t mode = Number(panel_property::kDrawingMode) + 1;
   const uint32_t pen = ResolveColour(Number(panel_property::kPenColour));

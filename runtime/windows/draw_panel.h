@@ -14,22 +14,10 @@
 
 #include "runtime/pictures/picture.h"
 #include "runtime/pictures/surface.h"
+#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/unit.h"
 
 namespace runtime {
-
-namespace panel_property {
-inline constexpr int32_t kBorder = 8;
-inline constexpr int32_t kBackgroundColour = 9;
-inline constexpr int32_t kBackgroundPicture = 10;
-inline constexpr int32_t kPicturePlacement = 11;
-inline constexpr int32_t kPersistentBitmap = 12;
-inline constexpr int32_t kPenType = 14;
-inline constexpr int32_t kDrawingMode = 15;
-inline constexpr int32_t kPenWidth = 16;
-inline constexpr int32_t kPenColour = 17;
-inline constexpr int32_t kBrushColour = 19;
-}  // namespace panel_property
 
 // The pen types: no pen, then the system's solid, dash, dot, dash-dot, dash-dot-dot and
 // inside-frame pens.

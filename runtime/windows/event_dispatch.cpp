@@ -13,20 +13,13 @@
 #include "runtime/error.h"
 #include "runtime/system/web_opener.h"
 #include "runtime/text_codec.h"
+#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_unit.h"
 
 namespace runtime {
 
 namespace {
-
-namespace window_property {
-inline constexpr int32_t kEnterMovesFocus = 21;
-inline constexpr int32_t kEscapeCloses = 22;
-inline constexpr int32_t kF1OpensHelp = 23;
-inline constexpr int32_t kHelpFile = 24;
-inline constexpr int32_t kDragByBackground = 27;
-}  // namespace window_property
 
 int32_t KeyState(Qt::KeyboardModifiers modifiers) {
   int32_t state = 0;

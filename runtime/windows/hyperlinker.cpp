@@ -10,6 +10,8 @@
 #include "runtime/pictures/surface.h"
 #include "runtime/system/web_opener.h"
 #include "runtime/text_codec.h"
+#include "runtime/windows/property_indexes.h"
+#include "runtime/windows/qt_image.h"
 
 extern "C" const unsigned char HandCursorData[];
 extern "C" const unsigned long HandCursorData_size;
@@ -17,17 +19,6 @@ extern "C" const unsigned long HandCursorData_size;
 namespace runtime {
 
 namespace {
-
-namespace link_property {
-inline constexpr int32_t kCaption = 8;
-inline constexpr int32_t kLinkKind = 9;
-inline constexpr int32_t kMailAddress = 10;
-inline constexpr int32_t kWebAddress = 11;
-inline constexpr int32_t kColour = 12;
-inline constexpr int32_t kHoverColour = 13;
-inline constexpr int32_t kVisitedColour = 14;
-inline constexpr int32_t kBackgroundColour = 15;
-}  // namespace link_property
 
 // The pointing hand carried in the program, made once.
 const QCursor& HandCursor() {

@@ -3,26 +3,11 @@
 #include <QPainter>
 
 #include "runtime/text_codec.h"
+#include "runtime/windows/property_indexes.h"
 
 namespace runtime {
 
 namespace {
-
-namespace label_property {
-inline constexpr int32_t kCaption = 8;
-inline constexpr int32_t kTextEffect = 9;
-inline constexpr int32_t kBorder = 10;
-inline constexpr int32_t kTextColour = 16;
-inline constexpr int32_t kBackgroundColour = 17;
-inline constexpr int32_t kAlignment = 24;
-inline constexpr int32_t kWordWrap = 25;
-inline constexpr int32_t kVerticalAlignment = 26;
-}  // namespace label_property
-
-namespace trans_label_property {
-inline constexpr int32_t kCaption = 8;
-inline constexpr int32_t kTextColour = 11;
-}  // namespace trans_label_property
 
 enum TextEffect : int32_t { kPlain = 0, kRaisedWhite = 1, kSunkenWhite = 2, kShadow = 3 };
 

@@ -3,19 +3,12 @@
 #include <QPainter>
 
 #include "runtime/pictures/surface.h"
+#include "runtime/windows/property_indexes.h"
+#include "runtime/windows/qt_image.h"
 
 namespace runtime {
 
-namespace {
-
-namespace picture_box_property {
-inline constexpr int32_t kBorder = 8;
-inline constexpr int32_t kBackgroundColour = 9;
-inline constexpr int32_t kPicture = 10;
-inline constexpr int32_t kPlacement = 11;
-}  // namespace picture_box_property
-
-}  // namespace
+namespace {}  // namespace
 
 PictureBox::PictureBox(WindowUnit* window, UnitRecord& record, QWidget* parent)
     : QWidget(parent), Unit(window, record) {
@@ -32,7 +25,7 @@ void PictureBox::Render() {
                   ResolveColour(Number(kBackgroundColour, int32_t(kDefaultColour))));
   DrawBackgroundPicture(PictureOf(kPicture).get(), surface,
                         Rect{0, 0, surface.Width(), surface.Height()}, Number(kPlacement));
-  image_ = surface.ToImage();
+  image_ = ToImage(surface);
   update();
 }
 

@@ -11,6 +11,7 @@
 #include "runtime/blocks.h"
 #include "runtime/error.h"
 #include "runtime/pictures/surface.h"
+#include "runtime/windows/qt_image.h"
 
 namespace runtime {
 

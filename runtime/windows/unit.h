@@ -11,6 +11,7 @@
 
 #include "runtime/pictures/picture.h"
 #include "runtime/value.h"
+#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/window_template.h"
 
 class QColor;
@@ -21,19 +22,6 @@ class QWidget;
 namespace runtime {
 
 class WindowUnit;
-
-// The common properties, handled by the runtime for every type; type properties start at 8.
-namespace property {
-inline constexpr int32_t kLeft = 0;
-inline constexpr int32_t kTop = 1;
-inline constexpr int32_t kWidth = 2;
-inline constexpr int32_t kHeight = 3;
-inline constexpr int32_t kTag = 4;
-inline constexpr int32_t kVisible = 5;
-inline constexpr int32_t kDisabled = 6;
-inline constexpr int32_t kMousePointer = 7;
-inline constexpr int32_t kFirstTypeProperty = 8;
-}  // namespace property
 
 // How a type property is seen from outside: the value kind it is read as and how a written
 // value is brought into range.

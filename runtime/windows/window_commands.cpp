@@ -71,7 +71,7 @@ void CmdCopyTo(ValueRecord*, int32_t count, const ValueRecord* args) {
 }
 
 // The window-update lock holds one window at a time; a second lock is refused until the first is
-// lifted.
+// lifted, and only the unit that took it lifts it.
 QPointer<QWidget> locked;
 
 void CmdDisableRedraw(ValueRecord*, int32_t count, const ValueRecord* args) {
@@ -82,8 +82,8 @@ void CmdDisableRedraw(ValueRecord*, int32_t count, const ValueRecord* args) {
 }
 
 void CmdAllowRedraw(ValueRecord*, int32_t count, const ValueRecord* args) {
-  UnitAt(count, args, 0);
-  if (!locked) return;
+  QWidget* widget = UnitAt(count, args, 0).Widget();
+  if (!locked || widget != locked) return;
   locked->setUpdatesEnabled(true);  // repaints what was locked
   locked = nullptr;
 }

@@ -12,16 +12,14 @@
 #include "runtime/system/fonts.h"
 #include "runtime/text_codec.h"
 #include "runtime/windows/event_dispatch.h"
+#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/window_commands.h"
+#include "runtime/windows/window_template.h"
 #include "runtime/windows/window_unit.h"
 
 namespace runtime {
 
 namespace {
-
-namespace window_property {
-inline constexpr int32_t kStartPosition = 18;
-}
 
 enum StartPosition : int32_t { kAsStored = 0, kCentred = 1, kMinimized = 2, kMaximized = 3 };
 
@@ -149,6 +147,8 @@ void InitWindowSystem() {
   static bool done = false;
   if (done) return;
   done = true;
+  // The game has registered its handlers by now; the bindings resolve against them.
+  LoadWindowTemplate();
   QApplication::setQuitOnLastWindowClosed(false);
   InstallInterfaceFont();
   InstallEventDispatch();

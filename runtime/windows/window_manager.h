@@ -12,8 +12,10 @@ namespace runtime {
 class Unit;
 class WindowUnit;
 
-// Sets up the window system once a QApplication exists: the interface font, the event dispatch,
-// the window and drawing commands, and the closing of windows left at shutdown. Safe to repeat.
+// Sets up the window system once a QApplication exists and the runtime has started: the window
+// template read (the game registers its event handlers before), the interface font, the event
+// dispatch, the window and drawing commands, and the closing of windows left at shutdown. Safe to
+// repeat.
 void InitWindowSystem();
 
 // Creates the window from its template record and shows it when its visible flag is set; false

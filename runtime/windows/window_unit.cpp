@@ -10,25 +10,13 @@
 #include "runtime/pictures/icon_decoder.h"
 #include "runtime/pictures/surface.h"
 #include "runtime/text_codec.h"
+#include "runtime/windows/property_indexes.h"
+#include "runtime/windows/qt_image.h"
 #include "runtime/windows/window_manager.h"
 
 namespace runtime {
 
 namespace {
-
-namespace window_property {
-inline constexpr int32_t kCaption = 8;
-inline constexpr int32_t kBorderStyle = 9;
-inline constexpr int32_t kBackgroundColour = 10;
-inline constexpr int32_t kBackgroundPicture = 11;
-inline constexpr int32_t kPicturePlacement = 12;
-inline constexpr int32_t kControlBox = 15;
-inline constexpr int32_t kMaximizeBox = 16;
-inline constexpr int32_t kMinimizeBox = 17;
-inline constexpr int32_t kCloseAllowed = 19;
-inline constexpr int32_t kIcon = 20;
-inline constexpr int32_t kAlwaysOnTop = 29;
-}  // namespace window_property
 
 // A border style of 0 is a window without any frame; every other style has the nominal one.
 bool Framed(int32_t borderStyle) {
@@ -46,7 +34,11 @@ WindowUnit::WindowUnit(WindowRecord& windowRecord, UnitRecord& record)
 }
 
 WindowUnit::~WindowUnit() {
-  // The units go first, while the window they draw into still exists.
+  // The units go first, while the window they draw into still exists. The window owns its units,
+  // not their widgets' parents: a member leaves its container before either goes, so that the
+  // container's widget does not take it down a second time.
+  for (auto& unit : units_)
+    if (QWidget* w = unit->Widget(); w != nullptr && w->parentWidget() != this) w->setParent(this);
   while (!units_.empty()) units_.pop_back();
 }
 
@@ -74,19 +66,31 @@ void WindowUnit::AdoptUnits(std::vector<std::unique_ptr<Unit>> createdLastFirst)
 }
 
 void WindowUnit::RemoveUnit(UnitId id) {
-  for (auto it = units_.begin(); it != units_.end(); ++it) {
-    if ((*it)->Id() != id) continue;
-    std::unique_ptr<Unit> unit = std::move(*it);
-    units_.erase(it);
-    unit->Record().object = nullptr;
-    unit->Record().cursor = nullptr;
-    if (QWidget* widget = unit->Widget()) {
-      widget->hide();
-      widget->deleteLater();
-      unit.release();  // the widget owns itself until the deferred delete
+  auto it = std::find_if(units_.begin(), units_.end(),
+                         [id](const std::unique_ptr<Unit>& unit) { return unit->Id() == id; });
+  if (it == units_.end()) return;
+  std::unique_ptr<Unit> unit = std::move(*it);
+  units_.erase(it);
+  unit->Record().object = nullptr;
+  unit->Record().cursor = nullptr;
+  QWidget* widget = unit->Widget();
+  if (widget == nullptr) return;  // the unit goes now
+  // A container's members go with it: their widgets are its children, which Qt deletes with it,
+  // so the window gives them up first.
+  for (auto member = units_.begin(); member != units_.end();) {
+    QWidget* w = (*member)->Widget();
+    if (w == nullptr || !widget->isAncestorOf(w)) {
+      ++member;
+      continue;
     }
-    return;
+    (*member)->Record().object = nullptr;
+    (*member)->Record().cursor = nullptr;
+    member->release();
+    member = units_.erase(member);
   }
+  widget->hide();
+  widget->deleteLater();
+  unit.release();  // the widget owns itself (and its members) until the deferred delete
 }
 
 void WindowUnit::DisableOthersWhileOpen() {
@@ -196,7 +200,7 @@ void WindowUnit::ApplyLook() {
                     ResolveColour(Number(kBackgroundColour, int32_t(kDefaultColour))));
     DrawBackgroundPicture(picture.get(), surface, Rect{0, 0, surface.Width(), surface.Height()},
                           Number(kPicturePlacement));
-    background_ = surface.ToImage();
+    background_ = ToImage(surface);
   }
   update();
 }

@@ -35,7 +35,8 @@ class WindowUnit : public QWidget, public Unit {
   // Adopts the units, created from the last record to the second, and puts them into template
   // order for drawing and for the Tab key (the second record topmost).
   void AdoptUnits(std::vector<std::unique_ptr<Unit>> createdLastFirst);
-  // Destroys one unit (never the window's own); its widget goes once the current message is done.
+  // Destroys one unit (never the window's own); its widget goes once the current message is done,
+  // with the units it contains.
   void RemoveUnit(UnitId id);
 
   // Closing: Destroy or the close box asked, the window goes when the request is processed.

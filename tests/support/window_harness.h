@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
+#include "game/units.h"
 #include "runtime/windows/draw_panel.h"
 #include "runtime/windows/unit_ref.h"
 #include "runtime/windows/window_unit.h"
 
 namespace testing_support {
 
-inline constexpr runtime::WindowId kMainWindow = 0x52010001;
-inline constexpr runtime::WindowId kAboutWindow = 0x5201054b;
+inline constexpr runtime::WindowId kMainWindow = game::kMainWindowId;
+inline constexpr runtime::WindowId kAboutWindow = game::kAboutWindowId;
 inline constexpr runtime::UnitRef kMain{kMainWindow, 0x06010000, runtime::unit_type::kWindow};
 inline constexpr runtime::UnitRef kAbout{kAboutWindow, 0x0601054a, runtime::unit_type::kWindow};
 inline constexpr runtime::UnitRef kBoardPanel{kMainWindow, 0x1601000c,
