@@ -40,8 +40,11 @@ bool ValidLevel(int32_t n) {
   return n >= kMinLevel && n <= kMaxLevel;
 }
 
+// Made at the first search, so a game at levels 1 and 2 never allocates the engine's table.
+bool searcherMade = false;
 engine::Searcher& SharedSearcher() {
   static engine::Searcher searcher;
+  searcherMade = true;
   return searcher;
 }
 
@@ -157,16 +160,17 @@ uint64_t StartEngineSearch(const engine::Position& position, int32_t searchLevel
   };
   auto shared = std::make_shared<Shared>();
   engine::Limits limits = engine::LevelLimits(searchLevel);
+  engine::Searcher* searcher = &SharedSearcher();  // made here, on the user-interface thread
   runtime::BackgroundJob job;
-  job.work = [shared, position, limits] {
-    shared->best = SharedSearcher().Search(position, limits).best;
+  job.work = [shared, position, limits, searcher] {
+    shared->best = searcher->Search(position, limits).best;
     shared->finished = true;
   };
   // A stop that comes before the search has begun would be forgotten when it begins, so it is
   // repeated until the search has returned.
-  job.interrupt = [shared] {
+  job.interrupt = [shared, searcher] {
     while (!shared->finished) {
-      SharedSearcher().Stop();
+      searcher->Stop();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
   };
@@ -176,6 +180,10 @@ uint64_t StartEngineSearch(const engine::Position& position, int32_t searchLevel
 
 bool StopEngineSearch(uint64_t job) {
   return job != 0 && runtime::CancelBackgroundJob(job);
+}
+
+void ForgetEngineMemory() {
+  if (searcherMade) SharedSearcher().NewGame();
 }
 
 bool PlayComputerReply(int32_t started) {

@@ -61,5 +61,8 @@ uint64_t StartEngineSearch(const engine::Position& position, int32_t level,
                            std::function<void(engine::Move)> arrived);
 // Stops a search started above; true when it was still running.
 bool StopEngineSearch(uint64_t job);
+// A new game for the engine: what it learnt in the last one (its table, killers, history) goes.
+// Only while nothing is being searched.
+void ForgetEngineMemory();
 
 }  // namespace game

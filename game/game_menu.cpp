@@ -156,6 +156,7 @@ void DropGameLine() {
   StopThinking();
   ForgetHint();
   ForgetTakeBacks();
+  ForgetEngineMemory();
 }
 
 void BoardReplaced() {

@@ -21,6 +21,7 @@
 #include "game/game_menu.h"
 #include "game/hint.h"
 #include "game/notation.h"
+#include "game/search.h"
 #include "game/take_back.h"
 #include "game/units.h"
 #include "runtime/system/settings.h"
@@ -342,6 +343,40 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
   EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
   EXPECT_NE(game::FormatFen(game::Board, game::Human),
             "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR w");
+}
+
+// Levels 1 and 2 answer inside the click with the two-ply search at that depth; from level 3 the
+// engine answers later, as a fresh engine searching the same position at that level would.
+TEST_F(WindowPlay, EachLevelAnswersWithItsOwnSearch) {
+  for (int32_t level : {1, 2, 3, 5}) {
+    SCOPED_TRACE(level);
+    ASSERT_TRUE(UseMenu(std::to_string(level) + " "));
+    game::NewGame();
+    // The expected reply, from the position after the Human's cannon move.
+    game::BoardArray moved = game::Board;
+    moved(8, 5) = moved(8, 2);
+    moved(8, 2) = game::Empty;
+    game::Move expected{};
+    if (level <= 2) {
+      const game::BoardArray saved = game::Board;
+      game::Board = moved;
+      game::SearchDepth = static_cast<int16_t>(level);
+      expected = game::ChooseComputerMove().move;
+      game::Board = saved;
+    } else {
+      engine::Searcher searcher;
+      auto position = game::EnginePosition(moved, game::Computer);
+      ASSERT_TRUE(position.has_value());
+      expected = game::FromEngineMove(searcher.Search(*position, engine::LevelLimits(level)).best);
+    }
+    Move({2, 8}, {5, 8});
+    EXPECT_EQ(game::ComputerThinking(), level > 2);
+    ASSERT_TRUE(WaitFor([] { return !game::ComputerThinking(); }));
+    EXPECT_EQ(game::At(game::Board, expected.from), game::Empty);
+    EXPECT_EQ(game::At(game::Board, expected.to), game::At(moved, expected.from));
+    EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
+  }
+  ASSERT_TRUE(UseMenu("2 "));
 }
 
 // At level 8 the Computer thinks on the worker: the window takes no board clicks meanwhile, and
