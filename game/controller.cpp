@@ -127,6 +127,7 @@ void CreateGlobals() {
 }
 
 void ReleaseGlobals() {
+  ForgetTakeBacks();
   ResetEngineGlobals(true);
   ClearGameState();
 }
