@@ -1,7 +1,8 @@
 // The drawing commands on the game's real panels (offscreen) with arbitrary coordinates, sizes,
 // pens and copy modes: lines, boxes cleared to the background, whole panels filled with a new
 // background colour, copies between panels, pictures, and panels resized between them. Each input
-// is a list of operations; each starts on a freshly created main window.
+// is a list of operations on the main window's panels, each input starting from the panels as the
+// template made them.
 #include <QApplication>
 #include <cstdint>
 #include <cstdlib>
@@ -11,15 +12,13 @@
 #include "game/board_drawing.h"
 #include "game/units.h"
 #include "runtime/commands.h"
-#include "runtime/lifecycle.h"
 #include "runtime/pictures/picture_commands.h"
 #include "runtime/system/desktop_services.h"
 #include "runtime/windows/event_handlers.h"
 #include "runtime/windows/properties.h"
 #include "runtime/windows/unit_ref.h"
+#include "runtime/windows/window_commands.h"
 #include "runtime/windows/window_manager.h"
-#include "runtime/windows/window_template.h"
-#include "runtime/windows/window_unit.h"
 
 namespace {
 
@@ -65,18 +64,32 @@ std::vector<int32_t>& Pictures() {
   return pictures;
 }
 
-void Settle() {
-  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-  QCoreApplication::processEvents();
+// The properties an input may change, put back before the next one.
+constexpr int32_t kFuzzedProperties[] = {
+    runtime::property::kWidth,
+    runtime::property::kHeight,
+    runtime::panel_property::kBorder,
+    runtime::panel_property::kBackgroundColour,
+    runtime::panel_property::kPenType,
+    runtime::panel_property::kDrawingMode,
+    runtime::panel_property::kPenWidth,
+    runtime::panel_property::kPenColour,
+    runtime::panel_property::kBrushColour,
+};
+
+std::vector<int32_t>& StartValues() {
+  static std::vector<int32_t> values;
+  return values;
 }
 
-void FreshWindow() {
-  if (runtime::WindowUnit* window = runtime::LiveWindow(game::kMainWindowId))
-    runtime::DestroyWindow(*window);
-  Settle();
-  QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
-  runtime::LoadWindowTemplate();
-  if (!runtime::LoadWindowFromTemplate(game::kMainWindowId, 0, false)) std::abort();
+// Every panel as the template made it: its properties, then its background over the bitmap.
+void ResetPanels() {
+  size_t i = 0;
+  for (const runtime::UnitRef& panel : kPanels) {
+    for (int32_t property : kFuzzedProperties)
+      runtime::SetIntegerProperty(panel, property, StartValues()[i++]);
+    runtime::Clear(panel);
+  }
 }
 
 void Run(Reader& in) {
@@ -91,10 +104,10 @@ void Run(Reader& in) {
       runtime::SetIntegerProperty(panel, runtime::panel_property::kPenColour, in.Int());
       const int32_t x1 = in.Coordinate(), y1 = in.Coordinate();
       const int32_t x2 = in.Coordinate(), y2 = in.Coordinate();
-      runtime::CallCommand(CommandId::DrawLine,
-                           {runtime::UnitArgument(panel), runtime::MakeInteger(x1),
-                            runtime::MakeInteger(y1), runtime::MakeInteger(x2),
-                            runtime::MakeInteger(y2)});
+      runtime::CallCommand(
+          CommandId::DrawLine,
+          {runtime::UnitArgument(panel), runtime::MakeInteger(x1), runtime::MakeInteger(y1),
+           runtime::MakeInteger(x2), runtime::MakeInteger(y2)});
       break;
     }
     case 1: {  // a box back to the background; any of its arguments may be left out
@@ -115,26 +128,25 @@ void Run(Reader& in) {
       const runtime::UnitRef& target = PanelOf(in);
       const uint8_t omitted = in.Byte();
       const int32_t mode = (omitted & 0x80) ? in.Int() : in.Byte() % 8;
-      runtime::CallCommand(
-          CommandId::CopyTo,
-          {runtime::UnitArgument(panel), runtime::MakeInteger(in.Coordinate()),
-           runtime::MakeInteger(in.Coordinate()), Maybe(omitted, 0, in.Coordinate()),
-           Maybe(omitted, 1, in.Coordinate()),
-           (omitted & 4) ? ValueRecord{} : runtime::UnitArgument(target),
-           runtime::MakeInteger(in.Coordinate()), runtime::MakeInteger(in.Coordinate()),
-           Maybe(omitted, 3, mode)});
+      runtime::CallCommand(CommandId::CopyTo,
+                           {runtime::UnitArgument(panel), runtime::MakeInteger(in.Coordinate()),
+                            runtime::MakeInteger(in.Coordinate()),
+                            Maybe(omitted, 0, in.Coordinate()), Maybe(omitted, 1, in.Coordinate()),
+                            (omitted & 4) ? ValueRecord{} : runtime::UnitArgument(target),
+                            runtime::MakeInteger(in.Coordinate()),
+                            runtime::MakeInteger(in.Coordinate()), Maybe(omitted, 3, mode)});
       break;
     }
     case 4: {  // a picture, stretched, mirrored or transparent
       const int32_t picture = Pictures()[in.Byte() % Pictures().size()];
       const uint8_t omitted = in.Byte();
       const int32_t mode = (omitted & 0x80) ? in.Int() : in.Byte() % 8;
-      runtime::CallCommand(CommandId::DrawPicture,
-                           {runtime::UnitArgument(panel), runtime::MakeInteger(picture),
-                            runtime::MakeInteger(in.Coordinate()),
-                            runtime::MakeInteger(in.Coordinate()),
-                            Maybe(omitted, 0, in.Coordinate()), Maybe(omitted, 1, in.Coordinate()),
-                            Maybe(omitted, 2, mode)});
+      runtime::CallCommand(
+          CommandId::DrawPicture,
+          {runtime::UnitArgument(panel), runtime::MakeInteger(picture),
+           runtime::MakeInteger(in.Coordinate()), runtime::MakeInteger(in.Coordinate()),
+           Maybe(omitted, 0, in.Coordinate()), Maybe(omitted, 1, in.Coordinate()),
+           Maybe(omitted, 2, mode)});
       break;
     }
     default: {  // a new size and border: the bitmap follows the client area
@@ -153,21 +165,32 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   static int argc = 1;
   static char name[] = "drawing_fuzz";
   static char* argv[] = {name, nullptr};
-  static QApplication application(argc, argv);
+  // Never destroyed: the process ends with the window still open, as a fuzzing run stops anywhere.
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
   // No game routines: the window's bindings stay unresolved and its events do nothing.
   runtime::RegisterEventHandlers({});
   runtime::InstallDesktopServices();
   runtime::InitWindowSystem();
+  if (!runtime::LoadWindowFromTemplate(game::kMainWindowId, 0, false)) std::abort();
+  for (const runtime::UnitRef& panel : kPanels)
+    for (int32_t property : kFuzzedProperties)
+      StartValues().push_back(runtime::GetIntegerProperty(panel, property));
   // Three of the sprites: white is their transparent colour.
   Pictures() = {game::NormalSprite(1), game::HighlightSprite(14), game::NormalSprite(7)};
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  FreshWindow();
+  ResetPanels();
   Reader in(data, size);
   for (int count = 0; count < 64 && !in.Done(); ++count) Run(in);
   // The panels paint what changed.
   QCoreApplication::processEvents();
   return 0;
+}
+
+// The system's font configuration keeps caches that it never frees; they are not the program's.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libfontconfig.so\n";
 }

@@ -240,6 +240,12 @@ TEST_F(Panels, TheScreenShowsTheBitmapAndTheRedrawLockHoldsOneWindowForItsOwner)
   runtime::DisableRedraw(kNewGameButton);  // free again
   EXPECT_FALSE(WidgetOf(kNewGameButton).updatesEnabled());
   runtime::AllowRedraw(kNewGameButton);
+
+  // A panel narrower than its two borders has no client area: it paints its border only.
+  runtime::SetIntegerProperty(kBoardPanel, 8, runtime::kSunkenBorder);
+  runtime::SetIntegerProperty(kBoardPanel, 2, 3);
+  EXPECT_EQ(PanelOf(kBoardPanel).Bitmap().Width(), 0);
+  EXPECT_EQ(WidgetOf(kBoardPanel).grab().width(), 3);
 }
 
 }  // namespace

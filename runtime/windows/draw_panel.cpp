@@ -139,7 +139,10 @@ DrawPanel::DrawPanel(WindowUnit* window, UnitRecord& record, QWidget* parent)
 
 QRect DrawPanel::ClientRect() const {
   const int32_t b = BorderWidth(Number(panel_property::kBorder));
-  return rect().adjusted(b, b, -b, -b);
+  const QRect client = rect().adjusted(b, b, -b, -b);
+  // A panel no wider or higher than its border has no client area at all, rather than one of a
+  // negative size that Qt would turn around.
+  return client.width() > 0 && client.height() > 0 ? client : QRect();
 }
 
 void DrawPanel::RebuildBackground() {
