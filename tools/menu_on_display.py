@@ -17,6 +17,7 @@ when one fails.
 
 import argparse
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -220,6 +221,7 @@ def main():
     elapsed = p.close()
     check("closing while level 8 thinks ends the program",
           elapsed is not None and elapsed < 1.0, f"{elapsed:.3f} s" if elapsed else "hung")
+    shutil.rmtree(config, ignore_errors=True)
     print("all checks passed" if not failures else f"{len(failures)} checks failed")
     return 1 if failures else 0
 
