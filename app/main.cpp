@@ -1,12 +1,17 @@
-// The program's entry routine: the runtime first, then the game's globals, the start window and
-// the message loop until the last window is gone.
+// The program's entry routine: the command line first (it answers --help and --version without a
+// display), then the runtime, the game's globals, the start window and the message loop until the
+// last window is gone.
 #include <QApplication>
 #include <QStyleFactory>
+#include <string_view>
+#include <vector>
 
+#include "app/command_line.h"
 #include "game/controller.h"
 #include "game/handlers.h"
 #include "game/record_file.h"
 #include "runtime/lifecycle.h"
+#include "runtime/system/translations.h"
 #include "runtime/windows/window_manager.h"
 
 namespace {
@@ -16,9 +21,19 @@ constexpr runtime::WindowId kMainWindow = 0x52010001;
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::string_view program = "xiangqi";
+  const app::CommandLine line = app::ParseCommandLine(args);
+  if (auto status = app::AnswerWithoutWindow(line, program)) return *status;
+
+  // Qt hears only the program's name: the options are ours, and a record whose name starts like
+  // one of Qt's options is still a record.
+  int qtArgc = argc > 0 ? 1 : 0;
+  QApplication application(qtArgc, argv);
   // One look on every desktop, whatever theme the machine has.
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  // Qt's dialogs speak the program's language; without Qt's catalogue they stay in English.
+  runtime::InstallDialogTranslations();
   game::RegisterHandlers();
   runtime::InitRuntime(argc, argv);
   runtime::InitWindowSystem();
@@ -26,7 +41,7 @@ int main(int argc, char** argv) {
   runtime::RegisterCleanup(game::ReleaseGlobals);
   runtime::LoadStartWindow(kMainWindow);
   // A record named on the command line: a file manager opens records this way.
-  if (argc > 1) game::OpenRecordAtStart(argv[1]);
+  if (line.record) game::OpenRecordAtStart(line.record->c_str());
   runtime::RunMessageLoop();
   runtime::ShutdownRuntime();
   return 0;
