@@ -14,6 +14,7 @@
 
 #include "runtime/pictures/picture.h"
 #include "runtime/pictures/surface.h"
+#include "runtime/windows/device_pixels.h"
 #include "runtime/windows/unit.h"
 
 namespace runtime {
@@ -81,6 +82,7 @@ class DrawPanel : public QWidget, public Unit {
   Surface background_;  // the colour and picture a clear puts back
   PicturePtr picture_;
   QPoint position_;  // the drawing position
+  DevicePixels device_;  // the same drawing at the screen's pixel ratio, where it is not 1
 };
 
 }  // namespace runtime
