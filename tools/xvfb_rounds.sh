@@ -6,10 +6,13 @@
 #     DISPLAY=:88 tools/xvfb_rounds.sh [BUILD_DIR] [ROUNDS] [MOVES]
 #
 # A round starts the program, plays MOVES moves with the mouse (tools/play_on_display.py), stops
-# the process (SIGSTOP), presses Escape, moves the mouse over the board and clicks it, lets the
-# process go on (SIGCONT) and waits for it. Every round must end with status 0, with no window
+# the process (SIGSTOP), presses Escape down, lets the process go on (SIGCONT), and while it
+# closes its window releases the key and sends more keys, mouse moves and clicks; then it waits
+# for the process. Every round must end with status 0, with no window
 # left (the runtime's error box above all) and nothing of a runtime error on standard error. A
 # window manager must run (openbox will do), so that the main window gets the keyboard focus.
+# XQ_RUN_UNDER runs the program under another one, valgrind say, which widens every gap between
+# the events:  XQ_RUN_UNDER="valgrind -q --error-exitcode=1" DISPLAY=:88 tools/xvfb_rounds.sh
 set -u
 build=${1:-build/release}
 rounds=${2:-20}
@@ -18,9 +21,9 @@ here=$(cd "$(dirname "$0")" && pwd)
 log=$(mktemp -d)
 failed=0
 for round in $(seq 1 "$rounds"); do
-  "$build/app/xiangqi" 2>"$log/err.txt" &
+  ${XQ_RUN_UNDER:-} "$build/app/xiangqi" 2>"$log/err.txt" &
   pid=$!
-  window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$pid" --name VelmoraCorvane |
+  window=$(timeout 120 xdotool search --sync --onlyvisible --pid "$pid" --name VelmoraCorvane |
            head -n 1)
   if [ -z "$window" ]; then
     echo "round $round: no main window"; kill "$pid"; failed=1; continue
@@ -29,11 +32,14 @@ for round in $(seq 1 "$rounds"); do
   "$here/play_on_display.py" --build "$build" --seed "$round" --max-moves "$moves" >/dev/null
   xdotool windowactivate --sync "$window" 2>/dev/null
   kill -STOP "$pid"
-  xdotool key Escape mousemove --window "$window" 100 100 click 1 key a
+  xdotool keydown Escape
   sleep 0.3
   kill -CONT "$pid"
+  # The rest of the keystroke and a burst of keys come while the window handles its close.
+  xdotool keyup Escape key --delay 1 a a a a a a a a a a a a a a a a a a a a 2>/dev/null
+  xdotool mousemove --window "$window" 100 100 click 1 2>/dev/null
   # The process must end by itself; a box waiting for a person would keep it alive.
-  for _ in $(seq 1 100); do
+  for _ in $(seq 1 600); do
     kill -0 "$pid" 2>/dev/null || break
     sleep 0.1
   done
