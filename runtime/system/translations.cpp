@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace runtime {
@@ -19,6 +20,8 @@ bool InstallDialogTranslations(const std::string& folder) {
     return false;
   }
   installed = translator;
+  // Sizes and dates in the file dialog follow too, as a Chinese desktop writes them.
+  QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
   return true;
 }
 

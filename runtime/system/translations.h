@@ -7,7 +7,8 @@
 namespace runtime {
 
 // Loads Qt's Simplified Chinese catalogue from `folder` (Qt's translations folder when empty) and
-// installs it on the application; false, with Qt's English texts kept, when it is not there.
+// installs it on the application, with Chinese as Qt's default locale for the sizes and dates the
+// dialogs show; false, with Qt's English texts kept, when it is not there.
 // Needs the application object.
 bool InstallDialogTranslations(const std::string& folder = {});
 
