@@ -196,8 +196,7 @@ TEST_F(FileDialogTest, QtsButtonsReadInChineseWithItsCatalogue) {
     request.save = true;
     ConfigureFileDialog(dialog, request);
     auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
-    return QStringList{box.button(QMessageBox::Ok)->text(),
-                       box.button(QMessageBox::Cancel)->text(),
+    return QStringList{box.button(QMessageBox::Ok)->text(), box.button(QMessageBox::Cancel)->text(),
                        buttons->button(QDialogButtonBox::Save) != nullptr
                            ? buttons->button(QDialogButtonBox::Save)->text()
                            : buttons->buttons().value(0)->text()};

@@ -148,9 +148,8 @@ TEST_F(RecordFile, UnusableRecordsLeaveBoardAndScreenAsTheyWere) {
     Write("bad.ces", bytes);
     Open("bad.ces");
     const std::string reason = std::string(name).starts_with("code") ? "棋局中有未知的棋子代码。"
-                               : name == std::string("89 squares")
-                                   ? "棋局不完整：不足 90 个棋位。"
-                                   : "这不是象棋棋局文件。";
+                               : name == std::string("89 squares") ? "棋局不完整：不足 90 个棋位。"
+                                                                   : "这不是象棋棋局文件。";
     expectOneBox(reason, name);
     EXPECT_EQ(Position(), position) << name;
     EXPECT_EQ(FirstDifference(screen, PanelPixels(game::BoardPanel)), "") << name;

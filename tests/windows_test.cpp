@@ -4,11 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPointer>
-#include <QDialog>
-#include <QLineEdit>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -250,9 +250,9 @@ TEST_F(Windows, AKeyQueuedBehindTheCloseRequestEndsTheLoopQuietly) {
   QWidget* panel = &WidgetOf(kBoardPanel);
   runtime::Destroy(kMain);
   QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, {}));
-  QCoreApplication::postEvent(panel, new QMouseEvent(QEvent::MouseMove, QPointF(5, 5),
-                                                     QPointF(5, 5), Qt::NoButton, Qt::NoButton,
-                                                     Qt::NoModifier));
+  QCoreApplication::postEvent(
+      panel, new QMouseEvent(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier));
   runtime::RunMessageLoop();
   EXPECT_EQ(runtime::LiveWindowCount(), 0);
   EXPECT_TRUE(HeardEvents().size() == 1 && HeardEvents()[0].handler == "OnMainWindowCreated");

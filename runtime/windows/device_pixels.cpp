@@ -159,8 +159,8 @@ void DevicePixels::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t 
   // pixels Bresenham's line sets.
   QPainterPath shape;
   const double margin = double(width) + 2.0;
-  const double lo = -margin, hi = double(std::max(pixels_.Width(), pixels_.Height())) / scale_ +
-                                  margin;
+  const double lo = -margin,
+               hi = double(std::max(pixels_.Width(), pixels_.Height())) / scale_ + margin;
   if (width >= 2) {
     const double reach = double(width / 2);
     QPointF a(x1, y1), b(x2, y2);
@@ -204,8 +204,8 @@ void DevicePixels::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t 
     snapped.setFillRule(Qt::WindingFill);
     shape = snapped;
   }
-  const QRect box = shape.boundingRect().toAlignedRect() &
-                    QRect(0, 0, pixels_.Width(), pixels_.Height());
+  const QRect box =
+      shape.boundingRect().toAlignedRect() & QRect(0, 0, pixels_.Width(), pixels_.Height());
   if (box.isEmpty()) return;
   QImage coverage(box.size(), QImage::Format_Grayscale8);
   coverage.fill(0);
@@ -260,9 +260,9 @@ void DevicePixels::Picture(const runtime::Picture* picture, int32_t x, int32_t y
     for (int32_t col = 0; col < logical.Width(); ++col)
       out[col] = in[col] == key ? 0u : (in[col] | 0xFF000000u);
   }
-  const QImage scaled = image.scaled(int(dw), int(dh), Qt::IgnoreAspectRatio,
-                                     Qt::SmoothTransformation)
-                            .convertToFormat(QImage::Format_RGBA8888_Premultiplied);
+  const QImage scaled =
+      image.scaled(int(dw), int(dh), Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+          .convertToFormat(QImage::Format_RGBA8888_Premultiplied);
   const int32_t left = std::min(d.x, d.x + d.width), top = std::min(d.y, d.y + d.height);
   for (int32_t row = std::max(0, -top); row < int32_t(dh) && top + row < pixels_.Height(); ++row) {
     const auto* in = reinterpret_cast<const uint32_t*>(scaled.constScanLine(row));

@@ -37,8 +37,8 @@ class DevicePixels {
   // for solid), `penMode` a two-operand raster code 1..16.
   void Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width,
             std::span<const int32_t> dashes, int32_t penMode, uint32_t pen);
-  void Picture(const runtime::Picture* picture, int32_t x, int32_t y, int32_t width,
-               int32_t height, int32_t mode);
+  void Picture(const runtime::Picture* picture, int32_t x, int32_t y, int32_t width, int32_t height,
+               int32_t mode);
   // From another panel's device pixels at the same scale, else from its bitmap.
   void Copy(const DevicePixels& source, const Surface& sourceBitmap, Rect from, int32_t tx,
             int32_t ty, int32_t rop);

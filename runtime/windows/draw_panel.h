@@ -81,7 +81,7 @@ class DrawPanel : public QWidget, public Unit {
   Surface bitmap_;
   Surface background_;  // the colour and picture a clear puts back
   PicturePtr picture_;
-  QPoint position_;  // the drawing position
+  QPoint position_;      // the drawing position
   DevicePixels device_;  // the same drawing at the screen's pixel ratio, where it is not 1
 };
 
