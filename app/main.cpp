@@ -1,29 +1,47 @@
-// The program's entry routine: the runtime first, then the game's globals, the start window and
-// the message loop until the last window is gone.
+// The program's entry routine: the command line first (it answers --help and --version without a
+// display), then the runtime, the game's globals, the start window and the message loop until the
+// last window is gone.
 #include <QApplication>
 #include <QStyleFactory>
+#include <string_view>
+#include <vector>
 
+#include "app/command_line.h"
+#include "game/computer_player.h"
 #include "game/controller.h"
 #include "game/handlers.h"
 #include "game/record_file.h"
 #include "game/units.h"
 #include "runtime/lifecycle.h"
 #include "runtime/system/desktop_services.h"
+#include "runtime/system/translations.h"
 #include "runtime/windows/window_manager.h"
 
 int main(int argc, char** argv) {
-  QApplication application(argc, argv);
+  const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+  const std::string_view program = "xiangqi";
+  const app::CommandLine line = app::ParseCommandLine(args);
+  if (auto status = app::AnswerWithoutWindow(line, program)) return *status;
+
+  // Qt hears only the program's name: the options are ours, and a record whose name starts like
+  // one of Qt's options is still a record.
+  int qtArgc = argc > 0 ? 1 : 0;
+  QApplication application(qtArgc, argv);
   // One look on every desktop, whatever theme the machine has.
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+  // Qt's dialogs speak the program's language; without Qt's catalogue they stay in English.
+  runtime::InstallDialogTranslations();
   game::RegisterHandlers();
   runtime::InstallDesktopServices();
   runtime::InitRuntime(argc, argv);
   runtime::InitWindowSystem();
   game::CreateGlobals();
   runtime::RegisterCleanup(game::ReleaseGlobals);
+  // --level holds for this run only; the level chosen in the menu stays remembered.
+  if (line.level) game::OverrideLevelForThisRun(*line.level);
   runtime::LoadStartWindow(game::kMainWindowId);
   // A record named on the command line: a file manager opens records this way.
-  if (argc > 1) game::OpenRecordAtStart(argv[1]);
+  if (line.record) game::OpenRecordAtStart(line.record->c_str());
   runtime::RunMessageLoop();
   runtime::ShutdownRuntime();
   return 0;

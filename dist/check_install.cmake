@@ -5,9 +5,13 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD} --prefix ${PREFIX}
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed: ${result}")
 endif()
-foreach(path bin/xiangqi share/applications/xiangqi.desktop
-             share/icons/hicolor/16x16/apps/xiangqi.png share/icons/hicolor/32x32/apps/xiangqi.png
-             share/mime/packages/xiangqi-record.xml)
+set(paths bin/xiangqi share/applications/xiangqi.desktop share/mime/packages/xiangqi-record.xml
+          share/icons/hicolor/scalable/apps/xiangqi.svg
+          share/metainfo/io.velmora.Xiangqi.metainfo.xml share/man/man6/xiangqi.6)
+foreach(size ${ICON_SIZES})
+  list(APPEND paths share/icons/hicolor/${size}x${size}/apps/xiangqi.png)
+endforeach()
+foreach(path ${paths})
   if(NOT EXISTS ${PREFIX}/${path})
     message(FATAL_ERROR "not installed: ${path}")
   endif()
@@ -27,5 +31,18 @@ if(EXISTS ${PREFIX}/share/mime/globs2)
     message(FATAL_ERROR "the MIME database does not map *.ces")
   endif()
 endif()
-file(REMOVE_RECURSE ${PREFIX})
+# Each size is its own picture: a PNG of exactly that size (the header's width and height).
+foreach(size ${ICON_SIZES})
+  file(READ ${PREFIX}/share/icons/hicolor/${size}x${size}/apps/xiangqi.png header
+       OFFSET 16 LIMIT 8 HEX)
+  math(EXPR hex "${size}" OUTPUT_FORMAT HEXADECIMAL)
+  string(REGEX REPLACE "^0x" "" hex "${hex}")
+  string(LENGTH "${hex}" digits)
+  math(EXPR pad "8 - ${digits}")
+  string(REPEAT "0" ${pad} zeros)
+  if(NOT header STREQUAL "${zeros}${hex}${zeros}${hex}")
+    message(FATAL_ERROR "the ${size}x${size} icon is not ${size} pixels square: ${header}")
+  endif()
+endforeach()
+# The prefix stays for the checks of the metainfo, the desktop entry and the manual page.
 message(STATUS "installed layout is complete")

@@ -1,5 +1,6 @@
 #include "game/record_file.h"
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,17 @@ void ReportSaveFailure() {
                       runtime::kIconWarning);
 }
 
+// An open that failed says why; Board and the screen are as they were.
+void ReportOpenFailure(const std::string& gbReason) {
+  std::string text = runtime::Gb("棋局没有打开。");
+  if (!gbReason.empty()) {
+    text += '\n';
+    text += gbReason;
+  }
+  runtime::MessageBox(runtime::Text(text), runtime::Text(runtime::Gb("读取棋局")),
+                      runtime::kIconWarning);
+}
+
 // The first 8 bytes as a text (up to a zero byte) equal to the header.
 bool HasRecordHeader(const runtime::ByteSet& data) {
   runtime::ValueRecord got = runtime::BytesGet(runtime::BytesLeft(data, 8), runtime::kGetText);
@@ -93,11 +105,20 @@ void SaveGame() {
 
 void OpenGame() {
   if (!AskForFile(kDialogOpen, runtime::Gb("打开象棋棋局"))) return;
+  // A file that is not a usable record is ignored here without a word, as the game always has;
+  // only a record named at start, where nothing else would tell, says why.
   OpenRecord(runtime::GetTextProperty(FileDialog, prop::kDialogFileName));
 }
 
-bool OpenRecord(const runtime::Text& gbName) {
+bool OpenRecord(const runtime::Text& gbName, std::string* whyNot) {
+  std::string ignored;
+  std::string& reason = whyNot != nullptr ? *whyNot : ignored;
   runtime::ByteSet data = runtime::ReadFile(gbName);
+  if (runtime::Text failure = runtime::LastFileError(); !failure.Empty()) {
+    reason = failure.View();
+    return false;
+  }
+  reason = runtime::Gb("这不是象棋棋局文件。");
   if (runtime::BytesLength(data) < 8) return false;
   if (!HasRecordHeader(data)) return false;
   runtime::ByteSet body = runtime::BytesMid(data, 9, runtime::BytesLength(data) - 8);
@@ -111,19 +132,31 @@ bool OpenRecord(const runtime::Text& gbName) {
       std::span(reinterpret_cast<const uint8_t*>(runtime::ArrayElements(codes.Block())),
                 size_t(codes.Count())),
       error);
-  if (!board) return false;
+  if (!board) {
+    reason = runtime::Gb(n < kRows * kCols ? "棋局不完整：不足 90 个棋位。"
+                                           : "棋局中有未知的棋子代码。");
+    return false;
+  }
   BoardReplaced();
   Board = *board;
   RedrawBoard();
+  reason.clear();
   return true;
 }
 
 bool OpenRecordAtStart(const char* path) {
   // Opening draws on the main window; before it exists there is nothing to open into.
   if (path == nullptr || runtime::LiveWindow(kMainWindowId) == nullptr) return false;
-  auto gbName = runtime::Utf8ToGb(StartPath(path));
-  if (!gbName || gbName->empty()) return false;
-  return OpenRecord(runtime::Text(*gbName));
+  const std::string name = StartPath(path);
+  auto gbName = runtime::Utf8ToGb(name);
+  std::string whyNot;
+  if (gbName && !gbName->empty() && OpenRecord(runtime::Text(*gbName), &whyNot)) return true;
+  if (!gbName) whyNot = runtime::Gb("文件名无法转换。");
+  if (gbName && gbName->empty()) whyNot = runtime::Gb("没有文件名。");
+  std::fprintf(stderr, "xiangqi: %s: %s\n", name.c_str(),
+               runtime::GbToUtf8Lossy(runtime::Gb("棋局没有打开：") + whyNot).c_str());
+  ReportOpenFailure(whyNot);
+  return false;
 }
 
 }  // namespace game

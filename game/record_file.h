@@ -2,6 +2,8 @@
 // dialog, or opened from a name given when the program starts.
 #pragma once
 
+#include <string>
+
 #include "runtime/blocks.h"
 
 namespace game {
@@ -12,12 +14,13 @@ void OpenGame();
 
 // Opens the record `gbName` (a GB18030 file name) into Board and redraws the board; false, with
 // Board and the screen unchanged, when the file cannot be read, lacks the header, holds fewer
-// than 90 squares or a code above 14.
-bool OpenRecord(const runtime::Text& gbName);
+// than 90 squares or a code above 14. `whyNot` then gets the reason, in GB18030.
+bool OpenRecord(const runtime::Text& gbName, std::string* whyNot = nullptr);
 
 // A record named on the command line (a path in the system's encoding, relative ones taken from
 // the folder the program was started in), opened by OpenRecord once the start window exists and
-// has its new game; false before that, and for every file OpenRecord refuses.
+// has its new game; false before that, and for every file OpenRecord refuses. A refused file is
+// reported as 读取棋局 reports it, and in one line on standard error; the new game stays.
 bool OpenRecordAtStart(const char* path);
 
 }  // namespace game

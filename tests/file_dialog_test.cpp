@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "runtime/system/translations.h"
 #include "tests/support/application.h"
 
 using namespace runtime;
@@ -182,6 +183,28 @@ TEST_F(FileDialogTest, HandlerAnswersInsteadOfTheDialogUntilCleared) {
   Answerer answerer({{false, [](QWidget* dialog) { static_cast<QDialog*>(dialog)->reject(); }}});
   EXPECT_EQ(ShowFileDialog(request_), std::nullopt);
   EXPECT_TRUE(answerer.Done());
+}
+
+// Qt's own buttons read in Chinese once its catalogue is installed, whatever the locale; without
+// the catalogue they stay English. Last in this program: the catalogue stays for good.
+TEST_F(FileDialogTest, QtsButtonsReadInChineseWithItsCatalogue) {
+  auto texts = [] {
+    QMessageBox box;
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    QFileDialog dialog;
+    FileDialogRequest request;
+    request.save = true;
+    ConfigureFileDialog(dialog, request);
+    auto* buttons = dialog.findChild<QDialogButtonBox*>("buttonBox");
+    return QStringList{box.button(QMessageBox::Ok)->text(), box.button(QMessageBox::Cancel)->text(),
+                       buttons->button(QDialogButtonBox::Save) != nullptr
+                           ? buttons->button(QDialogButtonBox::Save)->text()
+                           : buttons->buttons().value(0)->text()};
+  };
+  EXPECT_FALSE(InstallDialogTranslations((folder_ / "no-catalogue").string()));
+  EXPECT_EQ(texts(), QStringList({"OK", "Cancel", "&Save"}));
+  ASSERT_TRUE(InstallDialogTranslations()) << "Qt's translations (qt6-translations-l10n) missing";
+  EXPECT_EQ(texts(), QStringList({"确定", "取消", "保存(&S)"}));
 }
 
 }  // namespace

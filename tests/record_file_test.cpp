@@ -131,13 +131,36 @@ TEST_F(RecordFile, UnusableRecordsLeaveBoardAndScreenAsTheyWere) {
   PressSquare(5, 5);
   const std::string position = Position();
   const runtime::Surface screen = PanelPixels(game::BoardPanel);
+  // The button passes over a file it cannot use without a word; the same file named on the
+  // command line, where nothing else would tell, says why under the button's caption.
+  const std::string refused = "读取棋局|棋局没有打开。\n";
+  auto expectOneBox = [&](const std::string& reason, const char* name) {
+    std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << name;
+    EXPECT_EQ(boxes[0].substr(0, refused.size()), refused) << name;
+    if (!reason.empty()) {
+      EXPECT_EQ(boxes[0].substr(refused.size()), reason) << name;
+    }
+    EXPECT_GT(boxes[0].size(), refused.size()) << name << ": the reason is missing";
+  };
   Open("missing.ces");
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  EXPECT_FALSE(game::OpenRecordAtStart(Path("missing.ces").c_str()));
+  expectOneBox("", "missing");
   for (const auto& [name, bytes] : files) {
     Write("bad.ces", bytes);
     Open("bad.ces");
+    const std::string reason = std::string(name).starts_with("code") ? "棋局中有未知的棋子代码。"
+                               : name == std::string("89 squares") ? "棋局不完整：不足 90 个棋位。"
+                                                                   : "这不是象棋棋局文件。";
+    EXPECT_TRUE(testing_support::TakeMessageBoxes().empty()) << name;
     EXPECT_EQ(Position(), position) << name;
     EXPECT_EQ(FirstDifference(screen, PanelPixels(game::BoardPanel)), "") << name;
+    testing::internal::CaptureStderr();
     EXPECT_FALSE(game::OpenRecordAtStart(Path("bad.ces").c_str())) << name;
+    const std::string line = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(line, "xiangqi: " + Path("bad.ces") + ": 棋局没有打开：" + reason + "\n");
+    expectOneBox(reason, name);
   }
 }
 
@@ -174,8 +197,12 @@ TEST_F(RecordFile, ARecordNamedAtStartOpensFromTheStartingFolder) {
   EXPECT_TRUE(game::OpenRecordAtStart("named.ces"));
   std::filesystem::current_path(previous);
   EXPECT_EQ(Position(), "4k4/9/9/9/9/9/9/9/9/3KR4 w");
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(game::OpenRecordAtStart(""));
   EXPECT_FALSE(game::OpenRecordAtStart(nullptr));
+  EXPECT_EQ(testing::internal::GetCapturedStderr().find("xiangqi: : "), 0u);
+  EXPECT_EQ(testing_support::TakeMessageBoxes().size(), 1u);
   testing_support::StopGame();
   EXPECT_FALSE(game::OpenRecordAtStart(Path("named.ces").c_str()));  // no window to open into
   testing_support::StartGame();

@@ -2,9 +2,13 @@
 // the message loop, properties and their errors.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QPointer>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -239,6 +243,46 @@ TEST_F(Windows, UnitsInAContainerAreOwnedOnce) {
     Settle();
     ASSERT_EQ(runtime::LiveWindow(kMainWindow), nullptr);
   }
+}
+
+// Input that arrives for a window on its way out is dropped, whether the window is closing or
+// already destroyed and only waiting for its deferred delete: no event, no runtime error.
+TEST_F(Windows, InputForAClosingOrDestroyedWindowIsDropped) {
+  for (bool atOnce : {false, true}) {
+    runtime::LoadStartWindow(kMainWindow);
+    QPointer<QWidget> window = &WindowOf(kMainWindow);
+    QPointer<QWidget> panel = &WidgetOf(kBoardPanel);
+    auto* button = qobject_cast<QAbstractButton*>(&WidgetOf(kNewGameButton));
+    HeardEvents().clear();
+    runtime::Destroy(kMain, atOnce);
+    EXPECT_EQ(runtime::LiveWindow(kMainWindow) == nullptr, atOnce);
+    QTest::keyRelease(window, Qt::Key_Escape);
+    QTest::keyPress(window, Qt::Key_A);
+    QTest::mouseMove(panel, QPoint(60, 60));
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(60, 60));
+    button->click();
+    EXPECT_TRUE(HeardEvents().empty()) << HeardEvents()[0].handler;
+    Settle();
+    EXPECT_TRUE(window.isNull());
+    EXPECT_EQ(runtime::LiveWindowCount(), 0);
+    QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
+  }
+}
+
+// The same through the real loop: a key release queued behind the close request reaches the
+// window after it has been destroyed, and the loop still ends normally.
+TEST_F(Windows, AKeyQueuedBehindTheCloseRequestEndsTheLoopQuietly) {
+  runtime::LoadStartWindow(kMainWindow);
+  QWidget* window = &WindowOf(kMainWindow);
+  QWidget* panel = &WidgetOf(kBoardPanel);
+  runtime::Destroy(kMain);
+  QCoreApplication::postEvent(window, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, {}));
+  QCoreApplication::postEvent(
+      panel, new QMouseEvent(QEvent::MouseMove, QPointF(5, 5), QPointF(5, 5), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier));
+  runtime::RunMessageLoop();
+  EXPECT_EQ(runtime::LiveWindowCount(), 0);
+  EXPECT_TRUE(HeardEvents().size() == 1 && HeardEvents()[0].handler == "OnMainWindowCreated");
 }
 
 TEST_F(Windows, CommonPropertiesClampAndComeFromTheRecordWhileNotLoaded) {

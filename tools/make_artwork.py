@@ -121,12 +121,12 @@ def make_logo(out):
     save_jpeg(artlib.to_image(bg), os.path.join(out, "logo.jpg"), quality=92)
 
 
-def icon_image(size):
+def icon_image(size, factor=8):
     """The red General as a window icon; the small one drops the ring and
     enlarges the character so it still reads at 16 pixels."""
     small = size < 24
     rgb, cov, _ = artlib.piece_rgba("帥", artlib.RED_INK, artlib.DISC_NORMAL, size=size,
-                                    centre=size / 2, radius=size / 2 - 0.3, factor=8, seed=5,
+                                    centre=size / 2, radius=size / 2 - 0.3, factor=factor, seed=5,
                                     shadow=False, background=None, ring=not small,
                                     font_scale=1.45 if small else 1.1,
                                     stroke_scale=2.2 if small else 1.6)

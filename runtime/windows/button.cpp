@@ -29,6 +29,8 @@ Button::Button(WindowUnit* window, UnitRecord& record, QWidget* parent)
 }
 
 void Button::Clicked() {
+  // A click that comes through after its window began to close (a queued release, say).
+  if (!WindowTakesInput(Window())) return;
   RaiseEvent(Window()->WindowIdentifier(), Id(), event::kCreatedOrClicked, {});
 }
 

@@ -135,6 +135,7 @@ DrawPanel::DrawPanel(WindowUnit* window, UnitRecord& record, QWidget* parent)
   RebuildBackground();
   bitmap_ = background_;
   bitmap_.SetBrush(ResolveColour(Number(panel_property::kBrushColour)));
+  device_.Reset(devicePixelRatioF(), bitmap_, background_);
 }
 
 QRect DrawPanel::ClientRect() const {
@@ -152,6 +153,7 @@ void DrawPanel::RebuildBackground() {
   DrawBackgroundPicture(picture_.get(), background_,
                         Rect{0, 0, background_.Width(), background_.Height()},
                         Number(panel_property::kPicturePlacement));
+  device_.SetBackground(background_);
 }
 
 void DrawPanel::Changed(Rect area) {
@@ -172,6 +174,7 @@ void DrawPanel::ClearArea(std::optional<int32_t> x, std::optional<int32_t> y,
   const int64_t b = std::min<int64_t>(height ? top + *height : bitmap_.Height(), bitmap_.Height());
   if (r <= l || b <= t) return;
   const Rect area{int32_t(l), int32_t(t), int32_t(r - l), int32_t(b - t)};
+  device_.Clear(area);
   Changed(BlitSurface(background_, area, bitmap_, area.x, area.y, kSourceCopy));
 }
 
@@ -180,6 +183,10 @@ void DrawPanel::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   const int32_t type = Number(panel_property::kPenType);
   if (type == kNoPen) return;
   const int64_t width = std::max(1, Number(panel_property::kPenWidth));
+  device_.Line(x1, y1, x2, y2, int32_t(width),
+               width == 1 ? DashPattern(type) : std::span<const int32_t>(),
+               Number(panel_property::kDrawingMode) + 1,
+               ResolveColour(Number(panel_property::kPenColour)));
   const int64_t reach = width / 2;
   // The pixels are gathered first, so a raster mode such as exclusive or touches each one once.
   // Everything is clipped to the bitmap before any pixel is visited, in 64 bits.
@@ -232,6 +239,7 @@ void DrawPanel::DrawPictureAt(const Picture* picture, int32_t x, int32_t y, int3
                               int32_t height, int32_t mode) {
   if (picture == nullptr) return;
   PaintPicture(picture, bitmap_, x, y, width, height, mode);
+  device_.Picture(picture, x, y, width, height, mode);
   const int64_t w = width == -1 ? picture->width : width;
   const int64_t h = height == -1 ? picture->height : height;
   const int64_t left = std::min<int64_t>(x, x + w), top = std::min<int64_t>(y, y + h);
@@ -242,6 +250,7 @@ void DrawPanel::DrawPictureAt(const Picture* picture, int32_t x, int32_t y, int3
 }
 
 void DrawPanel::CopyFrom(const DrawPanel& source, Rect from, int32_t tx, int32_t ty, int32_t rop) {
+  device_.Copy(source.device_, source.bitmap_, from, tx, ty, rop);
   Changed(BlitSurface(source.bitmap_, from, bitmap_, tx, ty, rop));
 }
 
@@ -249,7 +258,12 @@ void DrawPanel::paintEvent(QPaintEvent* event) {
   QPainter painter(this);
   const QRect client = ClientRect();
   const QRect area = event->rect() & client;
-  if (!area.isEmpty()) {
+  // A window moved to a screen of another pixel ratio starts over from the bitmap.
+  if (devicePixelRatioF() != device_.Scale())
+    device_.Reset(devicePixelRatioF(), bitmap_, background_);
+  if (device_.Active()) {
+    device_.Paint(painter, area.translated(-client.topLeft()), client.topLeft());
+  } else if (!area.isEmpty()) {
     // Only the exposed part is converted for the screen.
     QImage image(area.size(), QImage::Format_RGBX8888);
     for (int y = 0; y < area.height(); ++y) {
@@ -276,13 +290,16 @@ void DrawPanel::resizeEvent(QResizeEvent*) {
   resized.SetBrush(bitmap_.Brush());
   BlitSurface(bitmap_, Rect{0, 0, bitmap_.Width(), bitmap_.Height()}, resized, 0, 0, kSourceCopy);
   bitmap_ = std::move(resized);
+  device_.Reset(device_.Scale(), bitmap_, background_);
 }
 
 void DrawPanel::showEvent(QShowEvent*) {
   // Without a persistent bitmap what was drawn does not outlive the panel being hidden.
-  if (!Flag(panel_property::kPersistentBitmap))
+  if (!Flag(panel_property::kPersistentBitmap)) {
     BlitSurface(background_, Rect{0, 0, background_.Width(), background_.Height()}, bitmap_, 0, 0,
                 kSourceCopy);
+    device_.Clear(Rect{0, 0, background_.Width(), background_.Height()});
+  }
 }
 
 void DrawPanel::PropertyChanged(int32_t index) {
@@ -298,6 +315,7 @@ void DrawPanel::PropertyChanged(int32_t index) {
       break;
     case kBrushColour:
       bitmap_.SetBrush(ResolveColour(Number(kBrushColour)));
+      device_.SetBrush(bitmap_.Brush());
       break;
     case kBorder:
       resizeEvent(nullptr);

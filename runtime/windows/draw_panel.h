@@ -15,6 +15,7 @@
 #include "runtime/pictures/picture.h"
 #include "runtime/pictures/surface.h"
 #include "runtime/windows/property_indexes.h"
+#include "runtime/windows/device_pixels.h"
 #include "runtime/windows/unit.h"
 
 namespace runtime {
@@ -68,7 +69,8 @@ class DrawPanel : public QWidget, public Unit {
   Surface bitmap_;
   Surface background_;  // the colour and picture a clear puts back
   PicturePtr picture_;
-  QPoint position_;  // the drawing position
+  QPoint position_;      // the drawing position
+  DevicePixels device_;  // the same drawing at the screen's pixel ratio, where it is not 1
 };
 
 }  // namespace runtime

@@ -38,6 +38,13 @@ bool Alive(WindowUnit* window) {
   return window != nullptr && LiveWindow(window->WindowIdentifier()) == window;
 }
 
+// Input the desktop delivers late, to a window that has gone or is closing, belongs to nobody: a
+// slow machine can queue a key behind the close request, and the widget lives on until its
+// deferred delete.
+bool Heard(const Unit& unit) {
+  return WindowTakesInput(unit.Window());
+}
+
 // Raises a unit's event for a message; true when the message is to go no further: the handler
 // returned false, or the window is gone.
 bool DispatchInput(Unit& unit, int32_t event, std::span<const int32_t> args,
@@ -97,6 +104,7 @@ bool HandleMouse(QWidget* receiver, QEvent* event) {
   auto* mouse = static_cast<QMouseEvent*>(event);
   Unit* unit = MouseTarget(receiver, mouse);
   if (unit == nullptr) return false;
+  if (!Heard(*unit)) return true;
   WindowUnit* window = unit->Window();
 
   int32_t index = 0;
@@ -232,6 +240,7 @@ bool HandleKey(QWidget* receiver, QEvent* event) {
     return false;
   Unit* unit = UnitOfWidget(receiver);
   if (unit == nullptr) return false;
+  if (!Heard(*unit)) return true;
   WindowUnit* window = unit->Window();
   auto* key = static_cast<QKeyEvent*>(event);
   const int32_t state = KeyState(key->modifiers());
@@ -262,6 +271,7 @@ bool HandleKey(QWidget* receiver, QEvent* event) {
 bool HandleWheel(QWidget* receiver, QEvent* event) {
   Unit* unit = dynamic_cast<Unit*>(receiver);
   if (unit == nullptr) return false;
+  if (!Heard(*unit)) return true;
   auto* wheel = static_cast<QWheelEvent*>(event);
   const std::array<int32_t, 2> args{wheel->angleDelta().y() / 120, KeyState(wheel->modifiers())};
   return DispatchInput(*unit, event::kWheel, args);
@@ -307,6 +317,10 @@ ValueRecord RaiseEvent(WindowId window, UnitId unit, int32_t event, std::span<co
   const EventBinding* binding = unitRecord->FindBinding(event);
   if (binding == nullptr || binding->routine == nullptr) return ValueRecord{};
   return binding->routine(args);
+}
+
+bool WindowTakesInput(WindowUnit* window) {
+  return Alive(window) && !window->Closing();
 }
 
 void InstallEventDispatch() {

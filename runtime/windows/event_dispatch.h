@@ -11,6 +11,8 @@
 
 namespace runtime {
 
+class WindowUnit;
+
 // The common input events of every unit.
 namespace event {
 inline constexpr int32_t kCreatedOrClicked = 0;  // a window created, a button clicked
@@ -37,6 +39,10 @@ inline constexpr int32_t kKeyStateAlt = 4;
 // without a handler; an inconsistent source is a runtime error. Returns the handler's result
 // (kind 0 when there was none).
 ValueRecord RaiseEvent(WindowId window, UnitId unit, int32_t event, std::span<const int32_t> args);
+
+// Whether input for the window is still to become its units' events: false once the window is
+// closing or gone, when the input is dropped instead.
+bool WindowTakesInput(WindowUnit* window);
 
 // Installs the filter on the application; safe to repeat.
 void InstallEventDispatch();

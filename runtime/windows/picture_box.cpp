@@ -33,6 +33,8 @@ void PictureBox::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const int32_t border = Number(picture_box_property::kBorder);
   DrawBorder(painter, *this, border);
+  // On a screen that scales, the picture is scaled smoothly rather than in blocks of pixels.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, devicePixelRatioF() != 1.0);
   painter.drawImage(BorderWidth(border), BorderWidth(border), image_);
 }
 

@@ -143,6 +143,8 @@ bool WindowUnit::event(QEvent* event) {
 void WindowUnit::paintEvent(QPaintEvent*) {
   if (background_.isNull()) return;
   QPainter painter(this);
+  // On a screen that scales, the picture is scaled smoothly rather than in blocks of pixels.
+  painter.setRenderHint(QPainter::SmoothPixmapTransform, devicePixelRatioF() != 1.0);
   painter.drawImage(0, 0, background_);
 }
 

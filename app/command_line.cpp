@@ -1,0 +1,116 @@
+#include "app/command_line.h"
+
+#include <charconv>
+#include <cstdio>
+
+#ifndef XQ_VERSION
+#define XQ_VERSION "0"
+#endif
+
+namespace app {
+
+namespace {
+
+CommandLine Refused(std::string error) {
+  CommandLine line;
+  line.action = CommandLine::Action::kRefuse;
+  line.error = std::move(error);
+  return line;
+}
+
+// A whole decimal number from 1 to 8, nothing before or after it.
+std::optional<int> LevelOf(std::string_view text) {
+  int value = 0;
+  const char* end = text.data() + text.size();
+  auto [stop, failure] = std::from_chars(text.data(), end, value);
+  if (text.empty() || failure != std::errc() || stop != end) return std::nullopt;
+  if (value < kLowestLevel || value > kHighestLevel) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(std::span<const std::string_view> args) {
+  CommandLine line;
+  bool optionsEnded = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string_view arg = args[i];
+    const bool isOption = !optionsEnded && arg.size() > 1 && arg.front() == '-';
+    if (!isOption) {
+      if (line.record) return Refused("only one record can be opened");
+      line.record = std::string(arg);
+      continue;
+    }
+    if (arg == "--") {
+      optionsEnded = true;
+    } else if (arg == "--help" || arg == "-h") {
+      // The first of --help and --version wins, as it does for the GNU tools.
+      if (line.action == CommandLine::Action::kPlay) line.action = CommandLine::Action::kHelp;
+    } else if (arg == "--version" || arg == "-V") {
+      if (line.action == CommandLine::Action::kPlay) line.action = CommandLine::Action::kVersion;
+    } else if (arg == "--level" || arg.starts_with("--level=")) {
+      std::string_view value;
+      if (arg == "--level") {
+        if (i + 1 == args.size()) return Refused("option '--level' requires an argument");
+        value = args[++i];
+      } else {
+        value = arg.substr(8);
+      }
+      line.level = LevelOf(value);
+      if (!line.level)
+        return Refused("invalid level '" + std::string(value) + "': a number from 1 to 8");
+    } else {
+      return Refused("unknown option '" + std::string(arg) + "'");
+    }
+  }
+  return line;
+}
+
+std::string UsageText(std::string_view program) {
+  std::string text = "Usage: " + std::string(program) + " [OPTION]... [RECORD.ces]\n";
+  text +=
+      "Play xiangqi (Chinese chess, 象棋) against the computer; RECORD opens a saved position.\n"
+      "\n"
+      "Options:\n"
+      "  --level N      the computer's level for this run, 1 (weakest) to 8 (strongest)\n"
+      "  -h, --help     show this help and exit\n"
+      "  -V, --version  show the version and exit\n"
+      "\n"
+      "On the board:\n"
+      "  left button    select a piece, then click where it goes\n"
+      "  right button   open the board's menu\n"
+      "  Ctrl+Z         悔棋      take back your last move and the reply\n"
+      "  Ctrl+H         提示      hint: the suggested move is selected\n"
+      "  Ctrl+C         复制局面  copy the position (FEN) to the clipboard\n"
+      "  Ctrl+V         粘贴局面  paste a position (FEN) from the clipboard\n"
+      "  难度 1-8                 the computer's level, kept for the next runs\n"
+      "  标准规则                 the full rules: check, mate and stalemate\n"
+      "  Escape                   quit\n"
+      "\n"
+      "Exit status: 0 after a normal end, 2 for a wrong command line.\n";
+  return text;
+}
+
+std::string VersionText() {
+  return "xiangqi " XQ_VERSION "\n";
+}
+
+std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program) {
+  switch (line.action) {
+    case CommandLine::Action::kHelp:
+      std::fputs(UsageText(program).c_str(), stdout);
+      return 0;
+    case CommandLine::Action::kVersion:
+      std::fputs(VersionText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::kRefuse:
+      std::fprintf(stderr, "%.*s: %s\n", int(program.size()), program.data(), line.error.c_str());
+      std::fputs(UsageText(program).c_str(), stderr);
+      return 2;
+    case CommandLine::Action::kPlay:
+      break;
+  }
+  return std::nullopt;
+}
+
+}  // namespace app

@@ -1,0 +1,42 @@
+// The program's command line, read before anything needs the window system: --help and --version
+// answer in a terminal without a display, --level picks the computer's strength for one run, and
+// a file name is a record to open once the main window exists.
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace app {
+
+inline constexpr int kLowestLevel = 1;
+inline constexpr int kHighestLevel = 8;
+
+struct CommandLine {
+  enum class Action {
+    kPlay,     // start the game
+    kHelp,     // print the usage on standard output, exit 0
+    kVersion,  // print the version on standard output, exit 0
+    kRefuse,   // print `error` and the usage on standard error, exit 2
+  };
+  Action action = Action::kPlay;
+  std::optional<int> level;           // --level N, 1..8
+  std::optional<std::string> record;  // a record to open at start
+  std::string error;                  // why the command line was refused
+};
+
+// Reads the arguments after the program's name. Options as GNU programs take them: "--level N"
+// or "--level=N", "--" ends the options, "-" alone and everything after "--" are file names.
+CommandLine ParseCommandLine(std::span<const std::string_view> args);
+
+// The text --help prints: the usage, the options and the keys of the board's menu.
+std::string UsageText(std::string_view program);
+// The text --version prints.
+std::string VersionText();
+
+// What the entry routine does with a parsed command line that is not to start the game: prints
+// the texts and returns the exit status. Returns nothing for a command line that plays.
+std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program);
+
+}  // namespace app

@@ -1,0 +1,99 @@
+// The command line: what each form of argument asks for, and what the program answers without a
+// window.
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+using Action = app::CommandLine::Action;
+
+struct Case {
+  std::vector<std::string_view> args;
+  Action action;
+  std::optional<int> level = std::nullopt;
+  std::optional<std::string> record = std::nullopt;
+};
+
+TEST(CommandLine, EachFormIsReadAsGnuProgramsReadIt) {
+  const Case cases[] = {
+      {{}, Action::kPlay},
+      {{"game.ces"}, Action::kPlay, {}, "game.ces"},
+      {{"--help"}, Action::kHelp},
+      {{"-h", "--version"}, Action::kHelp},
+      {{"--version", "--help"}, Action::kVersion},
+      {{"-V"}, Action::kVersion},
+      {{"--level", "1"}, Action::kPlay, 1},
+      {{"--level=8", "a.ces"}, Action::kPlay, 8, "a.ces"},
+      {{"b.ces", "--level", "3"}, Action::kPlay, 3, "b.ces"},
+      {{"--", "--level"}, Action::kPlay, {}, "--level"},
+      {{"-"}, Action::kPlay, {}, "-"},
+      {{"--help", "--bogus"}, Action::kRefuse},
+      {{"--bogus"}, Action::kRefuse},
+      {{"-x"}, Action::kRefuse},
+      {{"--level"}, Action::kRefuse},
+      {{"--level", "0"}, Action::kRefuse},
+      {{"--level", "9"}, Action::kRefuse},
+      {{"--level", "-1"}, Action::kRefuse},
+      {{"--level", "3x"}, Action::kRefuse},
+      {{"--level", " 3"}, Action::kRefuse},
+      {{"--level="}, Action::kRefuse},
+      {{"--level", "99999999999999999999"}, Action::kRefuse},
+      {{"--levels=3"}, Action::kRefuse},
+      {{"a.ces", "b.ces"}, Action::kRefuse},
+  };
+  for (const Case& c : cases) {
+    std::string shown;
+    for (std::string_view a : c.args) shown += std::string(a) + " ";
+    const app::CommandLine line = app::ParseCommandLine(c.args);
+    EXPECT_EQ(line.action, c.action) << shown;
+    EXPECT_EQ(line.action == Action::kRefuse, !line.error.empty()) << shown;
+    if (c.action == Action::kRefuse) continue;
+    EXPECT_EQ(line.level, c.level) << shown;
+    EXPECT_EQ(line.record, c.record) << shown;
+  }
+}
+
+// The answers a terminal gets: the texts on the right stream and the GNU exit statuses.
+TEST(CommandLine, AnswersWithoutAWindowOnTheRightStreamAndStatus) {
+  struct Answer {
+    std::vector<std::string_view> args;
+    std::optional<int> status;
+    const char* out;  // expected at the start of standard output
+    const char* err;  // expected at the start of standard error
+  };
+  const Answer answers[] = {
+      {{"--help"}, 0, "Usage: xiangqi [OPTION]... [RECORD.ces]\n", ""},
+      {{"--version"}, 0, "xiangqi ", ""},
+      {{"--what"}, 2, "", "xiangqi: unknown option '--what'\nUsage: xiangqi"},
+      {{"--level", "12"}, 2, "", "xiangqi: invalid level '12'"},
+      {{"--level", "5"}, std::nullopt, "", ""},
+  };
+  for (const Answer& a : answers) {
+    testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
+    const std::optional<int> status =
+        app::AnswerWithoutWindow(app::ParseCommandLine(a.args), "xiangqi");
+    const std::string out = testing::internal::GetCapturedStdout();
+    const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(status, a.status) << a.args[0];
+    EXPECT_EQ(out.substr(0, std::string(a.out).size()), a.out) << a.args[0];
+    EXPECT_EQ(err.substr(0, std::string(a.err).size()), a.err) << a.args[0];
+    if (*a.out == '\0') {
+      EXPECT_EQ(out, "");
+    }
+    if (*a.err == '\0') {
+      EXPECT_EQ(err, "");
+    }
+  }
+  // The help names every key of the board's menu.
+  const std::string help = app::UsageText("xiangqi");
+  for (const char* key : {"--level N", "right button", "Ctrl+Z", "悔棋", "Ctrl+H", "提示", "Ctrl+C",
+                          "复制局面", "Ctrl+V", "粘贴局面", "难度", "标准规则", "Escape"})
+    EXPECT_NE(help.find(key), std::string::npos) << key;
+}
+
+}  // namespace
