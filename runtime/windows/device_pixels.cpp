@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/windows/draw_panel.h"
+#include "runtime/windows/qt_image.h"
 
 namespace runtime {
 
@@ -22,7 +23,7 @@ constexpr int64_t kFar = int64_t{1} << 24;
 constexpr int64_t kMaxSmoothPixels = int64_t{1} << 22;
 
 QImage ImageOf(const Surface& surface) {
-  return surface.Width() > 0 && surface.Height() > 0 ? surface.ToImage() : QImage();
+  return surface.Width() > 0 && surface.Height() > 0 ? ToImage(surface) : QImage();
 }
 
 // The surface scaled to width x height with Qt's smooth (area-averaging / bilinear) filter.
