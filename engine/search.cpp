@@ -1,0 +1,437 @@
+// Iterative deepening, PVS alpha-beta, transposition table, quiescence and the repetition rules.
+#include "engine/search.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "engine/evaluation.h"
+
+namespace engine {
+
+namespace {
+
+constexpr int kInfinity = 32000;
+using Clock = std::chrono::steady_clock;
+
+enum Bound : uint8_t { kNoBound = 0, kUpper = 1, kLower = 2, kExact = 3 };
+
+struct Entry {
+  uint64_t key = 0;
+  int16_t score = 0;
+  Move move{};
+  int8_t depth = 0;
+  uint8_t bound = kNoBound;
+  uint8_t age = 0;
+};
+
+// Mate scores count plies from the root; the table holds them counted from the node.
+int ToTable(int score, int ply) {
+  if (score > kMateBound) return score + ply;
+  if (score < -kMateBound) return score - ply;
+  return score;
+}
+int FromTable(int score, int ply) {
+  if (score > kMateBound) return score - ply;
+  if (score < -kMateBound) return score + ply;
+  return score;
+}
+
+int Victim(int piece) {
+  static constexpr int kValue[8] = {0, 50, 2, 2, 4, 9, 4, 1};
+  return kValue[KindOf(piece)];
+}
+
+}  // namespace
+
+struct Searcher::Impl {
+  std::vector<Entry> table;
+  uint64_t mask = 0;
+  uint8_t age = 0;
+  Move killers[kMaxPly + 2][2]{};
+  int history[16][90]{};
+
+  // Per search.
+  std::atomic<bool>* stop = nullptr;
+  Position pos;
+  Limits limits;
+  Clock::time_point start;
+  uint64_t nodes = 0;
+  int seldepth = 0;
+  bool stopped = false;
+  Move pv[kMaxPly + 2][kMaxPly + 2]{};
+  int pv_length[kMaxPly + 2]{};
+
+  void Resize(size_t mb) {
+    mb = std::clamp<size_t>(mb, 1, 1024);
+    size_t entries = mb * 1024 * 1024 / sizeof(Entry);
+    size_t size = 1;
+    while (size * 2 <= entries) size *= 2;
+    table.assign(size, Entry{});
+    mask = size - 1;
+  }
+
+  void Clear() {
+    std::fill(table.begin(), table.end(), Entry{});
+    std::memset(killers, 0, sizeof killers);
+    std::memset(history, 0, sizeof history);
+  }
+
+  int64_t Elapsed() const {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+  }
+
+  // Every node counts; the clock and the stop flag are read every 1024 nodes.
+  bool ShouldStop() {
+    if (stopped) return true;
+    if (limits.nodes && nodes >= limits.nodes) return stopped = true;
+    if ((nodes & 1023) == 0) {
+      if (stop->load(std::memory_order_relaxed)) return stopped = true;
+      if (limits.movetime_ms && Elapsed() >= limits.movetime_ms) return stopped = true;
+    }
+    return false;
+  }
+
+  // The position repeats an earlier one of the line (back to the last capture): a draw, unless
+  // one side gave check on every one of its moves of the cycle and the other did not, in which
+  // case the checker loses. Returns false when it does not repeat.
+  bool Repetition(int ply, int& score) {
+    const auto& h = pos.History();
+    int n = int(h.size());
+    uint64_t key = h[n - 1].key;
+    int found = -1;
+    for (int j = n - 1; j >= 1; --j) {
+      if (h[j].irreversible) break;
+      if ((n - j) % 2 == 0 && h[j - 1].key == key) {
+        found = j - 1;
+        break;
+      }
+    }
+    if (found < 0) return false;
+    // h[k].check: the side to move at k is in check, i.e. the move into k gave check.
+    bool mover_checks = true, other_checks = true;  // mover = the side that just moved
+    for (int k = n - 1; k > found; --k) {
+      bool check = h[k].check == 1;
+      if ((n - 1 - k) % 2 == 0)
+        mover_checks = mover_checks && check;
+      else
+        other_checks = other_checks && check;
+    }
+    if (mover_checks && !other_checks)
+      score = kPerpetualScore - ply;  // the side to move wins: the other side checked throughout
+    else if (other_checks && !mover_checks)
+      score = -(kPerpetualScore - ply);
+    else
+      score = 0;
+    return true;
+  }
+
+  Entry* Probe(uint64_t key) {
+    Entry* e = &table[key & mask];
+    return e->key == key ? e : nullptr;
+  }
+
+  void Store(uint64_t key, int depth, int score, int bound, Move move, int ply) {
+    Entry* e = &table[key & mask];
+    if (e->key == key || e->age != age || depth >= e->depth - 2 || bound == kExact) {
+      if (move == kNoMove && e->key == key) move = e->move;
+      e->key = key;
+      e->score = int16_t(ToTable(score, ply));
+      e->move = move;
+      e->depth = int8_t(std::clamp(depth, -1, 127));
+      e->bound = uint8_t(bound);
+      e->age = age;
+    }
+  }
+
+  bool HasPieces(Color c) const {
+    return pos.CountOf(c, kRook) * 2 + pos.CountOf(c, kKnight) + pos.CountOf(c, kCannon) >= 3;
+  }
+
+  // Orders moves by score: hash move, captures by victim and attacker, killers, history.
+  void ScoreMoves(const Move* moves, int* scores, int n, Move hash_move, int ply) {
+    for (int i = 0; i < n; ++i) {
+      Move m = moves[i];
+      int victim = pos.PieceAt(m.to);
+      if (m == hash_move) {
+        scores[i] = 1 << 30;
+      } else if (victim) {
+        scores[i] = (1 << 24) + Victim(victim) * 64 - Victim(pos.PieceAt(m.from));
+      } else if (m == killers[ply][0]) {
+        scores[i] = (1 << 23);
+      } else if (m == killers[ply][1]) {
+        scores[i] = (1 << 23) - 1;
+      } else {
+        scores[i] = history[pos.PieceAt(m.from)][m.to];
+      }
+    }
+  }
+
+  static void PickNext(Move* moves, int* scores, int n, int i) {
+    int best = i;
+    for (int j = i + 1; j < n; ++j)
+      if (scores[j] > scores[best]) best = j;
+    if (best != i) {
+      std::swap(moves[i], moves[best]);
+      std::swap(scores[i], scores[best]);
+    }
+  }
+
+  int Quiesce(int alpha, int beta, int ply) {
+    ++nodes;
+    if (ply > seldepth) seldepth = ply;
+    if (ShouldStop()) return 0;
+    bool in_check = pos.InCheckCached();
+    if (ply >= kMaxPly) return Evaluate(pos);
+    int best = -kInfinity;
+    Move moves[kMaxMoves];
+    int scores[kMaxMoves];
+    int n;
+    if (in_check) {
+      n = pos.GeneratePseudo(moves);  // every evasion, no standing pat
+    } else {
+      best = Evaluate(pos);
+      if (best >= beta) return best;
+      if (best > alpha) alpha = best;
+      n = pos.GenerateCaptures(moves);
+    }
+    ScoreMoves(moves, scores, n, kNoMove, ply);
+    for (int i = 0; i < n; ++i) {
+      PickNext(moves, scores, n, i);
+      if (!pos.PseudoIsLegal(moves[i], in_check)) continue;
+      pos.MakeMove(moves[i]);
+      int score = -Quiesce(-beta, -alpha, ply + 1);
+      pos.UnmakeMove();
+      if (stopped) return 0;
+      if (score > best) {
+        best = score;
+        if (score > alpha) {
+          alpha = score;
+          if (score >= beta) break;
+        }
+      }
+    }
+    if (best == -kInfinity) return -kMateScore + ply;  // in check with no evasion
+    return best;
+  }
+
+  int AlphaBeta(int depth, int alpha, int beta, int ply, bool null_ok) {
+    pv_length[ply] = ply;
+    bool pv_node = beta - alpha > 1;
+    if (ply > 0) {
+      int score;
+      if (Repetition(ply, score)) return score;
+    }
+    bool in_check = pos.InCheckCached();
+    if (in_check && ply < kMaxPly / 2) ++depth;  // check extension
+    if (depth <= 0) return Quiesce(alpha, beta, ply);
+    ++nodes;
+    if (ply > seldepth) seldepth = ply;
+    if (ShouldStop()) return 0;
+    if (ply >= kMaxPly) return Evaluate(pos);
+
+    Move hash_move = kNoMove;
+    if (Entry* e = Probe(pos.Key())) {
+      hash_move = e->move;
+      if (!pv_node && e->depth >= depth) {
+        int score = FromTable(e->score, ply);
+        if (e->bound == kExact || (e->bound == kLower && score >= beta) ||
+            (e->bound == kUpper && score <= alpha))
+          return score;
+      }
+    }
+
+    // Null move: give the opponent a free move; if we still stand above beta, cut. Not in check,
+    // and not with few pieces, where passing would be the only good move (zugzwang).
+    if (!pv_node && !in_check && null_ok && depth >= 3 && HasPieces(pos.SideToMove()) &&
+        beta < kMateBound && Evaluate(pos) >= beta) {
+      int r = depth >= 6 ? 3 : 2;
+      pos.MakeNullMove();
+      int score = -AlphaBeta(depth - 1 - r, -beta, -beta + 1, ply + 1, false);
+      pos.UnmakeNullMove();
+      if (stopped) return 0;
+      if (score >= beta) return score > kMateBound ? beta : score;
+    }
+
+    Move moves[kMaxMoves];
+    int scores[kMaxMoves];
+    int n = pos.GeneratePseudo(moves);
+    if (hash_move != kNoMove) {
+      bool present = false;
+      for (int i = 0; i < n && !present; ++i) present = moves[i] == hash_move;
+      if (!present) hash_move = kNoMove;
+    }
+    ScoreMoves(moves, scores, n, hash_move, ply);
+    int best = -kInfinity, legal = 0, old_alpha = alpha;
+    Move best_move = kNoMove;
+    for (int i = 0; i < n; ++i) {
+      PickNext(moves, scores, n, i);
+      Move m = moves[i];
+      if (!pos.PseudoIsLegal(m, in_check)) continue;
+      ++legal;
+      bool capture = pos.PieceAt(m.to) != 0;
+      pos.MakeMove(m);
+      bool gives_check = pos.InCheckCached();
+      int score;
+      if (legal == 1) {
+        score = -AlphaBeta(depth - 1, -beta, -alpha, ply + 1, true);
+      } else {
+        int reduction = 0;
+        if (depth >= 3 && legal > 3 && !capture && !in_check && !gives_check &&
+            scores[i] < (1 << 23) - 1)
+          reduction = legal > 10 ? 2 : 1;
+        score = -AlphaBeta(depth - 1 - reduction, -alpha - 1, -alpha, ply + 1, true);
+        if (score > alpha && reduction)
+          score = -AlphaBeta(depth - 1, -alpha - 1, -alpha, ply + 1, true);
+        if (score > alpha && score < beta)
+          score = -AlphaBeta(depth - 1, -beta, -alpha, ply + 1, true);
+      }
+      pos.UnmakeMove();
+      if (stopped) return 0;
+      if (score > best) {
+        best = score;
+        best_move = m;
+        if (score > alpha) {
+          alpha = score;
+          pv[ply][ply] = m;
+          for (int k = ply + 1; k < pv_length[ply + 1]; ++k) pv[ply][k] = pv[ply + 1][k];
+          pv_length[ply] = std::max(pv_length[ply + 1], ply + 1);
+          if (score >= beta) {
+            if (!capture) {
+              if (!(killers[ply][0] == m)) {
+                killers[ply][1] = killers[ply][0];
+                killers[ply][0] = m;
+              }
+              int& h = history[pos.PieceAt(m.from)][m.to];
+              h += depth * depth;
+              if (h > (1 << 20)) {
+                for (auto& row : history)
+                  for (int& v : row) v /= 2;
+              }
+            }
+            break;
+          }
+        }
+      }
+    }
+    // No legal move: mate or stalemate, both lost for the side to move.
+    if (legal == 0) return -kMateScore + ply;
+    int bound = best >= beta ? kLower : alpha > old_alpha ? kExact : kUpper;
+    Store(pos.Key(), depth, best, bound, best_move, ply);
+    return best;
+  }
+};
+
+int64_t AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo) {
+  if (remaining_ms <= 0) return std::max<int64_t>(increment_ms / 2, 10);
+  int64_t share = movestogo > 0 ? remaining_ms / (movestogo + 1) : remaining_ms / 30;
+  int64_t time = share + increment_ms * 3 / 4;
+  int64_t most = remaining_ms - std::min<int64_t>(remaining_ms / 10, 500);  // keep a margin
+  time = std::min(time, most);
+  return std::max<int64_t>(time, 10);
+}
+
+Searcher::Searcher(size_t hash_mb) : impl_(std::make_unique<Impl>()) { impl_->Resize(hash_mb); }
+Searcher::~Searcher() = default;
+void Searcher::SetHashMb(size_t mb) { impl_->Resize(mb); }
+void Searcher::NewGame() { impl_->Clear(); }
+void Searcher::Stop() { stop_.store(true, std::memory_order_relaxed); }
+
+SearchResult Searcher::Search(const Position& root, const Limits& limits,
+                              const std::vector<Move>& banned,
+                              const std::function<void(const SearchInfo&)>& on_info) {
+  Impl& s = *impl_;
+  stop_.store(false, std::memory_order_relaxed);
+  s.stop = &stop_;
+  s.pos = root;
+  s.pos.MarkChecks();
+  s.limits = limits;
+  s.start = Clock::now();
+  s.nodes = 0;
+  s.seldepth = 0;
+  s.stopped = false;
+  ++s.age;
+  SearchResult result;
+
+  Position& pos = s.pos;
+  bool in_check = pos.InCheckCached();
+  std::vector<Move> root_moves;
+  for (Move m : pos.LegalMoves())
+    if (std::find(banned.begin(), banned.end(), m) == banned.end()) root_moves.push_back(m);
+  if (root_moves.empty()) return result;
+  result.best = root_moves[0];
+
+  int max_depth = limits.depth > 0 ? std::min(limits.depth, kMaxPly - 8) : kMaxPly - 8;
+  std::vector<int> root_scores(root_moves.size(), 0);
+  for (int depth = 1; depth <= max_depth; ++depth) {
+    // Order: the last iteration's best first, then by that iteration's scores.
+    if (depth > 1) {
+      std::vector<size_t> order(root_moves.size());
+      for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+      std::stable_sort(order.begin(), order.end(),
+                       [&](size_t a, size_t b) { return root_scores[a] > root_scores[b]; });
+      std::vector<Move> moves;
+      for (size_t i : order) moves.push_back(root_moves[i]);
+      root_moves = moves;
+    }
+    int alpha = -kInfinity, beta = kInfinity, best = -kInfinity;
+    Move best_move = kNoMove;
+    std::vector<Move> best_pv;
+    std::fill(root_scores.begin(), root_scores.end(), -kInfinity);
+    for (size_t i = 0; i < root_moves.size(); ++i) {
+      Move m = root_moves[i];
+      pos.MakeMove(m);
+      pos.InCheckCached();
+      int score;
+      int d = depth - 1 + (in_check ? 1 : 0);
+      if (i == 0) {
+        score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+      } else {
+        score = -s.AlphaBeta(d, -alpha - 1, -alpha, 1, true);
+        if (score > alpha && !s.stopped) score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+      }
+      pos.UnmakeMove();
+      if (s.stopped) break;
+      root_scores[i] = score;
+      if (score > best) {
+        best = score;
+        best_move = m;
+        best_pv.assign(1, m);
+        for (int k = 1; k < s.pv_length[1]; ++k) best_pv.push_back(s.pv[1][k]);
+        if (score > alpha) alpha = score;
+      }
+    }
+    if (best_move != kNoMove && (!s.stopped || best_move != result.best)) {
+      // A move that beat the last iteration's best within the interrupted one is kept too.
+      result.best = best_move;
+      result.score = best;
+      result.ponder = best_pv.size() > 1 ? best_pv[1] : kNoMove;
+    }
+    if (s.stopped) break;
+    result.depth = depth;
+    result.nodes = s.nodes;
+    s.Store(pos.Key(), depth, best, kExact, best_move, 0);
+    if (on_info) {
+      SearchInfo info;
+      info.depth = depth;
+      info.seldepth = s.seldepth;
+      info.score = best;
+      if (best > kMateBound) info.mate_in_moves = (kMateScore - best + 1) / 2;
+      if (best < -kMateBound) info.mate_in_moves = -((kMateScore + best + 1) / 2);
+      info.nodes = s.nodes;
+      info.time_ms = s.Elapsed();
+      info.pv = best_pv;
+      on_info(info);
+    }
+    // A found mate will not get shorter; and an iteration that cannot finish is not started.
+    if (best > kMateBound && kMateScore - best <= depth) break;
+    if (best < -kMateBound && kMateScore + best <= depth) break;
+    if (limits.movetime_ms && s.Elapsed() * 2 >= limits.movetime_ms) break;
+    if (stop_.load(std::memory_order_relaxed)) break;
+    if (root_moves.size() == 1 && depth >= 4 && limits.depth == 0) break;
+  }
+  result.nodes = s.nodes;
+  return result;
+}
+
+}  // namespace engine
