@@ -44,6 +44,15 @@ std::string Join(const std::vector<std::string>& words, size_t first, size_t end
   return joined;
 }
 
+std::string Moves(const std::vector<Move>& moves) {
+  std::string text;
+  for (Move m : moves) {
+    text += ' ';
+    text += ToIccs(m);
+  }
+  return text;
+}
+
 std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t high) {
   bool negative = !text.empty() && text[0] == '-';
   if (negative) text.remove_prefix(1);
@@ -199,7 +208,7 @@ std::vector<std::string> PerftLines(Position pos, int depth) {
 void SearchSession::Go(const GoRequest& request,
                        std::function<std::string(const SearchInfo&)> info,
                        std::function<void(const SearchResult&)> done) {
-  StopSearch();
+  Settle();
   // Analysis ("infinite") is always the engine's: the shallow levels could not keep searching.
   int search_level = request.infinite ? kMaxLevel : level;
   Limits limits = EffectiveLimits(search_level, request, setup.cap);
@@ -231,7 +240,7 @@ void SearchSession::StopSearch() {
   worker.Join();
 }
 
-void SearchSession::FinishInput() {
+void SearchSession::Settle() {
   if (unbounded) StopSearch();
   worker.Join();
 }

@@ -34,6 +34,8 @@ std::vector<std::string> Split(std::string_view line);
 std::string Lower(std::string_view text);
 // The words from `first` on, joined by single spaces.
 std::string Join(const std::vector<std::string>& words, size_t first, size_t end);
+// " h2e2 h9g7": each move after a blank.
+std::string Moves(const std::vector<Move>& moves);
 // A whole decimal number (an optional '-') within [low, high]; nothing otherwise.
 std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t high);
 
@@ -90,7 +92,7 @@ struct SearchSession {
         level(setup_in.level) {}
   ~SearchSession() { StopSearch(); }
 
-  // Starts the search of `position` on the worker, after stopping any running one. Each iteration
+  // Starts the search of `position` on the worker, once any running one has settled. Each iteration
   // becomes the line `info` makes of it (none when it makes an empty one); `done` reports the move.
   void Go(const GoRequest& request, std::function<std::string(const SearchInfo&)> info,
           std::function<void(const SearchResult&)> done);
@@ -98,8 +100,10 @@ struct SearchSession {
   void SetHash(int64_t mb);
   // Stops a running search (it still reports its move) and waits for it.
   void StopSearch();
-  // At the end of the input: a bounded search may finish, an unbounded one is stopped.
-  void FinishInput();
+  // Before a command that needs the engine idle (a new position, search or option), and at the
+  // end of the input: a search with a limit is allowed to finish, as a script that pipes
+  // "go depth 5" and then "go perft 2" expects; one without a limit is stopped.
+  void Settle();
 
   ProtocolSetup setup;
   Output output;

@@ -41,7 +41,7 @@ struct Ucci {
 
   void SetOption(const std::vector<std::string>& w) {
     if (w.size() < 2) return Refuse("setoption needs a name");
-    s.StopSearch();
+    s.Settle();
     std::string name = protocol::Lower(w[1]);
     std::string value = w.size() > 2 ? protocol::Lower(w[2]) : "";
     if (name == "usemillisec") {
@@ -63,7 +63,7 @@ struct Ucci {
   }
 
   void SetPosition(const std::vector<std::string>& w) {
-    s.StopSearch();
+    s.Settle();
     std::string error;
     auto pos = protocol::ReadPositionCommand(w, 1, error);
     if (!pos) return Refuse(error + "; the position is unchanged");
@@ -72,7 +72,7 @@ struct Ucci {
   }
 
   void BanMoves(const std::vector<std::string>& w) {
-    s.StopSearch();
+    s.Settle();
     std::vector<Move> moves;
     for (size_t i = 1; i < w.size(); ++i) {
       auto move = ParseIccs(w[i]);
@@ -108,7 +108,7 @@ struct Ucci {
         if (!depth)
           return Refuse("go perft takes a depth from 1 to " +
                         std::to_string(s.setup.max_perft_depth));
-        s.StopSearch();
+        s.Settle();
         for (const std::string& line : protocol::PerftLines(s.position, int(*depth))) Say(line);
         return;
       }
@@ -151,7 +151,7 @@ struct Ucci {
                              std::to_string(info.time_ms) + " nodes " +
                              std::to_string(info.nodes);
           if (!info.pv.empty()) line += " pv";
-          for (Move m : info.pv) line += " " + ToIccs(m);
+          line += protocol::Moves(info.pv);
           return line;
         },
         [this](const SearchResult& result) {
@@ -201,7 +201,7 @@ void RunUcci(std::istream& in, std::ostream& out, const ProtocolSetup& setup) {
     if (words.empty()) continue;
     if (!session.Handle(words)) return;
   }
-  session.s.FinishInput();
+  session.s.Settle();
 }
 
 }  // namespace engine

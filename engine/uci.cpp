@@ -44,7 +44,7 @@ struct Uci {
     if (w.size() < 3 || w[1] != "name") return Refuse("setoption name NAME [value VALUE]");
     std::string name = Lower(protocol::Join(w, 2, value_at));
     std::string value = protocol::Join(w, value_at + 1, w.size());
-    s.StopSearch();
+    s.Settle();
     if (name == "hash") {
       auto mb = ParseNumber(value, 1, 1024);
       if (!mb) return Refuse("Hash is a number of MB from 1 to 1024");
@@ -63,7 +63,7 @@ struct Uci {
   }
 
   void SetPosition(const std::vector<std::string>& w) {
-    s.StopSearch();
+    s.Settle();
     std::string error;
     auto pos = protocol::ReadPositionCommand(w, 1, error);
     if (!pos) return Refuse(error + "; the position is unchanged");
@@ -80,7 +80,7 @@ struct Uci {
     line += " nodes " + std::to_string(info.nodes) + " time " + std::to_string(info.time_ms);
     if (info.time_ms > 0) line += " nps " + std::to_string(info.nodes * 1000 / uint64_t(info.time_ms));
     if (!info.pv.empty()) line += " pv";
-    for (Move m : info.pv) line += " " + ToIccs(m);
+    line += protocol::Moves(info.pv);
     return line;
   }
 
@@ -113,7 +113,7 @@ struct Uci {
         if (!depth)
           return Refuse("go perft takes a depth from 1 to " +
                         std::to_string(s.setup.max_perft_depth));
-        s.StopSearch();
+        s.Settle();
         for (const std::string& line : protocol::PerftLines(s.position, int(*depth))) Say(line);
         return;
       }
@@ -177,7 +177,7 @@ struct Uci {
     } else if (command == "isready") {
       Say("readyok");
     } else if (command == "ucinewgame") {
-      s.StopSearch();
+      s.Settle();
       s.searcher.NewGame();
       s.position = Position();
     } else if (command == "setoption") {
@@ -195,7 +195,7 @@ struct Uci {
     } else if (command == "debug" || command == "register") {
       // Nothing to debug or register; accepted so that interfaces that send them see no noise.
     } else if (command == "quit") {
-      s.StopSearch();
+      s.Settle();
       return false;
     } else {
       Refuse("unknown command " + command);
@@ -214,7 +214,7 @@ void RunUci(std::istream& in, std::ostream& out, const ProtocolSetup& setup) {
     if (words.empty()) continue;
     if (!session.Handle(words)) return;
   }
-  session.s.FinishInput();
+  session.s.Settle();
 }
 
 }  // namespace engine

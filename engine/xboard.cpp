@@ -111,7 +111,7 @@ struct Xboard {
                                             : -100000 + *info.mate_in_moves;
           std::string line = std::to_string(info.depth) + " " + std::to_string(score) + " " +
                              std::to_string(info.time_ms / 10) + " " + std::to_string(info.nodes);
-          for (Move m : info.pv) line += " " + ToIccs(m);
+          line += protocol::Moves(info.pv);
           return line;
         },
         [this](const SearchResult& result) {
@@ -265,7 +265,7 @@ void RunXboard(std::istream& in, std::ostream& out, const ProtocolSetup& setup) 
       return;
     }
   }
-  session.s.FinishInput();
+  session.s.Settle();
 }
 
 }  // namespace engine
