@@ -12,6 +12,9 @@
 
 #include "cli/cli.h"
 #include "cli/engine_suite.h"
+#include "engine/levels.h"
+#include "engine/position.h"
+#include "engine/search.h"
 #include "game/board.h"
 #include "game/evaluation.h"
 #include "game/move_generation.h"
@@ -186,12 +189,46 @@ std::optional<int16_t> ReadDepth(const Options& options, std::string& error) {
   return static_cast<int16_t>(*depth);
 }
 
+// The game's board in the full-rules engine's terms. The game's FEN is already the common one
+// (row 1 is black's back rank, upper case is red, the human), so only the side is named: the
+// computer plays black.
+std::optional<engine::Position> ToEnginePosition(const game::BoardArray& board, game::Side side,
+                                                 std::string& error) {
+  std::string fen = game::FormatFen(board, side);
+  return engine::Position::FromFen(fen, &error);
+}
+
+// Levels 3..8: the full-rules engine plays the computer's side within the level's limits.
+int EngineReply(const game::BoardArray& board, int level) {
+  std::string error;
+  auto position = ToEnginePosition(board, game::Computer, error);
+  if (!position) return Refuse("the full-rules engine cannot play this position: " + error);
+  engine::Searcher searcher;
+  engine::SearchResult result = searcher.Search(*position, engine::LevelLimits(level));
+  if (result.best == engine::kNoMove) {
+    std::printf("none %d\n", -engine::kMateScore);
+  } else {
+    std::printf("%s %d\n", engine::ToIccs(result.best).c_str(), result.score);
+  }
+  return 0;
+}
+
 int ReplyCommand(const Arguments& args) {
   std::string error;
-  auto request = ReadRequest(args, {"--depth"}, 1, error);
+  auto request = ReadRequest(args, {"--depth", "--level"}, 1, error);
   if (!request) return Refuse(error);
-  auto depth = ReadDepth(request->options, error);
-  if (!depth) return Refuse(error);
+  std::optional<int16_t> depth;
+  if (auto levelText = request->options.Get("--level")) {
+    if (request->options.Get("--depth")) return Refuse("give --depth or --level, not both");
+    auto level = ParseSmallNumber(*levelText, engine::kMinLevel, engine::kMaxLevel);
+    if (!level) return Refuse("--level must be a number from 1 to 8, not " + *levelText);
+    // Levels 1 and 2 are the game's own search at depths 1 and 2.
+    if (*level >= 3) return EngineReply(request->position.board, *level);
+    depth = static_cast<int16_t>(*level);
+  } else {
+    depth = ReadDepth(request->options, error);
+    if (!depth) return Refuse(error);
+  }
   game::LoadEvaluationTables();
   game::SearchDepth = *depth;
   game::Board = request->position.board;
@@ -347,12 +384,52 @@ int BenchCommand(const Arguments& args) {
   return 0;
 }
 
+std::vector<engine::Position> EngineSuitePositions() {
+  std::vector<engine::Position> positions;
+  for (const char* fen : kEngineSuite)
+    if (auto parsed = engine::Position::FromFen(fen)) positions.push_back(std::move(*parsed));
+  return positions;
+}
+
+// The full-rules engine's speed: a fixed-depth search of every suite position from a cleared
+// table. The node total is the signature of the search: it changes only when the search does.
+int EngineBenchCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(args, {"--depth"}, error);
+  if (!options) return Refuse(error);
+  if (!options->positional.empty()) return Refuse("enginebench takes only --depth");
+  int depth = 7;
+  if (auto text = options->Get("--depth")) {
+    auto parsed = ParseSmallNumber(*text, 1, 20);
+    if (!parsed) return Refuse("--depth must be a number from 1 to 20, not " + *text);
+    depth = *parsed;
+  }
+  // A few suite positions leave red's general attacked with black to move (the game's own
+  // rules allow that); the full rules do not, so those are left out.
+  std::vector<engine::Position> positions = EngineSuitePositions();
+  engine::Searcher searcher;
+  engine::Limits limits;
+  limits.depth = depth;
+  uint64_t nodes = 0;
+  auto start = std::chrono::steady_clock::now();
+  for (const auto& position : positions) {
+    searcher.NewGame();
+    nodes += searcher.Search(position, limits).nodes;
+  }
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("positions %zu\ndepth %d\nsignature %llu\nseconds %.3f\nnodes per second %.0f\n",
+              positions.size(), depth, static_cast<unsigned long long>(nodes), seconds,
+              seconds > 0 ? double(nodes) / seconds : 0.0);
+  return 0;
+}
+
 const Registration kMoves("moves", "moves POSITION [--side human|computer]", MovesCommand);
 const Registration kEval("eval", "eval POSITION [--side human|computer]", EvalCommand);
-const Registration kReply("reply", "reply POSITION [--depth 1..4]", ReplyCommand);
+const Registration kReply("reply", "reply POSITION [--depth 1..4 | --level 1..8]", ReplyCommand);
 const Registration kPerft("perft", "perft POSITION DEPTH [--side human|computer]", PerftCommand);
 const Registration kPlay("play", "play [POSITION]", PlayCommand);
 const Registration kBench("bench", "bench", BenchCommand);
+const Registration kEngineBench("enginebench", "enginebench [--depth N]", EngineBenchCommand);
 
 }  // namespace
 

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -97,6 +98,23 @@ TEST(EngineCli, EvalAndReply) {
   EXPECT_EQ(Cli({"reply", kCentralCannon, "--depth", "4"}).status, 0);
 }
 
+TEST(EngineCli, ReplyAtALevel) {
+  // Levels 1 and 2 are the game's own search, exactly as --depth gives it.
+  for (const char* level : {"1", "2"})
+    EXPECT_EQ(Cli({"reply", kCentralCannon, "--level", level}).out,
+              Cli({"reply", kCentralCannon, "--depth", level}).out);
+  // From level 3 the full-rules engine plays the computer's (black's) side.
+  EXPECT_EQ(Cli({"reply", "1r2k4/9/9/9/9/9/9/9/r8/3K5", "--level", "3"}).out, "b9b0 29999\n");
+  Outcome level5 = Cli({"reply", kCentralCannon, "--level", "5"});
+  EXPECT_EQ(level5.status, 0);
+  EXPECT_TRUE(std::regex_match(level5.out, std::regex("[a-i][0-9][a-i][0-9] -?[0-9]+\n")))
+      << level5.out;
+  EXPECT_EQ(Cli({"reply", "3k5/2R6/9/9/9/9/9/9/9/4K4", "--level", "4"}).out, "none -30000\n");
+  Outcome bench = Cli({"enginebench", "--depth", "2"});
+  EXPECT_EQ(bench.status, 0);
+  EXPECT_NE(bench.out.find("signature "), std::string::npos) << bench.out;
+}
+
 TEST(EngineCli, Perft) {
   EXPECT_EQ(Cli({"perft", "startpos", "1"}).out, "44\n");
   EXPECT_EQ(Cli({"perft", "startpos", "2"}).out, "1926\n");
@@ -139,6 +157,12 @@ TEST(EngineCli, BadInputIsRefusedWithOneLineAndStatusTwo) {
       {"reply", "startpos", "--depth", "5"},
       {"reply", "startpos", "--depth", "0"},
       {"reply", "startpos", "--depth", "two"},
+      {"reply", "startpos", "--level", "9"},
+      {"reply", "startpos", "--level", "0"},
+      {"reply", "startpos", "--level", "2", "--depth", "2"},
+      {"reply", "9/9/9/9/9/9/9/9/9/4K4", "--level", "3"},  // the full rules need both generals
+      {"enginebench", "--depth", "0"},
+      {"enginebench", "extra"},
       {"perft", "startpos"},
       {"perft", "startpos", "9"},
       {"perft", "startpos", "-1"},

@@ -1,0 +1,147 @@
+// The full-rules search: mates found and scored by distance, no legal move lost for the side to
+// move, repetition drawn except for the side that checks throughout, a stop from another
+// thread, and the levels.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+
+#include "engine/levels.h"
+#include "engine/search.h"
+
+namespace {
+
+using engine::Position;
+
+Position At(const char* fen, std::initializer_list<const char*> moves = {}) {
+  auto pos = Position::FromFen(fen);
+  EXPECT_TRUE(pos) << fen;
+  if (!pos) return Position();
+  for (const char* text : moves) {
+    auto m = engine::ParseIccs(text);
+    EXPECT_TRUE(m && pos->IsLegal(*m)) << text;
+    pos->MakeMove(*m);
+  }
+  return *pos;
+}
+
+engine::SearchResult SearchDepth(const Position& pos, int depth,
+                                 const std::vector<engine::Move>& banned = {}) {
+  engine::Searcher searcher(4);
+  engine::Limits limits;
+  limits.depth = depth;
+  return searcher.Search(pos, limits, banned);
+}
+
+TEST(EngineSearch, FindsMatesByTheirDistance) {
+  struct MateCase {
+    const char* fen;
+    int plies;  // to the mate, the mating side's moves and the replies between them
+  };
+  const MateCase kCases[] = {
+      {"3k5/R8/9/9/9/9/9/9/9/1R2K4 w", 1},
+      {"1r2k4/9/9/9/9/9/9/9/r8/3K5 b", 1},
+      {"4k4/9/9/9/9/9/9/9/R8/R2K5 w", 3},
+      {"3k5/9/9/9/2R6/9/9/9/9/5K3 w", 3},
+  };
+  for (const auto& c : kCases) {
+    Position pos = At(c.fen);
+    std::optional<int> reported;
+    engine::Searcher searcher(4);
+    engine::Limits limits;
+    limits.depth = 6;
+    auto result = searcher.Search(pos, limits, {}, [&](const engine::SearchInfo& info) {
+      reported = info.mate_in_moves;
+    });
+    EXPECT_EQ(result.score, engine::kMateScore - c.plies) << c.fen;
+    EXPECT_EQ(reported, (c.plies + 1) / 2) << c.fen;
+    if (c.plies == 1) {
+      pos.MakeMove(result.best);
+      EXPECT_TRUE(pos.NoLegalMoves()) << c.fen;
+    }
+  }
+}
+
+TEST(EngineSearch, NoLegalMoveLosesForTheSideToMove) {
+  // Mated or stalemated, there is no move to return.
+  EXPECT_EQ(SearchDepth(At("1R1k5/R8/9/9/9/9/9/9/9/4K4 b"), 3).best, engine::kNoMove);
+  EXPECT_EQ(SearchDepth(At("3k5/2R6/9/9/9/9/9/9/9/4K4 b"), 3).best, engine::kNoMove);
+  // With every other move banned, the stalemating move is scored as a mate in one.
+  Position pos = At("3k5/9/2R6/9/9/9/9/9/9/4K4 w");
+  std::vector<engine::Move> banned;
+  for (auto m : pos.LegalMoves())
+    if (engine::ToIccs(m) != "c7c8") banned.push_back(m);
+  auto result = SearchDepth(pos, 3, banned);
+  EXPECT_EQ(engine::ToIccs(result.best), "c7c8");
+  EXPECT_EQ(result.score, engine::kMateScore - 1);
+}
+
+TEST(EngineSearch, RepetitionIsADrawButPerpetualCheckLoses) {
+  // Black is a cannon up. Red's chariot has gone round a cycle once; going round again repeats
+  // the position. Quiet moves: the repetition is a draw, and the worse side takes it.
+  Position quiet = At("4k4/9/8c/9/9/7rr/9/9/R3A4/2BK1AB2 w", {"a1a2", "e9e8", "a2a1", "e8e9"});
+  auto drawn = SearchDepth(quiet, 7);
+  EXPECT_EQ(engine::ToIccs(drawn.best), "a1a2");
+  EXPECT_EQ(drawn.score, 0);
+  // The same with a check on every red move: repeating loses, so red plays on.
+  Position checking = At("4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w", {"a8a9", "e9e8", "a9a8", "e8e9"});
+  auto played_on = SearchDepth(checking, 7);
+  EXPECT_NE(engine::ToIccs(played_on.best), "a8a9");
+  EXPECT_LT(played_on.score, 0);
+  EXPECT_GT(played_on.score, -engine::kMateBound);
+  // The side being checked is glad of the repetition: black to move, about to repeat.
+  Position victim = At("4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w", {"a8a9", "e9e8", "a9a8", "e8e9", "a8a9"});
+  auto win = SearchDepth(victim, 3);
+  EXPECT_EQ(engine::ToIccs(win.best), "e9e8");
+  EXPECT_GT(win.score, engine::kMateBound - 1000);
+}
+
+TEST(EngineSearch, StopEndsAnUnlimitedSearch) {
+  engine::Searcher searcher;
+  engine::SearchResult result;
+  std::thread worker([&] { result = searcher.Search(Position(), engine::Limits{}); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  searcher.Stop();
+  worker.join();
+  EXPECT_TRUE(Position().IsLegal(result.best));
+}
+
+TEST(EngineSearch, LimitsAreKept) {
+  engine::Searcher searcher;
+  engine::Limits nodes;
+  nodes.nodes = 5000;
+  auto by_nodes = searcher.Search(Position(), nodes);
+  EXPECT_TRUE(Position().IsLegal(by_nodes.best));
+  EXPECT_LE(by_nodes.nodes, 5000u);
+  // A fixed-depth search from a cleared table is repeatable node for node.
+  engine::Limits depth;
+  depth.depth = 5;
+  searcher.NewGame();
+  auto first = searcher.Search(Position(), depth);
+  searcher.NewGame();
+  auto second = searcher.Search(Position(), depth);
+  EXPECT_EQ(first.depth, 5);
+  EXPECT_EQ(first.nodes, second.nodes);
+  EXPECT_EQ(first.best, second.best);
+  // Banned moves are never played.
+  auto moves = Position().LegalMoves();
+  std::vector<engine::Move> banned(moves.begin(), moves.end() - 1);
+  EXPECT_EQ(searcher.Search(Position(), depth, banned).best, moves.back());
+}
+
+TEST(EngineSearch, LevelsGrowAndTheTopAnswersInTime) {
+  for (int level = 4; level <= engine::kMaxLevel; ++level) {
+    auto lower = engine::LevelLimits(level - 1), upper = engine::LevelLimits(level);
+    bool deeper = upper.depth == 0 || upper.depth > lower.depth;
+    bool more_nodes = upper.nodes == 0 || upper.nodes > lower.nodes;
+    EXPECT_TRUE(deeper && more_nodes) << level;
+    EXPECT_LE(upper.movetime_ms, 1500) << level;
+  }
+  EXPECT_GT(engine::LevelLimits(8).movetime_ms, 0);
+  EXPECT_EQ(engine::AllotTime(60000, 0, 0), 2000);
+  EXPECT_LE(engine::AllotTime(100, 0, 0), 100);
+  EXPECT_GE(engine::AllotTime(0, 0, 0), 1);
+}
+
+}  // namespace
