@@ -2,6 +2,9 @@
 // session's input and the lines its output must hold, in order, and lines it must not hold.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <algorithm>
+#include <cctype>
 #include <functional>
 #include <regex>
 #include <sstream>
@@ -201,6 +204,59 @@ TEST(EngineProtocol, Xboard) {
   engine::ProtocolSetup setup;
   setup.level = 3;
   for (const Session& s : sessions) Check(engine::RunXboard, s, setup);
+}
+
+std::string Shell(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  pclose(pipe);
+  return output;
+}
+
+// The board half a turn round with the colours swapped, and a move on it read back.
+std::string Mirrored(std::string board) {
+  std::reverse(board.begin(), board.end());
+  for (char& c : board) c = std::isupper(c) ? char(std::tolower(c)) : char(std::toupper(c));
+  return board;
+}
+std::string Mirrored(const std::string& move, int) {
+  std::string back = move;
+  for (size_t i = 0; i < 4; i += 2) {
+    back[i] = char('a' + 'i' - move[i]);
+    back[i + 1] = char('0' + '9' - move[i + 1]);
+  }
+  return back;
+}
+
+// Levels 1 and 2 of xiangqi-cli are the game's own search, for black as the game plays it and
+// for red on the board turned round: the same moves as "xiangqi-cli reply".
+TEST(EngineProtocol, CliLevelsOneAndTwoAreTheGamesSearch) {
+  const std::string cli = std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli";
+  struct Case {
+    std::string board;
+    char side;
+    int level;
+  };
+  const std::vector<Case> cases = {
+      {"rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR", 'b', 2},
+      {"r1bakabnr/9/1cn4c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C1N2/9/RNBAKAB1R", 'w', 2},
+      {"r1bakabnr/9/1cn4c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C1N2/9/RNBAKAB1R", 'w', 1},
+  };
+  for (const Case& c : cases) {
+    bool red = c.side == 'w';
+    std::string asked = red ? Mirrored(c.board) : c.board;
+    std::string reply = Shell(cli + " reply '" + asked + " b' --depth " + std::to_string(c.level));
+    ASSERT_GE(reply.size(), 4u) << c.board;
+    std::string expected = red ? Mirrored(reply.substr(0, 4), 0) : reply.substr(0, 4);
+    std::string session = Shell("printf 'setoption name Level value " + std::to_string(c.level) +
+                                "\\nposition fen " + c.board + " " + c.side + "\\ngo\\n' | " +
+                                cli + " uci");
+    EXPECT_NE(session.find("bestmove " + expected), std::string::npos)
+        << c.board << " " << c.side << ": " << session << " / reply " << reply;
+  }
 }
 
 }  // namespace
