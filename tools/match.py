@@ -219,21 +219,18 @@ class Referee:
 def play_game(red, black, referee, opening, max_plies, timeout_for):
     """Plays one game; returns (result from red's view 1/0.5/0, reason, moves)."""
     moves = []
-    seen = {}
     checks = []  # checks[i]: move i gave check
     players = (red, black)
-    _, _, key = referee.judge(moves)
-    seen[key] = [0]
+    legal, in_check, key = referee.judge(moves)
+    seen = {key: [0]}
     for m in opening.split():
-        legal, _, _ = referee.judge(moves)
         if m not in legal:
             raise EngineError(f"opening move {m} is illegal")
         moves.append(m)
-        legal, check, key = referee.judge(moves)
-        checks.append(check)
+        legal, in_check, key = referee.judge(moves)
+        checks.append(in_check)
         seen.setdefault(key, []).append(len(moves))
     while True:
-        legal, in_check, key = referee.judge(moves)
         mover = len(moves) % 2  # 0 red, 1 black
         if not legal:
             return (0.0 if mover == 0 else 1.0), ("mate" if in_check else "stalemate"), moves
@@ -249,14 +246,13 @@ def play_game(red, black, referee, opening, max_plies, timeout_for):
         if move not in legal:
             return (0.0 if mover == 0 else 1.0), f"illegal move {move} by {player.label}", moves
         moves.append(move)
-        _, check, key = referee.judge(moves)
-        checks.append(check)
+        legal, in_check, key = referee.judge(moves)
+        checks.append(in_check)
         occurrences = seen.setdefault(key, [])
         occurrences.append(len(moves))
         if len(occurrences) >= 3:
-            first = occurrences[0]
             # Moves made since the position first stood: index i is ply i+1.
-            span = range(first, len(moves))
+            span = range(occurrences[0], len(moves))
             red_checked = all(checks[i] for i in span if i % 2 == 0)
             black_checked = all(checks[i] for i in span if i % 2 == 1)
             if red_checked and not black_checked:
