@@ -423,12 +423,32 @@ int EngineBenchCommand(const Arguments& args) {
   return 0;
 }
 
+// Perft under the full rules: POSITION is startpos or a FEN with its side letter (w or r red,
+// b black), as the full-rules engine reads it.
+int EnginePerftCommand(const Arguments& args) {
+  if (args.size() != 2) return Refuse("engineperft takes POSITION and DEPTH (quote a FEN)");
+  std::string error;
+  auto position = engine::Position::FromFen(args[0] == "startpos" ? engine::kStartFen : args[0],
+                                            &error);
+  if (!position) return Refuse(error);
+  auto depth = ParseSmallNumber(args[1], 0, 9);
+  if (!depth) return Refuse("DEPTH must be a number from 0 to 9, not " + args[1]);
+  auto start = std::chrono::steady_clock::now();
+  uint64_t leaves = engine::Perft(*position, *depth);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  std::printf("%llu\n", static_cast<unsigned long long>(leaves));
+  std::fprintf(stderr, "%.3f s, %.0f leaves per second\n", seconds,
+               seconds > 0 ? double(leaves) / seconds : 0.0);
+  return 0;
+}
+
 const Registration kMoves("moves", "moves POSITION [--side human|computer]", MovesCommand);
 const Registration kEval("eval", "eval POSITION [--side human|computer]", EvalCommand);
 const Registration kReply("reply", "reply POSITION [--depth 1..4 | --level 1..8]", ReplyCommand);
 const Registration kPerft("perft", "perft POSITION DEPTH [--side human|computer]", PerftCommand);
 const Registration kPlay("play", "play [POSITION]", PlayCommand);
 const Registration kBench("bench", "bench", BenchCommand);
+const Registration kEnginePerft("engineperft", "engineperft POSITION DEPTH", EnginePerftCommand);
 const Registration kEngineBench("enginebench", "enginebench [--depth N]", EngineBenchCommand);
 
 }  // namespace

@@ -15,8 +15,21 @@ struct SideTerms {
   bool can_win = false;  // has something that can give mate
 };
 
-SideTerms Terms(const Position& pos, Color c) {
+// How much of the middle game remains, 0..24, from the chariots, horses and cannons on the board.
+int Phase(const Position& pos) {
+  int phase = 0;
+  for (Color c : {kRed, kBlack})
+    phase += pos.CountOf(c, kRook) * 4 + pos.CountOf(c, kKnight) * 2 + pos.CountOf(c, kCannon) * 2;
+  return phase > 24 ? 24 : phase;
+}
+
+SideTerms Terms(const Position& pos, Color c, int phase) {
   SideTerms t;
+  const int endgame = 24 - phase;
+  // Horses grow stronger as the board empties, cannons weaker (fewer screens); soldiers across
+  // the river count for more once the heavy pieces are gone.
+  t.score += pos.CountOf(c, kKnight) * endgame * 2 - pos.CountOf(c, kCannon) * endgame * 2 +
+             pos.CountOf(c, kCannon) * phase;
   const Color opp = Opponent(c);
   const Square their_king = pos.KingSquare(opp);
   const uint8_t* slots = pos.Slots(c);
@@ -43,6 +56,15 @@ SideTerms Terms(const Position& pos, Color c) {
           if (ray[j] != 0xFF && !own(ray[j])) ++mobility;
         }
         t.score += mobility * 2 - 12;
+        // A chariot on a palace file, open up to the other side's palace.
+        if (FileOf(s) >= 3 && FileOf(s) <= 5) {
+          int step = c == kRed ? 9 : -9, q = s + step, open = 1;
+          while (q >= 0 && q < 90 && open && (c == kRed ? RankOf(q) < 7 : RankOf(q) > 2)) {
+            open = !pos.PieceAt(q);
+            q += step;
+          }
+          if (open) t.score += 20;
+        }
         t.attack_force += 4;
         t.can_win = true;
         break;
@@ -66,6 +88,7 @@ SideTerms Terms(const Position& pos, Color c) {
         if (c == kRed ? RankOf(s) >= 5 : RankOf(s) <= 4) {
           t.attack_force += 1;
           t.can_win = true;
+          t.score += endgame * 2;
         }
         break;
       default:
@@ -78,7 +101,8 @@ SideTerms Terms(const Position& pos, Color c) {
 }  // namespace
 
 int Evaluate(const Position& pos) {
-  SideTerms red = Terms(pos, kRed), black = Terms(pos, kBlack);
+  const int phase = Phase(pos);
+  SideTerms red = Terms(pos, kRed, phase), black = Terms(pos, kBlack, phase);
   int score = pos.PieceSquareScore() + red.score - black.score;
   // The general's guard counts for as much as the other side can bring against it.
   for (Color c : {kRed, kBlack}) {

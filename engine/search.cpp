@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstring>
 
 #include "engine/evaluation.h"
@@ -36,6 +37,19 @@ int FromTable(int score, int ply) {
   if (score < -kMateBound) return score + ply;
   return score;
 }
+
+// Late-move reductions grow with the depth left and the move's place in the order.
+struct Reductions {
+  int8_t r[64][64]{};
+  Reductions() {
+    for (int d = 1; d < 64; ++d)
+      for (int n = 1; n < 64; ++n) r[d][n] = int8_t(0.5 + std::log(double(d)) * std::log(double(n)) / 2.25);
+  }
+};
+const Reductions kReductions;
+
+// The most a capture of each kind can gain, for pruning in the quiescence search.
+constexpr int kCaptureGain[8] = {0, 30000, 220, 220, 460, 950, 480, 220};
 
 int Victim(int piece) {
   static constexpr int kValue[8] = {0, 50, 2, 2, 4, 9, 4, 1};
@@ -178,6 +192,7 @@ struct Searcher::Impl {
   }
 
   int Quiesce(int alpha, int beta, int ply) {
+    if (stopped) return 0;
     ++nodes;
     if (ply > seldepth) seldepth = ply;
     if (ShouldStop()) return 0;
@@ -196,8 +211,12 @@ struct Searcher::Impl {
       n = pos.GenerateCaptures(moves);
     }
     ScoreMoves(moves, scores, n, kNoMove, ply);
+    const int stand = best;
     for (int i = 0; i < n; ++i) {
       PickNext(moves, scores, n, i);
+      // A capture that cannot lift the score to alpha even with a margin is not tried.
+      if (!in_check && stand + kCaptureGain[KindOf(pos.PieceAt(moves[i].to))] + 150 <= alpha)
+        continue;
       if (!pos.PseudoIsLegal(moves[i], in_check)) continue;
       pos.MakeMove(moves[i]);
       int score = -Quiesce(-beta, -alpha, ply + 1);
@@ -225,6 +244,7 @@ struct Searcher::Impl {
     bool in_check = pos.InCheckCached();
     if (in_check && ply < kMaxPly / 2) ++depth;  // check extension
     if (depth <= 0) return Quiesce(alpha, beta, ply);
+    if (stopped) return 0;
     ++nodes;
     if (ply > seldepth) seldepth = ply;
     if (ShouldStop()) return 0;
@@ -241,11 +261,16 @@ struct Searcher::Impl {
       }
     }
 
+    int static_eval = in_check ? -kInfinity : Evaluate(pos);
+    // Far above beta near the leaves: the opponent would not allow this line.
+    if (!pv_node && !in_check && depth <= 3 && beta < kMateBound && beta > -kMateBound &&
+        static_eval - 120 * depth >= beta)
+      return static_eval;
     // Null move: give the opponent a free move; if we still stand above beta, cut. Not in check,
     // and not with few pieces, where passing would be the only good move (zugzwang).
     if (!pv_node && !in_check && null_ok && depth >= 3 && HasPieces(pos.SideToMove()) &&
-        beta < kMateBound && Evaluate(pos) >= beta) {
-      int r = depth >= 6 ? 3 : 2;
+        beta < kMateBound && static_eval >= beta) {
+      int r = 2 + depth / 4;
       pos.MakeNullMove();
       int score = -AlphaBeta(depth - 1 - r, -beta, -beta + 1, ply + 1, false);
       pos.UnmakeNullMove();
@@ -264,22 +289,32 @@ struct Searcher::Impl {
     ScoreMoves(moves, scores, n, hash_move, ply);
     int best = -kInfinity, legal = 0, old_alpha = alpha;
     Move best_move = kNoMove;
+    Move quiets[kMaxMoves];
+    int quiet_count = 0;
     for (int i = 0; i < n; ++i) {
       PickNext(moves, scores, n, i);
       Move m = moves[i];
       if (!pos.PseudoIsLegal(m, in_check)) continue;
       ++legal;
       bool capture = pos.PieceAt(m.to) != 0;
+      bool quiet = !capture && scores[i] < (1 << 23) - 1;
       pos.MakeMove(m);
       bool gives_check = pos.InCheckCached();
+      // Futility: a quiet move one or two plies from the leaves that leaves us far below alpha.
+      if (!pv_node && quiet && !in_check && !gives_check && depth <= 2 && legal > 1 &&
+          alpha > -kMateBound && static_eval + 100 + 120 * depth <= alpha) {
+        pos.UnmakeMove();
+        continue;
+      }
       int score;
       if (legal == 1) {
         score = -AlphaBeta(depth - 1, -beta, -alpha, ply + 1, true);
       } else {
         int reduction = 0;
-        if (depth >= 3 && legal > 3 && !capture && !in_check && !gives_check &&
-            scores[i] < (1 << 23) - 1)
-          reduction = legal > 10 ? 2 : 1;
+        if (depth >= 3 && legal > 3 && quiet && !in_check && !gives_check) {
+          reduction = kReductions.r[std::min(depth, 63)][std::min(legal, 63)] - (pv_node ? 1 : 0);
+          reduction = std::clamp(reduction, 0, depth - 2);
+        }
         score = -AlphaBeta(depth - 1 - reduction, -alpha - 1, -alpha, ply + 1, true);
         if (score > alpha && reduction)
           score = -AlphaBeta(depth - 1, -alpha - 1, -alpha, ply + 1, true);
@@ -288,6 +323,7 @@ struct Searcher::Impl {
       }
       pos.UnmakeMove();
       if (stopped) return 0;
+      if (!capture) quiets[quiet_count++] = m;
       if (score > best) {
         best = score;
         best_move = m;
@@ -304,6 +340,12 @@ struct Searcher::Impl {
               }
               int& h = history[pos.PieceAt(m.from)][m.to];
               h += depth * depth;
+              // The quiet moves tried before this one did not cut: they lose a little.
+              for (int q = 0; q + 1 < quiet_count; ++q) {
+                int& miss = history[pos.PieceAt(quiets[q].from)][quiets[q].to];
+                miss -= depth * depth;
+                if (miss < -(1 << 20)) miss = -(1 << 20);
+              }
               if (h > (1 << 20)) {
                 for (auto& row : history)
                   for (int& v : row) v /= 2;
@@ -374,34 +416,65 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
       for (size_t i : order) moves.push_back(root_moves[i]);
       root_moves = moves;
     }
-    int alpha = -kInfinity, beta = kInfinity, best = -kInfinity;
+    // Aspiration: from the fifth iteration search a window around the last score first, and
+    // widen it on the side that failed.
+    int window = 40;
+    int low = depth >= 5 ? std::max(result.score - window, -kInfinity) : -kInfinity;
+    int high = depth >= 5 ? std::min(result.score + window, kInfinity) : kInfinity;
+    int best = -kInfinity;
     Move best_move = kNoMove;
     std::vector<Move> best_pv;
-    std::fill(root_scores.begin(), root_scores.end(), -kInfinity);
-    for (size_t i = 0; i < root_moves.size(); ++i) {
-      Move m = root_moves[i];
-      pos.MakeMove(m);
-      pos.InCheckCached();
-      int score;
-      int d = depth - 1 + (in_check ? 1 : 0);
-      if (i == 0) {
-        score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
-      } else {
-        score = -s.AlphaBeta(d, -alpha - 1, -alpha, 1, true);
-        if (score > alpha && !s.stopped) score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+    bool trusted = false;  // best_move is a real improvement, usable even if the search stops
+    for (;;) {
+      int alpha = low, beta = high;
+      best = -kInfinity;
+      best_move = kNoMove;
+      trusted = false;
+      std::fill(root_scores.begin(), root_scores.end(), -kInfinity);
+      for (size_t i = 0; i < root_moves.size(); ++i) {
+        Move m = root_moves[i];
+        pos.MakeMove(m);
+        pos.InCheckCached();
+        int score;
+        int d = depth - 1 + (in_check ? 1 : 0);
+        if (i == 0) {
+          score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+        } else {
+          score = -s.AlphaBeta(d, -alpha - 1, -alpha, 1, true);
+          if (score > alpha && !s.stopped) score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+        }
+        pos.UnmakeMove();
+        if (s.stopped) break;
+        root_scores[i] = score;
+        if (score > best) {
+          best = score;
+          best_move = m;
+          best_pv.assign(1, m);
+          for (int k = 1; k < s.pv_length[1]; ++k) best_pv.push_back(s.pv[1][k]);
+          if (score > alpha) {
+            alpha = score;
+            trusted = true;
+          }
+          if (score >= beta) break;
+        }
       }
-      pos.UnmakeMove();
       if (s.stopped) break;
-      root_scores[i] = score;
-      if (score > best) {
-        best = score;
-        best_move = m;
-        best_pv.assign(1, m);
-        for (int k = 1; k < s.pv_length[1]; ++k) best_pv.push_back(s.pv[1][k]);
-        if (score > alpha) alpha = score;
+      if (best <= low && low > -kInfinity) {
+        window *= 4;
+        low = std::max(low - window, -kInfinity);
+        continue;
       }
+      if (best >= high && high < kInfinity) {
+        window *= 4;
+        high = std::min(high + window, kInfinity);
+        // The move that failed high goes first in the new search.
+        auto it = std::find(root_moves.begin(), root_moves.end(), best_move);
+        std::rotate(root_moves.begin(), it, it + 1);
+        continue;
+      }
+      break;
     }
-    if (best_move != kNoMove && (!s.stopped || best_move != result.best)) {
+    if (best_move != kNoMove && (!s.stopped || (trusted && best_move != result.best))) {
       // A move that beat the last iteration's best within the interrupted one is kept too.
       result.best = best_move;
       result.score = best;

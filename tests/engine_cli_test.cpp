@@ -110,6 +110,8 @@ TEST(EngineCli, ReplyAtALevel) {
   EXPECT_TRUE(std::regex_match(level5.out, std::regex("[a-i][0-9][a-i][0-9] -?[0-9]+\n")))
       << level5.out;
   EXPECT_EQ(Cli({"reply", "3k5/2R6/9/9/9/9/9/9/9/4K4", "--level", "4"}).out, "none -30000\n");
+  EXPECT_EQ(Cli({"engineperft", "startpos", "3"}).out, "79666\n");
+  EXPECT_EQ(Cli({"engineperft", "3k5/2R6/9/9/9/9/9/9/9/4K4 b", "1"}).out, "0\n");
   Outcome bench = Cli({"enginebench", "--depth", "2"});
   EXPECT_EQ(bench.status, 0);
   EXPECT_NE(bench.out.find("signature "), std::string::npos) << bench.out;
@@ -163,6 +165,9 @@ TEST(EngineCli, BadInputIsRefusedWithOneLineAndStatusTwo) {
       {"reply", "9/9/9/9/9/9/9/9/9/4K4", "--level", "3"},  // the full rules need both generals
       {"enginebench", "--depth", "0"},
       {"enginebench", "extra"},
+      {"engineperft", "startpos"},
+      {"engineperft", "startpos", "10"},
+      {"engineperft", "3k5/9/9/9/9/9/9/9/9/3K5 w", "1"},  // generals face, black not to move
       {"perft", "startpos"},
       {"perft", "startpos", "9"},
       {"perft", "startpos", "-1"},
