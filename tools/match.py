@@ -269,17 +269,27 @@ def summary(wins, draws, losses):
     s = (wins + 0.5 * draws) / n
     var = (wins * (1 - s) ** 2 + draws * (0.5 - s) ** 2 + losses * (0 - s) ** 2) / n
     stderr = math.sqrt(var / n)
-    lo, hi = max(s - 1.96 * stderr, 1e-6), min(s + 1.96 * stderr, 1 - 1e-6)
+    lo, hi = s - 1.96 * stderr, s + 1.96 * stderr
 
     def to_elo(p):
-        p = min(max(p, 1e-6), 1 - 1e-6)
         return -400.0 * math.log10(1.0 / p - 1.0)
 
+    def bound(p):
+        if p <= 0:
+            return "-inf"
+        if p >= 1:
+            return "+inf"
+        return f"{int(round(to_elo(p))):+d}"
+
     if s <= 0 or s >= 1:
-        # No spread to measure: every game went one way.
-        elo_text = ("-inf (every game lost)" if s <= 0 else "+inf (every game won)")
+        # No spread to measure: every game went one way. The exact one-sided binomial bound
+        # (a win rate below 0.05^(1/n) would give n wins in a row less than 5 % of the time).
+        edge = 0.05 ** (1.0 / n)
+        elo_text = (f"-inf (every game lost; 95 % upper bound {bound(1 - edge)})" if s <= 0 else
+                    f"+inf (every game won; 95 % lower bound {bound(edge)})")
     else:
-        elo_text = f"{int(round(to_elo(s))):+d} +/- {(to_elo(hi) - to_elo(lo)) / 2:.0f}"
+        # The interval is not symmetric in Elo; both ends are given.
+        elo_text = f"{bound(s)} (95 % interval {bound(lo)} to {bound(hi)})"
     return (f"score {wins + 0.5 * draws:g}/{n} ({100 * s:.1f} %), W/D/L {wins}/{draws}/{losses}, "
             f"games {n}, Elo difference {elo_text}")
 
