@@ -65,6 +65,7 @@ class Searcher {
                       const std::vector<Move>& banned = {},
                       const std::function<void(const SearchInfo&)>& on_info = {});
   void Stop();  // thread-safe; Search returns within 10 ms
+                // (Search clears the flag as it begins: a Stop before that is not seen)
 
   struct Impl;
 
