@@ -318,6 +318,9 @@ def main():
     ap.add_argument("--limit-b", default=None)
     ap.add_argument("--games", type=int, default=0,
                     help="number of games (default: every opening with both colours)")
+    ap.add_argument("--first-game", type=int, default=1,
+                    help="start the series at this game number, to continue an earlier run "
+                         "with the next openings (default 1)")
     ap.add_argument("--concurrency", type=int, default=1, help="games at once (default 1)")
     ap.add_argument("--max-plies", type=int, default=150)
     ap.add_argument("--referee", default="/usr/games/fairy-stockfish")
@@ -377,7 +380,7 @@ def main():
 
     total = args.games or 2 * len(openings)
     jobs = queue.Queue()
-    for g in range(total):
+    for g in range(args.first_game - 1, args.first_game - 1 + total):
         jobs.put(g)
 
     results = {}
