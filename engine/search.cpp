@@ -377,13 +377,28 @@ Searcher::Searcher(size_t hash_mb) : impl_(std::make_unique<Impl>()) { impl_->Re
 Searcher::~Searcher() = default;
 void Searcher::SetHashMb(size_t mb) { impl_->Resize(mb); }
 void Searcher::NewGame() { impl_->Clear(); }
-void Searcher::Stop() { stop_.store(true, std::memory_order_relaxed); }
+namespace {
+int64_t NowNs() {
+  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+      .count();
+}
+}  // namespace
+
+void Searcher::Stop() {
+  stop_time_ns_.store(NowNs(), std::memory_order_relaxed);
+  stop_.store(true, std::memory_order_release);
+}
 
 SearchResult Searcher::Search(const Position& root, const Limits& limits,
                               const std::vector<Move>& banned,
                               const std::function<void(const SearchInfo&)>& on_info) {
   Impl& s = *impl_;
-  stop_.store(false, std::memory_order_relaxed);
+  {
+    bool unlimited = limits.depth <= 0 && limits.nodes == 0 && limits.movetime_ms <= 0;
+    int64_t since = NowNs() - stop_time_ns_.load(std::memory_order_relaxed);
+    bool early_stop = stop_.load(std::memory_order_acquire) && unlimited && since < 20'000'000;
+    stop_.store(early_stop, std::memory_order_relaxed);
+  }
   s.stop = &stop_;
   s.pos = root;
   s.pos.MarkChecks();

@@ -64,14 +64,18 @@ class Searcher {
   SearchResult Search(const Position& pos, const Limits& limits,
                       const std::vector<Move>& banned = {},
                       const std::function<void(const SearchInfo&)>& on_info = {});
-  void Stop();  // thread-safe; Search returns within 10 ms
-                // (Search clears the flag as it begins: a Stop before that is not seen)
+  // Thread-safe; Search returns within 10 ms. A Stop that comes before Search has begun is
+  // forgotten when the search has limits (it was meant for an earlier search), and kept for
+  // 20 ms for a search without limits, which could otherwise never end: "go infinite" followed
+  // at once by "stop" must not leave the caller waiting.
+  void Stop();
 
   struct Impl;
 
  private:
   std::unique_ptr<Impl> impl_;
   std::atomic<bool> stop_{false};
+  std::atomic<int64_t> stop_time_ns_{0};  // steady clock of the last Stop
 };
 
 }  // namespace engine

@@ -2,9 +2,12 @@
 // and keys and undo that agree with a position built from scratch.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "engine/evaluation.h"
 #include "engine/position.h"
 
 namespace {
@@ -172,6 +175,54 @@ TEST(EnginePosition, IccsMoves) {
   EXPECT_TRUE(start.IsLegal(*engine::ParseIccs("h2h9")));   // over the screen onto the horse
   EXPECT_FALSE(start.IsLegal(*engine::ParseIccs("h2h8")));  // past the screen, nothing taken
   EXPECT_FALSE(start.IsLegal(*engine::ParseIccs("a9a8")));  // black's piece, red to move
+}
+
+}  // namespace
+
+namespace {
+
+// The same position seen from the other side: ranks reversed, colours swapped, the other to move;
+// or reflected left to right.
+std::string Flipped(const std::string& fen, bool colours) {
+  std::string board = fen.substr(0, fen.find(' '));
+  std::vector<std::string> ranks;
+  size_t start = 0;
+  for (size_t slash; (slash = board.find('/', start)) != std::string::npos; start = slash + 1)
+    ranks.push_back(board.substr(start, slash - start));
+  ranks.push_back(board.substr(start));
+  std::string out;
+  for (size_t i = 0; i < ranks.size(); ++i) {
+    std::string rank = colours ? ranks[ranks.size() - 1 - i] : ranks[i];
+    if (colours) {
+      for (char& c : rank) c = std::isupper(c) ? char(std::tolower(c)) : char(std::toupper(c));
+    } else {
+      rank = std::string(rank.rbegin(), rank.rend());
+    }
+    out += (i ? "/" : "") + rank;
+  }
+  char side = fen[fen.find(' ') + 1];
+  if (colours) side = side == 'w' ? 'b' : 'w';
+  return out + " " + side;
+}
+
+TEST(EnginePosition, EvaluationIsTheSameFromEitherSide) {
+  const char* kFens[] = {
+      engine::kStartFen,
+      "r1ba1a3/4kn3/2n1b4/pNp1p1p1p/4c4/6P2/P1P2R2P/1CcC5/9/2BAKAB2 w",
+      "1cbak4/9/n2a5/2p1p3p/5cp2/2n2N3/6PCP/3AB4/2C6/3A1K1N1 w",
+      "2bakab2/3r5/6n2/p1p1p3p/3C2p2/5c1R1/P1c1P1P1P/1r7/3RN4/2BAKAB2 b",
+      "4ka3/4a4/9/9/4N4/p8/9/4C3c/7n1/2BK5 w",
+  };
+  for (const char* fen : kFens) {
+    auto pos = Position::FromFen(fen);
+    ASSERT_TRUE(pos) << fen;
+    for (bool colours : {true, false}) {
+      auto other = Position::FromFen(Flipped(fen, colours));
+      ASSERT_TRUE(other) << Flipped(fen, colours);
+      EXPECT_EQ(engine::Evaluate(*other), engine::Evaluate(*pos)) << Flipped(fen, colours);
+      EXPECT_EQ(engine::Perft(*other, 2), engine::Perft(*pos, 2)) << Flipped(fen, colours);
+    }
+  }
 }
 
 }  // namespace

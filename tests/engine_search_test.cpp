@@ -105,6 +105,14 @@ TEST(EngineSearch, StopEndsAnUnlimitedSearch) {
   searcher.Stop();
   worker.join();
   EXPECT_TRUE(Position().IsLegal(result.best));
+  // A Stop just before an unlimited search begins still ends it; an old one does not touch a
+  // search with limits.
+  searcher.Stop();
+  EXPECT_TRUE(Position().IsLegal(searcher.Search(Position(), engine::Limits{}).best));
+  engine::Limits depth;
+  depth.depth = 3;
+  searcher.Stop();
+  EXPECT_EQ(searcher.Search(Position(), depth).depth, 3);
 }
 
 TEST(EngineSearch, LimitsAreKept) {
