@@ -22,8 +22,10 @@ namespace {
 std::string MirroredBoard(const std::string& board) {
   std::string mirrored(board.rbegin(), board.rend());
   for (char& c : mirrored) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
   }
   return mirrored;
 }
@@ -74,7 +76,8 @@ int UciCommand(const Arguments& args) {
 }
 
 int XboardCommand(const Arguments& args) {
-  if (!args.empty()) return Refuse("xboard takes no arguments; it reads commands on standard input");
+  if (!args.empty())
+    return Refuse("xboard takes no arguments; it reads commands on standard input");
   // An interface may interrupt its engine before it has read "sigint=0"; that must not end it.
   std::signal(SIGINT, SIG_IGN);
   engine::RunXboard(std::cin, std::cout, Setup());

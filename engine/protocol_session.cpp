@@ -68,8 +68,8 @@ std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t h
 }
 
 std::optional<std::vector<Move>> ReadMoveList(const Position& pos,
-                                              const std::vector<std::string>& words,
-                                              size_t first, std::string& error) {
+                                              const std::vector<std::string>& words, size_t first,
+                                              std::string& error) {
   Position play = pos;
   std::vector<Move> moves;
   for (size_t i = first; i < words.size(); ++i) {
@@ -205,8 +205,7 @@ std::vector<std::string> PerftLines(Position pos, int depth) {
   return lines;
 }
 
-void SearchSession::Go(const GoRequest& request,
-                       std::function<std::string(const SearchInfo&)> info,
+void SearchSession::Go(const GoRequest& request, std::function<std::string(const SearchInfo&)> info,
                        std::function<void(const SearchResult&)> done) {
   Settle();
   // Analysis ("infinite") is always the engine's: the shallow levels could not keep searching.

@@ -45,8 +45,8 @@ std::optional<Position> ReadPositionCommand(const std::vector<std::string>& word
                                             std::string& error);
 // ICCS moves of words[first..], each one a legal move of `pos`; the bad word in `error`.
 std::optional<std::vector<Move>> ReadMoveList(const Position& pos,
-                                              const std::vector<std::string>& words,
-                                              size_t first, std::string& error);
+                                              const std::vector<std::string>& words, size_t first,
+                                              std::string& error);
 
 // What the interface asked of one search, before the level is applied.
 struct GoRequest {
@@ -88,7 +88,10 @@ std::vector<std::string> PerftLines(Position pos, int depth);
 // The shared state and habits of a UCI-like session (UCI and UCCI differ in words, not in flow).
 struct SearchSession {
   explicit SearchSession(std::ostream& out, const ProtocolSetup& setup_in)
-      : setup(setup_in), output(out), searcher(std::clamp<size_t>(setup_in.hash_mb, 1, std::max<size_t>(1, setup_in.max_hash_mb))),
+      : setup(setup_in),
+        output(out),
+        searcher(
+            std::clamp<size_t>(setup_in.hash_mb, 1, std::max<size_t>(1, setup_in.max_hash_mb))),
         level(setup_in.level) {}
   ~SearchSession() { StopSearch(); }
 

@@ -147,9 +147,8 @@ struct Ucci {
         request,
         [](const SearchInfo& info) {
           std::string line = "info depth " + std::to_string(info.depth) + " score " +
-                             std::to_string(info.score) + " time " +
-                             std::to_string(info.time_ms) + " nodes " +
-                             std::to_string(info.nodes);
+                             std::to_string(info.score) + " time " + std::to_string(info.time_ms) +
+                             " nodes " + std::to_string(info.nodes);
           if (!info.pv.empty()) line += " pv";
           line += protocol::Moves(info.pv);
           return line;

@@ -56,7 +56,8 @@ struct Uci {
       if (!level) return Refuse("Level is a number from 1 to 8");
       s.level = int(*level);
     } else if (name == "uci_variant") {
-      if (Lower(value) != "xiangqi") return Refuse("variant " + value + " is not played here; only xiangqi");
+      if (Lower(value) != "xiangqi")
+        return Refuse("variant " + value + " is not played here; only xiangqi");
     } else {
       Refuse("unknown option " + protocol::Join(w, 2, value_at));
     }
@@ -78,7 +79,8 @@ struct Uci {
     else
       line += " score cp " + std::to_string(info.score);
     line += " nodes " + std::to_string(info.nodes) + " time " + std::to_string(info.time_ms);
-    if (info.time_ms > 0) line += " nps " + std::to_string(info.nodes * 1000 / uint64_t(info.time_ms));
+    if (info.time_ms > 0)
+      line += " nps " + std::to_string(info.nodes * 1000 / uint64_t(info.time_ms));
     if (!info.pv.empty()) line += " pv";
     line += protocol::Moves(info.pv);
     return line;

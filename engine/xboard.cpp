@@ -174,9 +174,9 @@ struct Xboard {
     } else if (c == "?") {
       s.StopSearch();  // move now, with what was found
     } else if (c == "xboard" || c == "hard" || c == "easy" || c == "computer" || c == "random" ||
-               c == "name" || c == "rating" || c == "ics" || c == "accepted" ||
-               c == "rejected" || c == "draw" || c == "hint" || c == "bk" || c == "." ||
-               c == "cores" || c == "exit" || c == "nps") {
+               c == "name" || c == "rating" || c == "ics" || c == "accepted" || c == "rejected" ||
+               c == "draw" || c == "hint" || c == "bk" || c == "." || c == "cores" || c == "exit" ||
+               c == "nps") {
       // Nothing to do: no pondering, no book, one thread, no draw offers.
     } else {
       return false;

@@ -20,9 +20,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::istringstream in(std::string(reinterpret_cast<const char*>(data) + 1, size - 1));
   std::ostringstream out;
   switch (data[0] % 3) {
-    case 0: engine::RunUcci(in, out, setup); break;
-    case 1: engine::RunUci(in, out, setup); break;
-    default: engine::RunXboard(in, out, setup); break;
+    case 0:
+      engine::RunUcci(in, out, setup);
+      break;
+    case 1:
+      engine::RunUci(in, out, setup);
+      break;
+    default:
+      engine::RunXboard(in, out, setup);
+      break;
   }
   return 0;
 }

@@ -2,9 +2,9 @@
 // session's input and the lines its output must hold, in order, and lines it must not hold.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <functional>
 #include <regex>
 #include <sstream>
@@ -54,19 +54,24 @@ void Check(Runner run, const Session& session, const engine::ProtocolSetup& setu
   for (const std::string& pattern : session.absent)
     for (const std::string& line : lines)
       EXPECT_FALSE(std::regex_match(line, std::regex(pattern)))
-          << "unexpected '" << line << "' in:\n" << out.str();
+          << "unexpected '" << line << "' in:\n"
+          << out.str();
 }
 
-std::string Fen(const char* fen) { return std::string(fen); }
+std::string Fen(const char* fen) {
+  return std::string(fen);
+}
 
 TEST(EngineProtocol, Ucci) {
   const std::vector<Session> sessions = {
-      {"handshake", "ucci\nquit\nisready\n",
+      {"handshake",
+       "ucci\nquit\nisready\n",
        {"id name .+", "option hashsize type spin .*", "ucciok", "bye"},
        {"readyok"}},
-      {"search with info", "setoption level 8\nposition startpos moves h2e2 h9g7\ngo depth 3\n",
-       {"info depth 1 score -?\\d+ time \\d+ nodes \\d+ pv( [a-i]\\d[a-i]\\d)+",
-        "info depth 3 .*", "bestmove [a-i]\\d[a-i]\\d( ponder [a-i]\\d[a-i]\\d)?"}},
+      {"search with info",
+       "setoption level 8\nposition startpos moves h2e2 h9g7\ngo depth 3\n",
+       {"info depth 1 score -?\\d+ time \\d+ nodes \\d+ pv( [a-i]\\d[a-i]\\d)+", "info depth 3 .*",
+        "bestmove [a-i]\\d[a-i]\\d( ponder [a-i]\\d[a-i]\\d)?"}},
       {"banmoves leave one move",
        "position fen " + Fen(kThreeMoves) + "\nbanmoves a3a2 a3b3\ngo depth 3\n",
        {"bestmove d9e9.*"}},
@@ -79,7 +84,8 @@ TEST(EngineProtocol, Ucci) {
        "go time 1 increment 0\nsetoption usemillisec true\ngo time 60 movestogo 1\n",
        {"bestmove .*", "bestmove .*"}},
       {"perft", "position startpos\ngo perft 2\n", {"h2e2: 45", "", "Nodes searched: 1920"}},
-      {"stop ends an endless search", "position startpos\ngo depth infinite\nstop\nquit\n",
+      {"stop ends an endless search",
+       "position startpos\ngo depth infinite\nstop\nquit\n",
        {"bestmove .*", "bye"}},
       {"bad input is answered and the session goes on",
        "hello\nposition fen 9/9/9 w\nposition startpos moves h2h9 z9\nposition startpos moves "
@@ -98,29 +104,37 @@ TEST(EngineProtocol, Ucci) {
 
 TEST(EngineProtocol, Uci) {
   const std::vector<Session> sessions = {
-      {"handshake", "uci\nsetoption name UCI_Variant value xiangqi\nisready\n",
+      {"handshake",
+       "uci\nsetoption name UCI_Variant value xiangqi\nisready\n",
        {"id name .+", "id author .+", "option name Hash type spin default 16 min 1 max 1024",
         "option name Level type spin default 8 min 1 max 8", "uciok", "readyok"},
        {"info string .*"}},
-      {"other variants are refused", "setoption name UCI_Variant value chess\n",
+      {"other variants are refused",
+       "setoption name UCI_Variant value chess\n",
        {"info string variant chess is not played here; only xiangqi"}},
-      {"search with info", "ucinewgame\nposition fen " + Fen(engine::kStartFen) +
-                               " moves h2e2\ngo depth 3\n",
+      {"search with info",
+       "ucinewgame\nposition fen " + Fen(engine::kStartFen) + " moves h2e2\ngo depth 3\n",
        {"info depth 1 (seldepth \\d+ )?score cp -?\\d+ nodes \\d+ time \\d+.* pv .*",
         "bestmove [a-i]\\d[a-i]\\d.*"}},
-      {"mate is reported as mate", "position fen " + Fen(kMateInOne) + "\ngo depth 3\n",
+      {"mate is reported as mate",
+       "position fen " + Fen(kMateInOne) + "\ngo depth 3\n",
        {"info .*score mate 1 .*", "bestmove b1b9.*"}},
-      {"searchmoves", "position fen " + Fen(kThreeMoves) + "\ngo searchmoves a3b3 depth 2\n",
+      {"searchmoves",
+       "position fen " + Fen(kThreeMoves) + "\ngo searchmoves a3b3 depth 2\n",
        {"bestmove a3b3.*"}},
-      {"no move when mated", "position fen " + Fen(kMated) + "\ngo movetime 50\n",
+      {"no move when mated",
+       "position fen " + Fen(kMated) + "\ngo movetime 50\n",
        {"bestmove \\(none\\)"}},
-      {"clocks", "position startpos\ngo wtime 2000 btime 1 winc 10 binc 0 movestogo 5\n",
+      {"clocks",
+       "position startpos\ngo wtime 2000 btime 1 winc 10 binc 0 movestogo 5\n",
        {"bestmove .*"}},
-      {"stop ends an endless search", "go infinite\nisready\nstop\n",
-       {"readyok", "bestmove .*"}},
-      {"level 1 without the game's search is depth 1", "setoption name Level value 1\ngo\n",
-       {"info depth 1 .*", "bestmove .*"}, {"info depth 2 .*"}},
-      {"perft", "position startpos moves h2e2\ngo perft 1\nd\n",
+      {"stop ends an endless search", "go infinite\nisready\nstop\n", {"readyok", "bestmove .*"}},
+      {"level 1 without the game's search is depth 1",
+       "setoption name Level value 1\ngo\n",
+       {"info depth 1 .*", "bestmove .*"},
+       {"info depth 2 .*"}},
+      {"perft",
+       "position startpos moves h2e2\ngo perft 1\nd\n",
        {"h9g7: 1", "", "Nodes searched: 45", "Fen: .* b .*"}},
       {"bad input is answered and the session goes on",
        "go\xff\nsetoption name Hash value lots\nsetoption name Colour value red\nsetoption\n"
@@ -171,23 +185,28 @@ TEST(EngineProtocol, ShallowLevelsAreCheckedAgainstTheRules) {
 TEST(EngineProtocol, Xboard) {
   const std::string start = "xboard\nprotover 2\nnew\nvariant xiangqi\n";
   const std::vector<Session> sessions = {
-      {"features", "xboard\nprotover 2\n",
+      {"features",
+       "xboard\nprotover 2\n",
        {"feature .*myname=\"[^\"]+\".* variants=\"xiangqi\".*", "feature done=1"}},
-      {"the engine answers as black", start + "sd 2\nusermove h2e2\n",
-       {"move [a-i]\\d[a-i]\\d"}},
-      {"thinking output after post", start + "option Level=8\npost\nsd 3\nusermove h2e2\n",
+      {"the engine answers as black", start + "sd 2\nusermove h2e2\n", {"move [a-i]\\d[a-i]\\d"}},
+      {"thinking output after post",
+       start + "option Level=8\npost\nsd 3\nusermove h2e2\n",
        {"1 -?\\d+ \\d+ \\d+( [a-i]\\d[a-i]\\d)+", "3 .*", "move .*"}},
       {"force mode plays nothing until go",
        start + "force\nusermove h2e2\nusermove h9g7\nping 4\nsd 2\ngo\n",
        {"pong 4", "move [a-i]\\d[a-i]\\d"}},
-      {"a mate is announced", start + "setboard " + Fen(kMateInOne) + "\nsd 3\ngo\n",
+      {"a mate is announced",
+       start + "setboard " + Fen(kMateInOne) + "\nsd 3\ngo\n",
        {"move b1b9", "1-0 \\{Red wins\\}"}},
-      {"a mated engine says so", start + "setboard " + Fen(kMated) + "\ngo\n",
-       {"1-0 \\{Red wins\\}"}, {"move .*"}},
+      {"a mated engine says so",
+       start + "setboard " + Fen(kMated) + "\ngo\n",
+       {"1-0 \\{Red wins\\}"},
+       {"move .*"}},
       {"undo and remove take moves back",
        start + "force\nusermove h2e2\nusermove h9g7\nremove\nusermove b2e2\nundo\nundo\n"
                "usermove h2e2\n",
-       {"Error \\(no move to take back\\): undo"}, {"Illegal move.*"}},
+       {"Error \\(no move to take back\\): undo"},
+       {"Illegal move.*"}},
       {"st gives a time per move", start + "st 0.05\nusermove h2e2\n", {"move .*"}},
       {"bad input is answered and the session goes on",
        start + "usermove h2h8\nusermove\nsetboard 9/9 w\nvariant shogi\nlevel 40 x 0\nst -1\n"
@@ -251,9 +270,9 @@ TEST(EngineProtocol, CliLevelsOneAndTwoAreTheGamesSearch) {
     std::string reply = Shell(cli + " reply '" + asked + " b' --depth " + std::to_string(c.level));
     ASSERT_GE(reply.size(), 4u) << c.board;
     std::string expected = red ? Mirrored(reply.substr(0, 4), 0) : reply.substr(0, 4);
-    std::string session = Shell("printf 'setoption name Level value " + std::to_string(c.level) +
-                                "\\nposition fen " + c.board + " " + c.side + "\\ngo\\n' | " +
-                                cli + " uci");
+    std::string session =
+        Shell("printf 'setoption name Level value " + std::to_string(c.level) + "\\nposition fen " +
+              c.board + " " + c.side + "\\ngo\\n' | " + cli + " uci");
     EXPECT_NE(session.find("bestmove " + expected), std::string::npos)
         << c.board << " " << c.side << ": " << session << " / reply " << reply;
   }
