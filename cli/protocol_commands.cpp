@@ -1,0 +1,94 @@
+// The engine in the protocols of other programs: `xiangqi-cli ucci`, `uci` and `xboard` read
+// commands on standard input and answer on standard output until "quit" or the end of input.
+// Levels 1 and 2 are the game's own two-ply search, which is reached from here.
+#include <csignal>
+#include <iostream>
+#include <optional>
+#include <string>
+
+#include "cli/cli.h"
+#include "engine/protocol.h"
+#include "game/evaluation.h"
+#include "game/notation.h"
+#include "game/search.h"
+
+namespace cli {
+
+namespace {
+
+// The board field of `pos` turned half a turn with the colours swapped: red's pieces become
+// black's on the mirrored squares, so the game's search, which always plays black (lower case, on
+// row 1), can answer for red too.
+std::string MirroredBoard(const std::string& board) {
+  std::string mirrored(board.rbegin(), board.rend());
+  for (char& c : mirrored) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+    else if (c >= 'A' && c <= 'Z')
+      c = static_cast<char>(c - 'A' + 'a');
+  }
+  return mirrored;
+}
+
+// "h2e2" on the mirrored board is "b7e7" on the real one.
+std::string MirroredMove(std::string iccs) {
+  for (size_t i = 0; i + 1 < iccs.size(); i += 2) {
+    iccs[i] = static_cast<char>('a' + 'i' - iccs[i]);
+    iccs[i + 1] = static_cast<char>('0' + '9' - iccs[i + 1]);
+  }
+  return iccs;
+}
+
+std::optional<engine::Move> GameSearch(const engine::Position& pos, int level) {
+  std::string fen = pos.Fen();
+  std::string board = fen.substr(0, fen.find(' '));
+  bool red = pos.SideToMove() == engine::kRed;
+  if (red) board = MirroredBoard(board);
+  std::string error;
+  auto parsed = game::ParseFen(board, error);
+  if (!parsed) return std::nullopt;
+  static const bool loaded = (game::LoadEvaluationTables(), true);
+  (void)loaded;
+  game::SearchDepth = static_cast<int16_t>(level);
+  game::Board = parsed->board;
+  game::ComputerChoice choice = game::ChooseComputerMove();
+  if (!choice.searched || !choice.moved) return std::nullopt;
+  std::string iccs = game::FormatIccsMove(choice.move);
+  return engine::ParseIccs(red ? MirroredMove(iccs) : iccs);
+}
+
+engine::ProtocolSetup Setup() {
+  engine::ProtocolSetup setup;
+  setup.shallow = GameSearch;
+  return setup;
+}
+
+int UcciCommand(const Arguments& args) {
+  if (!args.empty()) return Refuse("ucci takes no arguments; it reads commands on standard input");
+  engine::RunUcci(std::cin, std::cout, Setup());
+  return 0;
+}
+
+int UciCommand(const Arguments& args) {
+  if (!args.empty()) return Refuse("uci takes no arguments; it reads commands on standard input");
+  engine::RunUci(std::cin, std::cout, Setup());
+  return 0;
+}
+
+int XboardCommand(const Arguments& args) {
+  if (!args.empty())
+    return Refuse("xboard takes no arguments; it reads commands on standard input");
+  // An interface may interrupt its engine before it has read "sigint=0"; that must not end it.
+  std::signal(SIGINT, SIG_IGN);
+  engine::RunXboard(std::cin, std::cout, Setup());
+  return 0;
+}
+
+const Registration kUcci("ucci", "ucci   (UCCI session on standard input and output)", UcciCommand);
+const Registration kUci("uci", "uci    (UCI session, variant xiangqi)", UciCommand);
+const Registration kXboard("xboard", "xboard (xboard/CECP v2 session, variant xiangqi)",
+                           XboardCommand);
+
+}  // namespace
+
+}  // namespace cli

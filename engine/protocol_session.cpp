@@ -1,0 +1,247 @@
+#include "engine/protocol_session.h"
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <ostream>
+#include <utility>
+
+namespace engine::protocol {
+
+void Output::Line(const std::string& text) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  out_ << text << '\n';
+  out_.flush();
+}
+
+std::vector<std::string> Split(std::string_view line) {
+  std::vector<std::string> words;
+  std::string word;
+  for (char c : line) {
+    if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f') {
+      if (!word.empty()) words.push_back(std::move(word));
+      word.clear();
+    } else {
+      word += c;
+    }
+  }
+  if (!word.empty()) words.push_back(std::move(word));
+  return words;
+}
+
+std::string Lower(std::string_view text) {
+  std::string lower(text);
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower;
+}
+
+std::string Join(const std::vector<std::string>& words, size_t first, size_t end) {
+  std::string joined;
+  for (size_t i = first; i < end && i < words.size(); ++i) {
+    if (!joined.empty()) joined += ' ';
+    joined += words[i];
+  }
+  return joined;
+}
+
+std::string Moves(const std::vector<Move>& moves) {
+  std::string text;
+  for (Move m : moves) {
+    text += ' ';
+    text += ToIccs(m);
+  }
+  return text;
+}
+
+std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t high) {
+  bool negative = !text.empty() && text[0] == '-';
+  if (negative) text.remove_prefix(1);
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  int64_t value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  if (negative) value = -value;
+  if (value < low || value > high) return std::nullopt;
+  return value;
+}
+
+std::optional<std::vector<Move>> ReadMoveList(const Position& pos,
+                                              const std::vector<std::string>& words, size_t first,
+                                              std::string& error) {
+  Position play = pos;
+  std::vector<Move> moves;
+  for (size_t i = first; i < words.size(); ++i) {
+    auto move = ParseIccs(words[i]);
+    if (!move || !play.IsLegal(*move)) {
+      error = (move ? "illegal move " : "not a move ") + words[i];
+      return std::nullopt;
+    }
+    play.MakeMove(*move);
+    moves.push_back(*move);
+  }
+  return moves;
+}
+
+std::optional<Position> ReadPositionCommand(const std::vector<std::string>& words, size_t first,
+                                            std::string& error) {
+  if (first >= words.size()) {
+    error = "position needs startpos or fen";
+    return std::nullopt;
+  }
+  auto moves_at = std::find(words.begin() + first, words.end(), "moves") - words.begin();
+  std::optional<Position> pos;
+  const std::string& kind = words[first];
+  if (kind == "startpos") {
+    if (size_t(moves_at) != first + 1) {
+      error = "unexpected words after startpos: " + Join(words, first + 1, moves_at);
+      return std::nullopt;
+    }
+    pos = Position();
+  } else if (kind == "fen") {
+    std::string fen = Join(words, first + 1, moves_at);
+    std::string why;
+    pos = Position::FromFen(fen, &why);
+    if (!pos) {
+      error = "bad FEN (" + why + "): " + fen;
+      return std::nullopt;
+    }
+  } else {
+    error = "position needs startpos or fen, not " + kind;
+    return std::nullopt;
+  }
+  auto moves = ReadMoveList(*pos, words, moves_at + 1, error);
+  if (!moves) return std::nullopt;
+  for (Move m : *moves) pos->MakeMove(m);
+  return pos;
+}
+
+namespace {
+
+template <typename T>
+T Tighter(T a, T b) {  // 0 means "no limit"
+  if (a == 0) return b;
+  if (b == 0) return a;
+  return std::min(a, b);
+}
+
+Limits Tighter(const Limits& a, const Limits& b) {
+  Limits both;
+  both.depth = Tighter(a.depth, b.depth);
+  both.nodes = Tighter(a.nodes, b.nodes);
+  both.movetime_ms = Tighter(a.movetime_ms, b.movetime_ms);
+  return both;
+}
+
+Limits OwnLimits(int level) {
+  if (level >= 3) return LevelLimits(level);
+  Limits shallow;  // levels 1 and 2 when the game's search is not at hand
+  shallow.depth = level;
+  return shallow;
+}
+
+}  // namespace
+
+Limits EffectiveLimits(int level, const GoRequest& request, const Limits& cap) {
+  level = std::clamp(level, kMinLevel, kMaxLevel);
+  Limits limits;
+  if (request.infinite) {
+    limits = Limits{};
+  } else if (!request.given) {
+    limits = OwnLimits(level);
+  } else if (level < kMaxLevel) {
+    limits = Tighter(request.limits, OwnLimits(level));
+  } else {
+    limits = request.limits;
+  }
+  return Tighter(limits, cap);
+}
+
+void Worker::Start(std::function<void()> job) {
+  Join();
+  busy_ = true;
+  thread_ = std::thread([this, job = std::move(job)] {
+    job();
+    busy_ = false;
+  });
+}
+
+void Worker::Join() {
+  if (thread_.joinable()) thread_.join();
+}
+
+SearchResult FindMove(Searcher& searcher, const ProtocolSetup& setup, int level,
+                      const Position& pos, const Limits& limits, const std::vector<Move>& banned,
+                      const std::function<void(const SearchInfo&)>& on_info) {
+  if (level <= 2 && setup.shallow) {
+    std::optional<Move> move = setup.shallow(pos, level);
+    bool usable = move && pos.IsLegal(*move) &&
+                  std::find(banned.begin(), banned.end(), *move) == banned.end();
+    if (usable) {
+      SearchResult result;
+      result.best = *move;
+      result.depth = level;
+      return result;
+    }
+    // The two-ply search knows fewer rules than the engine (a general left facing the other, a
+    // check not answered): such a move is never played; the engine's one-ply choice is.
+    Limits one;
+    one.depth = 1;
+    return searcher.Search(pos, one, banned, on_info);
+  }
+  return searcher.Search(pos, limits, banned, on_info);
+}
+
+std::vector<std::string> PerftLines(Position pos, int depth) {
+  std::vector<std::string> lines;
+  uint64_t total = 0;
+  for (const auto& [move, count] : PerftDivide(pos, depth)) {
+    lines.push_back(ToIccs(move) + ": " + std::to_string(count));
+    total += count;
+  }
+  lines.emplace_back();
+  lines.push_back("Nodes searched: " + std::to_string(total));
+  return lines;
+}
+
+void SearchSession::Go(const GoRequest& request, std::function<std::string(const SearchInfo&)> info,
+                       std::function<void(const SearchResult&)> done) {
+  Settle();
+  // Analysis ("infinite") is always the engine's: the shallow levels could not keep searching.
+  int search_level = request.infinite ? kMaxLevel : level;
+  Limits limits = EffectiveLimits(search_level, request, setup.cap);
+  bool shallow = search_level <= 2 && setup.shallow;
+  unbounded = !shallow && limits.depth == 0 && limits.nodes == 0 && limits.movetime_ms == 0;
+  worker.Start([this, pos = position, search_level, limits, banned = request.banned,
+                info = std::move(info), done = std::move(done)] {
+    SearchResult result =
+        FindMove(searcher, setup, search_level, pos, limits, banned, [&](const SearchInfo& i) {
+          std::string line = info(i);
+          if (!line.empty()) output.Line(line);
+        });
+    done(result);
+  });
+}
+
+void SearchSession::SetHash(int64_t mb) {
+  int64_t largest = int64_t(std::max<size_t>(1, setup.max_hash_mb));
+  searcher.SetHashMb(size_t(std::clamp<int64_t>(mb, 1, largest)));
+}
+
+void SearchSession::StopSearch() {
+  // A stop that comes before the worker has entered the search would be forgotten when the search
+  // starts, so it is repeated until the worker is done.
+  while (worker.Busy()) {
+    searcher.Stop();
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  worker.Join();
+}
+
+void SearchSession::Settle() {
+  if (unbounded) StopSearch();
+  worker.Join();
+}
+
+}  // namespace engine::protocol

@@ -1,0 +1,120 @@
+// What the three protocol sessions share: tokens and numbers, the position command, the choice of
+// limits for a level, the worker thread and one writer for the lines of two threads.
+#pragma once
+
+#include <algorithm>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+#include "engine/protocol.h"
+
+namespace engine::protocol {
+
+// Whole lines, each flushed at once, from the reading thread and the search thread alike.
+class Output {
+ public:
+  explicit Output(std::ostream& out) : out_(out) {}
+  void Line(const std::string& text);
+
+ private:
+  std::mutex mutex_;
+  std::ostream& out_;
+};
+
+// Words of a line split on blanks; a carriage return from a Windows interface is a blank too.
+std::vector<std::string> Split(std::string_view line);
+std::string Lower(std::string_view text);
+// The words from `first` on, joined by single spaces.
+std::string Join(const std::vector<std::string>& words, size_t first, size_t end);
+// " h2e2 h9g7": each move after a blank.
+std::string Moves(const std::vector<Move>& moves);
+// A whole decimal number (an optional '-') within [low, high]; nothing otherwise.
+std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t high);
+
+// "startpos [moves ...]" or "fen FEN... [moves ...]" from words[first]. Every move must be legal
+// in turn; otherwise nothing, with the reason in `error`.
+std::optional<Position> ReadPositionCommand(const std::vector<std::string>& words, size_t first,
+                                            std::string& error);
+// ICCS moves of words[first..], each one a legal move of `pos`; the bad word in `error`.
+std::optional<std::vector<Move>> ReadMoveList(const Position& pos,
+                                              const std::vector<std::string>& words, size_t first,
+                                              std::string& error);
+
+// What the interface asked of one search, before the level is applied.
+struct GoRequest {
+  Limits limits;
+  bool given = false;     // some depth, node or time limit was named
+  bool infinite = false;  // search until told to stop
+  std::vector<Move> banned;
+};
+
+// The limits of one search: the interface's own, or the level's when it named none. A level
+// below the strongest also keeps its own bounds under the interface's, so that it stays weaker.
+// The setup's cap bounds everything.
+Limits EffectiveLimits(int level, const GoRequest& request, const Limits& cap);
+
+// One job at a time on a thread of its own.
+class Worker {
+ public:
+  ~Worker() { Join(); }
+  void Start(std::function<void()> job);
+  void Join();
+  bool Busy() const { return busy_; }
+
+ private:
+  std::thread thread_;
+  std::atomic<bool> busy_{false};
+};
+
+// The move of `level` in `pos`: the shallow search for levels 1 and 2 when there is one (a move it
+// gives that the full rules forbid, or a banned one, falls back to the engine at depth 1), the
+// engine within `limits` otherwise. Runs on the worker.
+SearchResult FindMove(Searcher& searcher, const ProtocolSetup& setup, int level,
+                      const Position& pos, const Limits& limits, const std::vector<Move>& banned,
+                      const std::function<void(const SearchInfo&)>& on_info);
+
+// The lines of "go perft N" as Fairy-Stockfish prints them: "h2e2: 1234" for each legal move, a
+// blank line, then "Nodes searched: TOTAL".
+std::vector<std::string> PerftLines(Position pos, int depth);
+
+// The shared state and habits of a UCI-like session (UCI and UCCI differ in words, not in flow).
+struct SearchSession {
+  explicit SearchSession(std::ostream& out, const ProtocolSetup& setup_in)
+      : setup(setup_in),
+        output(out),
+        searcher(
+            std::clamp<size_t>(setup_in.hash_mb, 1, std::max<size_t>(1, setup_in.max_hash_mb))),
+        level(setup_in.level) {}
+  ~SearchSession() { StopSearch(); }
+
+  // Starts the search of `position` on the worker, once any running one has settled. Each iteration
+  // becomes the line `info` makes of it (none when it makes an empty one); `done` reports the move.
+  void Go(const GoRequest& request, std::function<std::string(const SearchInfo&)> info,
+          std::function<void(const SearchResult&)> done);
+  // Resizes the table within the setup's largest size; the search must not be running.
+  void SetHash(int64_t mb);
+  // Stops a running search (it still reports its move) and waits for it.
+  void StopSearch();
+  // Before a command that needs the engine idle (a new position, search or option), and at the
+  // end of the input: a search with a limit is allowed to finish, as a script that pipes
+  // "go depth 5" and then "go perft 2" expects; one without a limit is stopped.
+  void Settle();
+
+  ProtocolSetup setup;
+  Output output;
+  Searcher searcher;
+  Worker worker;
+  Position position;
+  int level;
+  bool unbounded = false;  // the running search has no limit of its own
+};
+
+}  // namespace engine::protocol

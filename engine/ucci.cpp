@@ -1,0 +1,206 @@
+// UCCI, the Chinese chess universal interface: "ucci", "position", "banmoves", "go" with
+// depth, nodes or a clock, "bestmove"/"nobestmove", "quit" answered with "bye".
+#include <algorithm>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "engine/protocol.h"
+#include "engine/protocol_session.h"
+
+namespace engine {
+
+namespace {
+
+using protocol::GoRequest;
+using protocol::ParseNumber;
+using protocol::SearchSession;
+
+constexpr int64_t kMaxMs = int64_t(1) << 40;
+
+struct Ucci {
+  explicit Ucci(std::ostream& out, const ProtocolSetup& setup) : s(out, setup) {}
+
+  SearchSession s;
+  bool millis = false;  // clock values in milliseconds instead of seconds
+  std::vector<Move> banned;
+
+  void Say(const std::string& line) { s.output.Line(line); }
+  void Refuse(const std::string& why) { Say("info string " + why); }
+
+  void Identify() {
+    Say("id name XiangqiCli");
+    Say("id copyright the xiangqi project");
+    Say("id author the xiangqi project");
+    Say("option usemillisec type check default false");
+    Say("option hashsize type spin min 1 max 1024 default " + std::to_string(s.setup.hash_mb));
+    Say("option level type spin min 1 max 8 default " + std::to_string(s.setup.level));
+    Say("option newgame type button");
+    Say("ucciok");
+  }
+
+  void SetOption(const std::vector<std::string>& w) {
+    if (w.size() < 2) return Refuse("setoption needs a name");
+    s.Settle();
+    std::string name = protocol::Lower(w[1]);
+    std::string value = w.size() > 2 ? protocol::Lower(w[2]) : "";
+    if (name == "usemillisec") {
+      if (value != "true" && value != "false") return Refuse("usemillisec is true or false");
+      millis = value == "true";
+    } else if (name == "hashsize") {
+      auto mb = ParseNumber(value, 1, 1024);
+      if (!mb) return Refuse("hashsize is a number of MB from 1 to 1024");
+      s.SetHash(*mb);
+    } else if (name == "level") {
+      auto level = ParseNumber(value, kMinLevel, kMaxLevel);
+      if (!level) return Refuse("level is a number from 1 to 8");
+      s.level = int(*level);
+    } else if (name == "newgame") {
+      s.searcher.NewGame();
+    } else {
+      Refuse("unknown option " + w[1]);
+    }
+  }
+
+  void SetPosition(const std::vector<std::string>& w) {
+    s.Settle();
+    std::string error;
+    auto pos = protocol::ReadPositionCommand(w, 1, error);
+    if (!pos) return Refuse(error + "; the position is unchanged");
+    s.position = std::move(*pos);
+    banned.clear();
+  }
+
+  void BanMoves(const std::vector<std::string>& w) {
+    s.Settle();
+    std::vector<Move> moves;
+    for (size_t i = 1; i < w.size(); ++i) {
+      auto move = ParseIccs(w[i]);
+      if (!move || !s.position.IsLegal(*move)) return Refuse("banmoves: not a legal move " + w[i]);
+      moves.push_back(*move);
+    }
+    banned = std::move(moves);
+  }
+
+  // A clock value: seconds, or milliseconds after "setoption usemillisec true".
+  std::optional<int64_t> Clock(const std::string& text) const {
+    auto value = ParseNumber(text, 0, kMaxMs);
+    if (!value) return std::nullopt;
+    return millis ? *value : std::min(*value * 1000, kMaxMs);
+  }
+
+  void Go(const std::vector<std::string>& w) {
+    GoRequest request;
+    request.banned = banned;
+    std::optional<int64_t> time, increment;
+    int movestogo = 0;
+    for (size_t i = 1; i < w.size(); ++i) {
+      const std::string& key = w[i];
+      if (key == "ponder" || key == "draw") continue;
+      if (key == "infinite") {
+        request.infinite = true;
+        continue;
+      }
+      if (i + 1 >= w.size()) return Refuse("go: " + key + " needs a value");
+      const std::string& value = w[++i];
+      if (key == "perft") {
+        auto depth = ParseNumber(value, 1, s.setup.max_perft_depth);
+        if (!depth)
+          return Refuse("go perft takes a depth from 1 to " +
+                        std::to_string(s.setup.max_perft_depth));
+        s.Settle();
+        for (const std::string& line : protocol::PerftLines(s.position, int(*depth))) Say(line);
+        return;
+      }
+      if (key == "depth" && value == "infinite") {
+        request.infinite = true;
+      } else if (key == "depth") {
+        auto depth = ParseNumber(value, 1, 127);
+        if (!depth) return Refuse("go: depth is a number from 1 to 127");
+        request.limits.depth = int(*depth);
+        request.given = true;
+      } else if (key == "nodes") {
+        auto nodes = ParseNumber(value, 1, int64_t(1) << 50);
+        if (!nodes) return Refuse("go: nodes is a positive number");
+        request.limits.nodes = uint64_t(*nodes);
+        request.given = true;
+      } else if (key == "time") {
+        if (!(time = Clock(value))) return Refuse("go: time is a number");
+      } else if (key == "increment") {
+        if (!(increment = Clock(value))) return Refuse("go: increment is a number");
+      } else if (key == "movestogo") {
+        auto moves = ParseNumber(value, 1, 10000);
+        if (!moves) return Refuse("go: movestogo is a positive number");
+        movestogo = int(*moves);
+      } else if (key == "opptime" || key == "oppincrement" || key == "oppmovestogo") {
+        // The opponent's clock does not change how long this engine thinks.
+      } else {
+        return Refuse("go: unknown word " + key);
+      }
+    }
+    if (time) {
+      request.limits.movetime_ms =
+          std::max<int64_t>(1, AllotTime(*time, increment.value_or(0), movestogo));
+      request.given = true;
+    }
+    s.Go(
+        request,
+        [](const SearchInfo& info) {
+          std::string line = "info depth " + std::to_string(info.depth) + " score " +
+                             std::to_string(info.score) + " time " + std::to_string(info.time_ms) +
+                             " nodes " + std::to_string(info.nodes);
+          if (!info.pv.empty()) line += " pv";
+          line += protocol::Moves(info.pv);
+          return line;
+        },
+        [this](const SearchResult& result) {
+          if (result.best == kNoMove) return Say("nobestmove");
+          std::string line = "bestmove " + ToIccs(result.best);
+          if (result.ponder != kNoMove) line += " ponder " + ToIccs(result.ponder);
+          Say(line);
+        });
+  }
+
+  // Returns false on "quit".
+  bool Handle(const std::vector<std::string>& w) {
+    const std::string& command = w[0];
+    if (command == "ucci") {
+      Identify();
+    } else if (command == "isready") {
+      Say("readyok");
+    } else if (command == "setoption") {
+      SetOption(w);
+    } else if (command == "position") {
+      SetPosition(w);
+    } else if (command == "banmoves") {
+      BanMoves(w);
+    } else if (command == "go") {
+      Go(w);
+    } else if (command == "stop" || command == "ponderhit") {
+      // Pondering is not offered; a ponder hit just asks for the move found so far.
+      s.StopSearch();
+    } else if (command == "quit") {
+      s.StopSearch();
+      Say("bye");
+      return false;
+    } else {
+      Refuse("unknown command " + command);
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+void RunUcci(std::istream& in, std::ostream& out, const ProtocolSetup& setup) {
+  Ucci session(out, setup);
+  std::string line;
+  while (std::getline(in, line)) {
+    auto words = protocol::Split(line);
+    if (words.empty()) continue;
+    if (!session.Handle(words)) return;
+  }
+  session.s.Settle();
+}
+
+}  // namespace engine

@@ -1,0 +1,222 @@
+// UCI as xiangqi interfaces speak it to their engines: ICCS squares a0..i9, FEN with w or b, and
+// the variant option that names xiangqi.
+#include <algorithm>
+#include <istream>
+#include <string>
+#include <vector>
+
+#include "engine/protocol.h"
+#include "engine/protocol_session.h"
+
+namespace engine {
+
+namespace {
+
+using protocol::GoRequest;
+using protocol::Lower;
+using protocol::ParseNumber;
+using protocol::SearchSession;
+
+constexpr int64_t kMaxMs = int64_t(1) << 40;
+
+struct Uci {
+  explicit Uci(std::ostream& out, const ProtocolSetup& setup) : s(out, setup) {}
+
+  SearchSession s;
+
+  void Say(const std::string& line) { s.output.Line(line); }
+  void Refuse(const std::string& why) { Say("info string " + why); }
+
+  void Identify() {
+    Say("id name XiangqiCli");
+    Say("id author the xiangqi project");
+    Say("option name Hash type spin default " + std::to_string(s.setup.hash_mb) +
+        " min 1 max 1024");
+    Say("option name Clear Hash type button");
+    Say("option name Level type spin default " + std::to_string(s.setup.level) + " min 1 max 8");
+    Say("option name UCI_Variant type combo default xiangqi var xiangqi");
+    Say("uciok");
+  }
+
+  // "setoption name NAME WORDS value WORDS": names and values may hold blanks.
+  void SetOption(const std::vector<std::string>& w) {
+    auto value_at = std::find(w.begin(), w.end(), "value") - w.begin();
+    if (w.size() < 3 || w[1] != "name") return Refuse("setoption name NAME [value VALUE]");
+    std::string name = Lower(protocol::Join(w, 2, value_at));
+    std::string value = protocol::Join(w, value_at + 1, w.size());
+    s.Settle();
+    if (name == "hash") {
+      auto mb = ParseNumber(value, 1, 1024);
+      if (!mb) return Refuse("Hash is a number of MB from 1 to 1024");
+      s.SetHash(*mb);
+    } else if (name == "clear hash") {
+      s.searcher.NewGame();
+    } else if (name == "level") {
+      auto level = ParseNumber(value, kMinLevel, kMaxLevel);
+      if (!level) return Refuse("Level is a number from 1 to 8");
+      s.level = int(*level);
+    } else if (name == "uci_variant") {
+      if (Lower(value) != "xiangqi")
+        return Refuse("variant " + value + " is not played here; only xiangqi");
+    } else {
+      Refuse("unknown option " + protocol::Join(w, 2, value_at));
+    }
+  }
+
+  void SetPosition(const std::vector<std::string>& w) {
+    s.Settle();
+    std::string error;
+    auto pos = protocol::ReadPositionCommand(w, 1, error);
+    if (!pos) return Refuse(error + "; the position is unchanged");
+    s.position = std::move(*pos);
+  }
+
+  static std::string InfoLine(const SearchInfo& info) {
+    std::string line = "info depth " + std::to_string(info.depth);
+    if (info.seldepth > 0) line += " seldepth " + std::to_string(info.seldepth);
+    if (info.mate_in_moves)
+      line += " score mate " + std::to_string(*info.mate_in_moves);
+    else
+      line += " score cp " + std::to_string(info.score);
+    line += " nodes " + std::to_string(info.nodes) + " time " + std::to_string(info.time_ms);
+    if (info.time_ms > 0)
+      line += " nps " + std::to_string(info.nodes * 1000 / uint64_t(info.time_ms));
+    if (!info.pv.empty()) line += " pv";
+    line += protocol::Moves(info.pv);
+    return line;
+  }
+
+  void Go(const std::vector<std::string>& w) {
+    GoRequest request;
+    std::optional<int64_t> clock[2], increment[2];
+    int movestogo = 0;
+    std::vector<Move> only;  // searchmoves
+    for (size_t i = 1; i < w.size(); ++i) {
+      const std::string& key = w[i];
+      if (key == "infinite") {
+        request.infinite = true;
+        continue;
+      }
+      if (key == "ponder") continue;
+      if (key == "searchmoves") {
+        // The moves run to the next keyword; every other root move is banned.
+        for (; i + 1 < w.size(); ++i) {
+          auto move = ParseIccs(w[i + 1]);
+          if (!move) break;
+          if (!s.position.IsLegal(*move)) return Refuse("go searchmoves: illegal move " + w[i + 1]);
+          only.push_back(*move);
+        }
+        continue;
+      }
+      if (i + 1 >= w.size()) return Refuse("go: " + key + " needs a value");
+      const std::string& value = w[++i];
+      if (key == "perft") {
+        auto depth = ParseNumber(value, 1, s.setup.max_perft_depth);
+        if (!depth)
+          return Refuse("go perft takes a depth from 1 to " +
+                        std::to_string(s.setup.max_perft_depth));
+        s.Settle();
+        for (const std::string& line : protocol::PerftLines(s.position, int(*depth))) Say(line);
+        return;
+      }
+      if (key == "wtime" || key == "btime" || key == "winc" || key == "binc") {
+        // A clock can run below zero in a late interface; it still means "hurry".
+        auto ms = ParseNumber(value, -kMaxMs, kMaxMs);
+        if (!ms) return Refuse("go: " + key + " is a number of milliseconds");
+        int side = key[0] == 'w' ? kRed : kBlack;
+        (key[1] == 't' ? clock : increment)[side] = std::max<int64_t>(0, *ms);
+      } else if (key == "movestogo") {
+        auto moves = ParseNumber(value, 1, 10000);
+        if (!moves) return Refuse("go: movestogo is a positive number");
+        movestogo = int(*moves);
+      } else if (key == "movetime") {
+        auto ms = ParseNumber(value, 1, kMaxMs);
+        if (!ms) return Refuse("go: movetime is a positive number of milliseconds");
+        request.limits.movetime_ms = *ms;
+        request.given = true;
+      } else if (key == "depth") {
+        auto depth = ParseNumber(value, 1, 127);
+        if (!depth) return Refuse("go: depth is a number from 1 to 127");
+        request.limits.depth = int(*depth);
+        request.given = true;
+      } else if (key == "nodes") {
+        auto nodes = ParseNumber(value, 1, int64_t(1) << 50);
+        if (!nodes) return Refuse("go: nodes is a positive number");
+        request.limits.nodes = uint64_t(*nodes);
+        request.given = true;
+      } else if (key == "mate") {
+        auto moves = ParseNumber(value, 1, 60);
+        if (!moves) return Refuse("go: mate is a number of moves");
+        request.limits.depth = int(*moves) * 2;
+        request.given = true;
+      } else {
+        return Refuse("go: unknown word " + key);
+      }
+    }
+    int side = s.position.SideToMove();
+    if (clock[side] && request.limits.movetime_ms == 0) {
+      request.limits.movetime_ms =
+          std::max<int64_t>(1, AllotTime(*clock[side], increment[side].value_or(0), movestogo));
+      request.given = true;
+    }
+    if (!only.empty()) {
+      for (Move m : s.position.LegalMoves())
+        if (std::find(only.begin(), only.end(), m) == only.end()) request.banned.push_back(m);
+    }
+    s.Go(request, InfoLine, [this](const SearchResult& result) {
+      if (result.best == kNoMove) return Say("bestmove (none)");
+      std::string line = "bestmove " + ToIccs(result.best);
+      if (result.ponder != kNoMove) line += " ponder " + ToIccs(result.ponder);
+      Say(line);
+    });
+  }
+
+  // Returns false on "quit".
+  bool Handle(const std::vector<std::string>& w) {
+    const std::string& command = w[0];
+    if (command == "uci") {
+      Identify();
+    } else if (command == "isready") {
+      Say("readyok");
+    } else if (command == "ucinewgame") {
+      s.Settle();
+      s.searcher.NewGame();
+      s.position = Position();
+    } else if (command == "setoption") {
+      SetOption(w);
+    } else if (command == "position") {
+      SetPosition(w);
+    } else if (command == "go") {
+      Go(w);
+    } else if (command == "stop" || command == "ponderhit") {
+      // Pondering is not offered; a ponder hit just asks for the move found so far.
+      s.StopSearch();
+    } else if (command == "d") {
+      s.StopSearch();
+      Say("Fen: " + s.position.Fen());
+    } else if (command == "debug" || command == "register") {
+      // Nothing to debug or register; accepted so that interfaces that send them see no noise.
+    } else if (command == "quit") {
+      s.Settle();
+      return false;
+    } else {
+      Refuse("unknown command " + command);
+    }
+    return true;
+  }
+};
+
+}  // namespace
+
+void RunUci(std::istream& in, std::ostream& out, const ProtocolSetup& setup) {
+  Uci session(out, setup);
+  std::string line;
+  while (std::getline(in, line)) {
+    auto words = protocol::Split(line);
+    if (words.empty()) continue;
+    if (!session.Handle(words)) return;
+  }
+  session.s.Settle();
+}
+
+}  // namespace engine

@@ -1,0 +1,281 @@
+// The protocol sessions driven through their text, as an interface drives them: each case is a
+// session's input and the lines its output must hold, in order, and lines it must not hold.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "engine/protocol.h"
+
+namespace {
+
+using Runner = void (*)(std::istream&, std::ostream&, const engine::ProtocolSetup&);
+
+struct Session {
+  const char* name;
+  std::string input;
+  std::vector<std::string> expected;  // patterns of whole lines, matched in this order
+  std::vector<std::string> absent = {};
+};
+
+// Black to move has only d9e9, a3a2 and a3b3.
+constexpr const char* kThreeMoves = "3k5/R8/9/9/9/9/p8/9/9/5K3 b - - 0 1";
+// Black to move is mated.
+constexpr const char* kMated = "3k5/9/9/9/9/9/9/9/9/3RK4 b - - 0 1";
+// Red to move mates with b1b9.
+constexpr const char* kMateInOne = "3k5/R8/9/9/9/9/9/9/1R7/5K3 w - - 0 1";
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+void Check(Runner run, const Session& session, const engine::ProtocolSetup& setup = {}) {
+  SCOPED_TRACE(session.name);
+  std::istringstream in(session.input);
+  std::ostringstream out;
+  run(in, out, setup);
+  std::vector<std::string> lines = Lines(out.str());
+  size_t at = 0;
+  for (const std::string& pattern : session.expected) {
+    std::regex re(pattern);
+    while (at < lines.size() && !std::regex_match(lines[at], re)) ++at;
+    ASSERT_LT(at, lines.size()) << "no line '" << pattern << "' in order in:\n" << out.str();
+    ++at;
+  }
+  for (const std::string& pattern : session.absent)
+    for (const std::string& line : lines)
+      EXPECT_FALSE(std::regex_match(line, std::regex(pattern)))
+          << "unexpected '" << line << "' in:\n"
+          << out.str();
+}
+
+std::string Fen(const char* fen) {
+  return std::string(fen);
+}
+
+TEST(EngineProtocol, Ucci) {
+  const std::vector<Session> sessions = {
+      {"handshake",
+       "ucci\nquit\nisready\n",
+       {"id name .+", "option hashsize type spin .*", "ucciok", "bye"},
+       {"readyok"}},
+      {"search with info",
+       "setoption level 8\nposition startpos moves h2e2 h9g7\ngo depth 3\n",
+       {"info depth 1 score -?\\d+ time \\d+ nodes \\d+ pv( [a-i]\\d[a-i]\\d)+", "info depth 3 .*",
+        "bestmove [a-i]\\d[a-i]\\d( ponder [a-i]\\d[a-i]\\d)?"}},
+      {"banmoves leave one move",
+       "position fen " + Fen(kThreeMoves) + "\nbanmoves a3a2 a3b3\ngo depth 3\n",
+       {"bestmove d9e9.*"}},
+      {"a new position clears the banned moves",
+       "position fen " + Fen(kThreeMoves) + "\nbanmoves d9e9 a3b3\nposition fen " +
+           Fen(kThreeMoves) + "\ngo perft 1\n",
+       {"d9e9: 1", "Nodes searched: 3"}},
+      {"no move when mated", "position fen " + Fen(kMated) + "\ngo depth 2\n", {"nobestmove"}},
+      {"clock in seconds and in milliseconds",
+       "go time 1 increment 0\nsetoption usemillisec true\ngo time 60 movestogo 1\n",
+       {"bestmove .*", "bestmove .*"}},
+      {"perft", "position startpos\ngo perft 2\n", {"h2e2: 45", "", "Nodes searched: 1920"}},
+      {"stop ends an endless search",
+       "position startpos\ngo depth infinite\nstop\nquit\n",
+       {"bestmove .*", "bye"}},
+      {"bad input is answered and the session goes on",
+       "hello\nposition fen 9/9/9 w\nposition startpos moves h2h9 z9\nposition startpos moves "
+       "h2h8\nbanmoves e0e2\ngo depth x\ngo perft 9\nsetoption hashsize 0\nsetoption level 9\n"
+       "go\n",
+       {"info string unknown command hello", "info string bad FEN .*",
+        "info string illegal move h2h8; the position is unchanged",
+        "info string banmoves: not a legal move e0e2", "info string go: depth .*",
+        "info string go perft .*", "info string hashsize .*", "info string level .*",
+        "bestmove .*"}},
+  };
+  engine::ProtocolSetup setup;
+  setup.level = 3;
+  for (const Session& s : sessions) Check(engine::RunUcci, s, setup);
+}
+
+TEST(EngineProtocol, Uci) {
+  const std::vector<Session> sessions = {
+      {"handshake",
+       "uci\nsetoption name UCI_Variant value xiangqi\nisready\n",
+       {"id name .+", "id author .+", "option name Hash type spin default 16 min 1 max 1024",
+        "option name Level type spin default 8 min 1 max 8", "uciok", "readyok"},
+       {"info string .*"}},
+      {"other variants are refused",
+       "setoption name UCI_Variant value chess\n",
+       {"info string variant chess is not played here; only xiangqi"}},
+      {"search with info",
+       "ucinewgame\nposition fen " + Fen(engine::kStartFen) + " moves h2e2\ngo depth 3\n",
+       {"info depth 1 (seldepth \\d+ )?score cp -?\\d+ nodes \\d+ time \\d+.* pv .*",
+        "bestmove [a-i]\\d[a-i]\\d.*"}},
+      {"mate is reported as mate",
+       "position fen " + Fen(kMateInOne) + "\ngo depth 3\n",
+       {"info .*score mate 1 .*", "bestmove b1b9.*"}},
+      {"searchmoves",
+       "position fen " + Fen(kThreeMoves) + "\ngo searchmoves a3b3 depth 2\n",
+       {"bestmove a3b3.*"}},
+      {"no move when mated",
+       "position fen " + Fen(kMated) + "\ngo movetime 50\n",
+       {"bestmove \\(none\\)"}},
+      {"clocks",
+       "position startpos\ngo wtime 2000 btime 1 winc 10 binc 0 movestogo 5\n",
+       {"bestmove .*"}},
+      {"stop ends an endless search", "go infinite\nisready\nstop\n", {"readyok", "bestmove .*"}},
+      {"level 1 without the game's search is depth 1",
+       "setoption name Level value 1\ngo\n",
+       {"info depth 1 .*", "bestmove .*"},
+       {"info depth 2 .*"}},
+      {"perft",
+       "position startpos moves h2e2\ngo perft 1\nd\n",
+       {"h9g7: 1", "", "Nodes searched: 45", "Fen: .* b .*"}},
+      {"bad input is answered and the session goes on",
+       "go\xff\nsetoption name Hash value lots\nsetoption name Colour value red\nsetoption\n"
+       "position fen rnbakabnr/9/9 w\nposition fen " +
+           Fen(kMated) + " moves d9e9\ngo wtime\ngo searchmoves h2h8\nposition\nisready\n",
+       {"info string unknown command go\xff", "info string Hash .*",
+        "info string unknown option Colour", "info string setoption name .*",
+        "info string bad FEN .*", "info string illegal move d9e9; the position is unchanged",
+        "info string go: wtime needs a value", "info string go searchmoves: illegal move h2h8",
+        "info string position needs .*", "readyok"},
+       {"bestmove .*"}},
+  };
+  for (const Session& s : sessions) Check(engine::RunUci, s);
+}
+
+// Levels 1 and 2 come from the program's shallow search; whatever it answers, only a legal move
+// that is not banned is played.
+TEST(EngineProtocol, ShallowLevelsAreCheckedAgainstTheRules) {
+  struct Case {
+    const char* name;
+    std::optional<engine::Move> answer;
+    std::string input;
+    std::string expected;
+  };
+  const std::vector<Case> cases = {
+      {"its move is played", engine::ParseIccs("h0g2"), "go\n", "bestmove h0g2"},
+      {"an illegal move is replaced", engine::ParseIccs("h2h8"), "go\n",
+       "bestmove (?!h2h8)[a-i]\\d[a-i]\\d.*"},
+      {"no answer is replaced", std::nullopt, "go\n", "bestmove [a-i]\\d[a-i]\\d.*"},
+      {"a banned move is replaced", engine::ParseIccs("h0g2"), "banmoves h0g2\ngo\n",
+       "bestmove (?!h0g2)[a-i]\\d[a-i]\\d.*"},
+  };
+  for (const Case& c : cases) {
+    int calls = 0;
+    engine::ProtocolSetup setup;
+    setup.level = 2;
+    setup.shallow = [&](const engine::Position& pos, int level) {
+      ++calls;
+      EXPECT_EQ(level, 2);
+      EXPECT_EQ(pos.Fen(), engine::Position().Fen());
+      return c.answer;
+    };
+    Check(engine::RunUcci, {c.name, c.input, {c.expected}}, setup);
+    EXPECT_EQ(calls, 1) << c.name;
+  }
+}
+
+TEST(EngineProtocol, Xboard) {
+  const std::string start = "xboard\nprotover 2\nnew\nvariant xiangqi\n";
+  const std::vector<Session> sessions = {
+      {"features",
+       "xboard\nprotover 2\n",
+       {"feature .*myname=\"[^\"]+\".* variants=\"xiangqi\".*", "feature done=1"}},
+      {"the engine answers as black", start + "sd 2\nusermove h2e2\n", {"move [a-i]\\d[a-i]\\d"}},
+      {"thinking output after post",
+       start + "option Level=8\npost\nsd 3\nusermove h2e2\n",
+       {"1 -?\\d+ \\d+ \\d+( [a-i]\\d[a-i]\\d)+", "3 .*", "move .*"}},
+      {"force mode plays nothing until go",
+       start + "force\nusermove h2e2\nusermove h9g7\nping 4\nsd 2\ngo\n",
+       {"pong 4", "move [a-i]\\d[a-i]\\d"}},
+      {"a mate is announced",
+       start + "setboard " + Fen(kMateInOne) + "\nsd 3\ngo\n",
+       {"move b1b9", "1-0 \\{Red wins\\}"}},
+      {"a mated engine says so",
+       start + "setboard " + Fen(kMated) + "\ngo\n",
+       {"1-0 \\{Red wins\\}"},
+       {"move .*"}},
+      {"undo and remove take moves back",
+       start + "force\nusermove h2e2\nusermove h9g7\nremove\nusermove b2e2\nundo\nundo\n"
+               "usermove h2e2\n",
+       {"Error \\(no move to take back\\): undo"},
+       {"Illegal move.*"}},
+      {"st gives a time per move", start + "st 0.05\nusermove h2e2\n", {"move .*"}},
+      {"bad input is answered and the session goes on",
+       start + "usermove h2h8\nusermove\nsetboard 9/9 w\nvariant shogi\nlevel 40 x 0\nst -1\n"
+               "sd 0\nundo\nmemory lots\noption Colour=red\nfly\nping 9\n",
+       {"Illegal move: h2h8", "Error \\(usermove needs one move\\): usermove",
+        "Error \\(illegal position: .*\\): setboard 9/9 w",
+        "Error \\(unsupported variant\\): variant shogi",
+        "Error \\(bad time control\\): level 40 x 0", "Error \\(st needs seconds\\): st -1",
+        "Error \\(sd needs .*\\): sd 0", "Error \\(no move to take back\\): undo",
+        "Error \\(memory needs .*\\): memory lots", "Error \\(unknown option\\): .*",
+        "Error \\(unknown command\\): fly", "pong 9"},
+       {"move .*"}},
+  };
+  engine::ProtocolSetup setup;
+  setup.level = 3;
+  for (const Session& s : sessions) Check(engine::RunXboard, s, setup);
+}
+
+std::string Shell(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return output;
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) output.append(buffer, n);
+  pclose(pipe);
+  return output;
+}
+
+// The board half a turn round with the colours swapped, and a move on it read back.
+std::string Mirrored(std::string board) {
+  std::reverse(board.begin(), board.end());
+  for (char& c : board) c = std::isupper(c) ? char(std::tolower(c)) : char(std::toupper(c));
+  return board;
+}
+std::string Mirrored(const std::string& move, int) {
+  std::string back = move;
+  for (size_t i = 0; i < 4; i += 2) {
+    back[i] = char('a' + 'i' - move[i]);
+    back[i + 1] = char('0' + '9' - move[i + 1]);
+  }
+  return back;
+}
+
+// Levels 1 and 2 of xiangqi-cli are the game's own search, for black as the game plays it and
+// for red on the board turned round: the same moves as "xiangqi-cli reply".
+TEST(EngineProtocol, CliLevelsOneAndTwoAreTheGamesSearch) {
+  const std::string cli = std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli";
+  struct Case {
+    std::string board;
+    char side;
+    int level;
+  };
+  const std::vector<Case> cases = {
+      {"rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR", 'b', 2},
+      {"r1bakabnr/9/1cn4c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C1N2/9/RNBAKAB1R", 'w', 2},
+      {"r1bakabnr/9/1cn4c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C1N2/9/RNBAKAB1R", 'w', 1},
+  };
+  for (const Case& c : cases) {
+    bool red = c.side == 'w';
+    std::string asked = red ? Mirrored(c.board) : c.board;
+    std::string reply = Shell(cli + " reply '" + asked + " b' --depth " + std::to_string(c.level));
+    ASSERT_GE(reply.size(), 4u) << c.board;
+    std::string expected = red ? Mirrored(reply.substr(0, 4), 0) : reply.substr(0, 4);
+    std::string session =
+        Shell("printf 'setoption name Level value " + std::to_string(c.level) + "\\nposition fen " +
+              c.board + " " + c.side + "\\ngo\\n' | " + cli + " uci");
+    EXPECT_NE(session.find("bestmove " + expected), std::string::npos)
+        << c.board << " " << c.side << ": " << session << " / reply " << reply;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,460 @@
+#!/usr/bin/env python3
+"""Plays xiangqi matches between two engines over UCI or UCCI, with Fairy-Stockfish as referee.
+
+Engine A is usually ours (`xiangqi-cli uci`), engine B Fairy-Stockfish, Sjaak II or ours at
+another level. Every game starts from one of a few dozen short openings, each opening played
+twice with the colours swapped. A separate Fairy-Stockfish process keeps the score of the game:
+it lists the legal moves of every position (`go perft 1`) and says whether the side to move is
+in check (`d`).
+
+Adjudication, kept simple:
+  * an illegal move, no move at all ("bestmove (none)" while moves exist) or no answer in time
+    loses, and is counted;
+  * a side to move without a legal move (mate or stalemate) loses;
+  * the third occurrence of a position is a draw, unless one side gave check with every one of
+    its moves since the position first stood on the board and the other did not: that side
+    loses (perpetual check); perpetual chasing is not judged;
+  * --max-plies plies without a result is a draw.
+
+Squares: our engine speaks ICCS (ranks 0..9); Fairy-Stockfish and Sjaak II number the ranks
+1..10, and the tool translates (see --notation-a/--notation-b).
+
+Only the standard library; Python 3.8 or later.
+"""
+
+import argparse
+import math
+import queue
+import re
+import shlex
+import subprocess
+import sys
+import threading
+import time
+
+START_FEN = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1"
+
+# Short openings in ICCS (ranks 0..9), each played with both colours. The referee checks them
+# once at the start; one it finds illegal is left out with a warning.
+OPENINGS = [
+    "h2e2 h9g7", "h2e2 b9c7", "h2e2 h7e7", "h2e2 b7e7", "h2e2 c6c5",
+    "b2e2 h9g7", "c3c4 g6g5", "c3c4 h9g7", "g3g4 c6c5", "g3g4 b9c7",
+    "b0c2 h9g7", "h0g2 b9c7", "c0e2 h7e7", "g0e2 h9g7", "b2d2 h9g7",
+    "h2f2 b9c7", "e3e4 h9g7", "h2d2 c6c5", "b2f2 b9c7", "i0i1 h9g7",
+    "h2e2 h9g7 h0g2 i9h9", "h2e2 h9g7 h0g2 g6g5", "h2e2 b9c7 h0g2 a9b9",
+    "h2e2 h7e7 h0g2 h9g7", "h2e2 b7e7 h0g2 b9c7", "c3c4 b9c7 b0c2 h9g7",
+    "g3g4 h9g7 h0g2 b9c7", "b0c2 b9c7 h0g2 h9g7", "c0e2 c6c5 b0c2 b9c7",
+    "h2e2 c6c5 h0g2 b9c7", "b2e2 b9c7 b0c2 a9b9", "h2e2 h9g7 h0g2 b9c7",
+]
+
+MOVE_RE = re.compile(r"^([a-i])(\d{1,2})([a-i])(\d{1,2})$")
+
+
+def convert(move, offset):
+    """Shifts the ranks of a coordinate move by `offset` (+1: ICCS to 1..10, -1: back)."""
+    m = MOVE_RE.match(move)
+    if not m:
+        return None
+    a, r1, b, r2 = m.groups()
+    r1, r2 = int(r1) + offset, int(r2) + offset
+    low = 0 if offset <= 0 else 1
+    if not (low <= r1 <= low + 9 and low <= r2 <= low + 9):
+        return None
+    return f"{a}{r1}{b}{r2}"
+
+
+class EngineError(Exception):
+    pass
+
+
+class Engine:
+    """One engine process: lines in, lines out, read on a thread so that waits can time out."""
+
+    def __init__(self, command, label, log):
+        self.label = label
+        self.log = log
+        self.proc = subprocess.Popen(
+            shlex.split(command), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+            stderr=subprocess.DEVNULL, text=True, bufsize=1)
+        self.lines = queue.Queue()
+        threading.Thread(target=self._read, daemon=True).start()
+
+    def _read(self):
+        for line in self.proc.stdout:
+            self.lines.put(line.rstrip("\r\n"))
+        self.lines.put(None)
+
+    def send(self, line):
+        self.log(f"{self.label} < {line}")
+        try:
+            self.proc.stdin.write(line + "\n")
+            self.proc.stdin.flush()
+        except (BrokenPipeError, OSError) as e:
+            raise EngineError(f"{self.label} is gone ({e})")
+
+    def expect(self, predicate, timeout):
+        """Lines up to and including the first that satisfies `predicate`."""
+        deadline = time.monotonic() + timeout
+        seen = []
+        while True:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise EngineError(f"{self.label}: no answer within {timeout:.1f} s")
+            try:
+                line = self.lines.get(timeout=left)
+            except queue.Empty:
+                continue
+            if line is None:
+                raise EngineError(f"{self.label} ended")
+            self.log(f"{self.label} > {line}")
+            seen.append(line)
+            if predicate(line):
+                return seen
+
+    def close(self):
+        try:
+            self.send("quit")
+            self.proc.wait(timeout=3)
+        except Exception:
+            self.proc.kill()
+            self.proc.wait()
+
+
+class Player:
+    """An engine as a player: its protocol, its notation, its options and its search limit."""
+
+    def __init__(self, command, label, log, protocol, notation, level, skill, go_words):
+        self.command = command
+        self.label = label
+        self.protocol = protocol
+        self.go_words = go_words
+        self.engine = Engine(command, label, log)
+        if protocol == "ucci":
+            self.engine.send("ucci")
+            lines = self.engine.expect(lambda l: l == "ucciok", 10)
+            self.engine.send("setoption usemillisec true")
+            if level is not None:
+                self.engine.send(f"setoption level {level}")
+        else:
+            self.engine.send("uci")
+            lines = self.engine.expect(lambda l: l == "uciok", 10)
+            if any(l.startswith("option name UCI_Variant") for l in lines):
+                self.engine.send("setoption name UCI_Variant value xiangqi")
+            if level is not None:
+                self.engine.send(f"setoption name Level value {level}")
+            if skill is not None:
+                self.engine.send(f"setoption name Skill Level value {skill}")
+        name = next((l[8:] for l in lines if l.startswith("id name ")), command)
+        self.name = name
+        if notation == "auto":
+            one_based = re.search(r"fairy|sjaak", name, re.I) is not None
+            notation = "1-10" if one_based else "0-9"
+        self.offset = 1 if notation == "1-10" else 0
+        self.ready()
+
+    def ready(self):
+        self.engine.send("isready")
+        self.engine.expect(lambda l: l == "readyok", 30)
+
+    def new_game(self):
+        if self.protocol == "uci":
+            self.engine.send("ucinewgame")
+        else:
+            self.engine.send("setoption newgame")
+        self.ready()
+
+    def think(self, moves, timeout):
+        """The engine's move in ICCS, or None for "no move"; EngineError when it fails to answer."""
+        own = [convert(m, self.offset) for m in moves]
+        tail = (" moves " + " ".join(own)) if own else ""
+        # startpos, not a FEN: Sjaak II writes the xiangqi pieces with letters of its own.
+        self.engine.send(f"position startpos{tail}")
+        self.engine.send("go" + (" " + self.go_words if self.go_words else ""))
+        done = self.engine.expect(
+            lambda l: l.startswith("bestmove") or l.startswith("nobestmove"), timeout)
+        words = done[-1].split()
+        if words[0] == "nobestmove" or len(words) < 2 or words[1] in ("(none)", "0000"):
+            return None
+        back = convert(words[1], -self.offset)
+        return back if back is not None else "?" + words[1]
+
+
+class Referee:
+    """Fairy-Stockfish as the keeper of the rules."""
+
+    def __init__(self, command, log):
+        self.engine = Engine(command, "referee", log)
+        self.engine.send("uci")
+        self.engine.expect(lambda l: l == "uciok", 10)
+        self.engine.send("setoption name UCI_Variant value xiangqi")
+        self.engine.send("isready")
+        self.engine.expect(lambda l: l == "readyok", 30)
+
+    def judge(self, moves):
+        """(legal moves in ICCS, side to move in check, position key) after `moves`."""
+        tail = (" moves " + " ".join(convert(m, 1) for m in moves)) if moves else ""
+        self.engine.send(f"position fen {START_FEN}{tail}")
+        self.engine.send("d")
+        shown = self.engine.expect(lambda l: l.startswith("Checkers:"), 10)
+        fen = next((l[5:] for l in shown if l.startswith("Fen: ")), "")
+        check = shown[-1][len("Checkers:"):].strip() != ""
+        self.engine.send("go perft 1")
+        listed = self.engine.expect(lambda l: l.startswith("Nodes searched"), 30)
+        legal = set()
+        for line in listed:
+            if ":" in line and not line.startswith("Nodes"):
+                move = convert(line.split(":")[0].strip(), -1)
+                if move:
+                    legal.add(move)
+        # The board and the side to move make the key; the move counters do not.
+        key = " ".join(fen.split()[:2])
+        if len(moves) != 0 and fen == "":
+            raise EngineError("referee printed no FEN")
+        return legal, check, key
+
+    def close(self):
+        self.engine.close()
+
+
+def play_game(red, black, referee, opening, max_plies, timeout_for):
+    """Plays one game; returns (result from red's view 1/0.5/0, reason, moves)."""
+    moves = []
+    checks = []  # checks[i]: move i gave check
+    players = (red, black)
+    legal, in_check, key = referee.judge(moves)
+    seen = {key: [0]}
+    for m in opening.split():
+        if m not in legal:
+            raise EngineError(f"opening move {m} is illegal")
+        moves.append(m)
+        legal, in_check, key = referee.judge(moves)
+        checks.append(in_check)
+        seen.setdefault(key, []).append(len(moves))
+    while True:
+        mover = len(moves) % 2  # 0 red, 1 black
+        if not legal:
+            return (0.0 if mover == 0 else 1.0), ("mate" if in_check else "stalemate"), moves
+        if len(moves) >= max_plies:
+            return 0.5, f"{max_plies} plies", moves
+        player = players[mover]
+        try:
+            move = player.think(moves, timeout_for(player))
+        except EngineError as e:
+            return (0.0 if mover == 0 else 1.0), f"{player.label} failed: {e}", moves
+        if move is None:
+            return (0.0 if mover == 0 else 1.0), f"{player.label} gave no move", moves
+        if move not in legal:
+            return (0.0 if mover == 0 else 1.0), f"illegal move {move} by {player.label}", moves
+        moves.append(move)
+        legal, in_check, key = referee.judge(moves)
+        checks.append(in_check)
+        occurrences = seen.setdefault(key, [])
+        occurrences.append(len(moves))
+        if len(occurrences) >= 3:
+            # Moves made since the position first stood: index i is ply i+1.
+            span = range(occurrences[0], len(moves))
+            red_checked = all(checks[i] for i in span if i % 2 == 0)
+            black_checked = all(checks[i] for i in span if i % 2 == 1)
+            if red_checked and not black_checked:
+                return 0.0, "perpetual check by red", moves
+            if black_checked and not red_checked:
+                return 1.0, "perpetual check by black", moves
+            return 0.5, "threefold repetition", moves
+
+
+def summary(wins, draws, losses):
+    n = wins + draws + losses
+    if n == 0:
+        return "no games"
+    s = (wins + 0.5 * draws) / n
+    var = (wins * (1 - s) ** 2 + draws * (0.5 - s) ** 2 + losses * (0 - s) ** 2) / n
+    stderr = math.sqrt(var / n)
+    lo, hi = s - 1.96 * stderr, s + 1.96 * stderr
+
+    def to_elo(p):
+        return -400.0 * math.log10(1.0 / p - 1.0)
+
+    def bound(p):
+        if p <= 0:
+            return "-inf"
+        if p >= 1:
+            return "+inf"
+        return f"{int(round(to_elo(p))):+d}"
+
+    if s <= 0 or s >= 1:
+        # No spread to measure: every game went one way. The exact one-sided binomial bound
+        # (a win rate below 0.05^(1/n) would give n wins in a row less than 5 % of the time).
+        edge = 0.05 ** (1.0 / n)
+        elo_text = (f"-inf (every game lost; 95 % upper bound {bound(1 - edge)})" if s <= 0 else
+                    f"+inf (every game won; 95 % lower bound {bound(edge)})")
+    else:
+        # The interval is not symmetric in Elo; both ends are given.
+        elo_text = f"{bound(s)} (95 % interval {bound(lo)} to {bound(hi)})"
+    return (f"score {wins + 0.5 * draws:g}/{n} ({100 * s:.1f} %), W/D/L {wins}/{draws}/{losses}, "
+            f"games {n}, Elo difference {elo_text}")
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("--engine-a", default="build/rel/cli/xiangqi-cli uci",
+                    help="command of engine A (default: %(default)s)")
+    ap.add_argument("--engine-b", default="/usr/games/fairy-stockfish",
+                    help="command of engine B (default: %(default)s)")
+    ap.add_argument("--protocol-a", choices=["uci", "ucci"], default=None,
+                    help="uci or ucci (default: ucci when the command ends in 'ucci', else uci)")
+    ap.add_argument("--protocol-b", choices=["uci", "ucci"], default=None)
+    ap.add_argument("--notation-a", choices=["auto", "0-9", "1-10"], default="auto",
+                    help="rank numbers of the engine's moves (auto: 1-10 for Fairy-Stockfish "
+                         "and Sjaak II, else 0-9)")
+    ap.add_argument("--notation-b", choices=["auto", "0-9", "1-10"], default="auto")
+    ap.add_argument("--level-a", type=int, help="our engine's Level option (1..8)")
+    ap.add_argument("--level-b", type=int)
+    ap.add_argument("--skill-a", type=int, help="Fairy-Stockfish 'Skill Level' (-20..20)")
+    ap.add_argument("--skill-b", type=int)
+    ap.add_argument("--tc", type=int, default=200, help="milliseconds per move (default 200)")
+    ap.add_argument("--limit-a", default=None,
+                    help="words after 'go' for A instead of 'movetime TC', e.g. 'nodes 20000'; "
+                         "'' for a bare go (our engine then uses its level's own limits)")
+    ap.add_argument("--limit-b", default=None)
+    ap.add_argument("--games", type=int, default=0,
+                    help="number of games (default: every opening with both colours)")
+    ap.add_argument("--first-game", type=int, default=1,
+                    help="start the series at this game number, to continue an earlier run "
+                         "with the next openings (default 1)")
+    ap.add_argument("--concurrency", type=int, default=1, help="games at once (default 1)")
+    ap.add_argument("--max-plies", type=int, default=150)
+    ap.add_argument("--referee", default="/usr/games/fairy-stockfish")
+    ap.add_argument("--pgn", help="write the games here")
+    ap.add_argument("--log", help="write every line sent and received here")
+    args = ap.parse_args()
+
+    log_lock = threading.Lock()
+    log_file = open(args.log, "w") if args.log else None
+
+    def log(line):
+        if log_file:
+            with log_lock:
+                log_file.write(f"{time.monotonic():.3f} {line}\n")
+
+    def protocol_of(command, given):
+        if given:
+            return given
+        return "ucci" if command.split()[-1] == "ucci" else "uci"
+
+    def go_words(limit, protocol):
+        if limit is not None:
+            return limit
+        if protocol == "ucci":
+            return f"time {args.tc} movestogo 1"
+        return f"movetime {args.tc}"
+
+    def make_players():
+        pa = protocol_of(args.engine_a, args.protocol_a)
+        pb = protocol_of(args.engine_b, args.protocol_b)
+        a = Player(args.engine_a, "A", log, pa, args.notation_a, args.level_a, args.skill_a,
+                   go_words(args.limit_a, pa))
+        b = Player(args.engine_b, "B", log, pb, args.notation_b, args.level_b, args.skill_b,
+                   go_words(args.limit_b, pb))
+        return a, b
+
+    def timeout_for(player):
+        # A generous bound: a bare go or a node limit gets 60 s, a move time ten times its length.
+        m = re.search(r"(?:movetime|time) (\d+)", player.go_words)
+        return max(10.0, 10 * int(m.group(1)) / 1000.0) if m else 60.0
+
+    referee = Referee(args.referee, log)
+    openings = []
+    for line in OPENINGS:
+        ok = True
+        played = []
+        for m in line.split():
+            legal, _, _ = referee.judge(played)
+            if m not in legal:
+                print(f"warning: opening '{line}' is illegal at {m}; left out", file=sys.stderr)
+                ok = False
+                break
+            played.append(m)
+        if ok:
+            openings.append(line)
+    referee.close()
+
+    total = args.games or 2 * len(openings)
+    jobs = queue.Queue()
+    for g in range(args.first_game - 1, args.first_game - 1 + total):
+        jobs.put(g)
+
+    results = {}
+    counts = {"W": 0, "D": 0, "L": 0, "illegal": 0, "failed": 0}
+    print_lock = threading.Lock()
+    names = {}
+
+    def worker():
+        a, b = make_players()
+        names["A"], names["B"] = a.name, b.name
+        ref = Referee(args.referee, log)
+        try:
+            while True:
+                try:
+                    g = jobs.get_nowait()
+                except queue.Empty:
+                    return
+                opening = openings[(g // 2) % len(openings)]
+                a_red = g % 2 == 0
+                red, black = (a, b) if a_red else (b, a)
+                for p in (a, b):
+                    p.new_game()
+                started = time.monotonic()
+                result, reason, moves = play_game(red, black, ref, opening, args.max_plies, timeout_for)
+                a_score = result if a_red else 1.0 - result
+                with print_lock:
+                    counts["W" if a_score == 1 else "L" if a_score == 0 else "D"] += 1
+                    if reason.startswith("illegal"):
+                        counts["illegal"] += 1
+                    if "failed" in reason or "no move" in reason:
+                        counts["failed"] += 1
+                    text = {1.0: "1-0", 0.0: "0-1", 0.5: "1/2-1/2"}[result]
+                    print(f"game {g + 1:3d}  red {red.label}  black {black.label}  "
+                          f"opening {opening:24s} {text:8s} {reason}, {len(moves)} plies, "
+                          f"{time.monotonic() - started:.0f} s", flush=True)
+                    results[g] = (red.name, black.name, opening, text, reason, moves)
+                    # A player that failed is started again for the next game.
+                if "failed" in reason:
+                    a.engine.close()
+                    b.engine.close()
+                    a, b = make_players()
+        finally:
+            a.engine.close()
+            b.engine.close()
+            ref.close()
+
+    threads = [threading.Thread(target=worker) for _ in range(max(1, args.concurrency))]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+
+    print(f"A: {names.get('A', args.engine_a)}  level {args.level_a}  limit '{go_words(args.limit_a, protocol_of(args.engine_a, args.protocol_a))}'")
+    print(f"B: {names.get('B', args.engine_b)}  level {args.level_b}  skill {args.skill_b}  "
+          f"limit '{go_words(args.limit_b, protocol_of(args.engine_b, args.protocol_b))}'")
+    print("A " + summary(counts["W"], counts["D"], counts["L"]))
+    print(f"illegal moves {counts['illegal']}, engine failures {counts['failed']}")
+
+    if args.pgn:
+        with open(args.pgn, "w") as f:
+            for g in sorted(results):
+                red, black, opening, text, reason, moves = results[g]
+                f.write(f'[Event "match.py"]\n[Round "{g + 1}"]\n[Variant "xiangqi"]\n'
+                        f'[Red "{red}"]\n[Black "{black}"]\n[Result "{text}"]\n'
+                        f'[Opening "{opening}"]\n[Termination "{reason}"]\n\n')
+                parts = []
+                for i, m in enumerate(moves):
+                    if i % 2 == 0:
+                        parts.append(f"{i // 2 + 1}.")
+                    parts.append(m)
+                f.write(" ".join(parts) + f" {text}\n\n")
+    if log_file:
+        log_file.close()
+
+
+if __name__ == "__main__":
+    main()
