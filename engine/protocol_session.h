@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
+#include <istream>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -116,5 +117,19 @@ struct SearchSession {
   int level;
   bool unbounded = false;  // the running search has no limit of its own
 };
+
+// The read loop every protocol shares: each line that has words goes to `handle`, which answers
+// false to end the session; at the end of the input a search under way settles as above.
+// Returns whether the session was ended by a command rather than by the end of the input.
+template <typename Handle>
+bool ReadCommands(std::istream& in, SearchSession& session, Handle handle) {
+  std::string line;
+  while (std::getline(in, line)) {
+    auto words = Split(line);
+    if (!words.empty() && !handle(words)) return true;
+  }
+  session.Settle();
+  return false;
+}
 
 }  // namespace engine::protocol

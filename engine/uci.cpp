@@ -210,13 +210,7 @@ struct Uci {
 
 void RunUci(std::istream& in, std::ostream& out, const ProtocolSetup& setup) {
   Uci session(out, setup);
-  std::string line;
-  while (std::getline(in, line)) {
-    auto words = protocol::Split(line);
-    if (words.empty()) continue;
-    if (!session.Handle(words)) return;
-  }
-  session.s.Settle();
+  protocol::ReadCommands(in, session.s, [&](const auto& words) { return session.Handle(words); });
 }
 
 }  // namespace engine

@@ -256,16 +256,9 @@ struct Xboard {
 
 void RunXboard(std::istream& in, std::ostream& out, const ProtocolSetup& setup) {
   Xboard session(out, setup);
-  std::string line;
-  while (std::getline(in, line)) {
-    auto words = protocol::Split(line);
-    if (words.empty()) continue;
-    if (!session.Handle(words)) {
-      session.Halt();
-      return;
-    }
-  }
-  session.s.Settle();
+  if (protocol::ReadCommands(in, session.s,
+                             [&](const auto& words) { return session.Handle(words); }))
+    session.Halt();
 }
 
 }  // namespace engine
