@@ -19,6 +19,7 @@
 #include "game/search.h"
 #include "game/units.h"
 #include "runtime/windows/unit.h"
+#include "bench/offscreen_application.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
 
@@ -29,14 +30,7 @@ constexpr int kFirstMiddleGame = 11;
 constexpr int kLastMiddleGame = 27;
 
 void StartGame() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static int argc = 1;
-  static char name[] = "game_bench";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
+  if (!bench::StartOffscreenApplication("game_bench")) return;
   game::RegisterHandlers();
   runtime::InitWindowSystem();
   runtime::LoadWindowTemplate();

@@ -11,6 +11,7 @@
 #include "runtime/pictures/picture_commands.h"
 #include "runtime/windows/event_handlers.h"
 #include "runtime/windows/window_commands.h"
+#include "bench/offscreen_application.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
 
@@ -23,14 +24,7 @@ constexpr runtime::UnitRef kBuffer{kMain, 0x160100b5, runtime::unit_type::kDrawP
 
 // The application and the template with no handlers bound: what is measured is the runtime alone.
 void StartOnce() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static int argc = 1;
-  static char name[] = "window_bench";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
+  if (!bench::StartOffscreenApplication("window_bench")) return;
   runtime::RegisterEventHandlers({});
   runtime::InitWindowSystem();
   runtime::LoadWindowTemplate();

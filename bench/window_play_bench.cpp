@@ -20,20 +20,14 @@
 #include "game/units.h"
 #include "runtime/system/settings.h"
 #include "runtime/windows/unit.h"
+#include "bench/offscreen_application.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
 
 namespace {
 
 void StartOnce() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  static int argc = 1;
-  static char name[] = "window_play_bench";
-  static char* argv[] = {name, nullptr};
-  new QApplication(argc, argv);
+  if (!bench::StartOffscreenApplication("window_play_bench")) return;
   game::RegisterHandlers();
   runtime::InitWindowSystem();
   runtime::LoadWindowTemplate();
