@@ -30,6 +30,10 @@ class Output {
   std::ostream& out_;
 };
 
+// The longest time any protocol takes, in milliseconds (about 35 years): larger numbers are
+// refused before they can overflow a clock sum.
+inline constexpr int64_t kMaxMs = int64_t(1) << 40;
+
 // Words of a line split on blanks; a carriage return from a Windows interface is a blank too.
 std::vector<std::string> Split(std::string_view line);
 std::string Lower(std::string_view text);

@@ -13,10 +13,9 @@ namespace engine {
 namespace {
 
 using protocol::GoRequest;
+using protocol::kMaxMs;
 using protocol::ParseNumber;
 using protocol::SearchSession;
-
-constexpr int64_t kMaxMs = int64_t(1) << 40;
 
 struct Ucci {
   explicit Ucci(std::ostream& out, const ProtocolSetup& setup) : s(out, setup) {}

@@ -13,11 +13,10 @@ namespace engine {
 namespace {
 
 using protocol::GoRequest;
+using protocol::kMaxMs;
 using protocol::Lower;
 using protocol::ParseNumber;
 using protocol::SearchSession;
-
-constexpr int64_t kMaxMs = int64_t(1) << 40;
 
 struct Uci {
   explicit Uci(std::ostream& out, const ProtocolSetup& setup) : s(out, setup) {}

@@ -14,10 +14,9 @@ namespace engine {
 namespace {
 
 using protocol::GoRequest;
+using protocol::kMaxMs;
 using protocol::ParseNumber;
 using protocol::SearchSession;
-
-constexpr int64_t kMaxMs = int64_t(1) << 40;
 
 // "5", "0:30", "1.5": minutes (and seconds after a colon) in milliseconds.
 std::optional<int64_t> ParseMinutes(const std::string& text) {
