@@ -188,6 +188,7 @@ SearchResult FindMove(Searcher& searcher, const ProtocolSetup& setup, int level,
     // check not answered): such a move is never played; the engine's one-ply choice is.
     Limits one;
     one.depth = 1;
+    one.stop = limits.stop;
     return searcher.Search(pos, one, banned, on_info);
   }
   return searcher.Search(pos, limits, banned, on_info);
@@ -211,6 +212,8 @@ void SearchSession::Go(const GoRequest& request, std::function<std::string(const
   // Analysis ("infinite") is always the engine's: the shallow levels could not keep searching.
   int search_level = request.infinite ? kMaxLevel : level;
   Limits limits = EffectiveLimits(search_level, request, setup.cap);
+  stop = false;  // the worker is idle: no search reads the flag now
+  limits.stop = &stop;
   bool shallow = search_level <= 2 && setup.shallow;
   unbounded = !shallow && limits.depth == 0 && limits.nodes == 0 && limits.movetime_ms == 0;
   worker.Start([this, pos = position, search_level, limits, banned = request.banned,
@@ -230,12 +233,8 @@ void SearchSession::SetHash(int64_t mb) {
 }
 
 void SearchSession::StopSearch() {
-  // A stop that comes before the worker has entered the search would be forgotten when the search
-  // starts, so it is repeated until the worker is done.
-  while (worker.Busy()) {
-    searcher.Stop();
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  // Kept until the next search clears it, so a search that has not begun yet ends at once too.
+  stop = true;
   worker.Join();
 }
 

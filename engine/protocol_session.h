@@ -120,6 +120,7 @@ struct SearchSession {
   Position position;
   int level;
   bool unbounded = false;  // the running search has no limit of its own
+  std::atomic<bool> stop{false};  // the running search's stop, cleared as each search starts
 };
 
 // The read loop every protocol shares: each line that has words goes to `handle`, which answers

@@ -66,7 +66,6 @@ struct Searcher::Impl {
   int history[16][90]{};
 
   // Per search.
-  std::atomic<bool>* stop = nullptr;
   Position pos;
   Limits limits;
   Clock::time_point start;
@@ -95,12 +94,14 @@ struct Searcher::Impl {
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
   }
 
+  bool StopAsked() const { return limits.stop && limits.stop->load(std::memory_order_relaxed); }
+
   // Every node counts; the clock and the stop flag are read every 1024 nodes.
   bool ShouldStop() {
     if (stopped) return true;
     if (limits.nodes && nodes >= limits.nodes) return stopped = true;
     if ((nodes & 1023) == 0) {
-      if (stop->load(std::memory_order_relaxed)) return stopped = true;
+      if (StopAsked()) return stopped = true;
       if (limits.movetime_ms && Elapsed() >= limits.movetime_ms) return stopped = true;
     }
     return false;
@@ -377,29 +378,10 @@ Searcher::Searcher(size_t hash_mb) : impl_(std::make_unique<Impl>()) { impl_->Re
 Searcher::~Searcher() = default;
 void Searcher::SetHashMb(size_t mb) { impl_->Resize(mb); }
 void Searcher::NewGame() { impl_->Clear(); }
-namespace {
-int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
-      .count();
-}
-}  // namespace
-
-void Searcher::Stop() {
-  stop_time_ns_.store(NowNs(), std::memory_order_relaxed);
-  stop_.store(true, std::memory_order_release);
-}
-
 SearchResult Searcher::Search(const Position& root, const Limits& limits,
                               const std::vector<Move>& banned,
                               const std::function<void(const SearchInfo&)>& on_info) {
   Impl& s = *impl_;
-  {
-    bool unlimited = limits.depth <= 0 && limits.nodes == 0 && limits.movetime_ms <= 0;
-    int64_t since = NowNs() - stop_time_ns_.load(std::memory_order_relaxed);
-    bool early_stop = stop_.load(std::memory_order_acquire) && unlimited && since < 20'000'000;
-    stop_.store(early_stop, std::memory_order_relaxed);
-  }
-  s.stop = &stop_;
   s.pos = root;
   s.pos.MarkChecks();
   s.limits = limits;
@@ -417,6 +399,13 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (std::find(banned.begin(), banned.end(), m) == banned.end()) root_moves.push_back(m);
   if (root_moves.empty()) return result;
   result.best = root_moves[0];
+  // Stopped before it began: the table's move when it is one of ours, else the first.
+  if (s.StopAsked()) {
+    if (Entry* e = s.Probe(pos.Key()))
+      if (std::find(root_moves.begin(), root_moves.end(), e->move) != root_moves.end())
+        result.best = e->move;
+    return result;
+  }
 
   int max_depth = limits.depth > 0 ? std::min(limits.depth, kMaxPly - 8) : kMaxPly - 8;
   std::vector<int> root_scores(root_moves.size(), 0);
@@ -515,7 +504,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (best > kMateBound && kMateScore - best <= depth) break;
     if (best < -kMateBound && kMateScore + best <= depth) break;
     if (limits.movetime_ms && s.Elapsed() * 2 >= limits.movetime_ms) break;
-    if (stop_.load(std::memory_order_relaxed)) break;
+    if (s.StopAsked()) break;
     if (root_moves.size() == 1 && depth >= 4 && limits.depth == 0) break;
   }
   result.nodes = s.nodes;

@@ -25,6 +25,12 @@ struct Limits {  // 0 = no limit of that kind
   int depth = 0;
   uint64_t nodes = 0;
   int64_t movetime_ms = 0;  // hard limit for this move
+  // The caller's stop: set it from any thread and the search returns within 10 ms with the best
+  // move found so far. Set before Search begins, Search returns at once without searching, still
+  // with a legal move when there is one (the table's move for the position if it has a legal one,
+  // the first legal move otherwise). The caller owns the flag and clears it for its next search;
+  // it must outlive the search.
+  const std::atomic<bool>* stop = nullptr;
 };
 
 // Time for one move from a clock: remaining and increment in ms, moves to go (0 = sudden death).
@@ -59,23 +65,16 @@ class Searcher {
 
   // Searches `pos` (its history since the game's start is used for repetition) within `limits`.
   // `banned` root moves are not played (UCCI banmoves). `on_info` (may be empty) is called after
-  // each iteration. Returns at once with kNoMove if there is no legal move.
-  // Safe to call on a worker thread while Stop() is called from another thread.
+  // each iteration. Returns at once with kNoMove if there is no legal move. Runs on the caller's
+  // thread; another thread ends it through `limits.stop`.
   SearchResult Search(const Position& pos, const Limits& limits,
                       const std::vector<Move>& banned = {},
                       const std::function<void(const SearchInfo&)>& on_info = {});
-  // Thread-safe; Search returns within 10 ms. A Stop that comes before Search has begun is
-  // forgotten when the search has limits (it was meant for an earlier search), and kept for
-  // 20 ms for a search without limits, which could otherwise never end: "go infinite" followed
-  // at once by "stop" must not leave the caller waiting.
-  void Stop();
 
   struct Impl;
 
  private:
   std::unique_ptr<Impl> impl_;
-  std::atomic<bool> stop_{false};
-  std::atomic<int64_t> stop_time_ns_{0};  // steady clock of the last Stop
 };
 
 }  // namespace engine

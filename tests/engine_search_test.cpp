@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <thread>
 
@@ -97,21 +98,30 @@ TEST(EngineSearch, RepetitionIsADrawButPerpetualCheckLoses) {
   EXPECT_GT(win.score, engine::kMateBound - 1000);
 }
 
-TEST(EngineSearch, StopEndsAnUnlimitedSearch) {
+TEST(EngineSearch, TheCallersFlagStopsTheSearch) {
   engine::Searcher searcher;
+  std::atomic<bool> stop{false};
+  engine::Limits unlimited;
+  unlimited.stop = &stop;
   engine::SearchResult result;
-  std::thread worker([&] { result = searcher.Search(Position(), engine::Limits{}); });
+  std::thread worker([&] { result = searcher.Search(Position(), unlimited); });
   std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  searcher.Stop();
+  stop = true;
   worker.join();
   EXPECT_TRUE(Position().IsLegal(result.best));
-  // A Stop just before an unlimited search begins still ends it; an old one does not touch a
-  // search with limits.
-  searcher.Stop();
-  EXPECT_TRUE(Position().IsLegal(searcher.Search(Position(), engine::Limits{}).best));
-  engine::Limits depth;
+  // Already set when the search begins: it returns at once, with no iteration, still with a legal
+  // move (the table's, which the last search left there) and still with none when there is none.
+  auto at_once = searcher.Search(Position(), unlimited);
+  EXPECT_EQ(at_once.depth, 0);
+  EXPECT_EQ(at_once.best, result.best);
+  searcher.NewGame();
+  EXPECT_TRUE(Position().IsLegal(searcher.Search(Position(), unlimited).best));
+  Position mated = At("3k5/4R4/4R4/9/9/9/9/9/9/4K4 b", {});
+  EXPECT_EQ(searcher.Search(mated, unlimited).best, engine::kNoMove);
+  // The flag belongs to the caller: cleared, the next search runs to its limit.
+  stop = false;
+  engine::Limits depth = unlimited;
   depth.depth = 3;
-  searcher.Stop();
   EXPECT_EQ(searcher.Search(Position(), depth).depth, 3);
 }
 
