@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "game/computer_player.h"
-#include "game/controller.h"
 #include "game/handlers.h"
+#include "game/play/session.h"
 #include "game/record_file.h"
 #include "game/units.h"
+#include "game/window_session.h"
 #include "runtime/lifecycle.h"
 #include "runtime/system/desktop_services.h"
 #include "runtime/system/translations.h"

@@ -13,6 +13,7 @@
 #include "cli/engine_suite.h"
 #include "game/board_drawing.h"
 #include "game/controller.h"
+#include "game/play/session.h"
 #include "game/handlers.h"
 #include "game/move_generation.h"
 #include "game/notation.h"

@@ -14,7 +14,8 @@
 #include <algorithm>
 #include <cstdlib>
 
-#include "game/computer_player.h"
+#include "game/play/session.h"
+#include "game/window_session.h"
 #include "game/controller.h"
 #include "game/handlers.h"
 #include "game/units.h"
@@ -42,7 +43,7 @@ void ShowGame(int32_t level) {
     game::CreateGlobals();
     runtime::LoadStartWindow(game::kMainWindowId);
   }
-  game::ChooseLevel(level);
+  game::TheGame().ChooseLevel(level);
 }
 
 void Press(int32_t col, int32_t row) {
@@ -56,7 +57,7 @@ void ReadyToMove() {
 }
 
 void WaitForReply() {
-  while (game::ComputerThinking()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  while (game::TheGame().Thinking()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
 void BM_ClickToReplyDrawn(benchmark::State& state) {
@@ -68,7 +69,7 @@ void BM_ClickToReplyDrawn(benchmark::State& state) {
     Press(5, 8);
     WaitForReply();
   }
-  game::ChooseLevel(game::kDefaultLevel);
+  game::TheGame().ChooseLevel(game::kDefaultLevel);
 }
 BENCHMARK(BM_ClickToReplyDrawn)
     ->DenseRange(1, 8)
@@ -114,11 +115,11 @@ void BM_LongestStallWhileThinkingAtLevel8(benchmark::State& state) {
   for (auto _ : state) {
     ReadyToMove();
     Press(5, 8);
-    MeasureLoopGaps(gaps, [] { return game::ComputerThinking(); });
+    MeasureLoopGaps(gaps, [] { return game::TheGame().Thinking(); });
   }
   state.counters["longest_gap_ms"] = gaps.longestWallMs;
   state.counters["longest_busy_ms"] = gaps.longestBusyMs;
-  game::ChooseLevel(game::kDefaultLevel);
+  game::TheGame().ChooseLevel(game::kDefaultLevel);
 }
 BENCHMARK(BM_LongestStallWhileThinkingAtLevel8)
     ->Iterations(3)
@@ -153,7 +154,7 @@ void BM_NewGameStopsLevel8Search(benchmark::State& state) {
     state.ResumeTiming();
     game::NewGame();
   }
-  game::ChooseLevel(game::kDefaultLevel);
+  game::TheGame().ChooseLevel(game::kDefaultLevel);
 }
 BENCHMARK(BM_NewGameStopsLevel8Search)
     ->Iterations(5)
@@ -174,7 +175,7 @@ void BM_ClosingTheWindowStopsLevel8Search(benchmark::State& state) {
     QWidget* window = runtime::LiveUnit(game::kMainWindowId, game::MainWindow.unit)->Widget();
     state.ResumeTiming();
     window->close();
-    while (runtime::LiveWindow(game::kMainWindowId) != nullptr || game::ComputerThinking())
+    while (runtime::LiveWindow(game::kMainWindowId) != nullptr)
       QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     state.PauseTiming();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

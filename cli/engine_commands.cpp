@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -19,6 +20,8 @@
 #include "game/evaluation.h"
 #include "game/move_generation.h"
 #include "game/notation.h"
+#include "game/play/engine_bridge.h"
+#include "game/play/session.h"
 #include "game/rules.h"
 #include "game/search.h"
 #include "runtime/system/files.h"
@@ -189,19 +192,10 @@ std::optional<int16_t> ReadDepth(const Options& options, std::string& error) {
   return static_cast<int16_t>(*depth);
 }
 
-// The game's board in the full-rules engine's terms. The game's FEN is already the common one
-// (row 1 is black's back rank, upper case is red, the human), so only the side is named: the
-// computer plays black.
-std::optional<engine::Position> ToEnginePosition(const game::BoardArray& board, game::Side side,
-                                                 std::string& error) {
-  std::string fen = game::FormatFen(board, side);
-  return engine::Position::FromFen(fen, &error);
-}
-
 // Levels 3..8: the full-rules engine plays the computer's side within the level's limits.
 int EngineReply(const game::BoardArray& board, int level) {
   std::string error;
-  auto position = ToEnginePosition(board, game::Computer, error);
+  auto position = game::EnginePosition(board, game::Computer, &error);
   if (!position) return Refuse("the full-rules engine cannot play this position: " + error);
   engine::Searcher searcher;
   engine::SearchResult result = searcher.Search(*position, engine::LevelLimits(level));
@@ -272,25 +266,34 @@ void PrintBoard(const game::BoardArray& board) {
   std::printf("   a b c d e f g h i\n");
 }
 
-// The end of the game as the controller sees it: both palaces searched for the two Generals.
-enum class Outcome { kGoingOn, kHumanWon, kComputerWon };
-Outcome CheckGameEnd(const game::BoardArray& board) {
-  bool computerGeneral = false, humanGeneral = false;
-  for (int32_t firstRow : {8, 1})
-    for (int32_t row = firstRow; row <= firstRow + 2; ++row)
-      for (int32_t col = 4; col <= 6; ++col) {
-        computerGeneral = computerGeneral || board(row, col) == game::kComputerGeneral;
-        humanGeneral = humanGeneral || board(row, col) == game::kHumanGeneral;
-      }
-  if (computerGeneral && !humanGeneral) return Outcome::kComputerWon;
-  if (humanGeneral && !computerGeneral) return Outcome::kHumanWon;
-  return Outcome::kGoingOn;
-}
+// A game in the terminal shows nothing while it is played, searches at once and remembers no
+// choice: the moves and the board are printed after each turn.
+class TerminalPorts final : public game::Screen, public game::Scheduler, public game::ChoiceStore {
+ public:
+  void DrawNewBoard() override {}
+  void RedrawBoard() override {}
+  void DrawMove(const game::Move&) override {}
+  void HighlightSelection(game::Square, bool) override {}
+  void SetCaption(game::Label, const std::string&) override {}
+  void MarkHint(game::Square) override {}
+  void EraseHintMark(game::Square) override {}
+  Job Start(std::function<void()> work, std::function<void()> done) override {
+    work();
+    done();
+    return ++jobs_;
+  }
+  void Cancel(Job) override {}
+  std::optional<int32_t> Read(std::string_view) override { return std::nullopt; }
+  void Write(std::string_view, int32_t) override {}
 
-bool Announce(Outcome outcome) {
-  if (outcome == Outcome::kHumanWon) std::printf("你赢了\n");
-  if (outcome == Outcome::kComputerWon) std::printf("你输了\n");
-  return outcome != Outcome::kGoingOn;
+ private:
+  Job jobs_ = 0;
+};
+
+bool Announce(game::Winner winner) {
+  if (winner == game::Winner::kHuman) std::printf("你赢了\n");
+  if (winner == game::Winner::kComputer) std::printf("你输了\n");
+  return winner != game::Winner::kNobody;
 }
 
 std::string Trim(const std::string& s) {
@@ -307,9 +310,12 @@ int PlayCommand(const Arguments& args) {
   if (!position) return Refuse(error);
   game::LoadEvaluationTables();
   game::SearchDepth = 2;
-  game::Board = position->board;
+  TerminalPorts ports;
+  game::Session session(ports, ports, ports);
+  session.NewGame();
+  session.OpenBoard(position->board);
   PrintBoard(game::Board);
-  if (Announce(CheckGameEnd(game::Board))) return 0;
+  if (Announce(game::GeneralsVerdict(game::Board))) return 0;
   std::string line;
   std::printf("your move (ICCS, e.g. b2e2):\n");
   std::fflush(stdout);
@@ -323,27 +329,24 @@ int PlayCommand(const Arguments& args) {
       std::fflush(stdout);
       continue;
     }
-    uint8_t mover = game::Board(move->from.row, move->from.col);
-    if (mover == game::Empty || game::SideOf(mover) != game::Human ||
-        !game::IsLegalMove(move->from, move->to, game::Board)) {
+    const size_t played = session.Line().moves.size();
+    if (!session.PlayHumanMove(*move)) {
       std::printf("illegal move: %s\n", line.c_str());
       std::fflush(stdout);
       continue;
     }
-    game::Board(move->to.row, move->to.col) = mover;
-    game::Board(move->from.row, move->from.col) = game::Empty;
-    game::ComputerChoice choice = game::PlayComputerMove();
-    if (!choice.searched) {
-      Announce(Outcome::kHumanWon);
+    const std::vector<game::Move> moves = session.Line().moves;
+    if (moves.size() == played + 2) {
+      std::printf("computer: %s\n", game::FormatIccsMove(moves.back()).c_str());
+    } else if (game::GameOver != 0) {
+      // The Computer's General was taken: it did not search.
+      Announce(session.GameOutcome().winner);
       return 0;
-    }
-    if (choice.moved) {
-      std::printf("computer: %s\n", game::FormatIccsMove(choice.move).c_str());
     } else {
       std::printf("computer: none\n");
     }
     PrintBoard(game::Board);
-    if (Announce(CheckGameEnd(game::Board))) return 0;
+    if (Announce(session.GameOutcome().winner)) return 0;
     std::fflush(stdout);
   }
   return 0;
@@ -428,8 +431,8 @@ int EngineBenchCommand(const Arguments& args) {
 int EnginePerftCommand(const Arguments& args) {
   if (args.size() != 2) return Refuse("engineperft takes POSITION and DEPTH (quote a FEN)");
   std::string error;
-  auto position = engine::Position::FromFen(args[0] == "startpos" ? engine::kStartFen : args[0],
-                                            &error);
+  auto position =
+      engine::Position::FromFen(args[0] == "startpos" ? engine::kStartFen : args[0], &error);
   if (!position) return Refuse(error);
   auto depth = ParseSmallNumber(args[1], 0, 9);
   if (!depth) return Refuse("DEPTH must be a number from 0 to 9, not " + args[1]);

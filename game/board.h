@@ -26,6 +26,12 @@ inline constexpr uint8_t kLastPieceCode = 14;
 inline constexpr int32_t kRows = 10;
 inline constexpr int32_t kCols = 9;
 
+// The board panel: 48-pixel cells from its top-left corner; a click's square is its pixel divided
+// by the cell.
+inline constexpr int32_t kCell = 48;
+inline constexpr int32_t kGridWidth = kCols * kCell;   // 432
+inline constexpr int32_t kGridHeight = kRows * kCell;  // 480
+
 enum Side : int16_t { Computer = 0, Human = 1 };
 
 // Computer for 1..7; every other value, including Empty, counts as Human.

@@ -214,4 +214,35 @@ void RedrawBoard() {
   runtime::SetLogicProperty(BoardPanel, prop::kVisible, true);
 }
 
+// The hint's mark: four red corners inside the sprite's 44 x 44 pixels, drawn with the board
+// panel's pen, whose width and colour are put back afterwards.
+constexpr int32_t kMarkInset = 3;    // from the cell's corner
+constexpr int32_t kMarkLength = 11;  // each arm of a corner
+constexpr int32_t kMarkPen = 3;
+
+void DrawHintMark(Square target) {
+  const int32_t x = CellLeft(target), y = CellTop(target);
+  const int32_t oldWidth = runtime::GetIntegerProperty(BoardPanel, prop::kPenWidth);
+  const int32_t oldColour = runtime::GetIntegerProperty(BoardPanel, prop::kPenColour);
+  runtime::SetIntegerProperty(BoardPanel, prop::kPenWidth, kMarkPen);
+  runtime::SetIntegerProperty(BoardPanel, prop::kPenColour, runtime::Rgb(220, 20, 20));
+  const int32_t lo = kMarkInset, hi = kSprite - 1 - kMarkInset;
+  for (int32_t cx : {lo, hi})
+    for (int32_t cy : {lo, hi}) {
+      const int32_t dx = cx == lo ? kMarkLength : -kMarkLength;
+      const int32_t dy = cy == lo ? kMarkLength : -kMarkLength;
+      runtime::DrawLine(BoardPanel, x + cx, y + cy, x + cx + dx, y + cy);
+      runtime::DrawLine(BoardPanel, x + cx, y + cy, x + cx, y + cy + dy);
+    }
+  runtime::SetIntegerProperty(BoardPanel, prop::kPenWidth, oldWidth);
+  runtime::SetIntegerProperty(BoardPanel, prop::kPenColour, oldColour);
+}
+
+void EraseHintMark(Square target) {
+  const int32_t x = CellLeft(target), y = CellTop(target);
+  runtime::CopyTo(CleanBoardPanel, x, y, kCell, kCell, BoardPanel, x, y);
+  if (int32_t sprite = NormalSprite(At(Board, target)); sprite != 0)
+    DrawSquare(target, sprite, kCell);
+}
+
 }  // namespace game

@@ -9,12 +9,9 @@
 
 namespace game {
 
-// Geometry of the board panel: 48-pixel cells from the top-left corner, 44-pixel sprites at the
-// cells' top-left corners.
-inline constexpr int32_t kCell = 48;
+// Geometry of the board panel (the cells are in game/board.h): 44-pixel sprites at the cells'
+// top-left corners.
 inline constexpr int32_t kSprite = 44;
-inline constexpr int32_t kGridWidth = kCols * kCell;   // 432
-inline constexpr int32_t kGridHeight = kRows * kCell;  // 480
 inline constexpr int32_t kPanelWidth = 436;
 inline constexpr int32_t kPanelHeight = 484;
 
@@ -49,5 +46,10 @@ void RestoreBoardCells();
 void DrawNewBoard();
 // The whole board after Board was replaced, with the panel hidden meanwhile.
 void RedrawBoard();
+
+// The hint's target marked with four red corners, and the mark taken off: the clean cell and the
+// piece Board has there.
+void DrawHintMark(Square target);
+void EraseHintMark(Square target);
 
 }  // namespace game

@@ -1,20 +1,13 @@
 #include "game/game_menu.h"
 
-#include <cctype>
 #include <string_view>
 
-#include "game/board_drawing.h"
-#include "game/computer_player.h"
-#include "game/controller.h"
-#include "game/hint.h"
-#include "game/notation.h"
-#include "game/take_back.h"
+#include "engine/levels.h"
 #include "game/units.h"
+#include "game/window_session.h"
 #include "runtime/system/clipboard.h"
 #include "runtime/system/message_box.h"
-#include "runtime/text_codec.h"
 #include "runtime/windows/context_menu.h"
-#include "runtime/windows/properties.h"
 
 namespace game {
 
@@ -41,7 +34,7 @@ std::vector<runtime::MenuEntry> MenuEntries() {
       {Kind::kSeparator, 0, "", ""},
       {Kind::kSubmenu, 0, "难度", ""},
   };
-  for (int32_t n = kMinLevel; n <= kMaxLevel; ++n) {
+  for (int32_t n = engine::kMinLevel; n <= engine::kMaxLevel; ++n) {
     std::string name(1, static_cast<char>('0' + n));
     name.append(" ").append(kLevelNames[n - 1]);
     entries.push_back({Kind::kRadio, kLevelItemBase + n, std::move(name), ""});
@@ -57,26 +50,31 @@ std::vector<runtime::MenuEntry> MenuEntries() {
 runtime::MenuItemState ItemState(int32_t id) {
   switch (id) {
     case kTakeBackItem:
-      return {CanTakeBack(), false};
+      return {TheGame().CanTakeBack(), false};
     case kHintItem:
-      return {CanHint(), false};
+      return {TheGame().CanHint(), false};
     case kRulesItem:
-      return {true, StandardRules()};
+      return {true, TheGame().StandardRules()};
     default:
-      return {true, id == kLevelItemBase + Level()};
+      return {true, id == kLevelItemBase + TheGame().Level()};
   }
+}
+
+void AskForHint() {
+  if (TheGame().RequestHint() == HintAnswer::kImpossible)
+    runtime::ShowMessageBox(runtime::BoxIcon::kInformation, "这个局面无法给出提示。", "提示");
 }
 
 void Act(int32_t id) {
   switch (id) {
     case kTakeBackItem:
-      TakeBack();
+      TheGame().TakeBack();
       return;
     case kHintItem:
-      RequestHint();
+      AskForHint();
       return;
     case kRulesItem:
-      ChooseStandardRules(!StandardRules());
+      TheGame().ChooseStandardRules(!TheGame().StandardRules());
       return;
     case kCopyItem:
       CopyPosition();
@@ -85,21 +83,9 @@ void Act(int32_t id) {
       PastePosition();
       return;
     default:
-      ChooseLevel(id - kLevelItemBase);
+      TheGame().ChooseLevel(id - kLevelItemBase);
       return;
   }
-}
-
-void SetCaption(const UnitRef& label, std::string_view utf8) {
-  runtime::SetTextProperty(label, prop::kCaption, runtime::Text(runtime::Gb(utf8)));
-}
-
-std::string_view Trimmed(std::string_view text) {
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
-    text.remove_prefix(1);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
-    text.remove_suffix(1);
-  return text;
 }
 
 void RefusePaste(const std::string& reason) {
@@ -110,63 +96,16 @@ void RefusePaste(const std::string& reason) {
 }  // namespace
 
 void InstallGameMenu() {
-  LoadRememberedChoices();
   runtime::InstallContextMenu(BoardPanel, MenuEntries(), ItemState, Act);
   runtime::SetUnitToolTip(BoardPanel, ShortcutHelpText());
-  // The Computer's search ends with the window, however the window goes.
-  runtime::CallWhenWindowGoes(MainWindow, [] {
-    StopThinking();
-    ForgetHint();
-  });
 }
 
 void CopyPosition() {
-  runtime::CopyTextToClipboard(FormatFen(Board, HumanToMove == 1 ? Human : Computer) +
-                               " - - 0 1");
+  runtime::CopyTextToClipboard(TheGame().Fen());
 }
 
 void PastePosition() {
-  const std::string clip = runtime::ClipboardText();
-  const std::string_view text = Trimmed(clip);
-  std::string error;
-  std::optional<FenPosition> parsed = ParseFen(text, error);
-  if (!parsed) return RefusePaste(error);
-  // The game's reading of the text, and the full rules' test that the position can occur.
-  if (!engine::Position::FromFen(text, &error)) return RefusePaste(error);
-
-  DropGameLine();
-  Board = parsed->board;
-  GameOver = 0;
-  HumanToMove = 1;
-  PieceSelected = 0;
-  SelectedSquare = Square{0, 0};
-  StepCount = 0;
-  SetCaption(StatusLabel, "");
-  SetCaption(StepLabel, "步数:");
-  SetCaption(TimeLabel, "时间");
-  RedrawBoard();
-  if (parsed->side == Computer) {
-    ComputerTurn();
-    return;
-  }
-  JudgeStandardRules();
-}
-
-void DropGameLine() {
-  StopThinking();
-  ForgetHint();
-  ForgetTakeBacks();
-  ForgetEngineMemory();
-}
-
-void BoardReplaced() {
-  const bool wasThinking = StopThinking();
-  ForgetHint();
-  ForgetTakeBacks();
-  if (wasThinking) {
-    HumanToMove = 1;
-    ShowTurnText();
-  }
+  if (auto error = TheGame().Paste(runtime::ClipboardText())) RefusePaste(*error);
 }
 
 std::string ShortcutHelpText() {

@@ -16,14 +16,7 @@ void CopyPosition();
 // the position says it is to move); anything else is refused with a box and nothing changes.
 void PastePosition();
 
-// A new game: a search is stopped, the take-backs and the hint forgotten.
-void DropGameLine();
-// The board replaced from a record: the same, and a Computer stopped while thinking hands the
-// turn to the Human.
-void BoardReplaced();
-
-// The keys and where the menu is, one per line, for the board's tooltip and the command line's
-// help (UTF-8).
+// The keys and where the menu is, one per line, for the board's tooltip (UTF-8).
 std::string ShortcutHelpText();
 
 }  // namespace game

@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "game/board_drawing.h"
-#include "game/game_menu.h"
 #include "game/notation.h"
 #include "game/units.h"
+#include "game/window_session.h"
 #include "runtime/array.h"
 #include "runtime/commands.h"
 #include "runtime/lifecycle.h"
@@ -35,12 +35,12 @@ runtime::ByteSet Concatenated(const runtime::ByteSet& a, const runtime::ByteSet&
   return runtime::ByteSet(bytes);
 }
 
-// The 90 codes of Board, row by row, one byte each.
-runtime::ByteSet RecordBody() {
+// The 90 codes of the board, row by row, one byte each.
+runtime::ByteSet RecordBody(const BoardArray& board) {
   runtime::ByteSet body;
   for (int32_t row = 1; row <= kRows; ++row)
     for (int32_t col = 1; col <= kCols; ++col)
-      body = Concatenated(body, runtime::ToBytes(runtime::MakeByte(Board(row, col))));
+      body = Concatenated(body, runtime::ToBytes(runtime::MakeByte(board(row, col))));
   return body;
 }
 
@@ -97,7 +97,9 @@ std::string StartPath(const char* path) {
 
 void SaveGame() {
   if (!AskForFile(kDialogSave, runtime::Gb("保存棋局"))) return;
-  runtime::ByteSet body = RecordBody();
+  // A record holds no side to move: while the Computer thinks, the position before the Human's
+  // move is the one with the Human to move.
+  runtime::ByteSet body = RecordBody(TheGame().RecordBoard());
   runtime::ByteSet header = runtime::ToBytes(runtime::Text(runtime::Gb("象棋棋局")).Argument());
   runtime::Text name = runtime::GetTextProperty(FileDialog, prop::kDialogFileName);
   if (!runtime::WriteFile(name, {&header, &body})) ReportSaveFailure();
@@ -137,9 +139,7 @@ bool OpenRecord(const runtime::Text& gbName, std::string* whyNot) {
                                            : "棋局中有未知的棋子代码。");
     return false;
   }
-  BoardReplaced();
-  Board = *board;
-  RedrawBoard();
+  TheGame().OpenBoard(*board);
   reason.clear();
   return true;
 }

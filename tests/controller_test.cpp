@@ -1,5 +1,6 @@
 // The game played through the real main window, offscreen: clicks on the board panel and the
 // buttons, the labels, the board's pixels and the game state they leave.
+#include "game/play/session.h"
 #include "game/controller.h"
 
 #include <gtest/gtest.h>

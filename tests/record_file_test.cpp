@@ -12,6 +12,7 @@
 #include "game/board_drawing.h"
 #include "game/controller.h"
 #include "game/notation.h"
+#include "game/play/session.h"
 #include "game/units.h"
 #include "runtime/lifecycle.h"
 #include "tests/support/engine_positions.h"

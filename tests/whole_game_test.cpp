@@ -9,6 +9,7 @@
 #include <QWidget>
 #include <cstdint>
 
+#include "game/play/session.h"
 #include "game/board.h"
 #include "game/controller.h"
 #include "game/move_generation.h"

@@ -11,18 +11,20 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <regex>
 
 #include "engine/levels.h"
 #include "engine/search.h"
 #include "game/board_drawing.h"
-#include "game/computer_player.h"
 #include "game/controller.h"
 #include "game/game_menu.h"
-#include "game/hint.h"
 #include "game/notation.h"
+#include "game/play/engine_bridge.h"
+#include "game/play/session.h"
 #include "game/search.h"
-#include "game/take_back.h"
+#include "game/window_session.h"
 #include "game/units.h"
 #include "runtime/system/settings.h"
 #include "runtime/windows/unit.h"
@@ -160,8 +162,8 @@ TEST_F(WindowPlay, TakingBackRestoresWhatWasShownBeforeTheMove) {
     game::NewGame();
     if (c.fen != nullptr) SetPosition(c.fen);
     EXPECT_FALSE(UseMenu("悔棋"));  // nothing played yet
-    PressSquare(c.from.col, c.from.row);
     const Shown before = Shown::Now();
+    PressSquare(c.from.col, c.from.row);
     PressSquare(c.to.col, c.to.row);
     EXPECT_EQ(game::StepCount, 1);
     EXPECT_EQ(Caption(game::StatusLabel), c.statusAfter);
@@ -169,9 +171,11 @@ TEST_F(WindowPlay, TakingBackRestoresWhatWasShownBeforeTheMove) {
       CtrlKey(Qt::Key_Z);
     else
       EXPECT_TRUE(UseMenu("悔棋"));
+    // As before the piece was chosen: nothing selected, nothing lit.
     before.ExpectSame(Shown::Now());
-    EXPECT_FALSE(game::CanTakeBack());
-    // The game goes on from there: the piece is still selected, and the move can be made again.
+    EXPECT_FALSE(game::TheGame().CanTakeBack());
+    // The game goes on from there, and the move can be made again.
+    PressSquare(c.from.col, c.from.row);
     PressSquare(c.to.col, c.to.row);
     EXPECT_EQ(game::StepCount, 1);
     EXPECT_EQ(Caption(game::StatusLabel), c.statusAfter);
@@ -187,12 +191,8 @@ TEST_F(WindowPlay, TakingBackRepeatsToTheStartAndNotPastIt) {
   EXPECT_EQ(game::StepCount, 1);
   CtrlKey(Qt::Key_Z);
   EXPECT_EQ(game::StepCount, 0);
-  EXPECT_EQ(game::FormatFen(game::Board, game::Human), start.position);
-  // As it was when the first move began: the cannon selected, the labels fresh.
-  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board, Square{2, 8}),
-                                             PanelPixels(game::BoardPanel)),
-            "");
-  EXPECT_EQ(Caption(game::StatusLabel), "");
+  // The start screen, pixel for pixel: the cannon home and unlit, the labels fresh.
+  start.ExpectSame(Shown::Now());
   const Shown first = Shown::Now();
   CtrlKey(Qt::Key_Z);  // nothing more to take back
   first.ExpectSame(Shown::Now());
@@ -201,7 +201,7 @@ TEST_F(WindowPlay, TakingBackRepeatsToTheStartAndNotPastIt) {
 
 TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
   EXPECT_TRUE(UseMenu("提示"));
-  ASSERT_TRUE(WaitFor([] { return !game::HintPending(); }));
+  ASSERT_TRUE(WaitFor([] { return !game::TheGame().HintPending(); }));
   // The engine's move at the lowest hint level, searched here on its own.
   engine::Searcher searcher;
   const engine::Move expected =
@@ -209,8 +209,8 @@ TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
   const game::Move hint = game::FromEngineMove(expected);
   EXPECT_EQ(game::PieceSelected, 1);
   EXPECT_TRUE(game::SelectedSquare == hint.from);
-  ASSERT_TRUE(game::HintTarget().has_value());
-  EXPECT_TRUE(*game::HintTarget() == hint.to);
+  ASSERT_TRUE(game::TheGame().HintTarget().has_value());
+  EXPECT_TRUE(*game::TheGame().HintTarget() == hint.to);
   // The target's corner is marked in red; the board is otherwise the selection's.
   const runtime::Surface shown = PanelPixels(game::BoardPanel);
   const uint32_t corner = shown.Pixel((hint.to.col - 1) * 48 + 4, (hint.to.row - 1) * 48 + 4);
@@ -220,15 +220,15 @@ TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
   PressSquare(hint.to.col, hint.to.row);
   EXPECT_EQ(game::StepCount, 1);
   EXPECT_EQ(game::At(game::Board, hint.to), piece);
-  EXPECT_FALSE(game::HintTarget().has_value());
+  EXPECT_FALSE(game::TheGame().HintTarget().has_value());
 }
 
 TEST_F(WindowPlay, TheHintsMarkGoesWithTheNextClick) {
   CtrlKey(Qt::Key_H);
-  ASSERT_TRUE(WaitFor([] { return !game::HintPending(); }));
-  ASSERT_TRUE(game::HintTarget().has_value());
+  ASSERT_TRUE(WaitFor([] { return !game::TheGame().HintPending(); }));
+  ASSERT_TRUE(game::TheGame().HintTarget().has_value());
   PressSquare(1, 7);  // another own piece: selected instead, the mark erased
-  EXPECT_FALSE(game::HintTarget().has_value());
+  EXPECT_FALSE(game::TheGame().HintTarget().has_value());
   EXPECT_EQ(testing_support::FirstDifference(
                 testing_support::ExpectedBoard(game::Board, Square{1, 7}),
                 PanelPixels(game::BoardPanel)),
@@ -236,14 +236,14 @@ TEST_F(WindowPlay, TheHintsMarkGoesWithTheNextClick) {
 }
 
 TEST_F(WindowPlay, LevelAndRulesAreRememberedBetweenRuns) {
-  EXPECT_EQ(game::Level(), 2);
+  EXPECT_EQ(game::TheGame().Level(), 2);
   EXPECT_TRUE(MenuChecked("2 "));
   EXPECT_FALSE(MenuChecked("标准规则"));
   EXPECT_TRUE(UseMenu("5 "));
   EXPECT_TRUE(UseMenu("标准规则"));
   testing_support::RestartGameKeepingSettings();
-  EXPECT_EQ(game::Level(), 5);
-  EXPECT_TRUE(game::StandardRules());
+  EXPECT_EQ(game::TheGame().Level(), 5);
+  EXPECT_TRUE(game::TheGame().StandardRules());
   EXPECT_TRUE(MenuChecked("5 "));
   EXPECT_FALSE(MenuChecked("2 "));
   EXPECT_TRUE(MenuChecked("标准规则"));
@@ -251,11 +251,11 @@ TEST_F(WindowPlay, LevelAndRulesAreRememberedBetweenRuns) {
   // A level given for one run wins over the remembered one and is not remembered itself.
   game::OverrideLevelForThisRun(7);
   testing_support::RestartGameKeepingSettings();
-  EXPECT_EQ(game::Level(), 7);
+  EXPECT_EQ(game::TheGame().Level(), 7);
   EXPECT_EQ(runtime::ReadSetting("level"), 5);
   EXPECT_TRUE(UseMenu("3 "));  // a choice in the window ends the override
   testing_support::RestartGameKeepingSettings();
-  EXPECT_EQ(game::Level(), 3);
+  EXPECT_EQ(game::TheGame().Level(), 3);
   EXPECT_TRUE(UseMenu("2 "));
 }
 
@@ -321,7 +321,7 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].substr(0, boxes[0].find('|')), "粘贴局面");
     before.ExpectSame(Shown::Now());
-    EXPECT_TRUE(game::CanTakeBack());
+    EXPECT_TRUE(game::TheGame().CanTakeBack());
   }
 
   // Copied and pasted back: the same position, a new game from it, nothing to take back.
@@ -332,7 +332,7 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   EXPECT_EQ(game::FormatFen(game::Board, game::Human), position);
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
-  EXPECT_FALSE(game::CanTakeBack());
+  EXPECT_FALSE(game::TheGame().CanTakeBack());
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board),
                                              PanelPixels(game::BoardPanel)),
             "");
@@ -370,8 +370,8 @@ TEST_F(WindowPlay, EachLevelAnswersWithItsOwnSearch) {
       expected = game::FromEngineMove(searcher.Search(*position, engine::LevelLimits(level)).best);
     }
     Move({2, 8}, {5, 8});
-    EXPECT_EQ(game::ComputerThinking(), level > 2);
-    ASSERT_TRUE(WaitFor([] { return !game::ComputerThinking(); }));
+    EXPECT_EQ(game::TheGame().Thinking(), level > 2);
+    ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
     EXPECT_EQ(game::At(game::Board, expected.from), game::Empty);
     EXPECT_EQ(game::At(game::Board, expected.to), game::At(moved, expected.from));
     EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
@@ -383,17 +383,17 @@ TEST_F(WindowPlay, EachLevelAnswersWithItsOwnSearch) {
 // every way out stops the search before it returns.
 TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
   ASSERT_TRUE(UseMenu("8 "));
-  enum class Way { kNewGame, kTakeBack, kOpenRecord, kExit, kCloseWindow, kArrives };
+  enum class Way { kNewGame, kTakeBack, kOpenRecord, kExit, kCloseWindow, kSave, kArrives };
   for (Way way : {Way::kNewGame, Way::kTakeBack, Way::kOpenRecord, Way::kExit, Way::kCloseWindow,
-                  Way::kArrives}) {
+                  Way::kSave, Way::kArrives}) {
     SCOPED_TRACE(static_cast<int>(way));
     if (runtime::LiveWindow(game::kMainWindowId) == nullptr)
       testing_support::RestartGameKeepingSettings();
     game::NewGame();
-    PressSquare(2, 8);
     const Shown before = Shown::Now();
+    PressSquare(2, 8);
     PressSquare(5, 8);
-    ASSERT_TRUE(game::ComputerThinking());
+    ASSERT_TRUE(game::TheGame().Thinking());
     EXPECT_EQ(Caption(game::StatusLabel), "电脑思考中...");
     EXPECT_EQ(game::HumanToMove, 0);
     const std::string thinking = game::FormatFen(game::Board, game::Human);
@@ -404,39 +404,54 @@ TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
     switch (way) {
       case Way::kNewGame:
         testing_support::ClickButton(game::NewGameButton);
-        EXPECT_FALSE(game::ComputerThinking());
+        EXPECT_FALSE(game::TheGame().Thinking());
         EXPECT_EQ(game::StepCount, 0);
         EXPECT_EQ(game::HumanToMove, 1);
         break;
       case Way::kTakeBack:
         CtrlKey(Qt::Key_Z);
-        EXPECT_FALSE(game::ComputerThinking());
+        EXPECT_FALSE(game::TheGame().Thinking());
         before.ExpectSame(Shown::Now());
         break;
       case Way::kOpenRecord:
         // The record's board, and the turn handed to the Human.
         testing_support::AnswerDialogs({XQ_SOURCE_DIR "/fuzz/seeds/notation_fuzz/start.ces"});
         testing_support::ClickButton(game::OpenButton);
-        EXPECT_FALSE(game::ComputerThinking());
+        EXPECT_FALSE(game::TheGame().Thinking());
         EXPECT_EQ(game::HumanToMove, 1);
         EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
         EXPECT_EQ(game::FormatFen(game::Board, game::Human),
                   game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
-        EXPECT_FALSE(game::CanTakeBack());
+        EXPECT_FALSE(game::TheGame().CanTakeBack());
         break;
       case Way::kExit:
         testing_support::ClickButton(game::ExitButton);
+        // The window's game, and with it the search, ended with the window.
         EXPECT_EQ(runtime::LiveWindow(game::kMainWindowId), nullptr);
-        EXPECT_FALSE(game::ComputerThinking());
         continue;
       case Way::kCloseWindow:
         Widget(game::MainWindow).close();
         testing_support::SettleEvents();
+        // The window's game, and with it the search, ended with the window.
         EXPECT_EQ(runtime::LiveWindow(game::kMainWindowId), nullptr);
-        EXPECT_FALSE(game::ComputerThinking());
         continue;
+      case Way::kSave: {
+        // A record has no side to move: saved now, it holds the position before the Human's
+        // move, so reopened it is his turn and he never moves twice.
+        const std::string path = testing::TempDir() + "while-thinking.ces";
+        testing_support::AnswerDialogs({path});
+        testing_support::ClickButton(game::SaveButton);
+        std::ifstream file(path, std::ios::binary);
+        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
+        std::string error;
+        auto saved = game::ParseRecord(bytes, error);
+        ASSERT_TRUE(saved) << error;
+        EXPECT_EQ(game::FormatFen(*saved, game::Human), before.position);
+        ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
+        continue;
+      }
       case Way::kArrives:
-        ASSERT_TRUE(WaitFor([] { return !game::ComputerThinking(); }));
+        ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
         EXPECT_EQ(game::HumanToMove, 1);
         EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
         EXPECT_TRUE(std::regex_match(Caption(game::TimeLabel), std::regex("时间[0-9]+毫秒")));

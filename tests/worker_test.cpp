@@ -7,9 +7,12 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <atomic>
+#include <cstdio>
 #include <chrono>
 #include <thread>
 
+#include "runtime/error.h"
+#include "runtime/services.h"
 #include "tests/support/application.h"
 
 namespace {
@@ -68,6 +71,24 @@ TEST(Worker, ACancelledJobIsInterruptedJoinedAndNeverDelivers) {
   QCoreApplication::processEvents();
   EXPECT_FALSE(delivered);
   EXPECT_FALSE(runtime::BackgroundJobPending(id));
+}
+
+// While the fatal error's box is open the loop still runs (the box is modal); a job that finishes
+// meanwhile must not change anything under it.
+TEST(WorkerDeathTest, NothingIsDeliveredWhileTheErrorBoxIsOpen) {
+  auto scenario = [] {
+    testing_support::TestApplication();
+    bool delivered = false;
+    std::atomic<bool> worked{false};
+    runtime::StartBackgroundJob({[&] { worked = true; }, {}, [&] { delivered = true; }});
+    while (!worked) std::this_thread::yield();
+    runtime::InstallErrorReporter([&](const std::string&, const std::string&) {
+      for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+      std::fprintf(stderr, delivered ? "delivered under the box\n" : "kept back\n");
+    });
+    runtime::RaiseError(runtime::kIndexAboveRange);
+  };
+  EXPECT_EXIT(scenario(), testing::ExitedWithCode(255), "kept back");
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <map>
 #include <thread>
 
+#include "runtime/error.h"
 #include "runtime/lifecycle.h"
 
 namespace runtime {
@@ -38,6 +39,8 @@ void LowerThisThreadsPriority() {
 void Deliver(JobId id) {
   auto it = Jobs().find(id);
   if (it == Jobs().end()) return;  // cancelled after its work had returned
+  // A fatal error's box is open and the process ends when it closes: nothing may change under it.
+  if (ErrorsInProgress() > 0) return;
   RunningJob job = std::move(it->second);
   Jobs().erase(it);
   if (job.thread.joinable()) job.thread.join();

@@ -11,6 +11,7 @@
 #include <stdexcept>
 
 #include "game/controller.h"
+#include "game/play/session.h"
 #include "game/handlers.h"
 #include "game/units.h"
 #include "runtime/pictures/picture.h"

@@ -1,0 +1,58 @@
+// What a game needs from the program around it, as three small interfaces: a screen that shows
+// the game, a scheduler that runs a search off the user-interface thread, and a store for the
+// player's lasting choices. The window implements them on the runtime; tests and xiangqi-cli
+// implement them in a few lines.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "game/board.h"
+
+namespace game {
+
+// The three labels under the board.
+enum class Label { kStatus, kStep, kTime };
+
+// Everything the game shows, called in the order the game changes. Texts are GB18030.
+class Screen {
+ public:
+  virtual ~Screen() = default;
+  // The whole board at a new game: lines, the clean copy, the pieces.
+  virtual void DrawNewBoard() = 0;
+  // The whole board after Board was replaced (an opened record, a paste, a take-back).
+  virtual void RedrawBoard() = 0;
+  // A move shown while Board still holds the position before it.
+  virtual void DrawMove(const Move& move) = 0;
+  // `square` lit as the selection; `earlierHighlighted` says whether a piece was lit before.
+  virtual void HighlightSelection(Square square, bool earlierHighlighted) = 0;
+  virtual void SetCaption(Label label, const std::string& gbText) = 0;
+  // The hint's target marked, and the mark taken off again (the cell drawn as Board has it).
+  virtual void MarkHint(Square target) = 0;
+  virtual void EraseHintMark(Square target) = 0;
+};
+
+// Runs one search's work away from the user-interface thread and its `done` back on it. A
+// synchronous scheduler may run both inside Start.
+class Scheduler {
+ public:
+  using Job = uint64_t;
+  virtual ~Scheduler() = default;
+  virtual Job Start(std::function<void()> work, std::function<void()> done) = 0;
+  // Waits until the job's work has returned and drops its `done`. The caller has already told
+  // the work to stop.
+  virtual void Cancel(Job job) = 0;
+};
+
+// The player's lasting choices: numbers under short keys.
+class ChoiceStore {
+ public:
+  virtual ~ChoiceStore() = default;
+  virtual std::optional<int32_t> Read(std::string_view key) = 0;
+  virtual void Write(std::string_view key, int32_t value) = 0;
+};
+
+}  // namespace game

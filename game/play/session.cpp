@@ -1,0 +1,660 @@
+#include "game/play/session.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "engine/levels.h"
+#include "engine/search.h"
+#include "game/evaluation.h"
+#include "game/move_generation.h"
+#include "game/notation.h"
+#include "game/play/engine_bridge.h"
+#include "game/rules.h"
+#include "game/search.h"
+#include "runtime/commands.h"
+#include "runtime/text_codec.h"
+
+namespace game {
+
+int32_t GameOver = 0;
+int32_t HumanToMove = 0;
+int32_t PieceSelected = 0;
+Square SelectedSquare{0, 0};
+Square TargetSquare{0, 0};
+int32_t StepCount = 0;
+
+namespace {
+
+constexpr std::string_view kLevelKey = "level";
+constexpr std::string_view kRulesKey = "standardRules";
+
+bool ValidLevel(int32_t n) {
+  return n >= engine::kMinLevel && n <= engine::kMaxLevel;
+}
+
+void ClearGameState() {
+  GameOver = 0;
+  HumanToMove = 0;
+  PieceSelected = 0;
+  SelectedSquare = TargetSquare = Square{0, 0};
+  StepCount = 0;
+}
+
+// Empty tables and lists, or with `release` no elements at all.
+void ResetRulesGlobals(bool release) {
+  auto sized = [release](auto& array, std::initializer_list<int32_t> sizes) {
+    using A = std::remove_reference_t<decltype(array)>;
+    array = release ? A{} : A(sizes);
+  };
+  sized(Board, {kRows, kCols});
+  sized(SearchBoard, {kRows, kCols});
+  sized(MoveLists, {kMoveListDepths, kMoveListCapacity});
+  sized(PieceValue, {kLastPieceCode});
+  sized(MobilityWeight, {kLastPieceCode});
+  sized(HumanSoldierBonus, {kRows, kCols});
+  sized(ComputerSoldierBonus, {kRows, kCols});
+  sized(RelatedSquares, {kRelatedCapacity});
+  MoveCount = 0;
+  RelatedCount = 0;
+  SearchDepth = 0;
+  BestMove = Move{};
+  BestMoveSet = false;
+}
+
+// A label text followed by a number, without a blank: "步数:3", "时间15毫秒" (GB18030).
+std::string NumberText(std::string_view gbBefore, int32_t number, std::string_view gbAfter) {
+  runtime::Text digits = runtime::ToText(number);
+  std::string text(gbBefore);
+  text += digits.View();
+  text += gbAfter;
+  return text;
+}
+
+void ToggleTurn() {
+  HumanToMove = (HumanToMove & 1) ^ 1;
+}
+
+Square ClickedSquare(int32_t x, int32_t y) {
+  int32_t col = static_cast<int32_t>(runtime::IntDivide(x, double{kCell})) + 1;
+  int32_t row = static_cast<int32_t>(runtime::IntDivide(y, double{kCell})) + 1;
+  return Square{uint8_t(col), uint8_t(row)};
+}
+
+std::string_view Trimmed(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n\f\v";
+  const size_t first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+// The Human's General (8) and the Computer's (1), looked for in the two palaces only.
+struct GeneralsFound {
+  bool computer = false, human = false;
+};
+GeneralsFound FindGenerals(const BoardArray& board) {
+  GeneralsFound found;
+  for (int32_t firstRow : {8, 1})
+    for (int32_t row = firstRow; row <= firstRow + 2; ++row)
+      for (int32_t col = 4; col <= 6; ++col) {
+        found.computer = found.computer || board(row, col) == kComputerGeneral;
+        found.human = found.human || board(row, col) == kHumanGeneral;
+      }
+  return found;
+}
+
+}  // namespace
+
+void CreateGlobals() {
+  ResetRulesGlobals(false);
+  ClearGameState();
+}
+
+void ReleaseGlobals() {
+  ResetRulesGlobals(true);
+  ClearGameState();
+}
+
+Winner GeneralsVerdict(const BoardArray& board) {
+  const GeneralsFound found = FindGenerals(board);
+  if (found.computer && !found.human) return Winner::kComputer;
+  if (found.human && !found.computer) return Winner::kHuman;
+  return Winner::kNobody;
+}
+
+// What a take-back restores: the board, the end of the game, the count and the labels from
+// before the Human's move, and the moves of that turn for the line.
+struct Session::TakeBackPoint {
+  BoardArray board;
+  int32_t gameOver = 0;
+  Outcome outcome;
+  int32_t stepCount = 0;
+  std::array<std::string, 3> captions;
+  Move humanMove{};
+  std::optional<Move> computerMove;
+};
+
+// The one search that may run. Its stop flag belongs to this search alone: set before the search
+// has begun, it still ends it.
+struct Session::Pending {
+  SearchKind kind;
+  uint64_t serial = 0;
+  Scheduler::Job job = 0;
+  std::shared_ptr<std::atomic<bool>> stop;
+};
+
+Session::Session(Screen& screen, Scheduler& scheduler, ChoiceStore& choices)
+    : screen_(screen), scheduler_(scheduler), choices_(choices) {}
+
+Session::~Session() {
+  Stop();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Labels
+
+void Session::SetCaptionGb(Label label, std::string gbText) {
+  std::string& kept = captions_[static_cast<size_t>(label)];
+  kept = std::move(gbText);
+  screen_.SetCaption(label, kept);
+}
+
+void Session::SetCaption(Label label, std::string_view utf8) {
+  SetCaptionGb(label, runtime::Gb(utf8));
+}
+
+const std::string& Session::Caption(Label label) const {
+  return captions_[static_cast<size_t>(label)];
+}
+
+void Session::ShowTurnText() {
+  SetCaption(Label::kStatus, HumanToMove == 1 ? "到你了..." : "电脑思考中...");
+}
+
+// ---------------------------------------------------------------------------------------------
+// A new game and a new line
+
+// Everything that belongs to the line being replaced goes: the search, the hint, the take-backs
+// and what the engine learnt.
+void Session::ResetForNewLine() {
+  StopSearch(SearchKind::kReply);
+  ForgetHint();
+  points_.clear();
+  outcome_ = Outcome{};
+  computerWithoutMove_ = false;
+  if (searcher_) searcher_->NewGame();
+}
+
+void Session::NewGame() {
+  ResetForNewLine();
+  GameOver = 0;
+  SetInitialPosition();
+  HumanToMove = 1;
+  StepCount = 0;
+  SelectedSquare = Square{0, 0};
+  PieceSelected = 0;
+  SetCaption(Label::kStatus, "");
+  SetCaption(Label::kStep, "步数:");
+  SetCaption(Label::kTime, "时间");
+  screen_.DrawNewBoard();
+}
+
+std::optional<std::string> Session::Paste(std::string_view text) {
+  text = Trimmed(text);
+  std::string error;
+  std::optional<FenPosition> parsed = ParseFen(text, error);
+  if (!parsed) return error;
+  // The game's reading of the text, and the full rules' test that the position can occur.
+  if (!engine::Position::FromFen(text, &error)) return error;
+
+  ResetForNewLine();
+  Board = parsed->board;
+  GameOver = 0;
+  HumanToMove = 1;
+  PieceSelected = 0;
+  SelectedSquare = Square{0, 0};
+  StepCount = 0;
+  SetCaption(Label::kStatus, "");
+  SetCaption(Label::kStep, "步数:");
+  SetCaption(Label::kTime, "时间");
+  screen_.RedrawBoard();
+  if (parsed->side == Computer)
+    ComputerTurn();
+  else
+    JudgeStandardRules();
+  return std::nullopt;
+}
+
+void Session::OpenBoard(const BoardArray& board) {
+  const bool wasThinking = StopSearch(SearchKind::kReply);
+  ForgetHint();
+  points_.clear();
+  if (wasThinking) {
+    HumanToMove = 1;
+    ShowTurnText();
+  }
+  Board = board;
+  screen_.RedrawBoard();
+}
+
+void Session::Stop() {
+  StopSearch(SearchKind::kReply);
+  ForgetHint();
+}
+
+std::string Session::Fen() const {
+  return FormatFen(Board, HumanToMove == 1 ? Human : Computer) + " - - 0 1";
+}
+
+BoardArray Session::RecordBoard() const {
+  if (Thinking() && !points_.empty()) return points_.back().board;
+  return Board;
+}
+
+GameLine Session::Line() const {
+  GameLine line;
+  line.start = points_.empty() ? Board : points_.front().board;
+  for (const TakeBackPoint& point : points_) {
+    line.moves.push_back(point.humanMove);
+    if (point.computerMove) line.moves.push_back(*point.computerMove);
+  }
+  return line;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Choices
+
+void Session::ChooseLevel(int32_t n) {
+  if (!ValidLevel(n)) return;
+  level_ = n;
+  levelForThisRun_.reset();
+  choices_.Write(kLevelKey, n);
+}
+
+void Session::ChooseStandardRules(bool on) {
+  standardRules_ = on;
+  choices_.Write(kRulesKey, on ? 1 : 0);
+}
+
+void Session::LoadChoices() {
+  std::optional<int32_t> remembered = choices_.Read(kLevelKey);
+  level_ = levelForThisRun_                          ? *levelForThisRun_
+           : (remembered && ValidLevel(*remembered)) ? *remembered
+                                                     : kDefaultLevel;
+  standardRules_ = choices_.Read(kRulesKey).value_or(0) == 1;
+}
+
+void Session::OverrideLevelForThisRun(int32_t n) {
+  if (!ValidLevel(n)) return;
+  levelForThisRun_ = n;
+  level_ = n;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The Human's clicks, tried in a fixed order
+
+void Session::Click(int32_t x, int32_t y) {
+  if (GameOver != 0) return;
+  if (Thinking()) return;  // the Computer's reply is on its way
+  StopSearch(SearchKind::kHint);
+  EraseHintMark();
+  if (x < 0 || x >= kGridWidth || y < 0 || y >= kGridHeight) return;
+  Square clicked = ClickedSquare(x, y);
+  uint8_t code = At(Board, clicked);
+  if (TryQuietMove(clicked, code)) return;
+  if (TrySelection(clicked, code)) return;
+  if (TryCapture(clicked, code)) return;
+  CheckGameEnd();
+}
+
+// A selected piece to an empty square.
+bool Session::TryQuietMove(Square clicked, uint8_t code) {
+  if (PieceSelected != 1 || code != Empty) return false;
+  TargetSquare = clicked;
+  if (!HumanMoveAllowed(SelectedSquare, TargetSquare)) return false;
+  PerformHumanMove();
+  return true;
+}
+
+// An own piece, or an empty square (which counts as the Human's), becomes the selection. The
+// highlight is told of the old PieceSelected, so the flag is written after it.
+bool Session::TrySelection(Square clicked, uint8_t code) {
+  if (HumanToMove != 1 || SideOf(code) != Human) return false;
+  SelectedSquare = clicked;
+  screen_.HighlightSelection(SelectedSquare, PieceSelected == 1);
+  PieceSelected = 1;
+  return true;
+}
+
+// The selected piece onto a piece of the other side.
+bool Session::TryCapture(Square clicked, uint8_t code) {
+  if (PieceSelected != 1 || SameSide(At(Board, SelectedSquare), code)) return false;
+  TargetSquare = clicked;
+  if (!HumanMoveAllowed(SelectedSquare, TargetSquare)) return false;
+  PerformHumanMove();
+  return true;
+}
+
+bool Session::PlayHumanMove(const Move& move) {
+  if (GameOver != 0 || HumanToMove != 1 || Thinking()) return false;
+  const uint8_t mover = At(Board, move.from);
+  if (mover == Empty || SideOf(mover) != Human) return false;
+  if (!HumanMoveAllowed(move.from, move.to)) return false;
+  StopSearch(SearchKind::kHint);
+  EraseHintMark();
+  SelectedSquare = move.from;
+  TargetSquare = move.to;
+  PerformHumanMove();
+  return true;
+}
+
+bool Session::HumanMoveAllowed(Square from, Square to) const {
+  if (!IsLegalMove(from, to, Board)) return false;
+  if (!standardRules_) return true;
+  auto position = EnginePosition(Board, Human);
+  // A position the full rules cannot judge (one opened or played under the game's rules) is
+  // judged by the game's rules alone.
+  return !position || position->IsLegal(ToEngineMove(Move{from, to}));
+}
+
+void Session::PerformHumanMove() {
+  points_.push_back(TakeBackPoint{Board, GameOver, outcome_, StepCount, captions_,
+                                  Move{SelectedSquare, TargetSquare}, std::nullopt});
+  screen_.DrawMove(Move{SelectedSquare, TargetSquare});
+  Board(TargetSquare.row, TargetSquare.col) = At(Board, SelectedSquare);
+  Board(SelectedSquare.row, SelectedSquare.col) = Empty;
+  PieceSelected = 0;
+  StepCount = StepCount + 1;
+  ComputerTurn();
+  SetCaptionGb(Label::kStep, NumberText(runtime::Gb("步数:"), StepCount, ""));
+}
+
+void Session::TakeBack() {
+  if (points_.empty()) return;
+  StopSearch(SearchKind::kReply);
+  ForgetHint();
+  TakeBackPoint point = std::move(points_.back());
+  points_.pop_back();
+  Board = point.board;
+  GameOver = point.gameOver;
+  outcome_ = point.outcome;
+  computerWithoutMove_ = false;
+  HumanToMove = 1;
+  // Nothing stays selected: the piece that moved is back on its square, unlit.
+  PieceSelected = 0;
+  SelectedSquare = TargetSquare = Square{0, 0};
+  StepCount = point.stepCount;
+  for (size_t i = 0; i < point.captions.size(); ++i)
+    SetCaptionGb(static_cast<Label>(i), std::move(point.captions[i]));
+  screen_.RedrawBoard();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The Computer's turn
+
+void Session::ComputerTurn() {
+  int32_t started = runtime::TickCount();
+  ToggleTurn();
+  ShowTurnText();
+  if (!ComputerGeneralInPalace(Board)) GameOver = 1;
+  // From level 3 on the engine thinks through the scheduler, and the turn ends when its move
+  // arrives.
+  if (GameOver == 0 && !PlayComputerReply(started)) return;
+  EndComputerTurn(started);
+}
+
+// True when the turn is over now; false while the engine thinks.
+bool Session::PlayComputerReply(int32_t started) {
+  computerWithoutMove_ = false;
+  if (standardRules_) {
+    auto position = EnginePosition(Board, Computer);
+    if (position && position->NoLegalMoves()) {
+      computerWithoutMove_ = true;
+      return true;
+    }
+  }
+  if (level_ <= 2) {
+    PlayTwoPlyReply();
+    return true;
+  }
+  auto position = CurrentLinePosition(Computer);
+  // A position the engine cannot take (under the game's rules the Human may leave his General
+  // attacked): the two-ply search answers, and takes it.
+  if (!position) {
+    PlayTwoPlyReply();
+    return true;
+  }
+  // No legal move for the engine while the game's rules still give the Computer moves: the
+  // two-ply search answers.
+  auto arrived = [this, started](engine::Move best) {
+    if (best == engine::kNoMove)
+      PlayTwoPlyReply();
+    else
+      MakeComputerMove(FromEngineMove(best));
+    EndComputerTurn(started);
+  };
+  if (StartSearch(SearchKind::kReply, *position, level_, std::move(arrived))) return false;
+  PlayTwoPlyReply();
+  return true;
+}
+
+// Levels 1 and 2, inside the move.
+void Session::PlayTwoPlyReply() {
+  SearchDepth = static_cast<int16_t>(level_ == 1 ? 1 : 2);
+  if (standardRules_) {
+    if (auto position = EnginePosition(Board, Computer)) {
+      PlayLegalTwoPlyReply(*position);
+      return;
+    }
+  }
+  ComputerChoice choice = ChooseComputerMove();
+  if (!choice.moved) return;
+  screen_.DrawMove(choice.move);
+  CommitComputerMove();
+  if (!points_.empty()) points_.back().computerMove = choice.move;
+}
+
+// The two-ply search with its root limited to the moves the full rules allow: the same search,
+// scores and ties as the game's own, only without the moves that would leave the General attacked.
+void Session::PlayLegalTwoPlyReply(const engine::Position& position) {
+  SearchBoard = Board;
+  BestMoveSet = false;
+  const int16_t depth = SearchDepth;
+  int32_t alpha = -kWindow;
+  const int32_t beta = kWindow;
+  int16_t n = GenerateMoves(depth, Computer, SearchBoard);
+  std::optional<Move> firstLegal;
+  for (int16_t i = 1; i <= n; ++i) {
+    Move m = std::as_const(MoveLists)(depth, i);
+    if (!position.IsLegal(ToEngineMove(m))) continue;
+    if (!firstLegal) firstLegal = m;
+    int16_t captured = MakeMove(m);
+    int32_t score = -AlphaBeta(-beta, -alpha, static_cast<int16_t>(depth - 1));
+    UnmakeMove(m, captured);
+    if (score > alpha) {
+      alpha = score;
+      BestMove = m;
+      BestMoveSet = true;
+    }
+    if (alpha >= beta) break;
+  }
+  // Every legal move lost at once: the first of them, as the search's order would have it.
+  if (!BestMoveSet && firstLegal) BestMove = *firstLegal, BestMoveSet = true;
+  if (BestMoveSet) MakeComputerMove(BestMove);
+}
+
+// The Computer's move shown while Board still holds the position before it, then made.
+void Session::MakeComputerMove(const Move& move) {
+  screen_.DrawMove(move);
+  Board(move.to.row, move.to.col) = At(Board, move.from);
+  Board(move.from.row, move.from.col) = Empty;
+  if (!points_.empty()) points_.back().computerMove = move;
+}
+
+void Session::EndComputerTurn(int32_t started) {
+  // Unsigned, so a tick count that wraps between the two readings still gives the time spent.
+  int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(runtime::TickCount()) -
+                                         static_cast<uint32_t>(started));
+  SetCaptionGb(Label::kTime, NumberText(runtime::Gb("时间"), elapsed, runtime::Gb("毫秒")));
+  ToggleTurn();
+  if (GameOver == 0) ShowTurnText();
+  CheckGameEnd();
+  JudgeStandardRules();
+}
+
+void Session::EndGame(Winner winner, Ending ending) {
+  GameOver = 1;
+  outcome_ = Outcome{winner, ending};
+  SetCaption(Label::kStatus, winner == Winner::kHuman ? "你赢了" : "你输了");
+}
+
+void Session::CheckGameEnd() {
+  const GeneralsFound found = FindGenerals(Board);
+  if (found.computer && !found.human) EndGame(Winner::kComputer, Ending::kGeneralTaken);
+  if (found.human && !found.computer) EndGame(Winner::kHuman, Ending::kGeneralTaken);
+  if (found.computer && found.human) {
+    GameOver = 0;
+    outcome_ = Outcome{};
+  }
+}
+
+// At the end of the Computer's turn, with the standard rules: a Computer without a legal move
+// loses, a Human without one loses, a Human in check reads "将军!" before "到你了...".
+void Session::JudgeStandardRules() {
+  if (!standardRules_) return;
+  if (computerWithoutMove_) {
+    computerWithoutMove_ = false;
+    auto position = EnginePosition(Board, Computer);
+    EndGame(Winner::kHuman, position && position->InCheck() ? Ending::kMate : Ending::kStalemate);
+    return;
+  }
+  if (GameOver != 0 || HumanToMove != 1) return;
+  auto position = EnginePosition(Board, Human);
+  if (!position) return;
+  if (position->NoLegalMoves()) {
+    EndGame(Winner::kComputer, position->InCheck() ? Ending::kMate : Ending::kStalemate);
+  } else if (position->InCheck()) {
+    SetCaption(Label::kStatus, "将军!到你了...");
+  }
+}
+
+std::optional<engine::Position> Session::CurrentLinePosition(Side toMove) const {
+  GameLine line = Line();
+  return LinePosition(line.start, line.moves, Board, toMove);
+}
+
+// ---------------------------------------------------------------------------------------------
+// The hint
+
+bool Session::CanHint() const {
+  return GameOver == 0 && HumanToMove == 1 && !pending_;
+}
+
+HintAnswer Session::RequestHint() {
+  if (!CanHint()) return HintAnswer::kNotNow;
+  std::optional<engine::Position> position = CurrentLinePosition(Human);
+  if (!position) {
+    // Under the game's rules the Human may be able to take the Computer's General, which the
+    // engine cannot be asked about: that capture is the hint.
+    if (auto capture = GeneralCapture()) {
+      ShowHint(*capture);
+      return HintAnswer::kShown;
+    }
+    return HintAnswer::kImpossible;
+  }
+  if (position->NoLegalMoves()) return HintAnswer::kNoMove;
+  StartSearch(SearchKind::kHint, *position, std::max(level_, kLowestHintLevel),
+              [this](engine::Move best) {
+                if (best != engine::kNoMove) ShowHint(FromEngineMove(best));
+              });
+  return HintPending() ? HintAnswer::kSearching : HintAnswer::kShown;
+}
+
+std::optional<Move> Session::GeneralCapture() const {
+  std::optional<Square> general;
+  for (int32_t row = 1; row <= kRows; ++row)
+    for (int32_t col = 1; col <= kCols; ++col)
+      if (Board(row, col) == kComputerGeneral) general = Square{uint8_t(col), uint8_t(row)};
+  if (!general) return std::nullopt;
+  for (int32_t row = 1; row <= kRows; ++row)
+    for (int32_t col = 1; col <= kCols; ++col) {
+      Square from{uint8_t(col), uint8_t(row)};
+      const uint8_t code = At(Board, from);
+      if (code != Empty && SideOf(code) == Human && IsLegalMove(from, *general, Board))
+        return Move{from, *general};
+    }
+  return std::nullopt;
+}
+
+void Session::ShowHint(const Move& move) {
+  EraseHintMark();
+  if (GameOver != 0 || HumanToMove != 1) return;
+  SelectedSquare = move.from;
+  screen_.HighlightSelection(SelectedSquare, PieceSelected == 1);
+  PieceSelected = 1;
+  hintTarget_ = move.to;
+  screen_.MarkHint(move.to);
+}
+
+void Session::EraseHintMark() {
+  if (!hintTarget_) return;
+  screen_.EraseHintMark(*std::exchange(hintTarget_, std::nullopt));
+}
+
+// Without drawing: the whole board is drawn anew after this.
+void Session::ForgetHint() {
+  StopSearch(SearchKind::kHint);
+  hintTarget_.reset();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The one search
+
+bool Session::Thinking() const {
+  return pending_ && pending_->kind == SearchKind::kReply;
+}
+
+bool Session::HintPending() const {
+  return pending_ && pending_->kind == SearchKind::kHint;
+}
+
+engine::Searcher& Session::Searcher() {
+  if (!searcher_) searcher_ = std::make_unique<engine::Searcher>();
+  return *searcher_;
+}
+
+bool Session::StartSearch(SearchKind kind, const engine::Position& position, int32_t level,
+                          std::function<void(engine::Move)> arrived) {
+  if (pending_) return false;  // one search at a time
+  struct Result {
+    engine::Move best = engine::kNoMove;
+  };
+  auto result = std::make_shared<Result>();
+  auto stop = std::make_shared<std::atomic<bool>>(false);
+  engine::Limits limits = engine::LevelLimits(level);
+  limits.stop = stop.get();
+  engine::Searcher* searcher = &Searcher();
+  const uint64_t serial = ++searchSerial_;
+  pending_ = std::make_unique<Pending>(Pending{kind, serial, 0, stop});
+  auto work = [result, position, limits, searcher, stop] {
+    result->best = searcher->Search(position, limits).best;
+  };
+  auto done = [this, serial, result, arrived = std::move(arrived)] {
+    if (!pending_ || pending_->serial != serial) return;  // stopped meanwhile
+    pending_.reset();
+    arrived(result->best);
+  };
+  const Scheduler::Job job = scheduler_.Start(std::move(work), std::move(done));
+  if (pending_ && pending_->serial == serial) pending_->job = job;
+  return true;
+}
+
+// Stops the search of `kind`, waits for it and drops its result; true when it was running.
+bool Session::StopSearch(SearchKind kind) {
+  if (!pending_ || pending_->kind != kind) return false;
+  std::unique_ptr<Pending> pending = std::move(pending_);
+  pending->stop->store(true, std::memory_order_release);
+  scheduler_.Cancel(pending->job);
+  return true;
+}
+
+}  // namespace game

@@ -1,0 +1,180 @@
+// One game and its one owner: the position and whose turn it is, the selection, the line of moves
+// played (what a take-back restores), the Computer's level and rules, the one search that may be
+// running (the Computer's reply or a hint), the hint shown and the outcome. What a player does
+// arrives here as calls; what the screen shows leaves through the Screen port in the order the
+// game changes. No window and no Qt: xiangqi-cli plays through the same class.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/position.h"
+#include "game/board.h"
+#include "game/play/ports.h"
+
+namespace engine {
+class Searcher;
+}
+
+namespace game {
+
+// The game state by the names the game has always had; only a Session writes them. HumanToMove
+// is 0 only during the Computer's turn; the flags are toggled and tested as the numbers they are.
+extern int32_t GameOver;
+extern int32_t HumanToMove;
+extern int32_t PieceSelected;
+extern Square SelectedSquare;
+extern Square TargetSquare;
+extern int32_t StepCount;
+
+// Every global of the game to its start value (empty boards, zero flags, lists and tables), and
+// every global released at the end. CreateGlobals runs before the start window is loaded.
+void CreateGlobals();
+void ReleaseGlobals();
+
+// Levels 1 and 2 are the game's own two-ply search at depths 1 and 2, inside the move; 3 to 8
+// are the full-rules engine, thinking through the scheduler.
+inline constexpr int32_t kDefaultLevel = 2;
+// A hint is searched at the chosen level, at least this one.
+inline constexpr int32_t kLowestHintLevel = 4;
+
+// Ends the game when one General is missing from both palaces (the other found).
+enum class Winner { kNobody, kHuman, kComputer };
+Winner GeneralsVerdict(const BoardArray& board);
+
+// How a finished game ended.
+enum class Ending {
+  kNone,
+  kGeneralTaken,  // a General no longer in its palace
+  kMate,          // standard rules: no legal move while in check
+  kStalemate,     // standard rules: no legal move, not in check
+};
+struct Outcome {
+  Winner winner = Winner::kNobody;
+  Ending ending = Ending::kNone;
+};
+
+// The moves played since the start of the game or the last position opened or pasted, and the
+// board they start from.
+struct GameLine {
+  BoardArray start;
+  std::vector<Move> moves;
+};
+
+enum class HintAnswer {
+  kNotNow,      // the game is over, the Computer is to move, or a search is running
+  kNoMove,      // the Human has no legal move
+  kSearching,   // the hint is shown when its search ends
+  kShown,       // shown at once
+  kImpossible,  // the engine cannot take this position and no General can be taken
+};
+
+class Session {
+ public:
+  Session(Screen& screen, Scheduler& scheduler, ChoiceStore& choices);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // --- What the player does ---
+  // The initial position, the Human to move, fresh labels; a search stops, the line is forgotten.
+  void NewGame();
+  // A left press on the board panel at (x, y) in panel pixels.
+  void Click(int32_t x, int32_t y);
+  // A whole move of the Human's (xiangqi-cli): false, with nothing changed, when the game's rules
+  // (and the standard rules when chosen) refuse it or it is not the Human's turn.
+  bool PlayHumanMove(const Move& move);
+  // The Human's last move and the Computer's reply taken back; nothing selected afterwards.
+  void TakeBack();
+  HintAnswer RequestHint();
+  // A FEN becomes a new game from it (the Computer moves at once when the FEN says it is to
+  // move); anything else is refused with the reason (UTF-8) and nothing changes.
+  std::optional<std::string> Paste(std::string_view fen);
+  // A board opened from a record replaces Board and nothing else; a Computer stopped while
+  // thinking hands the turn to the Human.
+  void OpenBoard(const BoardArray& board);
+  // Stops the search and drops the hint (the window is going).
+  void Stop();
+
+  void ChooseLevel(int32_t level);  // remembered; ignored outside 1..8
+  void ChooseStandardRules(bool on);
+  // The remembered choices; a level given for this run wins over the remembered one.
+  void LoadChoices();
+  void OverrideLevelForThisRun(int32_t level);
+
+  // --- What the screen and the menus read ---
+  int32_t Level() const { return level_; }
+  // Whether the level is still the one given for this run (no level was chosen since).
+  bool LevelGivenForThisRun() const { return levelForThisRun_.has_value(); }
+  bool StandardRules() const { return standardRules_; }
+  bool CanTakeBack() const { return !points_.empty(); }
+  bool CanHint() const;
+  bool Thinking() const;     // the Computer's reply is being searched
+  bool HintPending() const;  // a hint is being searched
+  std::optional<Square> HintTarget() const { return hintTarget_; }
+  const std::string& Caption(Label label) const;
+  Outcome GameOutcome() const { return outcome_; }
+  GameLine Line() const;
+  // The position as FEN, with the side to move.
+  std::string Fen() const;
+  // The position a record should hold: always one with the Human to move. While the Computer
+  // thinks that is the position before the Human's last move.
+  BoardArray RecordBoard() const;
+
+ private:
+  struct TakeBackPoint;
+  struct Pending;
+  enum class SearchKind { kReply, kHint };
+
+  void SetCaption(Label label, std::string_view utf8);
+  void SetCaptionGb(Label label, std::string gbText);
+  void ShowTurnText();
+  void ResetForNewLine();
+  bool TryQuietMove(Square clicked, uint8_t code);
+  bool TrySelection(Square clicked, uint8_t code);
+  bool TryCapture(Square clicked, uint8_t code);
+  bool HumanMoveAllowed(Square from, Square to) const;
+  void PerformHumanMove();
+  void ComputerTurn();
+  bool PlayComputerReply(int32_t started);
+  void PlayTwoPlyReply();
+  void PlayLegalTwoPlyReply(const engine::Position& position);
+  void MakeComputerMove(const Move& move);
+  void EndComputerTurn(int32_t started);
+  void CheckGameEnd();
+  void JudgeStandardRules();
+  void EndGame(Winner winner, Ending ending);
+  std::optional<engine::Position> CurrentLinePosition(Side toMove) const;
+  std::optional<Move> GeneralCapture() const;
+  void ShowHint(const Move& move);
+  void EraseHintMark();
+  void ForgetHint();
+  bool StartSearch(SearchKind kind, const engine::Position& position, int32_t level,
+                   std::function<void(engine::Move)> arrived);
+  bool StopSearch(SearchKind kind);
+  engine::Searcher& Searcher();
+
+  Screen& screen_;
+  Scheduler& scheduler_;
+  ChoiceStore& choices_;
+  int32_t level_ = kDefaultLevel;
+  std::optional<int32_t> levelForThisRun_;
+  bool standardRules_ = false;
+  std::array<std::string, 3> captions_;
+  std::vector<TakeBackPoint> points_;
+  Outcome outcome_;
+  bool computerWithoutMove_ = false;
+  std::optional<Square> hintTarget_;
+  std::unique_ptr<Pending> pending_;
+  uint64_t searchSerial_ = 0;
+  // Made at the first engine search, so a game at levels 1 and 2 never allocates its table.
+  std::unique_ptr<engine::Searcher> searcher_;
+};
+
+}  // namespace game

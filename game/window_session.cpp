@@ -1,0 +1,91 @@
+#include "game/window_session.h"
+
+#include <memory>
+#include <optional>
+
+#include "game/board_drawing.h"
+#include "game/units.h"
+#include "runtime/error.h"
+#include "runtime/system/settings.h"
+#include "runtime/system/worker.h"
+#include "runtime/windows/context_menu.h"
+#include "runtime/windows/properties.h"
+
+namespace game {
+
+namespace {
+
+class WindowScreen final : public Screen {
+ public:
+  void DrawNewBoard() override { game::DrawNewBoard(); }
+  void RedrawBoard() override { game::RedrawBoard(); }
+  void DrawMove(const Move& move) override { game::DrawMove(move.from, move.to); }
+  void HighlightSelection(Square square, bool earlierHighlighted) override {
+    game::HighlightSelection(square, earlierHighlighted);
+  }
+  void SetCaption(Label label, const std::string& gbText) override {
+    runtime::SetTextProperty(LabelUnit(label), prop::kCaption, runtime::Text(gbText));
+  }
+  void MarkHint(Square target) override { DrawHintMark(target); }
+  void EraseHintMark(Square target) override { game::EraseHintMark(target); }
+
+ private:
+  static const UnitRef& LabelUnit(Label label) {
+    switch (label) {
+      case Label::kStatus:
+        return StatusLabel;
+      case Label::kStep:
+        return StepLabel;
+      case Label::kTime:
+        break;
+    }
+    return TimeLabel;
+  }
+};
+
+class BackgroundScheduler final : public Scheduler {
+ public:
+  Job Start(std::function<void()> work, std::function<void()> done) override {
+    return runtime::StartBackgroundJob(
+        runtime::BackgroundJob{std::move(work), {}, std::move(done)});
+  }
+  void Cancel(Job job) override { runtime::CancelBackgroundJob(job); }
+};
+
+class SettingsStore final : public ChoiceStore {
+ public:
+  std::optional<int32_t> Read(std::string_view key) override { return runtime::ReadSetting(key); }
+  void Write(std::string_view key, int32_t value) override { runtime::WriteSetting(key, value); }
+};
+
+WindowScreen screen;
+BackgroundScheduler scheduler;
+SettingsStore settings;
+std::unique_ptr<Session> session;
+std::optional<int32_t> levelForThisRun;
+
+}  // namespace
+
+void OpenWindowGame() {
+  session = std::make_unique<Session>(screen, scheduler, settings);
+  if (levelForThisRun) session->OverrideLevelForThisRun(*levelForThisRun);
+  session->LoadChoices();
+  // The search ends with the window, however the window goes; a level chosen in the window ends
+  // the command line's for the rest of the run.
+  runtime::CallWhenWindowGoes(MainWindow, [] {
+    if (!session->LevelGivenForThisRun()) levelForThisRun.reset();
+    session.reset();
+  });
+}
+
+Session& TheGame() {
+  if (!session) runtime::RaiseCommandError("the main window has no game");
+  return *session;
+}
+
+void OverrideLevelForThisRun(int32_t level) {
+  levelForThisRun = level;
+  if (session) session->OverrideLevelForThisRun(level);
+}
+
+}  // namespace game

@@ -1,0 +1,326 @@
+// One game and its owner, without a window: scripts of what a player does and the state the game
+// is in after each step, the screen's calls it makes, and its one search held by a scheduler the
+// test runs by hand.
+#include "game/play/session.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <sstream>
+
+#include "engine/search.h"
+#include "game/evaluation.h"
+#include "game/notation.h"
+#include "game/search.h"
+#include "runtime/text_codec.h"
+
+namespace {
+
+using game::Session;
+
+constexpr const char* kStart = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR";
+
+std::string Name(game::Square s) {
+  return game::FormatIccsSquare(s);
+}
+
+// What the game asked the screen to do, one word and its squares a call.
+class RecordingScreen final : public game::Screen {
+ public:
+  std::vector<std::string> calls;
+  void DrawNewBoard() override { calls.push_back("new"); }
+  void RedrawBoard() override { calls.push_back("redraw"); }
+  void DrawMove(const game::Move& m) override {
+    calls.push_back("move " + Name(m.from) + Name(m.to));
+  }
+  void HighlightSelection(game::Square s, bool) override { calls.push_back("light " + Name(s)); }
+  void SetCaption(game::Label, const std::string&) override {}
+  void MarkHint(game::Square s) override { calls.push_back("mark " + Name(s)); }
+  void EraseHintMark(game::Square s) override { calls.push_back("erase " + Name(s)); }
+};
+
+// Jobs wait until the test runs them; a cancelled job's work still runs, with its stop set, and
+// must return at once, as a thread that had not begun yet would.
+class HandScheduler final : public game::Scheduler {
+ public:
+  Job Start(std::function<void()> work, std::function<void()> done) override {
+    jobs_[++next_] = {std::move(work), std::move(done)};
+    return next_;
+  }
+  void Cancel(Job job) override {
+    auto it = jobs_.find(job);
+    if (it == jobs_.end()) return;
+    auto work = std::move(it->second.first);
+    jobs_.erase(it);
+    work();
+  }
+  void RunAll() {
+    while (!jobs_.empty()) {
+      auto [work, done] = std::move(jobs_.begin()->second);
+      jobs_.erase(jobs_.begin());
+      work();
+      done();
+    }
+  }
+  size_t Waiting() const { return jobs_.size(); }
+
+ private:
+  Job next_ = 0;
+  std::map<Job, std::pair<std::function<void()>, std::function<void()>>> jobs_;
+};
+
+class MapStore final : public game::ChoiceStore {
+ public:
+  std::map<std::string, int32_t, std::less<>> values;
+  std::optional<int32_t> Read(std::string_view key) override {
+    auto it = values.find(key);
+    if (it == values.end()) return std::nullopt;
+    return it->second;
+  }
+  void Write(std::string_view key, int32_t value) override { values[std::string(key)] = value; }
+};
+
+struct Expect {
+  std::optional<std::string> board;  // FEN's board part, the Human to move
+  std::optional<int32_t> selected, steps, over;
+  std::optional<size_t> moves;  // in the line
+  std::optional<std::string> status;
+  std::optional<bool> thinking, canTakeBack;
+  std::optional<std::string> lastCall;
+};
+
+struct Step {
+  std::string action;
+  Expect expect;
+};
+
+class SessionScript : public testing::Test {
+ protected:
+  void SetUp() override {
+    game::CreateGlobals();
+    game::LoadEvaluationTables();
+    game::SearchDepth = 2;
+    session = std::make_unique<Session>(screen, scheduler, store);
+    session->LoadChoices();
+  }
+  void TearDown() override {
+    session.reset();
+    game::ReleaseGlobals();
+  }
+
+  std::string BoardNow() const {
+    std::string fen = game::FormatFen(game::Board, game::Human);
+    return fen.substr(0, fen.find(' '));
+  }
+
+  void Act(const std::string& action) {
+    std::istringstream in(action);
+    std::string verb, rest;
+    in >> verb;
+    std::getline(in >> std::ws, rest);
+    if (verb == "new") {
+      session->NewGame();
+    } else if (verb == "click") {  // a square's centre, by ICCS name
+      auto square = game::ParseIccsMove(rest + rest);
+      ASSERT_TRUE(square) << rest;
+      session->Click((square->from.col - 1) * game::kCell + 20,
+                     (square->from.row - 1) * game::kCell + 20);
+    } else if (verb == "move") {
+      auto move = game::ParseIccsMove(rest);
+      ASSERT_TRUE(move) << rest;
+      session->PlayHumanMove(*move);
+    } else if (verb == "back") {
+      session->TakeBack();
+    } else if (verb == "paste") {
+      EXPECT_EQ(session->Paste(rest), std::nullopt) << rest;
+    } else if (verb == "level") {
+      session->ChooseLevel(std::stoi(rest));
+    } else if (verb == "rules") {
+      session->ChooseStandardRules(rest == "on");
+    } else if (verb == "hint") {
+      session->RequestHint();
+    } else if (verb == "run") {
+      scheduler.RunAll();
+    } else {
+      FAIL() << "no such action: " << verb;
+    }
+  }
+
+  void Check(const Step& step) {
+    const Expect& e = step.expect;
+    SCOPED_TRACE(step.action);
+    if (e.board) EXPECT_EQ(BoardNow(), *e.board);
+    if (e.selected) EXPECT_EQ(game::PieceSelected, *e.selected);
+    if (e.steps) EXPECT_EQ(game::StepCount, *e.steps);
+    if (e.over) EXPECT_EQ(game::GameOver, *e.over);
+    if (e.moves) EXPECT_EQ(session->Line().moves.size(), *e.moves);
+    if (e.status)
+      EXPECT_EQ(runtime::GbToUtf8Lossy(session->Caption(game::Label::kStatus)), *e.status);
+    if (e.thinking) EXPECT_EQ(session->Thinking(), *e.thinking);
+    if (e.canTakeBack) EXPECT_EQ(session->CanTakeBack(), *e.canTakeBack);
+    if (e.lastCall) {
+      ASSERT_FALSE(screen.calls.empty());
+      EXPECT_EQ(screen.calls.back(), *e.lastCall);
+    }
+  }
+
+  void Play(const std::vector<Step>& script) {
+    for (const Step& step : script) {
+      Act(step.action);
+      Check(step);
+    }
+  }
+
+  RecordingScreen screen;
+  HandScheduler scheduler;
+  MapStore store;
+  std::unique_ptr<Session> session;
+};
+
+TEST_F(SessionScript, ClicksMovesAndTakeBacksAtTheGamesOwnLevel) {
+  Play({
+      {"new",
+       {.board = kStart,
+        .selected = 0,
+        .steps = 0,
+        .moves = 0,
+        .status = "",
+        .canTakeBack = false,
+        .lastCall = "new"}},
+      {"click h2", {.selected = 1, .lastCall = "light h2"}},
+      {"click e2", {.selected = 0, .steps = 1, .moves = 2, .status = "到你了..."}},
+      // Taken back, the cannon is home again and nothing is selected or lit.
+      {"back",
+       {.board = kStart,
+        .selected = 0,
+        .steps = 0,
+        .moves = 0,
+        .status = "",
+        .canTakeBack = false,
+        .lastCall = "redraw"}},
+      {"click e2", {.board = kStart, .selected = 1}},  // an empty point selects, as always
+      {"click h2", {.selected = 1}},
+      {"click e2", {.steps = 1, .moves = 2}},
+      {"click b2", {.selected = 1, .lastCall = "light b2"}},
+      {"back", {.board = kStart, .selected = 0, .steps = 0, .lastCall = "redraw"}},
+      {"back", {.board = kStart, .canTakeBack = false}},  // nothing left: nothing happens
+  });
+}
+
+TEST_F(SessionScript, TheEnginesReplyIsTheOneSearchAndARecordNeverHoldsItsTurn) {
+  Play({
+      {"new", {}},
+      {"level 3", {}},
+      {"move h2e2", {.steps = 1, .moves = 1, .status = "电脑思考中...", .thinking = true}},
+  });
+  // Saved now, the record holds the position with the Human to move: the one before his move.
+  EXPECT_EQ(game::FormatFen(session->RecordBoard(), game::Human).substr(0, 53),
+            std::string(kStart).substr(0, 53));
+  // No hint, no second search, no click while the reply is on its way.
+  EXPECT_EQ(session->RequestHint(), game::HintAnswer::kNotNow);
+  EXPECT_EQ(scheduler.Waiting(), 1u);
+  session->Click(20, 20);
+  EXPECT_EQ(game::PieceSelected, 0);
+  Play({{"run", {.moves = 2, .status = "到你了...", .thinking = false}}});
+  EXPECT_EQ(BoardNow(),
+            game::FormatFen(session->RecordBoard(), game::Human).substr(0, BoardNow().size()));
+  // A new game while the engine thinks stops it; its move never lands.
+  Play({
+      {"move b2c2", {.thinking = true}},
+      {"new", {.board = kStart, .moves = 0, .status = "", .thinking = false}},
+      {"run", {.board = kStart, .moves = 0}},
+  });
+  EXPECT_EQ(store.values["level"], 3);
+}
+
+TEST_F(SessionScript, HintsSelectAndMarkAndGoWithTheNextClick) {
+  Play({{"new", {}}, {"hint", {.selected = 0}}});
+  EXPECT_TRUE(session->HintPending());
+  EXPECT_FALSE(session->CanHint());
+  scheduler.RunAll();
+  ASSERT_TRUE(session->HintTarget());
+  const std::string target = Name(*session->HintTarget());
+  EXPECT_EQ(game::PieceSelected, 1);
+  EXPECT_EQ(screen.calls.back(), "mark " + target);
+  // One click on the mark plays the hinted move.
+  Play({{"click " + target, {.selected = 0, .steps = 1, .moves = 2}}});
+  EXPECT_FALSE(session->HintTarget());
+  EXPECT_NE(std::find(screen.calls.begin(), screen.calls.end(), "erase " + target),
+            screen.calls.end());
+}
+
+// Each row: the rules, a position pasted (or opened, where the full rules would refuse it), a
+// move, and how the game stands after it.
+TEST_F(SessionScript, EndingsAndWhatTheyAreCalled) {
+  struct Case {
+    const char* rules;
+    const char* fen;
+    const char* move;  // empty: none
+    game::Winner winner;
+    game::Ending ending;
+    const char* status;
+  };
+  const Case cases[] = {
+      {"off", "4k4/9/9/9/9/9/9/9/4R4/3K5 w", "e1e9", game::Winner::kHuman,
+       game::Ending::kGeneralTaken, "你赢了"},
+      {"off", "5k3/9/9/9/4r4/9/9/9/9/3K5 w", "d0e0", game::Winner::kComputer,
+       game::Ending::kGeneralTaken, "你输了"},
+      {"on", "3k5/9/9/9/4r4/9/9/9/3r3n1/4K4 w", "", game::Winner::kComputer, game::Ending::kMate,
+       "你输了"},
+      {"on", "3k5/9/9/9/9/9/9/9/3r1r3/4K4 w", "", game::Winner::kComputer, game::Ending::kStalemate,
+       "你输了"},
+      {"on", "4k4/9/9/9/3r5/9/9/9/4A4/3K5 w", "", game::Winner::kNobody, game::Ending::kNone,
+       "将军!到你了..."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fen);
+    Act("new");
+    Act(std::string("rules ") + c.rules);
+    if (engine::Position::FromFen(c.fen)) {
+      Act(std::string("paste ") + c.fen);
+    } else {
+      std::string error;
+      session->OpenBoard(game::ParseFen(c.fen, error)->board);
+    }
+    if (*c.move) Act(std::string("move ") + c.move);
+    EXPECT_EQ(session->GameOutcome().winner, c.winner);
+    EXPECT_EQ(session->GameOutcome().ending, c.ending);
+    EXPECT_EQ(game::GameOver, c.winner == game::Winner::kNobody ? 0 : 1);
+    EXPECT_EQ(runtime::GbToUtf8Lossy(session->Caption(game::Label::kStatus)), c.status);
+  }
+}
+
+TEST_F(SessionScript, PastesAndRecordsReplaceTheLine) {
+  // The Computer to move in the pasted position: it answers at once.
+  Play({{"paste " + std::string(kStart) + " b", {.steps = 0, .moves = 0, .status = "到你了..."}}});
+  EXPECT_NE(BoardNow(), kStart);
+  EXPECT_TRUE(session->Paste("not a position").has_value());
+  EXPECT_TRUE(session->Paste("9/9/9 w").has_value());
+  EXPECT_EQ(game::StepCount, 0);
+  // A record replaces the board alone: the count and the labels stay.
+  Play({{"new", {}}, {"click h2", {}}, {"click e2", {.steps = 1}}});
+  game::BoardArray opened = game::Board;
+  opened(10, 1) = game::Empty;
+  session->OpenBoard(opened);
+  EXPECT_EQ(game::StepCount, 1);
+  EXPECT_FALSE(session->CanTakeBack());
+  EXPECT_EQ(screen.calls.back(), "redraw");
+}
+
+TEST_F(SessionScript, ChoicesAreRememberedAndARunsLevelWins) {
+  session->ChooseLevel(9);
+  EXPECT_EQ(session->Level(), game::kDefaultLevel);
+  session->ChooseLevel(6);
+  session->ChooseStandardRules(true);
+  EXPECT_EQ(store.values["level"], 6);
+  Session again(screen, scheduler, store);
+  again.LoadChoices();
+  EXPECT_EQ(again.Level(), 6);
+  EXPECT_TRUE(again.StandardRules());
+  again.OverrideLevelForThisRun(4);
+  again.LoadChoices();
+  EXPECT_EQ(again.Level(), 4);
+  EXPECT_EQ(store.values["level"], 6);
+}
+
+}  // namespace
