@@ -3,6 +3,9 @@
 #include <charconv>
 #include <cstdio>
 
+#include "engine/levels.h"
+#include "game/board_keys.h"
+
 #ifndef XQ_VERSION
 #define XQ_VERSION "0"
 #endif
@@ -24,8 +27,18 @@ std::optional<int> LevelOf(std::string_view text) {
   const char* end = text.data() + text.size();
   auto [stop, failure] = std::from_chars(text.data(), end, value);
   if (text.empty() || failure != std::errc() || stop != end) return std::nullopt;
-  if (value < kLowestLevel || value > kHighestLevel) return std::nullopt;
+  if (value < engine::kMinLevel || value > engine::kMaxLevel) return std::nullopt;
   return value;
+}
+
+// `text` and blanks after it up to `columns` columns, a CJK character taking two.
+std::string Padded(std::string_view text, size_t columns) {
+  size_t width = 0;
+  for (unsigned char c : text) {
+    if (c < 0x80) width += 1;
+    else if (c >= 0xC0) width += 2;  // the lead byte of a wide character
+  }
+  return "  " + std::string(text) + std::string(width < columns ? columns - width : 1, ' ');
 }
 
 }  // namespace
@@ -78,13 +91,10 @@ std::string UsageText(std::string_view program) {
       "\n"
       "On the board:\n"
       "  left button    select a piece, then click where it goes\n"
-      "  right button   open the board's menu\n"
-      "  Ctrl+Z         悔棋      take back your last move and the reply\n"
-      "  Ctrl+H         提示      hint: the suggested move is selected\n"
-      "  Ctrl+C         复制局面  copy the position (FEN) to the clipboard\n"
-      "  Ctrl+V         粘贴局面  paste a position (FEN) from the clipboard\n"
-      "  难度 1-8                 the computer's level, kept for the next runs\n"
-      "  标准规则                 the full rules: check, mate and stalemate\n"
+      "  right button   open the board's menu\n";
+  for (const game::BoardKey& key : game::kBoardKeys)
+    text += Padded(key.key, 15) + Padded(key.name, 10) + std::string(key.english) + "\n";
+  text +=
       "  Escape                   quit\n"
       "\n"
       "Exit status: 0 after a normal end, 2 for a wrong command line.\n";

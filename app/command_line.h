@@ -10,9 +10,6 @@
 
 namespace app {
 
-inline constexpr int kLowestLevel = 1;
-inline constexpr int kHighestLevel = 8;
-
 struct CommandLine {
   enum class Action {
     kPlay,     // start the game

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "engine/levels.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
@@ -20,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using Action = app::CommandLine::Action;
   if ((line.action == Action::kRefuse) == line.error.empty()) __builtin_trap();
   if (line.action != Action::kRefuse && line.level &&
-      (*line.level < app::kLowestLevel || *line.level > app::kHighestLevel))
+      (*line.level < engine::kMinLevel || *line.level > engine::kMaxLevel))
     __builtin_trap();
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <string_view>
 
 #include "engine/levels.h"
+#include "game/board_keys.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/system/clipboard.h"
@@ -109,12 +110,13 @@ void PastePosition() {
 }
 
 std::string ShortcutHelpText() {
-  return "右键单击棋盘打开菜单：\n"
-         "悔棋  Ctrl+Z\n"
-         "提示  Ctrl+H\n"
-         "难度 1-8、标准规则\n"
-         "复制局面  Ctrl+C\n"
-         "粘贴局面  Ctrl+V";
+  std::string text = "右键单击棋盘打开菜单：";
+  for (const BoardKey& key : kBoardKeys) {
+    text += '\n';
+    text += key.name;
+    if (!key.key.empty()) text.append("  ").append(key.key);
+  }
+  return text;
 }
 
 }  // namespace game

@@ -81,12 +81,12 @@ class MapStore final : public game::ChoiceStore {
 };
 
 struct Expect {
-  std::optional<std::string> board;  // FEN's board part, the Human to move
-  std::optional<int32_t> selected, steps, over;
-  std::optional<size_t> moves;  // in the line
-  std::optional<std::string> status;
-  std::optional<bool> thinking, canTakeBack;
-  std::optional<std::string> lastCall;
+  std::optional<std::string> board{};  // FEN's board part, the Human to move
+  std::optional<int32_t> selected{}, steps{}, over{};
+  std::optional<size_t> moves{};  // in the line
+  std::optional<std::string> status{};
+  std::optional<bool> thinking{}, canTakeBack{};
+  std::optional<std::string> lastCall{};
 };
 
 struct Step {
@@ -149,15 +149,30 @@ class SessionScript : public testing::Test {
   void Check(const Step& step) {
     const Expect& e = step.expect;
     SCOPED_TRACE(step.action);
-    if (e.board) EXPECT_EQ(BoardNow(), *e.board);
-    if (e.selected) EXPECT_EQ(game::PieceSelected, *e.selected);
-    if (e.steps) EXPECT_EQ(game::StepCount, *e.steps);
-    if (e.over) EXPECT_EQ(game::GameOver, *e.over);
-    if (e.moves) EXPECT_EQ(session->Line().moves.size(), *e.moves);
-    if (e.status)
+    if (e.board) {
+      EXPECT_EQ(BoardNow(), *e.board);
+    }
+    if (e.selected) {
+      EXPECT_EQ(game::PieceSelected, *e.selected);
+    }
+    if (e.steps) {
+      EXPECT_EQ(game::StepCount, *e.steps);
+    }
+    if (e.over) {
+      EXPECT_EQ(game::GameOver, *e.over);
+    }
+    if (e.moves) {
+      EXPECT_EQ(session->Line().moves.size(), *e.moves);
+    }
+    if (e.status) {
       EXPECT_EQ(runtime::GbToUtf8Lossy(session->Caption(game::Label::kStatus)), *e.status);
-    if (e.thinking) EXPECT_EQ(session->Thinking(), *e.thinking);
-    if (e.canTakeBack) EXPECT_EQ(session->CanTakeBack(), *e.canTakeBack);
+    }
+    if (e.thinking) {
+      EXPECT_EQ(session->Thinking(), *e.thinking);
+    }
+    if (e.canTakeBack) {
+      EXPECT_EQ(session->CanTakeBack(), *e.canTakeBack);
+    }
     if (e.lastCall) {
       ASSERT_FALSE(screen.calls.empty());
       EXPECT_EQ(screen.calls.back(), *e.lastCall);

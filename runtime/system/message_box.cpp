@@ -40,17 +40,6 @@ void SetMessageBoxHandler(MessageBoxHandler handler) {
   Handler() = std::move(handler);
 }
 
-void SetErrorBoxHandler(ErrorBoxHandler handler) {
-  if (!handler) {
-    Handler() = nullptr;
-    return;
-  }
-  Handler() = [handler = std::move(handler)](BoxIcon, const std::string& text,
-                                             const std::string& caption) {
-    handler(text, caption);
-  };
-}
-
 void ShowMessageBox(BoxIcon icon, const std::string& text, const std::string& caption) {
   if (Handler()) {
     Handler()(icon, text, caption);

@@ -20,8 +20,5 @@ void ShowErrorBox(const std::string& text, const std::string& caption);
 using MessageBoxHandler =
     std::function<void(BoxIcon icon, const std::string& text, const std::string& caption)>;
 void SetMessageBoxHandler(MessageBoxHandler handler);
-// The same for a handler that does not care about the icon.
-using ErrorBoxHandler = std::function<void(const std::string& text, const std::string& caption)>;
-void SetErrorBoxHandler(ErrorBoxHandler handler);
 
 }  // namespace runtime

@@ -5,6 +5,7 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <algorithm>
+#include <optional>
 #include <cmath>
 #include <vector>
 
@@ -100,6 +101,59 @@ bool ClipSegment(QPointF& a, QPointF& b, double lo, double hi, double& t0) {
   return true;
 }
 
+
+// A wide pen's line in panel pixels: a square `width` across stamped along it.
+std::optional<QPainterPath> WideLineShape(QPointF a, QPointF b, int32_t width, double lo,
+                                          double hi) {
+  double t0 = 0.0;
+  if (!ClipSegment(a, b, lo, hi, t0)) return std::nullopt;
+  const double reach = double(width / 2);
+  std::vector<QPointF> corners;
+  for (QPointF p : {a, b})
+    for (double cx : {-reach, width - reach})
+      for (double cy : {-reach, width - reach}) corners.emplace_back(p.x() + cx, p.y() + cy);
+  QPainterPath shape;
+  shape.addPolygon(Hull(std::move(corners)));
+  shape.closeSubpath();
+  return shape;
+}
+
+// A thin pen's line in panel pixels: a band one pixel across through the centres of the pixels
+// Bresenham's line sets, dashed from where the visible part begins.
+std::optional<QPainterPath> ThinLineShape(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                                          std::span<const int32_t> dashes, double lo, double hi) {
+  const double steps = double(std::max(std::abs(int64_t(x2) - x1), std::abs(int64_t(y2) - y1)));
+  const QPointF step((double(x2) - x1) / steps, (double(y2) - y1) / steps);
+  const QPointF half(0.5, 0.5);
+  QPointF a = QPointF(x1, y1) + half - step / 2, b = QPointF(x2, y2) + half - step / 2;
+  const double length = std::hypot(b.x() - a.x(), b.y() - a.y());
+  double t0 = 0.0;
+  if (!ClipSegment(a, b, lo, hi, t0)) return std::nullopt;
+  QPainterPath centre;
+  centre.moveTo(a);
+  centre.lineTo(b);
+  QPainterPathStroker stroker;
+  stroker.setWidth(1.0);
+  stroker.setCapStyle(Qt::FlatCap);
+  if (!dashes.empty()) {
+    stroker.setDashPattern(QList<qreal>(dashes.begin(), dashes.end()));
+    stroker.setDashOffset(t0 * length);
+  }
+  return stroker.createStroke(centre);
+}
+
+// Lines along the axes keep sharp edges at any scale: their corners move onto device pixels.
+QPainterPath SnappedToPixels(const QPainterPath& shape) {
+  QPainterPath snapped;
+  for (const QPolygonF& polygon : shape.toFillPolygons()) {
+    QPolygonF rounded;
+    for (QPointF p : polygon) rounded << QPointF(std::round(p.x()), std::round(p.y()));
+    snapped.addPolygon(rounded);
+  }
+  snapped.setFillRule(Qt::WindingFill);
+  return snapped;
+}
+
 }  // namespace
 
 int32_t DevicePixels::Device(int64_t logical) const {
@@ -150,61 +204,31 @@ void DevicePixels::Clear(Rect area) {
   BlitSurface(background_, d, pixels_, d.x, d.y, kSourceCopy);
 }
 
+
 void DevicePixels::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width,
                         std::span<const int32_t> dashes, int32_t penMode, uint32_t pen) {
   if (!Active() || pixels_.Width() == 0 || pixels_.Height() == 0) return;
   if (width <= 1 && x1 == x2 && y1 == y2) return;  // a thin line leaves its end point out
   const bool straight = x1 == x2 || y1 == y2;
-  // The shape in the panel's pixels, as the bitmap's rules give it: a square stamped along the
-  // line for a wide pen, and for a thin one a band one pixel across through the centres of the
-  // pixels Bresenham's line sets.
-  QPainterPath shape;
+  // Only what can reach the panel is shaped, so a line to the edge of the 32-bit range costs its
+  // visible part alone.
   const double margin = double(width) + 2.0;
   const double lo = -margin,
                hi = double(std::max(pixels_.Width(), pixels_.Height())) / scale_ + margin;
-  if (width >= 2) {
-    const double reach = double(width / 2);
-    QPointF a(x1, y1), b(x2, y2);
-    double t0 = 0.0;
-    if (!ClipSegment(a, b, lo, hi, t0)) return;
-    std::vector<QPointF> corners;
-    for (QPointF p : {a, b})
-      for (double cx : {-reach, width - reach})
-        for (double cy : {-reach, width - reach}) corners.emplace_back(p.x() + cx, p.y() + cy);
-    shape.addPolygon(Hull(std::move(corners)));
-    shape.closeSubpath();
-  } else {
-    const double steps = double(std::max(std::abs(int64_t(x2) - x1), std::abs(int64_t(y2) - y1)));
-    const QPointF step((double(x2) - x1) / steps, (double(y2) - y1) / steps);
-    const QPointF half(0.5, 0.5);
-    QPointF a = QPointF(x1, y1) + half - step / 2, b = QPointF(x2, y2) + half - step / 2;
-    const double length = std::hypot(b.x() - a.x(), b.y() - a.y());
-    double t0 = 0.0;
-    if (!ClipSegment(a, b, lo, hi, t0)) return;
-    QPainterPath centre;
-    centre.moveTo(a);
-    centre.lineTo(b);
-    QPainterPathStroker stroker;
-    stroker.setWidth(1.0);
-    stroker.setCapStyle(Qt::FlatCap);
-    if (!dashes.empty()) {
-      stroker.setDashPattern(QList<qreal>(dashes.begin(), dashes.end()));
-      stroker.setDashOffset(t0 * length);
-    }
-    shape = stroker.createStroke(centre);
-  }
-  shape = QTransform::fromScale(scale_, scale_).map(shape);
-  if (straight) {
-    // Lines along the axes keep sharp edges at any scale: their corners sit on device pixels.
-    QPainterPath snapped;
-    for (const QPolygonF& polygon : shape.toFillPolygons()) {
-      QPolygonF rounded;
-      for (QPointF p : polygon) rounded << QPointF(std::round(p.x()), std::round(p.y()));
-      snapped.addPolygon(rounded);
-    }
-    snapped.setFillRule(Qt::WindingFill);
-    shape = snapped;
-  }
+  std::optional<QPainterPath> shape =
+      width >= 2 ? WideLineShape(QPointF(x1, y1), QPointF(x2, y2), width, lo, hi)
+                 : ThinLineShape(x1, y1, x2, y2, dashes, lo, hi);
+  if (!shape) return;
+  *shape = QTransform::fromScale(scale_, scale_).map(*shape);
+  if (straight) *shape = SnappedToPixels(*shape);
+  FillShape(*shape, !straight, penMode, pen);
+}
+
+// The pen's pixels where `shape` covers the device pixels. The copy pen blends its edge into
+// what is below; any other raster mode cannot be blended and takes the pixels the shape mostly
+// covers.
+void DevicePixels::FillShape(const QPainterPath& shape, bool smooth, int32_t penMode,
+                             uint32_t pen) {
   const QRect box =
       shape.boundingRect().toAlignedRect() & QRect(0, 0, pixels_.Width(), pixels_.Height());
   if (box.isEmpty()) return;
@@ -212,7 +236,7 @@ void DevicePixels::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t 
   coverage.fill(0);
   {
     QPainter painter(&coverage);
-    painter.setRenderHint(QPainter::Antialiasing, !straight);
+    painter.setRenderHint(QPainter::Antialiasing, smooth);
     painter.translate(-box.topLeft());
     painter.fillPath(shape, Qt::white);
   }
@@ -221,9 +245,7 @@ void DevicePixels::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t 
     uint32_t* row = pixels_.Row(box.y() + y) + box.x();
     for (int x = 0; x < box.width(); ++x) {
       if (c[x] == 0) continue;
-      // The copy pen blends its edge into what is below; any other raster mode cannot be blended
-      // and takes the pixels the line mostly covers.
-      if (penMode == 13)
+      if (penMode == kCopyPenMode)
         row[x] = Blend(pen, row[x], c[x]);
       else if (c[x] >= 128)
         row[x] = ApplyPenMode(penMode, pen, row[x]);
@@ -308,12 +330,7 @@ void DevicePixels::Paint(QPainter& painter, QRect area, QPoint origin) const {
   const int x1 = std::min(pixels_.Width(), int(std::ceil((area.x() + area.width()) * scale_)));
   const int y1 = std::min(pixels_.Height(), int(std::ceil((area.y() + area.height()) * scale_)));
   if (x1 <= x0 || y1 <= y0) return;
-  QImage image(x1 - x0, y1 - y0, QImage::Format_RGBX8888);
-  for (int y = y0; y < y1; ++y) {
-    const uint32_t* in = pixels_.Row(y) + x0;
-    auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y - y0));
-    for (int x = 0; x < x1 - x0; ++x) out[x] = in[x] | 0xFF000000u;
-  }
+  QImage image = ToImage(pixels_, QRect(x0, y0, x1 - x0, y1 - y0));
   image.setDevicePixelRatio(scale_);
   painter.drawImage(QPointF(origin.x() + x0 / scale_, origin.y() + y0 / scale_), image);
 }

@@ -5,6 +5,7 @@
 // the bitmap's pixels blown up. At a ratio of 1 nothing of this exists and the bitmap is shown.
 #pragma once
 
+#include <QPainterPath>
 #include <QRect>
 #include <cstdint>
 #include <span>
@@ -50,6 +51,7 @@ class DevicePixels {
   const Surface& Pixels() const { return pixels_; }
 
  private:
+  void FillShape(const QPainterPath& shape, bool smooth, int32_t penMode, uint32_t pen);
   int32_t Device(int64_t logical) const;
   Rect DeviceRect(Rect logical) const;
 

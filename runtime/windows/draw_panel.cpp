@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "runtime/windows/qt_image.h"
 #include "runtime/windows/window_unit.h"
 
 namespace runtime {
@@ -265,13 +266,7 @@ void DrawPanel::paintEvent(QPaintEvent* event) {
     device_.Paint(painter, area.translated(-client.topLeft()), client.topLeft());
   } else if (!area.isEmpty()) {
     // Only the exposed part is converted for the screen.
-    QImage image(area.size(), QImage::Format_RGBX8888);
-    for (int y = 0; y < area.height(); ++y) {
-      const uint32_t* in = bitmap_.Row(area.y() - client.y() + y) + (area.x() - client.x());
-      auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
-      for (int x = 0; x < area.width(); ++x) out[x] = in[x] | 0xFF000000u;
-    }
-    painter.drawImage(area.topLeft(), image);
+    painter.drawImage(area.topLeft(), ToImage(bitmap_, area.translated(-client.topLeft())));
   }
   DrawBorder(painter, *this, Number(panel_property::kBorder));
 }

@@ -32,7 +32,9 @@ enum PenType : int32_t {
   kInsideFramePen = 6,
 };
 
-// A pen pixel combined with the pixel below by a two-operand raster code 1..16 (copy pen is 13).
+// The raster code of the plain pen: the pen's colour replaces the pixel.
+inline constexpr int32_t kCopyPenMode = 13;
+// A pen pixel combined with the pixel below by a two-operand raster code 1..16.
 uint32_t ApplyPenMode(int32_t code, uint32_t pen, uint32_t target);
 
 class DrawPanel : public QWidget, public Unit {

@@ -6,13 +6,17 @@
 namespace runtime {
 
 QImage ToImage(const Surface& surface) {
+  return ToImage(surface, QRect(0, 0, surface.Width(), surface.Height()));
+}
+
+QImage ToImage(const Surface& surface, QRect area) {
   static_assert(std::endian::native == std::endian::little,
                 "0x00BBGGRR pixels are red-green-blue-x bytes in memory");
-  QImage image(surface.Width(), surface.Height(), QImage::Format_RGBX8888);
-  for (int32_t y = 0; y < surface.Height(); ++y) {
+  QImage image(area.size(), QImage::Format_RGBX8888);
+  for (int y = 0; y < area.height(); ++y) {
+    const uint32_t* in = surface.Row(area.y() + y) + area.x();
     auto* out = reinterpret_cast<uint32_t*>(image.scanLine(y));
-    const uint32_t* in = surface.Row(y);
-    for (int32_t x = 0; x < surface.Width(); ++x) out[x] = in[x] | 0xFF000000u;
+    for (int x = 0; x < area.width(); ++x) out[x] = in[x] | 0xFF000000u;
   }
   return image;
 }

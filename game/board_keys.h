@@ -1,0 +1,24 @@
+// The board's menu items and their keys, listed once: the board's tooltip and the program's --help
+// are both made from this table (the one in Chinese, the other with an English gloss).
+#pragma once
+
+#include <string_view>
+
+namespace game {
+
+struct BoardKey {
+  std::string_view key;      // empty: a menu item without a key
+  std::string_view name;     // the menu item
+  std::string_view english;  // what it does, for --help
+};
+
+inline constexpr BoardKey kBoardKeys[] = {
+    {"Ctrl+Z", "悔棋", "take back your last move and the reply"},
+    {"Ctrl+H", "提示", "hint: the suggested move is selected"},
+    {"", "难度 1-8", "the computer's level, kept for the next runs"},
+    {"", "标准规则", "the full rules: check, mate and stalemate"},
+    {"Ctrl+C", "复制局面", "copy the position (FEN) to the clipboard"},
+    {"Ctrl+V", "粘贴局面", "paste a position (FEN) from the clipboard"},
+};
+
+}  // namespace game
