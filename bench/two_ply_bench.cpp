@@ -1,4 +1,4 @@
-// Speed of the engine: move generation, evaluation and the computer's reply.
+// Speed of the two-ply search: move generation, evaluation and the computer's reply.
 #include <benchmark/benchmark.h>
 
 #include <string>

@@ -1,5 +1,5 @@
-// The engine without a window: moves, evaluation, the computer's reply, perft, a terminal game
-// and the speed of the computer's reply.
+// The rules and both searches without a window: moves, evaluation, the computer's reply, perft,
+// a terminal game and the speed of the computer's reply.
 #include <sys/stat.h>
 
 #include <chrono>
