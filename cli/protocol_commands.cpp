@@ -1,6 +1,9 @@
 // The engine in the protocols of other programs: `xiangqi-cli ucci`, `uci` and `xboard` read
 // commands on standard input and answer on standard output until "quit" or the end of input.
 // Levels 1 and 2 are the game's own two-ply search, which is reached from here.
+#include <unistd.h>
+
+#include <algorithm>
 #include <csignal>
 #include <iostream>
 #include <optional>
@@ -57,9 +60,19 @@ std::optional<engine::Move> GameSearch(const engine::Position& pos, int level) {
   return engine::ParseIccs(red ? MirroredMove(iccs) : iccs);
 }
 
+// The largest table an interface may ask for: three quarters of this machine's memory, so that
+// filling the table cannot push the rest of the system out to swap.
+size_t LargestHashMb() {
+  long pages = sysconf(_SC_PHYS_PAGES), page_size = sysconf(_SC_PAGE_SIZE);
+  if (pages <= 0 || page_size <= 0) return 1024;
+  size_t mb = size_t(pages) / 1024 * size_t(page_size) / 1024;
+  return std::clamp<size_t>(mb / 4 * 3, 16, engine::kMaxHashMb);
+}
+
 engine::ProtocolSetup Setup() {
   engine::ProtocolSetup setup;
   setup.shallow = GameSearch;
+  setup.max_hash_mb = LargestHashMb();
   return setup;
 }
 

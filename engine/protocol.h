@@ -32,7 +32,8 @@ struct ProtocolSetup {
   int level = kMaxLevel;
   size_t hash_mb = 16;
   // The largest table an interface may ask for ("Hash", "hashsize", "memory"); larger requests
-  // get this size.
+  // are refused with a line, as are those the machine cannot give at the time. xiangqi-cli sets
+  // it from the machine's memory.
   size_t max_hash_mb = 1024;
   // Limits no search may pass, whatever the interface asks (0 = none of that kind). The fuzzer
   // sets them small so that "go infinite" ends by itself.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <chrono>
 #include <ostream>
 #include <utility>
 
@@ -206,36 +205,61 @@ std::vector<std::string> PerftLines(Position pos, int depth) {
   return lines;
 }
 
-void SearchSession::Go(const GoRequest& request, std::function<std::string(const SearchInfo&)> info,
-                       std::function<void(const SearchResult&)> done) {
+void SearchSession::Go(const GoRequest& request, InfoLine info, Report done) {
   Settle();
+  if (!request.ponder) return Start(request, request.infinite, std::move(info), std::move(done));
+  ponder_request = request;
+  ponder_request.ponder = false;
+  ponder_info = info;
+  ponder_done = done;
+  // The strongest level ponders without limit; a weaker one only as far as its own limits, or
+  // pondering would make it stronger than its level.
+  GoRequest first = request;
+  first.infinite = request.infinite || level >= kMaxLevel;
+  Start(first, true, std::move(info), std::move(done));
+  pondering = true;
+}
+
+void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Report done) {
   // Analysis ("infinite") is always the engine's: the shallow levels could not keep searching.
   int search_level = request.infinite ? kMaxLevel : level;
   Limits limits = EffectiveLimits(search_level, request, setup.cap);
   stop = false;  // the worker is idle: no search reads the flag now
   limits.stop = &stop;
   bool shallow = search_level <= 2 && setup.shallow;
-  unbounded = !shallow && limits.depth == 0 && limits.nodes == 0 && limits.movetime_ms == 0;
-  worker.Start([this, pos = position, search_level, limits, banned = request.banned,
+  unbounded =
+      hold || (!shallow && limits.depth == 0 && limits.nodes == 0 && limits.movetime_ms == 0);
+  worker.Start([this, pos = position, search_level, limits, hold, banned = request.banned,
                 info = std::move(info), done = std::move(done)] {
     SearchResult result =
         FindMove(searcher, setup, search_level, pos, limits, banned, [&](const SearchInfo& i) {
           std::string line = info(i);
           if (!line.empty()) output.Line(line);
         });
-    done(result);
+    if (hold) stop.wait(false);
+    if (!discard) done(result);
   });
 }
 
-void SearchSession::SetHash(int64_t mb) {
-  int64_t largest = int64_t(std::max<size_t>(1, setup.max_hash_mb));
-  searcher.SetHashMb(size_t(std::clamp<int64_t>(mb, 1, largest)));
+void SearchSession::PonderHit() {
+  if (!pondering) return;
+  discard = true;
+  StopSearch();
+  discard = false;
+  Start(ponder_request, ponder_request.infinite, std::move(ponder_info), std::move(ponder_done));
+}
+
+bool SearchSession::SetHash(int64_t mb) {
+  if (mb < 1 || uint64_t(mb) > std::max<size_t>(1, setup.max_hash_mb)) return false;
+  return searcher.SetHashMb(size_t(mb));
 }
 
 void SearchSession::StopSearch() {
   // Kept until the next search clears it, so a search that has not begun yet ends at once too.
   stop = true;
+  stop.notify_all();
   worker.Join();
+  pondering = false;
 }
 
 void SearchSession::Settle() {

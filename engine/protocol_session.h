@@ -58,6 +58,7 @@ struct GoRequest {
   Limits limits;
   bool given = false;     // some depth, node or time limit was named
   bool infinite = false;  // search until told to stop
+  bool ponder = false;    // think on the opponent's time until "ponderhit" or "stop"
   std::vector<Move> banned;
 };
 
@@ -92,6 +93,9 @@ std::vector<std::string> PerftLines(Position pos, int depth);
 
 // The shared state and habits of a UCI-like session (UCI and UCCI differ in words, not in flow).
 struct SearchSession {
+  using InfoLine = std::function<std::string(const SearchInfo&)>;
+  using Report = std::function<void(const SearchResult&)>;
+
   explicit SearchSession(std::ostream& out, const ProtocolSetup& setup_in)
       : setup(setup_in),
         output(out),
@@ -102,15 +106,21 @@ struct SearchSession {
 
   // Starts the search of `position` on the worker, once any running one has settled. Each iteration
   // becomes the line `info` makes of it (none when it makes an empty one); `done` reports the move.
-  void Go(const GoRequest& request, std::function<std::string(const SearchInfo&)> info,
-          std::function<void(const SearchResult&)> done);
-  // Resizes the table within the setup's largest size; the search must not be running.
-  void SetHash(int64_t mb);
+  // An endless or pondering search reports only once it is told to stop, even when it has ended
+  // by itself (a mate found, one legal move): an interface waits for its own "stop".
+  void Go(const GoRequest& request, InfoLine info, Report done);
+  // The move pondered on was played: the ponder search ends without a report and the search under
+  // the request's own limits begins (the table keeps what pondering found). Nothing when not
+  // pondering.
+  void PonderHit();
+  // Resizes the table, within the setup's largest size; the search must not be running. False
+  // when the size is beyond that or the memory cannot be had (the old table stays).
+  bool SetHash(int64_t mb);
   // Stops a running search (it still reports its move) and waits for it.
   void StopSearch();
   // Before a command that needs the engine idle (a new position, search or option), and at the
   // end of the input: a search with a limit is allowed to finish, as a script that pipes
-  // "go depth 5" and then "go perft 2" expects; one without a limit is stopped.
+  // "go depth 5" and then "go perft 2" expects; one without a limit, or pondering, is stopped.
   void Settle();
 
   ProtocolSetup setup;
@@ -118,9 +128,20 @@ struct SearchSession {
   Searcher searcher;
   Worker worker;
   Position position;
+  // False after a refused "position" until a good one: a search then has no position to answer.
+  bool position_valid = true;
   int level;
-  bool unbounded = false;  // the running search has no limit of its own
-  std::atomic<bool> stop{false};  // the running search's stop, cleared as each search starts
+
+ private:
+  void Start(const GoRequest& request, bool hold, InfoLine info, Report done);
+
+  bool unbounded = false;  // the running search has no limit of its own, or waits for a stop
+  bool pondering = false;
+  GoRequest ponder_request;  // what "ponderhit" turns into
+  InfoLine ponder_info;
+  Report ponder_done;
+  std::atomic<bool> stop{false};     // the running search's stop, cleared as each search starts
+  std::atomic<bool> discard{false};  // the stopped search's move is not reported
 };
 
 // The read loop every protocol shares: each line that has words goes to `handle`, which answers

@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstring>
+#include <new>
 
 #include "engine/evaluation.h"
 
@@ -75,13 +76,22 @@ struct Searcher::Impl {
   Move pv[kMaxPly + 2][kMaxPly + 2]{};
   int pv_length[kMaxPly + 2]{};
 
-  void Resize(size_t mb) {
-    mb = std::clamp<size_t>(mb, 1, 1024);
+  // A table of at most `mb` MB. When the memory cannot be had, the old table stays and the answer
+  // is false.
+  bool Resize(size_t mb) {
+    mb = std::clamp<size_t>(mb, 1, kMaxHashMb);
     size_t entries = mb * 1024 * 1024 / sizeof(Entry);
     size_t size = 1;
     while (size * 2 <= entries) size *= 2;
-    table.assign(size, Entry{});
+    if (size == table.size()) return true;
+    try {
+      std::vector<Entry> fresh(size);
+      table.swap(fresh);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
     mask = size - 1;
+    return true;
   }
 
   void Clear() {
@@ -376,7 +386,7 @@ int64_t AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo) {
 
 Searcher::Searcher(size_t hash_mb) : impl_(std::make_unique<Impl>()) { impl_->Resize(hash_mb); }
 Searcher::~Searcher() = default;
-void Searcher::SetHashMb(size_t mb) { impl_->Resize(mb); }
+bool Searcher::SetHashMb(size_t mb) { return impl_->Resize(mb); }
 void Searcher::NewGame() { impl_->Clear(); }
 SearchResult Searcher::Search(const Position& root, const Limits& limits,
                               const std::vector<Move>& banned,
@@ -399,11 +409,21 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (std::find(banned.begin(), banned.end(), m) == banned.end()) root_moves.push_back(m);
   if (root_moves.empty()) return result;
   result.best = root_moves[0];
-  // Stopped before it began: the table's move when it is one of ours, else the first.
+  // Stopped before it began: the table's move when it is one of ours, else the move whose
+  // position evaluates best (a glance of microseconds, so that it is not a random move).
   if (s.StopAsked()) {
-    if (Entry* e = s.Probe(pos.Key()))
-      if (std::find(root_moves.begin(), root_moves.end(), e->move) != root_moves.end())
-        result.best = e->move;
+    Entry* e = s.Probe(pos.Key());
+    if (e && std::find(root_moves.begin(), root_moves.end(), e->move) != root_moves.end()) {
+      result.best = e->move;
+      return result;
+    }
+    int best = -kInfinity;
+    for (Move m : root_moves) {
+      pos.MakeMove(m);
+      int score = -Evaluate(pos);
+      pos.UnmakeMove();
+      if (score > best) best = score, result.best = m;
+    }
     return result;
   }
 

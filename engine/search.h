@@ -20,6 +20,7 @@ inline constexpr int kMaxPly = 128;
 // A score beyond this is a mate; a perpetual checker's loss is scored kPerpetualScore - ply.
 inline constexpr int kMateBound = kMateScore - kMaxPly;
 inline constexpr int kPerpetualScore = kMateScore - 1000;
+inline constexpr size_t kMaxHashMb = size_t(1) << 22;  // 4 TB: beyond any machine's memory
 
 struct Limits {  // 0 = no limit of that kind
   int depth = 0;
@@ -28,7 +29,7 @@ struct Limits {  // 0 = no limit of that kind
   // The caller's stop: set it from any thread and the search returns within 10 ms with the best
   // move found so far. Set before Search begins, Search returns at once without searching, still
   // with a legal move when there is one (the table's move for the position if it has a legal one,
-  // the first legal move otherwise). The caller owns the flag and clears it for its next search;
+  // otherwise the legal move whose position evaluates best, without search). The caller owns the flag and clears it for its next search;
   // it must outlive the search.
   const std::atomic<bool>* stop = nullptr;
 };
@@ -60,7 +61,9 @@ class Searcher {
   ~Searcher();
   Searcher(const Searcher&) = delete;
   Searcher& operator=(const Searcher&) = delete;
-  void SetHashMb(size_t mb);  // resizes the transposition table (1..1024)
+  // Resizes the transposition table to `mb` MB (1..kMaxHashMb); false, with the old table kept,
+  // when the memory cannot be had.
+  bool SetHashMb(size_t mb);
   void NewGame();             // clears the table, killers and history
 
   // Searches `pos` (its history since the game's start is used for repetition) within `limits`.

@@ -32,7 +32,8 @@ struct Ucci {
     Say("id copyright the xiangqi project");
     Say("id author the xiangqi project");
     Say("option usemillisec type check default false");
-    Say("option hashsize type spin min 1 max 1024 default " + std::to_string(s.setup.hash_mb));
+    Say("option hashsize type spin min 1 max " + std::to_string(s.setup.max_hash_mb) + " default " +
+        std::to_string(s.setup.hash_mb));
     Say("option level type spin min 1 max 8 default " + std::to_string(s.setup.level));
     Say("option newgame type button");
     Say("ucciok");
@@ -47,9 +48,11 @@ struct Ucci {
       if (value != "true" && value != "false") return Refuse("usemillisec is true or false");
       millis = value == "true";
     } else if (name == "hashsize") {
-      auto mb = ParseNumber(value, 1, 1024);
-      if (!mb) return Refuse("hashsize is a number of MB from 1 to 1024");
-      s.SetHash(*mb);
+      auto mb = ParseNumber(value, 1, int64_t(s.setup.max_hash_mb));
+      if (!mb || !s.SetHash(*mb))
+        return Refuse("hashsize is a number of MB from 1 to " +
+                      std::to_string(s.setup.max_hash_mb) +
+                      " that this machine can give; the table is unchanged");
     } else if (name == "level") {
       auto level = ParseNumber(value, kMinLevel, kMaxLevel);
       if (!level) return Refuse("level is a number from 1 to 8");
@@ -65,13 +68,18 @@ struct Ucci {
     s.Settle();
     std::string error;
     auto pos = protocol::ReadPositionCommand(w, 1, error);
-    if (!pos) return Refuse(error + "; the position is unchanged");
-    s.position = std::move(*pos);
     banned.clear();
+    if (!pos) {
+      s.position_valid = false;
+      return Refuse(error + "; no position until a good one comes");
+    }
+    s.position = std::move(*pos);
+    s.position_valid = true;
   }
 
   void BanMoves(const std::vector<std::string>& w) {
     s.Settle();
+    if (!s.position_valid) return Refuse("banmoves: no position to ban moves in");
     std::vector<Move> moves;
     for (size_t i = 1; i < w.size(); ++i) {
       auto move = ParseIccs(w[i]);
@@ -89,13 +97,22 @@ struct Ucci {
   }
 
   void Go(const std::vector<std::string>& w) {
+    if (!s.position_valid) {
+      s.Settle();
+      Refuse("go: the last position was refused; send a good one");
+      return Say("nobestmove");
+    }
     GoRequest request;
     request.banned = banned;
     std::optional<int64_t> time, increment;
     int movestogo = 0;
     for (size_t i = 1; i < w.size(); ++i) {
       const std::string& key = w[i];
-      if (key == "ponder" || key == "draw") continue;
+      if (key == "draw") continue;  // no draw offers are answered
+      if (key == "ponder") {
+        request.ponder = true;
+        continue;
+      }
       if (key == "infinite") {
         request.infinite = true;
         continue;
@@ -175,9 +192,10 @@ struct Ucci {
       BanMoves(w);
     } else if (command == "go") {
       Go(w);
-    } else if (command == "stop" || command == "ponderhit") {
-      // Pondering is not offered; a ponder hit just asks for the move found so far.
+    } else if (command == "stop") {
       s.StopSearch();
+    } else if (command == "ponderhit") {
+      s.PonderHit();
     } else if (command == "quit") {
       s.StopSearch();
       Say("bye");

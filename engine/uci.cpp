@@ -29,8 +29,9 @@ struct Uci {
   void Identify() {
     Say("id name XiangqiCli");
     Say("id author the xiangqi project");
-    Say("option name Hash type spin default " + std::to_string(s.setup.hash_mb) +
-        " min 1 max 1024");
+    Say("option name Hash type spin default " + std::to_string(s.setup.hash_mb) + " min 1 max " +
+        std::to_string(s.setup.max_hash_mb));
+    Say("option name Ponder type check default false");
     Say("option name Clear Hash type button");
     Say("option name Level type spin default " + std::to_string(s.setup.level) + " min 1 max 8");
     Say("option name UCI_Variant type combo default xiangqi var xiangqi");
@@ -45,9 +46,13 @@ struct Uci {
     std::string value = protocol::Join(w, value_at + 1, w.size());
     s.Settle();
     if (name == "hash") {
-      auto mb = ParseNumber(value, 1, 1024);
-      if (!mb) return Refuse("Hash is a number of MB from 1 to 1024");
-      s.SetHash(*mb);
+      auto mb = ParseNumber(value, 1, int64_t(s.setup.max_hash_mb));
+      if (!mb || !s.SetHash(*mb))
+        return Refuse("Hash is a number of MB from 1 to " + std::to_string(s.setup.max_hash_mb) +
+                      " that this machine can give; the table is unchanged");
+    } else if (name == "ponder") {
+      // The interface decides when to ponder ("go ponder"); the option only tells it that it may.
+      if (Lower(value) != "true" && Lower(value) != "false") return Refuse("Ponder is true or false");
     } else if (name == "clear hash") {
       s.searcher.NewGame();
     } else if (name == "level") {
@@ -66,8 +71,12 @@ struct Uci {
     s.Settle();
     std::string error;
     auto pos = protocol::ReadPositionCommand(w, 1, error);
-    if (!pos) return Refuse(error + "; the position is unchanged");
+    if (!pos) {
+      s.position_valid = false;
+      return Refuse(error + "; no position until a good one comes");
+    }
     s.position = std::move(*pos);
+    s.position_valid = true;
   }
 
   static std::string InfoLine(const SearchInfo& info) {
@@ -86,6 +95,11 @@ struct Uci {
   }
 
   void Go(const std::vector<std::string>& w) {
+    if (!s.position_valid) {
+      s.Settle();
+      Refuse("go: the last position was refused; send a good one");
+      return Say("bestmove (none)");
+    }
     GoRequest request;
     std::optional<int64_t> clock[2], increment[2];
     int movestogo = 0;
@@ -96,7 +110,10 @@ struct Uci {
         request.infinite = true;
         continue;
       }
-      if (key == "ponder") continue;
+      if (key == "ponder") {
+        request.ponder = true;
+        continue;
+      }
       if (key == "searchmoves") {
         // The moves run to the next keyword; every other root move is banned.
         for (; i + 1 < w.size(); ++i) {
@@ -181,22 +198,24 @@ struct Uci {
       s.Settle();
       s.searcher.NewGame();
       s.position = Position();
+      s.position_valid = true;
     } else if (command == "setoption") {
       SetOption(w);
     } else if (command == "position") {
       SetPosition(w);
     } else if (command == "go") {
       Go(w);
-    } else if (command == "stop" || command == "ponderhit") {
-      // Pondering is not offered; a ponder hit just asks for the move found so far.
+    } else if (command == "stop") {
       s.StopSearch();
+    } else if (command == "ponderhit") {
+      s.PonderHit();
     } else if (command == "d") {
       s.StopSearch();
       Say("Fen: " + s.position.Fen());
     } else if (command == "debug" || command == "register") {
       // Nothing to debug or register; accepted so that interfaces that send them see no noise.
     } else if (command == "quit") {
-      s.Settle();
+      s.StopSearch();
       return false;
     } else {
       Refuse("unknown command " + command);

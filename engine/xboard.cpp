@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <istream>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -62,7 +63,12 @@ struct Xboard {
   int64_t increment_ms = 0;
   int64_t seconds_per_move_ms = 0;
   int depth_limit = 0;
+  int64_t base_ms = -1;  // level's base time: the clock until "time" tells otherwise
   int64_t own_time_ms = -1;
+  // A "ping" that comes while the engine thinks on its own move is answered after that move.
+  std::mutex pong_mutex;
+  bool own_move_pending = false;
+  std::vector<std::string> pongs;
 
   void Say(const std::string& line) { s.output.Line(line); }
   void Error(const std::string& kind, const std::vector<std::string>& w) {
@@ -98,8 +104,29 @@ struct Xboard {
     return request;
   }
 
+  void Ping(const std::vector<std::string>& w) {
+    std::string pong = "pong" + (w.size() > 1 ? " " + w[1] : std::string());
+    std::lock_guard<std::mutex> lock(pong_mutex);
+    if (own_move_pending)
+      pongs.push_back(pong);
+    else
+      Say(pong);
+  }
+
+  // After the move (or after thinking was abandoned): the pongs held back.
+  void MoveDone() {
+    std::lock_guard<std::mutex> lock(pong_mutex);
+    for (const std::string& pong : pongs) Say(pong);
+    pongs.clear();
+    own_move_pending = false;
+  }
+
   void Think() {
     if (s.position.NoLegalMoves()) return Say(ResultFor(s.position.SideToMove()));
+    {
+      std::lock_guard<std::mutex> lock(pong_mutex);
+      own_move_pending = true;
+    }
     s.Go(
         Request(),
         [this](const SearchInfo& info) {
@@ -115,10 +142,12 @@ struct Xboard {
         },
         [this](const SearchResult& result) {
           // Only this thread touches the position until the reader has joined it.
-          if (cancelled || result.best == kNoMove || !s.position.IsLegal(result.best)) return;
-          s.position.MakeMove(result.best);
-          Say("move " + ToIccs(result.best));
-          if (s.position.NoLegalMoves()) Say(ResultFor(s.position.SideToMove()));
+          if (!cancelled && result.best != kNoMove && s.position.IsLegal(result.best)) {
+            s.position.MakeMove(result.best);
+            Say("move " + ToIccs(result.best));
+            if (s.position.NoLegalMoves()) Say(ResultFor(s.position.SideToMove()));
+          }
+          MoveDone();
         });
   }
 
@@ -138,6 +167,17 @@ struct Xboard {
     if (!force && s.position.SideToMove() == engine_side) Think();
   }
 
+  // "white"/"black": that side is to move and the engine plays the other.
+  void SetSideToMove(Color side, const std::vector<std::string>& w) {
+    engine_side = Opponent(side);
+    if (s.position.SideToMove() == side) return;
+    std::string fen = s.position.Fen(), why;
+    fen[fen.find(' ') + 1] = side == kRed ? 'w' : 'b';
+    auto pos = Position::FromFen(fen, &why);
+    if (!pos) return Error("the other side cannot move: " + why, w);
+    s.position = std::move(*pos);
+  }
+
   void Level(const std::vector<std::string>& w) {
     if (w.size() != 4) return Error("level needs MPS BASE INC", w);
     auto mps = ParseNumber(w[1], 0, 10000);
@@ -147,6 +187,7 @@ struct Xboard {
     moves_per_session = int(*mps);
     increment_ms = *inc;
     seconds_per_move_ms = 0;
+    base_ms = own_time_ms = *base;
   }
 
   void Option(const std::vector<std::string>& w) {
@@ -163,7 +204,7 @@ struct Xboard {
   bool HandleWhileThinking(const std::vector<std::string>& w) {
     const std::string& c = w[0];
     if (c == "ping") {
-      Say("pong" + (w.size() > 1 ? " " + w[1] : std::string()));
+      Ping(w);
     } else if (c == "time" || c == "otim") {
       auto cs = w.size() == 2 ? ParseNumber(w[1], -kMaxMs, kMaxMs / 10) : std::nullopt;
       if (!cs) return Error("time is in centiseconds", w), true;
@@ -197,7 +238,7 @@ struct Xboard {
       force = false;
       engine_side = kBlack;
       depth_limit = 0;
-      own_time_ms = -1;
+      own_time_ms = base_ms;
     } else if (c == "variant") {
       if (w.size() != 2 || w[1] != "xiangqi") Error("unsupported variant", w);
     } else if (c == "force") {
@@ -210,8 +251,7 @@ struct Xboard {
       force = false;
       engine_side = Opponent(s.position.SideToMove());
     } else if (c == "white" || c == "black") {
-      // Protocol 1: the engine plays the other colour; the side to move stays the FEN's.
-      engine_side = c == "white" ? kBlack : kRed;
+      SetSideToMove(c == "white" ? kRed : kBlack, w);
     } else if (c == "usermove") {
       if (w.size() != 2) return Error("usermove needs one move", w), true;
       UserMove(w[1]);
@@ -237,9 +277,13 @@ struct Xboard {
     } else if (c == "result") {
       force = true;
     } else if (c == "memory") {
-      auto mb = w.size() == 2 ? ParseNumber(w[1], 1, 1 << 20) : std::nullopt;
+      auto mb = w.size() == 2 ? ParseNumber(w[1], 1, int64_t(kMaxHashMb)) : std::nullopt;
       if (!mb) return Error("memory needs a number of MB", w), true;
-      s.SetHash(*mb);
+      if (!s.SetHash(*mb))
+        return Error("memory beyond what this machine can give (at most " +
+                         std::to_string(s.setup.max_hash_mb) + " MB); the table is unchanged",
+                     w),
+               true;
     } else if (c == "option") {
       Option(w);
     } else if (w.size() == 1 && ParseIccs(c)) {

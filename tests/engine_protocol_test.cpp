@@ -4,11 +4,16 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <functional>
+#include <mutex>
 #include <regex>
 #include <sstream>
+#include <streambuf>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/protocol.h"
@@ -58,6 +63,107 @@ void Check(Runner run, const Session& session, const engine::ProtocolSetup& setu
           << out.str();
 }
 
+// A session on a thread of its own, fed line by line while it runs, its output read as it comes:
+// for what must or must not happen while a search is under way. The waits have a generous bound
+// only so that a fault fails the test instead of hanging it.
+class LiveSession {
+ public:
+  explicit LiveSession(Runner run, const engine::ProtocolSetup& setup = {})
+      : in_(&input_), out_(&output_) {
+    thread_ = std::thread([this, run, setup] {
+      run(in_, out_, setup);
+      std::lock_guard<std::mutex> lock(mutex_);
+      ended_ = true;
+      changed_.notify_all();
+    });
+  }
+  ~LiveSession() {
+    Send("quit");
+    input_.Close();
+    thread_.join();
+  }
+  void Send(const std::string& line) { input_.Write(line + "\n"); }
+  // Waits for a line matching `pattern` after the last one waited for.
+  bool WaitFor(const std::string& pattern) {
+    std::regex re(pattern);
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kPatience, [&] {
+      auto lines = Lines(output_.text.substr(0, output_.text.rfind('\n') + 1));  // whole lines
+      for (; seen_ < lines.size(); ++seen_)
+        if (std::regex_match(lines[seen_], re)) return ++seen_, true;
+      return false;
+    });
+  }
+  bool WaitForEnd() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, kPatience, [&] { return ended_; });
+  }
+  int Count(const std::string& pattern) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto lines = Lines(output_.text);
+    std::regex re(pattern);
+    return int(std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& l) { return std::regex_match(l, re); }));
+  }
+  std::string Text() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return output_.text;
+  }
+
+ private:
+  static constexpr std::chrono::seconds kPatience{30};
+
+  // Input that blocks until the test writes more, as a pipe does.
+  struct Input : std::streambuf {
+    void Write(const std::string& text) {
+      std::lock_guard<std::mutex> lock(mutex);
+      data += text;
+      more.notify_all();
+    }
+    void Close() {
+      std::lock_guard<std::mutex> lock(mutex);
+      closed = true;
+      more.notify_all();
+    }
+    int_type underflow() override {
+      std::unique_lock<std::mutex> lock(mutex);
+      more.wait(lock, [&] { return at < data.size() || closed; });
+      if (at >= data.size()) return traits_type::eof();
+      current = data[at++];
+      setg(&current, &current, &current + 1);
+      return traits_type::to_int_type(current);
+    }
+    std::mutex mutex;
+    std::condition_variable more;
+    std::string data;
+    size_t at = 0;
+    bool closed = false;
+    char current = 0;
+  };
+  struct Output : std::streambuf {
+    explicit Output(LiveSession* owner) : owner(owner) {}
+    int_type overflow(int_type c) override {
+      if (c == traits_type::eof()) return 0;
+      std::lock_guard<std::mutex> lock(owner->mutex_);
+      text += traits_type::to_char_type(c);
+      owner->changed_.notify_all();
+      return c;
+    }
+    LiveSession* owner;
+    std::string text;
+  };
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  Input input_;
+  Output output_{this};
+  std::istream in_;
+  std::ostream out_;
+  size_t seen_ = 0;
+  bool ended_ = false;
+  std::thread thread_;
+};
+
 std::string Fen(const char* fen) {
   return std::string(fen);
 }
@@ -89,10 +195,12 @@ TEST(EngineProtocol, Ucci) {
        {"bestmove .*", "bye"}},
       {"bad input is answered and the session goes on",
        "hello\nposition fen 9/9/9 w\nposition startpos moves h2h9 z9\nposition startpos moves "
-       "h2h8\nbanmoves e0e2\ngo depth x\ngo perft 9\nsetoption hashsize 0\nsetoption level 9\n"
-       "go\n",
+       "h2h8\nbanmoves h2e2\ngo depth 1\nposition startpos\nbanmoves e0e2\ngo depth x\n"
+       "go perft 9\nsetoption hashsize 0\nsetoption level 9\ngo\n",
        {"info string unknown command hello", "info string bad FEN .*",
-        "info string illegal move h2h8; the position is unchanged",
+        "info string illegal move h2h8; no position until a good one comes",
+        "info string banmoves: no position to ban moves in",
+        "info string go: the last position was refused; send a good one", "nobestmove",
         "info string banmoves: not a legal move e0e2", "info string go: depth .*",
         "info string go perft .*", "info string hashsize .*", "info string level .*",
         "bestmove .*"}},
@@ -139,13 +247,16 @@ TEST(EngineProtocol, Uci) {
       {"bad input is answered and the session goes on",
        "go\xff\nsetoption name Hash value lots\nsetoption name Colour value red\nsetoption\n"
        "position fen rnbakabnr/9/9 w\nposition fen " +
-           Fen(kMated) + " moves d9e9\ngo wtime\ngo searchmoves h2h8\nposition\nisready\n",
+           Fen(kMated) + " moves d9e9\ngo depth 1\nposition startpos\ngo wtime\n"
+                         "go searchmoves h2h8\nposition\nisready\n",
        {"info string unknown command go\xff", "info string Hash .*",
         "info string unknown option Colour", "info string setoption name .*",
-        "info string bad FEN .*", "info string illegal move d9e9; the position is unchanged",
+        "info string bad FEN .*",
+        "info string illegal move d9e9; no position until a good one comes",
+        "info string go: the last position was refused; send a good one", "bestmove \\(none\\)",
         "info string go: wtime needs a value", "info string go searchmoves: illegal move h2h8",
         "info string position needs .*", "readyok"},
-       {"bestmove .*"}},
+       {"bestmove [a-i].*"}},
   };
   for (const Session& s : sessions) Check(engine::RunUci, s);
 }
@@ -223,6 +334,155 @@ TEST(EngineProtocol, Xboard) {
   engine::ProtocolSetup setup;
   setup.level = 3;
   for (const Session& s : sessions) Check(engine::RunXboard, s, setup);
+}
+
+// "quit" ends the session whatever search runs: one with a far limit, an endless one, pondering.
+TEST(EngineProtocol, QuitEndsAnySearch) {
+  const std::string xboard = "xboard\nprotover 2\nnew\nvariant xiangqi\n";
+  struct Case {
+    Runner run;
+    Session session;
+  };
+  const std::vector<Case> cases = {
+      {engine::RunUci, {"uci depth", "position startpos\ngo depth 100\nquit\n", {"bestmove .*"}}},
+      {engine::RunUci, {"uci time", "go movetime 100000000\nquit\n", {"bestmove .*"}}},
+      {engine::RunUci, {"uci ponder", "go ponder\nquit\n", {}}},
+      {engine::RunUci, {"uci infinite", "go infinite\nquit\n", {}}},
+      {engine::RunUcci, {"ucci depth", "go depth 100\nquit\n", {"bye"}}},
+      {engine::RunUcci, {"ucci infinite", "go depth infinite\nquit\n", {"bye"}}},
+      {engine::RunXboard, {"xboard depth", xboard + "sd 100\nusermove h2e2\nquit\n", {}}},
+      {engine::RunXboard, {"xboard time", xboard + "st 100000\ngo\nquit\n", {}}},
+  };
+  engine::ProtocolSetup setup;
+  setup.level = 8;
+  for (const Case& c : cases) Check(c.run, c.session, setup);  // returns: the test is that it ends
+}
+
+// An endless search reports its move only on "stop", even when it ends by itself: a mate found,
+// or one legal move (which needs no search at all).
+TEST(EngineProtocol, EndlessSearchWaitsForStop) {
+  struct Case {
+    const char* name;
+    Runner run;
+    std::string setup;  // the lines before the search
+    std::string go;
+    std::string ended;  // the info line after which the search has ended by itself
+    std::string best;
+  };
+  const std::vector<Case> cases = {
+      {"uci mate", engine::RunUci, "position fen " + Fen(kMateInOne), "go infinite",
+       "info .*score mate 1 .*", "bestmove b1b9.*"},
+      {"uci one move", engine::RunUci, "position fen " + Fen(kThreeMoves),
+       "go infinite searchmoves d9e9", "info depth 4 .*", "bestmove d9e9.*"},
+      {"ucci mate", engine::RunUcci, "position fen " + Fen(kMateInOne), "go depth infinite",
+       "info depth 1 score 2999\\d .*", "bestmove b1b9.*"},
+      {"ucci one move", engine::RunUcci,
+       "position fen " + Fen(kThreeMoves) + "\nbanmoves a3a2 a3b3", "go depth infinite",
+       "info depth 4 .*", "bestmove d9e9.*"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LiveSession session(c.run);
+    session.Send(c.setup);
+    session.Send(c.go);
+    ASSERT_TRUE(session.WaitFor(c.ended)) << session.Text();
+    session.Send("isready");
+    ASSERT_TRUE(session.WaitFor("readyok"));
+    EXPECT_EQ(session.Count("bestmove.*"), 0) << session.Text();
+    session.Send("stop");
+    EXPECT_TRUE(session.WaitFor(c.best)) << session.Text();
+  }
+}
+
+// UCI pondering: no move while pondering, whatever the search found, then exactly one after
+// "ponderhit" (the search goes on under the clock) or "stop" (the pondered move was not played).
+TEST(EngineProtocol, UciPonder) {
+  Check(engine::RunUci, {"the option", "uci\n", {"option name Ponder type check default false"}});
+  for (const char* end : {"ponderhit", "stop"}) {
+    SCOPED_TRACE(end);
+    LiveSession session(engine::RunUci);
+    session.Send("setoption name Ponder value true");
+    session.Send("position fen " + Fen(kMateInOne));
+    session.Send("go ponder wtime 1000 btime 1000");
+    ASSERT_TRUE(session.WaitFor("info .*score mate 1 .*")) << session.Text();
+    session.Send("isready");
+    ASSERT_TRUE(session.WaitFor("readyok"));
+    EXPECT_EQ(session.Count("bestmove.*"), 0) << session.Text();
+    session.Send(end);
+    ASSERT_TRUE(session.WaitFor("bestmove b1b9.*")) << session.Text();
+    session.Send("isready");
+    ASSERT_TRUE(session.WaitFor("readyok"));
+    EXPECT_EQ(session.Count("bestmove.*"), 1) << session.Text();
+  }
+}
+
+// A "ping" that comes while the engine thinks on its move is answered after that move.
+TEST(EngineProtocol, XboardPongAfterTheMove) {
+  LiveSession session(engine::RunXboard);
+  session.Send("xboard\nprotover 2\nnew\nvariant xiangqi\npost\nsd 100\nusermove h2e2");
+  ASSERT_TRUE(session.WaitFor("3 .*")) << session.Text();
+  session.Send("ping 7");
+  session.Send("?");
+  ASSERT_TRUE(session.WaitFor("move [a-i]\\d[a-i]\\d")) << session.Text();
+  EXPECT_TRUE(session.WaitFor("pong 7")) << session.Text();
+  // Idle, the answer is at once.
+  session.Send("ping 8");
+  EXPECT_TRUE(session.WaitFor("pong 8")) << session.Text();
+}
+
+// "level"'s base time is the clock until "time" comes: with it a search bounded only by the
+// clock and a depth it cannot reach still moves.
+TEST(EngineProtocol, XboardLevelBaseTimeIsTheClock) {
+  LiveSession session(engine::RunXboard);
+  session.Send("xboard\nprotover 2\nnew\nvariant xiangqi\nlevel 0 0:01 0\nsd 100\nusermove h2e2");
+  EXPECT_TRUE(session.WaitFor("move [a-i]\\d[a-i]\\d")) << session.Text();
+}
+
+// "white" and "black" set the side to move; the engine then plays the other side on "go".
+TEST(EngineProtocol, XboardWhiteAndBlackSetTheSide) {
+  const std::string start = "xboard\nprotover 2\nnew\nvariant xiangqi\nsd 3\n";
+  std::string mate_black = Fen(kMateInOne);
+  mate_black.replace(mate_black.find(" w "), 3, " b ");
+  std::string three_red = Fen(kThreeMoves);
+  three_red.replace(three_red.find(" b "), 3, " w ");
+  const std::vector<Session> sessions = {
+      {"white", start + "setboard " + mate_black + "\nwhite\ngo\n", {"move b1b9"}},
+      {"black", start + "setboard " + three_red + "\nblack\ngo\n", {"move (d9e9|a3a2|a3b3)"}},
+  };
+  engine::ProtocolSetup setup;
+  setup.level = 8;
+  for (const Session& s : sessions) Check(engine::RunXboard, s, setup);
+}
+
+// The table may be as large as the setup allows (the machine's memory for xiangqi-cli); beyond
+// that the request is refused with a line and the session goes on.
+TEST(EngineProtocol, HashUpToTheLargestAllowed) {
+  engine::ProtocolSetup setup;
+  setup.hash_mb = 2;
+  setup.max_hash_mb = 8;
+  struct Case {
+    Runner run;
+    Session session;
+  };
+  const std::vector<Case> cases = {
+      {engine::RunUci,
+       {"uci", "uci\nsetoption name Hash value 8\nisready\n",
+        {"option name Hash type spin default 2 min 1 max 8", "readyok"},
+        {"info string.*"}}},
+      {engine::RunUci,
+       {"uci beyond", "setoption name Hash value 9\ngo depth 1\n",
+        {"info string Hash is a number of MB from 1 to 8 .*", "bestmove .*"}}},
+      {engine::RunUcci,
+       {"ucci", "ucci\nsetoption hashsize 8\nisready\n",
+        {"option hashsize type spin min 1 max 8 default 2", "readyok"},
+        {"info string.*"}}},
+      {engine::RunUcci,
+       {"ucci beyond", "setoption hashsize 100000\ngo depth 1\n",
+        {"info string hashsize .*", "bestmove .*"}}},
+      {engine::RunXboard,
+       {"xboard", "memory 8\nmemory 9\nping 1\n", {"Error \\(memory beyond .*\\): memory 9", "pong 1"}}},
+  };
+  for (const Case& c : cases) Check(c.run, c.session, setup);
 }
 
 std::string Shell(const std::string& command) {
