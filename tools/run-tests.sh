@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Release, the sanitizer and the fuzzing configuration and runs every test of each.
+# Builds the Release, the sanitizer, the thread-sanitizer and the fuzzing configuration and runs
+# the tests of each.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(nproc)
@@ -11,6 +12,13 @@ cmake --build build/release -j "$jobs"
 cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DXQ_SANITIZE=ON -DXQ_BENCH=OFF
 cmake --build build/sanitize -j "$jobs"
 (cd build/sanitize && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+
+# The threaded parts under ThreadSanitizer: the background jobs, the game's session and the
+# engine's protocol sessions.
+cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXQ_TSAN=ON -DXQ_BENCH=OFF
+cmake --build build/tsan -j "$jobs" --target worker_test session_test engine_protocol_test
+(cd build/tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
+  ctest --output-on-failure -j "$jobs" -R '^(Worker|SessionScript|EngineProtocol)\.')
 
 # Every fuzz target runs for a bounded time over its seeds (clang's libFuzzer).
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXQ_FUZZ=ON \
