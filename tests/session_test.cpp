@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <sstream>
+#include <thread>
 
 #include "engine/search.h"
 #include "game/evaluation.h"
@@ -67,6 +70,54 @@ class HandScheduler final : public game::Scheduler {
  private:
   Job next_ = 0;
   std::map<Job, std::pair<std::function<void()>, std::function<void()>>> jobs_;
+};
+
+// Work on a thread of its own, as the window runs it; `done` runs when the test collects it.
+class ThreadScheduler final : public game::Scheduler {
+ public:
+  ~ThreadScheduler() override {
+    for (auto& [job, running] : jobs_) running.thread.join();
+  }
+  Job Start(std::function<void()> work, std::function<void()> done) override {
+    Running& running = jobs_[++next_];
+    running.done = std::move(done);
+    running.thread = std::thread([work = std::move(work), &finished = running.finished] {
+      work();
+      finished = true;
+    });
+    return next_;
+  }
+  void Cancel(Job job) override {
+    auto it = jobs_.find(job);
+    if (it == jobs_.end()) return;
+    it->second.thread.join();
+    jobs_.erase(it);
+  }
+  // Delivers every finished job; false when none has finished yet.
+  bool Collect() {
+    bool any = false;
+    for (auto it = jobs_.begin(); it != jobs_.end();) {
+      if (!it->second.finished) {
+        ++it;
+        continue;
+      }
+      it->second.thread.join();
+      auto done = std::move(it->second.done);
+      it = jobs_.erase(it);
+      done();
+      any = true;
+    }
+    return any;
+  }
+
+ private:
+  struct Running {
+    std::thread thread;
+    std::function<void()> done;
+    std::atomic<bool> finished{false};
+  };
+  Job next_ = 0;
+  std::map<Job, Running> jobs_;
 };
 
 class MapStore final : public game::ChoiceStore {
@@ -336,6 +387,27 @@ TEST_F(SessionScript, ChoicesAreRememberedAndARunsLevelWins) {
   again.LoadChoices();
   EXPECT_EQ(again.Level(), 4);
   EXPECT_EQ(store.values["level"], 6);
+}
+
+// The engine searching on its own thread, stopped by the player midway and allowed to finish.
+TEST_F(SessionScript, AReplyOnItsOwnThreadStopsAtOnceOrArrives) {
+  ThreadScheduler threads;
+  Session game(screen, threads, store);
+  game.ChooseLevel(8);
+  game.NewGame();
+  ASSERT_TRUE(game.PlayHumanMove(*game::ParseIccsMove("h2e2")));
+  ASSERT_TRUE(game.Thinking());
+  game.NewGame();  // joins the search: its stop is seen within milliseconds
+  EXPECT_FALSE(game.Thinking());
+  EXPECT_FALSE(threads.Collect());
+  EXPECT_EQ(BoardNow(), kStart);
+
+  game.ChooseLevel(3);
+  ASSERT_TRUE(game.PlayHumanMove(*game::ParseIccsMove("h2e2")));
+  while (!threads.Collect()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  EXPECT_FALSE(game.Thinking());
+  EXPECT_EQ(game.Line().moves.size(), 2u);
+  EXPECT_EQ(runtime::GbToUtf8Lossy(game.Caption(game::Label::kStatus)), "到你了...");
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ cmake --build build/sanitize -j "$jobs"
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXQ_TSAN=ON -DXQ_BENCH=OFF
 cmake --build build/tsan -j "$jobs" --target worker_test session_test engine_protocol_test
 (cd build/tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
-  ctest --output-on-failure -j "$jobs" -R '^(Worker|SessionScript|EngineProtocol)\.')
+  ctest --output-on-failure -j "$jobs" -R '^(Worker|WorkerDeathTest|SessionScript|EngineProtocol)\.')
 
 # Every fuzz target runs for a bounded time over its seeds (clang's libFuzzer).
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXQ_FUZZ=ON \
