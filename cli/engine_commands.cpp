@@ -195,7 +195,7 @@ std::optional<int16_t> ReadDepth(const Options& options, std::string& error) {
 // Levels 3..8: the full-rules engine plays the computer's side within the level's limits.
 int EngineReply(const game::BoardArray& board, int level) {
   std::string error;
-  auto position = game::EnginePosition(board, game::Computer, &error);
+  auto position = game::EnginePosition(board, game::Computer, game::Colour::kRed, &error);
   if (!position) return Refuse("the full-rules engine cannot play this position: " + error);
   engine::Searcher searcher;
   engine::SearchResult result = searcher.Search(*position, engine::LevelLimits(level));
@@ -271,7 +271,7 @@ void PrintBoard(const game::BoardArray& board) {
 class TerminalPorts final : public game::Screen, public game::Scheduler, public game::ChoiceStore {
  public:
   void DrawNewBoard() override {}
-  void RedrawBoard() override {}
+  void RedrawBoard(const game::BoardArray&) override {}
   void DrawMove(const game::Move&) override {}
   void HighlightSelection(game::Square, bool) override {}
   void SetCaption(game::Label, const std::string&) override {}

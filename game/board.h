@@ -34,6 +34,10 @@ inline constexpr int32_t kGridHeight = kRows * kCell;  // 480
 
 enum Side : int16_t { Computer = 0, Human = 1 };
 
+// The colour of the Human's pieces. Red moves first; whichever colour he has, the Human's pieces
+// stand below and keep the codes 8..14.
+enum class Colour : uint8_t { kRed, kBlack };
+
 // Computer for 1..7; every other value, including Empty, counts as Human.
 inline Side SideOf(int16_t code) {
   return (code >= 1 && code <= 7) ? Computer : Human;

@@ -84,6 +84,9 @@ const runtime::ByteSet* SpriteData(int32_t code, bool highlight) {
 }
 
 int32_t DecodeSprite(int32_t code, bool highlight) {
+  // A Human playing black has the black sprites below: the two sides' sprites trade places.
+  if (DrawnHumanColour == Colour::kBlack && code >= 1 && code <= kLastPieceCode)
+    code = code > kHumanCodeOffset ? code - kHumanCodeOffset : code + kHumanCodeOffset;
   const runtime::ByteSet* data = SpriteData(code, highlight);
   return data != nullptr ? runtime::LoadPicture(*data) : 0;
 }
@@ -135,6 +138,8 @@ void DrawPalaceDiagonals(int32_t height) {
 
 }  // namespace
 
+Colour DrawnHumanColour = Colour::kRed;
+
 int32_t NormalSprite(int32_t code) {
   return DecodeSprite(code, false);
 }
@@ -159,10 +164,10 @@ void DrawSquare(Square square, int32_t picture, int32_t n) {
   runtime::UnloadPicture(picture);
 }
 
-void DrawAllPieces() {
+void DrawAllPieces(const BoardArray& board) {
   for (int32_t row = 1; row <= kRows; ++row)
     for (int32_t col = 1; col <= kCols; ++col) {
-      int32_t picture = NormalSprite(Board(row, col));
+      int32_t picture = NormalSprite(board(row, col));
       if (picture != 0) DrawSquare(Square{uint8_t(col), uint8_t(row)}, picture, kCell);
     }
 }
@@ -203,14 +208,14 @@ void DrawNewBoard() {
   runtime::Clear(BoardPanel);
   DrawEmptyBoard();
   runtime::CopyTo(BoardPanel, 0, 0, kPanelWidth, kPanelHeight, CleanBoardPanel, 0, 0);
-  DrawAllPieces();
+  DrawAllPieces(Board);
   runtime::AllowRedraw(BoardPanel);
 }
 
-void RedrawBoard() {
+void RedrawBoard(const BoardArray& board) {
   runtime::SetLogicProperty(BoardPanel, prop::kVisible, false);
   RestoreBoardCells();
-  DrawAllPieces();
+  DrawAllPieces(board);
   runtime::SetLogicProperty(BoardPanel, prop::kVisible, true);
 }
 

@@ -19,6 +19,10 @@ inline constexpr int32_t kPanelHeight = 484;
 extern Square HighlightSquare;
 extern int16_t HighlightCode;
 
+// The colour of the pieces below (the Human's): red unless he plays black, when every piece is
+// drawn in the other side's colours.
+extern Colour DrawnHumanColour;
+
 // A new picture decoded from the embedded sprite of `code` (1..14), or 0 for any other code or
 // data that does not decode. The caller unloads it after drawing.
 int32_t NormalSprite(int32_t code);
@@ -31,8 +35,8 @@ void DrawEmptyBoard();
 // buffer's 44 x 44 pixels onto the board; then the picture is unloaded. `n` is the size of the
 // clean cell fetched, 48 or 44.
 void DrawSquare(Square square, int32_t picture, int32_t n);
-// The normal sprite of every occupied square of Board.
-void DrawAllPieces();
+// The normal sprite of every occupied square of `board`.
+void DrawAllPieces(const BoardArray& board);
 // Turns the earlier highlight back to normal when there is one (a piece was selected before) and
 // highlights `square`.
 void HighlightSelection(Square square, bool earlierHighlighted);
@@ -44,8 +48,9 @@ void RestoreBoardCells();
 // The whole board at a new game, with the panel's redraw suspended: background, lines, the copy
 // to CleanBoardPanel, the pieces.
 void DrawNewBoard();
-// The whole board after Board was replaced, with the panel hidden meanwhile.
-void RedrawBoard();
+// The whole board after Board was replaced (or an earlier position, replayed), with the panel
+// hidden meanwhile.
+void RedrawBoard(const BoardArray& board = Board);
 
 // The hint's target marked with four red corners, and the mark taken off: the clean cell and the
 // piece Board has there.

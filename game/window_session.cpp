@@ -18,7 +18,7 @@ namespace {
 class WindowScreen final : public Screen {
  public:
   void DrawNewBoard() override { game::DrawNewBoard(); }
-  void RedrawBoard() override { game::RedrawBoard(); }
+  void RedrawBoard(const BoardArray& board) override { game::RedrawBoard(board); }
   void DrawMove(const Move& move) override { game::DrawMove(move.from, move.to); }
   void HighlightSelection(Square square, bool earlierHighlighted) override {
     game::HighlightSelection(square, earlierHighlighted);
@@ -28,6 +28,7 @@ class WindowScreen final : public Screen {
   }
   void MarkHint(Square target) override { DrawHintMark(target); }
   void EraseHintMark(Square target) override { game::EraseHintMark(target); }
+  void UseColours(Colour human) override { DrawnHumanColour = human; }
 
  private:
   static const UnitRef& LabelUnit(Label label) {

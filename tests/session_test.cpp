@@ -32,7 +32,7 @@ class RecordingScreen final : public game::Screen {
  public:
   std::vector<std::string> calls;
   void DrawNewBoard() override { calls.push_back("new"); }
-  void RedrawBoard() override { calls.push_back("redraw"); }
+  void RedrawBoard(const game::BoardArray&) override { calls.push_back("redraw"); }
   void DrawMove(const game::Move& m) override {
     calls.push_back("move " + Name(m.from) + Name(m.to));
   }
@@ -358,7 +358,8 @@ TEST_F(SessionScript, EndingsAndWhatTheyAreCalled) {
 
 TEST_F(SessionScript, PastesAndRecordsReplaceTheLine) {
   // The Computer to move in the pasted position: it answers at once.
-  Play({{"paste " + std::string(kStart) + " b", {.steps = 0, .moves = 0, .status = "到你了..."}}});
+  Play({{"paste " + std::string(kStart) + " b",
+         {.steps = 0, .moves = 1, .status = "到你了...", .canTakeBack = false}}});
   EXPECT_NE(BoardNow(), kStart);
   EXPECT_TRUE(session->Paste("not a position").has_value());
   EXPECT_TRUE(session->Paste("9/9/9 w").has_value());
@@ -371,6 +372,55 @@ TEST_F(SessionScript, PastesAndRecordsReplaceTheLine) {
   EXPECT_EQ(game::StepCount, 1);
   EXPECT_FALSE(session->CanTakeBack());
   EXPECT_EQ(screen.calls.back(), "redraw");
+}
+
+// Stepping back through the line shows earlier positions without touching the game; continuing
+// from one drops the later moves.
+TEST_F(SessionScript, ReplayAndContinueFromAnEarlierPosition) {
+  Play({{"new", {}}, {"move h2e2", {.moves = 2}}, {"move b0c2", {.steps = 2, .moves = 4}}});
+  const std::string live = BoardNow();
+  session->View(0);
+  EXPECT_EQ(session->Viewed(), 0u);
+  EXPECT_EQ(screen.calls.back(), "redraw");
+  EXPECT_EQ(BoardNow(), live);  // the game itself is untouched
+  EXPECT_FALSE(session->PlayHumanMove(*game::ParseIccsMove("b2e2")));
+  EXPECT_FALSE(session->CanHint());
+  session->View(4);  // the line's length: back to the game
+  EXPECT_FALSE(session->Viewed());
+  session->View(2);
+  session->ContinueFromView();
+  Play({{"run", {.steps = 1, .moves = 2, .status = "到你了...", .canTakeBack = true}}});
+  // Continued from a position with the Computer to move: it plays on at once.
+  session->View(1);
+  session->ContinueFromView();
+  EXPECT_EQ(session->Line().moves.size(), 2u);
+  EXPECT_EQ(game::HumanToMove, 1);
+}
+
+// As black the Computer has red and moves first; the FEN and the engine see the real colours.
+TEST_F(SessionScript, PlayingBlack) {
+  session->PlayAs(game::Colour::kBlack);
+  EXPECT_EQ(session->Line().moves.size(), 1u);
+  EXPECT_EQ(session->Line().first, game::Computer);
+  EXPECT_EQ(game::StepCount, 0);
+  EXPECT_FALSE(session->CanTakeBack());
+  const std::string fen = session->Fen();
+  EXPECT_EQ(fen.substr(fen.find(' '), 3), " b ");
+  auto position = engine::Position::FromFen(fen);
+  ASSERT_TRUE(position);
+  EXPECT_EQ(position->SideToMove(), engine::kBlack);
+  // The Human's black pieces stand below: black's pawn a6 is his, the rightmost as he sees it.
+  const game::Move pawn = game::FromEngineMove(*engine::ParseIccs("a6a5"), game::Colour::kBlack);
+  EXPECT_TRUE((pawn.from == game::Square{9, 7}));
+  EXPECT_EQ(At(game::Board, pawn.from), game::Soldier + game::kHumanCodeOffset);
+  ASSERT_TRUE(session->PlayHumanMove(pawn));
+  EXPECT_EQ(session->Line().moves.size(), 3u);
+  EXPECT_EQ(game::StepCount, 1);
+  session->TakeBack();
+  EXPECT_EQ(session->Line().moves.size(), 1u);
+  session->NewGame();  // the colour holds
+  EXPECT_EQ(session->HumanColour(), game::Colour::kBlack);
+  EXPECT_EQ(session->Line().first, game::Computer);
 }
 
 TEST_F(SessionScript, ChoicesAreRememberedAndARunsLevelWins) {

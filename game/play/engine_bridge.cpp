@@ -4,44 +4,76 @@
 
 namespace game {
 
-std::optional<engine::Position> EnginePosition(const BoardArray& board, Side toMove,
-                                               std::string* error) {
-  return engine::Position::FromFen(FormatFen(board, toMove), error);
+namespace {
+
+// A square seen from the other side of the board.
+Square Turned(Square s) {
+  return Square{uint8_t(kCols + 1 - s.col), uint8_t(kRows + 1 - s.row)};
 }
 
-engine::Move ToEngineMove(const Move& move) {
-  auto square = [](Square s) { return uint8_t((kRows - s.row) * kCols + (s.col - 1)); };
+// The code of the same piece on the other side: 1..7 and 8..14 trade places.
+uint8_t OtherSidesCode(uint8_t code) {
+  if (code >= 1 && code <= kHumanCodeOffset) return uint8_t(code + kHumanCodeOffset);
+  if (code > kHumanCodeOffset && code <= kLastPieceCode) return uint8_t(code - kHumanCodeOffset);
+  return code;
+}
+
+// The placement and the side to move of a FEN, without the counters.
+std::string BoardAndSide(const std::string& fen) {
+  const size_t space = fen.find(' ');
+  return fen.substr(0, space == std::string::npos ? space : fen.find(' ', space + 1));
+}
+
+}  // namespace
+
+BoardArray RedBelow(const BoardArray& board, Colour human) {
+  if (human == Colour::kRed) return board;
+  BoardArray turned{kRows, kCols};
+  for (int32_t row = 1; row <= kRows; ++row)
+    for (int32_t col = 1; col <= kCols; ++col)
+      turned(kRows + 1 - row, kCols + 1 - col) = OtherSidesCode(board(row, col));
+  return turned;
+}
+
+std::optional<engine::Position> EnginePosition(const BoardArray& board, Side toMove, Colour human,
+                                               std::string* error) {
+  // FormatFen names the side below "w": red, once the board is seen red below.
+  const Side redBelowToMove = toMove == RedSide(human) ? Human : Computer;
+  return engine::Position::FromFen(FormatFen(RedBelow(board, human), redBelowToMove), error);
+}
+
+engine::Move ToEngineMove(const Move& move, Colour human) {
+  auto square = [human](Square s) {
+    if (human == Colour::kBlack) s = Turned(s);
+    return uint8_t((kRows - s.row) * kCols + (s.col - 1));
+  };
   return engine::Move{square(move.from), square(move.to)};
 }
 
-Move FromEngineMove(engine::Move move) {
-  auto square = [](uint8_t s) {
-    return Square{uint8_t(s % kCols + 1), uint8_t(kRows - s / kCols)};
+Move FromEngineMove(engine::Move move, Colour human) {
+  auto square = [human](uint8_t s) {
+    Square square{uint8_t(s % kCols + 1), uint8_t(kRows - s / kCols)};
+    return human == Colour::kBlack ? Turned(square) : square;
   };
   return Move{square(move.from), square(move.to)};
 }
 
-std::optional<engine::Position> LinePosition(const BoardArray& start,
+std::optional<engine::Position> LinePosition(const BoardArray& start, Side first,
                                              const std::vector<Move>& moves, const BoardArray& now,
-                                             Side toMove) {
-  std::optional<engine::Position> position = EnginePosition(start, Human);
+                                             Side toMove, Colour human) {
+  std::optional<engine::Position> position = EnginePosition(start, first, human);
   for (const Move& move : moves) {
     if (!position) break;
-    engine::Move m = ToEngineMove(move);
+    engine::Move m = ToEngineMove(move, human);
     if (!position->IsLegal(m))
       position.reset();
     else
       position->MakeMove(m);
   }
-  const std::string fen = FormatFen(now, toMove);
-  if (position) {
-    const std::string played = position->Fen();
-    const bool sameBoard = played.compare(0, played.find(' '), fen, 0, fen.find(' ')) == 0;
-    const bool sameSide =
-        position->SideToMove() == (toMove == Human ? engine::kRed : engine::kBlack);
-    if (sameBoard && sameSide) return position;
-  }
-  return engine::Position::FromFen(fen);
+  std::optional<engine::Position> current = EnginePosition(now, toMove, human);
+  if (position && current && BoardAndSide(position->Fen()) == BoardAndSide(current->Fen()))
+    return position;
+  return current;
 }
 
 }  // namespace game

@@ -1,6 +1,8 @@
-// The game's board and moves in the full-rules engine's terms. The game's FEN is already the
-// common one (row 1 is black's back rank, upper case is red, the Human), so a position crosses as
-// its FEN with the side named; squares cross by arithmetic.
+// The game's board and moves in the full-rules engine's terms. The game keeps the Human's pieces
+// below (codes 8..14) whatever their colour; for a Human playing red that is already the common
+// FEN's view (row 1 is black's back rank, upper case is red), and for a Human playing black the
+// board turns half a circle and the colours swap. A position crosses as its FEN with the side
+// named; squares cross by arithmetic.
 #pragma once
 
 #include <optional>
@@ -12,18 +14,27 @@
 
 namespace game {
 
+// The board as the common FEN sees it, red below: the same board for a red Human; turned and
+// with the codes of the two sides swapped for a black one. Its own inverse.
+BoardArray RedBelow(const BoardArray& board, Colour human);
+// The side that has red.
+inline Side RedSide(Colour human) {
+  return human == Colour::kRed ? Human : Computer;
+}
+
 // The board with `toMove` to move; nothing, with the engine's reason in `error` when given, when
 // the engine refuses it (a General missing, pieces where they cannot stand, the side not to move
 // in check).
 std::optional<engine::Position> EnginePosition(const BoardArray& board, Side toMove,
+                                               Colour human = Colour::kRed,
                                                std::string* error = nullptr);
-engine::Move ToEngineMove(const Move& move);
-Move FromEngineMove(engine::Move move);
+engine::Move ToEngineMove(const Move& move, Colour human = Colour::kRed);
+Move FromEngineMove(engine::Move move, Colour human = Colour::kRed);
 
-// The moves played from `start` (the Human moving first), replayed so the engine sees their
+// The moves played from `start` (`first` moving first), replayed so the engine sees their
 // repetitions, when they lead to `now` with `toMove` to move; otherwise `now` on its own.
-std::optional<engine::Position> LinePosition(const BoardArray& start,
+std::optional<engine::Position> LinePosition(const BoardArray& start, Side first,
                                              const std::vector<Move>& moves, const BoardArray& now,
-                                             Side toMove);
+                                             Side toMove, Colour human = Colour::kRed);
 
 }  // namespace game

@@ -23,8 +23,9 @@ class Screen {
   virtual ~Screen() = default;
   // The whole board at a new game: lines, the clean copy, the pieces.
   virtual void DrawNewBoard() = 0;
-  // The whole board after Board was replaced (an opened record, a paste, a take-back).
-  virtual void RedrawBoard() = 0;
+  // The whole board drawn anew: Board after it was replaced (an opened record, a paste, a
+  // take-back), or an earlier position of the line while it is replayed.
+  virtual void RedrawBoard(const BoardArray& board) = 0;
   // A move shown while Board still holds the position before it.
   virtual void DrawMove(const Move& move) = 0;
   // `square` lit as the selection; `earlierHighlighted` says whether a piece was lit before.
@@ -33,6 +34,10 @@ class Screen {
   // The hint's target marked, and the mark taken off again (the cell drawn as Board has it).
   virtual void MarkHint(Square target) = 0;
   virtual void EraseHintMark(Square target) = 0;
+  // The colours the pieces are drawn in, told before a new game is drawn.
+  virtual void UseColours(Colour /*human*/) {}
+  // The line of moves, the replayed position or the outcome changed (the record's view follows).
+  virtual void LineChanged() {}
 };
 
 // Runs one search's work away from the user-interface thread and its `done` back on it. A

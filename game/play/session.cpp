@@ -121,16 +121,20 @@ Winner GeneralsVerdict(const BoardArray& board) {
   return Winner::kNobody;
 }
 
-// What a take-back restores: the board, the end of the game, the count and the labels from
-// before the Human's move, and the moves of that turn for the line.
-struct Session::TakeBackPoint {
+// What the game was before a move: what a take-back or a return to an earlier position restores.
+struct Session::Snapshot {
   BoardArray board;
   int32_t gameOver = 0;
   Outcome outcome;
   int32_t stepCount = 0;
   std::array<std::string, 3> captions;
-  Move humanMove{};
-  std::optional<Move> computerMove;
+};
+
+// One move of the line, who made it, and the game before it.
+struct Session::Ply {
+  Move move;
+  Side mover;
+  Snapshot before;
 };
 
 // The one search that may run. Its stop flag belongs to this search alone: set before the search
@@ -178,10 +182,32 @@ void Session::ShowTurnText() {
 void Session::ResetForNewLine() {
   StopSearch(SearchKind::kReply);
   ForgetHint();
-  points_.clear();
+  plies_.clear();
+  viewed_.reset();
   outcome_ = Outcome{};
   computerWithoutMove_ = false;
   if (searcher_) searcher_->NewGame();
+}
+
+Session::Snapshot Session::Now() const {
+  return Snapshot{Board, GameOver, outcome_, StepCount, captions_};
+}
+
+void Session::Restore(const Snapshot& snapshot) {
+  Board = snapshot.board;
+  GameOver = snapshot.gameOver;
+  outcome_ = snapshot.outcome;
+  computerWithoutMove_ = false;
+  PieceSelected = 0;
+  SelectedSquare = TargetSquare = Square{0, 0};
+  StepCount = snapshot.stepCount;
+  for (size_t i = 0; i < snapshot.captions.size(); ++i)
+    SetCaptionGb(static_cast<Label>(i), snapshot.captions[i]);
+}
+
+// Called as a move is made, before Board changes.
+void Session::AddPly(const Move& move, Side mover) {
+  plies_.push_back(Ply{move, mover, Now()});
 }
 
 void Session::NewGame() {
@@ -195,7 +221,16 @@ void Session::NewGame() {
   SetCaption(Label::kStatus, "");
   SetCaption(Label::kStep, "步数:");
   SetCaption(Label::kTime, "时间");
+  screen_.UseColours(humanColour_);
   screen_.DrawNewBoard();
+  screen_.LineChanged();
+  // Red moves first: a Human playing black waits for the Computer's opening move.
+  if (humanColour_ == Colour::kBlack) ComputerTurn();
+}
+
+void Session::PlayAs(Colour colour) {
+  humanColour_ = colour;
+  NewGame();
 }
 
 std::optional<std::string> Session::Paste(std::string_view text) {
@@ -207,7 +242,7 @@ std::optional<std::string> Session::Paste(std::string_view text) {
   if (!engine::Position::FromFen(text, &error)) return error;
 
   ResetForNewLine();
-  Board = parsed->board;
+  Board = RedBelow(parsed->board, humanColour_);
   GameOver = 0;
   HumanToMove = 1;
   PieceSelected = 0;
@@ -216,8 +251,11 @@ std::optional<std::string> Session::Paste(std::string_view text) {
   SetCaption(Label::kStatus, "");
   SetCaption(Label::kStep, "步数:");
   SetCaption(Label::kTime, "时间");
-  screen_.RedrawBoard();
-  if (parsed->side == Computer)
+  screen_.RedrawBoard(Board);
+  screen_.LineChanged();
+  // The FEN's "w" is red: the Computer's turn when red is to move and the Computer has red.
+  const bool redToMove = parsed->side != Computer;
+  if (redToMove != (humanColour_ == Colour::kRed))
     ComputerTurn();
   else
     JudgeStandardRules();
@@ -227,13 +265,51 @@ std::optional<std::string> Session::Paste(std::string_view text) {
 void Session::OpenBoard(const BoardArray& board) {
   const bool wasThinking = StopSearch(SearchKind::kReply);
   ForgetHint();
-  points_.clear();
+  plies_.clear();
+  viewed_.reset();
   if (wasThinking) {
     HumanToMove = 1;
     ShowTurnText();
   }
   Board = board;
-  screen_.RedrawBoard();
+  screen_.RedrawBoard(Board);
+  screen_.LineChanged();
+}
+
+void Session::LoadGame(const BoardArray& start, Side first, const std::vector<Move>& moves,
+                       std::optional<Outcome> decided) {
+  ResetForNewLine();
+  Board = start;
+  GameOver = 0;
+  PieceSelected = 0;
+  SelectedSquare = TargetSquare = Square{0, 0};
+  StepCount = 0;
+  SetCaption(Label::kStatus, "");
+  SetCaption(Label::kStep, "步数:");
+  SetCaption(Label::kTime, "时间");
+  Side mover = first;
+  for (const Move& move : moves) {
+    AddPly(move, mover);
+    Board(move.to.row, move.to.col) = At(Board, move.from);
+    Board(move.from.row, move.from.col) = Empty;
+    if (mover == Human) {
+      StepCount = StepCount + 1;
+      SetCaptionGb(Label::kStep, NumberText(runtime::Gb("步数:"), StepCount, ""));
+    }
+    mover = mover == Human ? Computer : Human;
+  }
+  HumanToMove = 1;
+  screen_.RedrawBoard(Board);
+  if (decided && decided->winner != Winner::kNobody) {
+    EndGame(decided->winner, decided->ending);
+  } else if (mover == Computer) {
+    ComputerTurn();
+  } else {
+    ShowTurnText();
+    CheckGameEnd();
+    JudgeStandardRules();
+  }
+  screen_.LineChanged();
 }
 
 void Session::Stop() {
@@ -242,22 +318,81 @@ void Session::Stop() {
 }
 
 std::string Session::Fen() const {
-  return FormatFen(Board, HumanToMove == 1 ? Human : Computer) + " - - 0 1";
+  const Side toMove = HumanToMove == 1 ? Human : Computer;
+  // FormatFen writes "w" for the side below: red, once the board is seen red below.
+  return FormatFen(RedBelow(Board, humanColour_),
+                   toMove == RedSide(humanColour_) ? Human : Computer) +
+         " - - 0 1";
 }
 
 BoardArray Session::RecordBoard() const {
-  if (Thinking() && !points_.empty()) return points_.back().board;
+  if (Thinking())
+    for (auto ply = plies_.rbegin(); ply != plies_.rend(); ++ply)
+      if (ply->mover == Human) return ply->before.board;
   return Board;
 }
 
 GameLine Session::Line() const {
   GameLine line;
-  line.start = points_.empty() ? Board : points_.front().board;
-  for (const TakeBackPoint& point : points_) {
-    line.moves.push_back(point.humanMove);
-    if (point.computerMove) line.moves.push_back(*point.computerMove);
-  }
+  line.start = plies_.empty() ? Board : plies_.front().before.board;
+  line.first = plies_.empty() ? (HumanToMove == 1 ? Human : Computer) : plies_.front().mover;
+  for (const Ply& ply : plies_) line.moves.push_back(ply.move);
   return line;
+}
+
+engine::Position Session::LineStartPosition() const {
+  const GameLine line = Line();
+  if (auto position = EnginePosition(line.start, line.first, humanColour_)) return *position;
+  return engine::Position();
+}
+
+std::vector<engine::Move> Session::LineEngineMoves() const {
+  std::vector<engine::Move> moves;
+  for (const Ply& ply : plies_) moves.push_back(ToEngineMove(ply.move, humanColour_));
+  return moves;
+}
+
+bool Session::CanTakeBack() const {
+  for (const Ply& ply : plies_)
+    if (ply.mover == Human) return true;
+  return false;
+}
+
+void Session::View(size_t ply) {
+  if (ply >= plies_.size()) {
+    if (!viewed_) return;
+    viewed_.reset();
+    screen_.RedrawBoard(Board);
+  } else {
+    if (!viewed_) {
+      // The game's selection and hint do not survive a look back.
+      StopSearch(SearchKind::kHint);
+      hintTarget_.reset();
+      PieceSelected = 0;
+    }
+    viewed_ = ply;
+    screen_.RedrawBoard(plies_[ply].before.board);
+  }
+  screen_.LineChanged();
+}
+
+void Session::ContinueFromView() {
+  if (!viewed_) return;
+  const size_t ply = *std::exchange(viewed_, std::nullopt);
+  StopSearch(SearchKind::kReply);
+  ForgetHint();
+  const Side mover = plies_[ply].mover;
+  Restore(plies_[ply].before);
+  plies_.resize(ply);
+  HumanToMove = 1;
+  screen_.RedrawBoard(Board);
+  if (mover == Computer && GameOver == 0) {
+    ComputerTurn();
+  } else if (GameOver == 0) {
+    ShowTurnText();
+    JudgeStandardRules();
+  }
+  screen_.LineChanged();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -295,6 +430,7 @@ void Session::OverrideLevelForThisRun(int32_t n) {
 void Session::Click(int32_t x, int32_t y) {
   if (GameOver != 0) return;
   if (Thinking()) return;  // the Computer's reply is on its way
+  if (viewed_) return;     // an earlier position is on the board
   StopSearch(SearchKind::kHint);
   EraseHintMark();
   if (x < 0 || x >= kGridWidth || y < 0 || y >= kGridHeight) return;
@@ -335,7 +471,7 @@ bool Session::TryCapture(Square clicked, uint8_t code) {
 }
 
 bool Session::PlayHumanMove(const Move& move) {
-  if (GameOver != 0 || HumanToMove != 1 || Thinking()) return false;
+  if (GameOver != 0 || HumanToMove != 1 || Thinking() || viewed_) return false;
   const uint8_t mover = At(Board, move.from);
   if (mover == Empty || SideOf(mover) != Human) return false;
   if (!HumanMoveAllowed(move.from, move.to)) return false;
@@ -350,15 +486,14 @@ bool Session::PlayHumanMove(const Move& move) {
 bool Session::HumanMoveAllowed(Square from, Square to) const {
   if (!IsLegalMove(from, to, Board)) return false;
   if (!standardRules_) return true;
-  auto position = EnginePosition(Board, Human);
+  auto position = EnginePosition(Board, Human, humanColour_);
   // A position the full rules cannot judge (one opened or played under the game's rules) is
   // judged by the game's rules alone.
-  return !position || position->IsLegal(ToEngineMove(Move{from, to}));
+  return !position || position->IsLegal(ToEngineMove(Move{from, to}, humanColour_));
 }
 
 void Session::PerformHumanMove() {
-  points_.push_back(TakeBackPoint{Board, GameOver, outcome_, StepCount, captions_,
-                                  Move{SelectedSquare, TargetSquare}, std::nullopt});
+  AddPly(Move{SelectedSquare, TargetSquare}, Human);
   screen_.DrawMove(Move{SelectedSquare, TargetSquare});
   Board(TargetSquare.row, TargetSquare.col) = At(Board, SelectedSquare);
   Board(SelectedSquare.row, SelectedSquare.col) = Empty;
@@ -366,26 +501,22 @@ void Session::PerformHumanMove() {
   StepCount = StepCount + 1;
   ComputerTurn();
   SetCaptionGb(Label::kStep, NumberText(runtime::Gb("步数:"), StepCount, ""));
+  screen_.LineChanged();
 }
 
 void Session::TakeBack() {
-  if (points_.empty()) return;
+  size_t last = plies_.size();
+  while (last > 0 && plies_[last - 1].mover != Human) --last;
+  if (last == 0) return;  // no move of the Human's to take back
   StopSearch(SearchKind::kReply);
   ForgetHint();
-  TakeBackPoint point = std::move(points_.back());
-  points_.pop_back();
-  Board = point.board;
-  GameOver = point.gameOver;
-  outcome_ = point.outcome;
-  computerWithoutMove_ = false;
-  HumanToMove = 1;
+  viewed_.reset();
   // Nothing stays selected: the piece that moved is back on its square, unlit.
-  PieceSelected = 0;
-  SelectedSquare = TargetSquare = Square{0, 0};
-  StepCount = point.stepCount;
-  for (size_t i = 0; i < point.captions.size(); ++i)
-    SetCaptionGb(static_cast<Label>(i), std::move(point.captions[i]));
-  screen_.RedrawBoard();
+  Restore(plies_[last - 1].before);
+  plies_.resize(last - 1);
+  HumanToMove = 1;
+  screen_.RedrawBoard(Board);
+  screen_.LineChanged();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -406,7 +537,7 @@ void Session::ComputerTurn() {
 bool Session::PlayComputerReply(int32_t started) {
   computerWithoutMove_ = false;
   if (standardRules_) {
-    auto position = EnginePosition(Board, Computer);
+    auto position = EnginePosition(Board, Computer, humanColour_);
     if (position && position->NoLegalMoves()) {
       computerWithoutMove_ = true;
       return true;
@@ -429,7 +560,7 @@ bool Session::PlayComputerReply(int32_t started) {
     if (best == engine::kNoMove)
       PlayTwoPlyReply();
     else
-      MakeComputerMove(FromEngineMove(best));
+      MakeComputerMove(FromEngineMove(best, humanColour_));
     EndComputerTurn(started);
   };
   if (StartSearch(SearchKind::kReply, *position, level_, std::move(arrived))) return false;
@@ -441,16 +572,17 @@ bool Session::PlayComputerReply(int32_t started) {
 void Session::PlayTwoPlyReply() {
   SearchDepth = static_cast<int16_t>(level_ == 1 ? 1 : 2);
   if (standardRules_) {
-    if (auto position = EnginePosition(Board, Computer)) {
+    if (auto position = EnginePosition(Board, Computer, humanColour_)) {
       PlayLegalTwoPlyReply(*position);
       return;
     }
   }
   ComputerChoice choice = ChooseComputerMove();
   if (!choice.moved) return;
+  // The search made its move on SearchBoard; Board still holds the position before it.
+  AddPly(choice.move, Computer);
   screen_.DrawMove(choice.move);
   CommitComputerMove();
-  if (!points_.empty()) points_.back().computerMove = choice.move;
 }
 
 // The two-ply search with its root limited to the moves the full rules allow: the same search,
@@ -465,7 +597,7 @@ void Session::PlayLegalTwoPlyReply(const engine::Position& position) {
   std::optional<Move> firstLegal;
   for (int16_t i = 1; i <= n; ++i) {
     Move m = std::as_const(MoveLists)(depth, i);
-    if (!position.IsLegal(ToEngineMove(m))) continue;
+    if (!position.IsLegal(ToEngineMove(m, humanColour_))) continue;
     if (!firstLegal) firstLegal = m;
     int16_t captured = MakeMove(m);
     int32_t score = -AlphaBeta(-beta, -alpha, static_cast<int16_t>(depth - 1));
@@ -484,10 +616,10 @@ void Session::PlayLegalTwoPlyReply(const engine::Position& position) {
 
 // The Computer's move shown while Board still holds the position before it, then made.
 void Session::MakeComputerMove(const Move& move) {
+  AddPly(move, Computer);
   screen_.DrawMove(move);
   Board(move.to.row, move.to.col) = At(Board, move.from);
   Board(move.from.row, move.from.col) = Empty;
-  if (!points_.empty()) points_.back().computerMove = move;
 }
 
 void Session::EndComputerTurn(int32_t started) {
@@ -499,12 +631,14 @@ void Session::EndComputerTurn(int32_t started) {
   if (GameOver == 0) ShowTurnText();
   CheckGameEnd();
   JudgeStandardRules();
+  screen_.LineChanged();
 }
 
 void Session::EndGame(Winner winner, Ending ending) {
   GameOver = 1;
   outcome_ = Outcome{winner, ending};
   SetCaption(Label::kStatus, winner == Winner::kHuman ? "你赢了" : "你输了");
+  screen_.LineChanged();
 }
 
 void Session::CheckGameEnd() {
@@ -523,12 +657,12 @@ void Session::JudgeStandardRules() {
   if (!standardRules_) return;
   if (computerWithoutMove_) {
     computerWithoutMove_ = false;
-    auto position = EnginePosition(Board, Computer);
+    auto position = EnginePosition(Board, Computer, humanColour_);
     EndGame(Winner::kHuman, position && position->InCheck() ? Ending::kMate : Ending::kStalemate);
     return;
   }
   if (GameOver != 0 || HumanToMove != 1) return;
-  auto position = EnginePosition(Board, Human);
+  auto position = EnginePosition(Board, Human, humanColour_);
   if (!position) return;
   if (position->NoLegalMoves()) {
     EndGame(Winner::kComputer, position->InCheck() ? Ending::kMate : Ending::kStalemate);
@@ -539,14 +673,14 @@ void Session::JudgeStandardRules() {
 
 std::optional<engine::Position> Session::CurrentLinePosition(Side toMove) const {
   GameLine line = Line();
-  return LinePosition(line.start, line.moves, Board, toMove);
+  return LinePosition(line.start, line.first, line.moves, Board, toMove, humanColour_);
 }
 
 // ---------------------------------------------------------------------------------------------
 // The hint
 
 bool Session::CanHint() const {
-  return GameOver == 0 && HumanToMove == 1 && !pending_;
+  return GameOver == 0 && HumanToMove == 1 && !pending_ && !viewed_;
 }
 
 HintAnswer Session::RequestHint() {
@@ -564,7 +698,7 @@ HintAnswer Session::RequestHint() {
   if (position->NoLegalMoves()) return HintAnswer::kNoMove;
   StartSearch(SearchKind::kHint, *position, std::max(level_, kLowestHintLevel),
               [this](engine::Move best) {
-                if (best != engine::kNoMove) ShowHint(FromEngineMove(best));
+                if (best != engine::kNoMove) ShowHint(FromEngineMove(best, humanColour_));
               });
   return HintPending() ? HintAnswer::kSearching : HintAnswer::kShown;
 }

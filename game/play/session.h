@@ -16,6 +16,7 @@
 
 #include "engine/position.h"
 #include "game/board.h"
+#include "game/play/engine_bridge.h"
 #include "game/play/ports.h"
 
 namespace engine {
@@ -54,6 +55,7 @@ enum class Ending {
   kGeneralTaken,  // a General no longer in its palace
   kMate,          // standard rules: no legal move while in check
   kStalemate,     // standard rules: no legal move, not in check
+  kResigned,      // a record that says one side gave up
 };
 struct Outcome {
   Winner winner = Winner::kNobody;
@@ -61,9 +63,10 @@ struct Outcome {
 };
 
 // The moves played since the start of the game or the last position opened or pasted, and the
-// board they start from.
+// board they start from; the two sides move in turn from `first`.
 struct GameLine {
   BoardArray start;
+  Side first = Human;
   std::vector<Move> moves;
 };
 
@@ -99,6 +102,23 @@ class Session {
   // A board opened from a record replaces Board and nothing else; a Computer stopped while
   // thinking hands the turn to the Human.
   void OpenBoard(const BoardArray& board);
+  // A whole game becomes the game: `moves` played from `start` (`first` to move there, each move
+  // legal under the full rules), the board at its last position. A game a record calls decided
+  // ends there; otherwise, when it is the Computer's turn, the Computer plays on.
+  void LoadGame(const BoardArray& start, Side first, const std::vector<Move>& moves,
+                std::optional<Outcome> decided = std::nullopt);
+  // A new game with the Human's pieces in `colour`: with black the Computer has red and moves
+  // first. The colour holds for the next new games too.
+  void PlayAs(Colour colour);
+
+  // Replay: the position after `ply` moves of the line shown on the board while the game stays as
+  // it is (board clicks are ignored meanwhile); the line's length goes back to the game.
+  void View(size_t ply);
+  // The ply shown, or nothing while the board shows the game.
+  std::optional<size_t> Viewed() const { return viewed_; }
+  // The position shown becomes the game: the later moves go (the Computer plays on when it is
+  // its turn there).
+  void ContinueFromView();
   // Stops the search and drops the hint (the window is going).
   void Stop();
 
@@ -113,7 +133,8 @@ class Session {
   // Whether the level is still the one given for this run (no level was chosen since).
   bool LevelGivenForThisRun() const { return levelForThisRun_.has_value(); }
   bool StandardRules() const { return standardRules_; }
-  bool CanTakeBack() const { return !points_.empty(); }
+  Colour HumanColour() const { return humanColour_; }
+  bool CanTakeBack() const;
   bool CanHint() const;
   bool Thinking() const;     // the Computer's reply is being searched
   bool HintPending() const;  // a hint is being searched
@@ -121,14 +142,19 @@ class Session {
   const std::string& Caption(Label label) const;
   Outcome GameOutcome() const { return outcome_; }
   GameLine Line() const;
-  // The position as FEN, with the side to move.
+  // The position as FEN, with the side to move, in the real colours.
   std::string Fen() const;
+  // The line and the board it starts from in the engine's terms (the real colours), for the
+  // record: the start position and the moves.
+  engine::Position LineStartPosition() const;
+  std::vector<engine::Move> LineEngineMoves() const;
   // The position a record should hold: always one with the Human to move. While the Computer
   // thinks that is the position before the Human's last move.
   BoardArray RecordBoard() const;
 
  private:
-  struct TakeBackPoint;
+  struct Snapshot;
+  struct Ply;
   struct Pending;
   enum class SearchKind { kReply, kHint };
 
@@ -136,6 +162,9 @@ class Session {
   void SetCaptionGb(Label label, std::string gbText);
   void ShowTurnText();
   void ResetForNewLine();
+  Snapshot Now() const;
+  void Restore(const Snapshot& snapshot);
+  void AddPly(const Move& move, Side mover);
   bool TryQuietMove(Square clicked, uint8_t code);
   bool TrySelection(Square clicked, uint8_t code);
   bool TryCapture(Square clicked, uint8_t code);
@@ -167,7 +196,9 @@ class Session {
   std::optional<int32_t> levelForThisRun_;
   bool standardRules_ = false;
   std::array<std::string, 3> captions_;
-  std::vector<TakeBackPoint> points_;
+  std::vector<Ply> plies_;
+  std::optional<size_t> viewed_;
+  Colour humanColour_ = Colour::kRed;
   Outcome outcome_;
   bool computerWithoutMove_ = false;
   std::optional<Square> hintTarget_;
