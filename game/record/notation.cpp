@@ -409,11 +409,17 @@ Place SignPlace(char ch) {
 }
 
 std::optional<Description> ParseWxf(std::string_view text) {
-  std::string s;
-  for (char ch : text) s += ch >= 'a' && ch <= 'z' ? char(ch - 'a' + 'A') : ch == '=' ? '.' : ch;
-  if (s.size() == 3 && WxfKind(s[0]) && IsDigit1to9(s[1]) && IsDigit1to9(s[2]))
-    s = {s[0], s[1], '.', s[2]};  // C25: the sideways sign left out
-  if (s.size() != 4 || !IsDigit1to9(s[3])) return std::nullopt;
+  if (text.size() < 3 || text.size() > 4) return std::nullopt;
+  char s[4];
+  for (size_t i = 0; i < text.size(); ++i) {
+    char ch = text[i];
+    s[i] = ch >= 'a' && ch <= 'z' ? char(ch - 'a' + 'A') : ch == '=' ? '.' : ch;
+  }
+  if (text.size() == 3) {  // C25: the sideways sign left out
+    if (!WxfKind(s[0]) || !IsDigit1to9(s[1])) return std::nullopt;
+    s[3] = s[2], s[2] = '.';
+  }
+  if (!IsDigit1to9(s[3])) return std::nullopt;
   Description d;
   if (s[2] == '+')
     d.dir = Dir::kForward;
