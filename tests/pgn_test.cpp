@@ -156,6 +156,7 @@ TEST(Pgn, ReadsFilesAsTheyCome) {
        1, "h9g7 h2e2", "*"},
       {"several games, one without tags",
        kChinese + "\n[Event \"2\"]\n1. c4 *\n\n1. h2e2 1/2-1/2\n", 3, main_line, "1-0"},
+      {"stray closing signs", "1. h2e2 ) ] } h9g7 *", 1, "h2e2 h9g7", "*"},
       {"only tags", "[Event \"x\"]\n[Result \"0-1\"]\n", 1, "", "0-1"},
       {"XBoard", Slurp(XQ_SOURCE_DIR "/docs/screenshots/xboard.pgn"), 1, nullptr, "1-0"},
   };
@@ -187,6 +188,8 @@ TEST(Pgn, ReadsFilesAsTheyCome) {
 TEST(Pgn, NamesTheLineAndTheReasonOfABrokenFile) {
   std::string twelve_lines = "[Event \"x\"]\n";
   for (int i = 2; i <= 11; ++i) twelve_lines += "\n";
+  std::string many_tags;
+  for (int i = 1; i <= 1001; ++i) many_tags += "[T" + std::to_string(i) + " \"\"]\n";
   struct Case {
     std::string bytes;
     const char* text;
@@ -203,6 +206,7 @@ TEST(Pgn, NamesTheLineAndTheReasonOfABrokenFile) {
       {"\n\n[FEN \"9/9/9 w\"]\n", "第 3 行：FEN 不是合规的局面（"},
       {"1. h2e2\n\xff\xfe\xfd", "第 2 行：文字既不是 UTF-8 也不是 GB18030"},
       {"", "第 1 行：文件里没有棋局"},
+      {many_tags, "第 1001 行：一局的标签太多"},
       {"\n; nothing\n{here}\n", "第 1 行：文件里没有棋局"},
   };
   for (const Case& c : cases) {

@@ -19,6 +19,8 @@ bool SameName(std::string_view a, std::string_view b) {
   return true;
 }
 
+constexpr size_t kMaxTags = 1000;
+
 bool Fail(PgnError* error, int line, std::string reason) {
   if (error) *error = PgnError{line, std::move(reason)};
   return false;
@@ -91,7 +93,8 @@ class Lexer {
 
   // The next token (kEnd at the end); false, and the reason, for a broken one.
   bool Next(Token& token, PgnError* error) {
-    SkipSpace();
+    // A stray closing sign has nothing to keep.
+    for (SkipSpace(); pos_ < text_.size() && IsStrayClose(text_[pos_]); SkipSpace()) ++pos_;
     token = Token{};
     token.line = line_;
     token.begin = pos_;
@@ -117,14 +120,10 @@ class Lexer {
         ++pos_;
         while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
         return true;
-      case ')':
-      case '}':  // a stray closing sign: nothing to keep
-        ++pos_;
-        return Next(token, error);
       default:
         break;
     }
-    size_t start = pos_;
+    size_t start = pos_++;  // not a space nor a sign handled above, so a symbol's first byte
     while (pos_ < text_.size() && SpaceLength(pos_) == 0 && !IsDelimiter(text_[pos_])) ++pos_;
     token.type = Token::kSymbol;
     token.text = text_.substr(start, pos_ - start);
@@ -132,6 +131,7 @@ class Lexer {
   }
 
  private:
+  static bool IsStrayClose(char ch) { return ch == ')' || ch == '}' || ch == ']'; }
   static bool IsDelimiter(char ch) {
     return ch == '{' || ch == '}' || ch == '(' || ch == ')' || ch == '[' || ch == ']' ||
            ch == ';' || ch == '$';
@@ -326,11 +326,9 @@ std::string Escaped(std::string_view value) {
   return out;
 }
 
+// The opening with its usual counters: a FEN tag is needed for anything else.
 bool IsOpening(const engine::Position& pos) {
-  std::string fen = pos.Fen();
-  std::string_view start = engine::kStartFen;
-  size_t side = start.find(' ') + 2;
-  return std::string_view(fen).substr(0, side) == start.substr(0, side);
+  return pos.Fen() == engine::Position().Fen();
 }
 
 // Lines of moves of at most 80 characters, broken between words.
@@ -451,6 +449,11 @@ std::optional<PgnFile> PgnFile::Open(std::string_view bytes, PgnError* error) {
     }
     if (!current || ended) continue;  // remarks before the first game or after a result
     if (is_tag) {
+      // Far more than any game has; the limit keeps a hostile file from taking minutes.
+      if (current->tags.All().size() >= kMaxTags) {
+        Fail(error, token.line, "一局的标签太多");
+        return std::nullopt;
+      }
       if (SameName(token.text, "FEN")) current->fen_line = token.line;
       current->tags.Set(token.text, std::move(token.value));
       current->begin = lexer.Pos();
