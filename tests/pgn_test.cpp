@@ -150,6 +150,7 @@ TEST(Pgn, ReadsFilesAsTheyCome) {
       {"numbers in other forms, ideographic spaces", "1.炮二平五　马8进7 2、马二进三 3 车9平8\n", 1,
        "h2e2 h9g7 h0g2 i9h9", "*"},
       {"black to move after a comment", "1. h2e2 {看} 1... h9g7 0-1", 1, "h2e2 h9g7", "0-1"},
+      {"the result in Chinese", "[Result \"1-0\"]\n1. h2e2 和棋\n", 1, "h2e2", "1/2-1/2"},
       {"from a FEN, XBoard's letters",
        "[FEN \"rheakaehr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RHEAKAEHR b - - 0 1\"]\n"
        "1... Hg7 2. Che2\n",

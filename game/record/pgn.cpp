@@ -249,8 +249,17 @@ class Lexer {
 
 // ---------------------------------------------------------------- symbols in the moves
 
-bool IsResult(std::string_view s) {
-  return s == "1-0" || s == "0-1" || s == "1/2-1/2" || s == "*" || s == "½-½";
+// The result a symbol states, in PGN's words, or nothing. Files from Chinese sites may say it in
+// Chinese.
+std::optional<std::string> ResultOf(std::string_view s) {
+  static constexpr std::pair<std::string_view, std::string_view> kResults[] = {
+      {"1-0", "1-0"},     {"0-1", "0-1"},      {"1/2-1/2", "1/2-1/2"}, {"*", "*"},
+      {"½-½", "1/2-1/2"}, {"红胜", "1-0"},     {"红先胜", "1-0"},      {"黑胜", "0-1"},
+      {"红先负", "0-1"},  {"和棋", "1/2-1/2"}, {"和局", "1/2-1/2"},    {"红先和", "1/2-1/2"},
+  };
+  for (const auto& [text, result] : kResults)
+    if (s == text) return std::string(result);
+  return std::nullopt;
 }
 
 // "12." "12..." "12…" "12、" and a bare "12" number moves; what follows them (1.e4) is the move.
@@ -460,7 +469,7 @@ std::optional<PgnFile> PgnFile::Open(std::string_view bytes, PgnError* error) {
       current->begin_line = lexer.Line();
     } else {
       in_moves = true;
-      ended = token.type == Token::kSymbol && IsResult(token.text);
+      ended = token.type == Token::kSymbol && ResultOf(token.text);
     }
   }
   if (current) current->end = file.text_.size();
@@ -488,7 +497,7 @@ std::optional<PgnGame> PgnFile::Game(size_t index, PgnError* error) const {
   }
   engine::Position pos = game.start;
   std::string result_tag = entry.tags.Get("Result");
-  if (IsResult(result_tag)) game.result = result_tag;
+  if (auto result = ResultOf(result_tag)) game.result = *result;
   Lexer lexer(text_, entry.begin, entry.end, entry.begin_line);
   Token token;
   for (;;) {
@@ -500,8 +509,8 @@ std::optional<PgnGame> PgnFile::Game(size_t index, PgnError* error) const {
       std::string variation(1, '(');
       AddComment(game.comments.back(), variation.append(token.text).append(")"));
     } else if (token.type == Token::kSymbol) {
-      if (IsResult(token.text)) {
-        game.result = token.text == "½-½" ? "1/2-1/2" : std::string(token.text);
+      if (auto result = ResultOf(token.text)) {
+        game.result = *result;
         break;
       }
       std::string_view word = StripAnnotation(StripMoveNumber(token.text));
