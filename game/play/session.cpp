@@ -27,6 +27,7 @@ namespace {
 
 constexpr std::string_view kLevelKey = "level";
 constexpr std::string_view kRulesKey = "standardRules";
+constexpr std::string_view kColourKey = "playBlack";
 
 bool ValidLevel(int32_t n) {
   return n >= engine::kMinLevel && n <= engine::kMaxLevel;
@@ -230,6 +231,8 @@ void Session::NewGame() {
 
 void Session::PlayAs(Colour colour) {
   humanColour_ = colour;
+  colourForThisRun_.reset();
+  choices_.Write(kColourKey, colour == Colour::kBlack ? 1 : 0);
   NewGame();
 }
 
@@ -416,6 +419,14 @@ void Session::LoadChoices() {
            : (remembered && ValidLevel(*remembered)) ? *remembered
                                                      : kDefaultLevel;
   standardRules_ = choices_.Read(kRulesKey).value_or(0) == 1;
+  humanColour_ = colourForThisRun_                           ? *colourForThisRun_
+                 : choices_.Read(kColourKey).value_or(0) == 1 ? Colour::kBlack
+                                                              : Colour::kRed;
+}
+
+void Session::OverrideColourForThisRun(Colour colour) {
+  colourForThisRun_ = colour;
+  humanColour_ = colour;
 }
 
 void Session::OverrideLevelForThisRun(int32_t n) {

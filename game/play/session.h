@@ -108,7 +108,7 @@ class Session {
   void LoadGame(const BoardArray& start, Side first, const std::vector<Move>& moves,
                 std::optional<Outcome> decided = std::nullopt);
   // A new game with the Human's pieces in `colour`: with black the Computer has red and moves
-  // first. The colour holds for the next new games too.
+  // first. The colour holds for the next new games too, and is remembered.
   void PlayAs(Colour colour);
 
   // Replay: the position after `ply` moves of the line shown on the board while the game stays as
@@ -124,9 +124,10 @@ class Session {
 
   void ChooseLevel(int32_t level);  // remembered; ignored outside 1..8
   void ChooseStandardRules(bool on);
-  // The remembered choices; a level given for this run wins over the remembered one.
+  // The remembered choices; a level or colour given for this run wins over the remembered one.
   void LoadChoices();
   void OverrideLevelForThisRun(int32_t level);
+  void OverrideColourForThisRun(Colour colour);
 
   // --- What the screen and the menus read ---
   int32_t Level() const { return level_; }
@@ -194,6 +195,7 @@ class Session {
   ChoiceStore& choices_;
   int32_t level_ = kDefaultLevel;
   std::optional<int32_t> levelForThisRun_;
+  std::optional<Colour> colourForThisRun_;
   bool standardRules_ = false;
   std::array<std::string, 3> captions_;
   std::vector<Ply> plies_;
