@@ -15,6 +15,7 @@
 #include <cstdio>
 
 #include "runtime/error.h"
+#include "runtime/lifecycle.h"
 #include "runtime/services.h"
 #include "runtime/windows/window_manager.h"
 #include "tests/support/death.h"
@@ -345,6 +346,22 @@ TEST(SideWindowDeathTest, NothingReachesTheGameWhileAFatalErrorIsReported) {
         runtime::RaiseError(1);
       },
       "heard 0");
+}
+
+TEST(SideWindowDeathTest, TheProgramsEndDestroysTheWindowWithoutCallingTheGame) {
+  EXPECT_EXIT(
+      {
+        StartWindows();
+        runtime::LoadStartWindow(kMainWindow);
+        runtime::SideWindowCallbacks calls;
+        calls.closedByUser = [] { std::_Exit(3); };  // never at the end
+        runtime::OpenSideWindow(kMainWindow, "棋谱", calls);
+        QObject::connect(&Side(), &QObject::destroyed, [] { std::fputs("gone\n", stderr); });
+        runtime::ShutdownRuntime();
+        std::fputs(runtime::SideWindowOpen() ? "open\n" : "closed\n", stderr);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "\ngone\nclosed\n$");
 }
 
 }  // namespace

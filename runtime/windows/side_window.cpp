@@ -33,7 +33,7 @@ namespace {
 
 using Row = std::array<std::string, 3>;
 
-constexpr ScreenSize kPreferredSize{280, 0};  // the height is the neighbour's
+constexpr ScreenSize kPreferredSize{300, 0};  // the height is the neighbour's
 constexpr ScreenSize kSmallestSize{200, 160};
 constexpr double kGraphCap = 10.0;
 constexpr int kGraphHeight = 96;
@@ -178,6 +178,8 @@ class EvaluationGraph : public QWidget {
 
   void Set(const std::vector<std::optional<double>>& values, int32_t current) {
     values_ = values;
+    for (std::optional<double>& value : values_)
+      if (value && std::isnan(*value)) value.reset();  // no place on the curve
     current_ = current;
     setVisible(!values_.empty());
     update();
@@ -475,6 +477,7 @@ class SideWindow : public QWidget {
     list_->setSelectionMode(QAbstractItemView::NoSelection);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setShowGrid(false);
+    list_->setAlternatingRowColors(true);
     list_->setWordWrap(false);
     list_->setCornerButtonEnabled(false);
     list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
@@ -605,6 +608,7 @@ bool OpenSideWindow(WindowId beside, const std::string& title, SideWindowCallbac
   }
   SideWindow& window = *theWindow;
   window.setWindowTitle(QString::fromStdString(title));
+  window.setWindowIcon(neighbour->windowIcon());
   window.SetCallbacks(std::move(callbacks));
   if (isNew) PlaceBeside(window, *neighbour);
   window.show();

@@ -65,7 +65,7 @@ void SetSideNotes(const std::vector<std::string>& lines);
 // nothing; shortcuts work while the side window is active. No entries removes the bar.
 void SetSideMenu(std::vector<MenuEntry> entries, MenuStateQuery state, MenuActionHandler action);
 // The evaluation graph under the notes: one value per position in pawns from red's side (drawn
-// up for red, capped at +-10), nullopt for one not known yet (a gap in the curve), and the
+// up for red, capped at +-10), nullopt (or NaN) for one not known yet (a gap in the curve), and the
 // position marked as current (-1 for none). No values hides the graph.
 void SetSideGraph(const std::vector<std::optional<double>>& values, int32_t current);
 
