@@ -52,29 +52,18 @@ void CallGame(const Function& function, Args... args) {
   copy(args...);
 }
 
+constexpr std::pair<Qt::Key, SideKey> kSideKeys[] = {
+    {Qt::Key_Home, SideKey::kHome},     {Qt::Key_End, SideKey::kEnd},
+    {Qt::Key_Left, SideKey::kLeft},     {Qt::Key_Right, SideKey::kRight},
+    {Qt::Key_Up, SideKey::kUp},         {Qt::Key_Down, SideKey::kDown},
+    {Qt::Key_PageUp, SideKey::kPageUp}, {Qt::Key_PageDown, SideKey::kPageDown}};
+
 std::optional<SideKey> SideKeyOf(const QKeyEvent& key) {
   if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
     return std::nullopt;
-  switch (key.key()) {
-    case Qt::Key_Home:
-      return SideKey::kHome;
-    case Qt::Key_End:
-      return SideKey::kEnd;
-    case Qt::Key_Left:
-      return SideKey::kLeft;
-    case Qt::Key_Right:
-      return SideKey::kRight;
-    case Qt::Key_Up:
-      return SideKey::kUp;
-    case Qt::Key_Down:
-      return SideKey::kDown;
-    case Qt::Key_PageUp:
-      return SideKey::kPageUp;
-    case Qt::Key_PageDown:
-      return SideKey::kPageDown;
-    default:
-      return std::nullopt;
-  }
+  for (const auto& [qt, side] : kSideKeys)
+    if (key.key() == qt) return side;
+  return std::nullopt;
 }
 
 // The moves by round. Only the rows that changed are announced, so the view lays out and paints
@@ -359,7 +348,7 @@ class SideMenu : public QObject {
         group->addAction(item);
       }
       const int32_t id = entry.id;
-      connect(item, &QAction::triggered, this, [this, id] { Act(id); });
+      connect(item, &QAction::triggered, this, [this, id] { ActIfEnabled(id); });
       items_.push_back({id, item});
       if (!key.isEmpty()) AddKey(window, key, id);
     }
@@ -370,9 +359,7 @@ class SideMenu : public QObject {
     auto* key = new QAction(&window);
     key->setShortcut(sequence);
     key->setShortcutContext(Qt::WindowShortcut);
-    connect(key, &QAction::triggered, this, [this, id] {
-      if (CallbacksAllowed() && state_ && state_(id).enabled) Act(id);
-    });
+    connect(key, &QAction::triggered, this, [this, id] { ActIfEnabled(id); });
     window.addAction(key);
     keys_.push_back(key);
   }
@@ -386,7 +373,12 @@ class SideMenu : public QObject {
     }
   }
 
-  void Act(int32_t id) { CallGame(action_, id); }
+  // Items of the bar itself have no opening to refresh them, and keys none at all: the game is
+  // asked again when one is used.
+  void ActIfEnabled(int32_t id) {
+    if (!CallbacksAllowed() || (state_ && !state_(id).enabled)) return;
+    CallGame(action_, id);
+  }
 
   MenuStateQuery state_;
   MenuActionHandler action_;
