@@ -1,0 +1,639 @@
+#include "runtime/windows/side_window.h"
+
+#include <QAbstractTableModel>
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPointer>
+#include <QScreen>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <QWidget>
+#include <algorithm>
+#include <cmath>
+
+#include "runtime/error.h"
+#include "runtime/lifecycle.h"
+#include "runtime/windows/window_manager.h"
+#include "runtime/windows/window_unit.h"
+
+namespace runtime {
+
+namespace {
+
+using Row = std::array<std::string, 3>;
+
+constexpr ScreenSize kPreferredSize{300, 0};  // the height is the neighbour's
+constexpr ScreenSize kSmallestSize{200, 160};
+constexpr double kGraphCap = 10.0;
+constexpr int kGraphHeight = 96;
+constexpr int kGraphMargin = 4;
+
+bool CallbacksAllowed() {
+  return ErrorsInProgress() == 0;
+}
+
+// Runs a callback of the game. The callback may close the window or replace what it shows, so the
+// caller touches nothing of its own after it; the copy keeps the function alive meanwhile.
+template <typename Function, typename... Args>
+void CallGame(const Function& function, Args... args) {
+  if (!function || !CallbacksAllowed()) return;
+  Function copy = function;
+  copy(args...);
+}
+
+constexpr std::pair<Qt::Key, SideKey> kSideKeys[] = {
+    {Qt::Key_Home, SideKey::kHome},     {Qt::Key_End, SideKey::kEnd},
+    {Qt::Key_Left, SideKey::kLeft},     {Qt::Key_Right, SideKey::kRight},
+    {Qt::Key_Up, SideKey::kUp},         {Qt::Key_Down, SideKey::kDown},
+    {Qt::Key_PageUp, SideKey::kPageUp}, {Qt::Key_PageDown, SideKey::kPageDown}};
+
+std::optional<SideKey> SideKeyOf(const QKeyEvent& key) {
+  if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+    return std::nullopt;
+  for (const auto& [qt, side] : kSideKeys)
+    if (key.key() == qt) return side;
+  return std::nullopt;
+}
+
+// The moves by round. Only the rows that changed are announced, so the view lays out and paints
+// no more than those; the current move is marked through the roles, never through the view's
+// selection, which the game alone decides.
+class MoveListModel : public QAbstractTableModel {
+ public:
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+  }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 3; }
+  Qt::ItemFlags flags(const QModelIndex&) const override { return Qt::ItemIsEnabled; }
+
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (!index.isValid()) return {};
+    const bool current = index.row() == currentRow_ && index.column() == currentColumn_;
+    switch (role) {
+      case Qt::DisplayRole:
+        return QString::fromStdString(
+            rows_[static_cast<size_t>(index.row())][static_cast<size_t>(index.column())]);
+      case Qt::TextAlignmentRole:
+        return index.column() == 0 ? QVariant(Qt::AlignRight | Qt::AlignVCenter)
+                                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+      case Qt::FontRole:
+        if (!current) return {};
+        return boldFont_;
+      case Qt::BackgroundRole:
+        if (!current) return {};
+        return QApplication::palette().brush(QPalette::Active, QPalette::Highlight);
+      case Qt::ForegroundRole:
+        if (current)
+          return QApplication::palette().brush(QPalette::Active, QPalette::HighlightedText);
+        if (index.column() == 1) return QBrush(QColor(0xa0, 0x10, 0x10));  // red's moves in red
+        if (index.column() == 0) return QApplication::palette().brush(QPalette::PlaceholderText);
+        return {};
+      default:
+        return {};
+    }
+  }
+
+  const std::vector<Row>& Rows() const { return rows_; }
+
+  void SetRows(const std::vector<Row>& rows) {
+    if (currentRow_ >= Int(rows.size())) currentRow_ = currentColumn_ = -1;
+    const size_t kept = std::min(rows.size(), rows_.size());
+    size_t first = kept, last = 0;
+    for (size_t i = 0; i < kept; ++i)
+      if (rows_[i] != rows[i]) {
+        rows_[i] = rows[i];
+        first = std::min(first, i);
+        last = i;
+      }
+    if (first < kept) emit dataChanged(index(Int(first), 0), index(Int(last), 2));
+    if (rows.size() > rows_.size()) {
+      beginInsertRows({}, Int(rows_.size()), Int(rows.size()) - 1);
+      rows_.insert(rows_.end(), rows.begin() + static_cast<ptrdiff_t>(kept), rows.end());
+      endInsertRows();
+    } else if (rows.size() < rows_.size()) {
+      beginRemoveRows({}, Int(rows.size()), Int(rows_.size()) - 1);
+      rows_.resize(rows.size());
+      endRemoveRows();
+    }
+  }
+
+  // Returns the index of the new mark, invalid for none.
+  QModelIndex SetCurrent(int32_t row, int32_t column) {
+    const QModelIndex old = index(currentRow_, currentColumn_);
+    const QModelIndex now = index(row, column);
+    const bool valid = now.isValid() && column > 0;
+    currentRow_ = valid ? row : -1;
+    currentColumn_ = valid ? column : -1;
+    if (old.isValid()) emit dataChanged(old, old);
+    if (valid) emit dataChanged(now, now);
+    return valid ? now : QModelIndex();
+  }
+
+  void SetBoldFont(const QFont& font) {
+    boldFont_ = font;
+    boldFont_.setBold(true);
+  }
+
+ private:
+  static int Int(size_t n) { return static_cast<int>(n); }
+
+  std::vector<Row> rows_;
+  int currentRow_ = -1;
+  int currentColumn_ = -1;
+  QFont boldFont_;
+};
+
+// The game's evaluation after each position as a curve about the zero line: red's advantage up
+// and shaded red, black's down and shaded dark; unknown values leave gaps.
+class EvaluationGraph : public QWidget {
+ public:
+  explicit EvaluationGraph(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("SideGraph"));
+    setFixedHeight(kGraphHeight);
+    setFocusPolicy(Qt::NoFocus);
+    setCursor(Qt::PointingHandCursor);
+  }
+
+  void Set(const std::vector<std::optional<double>>& values, int32_t current) {
+    values_ = values;
+    for (std::optional<double>& value : values_)
+      if (value && std::isnan(*value)) value.reset();  // no place on the curve
+    current_ = current;
+    setVisible(!values_.empty());
+    update();
+  }
+
+  std::function<void(int32_t)> clicked;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRectF area = Area();
+    painter.fillRect(rect(), palette().base());
+    painter.setPen(QPen(palette().mid().color(), 0, Qt::DotLine));
+    for (double v : {-5.0, 5.0})
+      painter.drawLine(QPointF(area.left(), Y(v)), QPointF(area.right(), Y(v)));
+    painter.setPen(QPen(palette().mid().color(), 1));
+    painter.drawLine(QPointF(area.left(), Y(0)), QPointF(area.right(), Y(0)));
+    DrawCurve(painter, area);
+    DrawCurrent(painter);
+    painter.setPen(palette().mid().color());
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+  }
+
+  void mousePressEvent(QMouseEvent* event) override {
+    if (event->button() != Qt::LeftButton) return;
+    lastClicked_ = -1;
+    Report(event->position().x());
+  }
+
+  // Dragging along the graph goes through the positions under the pointer.
+  void mouseMoveEvent(QMouseEvent* event) override {
+    if (event->buttons() & Qt::LeftButton) Report(event->position().x());
+  }
+
+ private:
+  QRectF Area() const {
+    return QRectF(rect()).adjusted(kGraphMargin, kGraphMargin, -kGraphMargin, -kGraphMargin);
+  }
+
+  double X(size_t i) const {
+    const QRectF area = Area();
+    if (values_.size() < 2) return area.center().x();
+    return area.left() +
+           area.width() * static_cast<double>(i) / static_cast<double>(values_.size() - 1);
+  }
+
+  double Y(double value) const {
+    const QRectF area = Area();
+    const double capped = std::clamp(value, -kGraphCap, kGraphCap);
+    return area.center().y() - capped / kGraphCap * area.height() / 2;
+  }
+
+  int32_t IndexAt(double x) const {
+    if (values_.size() < 2) return 0;
+    const QRectF area = Area();
+    const double step = area.width() / static_cast<double>(values_.size() - 1);
+    const double i = std::round((x - area.left()) / step);
+    return static_cast<int32_t>(std::clamp(i, 0.0, static_cast<double>(values_.size() - 1)));
+  }
+
+  void Report(double x) {
+    if (values_.empty()) return;
+    const int32_t index = IndexAt(x);
+    if (index == lastClicked_) return;
+    lastClicked_ = index;
+    CallGame(clicked, index);
+  }
+
+  // Each run of known values is one filled shape, shaded by which side of the zero line it is.
+  void DrawCurve(QPainter& painter, const QRectF& area) {
+    const double zero = Y(0);
+    QPainterPath line, fill;
+    for (size_t i = 0; i < values_.size();) {
+      if (!values_[i]) {
+        ++i;
+        continue;
+      }
+      const size_t start = i;
+      QPolygonF points;
+      for (; i < values_.size() && values_[i]; ++i) points << QPointF(X(i), Y(*values_[i]));
+      if (i - start == 1) points << points.front() + QPointF(0.5, 0);  // a lone point still shows
+      line.addPolygon(points);
+      QPolygonF shape = points;
+      shape.prepend(QPointF(X(start), zero));
+      shape << QPointF(points.back().x(), zero);
+      fill.addPolygon(shape);
+      fill.closeSubpath();
+    }
+    painter.setPen(Qt::NoPen);
+    painter.save();
+    painter.setClipRect(QRectF(area.left(), area.top(), area.width(), zero - area.top()));
+    painter.fillPath(fill, QColor(0xd0, 0x30, 0x30, 0x70));
+    painter.setClipRect(QRectF(area.left(), zero, area.width(), area.bottom() - zero));
+    painter.fillPath(fill, QColor(0x30, 0x30, 0x30, 0x60));
+    painter.restore();
+    painter.setPen(QPen(palette().text().color(), 1.2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawPath(line);
+  }
+
+  void DrawCurrent(QPainter& painter) {
+    if (current_ < 0 || static_cast<size_t>(current_) >= values_.size()) return;
+    const size_t i = static_cast<size_t>(current_);
+    const QColor mark = palette().highlight().color();
+    painter.setPen(QPen(mark, 1.5));
+    painter.drawLine(QPointF(X(i), 0), QPointF(X(i), height()));
+    if (!values_[i]) return;
+    painter.setBrush(mark);
+    painter.drawEllipse(QPointF(X(i), Y(*values_[i])), 3, 3);
+  }
+
+  std::vector<std::optional<double>> values_;
+  int32_t current_ = -1;
+  int32_t lastClicked_ = -1;
+};
+
+// The menu bar built from the game's entries. Each key is a separate action of the window (the
+// menu items only show it), so a key works whatever state the items were last drawn in and is
+// checked against the game's answer when pressed.
+class SideMenu : public QObject {
+ public:
+  SideMenu(QWidget& window, std::vector<MenuEntry> entries, MenuStateQuery state,
+           MenuActionHandler action)
+      : QObject(&window), state_(std::move(state)), action_(std::move(action)) {
+    bar_ = new QMenuBar(&window);
+    bar_->setObjectName(QStringLiteral("SideMenuBar"));
+    Build(window, entries);
+  }
+
+  ~SideMenu() override {
+    delete bar_.data();
+    for (const QPointer<QAction>& key : keys_) delete key.data();
+  }
+
+  // Takes the bar and the keys out of use at once and deletes them later: the menu may be
+  // replaced from one of its own actions.
+  void Retire(QWidget& window) {
+    if (bar_) bar_->hide();
+    for (const QPointer<QAction>& key : keys_)
+      if (key) window.removeAction(key);
+    deleteLater();
+  }
+
+  QMenuBar* Bar() const { return bar_; }
+
+ private:
+  void Build(QWidget& window, const std::vector<MenuEntry>& entries) {
+    std::vector<QMenu*> open;  // the submenus being filled, innermost last
+    QActionGroup* group = nullptr;
+    for (const MenuEntry& entry : entries) {
+      const QString text = QString::fromStdString(entry.text);
+      switch (entry.kind) {
+        case MenuEntry::Kind::kSeparator:
+          open.empty() ? bar_->addSeparator() : open.back()->addSeparator();
+          continue;
+        case MenuEntry::Kind::kSubmenu:
+          open.push_back(open.empty() ? bar_->addMenu(text) : open.back()->addMenu(text));
+          connect(open.back(), &QMenu::aboutToShow, this, [this] { Refresh(); });
+          group = nullptr;
+          continue;
+        case MenuEntry::Kind::kEndSubmenu:
+          if (!open.empty()) open.pop_back();
+          group = nullptr;
+          continue;
+        default:
+          break;
+      }
+      const QKeySequence key(QString::fromStdString(entry.shortcut), QKeySequence::PortableText);
+      QString label = text;
+      if (!key.isEmpty()) label += QLatin1Char('\t') + key.toString(QKeySequence::NativeText);
+      QAction* item = open.empty() ? bar_->addAction(label) : open.back()->addAction(label);
+      item->setCheckable(entry.kind != MenuEntry::Kind::kAction);
+      if (entry.kind == MenuEntry::Kind::kRadio) {
+        if (group == nullptr) group = new QActionGroup(item->parent());
+        group->addAction(item);
+      }
+      const int32_t id = entry.id;
+      connect(item, &QAction::triggered, this, [this, id] { ActIfEnabled(id); });
+      items_.push_back({id, item});
+      if (!key.isEmpty()) AddKey(window, key, id);
+    }
+    Refresh();
+  }
+
+  void AddKey(QWidget& window, const QKeySequence& sequence, int32_t id) {
+    auto* key = new QAction(&window);
+    key->setShortcut(sequence);
+    key->setShortcutContext(Qt::WindowShortcut);
+    connect(key, &QAction::triggered, this, [this, id] { ActIfEnabled(id); });
+    window.addAction(key);
+    keys_.push_back(key);
+  }
+
+  void Refresh() {
+    if (!state_ || !CallbacksAllowed()) return;
+    for (auto& [id, item] : items_) {
+      const MenuItemState s = state_(id);
+      item->setEnabled(s.enabled);
+      if (item->isCheckable()) item->setChecked(s.checked);
+    }
+  }
+
+  // Items of the bar itself have no opening to refresh them, and keys none at all: the game is
+  // asked again when one is used.
+  void ActIfEnabled(int32_t id) {
+    if (!CallbacksAllowed() || (state_ && !state_(id).enabled)) return;
+    CallGame(action_, id);
+  }
+
+  MenuStateQuery state_;
+  MenuActionHandler action_;
+  QPointer<QMenuBar> bar_;
+  std::vector<std::pair<int32_t, QAction*>> items_;
+  std::vector<QPointer<QAction>> keys_;
+};
+
+class SideWindow : public QWidget {
+ public:
+  SideWindow() : QWidget(nullptr, Qt::Window) {
+    setObjectName(QStringLiteral("SideWindow"));
+    setFocusPolicy(Qt::StrongFocus);
+    layout_ = new QVBoxLayout(this);
+    layout_->setContentsMargins(6, 6, 6, 6);
+    layout_->setSpacing(6);
+    BuildList();
+    notes_ = new QLabel(this);
+    notes_->setObjectName(QStringLiteral("SideNotes"));
+    notes_->setTextFormat(Qt::PlainText);
+    notes_->setWordWrap(true);
+    notes_->setFocusPolicy(Qt::NoFocus);
+    notes_->hide();
+    layout_->addWidget(notes_);
+    graph_ = new EvaluationGraph(this);
+    graph_->clicked = [this](int32_t index) { CallGame(callbacks_.graphClicked, index); };
+    graph_->hide();
+    layout_->addWidget(graph_);
+  }
+
+  void SetCallbacks(SideWindowCallbacks callbacks) { callbacks_ = std::move(callbacks); }
+
+  void SetRows(const std::vector<Row>& rows) {
+    const int before = model_.rowCount({});
+    model_.SetRows(rows);
+    rowsCounted_ = rowsCounted_ && before == model_.rowCount({});
+  }
+
+  void SetCurrent(int32_t row, int32_t column) {
+    const QModelIndex mark = model_.SetCurrent(row, column);
+    if (!mark.isValid()) return;
+    // The view lays out new rows later; scrolling needs their place now.
+    if (!rowsCounted_) list_->doItemsLayout();
+    rowsCounted_ = true;
+    list_->scrollTo(mark, QAbstractItemView::EnsureVisible);
+  }
+
+  void SetNotes(const std::vector<std::string>& lines) {
+    QStringList text;
+    for (const std::string& line : lines) text << QString::fromStdString(line);
+    notes_->setText(text.join(QLatin1Char('\n')));
+    notes_->setVisible(!lines.empty());
+  }
+
+  void SetGraph(const std::vector<std::optional<double>>& values, int32_t current) {
+    graph_->Set(values, current);
+  }
+
+  void SetMenu(std::vector<MenuEntry> entries, MenuStateQuery state, MenuActionHandler action) {
+    layout_->setMenuBar(nullptr);
+    if (menu_) menu_->Retire(*this);
+    menu_.clear();
+    if (entries.empty()) return;
+    menu_ = new SideMenu(*this, std::move(entries), std::move(state), std::move(action));
+    layout_->setMenuBar(menu_->Bar());
+  }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override {
+    if (!TakeKey(*event)) QWidget::keyPressEvent(event);
+  }
+
+  // The list would move its own cursor with these keys; the game decides what they do.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::KeyPress && watched == list_)
+      return TakeKey(*static_cast<QKeyEvent*>(event));
+    return false;
+  }
+
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void BuildList() {
+    list_ = new QTableView(this);
+    list_->setObjectName(QStringLiteral("SideMoveList"));
+    list_->setModel(&model_);
+    list_->setFocusPolicy(Qt::NoFocus);
+    list_->setSelectionMode(QAbstractItemView::NoSelection);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setShowGrid(false);
+    list_->setAlternatingRowColors(true);
+    list_->setWordWrap(false);
+    list_->setCornerButtonEnabled(false);
+    list_->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    list_->horizontalHeader()->hide();
+    list_->verticalHeader()->hide();
+    // Fixed rows and columns: no measuring of every cell when rows come and go.
+    const QFontMetrics metrics(font());
+    list_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    list_->verticalHeader()->setDefaultSectionSize(metrics.height() + 6);
+    list_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Fixed);
+    list_->horizontalHeader()->resizeSection(
+        0, metrics.horizontalAdvance(QStringLiteral("000.")) + 10);
+    list_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
+    list_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
+    list_->installEventFilter(this);
+    model_.SetBoldFont(font());
+    connect(list_, &QTableView::clicked, this, [this](const QModelIndex& index) {
+      const int column = index.column();
+      if (column < 1) return;
+      if (model_.Rows()[static_cast<size_t>(index.row())][static_cast<size_t>(column)].empty())
+        return;
+      CallGame(callbacks_.cellClicked, index.row(), column);
+    });
+    layout_->addWidget(list_, 1);
+  }
+
+  bool TakeKey(const QKeyEvent& event) {
+    const std::optional<SideKey> key = SideKeyOf(event);
+    if (!key) return false;
+    CallGame(callbacks_.keyPressed, *key);
+    return true;
+  }
+
+  SideWindowCallbacks callbacks_;
+  QVBoxLayout* layout_ = nullptr;
+  MoveListModel model_;
+  QTableView* list_ = nullptr;
+  QLabel* notes_ = nullptr;
+  EvaluationGraph* graph_ = nullptr;
+  QPointer<SideMenu> menu_;
+  bool rowsCounted_ = true;  // whether the view has laid out the rows it holds
+};
+
+QPointer<SideWindow> theWindow;
+
+// Takes the window out of service at once: later calls see none, and it goes when the current
+// event is done (a callback may be running inside it).
+void Retire() {
+  SideWindow* window = theWindow.data();
+  if (window == nullptr) return;
+  theWindow.clear();
+  window->hide();
+  window->deleteLater();
+}
+
+// At the program's end no event loop is left to carry out a later delete.
+void DestroyAtShutdown() {
+  delete theWindow.data();
+}
+
+void SideWindow::closeEvent(QCloseEvent* event) {
+  event->accept();
+  const std::function<void()> closed = callbacks_.closedByUser;
+  Retire();
+  CallGame(closed);
+}
+
+ScreenRect RectOf(const QRect& r) {
+  return {r.x(), r.y(), r.width(), r.height()};
+}
+
+// Puts a new window beside `beside`, its frame taken to be as thick as the neighbour's (the frame
+// of a window not yet shown is unknown).
+void PlaceBeside(SideWindow& window, const QWidget& beside) {
+  const QScreen* screen = beside.screen();
+  if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+  const QRect frame = beside.frameGeometry();
+  const QRect inner = beside.geometry();
+  const QMargins margins(inner.left() - frame.left(), inner.top() - frame.top(),
+                         frame.right() - inner.right(), frame.bottom() - inner.bottom());
+  const ScreenRect place =
+      PlaceSideWindow(RectOf(screen != nullptr ? screen->availableGeometry() : frame),
+                      RectOf(frame), {kPreferredSize.width, frame.height()}, kSmallestSize);
+  window.move(place.x, place.y);
+  window.resize(std::max(1, place.width - margins.left() - margins.right()),
+                std::max(1, place.height - margins.top() - margins.bottom()));
+}
+
+}  // namespace
+
+ScreenRect PlaceSideWindow(const ScreenRect& screen, const ScreenRect& beside, ScreenSize preferred,
+                           ScreenSize smallest) {
+  const int32_t screenRight = screen.x + screen.width;
+  const int32_t screenBottom = screen.y + screen.height;
+  const int32_t besideRight = beside.x + beside.width;
+  const int32_t besideBottom = beside.y + beside.height;
+  // Beside: as tall as preferred, moved up or down into the screen.
+  const int32_t height = std::min(preferred.height, screen.height);
+  const int32_t top = std::clamp(beside.y, screen.y, std::max(screen.y, screenBottom - height));
+  if (const int32_t room = screenRight - besideRight; room >= smallest.width)
+    return {besideRight, top, std::min(preferred.width, room), height};
+  if (const int32_t room = beside.x - screen.x; room >= smallest.width) {
+    const int32_t width = std::min(preferred.width, room);
+    return {beside.x - width, top, width, height};
+  }
+  // Above or below: as wide as the neighbour, moved sideways into the screen.
+  const int32_t width = std::min(std::max(beside.width, smallest.width), screen.width);
+  const int32_t left = std::clamp(beside.x, screen.x, std::max(screen.x, screenRight - width));
+  if (const int32_t room = screenBottom - besideBottom; room >= smallest.height)
+    return {left, besideBottom, width, std::min(preferred.height, room)};
+  if (const int32_t room = beside.y - screen.y; room >= smallest.height) {
+    const int32_t tall = std::min(preferred.height, room);
+    return {left, beside.y - tall, width, tall};
+  }
+  const int32_t narrow = std::min(preferred.width, screen.width);
+  return {screenRight - narrow, top, narrow, height};
+}
+
+bool OpenSideWindow(WindowId beside, const std::string& title, SideWindowCallbacks callbacks) {
+  WindowUnit* neighbour = LiveWindow(beside);
+  if (neighbour == nullptr || neighbour->Closing()) return false;
+  const bool isNew = theWindow.isNull();
+  if (isNew) {
+    static bool registered = false;
+    if (!registered) AddShutdownStep(DestroyAtShutdown);
+    registered = true;
+    theWindow = new SideWindow;
+  }
+  SideWindow& window = *theWindow;
+  window.setWindowTitle(QString::fromStdString(title));
+  window.setWindowIcon(neighbour->windowIcon());
+  window.SetCallbacks(std::move(callbacks));
+  if (isNew) PlaceBeside(window, *neighbour);
+  window.show();
+  window.raise();
+  return true;
+}
+
+void CloseSideWindow() {
+  Retire();
+}
+
+bool SideWindowOpen() {
+  return !theWindow.isNull();
+}
+
+void SetSideRows(const std::vector<std::array<std::string, 3>>& rows) {
+  if (theWindow) theWindow->SetRows(rows);
+}
+
+void SetSideCurrent(int32_t row, int32_t column) {
+  if (theWindow) theWindow->SetCurrent(row, column);
+}
+
+void SetSideNotes(const std::vector<std::string>& lines) {
+  if (theWindow) theWindow->SetNotes(lines);
+}
+
+void SetSideMenu(std::vector<MenuEntry> entries, MenuStateQuery state, MenuActionHandler action) {
+  if (theWindow) theWindow->SetMenu(std::move(entries), std::move(state), std::move(action));
+}
+
+void SetSideGraph(const std::vector<std::optional<double>>& values, int32_t current) {
+  if (theWindow) theWindow->SetGraph(values, current);
+}
+
+}  // namespace runtime
