@@ -61,6 +61,8 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
       if (line.action == CommandLine::Action::kPlay) line.action = CommandLine::Action::kHelp;
     } else if (arg == "--version" || arg == "-V") {
       if (line.action == CommandLine::Action::kPlay) line.action = CommandLine::Action::kVersion;
+    } else if (arg == "--black") {
+      line.black = true;
     } else if (arg == "--level" || arg.starts_with("--level=")) {
       std::string_view value;
       if (arg == "--level") {
@@ -80,12 +82,14 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
 }
 
 std::string UsageText(std::string_view program) {
-  std::string text = "Usage: " + std::string(program) + " [OPTION]... [RECORD.ces]\n";
+  std::string text = "Usage: " + std::string(program) + " [OPTION]... [RECORD.ces | GAME.pgn]\n";
   text +=
-      "Play xiangqi (Chinese chess, 象棋) against the computer; RECORD opens a saved position.\n"
+      "Play xiangqi (Chinese chess, 象棋) against the computer; RECORD opens a saved position,\n"
+      "GAME a game saved as PGN.\n"
       "\n"
       "Options:\n"
       "  --level N      the computer's level for this run, 1 (weakest) to 8 (strongest)\n"
+      "  --black        play black for this run: the computer has red and moves first\n"
       "  -h, --help     show this help and exit\n"
       "  -V, --version  show the version and exit\n"
       "\n"

@@ -38,6 +38,10 @@ enum Side : int16_t { Computer = 0, Human = 1 };
 // stand below and keep the codes 8..14.
 enum class Colour : uint8_t { kRed, kBlack };
 
+inline Side OtherSide(Side side) {
+  return side == Human ? Computer : Human;
+}
+
 // Computer for 1..7; every other value, including Empty, counts as Human.
 inline Side SideOf(int16_t code) {
   return (code >= 1 && code <= 7) ? Computer : Human;

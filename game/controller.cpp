@@ -2,6 +2,7 @@
 
 #include "game/evaluation.h"
 #include "game/game_menu.h"
+#include "game/record_window.h"
 #include "game/search.h"
 #include "game/units.h"
 #include "game/window_session.h"
@@ -17,6 +18,7 @@ void OnMainWindowCreated() {
   LoadEvaluationTables();
   SearchDepth = 2;
   InstallGameMenu();
+  InstallRecordWindow();
 }
 
 void NewGame() {

@@ -4,6 +4,7 @@
 
 #include "engine/levels.h"
 #include "game/board_keys.h"
+#include "game/record_window.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/system/clipboard.h"
@@ -22,6 +23,10 @@ enum ItemId : int32_t {
   kRulesItem,
   kCopyItem,
   kPasteItem,
+  kRecordItem,
+  kSavePgnItem,
+  kOpenPgnItem,
+  kBlackItem,
   kLevelItemBase = 100,  // 101..108
 };
 
@@ -33,6 +38,10 @@ std::vector<runtime::MenuEntry> MenuEntries() {
       {Kind::kAction, kTakeBackItem, "悔棋", "Ctrl+Z"},
       {Kind::kAction, kHintItem, "提示", "Ctrl+H"},
       {Kind::kSeparator, 0, "", ""},
+      {Kind::kCheck, kRecordItem, "棋谱", "Ctrl+L"},
+      {Kind::kAction, kSavePgnItem, "保存棋谱…", "Ctrl+S"},
+      {Kind::kAction, kOpenPgnItem, "打开棋谱…", "Ctrl+O"},
+      {Kind::kSeparator, 0, "", ""},
       {Kind::kSubmenu, 0, "难度", ""},
   };
   for (int32_t n = engine::kMinLevel; n <= engine::kMaxLevel; ++n) {
@@ -42,6 +51,7 @@ std::vector<runtime::MenuEntry> MenuEntries() {
   }
   entries.push_back({Kind::kEndSubmenu, 0, "", ""});
   entries.push_back({Kind::kCheck, kRulesItem, "标准规则", ""});
+  entries.push_back({Kind::kCheck, kBlackItem, "执黑", ""});
   entries.push_back({Kind::kSeparator, 0, "", ""});
   entries.push_back({Kind::kAction, kCopyItem, "复制局面", "Ctrl+C"});
   entries.push_back({Kind::kAction, kPasteItem, "粘贴局面", "Ctrl+V"});
@@ -56,6 +66,15 @@ runtime::MenuItemState ItemState(int32_t id) {
       return {TheGame().CanHint(), false};
     case kRulesItem:
       return {true, TheGame().StandardRules()};
+    case kRecordItem:
+      return {true, RecordWindowShown()};
+    case kBlackItem:
+      return {true, TheGame().HumanColour() == Colour::kBlack};
+    case kCopyItem:
+    case kPasteItem:
+    case kSavePgnItem:
+    case kOpenPgnItem:
+      return {true, false};
     default:
       return {true, id == kLevelItemBase + TheGame().Level()};
   }
@@ -82,6 +101,18 @@ void Act(int32_t id) {
       return;
     case kPasteItem:
       PastePosition();
+      return;
+    case kRecordItem:
+      ToggleRecordWindow();
+      return;
+    case kSavePgnItem:
+      SavePgn();
+      return;
+    case kOpenPgnItem:
+      OpenPgn();
+      return;
+    case kBlackItem:
+      TheGame().PlayAs(TheGame().HumanColour() == Colour::kBlack ? Colour::kRed : Colour::kBlack);
       return;
     default:
       TheGame().ChooseLevel(id - kLevelItemBase);

@@ -1,11 +1,13 @@
 #include "game/record_file.h"
 
+#include <cctype>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "game/board_drawing.h"
 #include "game/notation.h"
+#include "game/record_window.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/array.h"
@@ -93,6 +95,14 @@ std::string StartPath(const char* path) {
   return name;
 }
 
+// A game saved as PGN is known by its name's ending, in any case.
+bool IsPgnName(const std::string& name) {
+  if (name.size() < 4) return false;
+  std::string ending = name.substr(name.size() - 4);
+  for (char& c : ending) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return ending == ".pgn";
+}
+
 }  // namespace
 
 void SaveGame() {
@@ -148,6 +158,12 @@ bool OpenRecordAtStart(const char* path) {
   // Opening draws on the main window; before it exists there is nothing to open into.
   if (path == nullptr || runtime::LiveWindow(kMainWindowId) == nullptr) return false;
   const std::string name = StartPath(path);
+  if (IsPgnName(name)) {
+    std::string whyNot;
+    if (OpenPgnFile(name, &whyNot)) return true;
+    std::fprintf(stderr, "xiangqi: %s: 棋谱没有打开：%s\n", name.c_str(), whyNot.c_str());
+    return false;
+  }
   auto gbName = runtime::Utf8ToGb(name);
   std::string whyNot;
   if (gbName && !gbName->empty() && OpenRecord(runtime::Text(*gbName), &whyNot)) return true;

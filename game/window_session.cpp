@@ -29,6 +29,10 @@ class WindowScreen final : public Screen {
   void MarkHint(Square target) override { DrawHintMark(target); }
   void EraseHintMark(Square target) override { game::EraseHintMark(target); }
   void UseColours(Colour human) override { DrawnHumanColour = human; }
+  void LineChanged() override {
+    if (listener) listener();
+  }
+  std::function<void()> listener;
 
  private:
   static const UnitRef& LabelUnit(Label label) {
@@ -64,17 +68,21 @@ BackgroundScheduler scheduler;
 SettingsStore settings;
 std::unique_ptr<Session> session;
 std::optional<int32_t> levelForThisRun;
+std::optional<Colour> colourForThisRun;
 
 }  // namespace
 
 void OpenWindowGame() {
   session = std::make_unique<Session>(screen, scheduler, settings);
   if (levelForThisRun) session->OverrideLevelForThisRun(*levelForThisRun);
+  if (colourForThisRun) session->OverrideColourForThisRun(*colourForThisRun);
   session->LoadChoices();
   // The search ends with the window, however the window goes; a level chosen in the window ends
   // the command line's for the rest of the run.
   runtime::CallWhenWindowGoes(MainWindow, [] {
     if (!session->LevelGivenForThisRun()) levelForThisRun.reset();
+    if (!session->ColourGivenForThisRun()) colourForThisRun.reset();
+    screen.listener = nullptr;
     session.reset();
   });
 }
@@ -82,6 +90,15 @@ void OpenWindowGame() {
 Session& TheGame() {
   if (!session) runtime::RaiseCommandError("the main window has no game");
   return *session;
+}
+
+void SetLineListener(std::function<void()> listener) {
+  screen.listener = std::move(listener);
+}
+
+void OverrideColourForThisRun(Colour colour) {
+  colourForThisRun = colour;
+  if (session) session->OverrideColourForThisRun(colour);
 }
 
 void OverrideLevelForThisRun(int32_t level) {

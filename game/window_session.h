@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "game/play/session.h"
 
@@ -13,6 +14,10 @@ namespace game {
 void OpenWindowGame();
 // The game of the main window; only while the main window exists.
 Session& TheGame();
+// `listener` hears every change of the line, the position replayed or the outcome.
+void SetLineListener(std::function<void()> listener);
+// A colour for this run only (the command line's --black).
+void OverrideColourForThisRun(Colour colour);
 // A level for this run only (the command line's), given to every game the window opens.
 void OverrideLevelForThisRun(int32_t level);
 

@@ -56,6 +56,7 @@ enum class Ending {
   kMate,          // standard rules: no legal move while in check
   kStalemate,     // standard rules: no legal move, not in check
   kResigned,      // a record that says one side gave up
+  kRecorded,      // a record's result, for a reason not told
 };
 struct Outcome {
   Winner winner = Winner::kNobody;
@@ -133,6 +134,7 @@ class Session {
   int32_t Level() const { return level_; }
   // Whether the level is still the one given for this run (no level was chosen since).
   bool LevelGivenForThisRun() const { return levelForThisRun_.has_value(); }
+  bool ColourGivenForThisRun() const { return colourForThisRun_.has_value(); }
   bool StandardRules() const { return standardRules_; }
   Colour HumanColour() const { return humanColour_; }
   bool CanTakeBack() const;

@@ -1,0 +1,26 @@
+// The game's record beside the main window (棋谱): the moves in the notation chosen, the move
+// shown marked, replay by clicks and keys, the result and how the game ended; and the record
+// saved and opened as PGN.
+#pragma once
+
+#include <string>
+
+namespace game {
+
+// As the main window is made: the window comes back when it was left open.
+void InstallRecordWindow();
+// 棋谱 (Ctrl+L): opens or closes it; remembered for the next run.
+void ToggleRecordWindow();
+bool RecordWindowShown();
+// The line, the position shown or the outcome changed.
+void RefreshRecordWindow();
+
+// 保存棋谱… (Ctrl+S) and 打开棋谱… (Ctrl+O), through the file dialog.
+void SavePgn();
+void OpenPgn();
+// A PGN file named on the command line (a path in the system's encoding); false, with the
+// reason (UTF-8) reported in a box and in `whyNot`, when it cannot be used. The game on the board
+// stays as it was.
+bool OpenPgnFile(const std::string& path, std::string* whyNot = nullptr);
+
+}  // namespace game
