@@ -1,0 +1,39 @@
+#include "game/engines/analysis_text.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace engines {
+
+std::string FormatScore(const AnalysisLine& line) {
+  if (line.mate) {
+    std::string text = *line.mate < 0 ? "-杀 " : "杀 ";
+    return text + std::to_string(std::abs(*line.mate));
+  }
+  int cp = line.score_cp.value_or(0);
+  char text[32];
+  std::snprintf(text, sizeof text, "%c%d.%02d", cp < 0 ? '-' : '+', std::abs(cp) / 100,
+                std::abs(cp) % 100);
+  return text;
+}
+
+std::string FormatLineMoves(const engine::Position& from, const std::vector<engine::Move>& moves) {
+  (void)from;  // the record's notation will need it
+  std::string text;
+  for (engine::Move move : moves) {
+    if (!text.empty()) text += ' ';
+    text += engine::ToIccs(move);
+  }
+  return text;
+}
+
+std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line) {
+  std::string text = std::to_string(line.multipv) + "  深度 " + std::to_string(line.depth);
+  if (line.seldepth > 0) text += "/" + std::to_string(line.seldepth);
+  text += "  分数 " + FormatScore(line);
+  text += "  速度 " + std::to_string(line.nps);
+  text += "  " + FormatLineMoves(from, line.pv);
+  return text;
+}
+
+}  // namespace engines
