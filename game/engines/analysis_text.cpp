@@ -28,11 +28,12 @@ std::string FormatLineMoves(const engine::Position& from, const std::vector<engi
 }
 
 std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line) {
-  std::string text = std::to_string(line.multipv) + "  深度 " + std::to_string(line.depth);
-  if (line.seldepth > 0) text += "/" + std::to_string(line.seldepth);
-  text += "  分数 " + FormatScore(line);
-  text += "  速度 " + std::to_string(line.nps);
-  text += "  " + FormatLineMoves(from, line.pv);
+  std::string text = std::to_string(line.multipv);
+  text.append("  深度 ").append(std::to_string(line.depth));
+  if (line.seldepth > 0) text.append("/").append(std::to_string(line.seldepth));
+  text.append("  分数 ").append(FormatScore(line));
+  text.append("  速度 ").append(std::to_string(line.nps));
+  text.append("  ").append(FormatLineMoves(from, line.pv));
   return text;
 }
 
