@@ -45,8 +45,9 @@ EngineEvent Event(EngineEvent::Kind kind) {
   return event;
 }
 
-std::string Seconds(int ms) {
-  return std::to_string((ms + 999) / 1000);
+std::string Within(int ms) {
+  if (ms % 1000 == 0) return std::to_string(ms / 1000) + " 秒内";
+  return std::to_string(ms) + " 毫秒内";
 }
 
 }  // namespace
@@ -75,7 +76,7 @@ bool EngineClient::Start() {
   std::string error;
   auto words = runtime::SplitCommandLine(config_.command, &error);
   if (!words) {
-    Fail("的命令行有误（" + error + "）：" + config_.command);
+    Fail("的命令行有误：" + config_.command);
     return false;
   }
   program_ = (*words)[0];
@@ -265,14 +266,14 @@ void EngineClient::CheckDeadlines() {
   }
   if (!has_deadline_ || now < deadline_) return;
   if (state_ == State::kStarting && awaiting_ready_) {
-    Fail("没有回应：" + Seconds(config_.handshake_ms) + " 秒内没有回答 readyok");
+    Fail("没有回应：" + Within(config_.handshake_ms) + "没有回答 readyok");
   } else if (state_ == State::kStarting) {
     const char* expected = config_.protocol == Protocol::kUci    ? "uciok"
                            : config_.protocol == Protocol::kUcci ? "ucciok"
                                                                  : "uciok 或 ucciok";
-    Fail("没有回应：" + Seconds(config_.handshake_ms) + " 秒内没有回答 " + expected);
+    Fail("没有回应：" + Within(config_.handshake_ms) + "没有回答 " + expected);
   } else if (state_ == State::kStopping) {
-    Fail("没有回应：停止后 " + Seconds(config_.answer_ms) + " 秒内没有给出着法");
+    Fail("没有回应：停止后 " + Within(config_.answer_ms) + "没有给出着法");
   } else if (state_ == State::kSearching && current_) {
     Fail("超时：该用的时间过了两倍仍没有给出着法");
   }
