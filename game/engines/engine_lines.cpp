@@ -159,6 +159,8 @@ std::optional<InfoText> ParseInfoLine(std::string_view line, Protocol protocol) 
         if (value && kind == "mate") info.mate = value, info.score_cp.reset();
         i += 2;
       } else if (auto value = Number<int>(kind)) {
+        info.score_cp.reset();  // a later score replaces an earlier one
+        info.mate.reset();
         if (protocol == Protocol::kUcci)
           UcciScore(*value, info);
         else
