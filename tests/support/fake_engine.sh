@@ -6,6 +6,7 @@
 #   hang          never answers a search               deaf     ignores quit and SIGTERM too
 #   illegal       answers with a move that breaks the rules
 #   flood         prints 20000 info lines, then its move
+#   flood-long    the same with a line of 13 moves, 100000 times (for the benchmark)
 #   long          prints a line of 200000 bytes, then its move
 #   ucci-only     a UCCI engine that ignores "uci"     good     answers h2e2
 mode=$1
@@ -40,6 +41,14 @@ while read -r line; do
             i=$((i + 1))
           done
           echo "bestmove h2e2" ;;
+        flood-long)
+          i=0
+          while [ $i -lt 100000 ]; do
+            echo "info depth 20 seldepth 30 multipv 1 score cp $i nodes $i nps 1000000 time 99" \
+                 "pv c3c4 b9c7 b0c2 g9e7 h0g2 h9f8 g3g4 a6a5 g2f4 c6c5 c4c5 e7c5 c2d4"
+            i=$((i + 1))
+          done
+          echo "bestmove c3c4" ;;
         long) head -c 200000 /dev/zero | tr '\0' x; echo; echo "bestmove h2e2" ;;
         *) echo "info depth 1 score cp 5 pv h2e2 h9g7"; echo "bestmove h2e2" ;;
       esac ;;
