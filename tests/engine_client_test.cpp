@@ -290,6 +290,7 @@ TEST(EngineClient, OurOwnEngineAnalysesStopsAndRestarts) {
   EXPECT_EQ(client.numbering(), Numbering::kFromZero);
   EXPECT_TRUE(client.SetOption("level", "8"));
   EXPECT_FALSE(client.SetOption("No Such Option", "1"));
+  EXPECT_EQ(client.Go(engine::Position(), {M("a0a5")}, MoveTime(100)), 0u);  // not a legal move
 
   // Endless analysis after two moves; a new position replaces it, and only its answer comes.
   std::vector<engine::Move> moves = {M("h2e2"), M("h9g7")};

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 
 #include "runtime/system/child_process.h"
 
@@ -43,6 +44,13 @@ EngineEvent Event(EngineEvent::Kind kind) {
   EngineEvent event;
   event.kind = kind;
   return event;
+}
+
+// The lines a MultiPV value asks for (an engine takes anything unreadable as one).
+int Count(const std::string& text) {
+  int value = 1;
+  auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc() && value >= 1 ? value : 1;
 }
 
 std::string Within(int ms) {
@@ -181,15 +189,10 @@ void EngineClient::FinishHandshake(Protocol found) {
     SendOption(*millisec, "true");
     millisec_ = true;
   }
+  if (const EngineOption* multipv = FindOption("MultiPV"))
+    sent_multipv_ = Count(multipv->default_value);
   for (const auto& [name, value] : config_.options)
     if (const EngineOption* option = FindOption(name)) SendOption(*option, value);
-  if (const EngineOption* multipv = FindOption("MultiPV")) {
-    try {
-      sent_multipv_ = std::stoi(multipv->default_value);
-    } catch (...) {
-      sent_multipv_ = 1;
-    }
-  }
   awaiting_ready_ = true;
   SetDeadline(config_.handshake_ms);
   Send("isready");
@@ -394,16 +397,11 @@ bool EngineClient::SetOption(const std::string& name, const std::string& value) 
   const EngineOption* option = FindOption(name);
   if (!option) return false;
   SendOption(*option, value);
-  if (SameName(name, "MultiPV")) {
-    try {
-      sent_multipv_ = std::stoi(value);
-    } catch (...) {
-    }
-  }
   return state_ == State::kReady;
 }
 
 void EngineClient::SendOption(const EngineOption& option, const std::string& value) {
+  if (SameName(option.name, "MultiPV")) sent_multipv_ = Count(value);
   bool button = option.type == "button";
   if (protocol_ == Protocol::kUci)
     Send("setoption name " + option.name + (button ? "" : " value " + value));
