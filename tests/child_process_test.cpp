@@ -16,7 +16,7 @@ using runtime::ChildLimits;
 using runtime::ChildProcess;
 using Words = std::vector<std::string>;
 
-TEST(CommandLine, SplitsLikeAShellWithoutExpanding) {
+TEST(ChildProcess, SplitsACommandLineLikeAShellWithoutExpanding) {
   struct Case {
     const char* line;
     std::optional<Words> words;
