@@ -213,7 +213,9 @@ TEST(EngineClient, EachFailureIsOneMessageNamingTheEngineAndItsProcessEnds) {
     engines::EngineConfig config;
     config.command = c.command;
     config.protocol = Protocol::kUci;
-    config.handshake_ms = 400;
+    // Short waits only where the failure is the wait; a busy machine must not make the others
+    // fail their handshake.
+    config.handshake_ms = c.search ? 20000 : 400;
     config.answer_ms = 300;
     config.quit_grace_ms = 50;
     EngineClient client(config);
@@ -266,7 +268,7 @@ TEST(EngineClient, AFloodShrinksToTheNewestLineAndTheMoveStillComes) {
 TEST(EngineClient, FindsUcciWhenUciGetsNoAnswer) {
   engines::EngineConfig config;
   config.command = FakeEngine("ucci-only");
-  config.handshake_ms = 1000;
+  config.handshake_ms = 3000;  // "ucci" goes after half of it
   EngineClient client(config);
   client.Start();
   client.Go(engine::Position(), {}, MoveTime(100));
