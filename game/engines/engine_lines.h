@@ -36,6 +36,7 @@ struct EngineOption {
   std::string default_value;
   std::optional<long long> min, max;
   std::vector<std::string> vars;
+  friend bool operator==(const EngineOption&, const EngineOption&) = default;
 };
 std::optional<EngineOption> ParseOptionLine(std::string_view line, Protocol protocol);
 
@@ -48,6 +49,7 @@ struct InfoText {
   std::optional<int64_t> nodes, nps, time_ms;
   std::vector<std::string> pv;
   std::string text;  // "info string ..."
+  friend bool operator==(const InfoText&, const InfoText&) = default;
 };
 std::optional<InfoText> ParseInfoLine(std::string_view line, Protocol protocol);
 
@@ -55,6 +57,7 @@ std::optional<InfoText> ParseInfoLine(std::string_view line, Protocol protocol);
 struct BestMoveText {
   std::string move;  // empty when the engine has none
   std::string ponder;
+  friend bool operator==(const BestMoveText&, const BestMoveText&) = default;
 };
 std::optional<BestMoveText> ParseBestMoveLine(std::string_view line);
 
