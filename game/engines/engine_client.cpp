@@ -103,22 +103,16 @@ bool EngineClient::Start() {
 }
 
 std::vector<EngineEvent> EngineClient::Poll() {
-  if (child_ && Busy()) {
+  if (child_ && (Busy() || state_ == State::kReady)) {
     // Whether it had ended is read before its last lines are taken, so that they are all seen.
     bool ended = !child_->Running();
     for (const std::string& line : child_->TakeLines()) {
-      HandleLine(line);
+      HandleLine(line);  // between searches nothing is expected, and nothing is taken
       if (state_ == State::kFailed || state_ == State::kEnded) break;
     }
     if (ended && state_ != State::kFailed && state_ != State::kEnded)
       Fail("意外退出" + ExitDetail(child_->ExitStatus()));
     CheckDeadlines();
-  } else if (child_ && state_ == State::kReady) {
-    if (!child_->Running()) {
-      Fail("意外退出" + ExitDetail(child_->ExitStatus()));
-    } else {
-      child_->TakeLines();  // nothing is expected between searches
-    }
   }
   std::vector<EngineEvent> events;
   events.swap(events_);
@@ -260,8 +254,12 @@ void EngineClient::HandleBestMove(const std::string& line) {
 }
 
 void EngineClient::CheckDeadlines() {
-  if (!Busy()) return;
   auto now = Clock::now();
+  if (write_failed_ && now - write_failed_at_ >= std::chrono::seconds(1)) {
+    Fail("不再读取命令");
+    return;
+  }
+  if (!Busy()) return;
   if (state_ == State::kStarting && !awaiting_ready_ && config_.protocol == Protocol::kUnknown &&
       !sent_ucci_ && now - started_ >= std::chrono::milliseconds(config_.handshake_ms / 2)) {
     sent_ucci_ = true;  // no "uciok" yet: perhaps it speaks UCCI
@@ -418,7 +416,12 @@ const EngineOption* EngineClient::FindOption(const std::string& name) const {
 bool EngineClient::Send(const std::string& line) {
   if (!child_ || state_ == State::kFailed || state_ == State::kEnded) return false;
   if (child_->WriteLine(line)) return true;
-  Fail(child_->Running() ? "不再读取命令" : "意外退出" + ExitDetail(child_->ExitStatus()));
+  // Mostly the engine has just died and its end is seen within a moment: Poll() then says so;
+  // one that lives on without reading is told apart after a second.
+  if (!write_failed_) {
+    write_failed_ = true;
+    write_failed_at_ = Clock::now();
+  }
   return false;
 }
 
@@ -441,13 +444,16 @@ void EngineClient::SetDeadline(int ms) {
 }
 
 bool EngineClient::Busy() const {
-  return state_ == State::kStarting || state_ == State::kSearching || state_ == State::kStopping;
+  return state_ == State::kStarting || state_ == State::kSearching || state_ == State::kStopping ||
+         (state_ == State::kReady && write_failed_);
 }
 
 int EngineClient::MillisecondsToDeadline() const {
-  if (!has_deadline_) return -1;
-  auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(deadline_ - Clock::now()).count();
+  if (!has_deadline_ && !write_failed_) return -1;
+  auto next = has_deadline_ ? deadline_ : write_failed_at_ + std::chrono::seconds(1);
+  if (has_deadline_ && write_failed_)
+    next = std::min(next, write_failed_at_ + std::chrono::seconds(1));
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);
 }
 

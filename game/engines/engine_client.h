@@ -174,6 +174,8 @@ class EngineClient {
   std::vector<EngineOption> options_;
   Clock::time_point started_{}, deadline_{};
   bool has_deadline_ = false;
+  bool write_failed_ = false;  // the engine has stopped taking input
+  Clock::time_point write_failed_at_{};
   uint64_t next_search_ = 1;
   std::optional<Search> current_, waiting_;
 };

@@ -188,13 +188,20 @@ void ChildProcess::Shared::TryReap() {
   // Looked at without reaping first: while the child is a zombie its group id cannot be taken by
   // another process, so whatever it left running can be ended safely.
   siginfo_t info{};
-  if (waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != pid) return;
-  kill(-pid, SIGKILL);
   int status = 0;
-  if (waitpid(pid, &status, 0) != pid) return;
+  bool known = true;
+  if (waitid(P_PID, pid, &info, WEXITED | WNOHANG | WNOWAIT) != 0) {
+    // Someone else reaped it (a program that ignores SIGCHLD has its children reaped for it).
+    if (errno != ECHILD) return;
+    known = false;
+  } else {
+    if (info.si_pid != pid) return;
+    kill(-pid, SIGKILL);
+    if (waitpid(pid, &status, 0) != pid) known = false;
+  }
   std::lock_guard<std::mutex> lock(mutex);
   reaped = true;
-  exit_status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  exit_status = !known ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   input_closed = true;
   pending_input.clear();
 }

@@ -76,7 +76,8 @@ class ChildProcess {
   bool WaitForExit(int timeout_ms);
 
   bool Running() const;  // started and not yet reaped
-  // Once reaped: the exit status, or 128 + the signal that ended it.
+  // Once reaped: the exit status, or 128 + the signal that ended it (-1 when another part of the
+  // program reaped it first).
   std::optional<int> ExitStatus() const;
   // Lines thrown away because they were too long or the queue was full (not the coalesced ones).
   uint64_t DroppedLines() const;
