@@ -8,12 +8,12 @@ namespace engines {
 std::string FormatScore(const AnalysisLine& line) {
   if (line.mate) {
     std::string text = *line.mate < 0 ? "-杀 " : "杀 ";
-    return text + std::to_string(std::abs(*line.mate));
+    return text + std::to_string(std::llabs(*line.mate));
   }
-  int cp = line.score_cp.value_or(0);
-  char text[32];
-  std::snprintf(text, sizeof text, "%c%d.%02d", cp < 0 ? '-' : '+', std::abs(cp) / 100,
-                std::abs(cp) % 100);
+  long long cp = line.score_cp.value_or(0);
+  char text[48];
+  std::snprintf(text, sizeof text, "%c%lld.%02lld", cp < 0 ? '-' : '+', std::llabs(cp) / 100,
+                std::llabs(cp) % 100);
   return text;
 }
 

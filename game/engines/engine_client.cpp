@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <cstdint>
 
 #include "runtime/system/child_process.h"
 
@@ -203,13 +204,15 @@ void EngineClient::HandleInfo(const std::string& line) {
   out.depth = info->depth.value_or(0);
   out.seldepth = info->seldepth.value_or(0);
   int sign = current_->position.SideToMove() == engine::kRed ? 1 : -1;
-  if (info->score_cp) out.score_cp = sign * *info->score_cp;
-  if (info->mate) out.mate = sign * *info->mate;
+  // Clamped so that turning the sign never overflows, whatever the engine printed.
+  if (info->score_cp) out.score_cp = sign * std::clamp(*info->score_cp, -1000000, 1000000);
+  if (info->mate) out.mate = sign * std::clamp(*info->mate, -10000, 10000);
   out.bound = info->bound;
   out.nodes = info->nodes.value_or(0);
   out.nps = info->nps.value_or(0);
   out.time_ms = info->time_ms.value_or(0);
-  if (!out.nps && out.time_ms > 0) out.nps = out.nodes * 1000 / out.time_ms;
+  if (!out.nps && out.time_ms > 0 && out.nodes >= 0 && out.nodes < INT64_MAX / 1000)
+    out.nps = out.nodes * 1000 / out.time_ms;
   engine::Position walk = current_->position;
   for (const std::string& text : info->pv) {
     auto move = ParseEngineMove(text, numbering_);
