@@ -274,7 +274,9 @@ void ChildProcess::Shared::Run() {
     }
     TryReap();
     if (ending && Clock::now() >= deadline && stage < 3) {
+      // The group takes what the child started; the child itself too, should it have left it.
       kill(-pid, stage == 1 ? SIGTERM : SIGKILL);
+      kill(pid, stage == 1 ? SIGTERM : SIGKILL);
       ++stage;
       deadline = Clock::now() + std::chrono::milliseconds(grace);
     }
@@ -283,6 +285,7 @@ void ChildProcess::Shared::Run() {
     std::lock_guard<std::mutex> lock(mutex);
     if (!reaped) {  // poll failed: still no zombie left behind
       kill(-pid, SIGKILL);
+      kill(pid, SIGKILL);
       int status = 0;
       waitpid(pid, &status, 0);
       reaped = true;
