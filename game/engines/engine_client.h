@@ -15,9 +15,9 @@
 // The wakeup runs on the reader thread when there is something to poll (at most once per batch
 // of lines, so a flooding engine cannot flood the event queue). None runs once the client is
 // destroyed, but a call it already posted may still arrive: let that call find the client through
-// something that outlives it (the owner's member, checked for null), not a captured pointer. Timeouts are only noticed in
-// Poll(), so while Busy() also call it from a timer (every 50-100 ms is plenty) or when
-// MillisecondsToDeadline() has passed.
+// something that outlives it (the owner's member, checked for null), not a captured pointer.
+// Timeouts are only noticed in Poll(), so while Busy() also call it from a timer (every 50-100 ms
+// is plenty) or when MillisecondsToDeadline() has passed.
 //
 // Failures (the engine cannot be started, does not finish the handshake within the handshake
 // time, dies, plays a move that is not legal, answers a timed search later than twice its time,
