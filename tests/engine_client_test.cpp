@@ -192,11 +192,17 @@ TEST(EngineClient, EachFailureIsOneMessageNamingTheEngineAndItsProcessEnds) {
     bool search;  // the failure comes from a search, not the handshake
     engines::GoLimits limits;
     const char* message;
+    int handshake_ms = 20000;  // short only where the wait is the failure
   } cases[] = {
       {FakeEngine("exit-at-once"), false, {}, "引擎 fake_engine.sh 意外退出（退出码 7）"},
-      {FakeEngine("mute"), false, {}, "引擎 fake_engine.sh 没有回应：400 毫秒内没有回答 uciok"},
+      {FakeEngine("mute"),
+       false,
+       {},
+       "引擎 fake_engine.sh 没有回应：400 毫秒内没有回答 uciok",
+       400},
       {"/no/such/engine --uci", false, {}, "引擎 engine 无法启动：/no/such/engine: "},
       {"'unclosed", false, {}, "引擎 'unclosed 的命令行有误"},
+      {FakeEngine("chess"), false, {}, "引擎 Fake chess 不会下象棋"},
       {FakeEngine("exit"), true, MoveTime(100), "引擎 Fake exit 意外退出（退出码 3）"},
       {FakeEngine("hang"), true, MoveTime(100), "引擎 Fake hang 超时"},
       {FakeEngine("illegal"), true, MoveTime(100), "引擎 Fake illegal 走了不合规则的着法 a0a5"},
@@ -207,9 +213,7 @@ TEST(EngineClient, EachFailureIsOneMessageNamingTheEngineAndItsProcessEnds) {
     engines::EngineConfig config;
     config.command = c.command;
     config.protocol = Protocol::kUci;
-    // Short waits only where the failure is the wait; a busy machine must not make the others
-    // fail their handshake.
-    config.handshake_ms = c.search ? 20000 : 400;
+    config.handshake_ms = c.handshake_ms;
     config.answer_ms = 300;
     config.quit_grace_ms = 50;
     EngineClient client(config);

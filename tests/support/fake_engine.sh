@@ -9,6 +9,7 @@
 #   flood-long    the same with a line of 13 moves, 100000 times (for the benchmark)
 #   long          prints a line of 200000 bytes, then its move
 #   ucci-only     a UCCI engine that ignores "uci"     good     answers h2e2
+#   chess         offers UCI_Variant without xiangqi
 mode=$1
 case $mode in
   exit-at-once) exit 7 ;;
@@ -21,6 +22,7 @@ while read -r line; do
       [ "$mode" = ucci-only ] && continue
       echo "id name Fake $mode"
       echo "option name Hash type spin default 16 min 1 max 64"
+      [ "$mode" = chess ] && echo "option name UCI_Variant type combo default chess var chess"
       echo uciok ;;
     ucci)
       [ "$mode" = ucci-only ] || continue
