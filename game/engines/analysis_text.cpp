@@ -1,0 +1,40 @@
+#include "game/engines/analysis_text.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace engines {
+
+std::string FormatScore(const AnalysisLine& line) {
+  if (line.mate) {
+    std::string text = *line.mate < 0 ? "-杀 " : "杀 ";
+    return text + std::to_string(std::llabs(*line.mate));
+  }
+  long long cp = line.score_cp.value_or(0);
+  char text[48];
+  std::snprintf(text, sizeof text, "%c%lld.%02lld", cp < 0 ? '-' : '+', std::llabs(cp) / 100,
+                std::llabs(cp) % 100);
+  return text;
+}
+
+std::string FormatLineMoves(const engine::Position& from, const std::vector<engine::Move>& moves) {
+  (void)from;  // the record's notation will need it
+  std::string text;
+  for (engine::Move move : moves) {
+    if (!text.empty()) text += ' ';
+    text += engine::ToIccs(move);
+  }
+  return text;
+}
+
+std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line) {
+  std::string text = std::to_string(line.multipv);
+  text.append("  深度 ").append(std::to_string(line.depth));
+  if (line.seldepth > 0) text.append("/").append(std::to_string(line.seldepth));
+  text.append("  分数 ").append(FormatScore(line));
+  text.append("  速度 ").append(std::to_string(line.nps));
+  text.append("  ").append(FormatLineMoves(from, line.pv));
+  return text;
+}
+
+}  // namespace engines

@@ -1,0 +1,185 @@
+// An outside engine (UCI or UCCI) in a process of its own, driven from one thread without ever
+// waiting for it: the window's thread or a command-line loop.
+//
+// How to drive it:
+//
+//   engines::EngineClient client(config);
+//   client.SetWakeup([&] { runtime::PostToUiThread([&] { Handle(client.Poll()); }); });
+//   client.Start();                       // returns at once; the handshake runs in the background
+//   client.Go(start, moves, limits);      // may be called before the engine is ready: it waits
+//   ... every call of Poll() hands back what happened since the last one (kReady, kInfo,
+//       kBestMove, kFailed), handles the timeouts, and returns in well under a millisecond
+//       per line the engine printed ...
+//   client.Stop();  client.Quit();  or just destroy it
+//
+// The wakeup runs on the reader thread when there is something to poll (at most once per batch
+// of lines, so a flooding engine cannot flood the event queue). None runs once the client is
+// destroyed, but a call it already posted may still arrive: let that call find the client through
+// something that outlives it (the owner's member, checked for null), not a captured pointer.
+// Timeouts are only noticed in Poll(), so while Busy() also call it from a timer (every 50-100 ms
+// is plenty) or when MillisecondsToDeadline() has passed.
+//
+// Failures (the engine cannot be started, does not finish the handshake within the handshake
+// time, dies, plays a move that is not legal, answers a timed search later than twice its time,
+// or does not answer "stop") end the engine's process and give one kFailed event whose message
+// names the engine and says what went wrong, in the words the program shows ("引擎 X
+// 没有回应：..."). After a failure every call is refused; make a new client (or fall back to the
+// built-in engine).
+//
+// Progress lines ("info") the engine prints faster than Poll() takes them are coalesced: only the
+// newest of each MultiPV line is kept, so the work of one Poll() is bounded whatever the engine
+// prints; the final line before "bestmove" is never lost.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/position.h"
+#include "game/engines/engine_lines.h"
+
+namespace runtime {
+class ChildProcess;
+}
+
+namespace engines {
+
+struct EngineConfig {
+  std::string name;     // shown in messages; empty: the engine's "id name", else its program
+  std::string command;  // the command line, split into words without a shell
+  Protocol protocol = Protocol::kUnknown;  // unknown: "uci" first, then also "ucci"
+  std::optional<Numbering> numbering;      // unset: judged from the engine's name
+  // Set after the handshake, each only when the engine offers an option of that name.
+  std::vector<std::pair<std::string, std::string>> options;
+  int handshake_ms = 5000;  // for uciok/ucciok and then readyok
+  int answer_ms = 5000;     // for "bestmove" after "stop"
+  int quit_grace_ms = 300;  // after "quit", and after SIGTERM, before the harder signal
+};
+
+// What a search is allowed. Exactly one kind is used: infinite, else a clock (red_ms or
+// black_ms above 0), else movetime, else depth; nothing at all is taken as infinite.
+struct GoLimits {
+  bool infinite = false;
+  int movetime_ms = 0;
+  int depth = 0;
+  int red_ms = 0, black_ms = 0, red_increment_ms = 0, black_increment_ms = 0, moves_to_go = 0;
+  int multipv = 1;  // lines wanted (UCI engines that offer MultiPV)
+};
+
+// One line of analysis, scores from red's side.
+struct AnalysisLine {
+  int multipv = 1;
+  int depth = 0, seldepth = 0;
+  std::optional<int> score_cp;  // red's advantage in centipawns
+  std::optional<int> mate;      // moves to mate; positive when red mates
+  bool bound = false;           // only a bound of the score
+  int64_t nodes = 0, nps = 0, time_ms = 0;
+  std::vector<engine::Move> pv;  // legal from the searched position (cut at a move that is not)
+};
+
+struct EngineEvent {
+  enum class Kind { kReady, kInfo, kBestMove, kFailed };
+  Kind kind = Kind::kReady;
+  uint64_t search = 0;               // the Go() it answers (kInfo, kBestMove)
+  AnalysisLine line;                 // kInfo
+  std::optional<engine::Move> best;  // kBestMove; unset when the position has no legal move
+  std::optional<engine::Move> ponder;
+  std::string message;  // kFailed
+};
+
+class EngineClient {
+ public:
+  enum class State { kIdle, kStarting, kReady, kSearching, kStopping, kFailed, kEnded };
+
+  explicit EngineClient(EngineConfig config);
+  ~EngineClient();  // ends the engine without waiting for it
+  EngineClient(const EngineClient&) = delete;
+  EngineClient& operator=(const EngineClient&) = delete;
+
+  void SetWakeup(std::function<void()> wakeup);
+  // Starts the process and the handshake. False when it cannot even be started (then Poll()
+  // gives the kFailed event).
+  bool Start();
+  std::vector<EngineEvent> Poll();
+
+  // Searches the position `moves` lead to from `start`; returns the search's number, or 0 when
+  // refused (a move of `moves` is not legal, or the client has failed or ended). A running search
+  // is stopped first and its answer dropped; before the engine is ready the search waits.
+  uint64_t Go(const engine::Position& start, const std::vector<engine::Move>& moves,
+              const GoLimits& limits);
+  // Asks the running search to end now; its kBestMove follows. Drops a search still waiting.
+  void Stop();
+  // Ends the engine ("quit", then signals); no event follows.
+  void Quit();
+  // UCI "setoption" / UCCI "setoption" for an option the engine offers, when no search runs.
+  bool SetOption(const std::string& name, const std::string& value);
+
+  // Waits up to `timeout_ms` for the engine's process to be gone after Quit() or a failure (for
+  // programs without a window, and tests); true when it is, or never ran.
+  bool WaitUntilEnded(int timeout_ms);
+
+  State state() const { return state_; }
+  bool Busy() const;  // starting, searching or stopping: keep polling
+  // Milliseconds until the next timeout Poll() checks, or -1 when none is pending.
+  int MillisecondsToDeadline() const;
+  Protocol protocol() const { return protocol_; }
+  Numbering numbering() const { return numbering_; }
+  const std::string& IdName() const { return id_name_; }
+  std::string DisplayName() const;
+  const std::vector<EngineOption>& Options() const { return options_; }
+  const std::string& FailureMessage() const { return failure_; }
+  uint64_t DroppedLines() const;
+
+ private:
+  using Clock = std::chrono::steady_clock;
+  struct Search {
+    uint64_t id = 0;
+    engine::Position start;
+    std::vector<engine::Move> moves;
+    engine::Position position;  // where the moves lead: the one searched
+    GoLimits limits;
+    bool superseded = false;
+  };
+
+  void HandleLine(const std::string& line);
+  void HandleHandshake(const std::string& line);
+  void FinishHandshake(Protocol found);
+  void HandleInfo(const std::string& line);
+  void HandleBestMove(const std::string& line);
+  void CheckDeadlines();
+  void SendSearch();
+  void SendOption(const EngineOption& option, const std::string& value);
+  const EngineOption* FindOption(const std::string& name) const;
+  bool Send(const std::string& line);
+  void Fail(const std::string& what);
+  void SetDeadline(int ms);
+  std::string GoCommand(const Search& search) const;
+
+  EngineConfig config_;
+  std::unique_ptr<runtime::ChildProcess> child_;
+  std::function<void()> wakeup_;
+  State state_ = State::kIdle;
+  Protocol protocol_ = Protocol::kUnknown;
+  Numbering numbering_ = Numbering::kFromZero;
+  bool awaiting_ready_ = false;
+  bool sent_ucci_ = false;
+  bool millisec_ = false;  // UCCI clock values in milliseconds
+  int sent_multipv_ = 1;
+  std::string id_name_, program_, failure_;
+  std::vector<EngineEvent> events_;  // handed out by the next Poll()
+  std::vector<std::string> option_lines_;
+  std::vector<EngineOption> options_;
+  Clock::time_point started_{}, deadline_{};
+  bool has_deadline_ = false;
+  bool write_failed_ = false;  // the engine has stopped taking input
+  Clock::time_point write_failed_at_{};
+  uint64_t next_search_ = 1;
+  std::optional<Search> current_, waiting_;
+};
+
+}  // namespace engines

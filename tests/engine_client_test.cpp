@@ -1,0 +1,364 @@
+// Outside engines through real processes: the lines they print, the handshake, searches and
+// every way an engine can fail, made by a small fake engine (tests/support/fake_engine.sh), then
+// our own engine and Fairy-Stockfish.
+#include "game/engines/engine_client.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "game/engines/analysis_text.h"
+
+// The expected values below name only the fields a line sets; the rest are meant to be empty.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace {
+
+using engines::EngineClient;
+using engines::EngineEvent;
+using engines::Numbering;
+using engines::Protocol;
+using Kind = EngineEvent::Kind;
+
+engine::Move M(const char* iccs) {
+  return *engine::ParseIccs(iccs);
+}
+
+TEST(EngineLines, MovesInBothNumberings) {
+  struct Case {
+    const char* text;
+    Numbering numbering;
+    std::optional<const char*> iccs;
+  } cases[] = {
+      {"h2e2", Numbering::kFromZero, "h2e2"},        {"H2E2", Numbering::kFromZero, "h2e2"},
+      {"h3e3", Numbering::kFromOne, "h2e2"},         {"a10a9", Numbering::kFromOne, "a9a8"},
+      {"i1i10", Numbering::kFromOne, "i0i9"},        {"a10a9", Numbering::kFromZero, std::nullopt},
+      {"a0a1", Numbering::kFromOne, std::nullopt},   {"j0j1", Numbering::kFromZero, std::nullopt},
+      {"h2h2", Numbering::kFromZero, std::nullopt},  {"h2e", Numbering::kFromZero, std::nullopt},
+      {"h2e2x", Numbering::kFromZero, std::nullopt}, {"a011a1", Numbering::kFromOne, std::nullopt},
+      {"", Numbering::kFromOne, std::nullopt},
+  };
+  for (const Case& c : cases) {
+    auto move = engines::ParseEngineMove(c.text, c.numbering);
+    ASSERT_EQ(move.has_value(), c.iccs.has_value()) << c.text;
+    if (!move) continue;
+    EXPECT_EQ(engine::ToIccs(*move), *c.iccs) << c.text;
+    EXPECT_EQ(engines::ParseEngineMove(engines::FormatEngineMove(*move, c.numbering), c.numbering),
+              move);
+  }
+  EXPECT_EQ(engines::NumberingForName("Fairy-Stockfish 11.1 LB 64"), Numbering::kFromOne);
+  EXPECT_EQ(engines::NumberingForName("Sjaak II 1.4.1"), Numbering::kFromOne);
+  EXPECT_EQ(engines::NumberingForName("Pikafish 2024"), Numbering::kFromZero);
+}
+
+TEST(EngineLines, OptionsOfBothProtocols) {
+  using Option = engines::EngineOption;
+  struct Case {
+    const char* line;
+    Protocol protocol;
+    std::optional<Option> option;
+  } cases[] = {
+      {"option name Skill Level type spin default 20 min -20 max 20", Protocol::kUci,
+       Option{"Skill Level", "spin", "20", -20, 20, {}}},
+      {"option name UCI_Variant type combo default chess var 3check var xiangqi", Protocol::kUci,
+       Option{"UCI_Variant", "combo", "chess", {}, {}, {"3check", "xiangqi"}}},
+      {"option name SyzygyPath type string default <empty>", Protocol::kUci,
+       Option{"SyzygyPath", "string", "", {}, {}, {}}},
+      {"option name Debug Log File type string default a b ", Protocol::kUci,
+       Option{"Debug Log File", "string", "a b", {}, {}, {}}},
+      {"option hashsize type spin min 1 max 1024 default 16", Protocol::kUcci,
+       Option{"hashsize", "spin", "16", 1, 1024, {}}},
+      {"option", Protocol::kUci, std::nullopt},
+      {"option name type spin", Protocol::kUci, std::nullopt},
+      {"optional x", Protocol::kUci, std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(engines::ParseOptionLine(c.line, c.protocol), c.option) << c.line;
+}
+
+TEST(EngineLines, InfoAndBestMove) {
+  using Info = engines::InfoText;
+  Info full{8, 12, 2, -29, {}, true, 24386, 80217, 304, {"b8b6", "h1g3"}, ""};
+  struct Case {
+    const char* line;
+    Protocol protocol;
+    std::optional<Info> info;
+  } cases[] = {
+      {"info depth 8 seldepth 12 multipv 2 score cp -29 upperbound nodes 24386 nps 80217 "
+       "tbhits 0 time 304 pv b8b6 h1g3",
+       Protocol::kUci, full},
+      {"info score mate -3 pv a0a1", Protocol::kUci, Info{.mate = -3, .pv = {"a0a1"}}},
+      // UCCI says a mate with a score near the mate value: ours 30000, ElephantEye 10000.
+      {"info depth 5 score 29995", Protocol::kUcci, Info{.depth = 5, .mate = 3}},
+      {"info score -9998", Protocol::kUcci, Info{.mate = -1}},
+      {"info score 310", Protocol::kUcci, Info{.score_cp = 310}},
+      {"info score cp 5 score mate 2", Protocol::kUci, Info{.mate = 2}},
+      {"info depth x score cp nodes -", Protocol::kUci, Info{}},
+      {"info string hello  there", Protocol::kUci, Info{.text = "hello there"}},
+      {"bestmove h2e2", Protocol::kUci, std::nullopt},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(engines::ParseInfoLine(c.line, c.protocol), c.info) << c.line;
+
+  using Best = engines::BestMoveText;
+  struct BestCase {
+    const char* line;
+    std::optional<Best> best;
+  } best_cases[] = {
+      {"bestmove h2e2 ponder h9g7", Best{"h2e2", "h9g7"}},
+      {"bestmove a10a9", Best{"a10a9", ""}},
+      {"bestmove (none)", Best{}},
+      {"nobestmove", Best{}},
+      {"bestmoves h2e2", std::nullopt},
+      {"", std::nullopt},
+  };
+  for (const BestCase& c : best_cases) EXPECT_EQ(engines::ParseBestMoveLine(c.line), c.best);
+}
+
+TEST(AnalysisText, ScoresFromRedsSide) {
+  engines::AnalysisLine line;
+  struct Case {
+    std::optional<int> cp, mate;
+    const char* text;
+  } cases[] = {{35, {}, "+0.35"}, {-120, {}, "-1.20"}, {0, {}, "+0.00"},
+               {-5, {}, "-0.05"}, {{}, 3, "杀 3"},     {{}, -2, "-杀 2"}};
+  for (const Case& c : cases) {
+    line.score_cp = c.cp;
+    line.mate = c.mate;
+    EXPECT_EQ(engines::FormatScore(line), c.text);
+  }
+  line.depth = 9;
+  line.seldepth = 14;
+  line.nps = 1234;
+  line.pv = {M("h2e2"), M("h9g7")};
+  EXPECT_EQ(engines::FormatAnalysisLine(engine::Position(), line),
+            "1  深度 9/14  分数 -杀 2  速度 1234  h2e2 h9g7");
+}
+
+// ---- through real processes ----
+
+std::string Quoted(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+std::string FakeEngine(const char* mode) {
+  return Quoted(std::string(XQ_SOURCE_DIR) + "/tests/support/fake_engine.sh") + " " + mode;
+}
+
+std::string OurEngine() {
+  return Quoted(std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli") + " uci";
+}
+
+constexpr const char* kFairy = "/usr/games/fairy-stockfish";
+
+// Polls as a window's timer would until `done` is true of an event (or the engine failed), and
+// returns every event. Thirty seconds is only a guard against a hang.
+std::vector<EngineEvent> PollUntil(EngineClient& client,
+                                   const std::function<bool(const EngineEvent&)>& done) {
+  std::vector<EngineEvent> all;
+  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < give_up) {
+    for (EngineEvent& event : client.Poll()) {
+      all.push_back(std::move(event));
+      if (done(all.back()) || all.back().kind == Kind::kFailed) return all;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+  ADD_FAILURE() << "no answer within the guard time";
+  return all;
+}
+
+bool Is(const EngineEvent& event, Kind kind) {
+  return event.kind == kind;
+}
+auto KindIs(Kind kind) {
+  return [kind](const EngineEvent& event) { return event.kind == kind; };
+}
+
+engines::GoLimits MoveTime(int ms) {
+  engines::GoLimits limits;
+  limits.movetime_ms = ms;
+  return limits;
+}
+
+TEST(EngineClient, EachFailureIsOneMessageNamingTheEngineAndItsProcessEnds) {
+  struct Case {
+    std::string command;
+    bool search;  // the failure comes from a search, not the handshake
+    engines::GoLimits limits;
+    const char* message;
+    int handshake_ms = 20000;  // short only where the wait is the failure
+  } cases[] = {
+      {FakeEngine("exit-at-once"), false, {}, "引擎 fake_engine.sh 意外退出（退出码 7）"},
+      {FakeEngine("mute"),
+       false,
+       {},
+       "引擎 fake_engine.sh 没有回应：400 毫秒内没有回答 uciok",
+       400},
+      {"/no/such/engine --uci", false, {}, "引擎 engine 无法启动：/no/such/engine: "},
+      {"'unclosed", false, {}, "引擎 'unclosed 的命令行有误"},
+      {FakeEngine("chess"), false, {}, "引擎 Fake chess 不会下象棋"},
+      {FakeEngine("exit"), true, MoveTime(100), "引擎 Fake exit 意外退出（退出码 3）"},
+      {FakeEngine("hang"), true, MoveTime(100), "引擎 Fake hang 超时"},
+      {FakeEngine("illegal"), true, MoveTime(100), "引擎 Fake illegal 走了不合规则的着法 a0a5"},
+      {FakeEngine("deaf"), true, {}, "引擎 Fake deaf 没有回应：停止后 300 毫秒内没有给出着法"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    engines::EngineConfig config;
+    config.command = c.command;
+    config.protocol = Protocol::kUci;
+    config.handshake_ms = c.handshake_ms;
+    config.answer_ms = 300;
+    config.quit_grace_ms = 50;
+    EngineClient client(config);
+    client.Start();
+    if (c.search) {
+      EXPECT_NE(client.Go(engine::Position(), {}, c.limits), 0u);
+      if (c.limits.movetime_ms == 0) {
+        PollUntil(client, KindIs(Kind::kReady));
+        client.Stop();
+      }
+    }
+    auto events = PollUntil(client, [](const EngineEvent&) { return false; });
+    ASSERT_FALSE(events.empty());
+    const EngineEvent& last = events.back();
+    ASSERT_EQ(last.kind, Kind::kFailed);
+    EXPECT_EQ(last.message.rfind(c.message, 0), 0u) << last.message;
+    EXPECT_EQ(std::count_if(events.begin(), events.end(), KindIs(Kind::kFailed)), 1);
+    EXPECT_EQ(client.state(), EngineClient::State::kFailed);
+    EXPECT_EQ(client.Go(engine::Position(), {}, MoveTime(100)), 0u);
+    EXPECT_TRUE(client.WaitUntilEnded(20000));
+  }
+}
+
+TEST(EngineClient, AFloodShrinksToTheNewestLineAndTheMoveStillComes) {
+  for (const char* mode : {"flood", "long"}) {
+    engines::EngineConfig config;
+    config.command = FakeEngine(mode);
+    EngineClient client(config);
+    client.Start();
+    uint64_t search = client.Go(engine::Position(), {}, MoveTime(10000));
+    auto events = PollUntil(client, KindIs(Kind::kBestMove));
+    ASSERT_TRUE(Is(events.back(), Kind::kBestMove)) << events.back().message;
+    EXPECT_EQ(events.back().search, search);
+    EXPECT_EQ(events.back().best, M("h2e2"));
+    if (std::string(mode) == "flood") {
+      const EngineEvent& newest = events[events.size() - 2];
+      ASSERT_TRUE(Is(newest, Kind::kInfo));
+      EXPECT_EQ(newest.line.score_cp, 19999);
+      EXPECT_EQ(newest.line.pv, (std::vector<engine::Move>{M("h2e2"), M("h9g7")}));
+      EXPECT_LT(events.size(), 20000u);
+      EXPECT_EQ(client.DroppedLines(), 0u);
+    } else {
+      EXPECT_EQ(client.DroppedLines(), 1u);
+    }
+    client.Quit();
+    EXPECT_TRUE(client.WaitUntilEnded(20000));
+  }
+}
+
+TEST(EngineClient, FindsUcciWhenUciGetsNoAnswer) {
+  engines::EngineConfig config;
+  config.command = FakeEngine("ucci-only");
+  config.handshake_ms = 3000;  // "ucci" goes after half of it
+  EngineClient client(config);
+  client.Start();
+  client.Go(engine::Position(), {}, MoveTime(100));
+  auto events = PollUntil(client, KindIs(Kind::kBestMove));
+  ASSERT_TRUE(Is(events.back(), Kind::kBestMove)) << events.back().message;
+  EXPECT_EQ(client.protocol(), Protocol::kUcci);
+  EXPECT_EQ(client.IdName(), "Fake UCCI");
+  ASSERT_EQ(client.Options().size(), 1u);
+  EXPECT_EQ(client.Options()[0].name, "usemillisec");
+}
+
+TEST(EngineClient, OurOwnEngineAnalysesStopsAndRestarts) {
+  engines::EngineConfig config;
+  config.command = OurEngine();
+  EngineClient client(config);
+  ASSERT_TRUE(client.Start());
+  auto ready = PollUntil(client, KindIs(Kind::kReady));
+  ASSERT_TRUE(Is(ready.back(), Kind::kReady)) << ready.back().message;
+  EXPECT_EQ(client.protocol(), Protocol::kUci);
+  EXPECT_EQ(client.IdName(), "XiangqiCli");
+  EXPECT_EQ(client.numbering(), Numbering::kFromZero);
+  EXPECT_TRUE(client.SetOption("level", "8"));
+  EXPECT_FALSE(client.SetOption("No Such Option", "1"));
+  EXPECT_EQ(client.Go(engine::Position(), {M("a0a5")}, MoveTime(100)), 0u);  // not a legal move
+
+  // Endless analysis after two moves; a new position replaces it, and only its answer comes.
+  std::vector<engine::Move> moves = {M("h2e2"), M("h9g7")};
+  engines::GoLimits endless;
+  endless.infinite = true;
+  uint64_t first = client.Go(engine::Position(), moves, endless);
+  auto infos = PollUntil(client, KindIs(Kind::kInfo));
+  ASSERT_TRUE(Is(infos.back(), Kind::kInfo)) << infos.back().message;
+  EXPECT_EQ(infos.back().search, first);
+  ASSERT_FALSE(infos.back().line.pv.empty());
+  engine::Position after = engine::Position();
+  for (engine::Move move : moves) after.MakeMove(move);
+  EXPECT_TRUE(after.IsLegal(infos.back().line.pv[0]));
+
+  engines::GoLimits shallow;
+  shallow.depth = 3;
+  uint64_t second = client.Go(engine::Position(), {}, shallow);
+  auto answer = PollUntil(client, KindIs(Kind::kBestMove));
+  ASSERT_TRUE(Is(answer.back(), Kind::kBestMove)) << answer.back().message;
+  EXPECT_EQ(answer.back().search, second);
+  for (const EngineEvent& event : answer) EXPECT_NE(event.search, first);
+
+  uint64_t third = client.Go(engine::Position(), moves, endless);
+  PollUntil(client, KindIs(Kind::kInfo));
+  client.Stop();
+  answer = PollUntil(client, KindIs(Kind::kBestMove));
+  ASSERT_TRUE(Is(answer.back(), Kind::kBestMove)) << answer.back().message;
+  EXPECT_EQ(answer.back().search, third);
+  ASSERT_TRUE(answer.back().best);
+  EXPECT_TRUE(after.IsLegal(*answer.back().best));
+
+  engines::GoLimits clock;
+  clock.red_ms = clock.black_ms = 3000;
+  clock.red_increment_ms = clock.black_increment_ms = 100;
+  client.Go(engine::Position(), {}, clock);
+  answer = PollUntil(client, KindIs(Kind::kBestMove));
+  EXPECT_TRUE(Is(answer.back(), Kind::kBestMove)) << answer.back().message;
+  client.Quit();
+  EXPECT_TRUE(client.WaitUntilEnded(20000));
+}
+
+TEST(EngineClient, FairyStockfishCountsRanksFromOneAndGivesSeveralLines) {
+  if (access(kFairy, X_OK) != 0) GTEST_SKIP() << "Fairy-Stockfish is not installed";
+  engines::EngineConfig config;
+  config.command = kFairy;
+  EngineClient client(config);
+  client.Start();
+  engines::GoLimits limits;
+  limits.depth = 8;
+  limits.multipv = 2;
+  std::vector<engine::Move> moves = {M("h2e2")};  // sent as h3e3
+  uint64_t search = client.Go(engine::Position(), moves, limits);
+  auto events = PollUntil(client, KindIs(Kind::kBestMove));
+  ASSERT_TRUE(Is(events.back(), Kind::kBestMove)) << events.back().message;
+  EXPECT_EQ(events.back().search, search);
+  EXPECT_EQ(client.numbering(), Numbering::kFromOne);
+  bool second_line = false;
+  engine::Position after;
+  after.MakeMove(M("h2e2"));
+  for (const EngineEvent& event : events) {
+    if (!Is(event, Kind::kInfo)) continue;
+    second_line |= event.line.multipv == 2;
+    ASSERT_FALSE(event.line.pv.empty());
+    EXPECT_TRUE(after.IsLegal(event.line.pv[0]));
+  }
+  EXPECT_TRUE(second_line);
+  ASSERT_TRUE(events.back().best);
+  EXPECT_TRUE(after.IsLegal(*events.back().best));
+}
+
+}  // namespace
