@@ -15,14 +15,14 @@ struct BoardKey {
 inline constexpr BoardKey kBoardKeys[] = {
     {"Ctrl+Z", "悔棋", "take back your last move and the reply"},
     {"Ctrl+H", "提示", "hint: the suggested move is selected"},
+    {"", "难度 1-8", "the computer's level, kept for the next runs"},
+    {"", "标准规则", "the full rules: check, mate and stalemate"},
+    {"Ctrl+C", "复制局面", "copy the position (FEN) to the clipboard"},
+    {"Ctrl+V", "粘贴局面", "paste a position (FEN) from the clipboard"},
     {"Ctrl+L", "棋谱", "the record window: the moves, replay, the result"},
     {"Ctrl+S", "保存棋谱…", "save the game as PGN"},
     {"Ctrl+O", "打开棋谱…", "open a game from a PGN file"},
-    {"", "难度 1-8", "the computer's level, kept for the next runs"},
-    {"", "标准规则", "the full rules: check, mate and stalemate"},
     {"", "执黑", "play black: the computer has red and moves first"},
-    {"Ctrl+C", "复制局面", "copy the position (FEN) to the clipboard"},
-    {"Ctrl+V", "粘贴局面", "paste a position (FEN) from the clipboard"},
 };
 
 }  // namespace game

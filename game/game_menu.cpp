@@ -38,10 +38,6 @@ std::vector<runtime::MenuEntry> MenuEntries() {
       {Kind::kAction, kTakeBackItem, "悔棋", "Ctrl+Z"},
       {Kind::kAction, kHintItem, "提示", "Ctrl+H"},
       {Kind::kSeparator, 0, "", ""},
-      {Kind::kCheck, kRecordItem, "棋谱", "Ctrl+L"},
-      {Kind::kAction, kSavePgnItem, "保存棋谱…", "Ctrl+S"},
-      {Kind::kAction, kOpenPgnItem, "打开棋谱…", "Ctrl+O"},
-      {Kind::kSeparator, 0, "", ""},
       {Kind::kSubmenu, 0, "难度", ""},
   };
   for (int32_t n = engine::kMinLevel; n <= engine::kMaxLevel; ++n) {
@@ -51,10 +47,14 @@ std::vector<runtime::MenuEntry> MenuEntries() {
   }
   entries.push_back({Kind::kEndSubmenu, 0, "", ""});
   entries.push_back({Kind::kCheck, kRulesItem, "标准规则", ""});
-  entries.push_back({Kind::kCheck, kBlackItem, "执黑", ""});
   entries.push_back({Kind::kSeparator, 0, "", ""});
   entries.push_back({Kind::kAction, kCopyItem, "复制局面", "Ctrl+C"});
   entries.push_back({Kind::kAction, kPasteItem, "粘贴局面", "Ctrl+V"});
+  entries.push_back({Kind::kSeparator, 0, "", ""});
+  entries.push_back({Kind::kCheck, kRecordItem, "棋谱", "Ctrl+L"});
+  entries.push_back({Kind::kAction, kSavePgnItem, "保存棋谱…", "Ctrl+S"});
+  entries.push_back({Kind::kAction, kOpenPgnItem, "打开棋谱…", "Ctrl+O"});
+  entries.push_back({Kind::kCheck, kBlackItem, "执黑", ""});
   return entries;
 }
 
