@@ -103,6 +103,9 @@ TEST(RecordNotation, WritesEachWayOfNamingAPiece) {
     for (const char* text : {c.chinese, c.wxf, c.iccs, c.xboard})
       EXPECT_EQ(Read(c.fen, text), c.iccs) << c.fen << " " << text;
   }
+  std::vector<engine::Move> line = {*engine::ParseIccs("h2e2"), *engine::ParseIccs("h9g7")};
+  EXPECT_EQ(record::WriteLine(engine::Position(), line, Notation::kChinese),
+            (std::vector<std::string>{"炮二平五", "马８进７"}));
 }
 
 TEST(RecordNotation, ReadsTheCommonSpellings) {

@@ -524,6 +524,18 @@ std::string WriteMove(const Position& pos, Move move, Notation notation) {
   return {};
 }
 
+std::vector<std::string> WriteLine(const Position& start, const std::vector<Move>& moves,
+                                   Notation notation) {
+  std::vector<std::string> texts;
+  texts.reserve(moves.size());
+  Position pos = start;
+  for (Move m : moves) {
+    texts.push_back(WriteMove(pos, m, notation));
+    pos.MakeMove(m);
+  }
+  return texts;
+}
+
 MoveReading ReadMove(const Position& pos, std::string_view text) {
   if (HasNonAscii(text)) {
     auto d = ParseChinese(text);
