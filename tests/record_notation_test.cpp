@@ -136,7 +136,7 @@ TEST(RecordNotation, ReadsTheCommonSpellings) {
       {kStart, "n2+3", "h0g2"},
       {kStart, "B3+5", "g0e2"},
       {kStart, "H2-E2", "h2e2"},
-      {kStart, "h2-e2", "h2e2"},
+      {kStart, "h2-e2+", "h2e2"},
       {kStart, "Ch2e2", "h2e2"},
       {kStart, "Nhg2", "h0g2"},
       {kStart, "Ch2-e2", "h2e2"},
