@@ -65,10 +65,11 @@ std::vector<PgnGame> RandomGames() {
   std::vector<PgnGame> games;
   unsigned seed = 777;
   auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
-  const char* starts[] = {engine::kStartFen, "3k5/9/9/2P6/2P1P4/2P6/9/9/4R4/4K4 b"};
+  const char* starts[] = {engine::kStartFen, "3k5/9/9/2P6/2P1P4/2P6/9/9/4R4/4K4 b",
+                          "5k3/9/2P6/2P3P2/2P3P2/9/9/9/4R4/4K4 b"};
   for (int g = 0; g < 12; ++g) {
     PgnGame game;
-    game.start = *engine::Position::FromFen(starts[g % 2]);
+    game.start = *engine::Position::FromFen(starts[g % 3]);
     game.tags.Set("Event", "第 " + std::to_string(g) + " 局 \"引号\" \\");
     game.tags.Set("Date", "2026.12.07");
     game.tags.Set("Opening", "中炮");
@@ -157,6 +158,8 @@ TEST(Pgn, ReadsFilesAsTheyCome) {
        1, "h9g7 h2e2", "*"},
       {"several games, one without tags",
        kChinese + "\n[Event \"2\"]\n1. c4 *\n\n1. h2e2 1/2-1/2\n", 3, main_line, "1-0"},
+      {"WXF soldiers on two files", "[FEN \"5k3/9/2P6/2P3P2/2P3P2/9/9/9/9/4K4 w\"]\n1. 77.8 *", 1,
+       "c6b6", "*"},
       {"stray closing signs", "1. h2e2 ) ] } h9g7 *", 1, "h2e2 h9g7", "*"},
       {"only tags", "[Event \"x\"]\n[Result \"0-1\"]\n", 1, "", "0-1"},
       {"XBoard", Slurp(XQ_SOURCE_DIR "/docs/screenshots/xboard.pgn"), 1, nullptr, "1-0"},

@@ -103,6 +103,9 @@ TEST(RecordNotation, WritesEachWayOfNamingAPiece) {
     for (const char* text : {c.chinese, c.wxf, c.iccs, c.xboard})
       EXPECT_EQ(Read(c.fen, text), c.iccs) << c.fen << " " << text;
   }
+  std::vector<engine::Move> line = {*engine::ParseIccs("h2e2"), *engine::ParseIccs("h9g7")};
+  EXPECT_EQ(record::WriteLine(engine::Position(), line, Notation::kChinese),
+            (std::vector<std::string>{"炮二平五", "马８进７"}));
 }
 
 TEST(RecordNotation, ReadsTheCommonSpellings) {
@@ -133,7 +136,7 @@ TEST(RecordNotation, ReadsTheCommonSpellings) {
       {kStart, "n2+3", "h0g2"},
       {kStart, "B3+5", "g0e2"},
       {kStart, "H2-E2", "h2e2"},
-      {kStart, "h2-e2", "h2e2"},
+      {kStart, "h2-e2+", "h2e2"},
       {kStart, "Ch2e2", "h2e2"},
       {kStart, "Nhg2", "h0g2"},
       {kStart, "Ch2-e2", "h2e2"},

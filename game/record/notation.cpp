@@ -524,13 +524,28 @@ std::string WriteMove(const Position& pos, Move move, Notation notation) {
   return {};
 }
 
+std::vector<std::string> WriteLine(const Position& start, const std::vector<Move>& moves,
+                                   Notation notation) {
+  std::vector<std::string> texts;
+  texts.reserve(moves.size());
+  Position pos = start;
+  for (Move m : moves) {
+    texts.push_back(WriteMove(pos, m, notation));
+    pos.MakeMove(m);
+  }
+  return texts;
+}
+
 MoveReading ReadMove(const Position& pos, std::string_view text) {
   if (HasNonAscii(text)) {
     auto d = ParseChinese(text);
     if (d) return Resolve(pos, *d, Notation::kChinese);
     return {std::nullopt, MoveError::kUnreadable, Notation::kChinese};
   }
-  if (auto m = OneCase(text) ? engine::ParseIccs(text) : std::nullopt) {
+  // A check sign after a coordinate move ("h2e2+") says nothing the position does not.
+  std::string_view iccs = text;
+  while (!iccs.empty() && (iccs.back() == '+' || iccs.back() == '#')) iccs.remove_suffix(1);
+  if (auto m = OneCase(iccs) ? engine::ParseIccs(iccs) : std::nullopt) {
     MoveReading reading{std::nullopt, MoveError::kIllegal, Notation::kIccs};
     if (pos.IsLegal(*m)) reading.move = m;
     return reading;

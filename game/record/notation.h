@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/position.h"
 
@@ -19,6 +20,11 @@ enum class Notation { kChinese, kWxf, kIccs, kXboard };
 // lower case (h2e2), XBoard algebraic with the piece letters K A E H R C and no letter for
 // soldiers.
 std::string WriteMove(const engine::Position& pos, engine::Move move, Notation notation);
+
+// The written form of each move of a line played from `start` (each legal in its turn), as a
+// record window lists them.
+std::vector<std::string> WriteLine(const engine::Position& start,
+                                   const std::vector<engine::Move>& moves, Notation notation);
 
 // Why a text is not a move of the position.
 enum class MoveError {

@@ -284,7 +284,9 @@ std::string_view StripMoveNumber(std::string_view s) {
     }
     stripped = true;
   }
-  return stripped ? rest : s;
+  // "33.4" is WXF's middle soldier, not move 33.
+  bool move_follows = rest.empty() || rest[0] < '0' || rest[0] > '9';
+  return stripped && move_follows ? rest : s;
 }
 
 // Annotations on a move: "!", "?", "!?", "?!", "!!", "??".
@@ -386,14 +388,11 @@ const char* FormatName(Notation notation) {
   return "";
 }
 
-std::string MoveText(const engine::Position& pos, engine::Move m, Notation notation) {
-  std::string text = WriteMove(pos, m, notation);
-  if (notation == Notation::kIccs) {  // PGN's way: H2-E2
-    for (char& ch : text)
-      if (ch >= 'a' && ch <= 'i') ch = char(ch - 'a' + 'A');
-    text = text.substr(0, 2) + "-" + text.substr(2);
-  }
-  return text;
+// PGN writes ICCS as H2-E2.
+std::string PgnIccs(std::string text) {
+  for (char& ch : text)
+    if (ch >= 'a' && ch <= 'i') ch = char(ch - 'a' + 'A');
+  return text.substr(0, 2) + "-" + text.substr(2);
 }
 
 }  // namespace
@@ -581,17 +580,15 @@ std::string WritePgn(const PgnGame& game, Notation notation) {
       lines.Add(CommentText(game.comments[i]));
   };
   comment(0);
-  engine::Position pos = game.start;
+  std::vector<std::string> texts = WriteLine(game.start, game.moves, notation);
   size_t black_first = game.start.SideToMove() == engine::kBlack;
-  for (size_t i = 0; i < game.moves.size(); ++i) {
-    bool red = pos.SideToMove() == engine::kRed;
-    int round = int((i + black_first) / 2) + 1;
-    if (red)
-      lines.Add(std::to_string(round) + ".");
+  for (size_t i = 0; i < texts.size(); ++i) {
+    std::string round = std::to_string((i + black_first) / 2 + 1);
+    if ((i + black_first) % 2 == 0)
+      lines.Add(round + ".");
     else if (i == 0)
-      lines.Add(std::to_string(round) + "...");
-    lines.Add(MoveText(pos, game.moves[i], notation));
-    pos.MakeMove(game.moves[i]);
+      lines.Add(round + "...");
+    lines.Add(notation == Notation::kIccs ? PgnIccs(texts[i]) : texts[i]);
     comment(i + 1);
   }
   lines.Add(game.result);
