@@ -35,8 +35,10 @@ std::optional<int> LevelOf(std::string_view text) {
 std::string Padded(std::string_view text, size_t columns) {
   size_t width = 0;
   for (unsigned char c : text) {
-    if (c < 0x80) width += 1;
-    else if (c >= 0xC0) width += 2;  // the lead byte of a wide character
+    if (c < 0x80)
+      width += 1;
+    else if (c >= 0xC0)
+      width += 2;  // the lead byte of a wide character
   }
   return "  " + std::string(text) + std::string(width < columns ? columns - width : 1, ' ');
 }

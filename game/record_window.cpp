@@ -19,8 +19,10 @@
 #include "runtime/system/message_box.h"
 #include "runtime/system/questions.h"
 #include "runtime/system/settings.h"
+#include "runtime/system/worker.h"
 #include "runtime/windows/context_menu.h"
 #include "runtime/windows/side_window.h"
+#include "runtime/windows/window_manager.h"
 
 namespace game {
 
@@ -53,7 +55,8 @@ struct WrittenLine {
 };
 WrittenLine written;
 
-const WrittenLine& WriteLine(const engine::Position& start, const std::vector<engine::Move>& moves) {
+const WrittenLine& WriteLine(const engine::Position& start,
+                             const std::vector<engine::Move>& moves) {
   const record::Notation notation = ChosenNotation();
   const bool extends = written.startFen == start.Fen() && written.notation == notation &&
                        written.moves.size() <= moves.size() &&
@@ -171,8 +174,9 @@ void ContinueFromShown() {
   Session& game = TheGame();
   if (!game.Viewed()) return;
   const size_t dropped = game.LineEngineMoves().size() - *game.Viewed();
-  if (!runtime::AskYesNo("从这里继续，后面的 " + std::to_string(dropped) + " 步棋将被删去。继续吗？",
-                         "从此处继续"))
+  if (!runtime::AskYesNo(
+          "从这里继续，后面的 " + std::to_string(dropped) + " 步棋将被删去。继续吗？",
+          "从此处继续"))
     return;
   game.ContinueFromView();
 }
@@ -229,7 +233,11 @@ void OpenBeside() {
   runtime::SideWindowCallbacks callbacks;
   callbacks.cellClicked = CellClicked;
   callbacks.keyPressed = Step;
-  callbacks.closedByUser = [] { runtime::WriteSetting(kOpenKey, 0); };
+  // Closed by the player, not along with the main window (the program's end closes every window
+  // left): only then is it remembered closed.
+  callbacks.closedByUser = [] {
+    if (runtime::LiveWindow(kMainWindowId) != nullptr) runtime::WriteSetting(kOpenKey, 0);
+  };
   if (!runtime::OpenSideWindow(kMainWindowId, "棋谱", std::move(callbacks))) return;
   runtime::SetSideMenu(MenuEntries(), MenuState, MenuAction);
   written = WrittenLine{};
@@ -301,8 +309,8 @@ void Load(const record::PgnGame& pgn) {
     decided = Outcome{redWon == (human == Colour::kRed) ? Winner::kHuman : Winner::kComputer,
                       EndingOf(pgn.ending)};
   }
-  game.LoadGame(RedBelow(start->board, human), redFirst ? RedSide(human) : OtherSide(RedSide(human)),
-                moves, decided);
+  game.LoadGame(RedBelow(start->board, human),
+                redFirst ? RedSide(human) : OtherSide(RedSide(human)), moves, decided);
   if (!runtime::SideWindowOpen()) ToggleRecordWindow();
 }
 
@@ -345,8 +353,7 @@ bool OpenBytes(const std::vector<uint8_t>& bytes, std::string* whyNot) {
   return true;
 }
 
-const std::vector<runtime::FileFilter> kPgnFilters = {{"棋谱 (*.pgn)", "*.pgn"},
-                                                      {"所有文件", "*"}};
+const std::vector<runtime::FileFilter> kPgnFilters = {{"棋谱 (*.pgn)", "*.pgn"}, {"所有文件", "*"}};
 
 }  // namespace
 
@@ -354,7 +361,12 @@ void InstallRecordWindow() {
   SetLineListener(RefreshRecordWindow);
   // The record goes with the main window, and stays remembered open for the next run.
   runtime::CallWhenWindowGoes(MainWindow, runtime::CloseSideWindow);
-  if (runtime::ReadSetting(kOpenKey).value_or(0) == 1) OpenBeside();
+  // Beside the main window once it stands on the screen: while it is being made there is
+  // nothing yet to stand beside.
+  if (runtime::ReadSetting(kOpenKey).value_or(0) == 1)
+    runtime::PostToUiThread([] {
+      if (runtime::LiveWindow(kMainWindowId) != nullptr) OpenBeside();
+    });
 }
 
 void ToggleRecordWindow() {

@@ -421,6 +421,16 @@ TEST_F(SessionScript, PlayingBlack) {
   session->NewGame();  // the colour holds
   EXPECT_EQ(session->HumanColour(), game::Colour::kBlack);
   EXPECT_EQ(session->Line().first, game::Computer);
+
+  // Played to a mate: black's chariot closes the last rank on the red General.
+  session->ChooseStandardRules(true);
+  ASSERT_EQ(session->Paste("4k4/9/9/9/9/9/9/r8/8r/3K5 b"), std::nullopt);
+  EXPECT_EQ(game::HumanToMove, 1);
+  ASSERT_TRUE(session->PlayHumanMove(
+      game::FromEngineMove(*engine::ParseIccs("a2a0"), game::Colour::kBlack)));
+  EXPECT_EQ(session->GameOutcome().winner, game::Winner::kHuman);
+  EXPECT_EQ(session->GameOutcome().ending, game::Ending::kMate);
+  EXPECT_EQ(runtime::GbToUtf8Lossy(session->Caption(game::Label::kStatus)), "你赢了");
 }
 
 TEST_F(SessionScript, ChoicesAreRememberedAndARunsLevelWins) {

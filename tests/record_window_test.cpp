@@ -1,0 +1,201 @@
+// The record window and PGN through the real main window, offscreen: the moves listed as they
+// are played, replay by keys without touching the game, games saved and opened as PGN, files
+// that cannot be used, and a game as black.
+#include "game/record_window.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QWidget>
+#include <fstream>
+#include <iterator>
+
+#include "game/board_drawing.h"
+#include "game/controller.h"
+#include "game/notation.h"
+#include "game/units.h"
+#include "game/window_session.h"
+#include "runtime/system/questions.h"
+#include "runtime/windows/side_window.h"
+#include "tests/support/engine_positions.h"
+#include "tests/support/game_window.h"
+
+namespace {
+
+using testing_support::PressSquare;
+
+QWidget* RecordWidget() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (widget->isVisible() && widget->windowTitle() == QStringLiteral("棋谱")) return widget;
+  return nullptr;
+}
+
+std::string Position() {
+  return game::FormatFen(game::Board, game::Human);
+}
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+class RecordWindow : public testing::Test {
+ protected:
+  void SetUp() override { testing_support::StartGame(); }
+  void TearDown() override {
+    runtime::SetQuestionHandler(nullptr);
+    testing_support::StopGame();
+  }
+  static void Move(int32_t fromCol, int32_t fromRow, int32_t toCol, int32_t toRow) {
+    PressSquare(fromCol, fromRow);
+    PressSquare(toCol, toRow);
+  }
+  static std::string Temp(const char* name) { return testing::TempDir() + name; }
+};
+
+TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
+  EXPECT_EQ(RecordWidget(), nullptr);  // closed until asked for
+  game::ToggleRecordWindow();
+  ASSERT_NE(RecordWidget(), nullptr);
+  Move(8, 8, 5, 8);  // 炮二平五 and the reply
+  Move(8, 10, 7, 8);
+  ASSERT_EQ(game::TheGame().Line().moves.size(), 4u);
+  const std::string live = Position();
+  const game::BoardArray afterFirst = [] {
+    game::BoardArray board = testing_support::Fen(testing_support::kStartFen);
+    board(8, 5) = board(8, 8);
+    board(8, 8) = game::Empty;
+    return board;
+  }();
+
+  QTest::keyClick(RecordWidget(), Qt::Key_Home);
+  EXPECT_EQ(game::TheGame().Viewed(), 0u);
+  QTest::keyClick(RecordWidget(), Qt::Key_Right);
+  EXPECT_EQ(game::TheGame().Viewed(), 1u);
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(afterFirst),
+                                             testing_support::PanelPixels(game::BoardPanel)),
+            "");
+  PressSquare(2, 8);  // ignored while an earlier position is shown
+  EXPECT_EQ(game::PieceSelected, 0);
+  EXPECT_EQ(Position(), live);
+  QTest::keyClick(RecordWidget(), Qt::Key_End);
+  EXPECT_FALSE(game::TheGame().Viewed());
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board),
+                                             testing_support::PanelPixels(game::BoardPanel)),
+            "");
+  // Remembered open for the next run; closed with 棋谱 again.
+  testing_support::RestartGameKeepingSettings();
+  EXPECT_NE(RecordWidget(), nullptr);
+  game::ToggleRecordWindow();
+  EXPECT_EQ(RecordWidget(), nullptr);
+}
+
+TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
+  Move(8, 8, 5, 8);
+  Move(2, 10, 3, 8);
+  const game::GameLine played = game::TheGame().Line();
+  const std::string path = Temp("saved.pgn");
+  testing_support::AnswerDialogs({path});
+  game::SavePgn();
+  const std::string text = ReadText(path);
+  EXPECT_NE(text.find("[Game \"Chinese Chess\"]"), std::string::npos);
+  EXPECT_NE(text.find("炮二平五"), std::string::npos) << text;
+  EXPECT_NE(text.find("[Black \"电脑（难度 2）\"]"), std::string::npos) << text;
+
+  game::NewGame();
+  testing_support::AnswerDialogs({path});
+  game::OpenPgn();
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  EXPECT_EQ(game::TheGame().Line().moves, played.moves);
+  EXPECT_EQ(game::StepCount, 2);
+  EXPECT_NE(RecordWidget(), nullptr);  // an opened game shows its record
+  EXPECT_TRUE(game::TheGame().CanTakeBack());
+}
+
+// Each row: a file, and the box it gets (empty: it opens); the game on the board stays when a
+// file is refused.
+TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* box;  // expected in the box's text; empty: no box
+    size_t plies;
+  };
+  const Case cases[] = {
+      {"xboard.pgn", ReadText(XQ_SOURCE_DIR "/docs/screenshots/xboard.pgn"), "", 0},
+      // Black to move at its end: the Computer plays on.
+      {"wxf-crlf.pgn",
+       "[Game \"Chinese Chess\"]\r\n[Format \"WXF\"]\r\n\r\n1. C2.5 H8+7 2. H2+3 *\r\n", "", 4},
+      {"illegal.pgn", "[Game \"Chinese Chess\"]\n\n1. 炮二平五 炮８平５\n2. 炮五进九 *\n",
+       "第 4 行", 0},
+      {"empty.pgn", "", "棋谱没有打开", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    game::NewGame();
+    Move(2, 8, 5, 8);
+    const std::string before = Position();
+    const std::string path = Temp(c.name);
+    std::ofstream(path, std::ios::binary) << c.bytes;
+    testing_support::AnswerDialogs({path});
+    game::OpenPgn();
+    const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+    if (*c.box == '\0') {
+      EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
+      if (c.plies != 0) EXPECT_EQ(game::TheGame().Line().moves.size(), c.plies);
+      EXPECT_NE(game::TheGame().Line().moves.size(), 0u);
+    } else {
+      ASSERT_EQ(boxes.size(), 1u);
+      EXPECT_NE(boxes[0].find(c.box), std::string::npos) << boxes[0];
+      EXPECT_EQ(Position(), before);
+    }
+  }
+}
+
+TEST_F(RecordWindow, SeveralGamesInAFileOfferAChoice) {
+  const std::string path = Temp("two.pgn");
+  std::ofstream(path) << "[Game \"Chinese Chess\"]\n[Red \"甲\"]\n\n1. 炮二平五 *\n\n"
+                         "[Game \"Chinese Chess\"]\n[Red \"乙\"]\n\n1. 兵七进一 卒７进１ *\n";
+  std::vector<std::string> offered;
+  runtime::SetQuestionHandler(
+      [&](const std::string&, const std::string&, const std::vector<std::string>& items) {
+        offered = items;
+        return std::optional<size_t>(1);
+      });
+  testing_support::AnswerDialogs({path});
+  game::OpenPgn();
+  ASSERT_EQ(offered.size(), 2u);
+  EXPECT_NE(offered[1].find("乙"), std::string::npos) << offered[1];
+  EXPECT_EQ(game::TheGame().Line().moves.size(), 2u);
+}
+
+// As black the Computer opens; the Human's black pieces stand below in black, and the record and
+// the PGN name the real colours.
+TEST_F(RecordWindow, AGameAsBlack) {
+  game::TheGame().PlayAs(game::Colour::kBlack);
+  ASSERT_EQ(game::TheGame().Line().moves.size(), 1u);
+  EXPECT_EQ(game::DrawnHumanColour, game::Colour::kBlack);
+  // The board as drawn: every piece in the other side's sprite, the black ones below.
+  game::BoardArray swapped = game::Board;
+  for (int32_t row = 1; row <= game::kRows; ++row)
+    for (int32_t col = 1; col <= game::kCols; ++col)
+      if (uint8_t code = game::Board(row, col); code != game::Empty)
+        swapped(row, col) = uint8_t(code > 7 ? code - 7 : code + 7);
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(swapped),
+                                             testing_support::PanelPixels(game::BoardPanel)),
+            "");
+  const std::string path = Temp("black.pgn");
+  testing_support::AnswerDialogs({path});
+  game::SavePgn();
+  const std::string text = ReadText(path);
+  EXPECT_NE(text.find("[Red \"电脑（难度 2）\"]"), std::string::npos) << text;
+  // Remembered: the next run is black again, until 执黑 is taken off.
+  testing_support::RestartGameKeepingSettings();
+  EXPECT_EQ(game::TheGame().HumanColour(), game::Colour::kBlack);
+  game::TheGame().PlayAs(game::Colour::kRed);
+  EXPECT_EQ(game::DrawnHumanColour, game::Colour::kRed);
+  EXPECT_EQ(game::TheGame().Line().moves.size(), 0u);
+}
+
+}  // namespace
