@@ -1,9 +1,9 @@
 #include "app/command_line.h"
 
-#include <charconv>
 #include <cstdio>
 
 #include "engine/levels.h"
+#include "engine/text_fields.h"
 #include "game/board_keys.h"
 
 #ifndef XQ_VERSION
@@ -23,12 +23,9 @@ CommandLine Refused(std::string error) {
 
 // A whole decimal number from 1 to 8, nothing before or after it.
 std::optional<int> LevelOf(std::string_view text) {
-  int value = 0;
-  const char* end = text.data() + text.size();
-  auto [stop, failure] = std::from_chars(text.data(), end, value);
-  if (text.empty() || failure != std::errc() || stop != end) return std::nullopt;
-  if (value < engine::kMinLevel || value > engine::kMaxLevel) return std::nullopt;
-  return value;
+  const std::optional<int64_t> level =
+      engine::ParseNumber(text, engine::kMinLevel, engine::kMaxLevel);
+  return level ? std::optional<int>(int(*level)) : std::nullopt;
 }
 
 // `text` and blanks after it up to `columns` columns, a CJK character taking two.

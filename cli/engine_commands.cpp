@@ -16,6 +16,7 @@
 #include "engine/levels.h"
 #include "engine/position.h"
 #include "engine/search.h"
+#include "engine/text_fields.h"
 #include "game/board.h"
 #include "game/evaluation.h"
 #include "game/move_generation.h"
@@ -117,14 +118,8 @@ std::optional<game::Side> ParseSide(const std::string& text) {
 }
 
 std::optional<int> ParseSmallNumber(const std::string& text, int low, int high) {
-  if (text.empty() || text.size() > 2) return std::nullopt;
-  int value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  if (value < low || value > high) return std::nullopt;
-  return value;
+  const std::optional<int64_t> value = engine::ParseNumber(text, low, high);
+  return value ? std::optional<int>(int(*value)) : std::nullopt;
 }
 
 // The common head of the subcommands: one POSITION and maybe --side.
@@ -296,13 +291,6 @@ bool Announce(game::Winner winner) {
   return winner != game::Winner::kNobody;
 }
 
-std::string Trim(const std::string& s) {
-  size_t start = s.find_first_not_of(" \t\r\n");
-  if (start == std::string::npos) return {};
-  size_t end = s.find_last_not_of(" \t\r\n");
-  return s.substr(start, end - start + 1);
-}
-
 int PlayCommand(const Arguments& args) {
   if (args.size() > 1) return Refuse("play takes at most one POSITION (quote a FEN)");
   std::string error;
@@ -320,7 +308,7 @@ int PlayCommand(const Arguments& args) {
   std::printf("your move (ICCS, e.g. b2e2):\n");
   std::fflush(stdout);
   while (std::getline(std::cin, line)) {
-    line = Trim(line);
+    line = std::string(engine::Trim(line));
     if (line.empty()) continue;
     if (line == "quit") break;
     auto move = game::ParseIccsMove(line);

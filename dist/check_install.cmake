@@ -17,7 +17,10 @@ foreach(path ${paths})
   endif()
 endforeach()
 file(READ ${PREFIX}/share/applications/xiangqi.desktop entry)
-foreach(line "Exec=xiangqi %f" "Icon=xiangqi" "MimeType=application/x-xiangqi-record;")
+# PGN is the system's own type (shared-mime-info): listed as one the program opens, never made
+# the default for it.
+foreach(line "Exec=xiangqi %f" "Icon=xiangqi"
+             "MimeType=application/x-xiangqi-record;application/x-chess-pgn;")
   string(FIND "${entry}" "${line}" at)
   if(at LESS 0)
     message(FATAL_ERROR "the desktop entry lacks ${line}")

@@ -5,7 +5,7 @@
 
 namespace engine {
 
-inline constexpr int kMinLevel = 1, kMaxLevel = 8, kDefaultLevel = 2;
+inline constexpr int kMinLevel = 1, kMaxLevel = 8;
 // Levels 3..8: the limits of the full-rules engine at that level (levels 1 and 2 are the game's
 // own two-ply search at depths 1 and 2 and are not served by this library). Lower levels are
 // capped by depth and nodes only, so they play the same move every time; the top levels add a

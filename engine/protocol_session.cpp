@@ -52,20 +52,6 @@ std::string Moves(const std::vector<Move>& moves) {
   return text;
 }
 
-std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t high) {
-  bool negative = !text.empty() && text[0] == '-';
-  if (negative) text.remove_prefix(1);
-  if (text.empty() || text.size() > 18) return std::nullopt;
-  int64_t value = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  if (negative) value = -value;
-  if (value < low || value > high) return std::nullopt;
-  return value;
-}
-
 std::optional<std::vector<Move>> ReadMoveList(const Position& pos,
                                               const std::vector<std::string>& words, size_t first,
                                               std::string& error) {

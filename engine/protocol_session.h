@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "engine/protocol.h"
+#include "engine/text_fields.h"
 
 namespace engine::protocol {
 
@@ -41,8 +42,7 @@ std::string Lower(std::string_view text);
 std::string Join(const std::vector<std::string>& words, size_t first, size_t end);
 // " h2e2 h9g7": each move after a blank.
 std::string Moves(const std::vector<Move>& moves);
-// A whole decimal number (an optional '-') within [low, high]; nothing otherwise.
-std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t high);
+using engine::ParseNumber;
 
 // "startpos [moves ...]" or "fen FEN... [moves ...]" from words[first]. Every move must be legal
 // in turn; otherwise nothing, with the reason in `error`.

@@ -5,6 +5,7 @@
 
 #include "engine/levels.h"
 #include "engine/search.h"
+#include "engine/text_fields.h"
 #include "game/evaluation.h"
 #include "game/move_generation.h"
 #include "game/notation.h"
@@ -79,13 +80,6 @@ Square ClickedSquare(int32_t x, int32_t y) {
   int32_t col = static_cast<int32_t>(runtime::IntDivide(x, double{kCell})) + 1;
   int32_t row = static_cast<int32_t>(runtime::IntDivide(y, double{kCell})) + 1;
   return Square{uint8_t(col), uint8_t(row)};
-}
-
-std::string_view Trimmed(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\n\f\v";
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
 // The Human's General (8) and the Computer's (1), looked for in the two palaces only.
@@ -237,7 +231,7 @@ void Session::PlayAs(Colour colour) {
 }
 
 std::optional<std::string> Session::Paste(std::string_view text) {
-  text = Trimmed(text);
+  text = engine::Trim(text);
   std::string error;
   std::optional<FenPosition> parsed = ParseFen(text, error);
   if (!parsed) return error;
@@ -419,7 +413,7 @@ void Session::LoadChoices() {
            : (remembered && ValidLevel(*remembered)) ? *remembered
                                                      : kDefaultLevel;
   standardRules_ = choices_.Read(kRulesKey).value_or(0) == 1;
-  humanColour_ = colourForThisRun_                           ? *colourForThisRun_
+  humanColour_ = colourForThisRun_                            ? *colourForThisRun_
                  : choices_.Read(kColourKey).value_or(0) == 1 ? Colour::kBlack
                                                               : Colour::kRed;
 }

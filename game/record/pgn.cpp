@@ -2,6 +2,7 @@
 
 #include <cstdint>
 
+#include "engine/text_fields.h"
 #include "runtime/text_codec.h"
 
 namespace record {
@@ -109,7 +110,7 @@ class Lexer {
         size_t stop = text_.find('\n', pos_);
         if (stop == std::string_view::npos) stop = text_.size();
         token.type = Token::kComment;
-        token.text = Trim(text_.substr(pos_ + 1, stop - pos_ - 1));
+        token.text = engine::Trim(text_.substr(pos_ + 1, stop - pos_ - 1));
         pos_ = stop;
         return true;
       }
@@ -136,14 +137,6 @@ class Lexer {
     return ch == '{' || ch == '}' || ch == '(' || ch == ')' || ch == '[' || ch == ']' ||
            ch == ';' || ch == '$';
   }
-  static std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t' || s.front() == '\r'))
-      s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
-      s.remove_suffix(1);
-    return s;
-  }
-
   // The bytes of white space at `at`: ASCII space, and the ideographic and no-break spaces that
   // Chinese texts put between moves.
   size_t SpaceLength(size_t at) const {
@@ -194,7 +187,7 @@ class Lexer {
       // An unquoted value, as some programs write: up to the bracket.
       size_t stop = i;
       while (stop < text_.size() && text_[stop] != ']' && text_[stop] != '\n') ++stop;
-      token.value = std::string(Trim(text_.substr(i, stop - i)));
+      token.value = std::string(engine::Trim(text_.substr(i, stop - i)));
       i = stop;
     }
     if (i >= text_.size() || text_[i] != ']')
@@ -208,7 +201,7 @@ class Lexer {
     size_t close = text_.find('}', pos_);
     if (close == std::string_view::npos) return Fail(error, line_, "注释 { 没有结束的 }");
     token.type = Token::kComment;
-    token.text = Trim(text_.substr(pos_ + 1, close - pos_ - 1));
+    token.text = engine::Trim(text_.substr(pos_ + 1, close - pos_ - 1));
     CountLines(pos_, close);
     pos_ = close + 1;
     return true;
