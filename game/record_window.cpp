@@ -14,6 +14,7 @@
 #include "game/record/pgn.h"
 #include "game/units.h"
 #include "game/window_session.h"
+#include "runtime/lifecycle.h"
 #include "runtime/services.h"
 #include "runtime/system/file_dialog.h"
 #include "runtime/system/message_box.h"
@@ -391,6 +392,7 @@ void SavePgn() {
   runtime::FileDialogRequest request;
   request.save = true;
   request.title = "保存棋谱";
+  request.initialFolder = runtime::StartingFolder();
   request.fileName = "棋谱.pgn";
   request.filters = kPgnFilters;
   request.defaultExtension = "pgn";
@@ -407,6 +409,7 @@ void SavePgn() {
 void OpenPgn() {
   runtime::FileDialogRequest request;
   request.title = "打开棋谱";
+  request.initialFolder = runtime::StartingFolder();
   request.filters = kPgnFilters;
   request.fileMustExist = true;
   std::optional<std::string> path = runtime::ShowFileDialog(request);
