@@ -1,16 +1,17 @@
 // `xiangqi-cli analyse` as a script runs it: lines of analysis on standard output, an engine's
 // failure as one message on standard error with status 1, bad arguments refused with status 2.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <fstream>
 #include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_run.h"
+
 namespace {
+
+using testing_support::Quoted;
 
 struct Outcome {
   int status = -1;
@@ -18,36 +19,13 @@ struct Outcome {
   std::string err;
 };
 
-std::string Quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-Outcome Analyse(const std::vector<std::string>& args) {
-  static int runs = 0;
-  std::string stem =
-      testing::TempDir() + "xq_analyse_" + std::to_string(getpid()) + "_" + std::to_string(++runs);
-  std::string out = stem + ".out", err = stem + ".err";
-  std::string command = Quoted(std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli") + " analyse";
-  for (const auto& a : args) command.append(" ").append(Quoted(a));
-  command.append(" </dev/null >").append(out).append(" 2>").append(err);
-  int raw = std::system(command.c_str());
-  Outcome run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  std::istringstream text(Slurp(out));
-  for (std::string line; std::getline(text, line);) run.lines.push_back(line);
-  run.err = Slurp(err);
-  std::remove(out.c_str());
-  std::remove(err.c_str());
-  return run;
+Outcome Analyse(std::vector<std::string> args) {
+  args.insert(args.begin(), "analyse");
+  const testing_support::CliRun run = testing_support::RunCli(args);
+  Outcome outcome{run.status, {}, run.err};
+  std::istringstream text(run.out);
+  for (std::string line; std::getline(text, line);) outcome.lines.push_back(line);
+  return outcome;
 }
 
 const std::string kStart = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";

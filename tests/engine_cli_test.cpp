@@ -1,8 +1,6 @@
 // The engine tool as a user runs it: arguments in, one answer on standard output, refusals on
 // standard error with status 2.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <fstream>
 #include <regex>
@@ -11,53 +9,14 @@
 #include <vector>
 
 #include "game/board.h"
+#include "tests/support/cli_run.h"
 
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
+using Outcome = testing_support::CliRun;
 
 Outcome Cli(const std::vector<std::string>& args, const std::string& input = "") {
-  std::string dir = testing::TempDir();
-  // ctest runs the cases of this file side by side: every run gets its own files.
-  static int runs = 0;
-  std::string stem = dir;
-  stem.append("xq_cli_")
-      .append(std::to_string(getpid()))
-      .append("_")
-      .append(std::to_string(++runs));
-  std::string in = stem, out = stem, err = stem;
-  in.append(".in");
-  out.append(".out");
-  err.append(".err");
-  std::ofstream(in, std::ios::binary) << input;
-  std::string command = Quoted(std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli");
-  for (const auto& a : args) command.append(" ").append(Quoted(a));
-  for (const char* part : {" <", in.c_str(), " >", out.c_str(), " 2>", err.c_str()})
-    command.append(part);
-  int raw = std::system(command.c_str());
-  Outcome run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = Slurp(out);
-  run.err = Slurp(err);
-  for (const std::string& file : {in, out, err}) std::remove(file.c_str());
-  return run;
+  return testing_support::RunCli(args, input);
 }
 
 int Lines(const std::string& text) {

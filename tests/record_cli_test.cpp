@@ -1,61 +1,24 @@
 // xiangqi-cli's record commands as a user runs them: one move in another notation, and a PGN
 // file's game as tags, moves and last position; a bad file named with its line on standard error.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "tests/support/cli_run.h"
+
 namespace {
 
-struct Outcome {
-  int status = -1;
-  std::string out;
-  std::string err;
-};
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string Quoted(const std::string& arg) {
-  std::string q = "'";
-  for (char c : arg) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return q + "'";
-}
-
-// A file of this run's own, for the cases that ctest runs side by side.
-std::string TempFile(const std::string& suffix) {
-  static int files = 0;
-  std::string path = testing::TempDir();
-  path.append("xq_record_cli_").append(std::to_string(getpid())).append("_");
-  return path.append(std::to_string(++files)).append(suffix);
-}
+using Outcome = testing_support::CliRun;
+using testing_support::TempPath;
 
 Outcome Cli(const std::vector<std::string>& args) {
-  std::string out = TempFile(".out"), err = TempFile(".err");
-  std::string command = Quoted(std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli");
-  for (const auto& a : args) command.append(" ").append(Quoted(a));
-  command.append(" </dev/null >").append(Quoted(out)).append(" 2>").append(Quoted(err));
-  int raw = std::system(command.c_str());
-  Outcome run;
-  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = Slurp(out);
-  run.err = Slurp(err);
-  std::remove(out.c_str());
-  std::remove(err.c_str());
-  return run;
+  return testing_support::RunCli(args);
 }
 
 std::string Written(const std::string& text) {
-  std::string path = TempFile(".pgn");
+  std::string path = TempPath(".pgn");
   std::ofstream(path, std::ios::binary) << text;
   return path;
 }
@@ -113,7 +76,7 @@ TEST(RecordCli, NamesTheFileAndLineOfABadFile) {
   EXPECT_EQ(run.out, "");
   EXPECT_EQ(run.err, bad + ":3: 着法 炮二进九 不合规则\n");
   std::remove(bad.c_str());
-  EXPECT_EQ(Cli({"pgn", TempFile(".missing")}).status, 1);
+  EXPECT_EQ(Cli({"pgn", TempPath(".missing")}).status, 1);
 }
 
 }  // namespace

@@ -223,6 +223,21 @@ void Session::NewGame() {
   if (humanColour_ == Colour::kBlack) ComputerTurn();
 }
 
+// A line from `board` instead of the initial position (a paste, a game opened), the Human to
+// move and the labels fresh, as a new game leaves them.
+void Session::BeginLine(const BoardArray& board) {
+  ResetForNewLine();
+  Board = board;
+  GameOver = 0;
+  HumanToMove = 1;
+  PieceSelected = 0;
+  SelectedSquare = TargetSquare = Square{0, 0};
+  StepCount = 0;
+  SetCaption(Label::kStatus, "");
+  SetCaption(Label::kStep, "步数:");
+  SetCaption(Label::kTime, "时间");
+}
+
 void Session::PlayAs(Colour colour) {
   humanColour_ = colour;
   colourForThisRun_.reset();
@@ -238,16 +253,7 @@ std::optional<std::string> Session::Paste(std::string_view text) {
   // The game's reading of the text, and the full rules' test that the position can occur.
   if (!engine::Position::FromFen(text, &error)) return error;
 
-  ResetForNewLine();
-  Board = RedBelow(parsed->board, humanColour_);
-  GameOver = 0;
-  HumanToMove = 1;
-  PieceSelected = 0;
-  SelectedSquare = Square{0, 0};
-  StepCount = 0;
-  SetCaption(Label::kStatus, "");
-  SetCaption(Label::kStep, "步数:");
-  SetCaption(Label::kTime, "时间");
+  BeginLine(RedBelow(parsed->board, humanColour_));
   screen_.RedrawBoard(Board);
   screen_.LineChanged();
   // The FEN's "w" is red: the Computer's turn when red is to move and the Computer has red.
@@ -275,15 +281,7 @@ void Session::OpenBoard(const BoardArray& board) {
 
 void Session::LoadGame(const BoardArray& start, Side first, const std::vector<Move>& moves,
                        std::optional<Outcome> decided) {
-  ResetForNewLine();
-  Board = start;
-  GameOver = 0;
-  PieceSelected = 0;
-  SelectedSquare = TargetSquare = Square{0, 0};
-  StepCount = 0;
-  SetCaption(Label::kStatus, "");
-  SetCaption(Label::kStep, "步数:");
-  SetCaption(Label::kTime, "时间");
+  BeginLine(start);
   Side mover = first;
   for (const Move& move : moves) {
     AddPly(move, mover);

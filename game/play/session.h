@@ -165,6 +165,7 @@ class Session {
   void SetCaptionGb(Label label, std::string gbText);
   void ShowTurnText();
   void ResetForNewLine();
+  void BeginLine(const BoardArray& board);
   Snapshot Now() const;
   void Restore(const Snapshot& snapshot);
   void AddPly(const Move& move, Side mover);
