@@ -287,7 +287,9 @@ TEST_F(SessionScript, TheEnginesReplyIsTheOneSearchAndARecordNeverHoldsItsTurn) 
   EXPECT_EQ(scheduler.Waiting(), 1u);
   session->Click(20, 20);
   EXPECT_EQ(game::PieceSelected, 0);
+  session->View(0);  // looking back while the engine thinks
   Play({{"run", {.moves = 2, .status = "到你了...", .thinking = false}}});
+  EXPECT_FALSE(session->Viewed());  // the reply brings the board back to the game
   EXPECT_EQ(BoardNow(),
             game::FormatFen(session->RecordBoard(), game::Human).substr(0, BoardNow().size()));
   // A new game while the engine thinks stops it; its move never lands.

@@ -619,6 +619,11 @@ void Session::PlayLegalTwoPlyReply(const engine::Position& position) {
 
 // The Computer's move shown while Board still holds the position before it, then made.
 void Session::MakeComputerMove(const Move& move) {
+  // A reply that arrives while an earlier position is shown brings the board back to the game.
+  if (viewed_) {
+    viewed_.reset();
+    screen_.RedrawBoard(Board);
+  }
   AddPly(move, Computer);
   screen_.DrawMove(move);
   Board(move.to.row, move.to.col) = At(Board, move.from);
