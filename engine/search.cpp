@@ -39,6 +39,19 @@ int FromTable(int score, int ply) {
   return score;
 }
 
+// A mate, or a win by the rule against perpetual check, in full moves (+ we win, - we lose).
+std::optional<int> MateInMoves(int score) {
+  constexpr int kPerpetualBound = kPerpetualScore - kMaxPly;
+  int plies = score > kMateBound        ? kMateScore - score
+              : score < -kMateBound     ? kMateScore + score
+              : score > kPerpetualBound ? kPerpetualScore - score
+              : score < -kPerpetualBound ? kPerpetualScore + score
+                                         : -1;
+  if (plies < 0) return std::nullopt;
+  int moves = (plies + 1) / 2;
+  return score > 0 ? moves : -moves;
+}
+
 // Late-move reductions grow with the depth left and the move's place in the order.
 struct Reductions {
   int8_t r[64][64]{};
@@ -57,6 +70,30 @@ int Victim(int piece) {
   return kValue[KindOf(piece)];
 }
 
+// Under a clock the time to aim for grows while the best move keeps changing from one iteration
+// to the next and while the score falls: that is when more thought pays.
+class TimeKeeper {
+ public:
+  void Iteration(int depth, Move best, int score) {
+    instability_ /= 2;
+    if (depth > 1 && !(best == last_best_)) instability_ += 1.0;
+    if (depth >= 4) drop_ = std::clamp(last_score_ - score, 0, 200);
+    last_best_ = best;
+    last_score_ = score;
+  }
+  int64_t Budget(const Limits& limits) const {
+    double factor = (1.0 + 0.6 * instability_) * (1.0 + drop_ / 200.0);
+    auto budget = int64_t(double(limits.soft_ms) * factor);
+    return limits.movetime_ms ? std::min(budget, limits.movetime_ms) : budget;
+  }
+
+ private:
+  Move last_best_ = kNoMove;
+  int last_score_ = 0;
+  int drop_ = 0;
+  double instability_ = 0;
+};
+
 }  // namespace
 
 struct Searcher::Impl {
@@ -74,6 +111,7 @@ struct Searcher::Impl {
   int seldepth = 0;
   bool stopped = false;
   Move pv[kMaxPly + 2][kMaxPly + 2]{};
+  bool dependent[kMaxPly + 2]{};  // a node's score depends on the line that led to it
   int pv_length[kMaxPly + 2]{};
 
   // A table of at most `mb` MB. When the memory cannot be had, the old table stays and the answer
@@ -154,6 +192,11 @@ struct Searcher::Impl {
   Entry* Probe(uint64_t key) {
     Entry* e = &table[key & mask];
     return e->key == key ? e : nullptr;
+  }
+
+  void StoreMove(uint64_t key, Move move) {
+    Entry* e = &table[key & mask];
+    if (e->key == key && move != kNoMove) e->move = move;
   }
 
   void Store(uint64_t key, int depth, int score, int bound, Move move, int ply) {
@@ -247,10 +290,11 @@ struct Searcher::Impl {
 
   int AlphaBeta(int depth, int alpha, int beta, int ply, bool null_ok) {
     pv_length[ply] = ply;
+    dependent[ply] = false;
     bool pv_node = beta - alpha > 1;
     if (ply > 0) {
       int score;
-      if (Repetition(ply, score)) return score;
+      if (Repetition(ply, score)) return dependent[ply] = true, score;
     }
     bool in_check = pos.InCheckCached();
     if (in_check && ply < kMaxPly / 2) ++depth;  // check extension
@@ -286,7 +330,10 @@ struct Searcher::Impl {
       int score = -AlphaBeta(depth - 1 - r, -beta, -beta + 1, ply + 1, false);
       pos.UnmakeNullMove();
       if (stopped) return 0;
-      if (score >= beta) return score > kMateBound ? beta : score;
+      if (score >= beta) {
+        dependent[ply] = dependent[ply + 1];
+        return score > kMateBound ? beta : score;
+      }
     }
 
     Move moves[kMaxMoves];
@@ -299,6 +346,7 @@ struct Searcher::Impl {
     }
     ScoreMoves(moves, scores, n, hash_move, ply);
     int best = -kInfinity, legal = 0, old_alpha = alpha;
+    bool best_dependent = false;  // the best score came through a repetition of this line
     Move best_move = kNoMove;
     Move quiets[kMaxMoves];
     int quiet_count = 0;
@@ -338,6 +386,7 @@ struct Searcher::Impl {
       if (score > best) {
         best = score;
         best_move = m;
+        best_dependent = dependent[ply + 1];
         if (score > alpha) {
           alpha = score;
           pv[ply][ply] = m;
@@ -370,18 +419,29 @@ struct Searcher::Impl {
     // No legal move: mate or stalemate, both lost for the side to move.
     if (legal == 0) return -kMateScore + ply;
     int bound = best >= beta ? kLower : alpha > old_alpha ? kExact : kUpper;
-    Store(pos.Key(), depth, best, bound, best_move, ply);
+    // A score that a repetition of this very line decided would be wrong for the same position
+    // reached by another line: only the move is kept.
+    if (best_dependent)
+      StoreMove(pos.Key(), best_move);
+    else
+      Store(pos.Key(), depth, best, bound, best_move, ply);
+    dependent[ply] = best_dependent;
     return best;
   }
 };
 
-int64_t AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo) {
-  if (remaining_ms <= 0) return std::max<int64_t>(increment_ms / 2, 10);
-  int64_t share = movestogo > 0 ? remaining_ms / (movestogo + 1) : remaining_ms / 30;
-  int64_t time = share + increment_ms * 3 / 4;
-  int64_t most = remaining_ms - std::min<int64_t>(remaining_ms / 10, 500);  // keep a margin
-  time = std::min(time, most);
-  return std::max<int64_t>(time, 10);
+TimeAllotment AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo,
+                        int64_t overhead_ms) {
+  int64_t available = std::max<int64_t>(remaining_ms - std::max<int64_t>(overhead_ms, 0), 0);
+  increment_ms = std::clamp<int64_t>(increment_ms, 0, available);
+  // The last move before the control may use nearly all; otherwise the time is shared among the
+  // moves to go (a sudden-death game is taken as 30 more moves), and one move never takes more
+  // than a third of what is left, so a long think leaves enough for the rest.
+  int64_t moves = movestogo > 0 ? std::min(movestogo, 40) : 30;
+  int64_t hard = movestogo == 1 ? available * 9 / 10 : std::min(available / 3, available / moves * 5);
+  hard = std::max(hard, increment_ms * 9 / 10);
+  int64_t soft = std::min(available / moves + increment_ms * 3 / 4, hard);
+  return {std::max<int64_t>(soft, 1), std::max<int64_t>(hard, 1)};
 }
 
 Searcher::Searcher(size_t hash_mb) : impl_(std::make_unique<Impl>()) { impl_->Resize(hash_mb); }
@@ -429,6 +489,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
 
   int max_depth = limits.depth > 0 ? std::min(limits.depth, kMaxPly - 8) : kMaxPly - 8;
   std::vector<int> root_scores(root_moves.size(), 0);
+  TimeKeeper keeper;
   for (int depth = 1; depth <= max_depth; ++depth) {
     // Order: the last iteration's best first, then by that iteration's scores.
     if (depth > 1) {
@@ -447,6 +508,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     int high = depth >= 5 ? std::min(result.score + window, kInfinity) : kInfinity;
     int best = -kInfinity;
     Move best_move = kNoMove;
+    bool best_dependent = false;
     std::vector<Move> best_pv;
     bool trusted = false;  // best_move is a real improvement, usable even if the search stops
     for (;;) {
@@ -473,6 +535,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
         if (score > best) {
           best = score;
           best_move = m;
+          best_dependent = s.dependent[1];
           best_pv.assign(1, m);
           for (int k = 1; k < s.pv_length[1]; ++k) best_pv.push_back(s.pv[1][k]);
           if (score > alpha) {
@@ -498,6 +561,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
       }
       break;
     }
+    if (!s.stopped) keeper.Iteration(depth, best_move, best);
     if (best_move != kNoMove && (!s.stopped || (trusted && best_move != result.best))) {
       // A move that beat the last iteration's best within the interrupted one is kept too.
       result.best = best_move;
@@ -507,14 +571,16 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (s.stopped) break;
     result.depth = depth;
     result.nodes = s.nodes;
-    s.Store(pos.Key(), depth, best, kExact, best_move, 0);
+    if (best_dependent)
+      s.StoreMove(pos.Key(), best_move);
+    else
+      s.Store(pos.Key(), depth, best, kExact, best_move, 0);
     if (on_info) {
       SearchInfo info;
       info.depth = depth;
       info.seldepth = s.seldepth;
       info.score = best;
-      if (best > kMateBound) info.mate_in_moves = (kMateScore - best + 1) / 2;
-      if (best < -kMateBound) info.mate_in_moves = -((kMateScore + best + 1) / 2);
+      info.mate_in_moves = MateInMoves(best);
       info.nodes = s.nodes;
       info.time_ms = s.Elapsed();
       info.pv = best_pv;
@@ -523,7 +589,9 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     // A found mate will not get shorter; and an iteration that cannot finish is not started.
     if (best > kMateBound && kMateScore - best <= depth) break;
     if (best < -kMateBound && kMateScore + best <= depth) break;
-    if (limits.movetime_ms && s.Elapsed() * 2 >= limits.movetime_ms) break;
+    if (limits.soft_ms ? s.Elapsed() >= keeper.Budget(limits) * 6 / 10
+                       : limits.movetime_ms && s.Elapsed() * 2 >= limits.movetime_ms)
+      break;
     if (s.StopAsked()) break;
     if (root_moves.size() == 1 && depth >= 4 && limits.depth == 0) break;
   }
