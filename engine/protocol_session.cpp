@@ -131,6 +131,7 @@ Limits Tighter(const Limits& a, const Limits& b) {
   both.nodes = Tighter(a.nodes, b.nodes);
   both.movetime_ms = Tighter(a.movetime_ms, b.movetime_ms);
   both.soft_ms = Tighter(a.soft_ms, b.soft_ms);
+  both.variety_cp = std::max(a.variety_cp, b.variety_cp);  // a weak level stays varied
   return both;
 }
 

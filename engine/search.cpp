@@ -94,6 +94,30 @@ class TimeKeeper {
   double instability_ = 0;
 };
 
+// The weaker levels' variety: each root move gets a bonus from 0 to the spread, the same for the
+// whole search, drawn from the seed (the clock's when the caller gives none). Moves within the
+// spread of the best then have their chance, and a game cannot be replayed move for move.
+class Variety {
+ public:
+  explicit Variety(const Limits& limits) : spread_(std::max(limits.variety_cp, 0)) {
+    seed_ = limits.seed ? limits.seed
+                        : uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
+  }
+  bool On() const { return spread_ > 0; }
+  int Bonus(Move m) const {
+    if (!spread_) return 0;
+    uint64_t x = seed_ ^ (uint64_t(m.from) << 8 | m.to) * 0x9E3779B97F4A7C15ull;  // splitmix64
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    return int(x % uint64_t(spread_ + 1));
+  }
+
+ private:
+  int spread_;
+  uint64_t seed_;
+};
+
 }  // namespace
 
 struct Searcher::Impl {
@@ -490,6 +514,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
   int max_depth = limits.depth > 0 ? std::min(limits.depth, kMaxPly - 8) : kMaxPly - 8;
   std::vector<int> root_scores(root_moves.size(), 0);
   TimeKeeper keeper;
+  const Variety variety(limits);
   for (int depth = 1; depth <= max_depth; ++depth) {
     // Order: the last iteration's best first, then by that iteration's scores.
     if (depth > 1) {
@@ -523,12 +548,17 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
         pos.InCheckCached();
         int score;
         int d = depth - 1 + (in_check ? 1 : 0);
+        // With variety each root move is judged with its bonus: searched against a window
+        // lowered by it.
+        int bonus = variety.Bonus(m);
+        int a = alpha - bonus, b = beta - bonus;
         if (i == 0) {
-          score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+          score = -s.AlphaBeta(d, -b, -a, 1, true);
         } else {
-          score = -s.AlphaBeta(d, -alpha - 1, -alpha, 1, true);
-          if (score > alpha && !s.stopped) score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+          score = -s.AlphaBeta(d, -a - 1, -a, 1, true);
+          if (score > a && !s.stopped) score = -s.AlphaBeta(d, -b, -a, 1, true);
         }
+        if (std::abs(score) < kPerpetualScore - kMaxPly) score += bonus;
         pos.UnmakeMove();
         if (s.stopped) break;
         root_scores[i] = score;
@@ -571,7 +601,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (s.stopped) break;
     result.depth = depth;
     result.nodes = s.nodes;
-    if (best_dependent)
+    if (best_dependent || variety.On())
       s.StoreMove(pos.Key(), best_move);
     else
       s.Store(pos.Key(), depth, best, kExact, best_move, 0);

@@ -30,11 +30,15 @@ struct Limits {  // 0 = no limit of that kind
   // used about this much, aiming longer (up to movetime_ms) while the best move changes or the
   // score falls.
   int64_t soft_ms = 0;
+  // Variety for the weaker levels: root moves within about this many centipawns of the best may
+  // be played instead of it, drawn from `seed` (0: from the clock, so no two games are alike).
+  int variety_cp = 0;
+  uint64_t seed = 0;
   // The caller's stop: set it from any thread and the search returns within 10 ms with the best
   // move found so far. Set before Search begins, Search returns at once without searching, still
   // with a legal move when there is one (the table's move for the position if it has a legal one,
-  // otherwise the legal move whose position evaluates best, without search). The caller owns the flag and clears it for its next search;
-  // it must outlive the search.
+  // otherwise the legal move whose position evaluates best, without search). The caller owns the
+  // flag, clears it for its next search, and keeps it alive until the search has returned.
   const std::atomic<bool>* stop = nullptr;
 };
 

@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <set>
+#include <string>
 #include <thread>
 
 #include "engine/levels.h"
@@ -175,6 +177,28 @@ TEST(EngineSearch, LevelsGrowAndTheTopAnswersInTime) {
     EXPECT_LE(upper.movetime_ms, 1500) << level;
   }
   EXPECT_GT(engine::LevelLimits(8).movetime_ms, 0);
+}
+
+// Levels 3 to 6 choose among near-best moves, so that a game cannot be replayed against them, but
+// never throw away material; with the same seed the same move comes again.
+TEST(EngineSearch, WeakerLevelsVaryAmongGoodMoves) {
+  Position free_chariot = At("4k4/9/9/9/9/r8/9/9/9/R2K5 w");
+  for (int level = 3; level <= 6; ++level) {
+    engine::Limits limits = engine::LevelLimits(level);
+    EXPECT_GT(limits.variety_cp, 0);
+    limits.nodes = std::min<uint64_t>(limits.nodes, 20'000);  // the choice, not the strength
+    std::set<std::string> openings;
+    for (uint64_t seed = 1; seed <= 12; ++seed) {
+      limits.seed = seed;
+      engine::Searcher searcher(1), again(1);
+      auto first = searcher.Search(Position(), limits);
+      openings.insert(engine::ToIccs(first.best));
+      EXPECT_EQ(again.Search(Position(), limits).best, first.best) << level;
+      EXPECT_EQ(engine::ToIccs(searcher.Search(free_chariot, limits).best), "a0a4") << level;
+    }
+    EXPECT_GE(openings.size(), 2u) << level;
+  }
+  EXPECT_EQ(engine::LevelLimits(8).variety_cp, 0);
 }
 
 // The time of a move under a clock: never more than the time left less the overhead, the last
