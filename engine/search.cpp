@@ -8,6 +8,7 @@
 #include <new>
 
 #include "engine/evaluation.h"
+#include "engine/repetition.h"
 
 namespace engine {
 
@@ -180,36 +181,13 @@ struct Searcher::Impl {
   }
 
   // The position repeats an earlier one of the line (back to the last capture): a draw, unless
-  // one side gave check on every one of its moves of the cycle and the other did not, in which
-  // case the checker loses. Returns false when it does not repeat.
+  // one side checked or chased throughout the cycle and the other did not; that side loses.
+  // Returns false when it does not repeat.
   bool Repetition(int ply, int& score) {
-    const auto& h = pos.History();
-    int n = int(h.size());
-    uint64_t key = h[n - 1].key;
-    int found = -1;
-    for (int j = n - 1; j >= 1; --j) {
-      if (h[j].irreversible) break;
-      if ((n - j) % 2 == 0 && h[j - 1].key == key) {
-        found = j - 1;
-        break;
-      }
-    }
-    if (found < 0) return false;
-    // h[k].check: the side to move at k is in check, i.e. the move into k gave check.
-    bool mover_checks = true, other_checks = true;  // mover = the side that just moved
-    for (int k = n - 1; k > found; --k) {
-      bool check = h[k].check == 1;
-      if ((n - 1 - k) % 2 == 0)
-        mover_checks = mover_checks && check;
-      else
-        other_checks = other_checks && check;
-    }
-    if (mover_checks && !other_checks)
-      score = kPerpetualScore - ply;  // the side to move wins: the other side checked throughout
-    else if (other_checks && !mover_checks)
-      score = -(kPerpetualScore - ply);
-    else
-      score = 0;
+    int plies = RepetitionDistance(pos);
+    if (!plies) return false;
+    RepetitionVerdict verdict = JudgeRepetition(pos, plies);
+    score = verdict.result * (kPerpetualScore - ply);
     return true;
   }
 
