@@ -8,6 +8,7 @@
 #include <new>
 
 #include "engine/evaluation.h"
+#include "engine/geometry.h"
 #include "engine/repetition.h"
 
 namespace engine {
@@ -65,6 +66,82 @@ const Reductions kReductions;
 
 // The most a capture of each kind can gain, for pruning in the quiescence search.
 constexpr int kCaptureGain[8] = {0, 30000, 220, 220, 460, 950, 480, 220};
+
+// Static exchange: what a capture wins or loses once both sides have taken back on its square
+// with their least valuable pieces, each stopping when going on would lose more (pins are not
+// seen). Values in centipawns; the General is worth more than anything, so it takes last.
+constexpr int kSeeValue[8] = {0, 10000, 200, 200, 400, 900, 450, 100};
+
+// The square of the least valuable piece of `side` that attacks `s`, or -1.
+int LeastAttacker(const Position& pos, Square s, Color side) {
+  using detail::kGeo;
+  const int pawn = MakePiece(side, kPawn);
+  int ahead = side == kRed ? -9 : 9;  // a soldier takes forward: it stands behind, seen from s
+  if (s + ahead >= 0 && s + ahead < 90 && pos.PieceAt(s + ahead) == pawn) return s + ahead;
+  bool across = side == kRed ? RankOf(s) >= 5 : RankOf(s) <= 4;  // sideways only across
+  if (across && FileOf(s) > 0 && pos.PieceAt(s - 1) == pawn) return s - 1;
+  if (across && FileOf(s) < 8 && pos.PieceAt(s + 1) == pawn) return s + 1;
+  for (int i = 0; i < kGeo.adv_n[s]; ++i)
+    if (pos.PieceAt(kGeo.adv_to[s][i]) == MakePiece(side, kAdvisor)) return kGeo.adv_to[s][i];
+  for (int i = 0; i < kGeo.eleph_n[s]; ++i)
+    if (pos.PieceAt(kGeo.eleph_to[s][i]) == MakePiece(side, kElephant) &&
+        !pos.PieceAt(kGeo.eleph_eye[s][i]))
+      return kGeo.eleph_to[s][i];
+  for (int i = 0; i < kGeo.katt_n[s]; ++i)
+    if (pos.PieceAt(kGeo.katt_from[s][i]) == MakePiece(side, kKnight) &&
+        !pos.PieceAt(kGeo.katt_leg[s][i]))
+      return kGeo.katt_from[s][i];
+  int cannon = -1, rook = -1, king = -1;  // a General takes only next to it, in its palace
+  for (int d = 0; d < 4; ++d) {
+    const uint8_t* ray = kGeo.ray[s][d];
+    int i = 0;
+    while (ray[i] != 0xFF && !pos.PieceAt(ray[i])) ++i;
+    if (ray[i] == 0xFF) continue;
+    int first = pos.PieceAt(ray[i]);
+    if (first == MakePiece(side, kRook)) rook = ray[i];
+    for (++i; ray[i] != 0xFF && !pos.PieceAt(ray[i]); ++i) {
+    }
+    if (ray[i] != 0xFF && pos.PieceAt(ray[i]) == MakePiece(side, kCannon)) cannon = ray[i];
+  }
+  if (cannon >= 0) return cannon;
+  if (rook >= 0) return rook;
+  for (int i = 0; i < kGeo.king_n[s] && king < 0; ++i)
+    if (pos.PieceAt(kGeo.king_to[s][i]) == MakePiece(side, kKing)) king = kGeo.king_to[s][i];
+  return king;
+}
+
+int See(Position& pos, Move m) {
+  int gain[40];
+  int depth = 0;
+  Square s = m.to;
+  gain[0] = kSeeValue[KindOf(pos.PieceAt(s))];
+  int made = 0;
+  pos.MakeMove(m);
+  ++made;
+  for (;;) {
+    int victim = pos.PieceAt(s);
+    int from = LeastAttacker(pos, s, pos.SideToMove());
+    if (from < 0 || depth >= 38) break;
+    ++depth;
+    gain[depth] = kSeeValue[KindOf(victim)] - gain[depth - 1];
+    if (std::max(-gain[depth - 1], gain[depth]) < 0 || KindOf(victim) == kKing) break;
+    pos.MakeMove(Move{uint8_t(from), uint8_t(s)});
+    ++made;
+  }
+  while (made--) pos.UnmakeMove();
+  while (depth > 0) {
+    gain[depth - 1] = -std::max(-gain[depth - 1], gain[depth]);
+    --depth;
+  }
+  return gain[0];
+}
+
+// Whether a capture loses material by the exchange (a cheap answer first when it cannot).
+bool LosingCapture(Position& pos, Move m) {
+  int victim = kSeeValue[KindOf(pos.PieceAt(m.to))];
+  int attacker = kSeeValue[KindOf(pos.PieceAt(m.from))];
+  return attacker > victim && See(pos, m) < 0;
+}
 
 int Victim(int piece) {
   static constexpr int kValue[8] = {0, 50, 2, 2, 4, 9, 4, 1};
@@ -218,15 +295,17 @@ struct Searcher::Impl {
     return pos.CountOf(c, kRook) * 2 + pos.CountOf(c, kKnight) + pos.CountOf(c, kCannon) >= 3;
   }
 
-  // Orders moves by score: hash move, captures by victim and attacker, killers, history.
-  void ScoreMoves(const Move* moves, int* scores, int n, Move hash_move, int ply) {
+  // Orders moves by score: hash move, captures by victim and attacker, killers, history, and
+  // last the captures that lose material by the exchange (`see`: look for those).
+  void ScoreMoves(Move* moves, int* scores, int n, Move hash_move, int ply, bool see) {
     for (int i = 0; i < n; ++i) {
       Move m = moves[i];
       int victim = pos.PieceAt(m.to);
       if (m == hash_move) {
         scores[i] = 1 << 30;
       } else if (victim) {
-        scores[i] = (1 << 24) + Victim(victim) * 64 - Victim(pos.PieceAt(m.from));
+        scores[i] = Victim(victim) * 64 - Victim(pos.PieceAt(m.from));
+        scores[i] += see && LosingCapture(pos, m) ? -(1 << 22) : (1 << 24);
       } else if (m == killers[ply][0]) {
         scores[i] = (1 << 23);
       } else if (m == killers[ply][1]) {
@@ -266,13 +345,15 @@ struct Searcher::Impl {
       if (best > alpha) alpha = best;
       n = pos.GenerateCaptures(moves);
     }
-    ScoreMoves(moves, scores, n, kNoMove, ply);
+    ScoreMoves(moves, scores, n, kNoMove, ply, false);
     const int stand = best;
     for (int i = 0; i < n; ++i) {
       PickNext(moves, scores, n, i);
       // A capture that cannot lift the score to alpha even with a margin is not tried.
       if (!in_check && stand + kCaptureGain[KindOf(pos.PieceAt(moves[i].to))] + 150 <= alpha)
         continue;
+      // Nor one that loses material by the exchange.
+      if (!in_check && LosingCapture(pos, moves[i])) continue;
       if (!pos.PseudoIsLegal(moves[i], in_check)) continue;
       pos.MakeMove(moves[i]);
       int score = -Quiesce(-beta, -alpha, ply + 1);
@@ -346,7 +427,7 @@ struct Searcher::Impl {
       for (int i = 0; i < n && !present; ++i) present = moves[i] == hash_move;
       if (!present) hash_move = kNoMove;
     }
-    ScoreMoves(moves, scores, n, hash_move, ply);
+    ScoreMoves(moves, scores, n, hash_move, ply, true);
     int best = -kInfinity, legal = 0, old_alpha = alpha;
     bool best_dependent = false;  // the best score came through a repetition of this line
     Move best_move = kNoMove;
