@@ -20,15 +20,6 @@ using Clock = std::chrono::steady_clock;
 
 enum Bound : uint8_t { kNoBound = 0, kUpper = 1, kLower = 2, kExact = 3 };
 
-struct Entry {
-  uint64_t key = 0;
-  int16_t score = 0;
-  Move move{};
-  int8_t depth = 0;
-  uint8_t bound = kNoBound;
-  uint8_t age = 0;
-};
-
 // Mate scores count plies from the root; the table holds them counted from the node.
 int ToTable(int score, int ply) {
   if (score > kMateBound) return score + ply;
@@ -40,6 +31,95 @@ int FromTable(int score, int ply) {
   if (score < -kMateBound) return score + ply;
   return score;
 }
+
+constexpr int kNoEval = -32768;
+
+// 12 bytes: the low half of the key (the high half picks the bucket), the score, the static
+// evaluation, the move, the depth, and the bound with the search's age.
+struct Entry {
+  uint32_t check = 0;
+  int16_t score = 0;
+  int16_t eval = kNoEval;
+  Move move{};
+  int8_t depth = 0;
+  uint8_t bound_age = 0;  // bound in the low two bits, age 1..63 above: 0 only when empty
+  int Bound() const { return bound_age & 3; }
+  int Age() const { return bound_age >> 2; }
+};
+
+// Five entries to a 64-byte cache line.
+struct alignas(64) Bucket {
+  Entry entries[5];
+};
+static_assert(sizeof(Bucket) == 64);
+
+// The high 64 bits of a * b: a key spread over any number of buckets, so the table can fill the
+// memory it is given exactly.
+uint64_t MulHigh(uint64_t a, uint64_t b) {
+  uint64_t a_lo = uint32_t(a), a_hi = a >> 32, b_lo = uint32_t(b), b_hi = b >> 32;
+  uint64_t lo_lo = a_lo * b_lo, hi_lo = a_hi * b_lo, lo_hi = a_lo * b_hi;
+  uint64_t cross = (lo_lo >> 32) + uint32_t(hi_lo) + lo_hi;
+  return a_hi * b_hi + (hi_lo >> 32) + (cross >> 32);
+}
+
+class Table {
+ public:
+  // A table of `mb` MB exactly; when the memory cannot be had the old one stays (false).
+  bool Resize(size_t mb) {
+    size_t count = std::clamp<size_t>(mb, 1, kMaxHashMb) * 1024 * 1024 / sizeof(Bucket);
+    if (count == buckets_.size()) return true;
+    try {
+      std::vector<Bucket> fresh(count);
+      buckets_.swap(fresh);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+  void Clear() { std::fill(buckets_.begin(), buckets_.end(), Bucket{}); }
+  void NewSearch() { age_ = age_ % 63 + 1; }
+
+  Entry* Probe(uint64_t key) {
+    for (Entry& e : BucketOf(key).entries)
+      if (e.check == uint32_t(key) && e.bound_age) return &e;
+    return nullptr;
+  }
+
+  void StoreMove(uint64_t key, Move move) {
+    if (Entry* e = Probe(key); e && move != kNoMove) e->move = move;
+  }
+
+  // Into the entry of the same position, else the one least worth keeping: shallow and old.
+  void Store(uint64_t key, int depth, int score, int eval, int bound, Move move, int ply) {
+    Entry* target = Probe(key);
+    if (target) {
+      if (bound != kExact && target->Age() == age_ && depth < target->depth - 3) return;
+      if (move == kNoMove) move = target->move;
+    } else {
+      Bucket& b = BucketOf(key);
+      target = &b.entries[0];
+      for (Entry& e : b.entries)
+        if (Worth(e) < Worth(*target)) target = &e;
+    }
+    target->check = uint32_t(key);
+    target->score = int16_t(ToTable(score, ply));
+    target->eval = int16_t(eval);
+    target->move = move;
+    target->depth = int8_t(std::clamp(depth, -1, 127));
+    target->bound_age = uint8_t(bound | age_ << 2);
+  }
+
+ private:
+  Bucket& BucketOf(uint64_t key) { return buckets_[MulHigh(key, buckets_.size())]; }
+  int Worth(const Entry& e) const {
+    if (!e.bound_age) return -1000;
+    return e.depth - 8 * ((age_ - e.Age() + 63) % 63);
+  }
+
+  std::vector<Bucket> buckets_;
+  int age_ = 1;
+};
+
 
 // A mate, or a win by the rule against perpetual check, in full moves (+ we win, - we lose).
 std::optional<int> MateInMoves(int score) {
@@ -199,9 +279,7 @@ class Variety {
 }  // namespace
 
 struct Searcher::Impl {
-  std::vector<Entry> table;
-  uint64_t mask = 0;
-  uint8_t age = 0;
+  Table table;
   Move killers[kMaxPly + 2][2]{};
   int history[16][90]{};
 
@@ -216,26 +294,10 @@ struct Searcher::Impl {
   bool dependent[kMaxPly + 2]{};  // a node's score depends on the line that led to it
   int pv_length[kMaxPly + 2]{};
 
-  // A table of at most `mb` MB. When the memory cannot be had, the old table stays and the answer
-  // is false.
-  bool Resize(size_t mb) {
-    mb = std::clamp<size_t>(mb, 1, kMaxHashMb);
-    size_t entries = mb * 1024 * 1024 / sizeof(Entry);
-    size_t size = 1;
-    while (size * 2 <= entries) size *= 2;
-    if (size == table.size()) return true;
-    try {
-      std::vector<Entry> fresh(size);
-      table.swap(fresh);
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
-    mask = size - 1;
-    return true;
-  }
+  bool Resize(size_t mb) { return table.Resize(mb); }
 
   void Clear() {
-    std::fill(table.begin(), table.end(), Entry{});
+    table.Clear();
     std::memset(killers, 0, sizeof killers);
     std::memset(history, 0, sizeof history);
   }
@@ -268,27 +330,10 @@ struct Searcher::Impl {
     return true;
   }
 
-  Entry* Probe(uint64_t key) {
-    Entry* e = &table[key & mask];
-    return e->key == key ? e : nullptr;
-  }
-
-  void StoreMove(uint64_t key, Move move) {
-    Entry* e = &table[key & mask];
-    if (e->key == key && move != kNoMove) e->move = move;
-  }
-
-  void Store(uint64_t key, int depth, int score, int bound, Move move, int ply) {
-    Entry* e = &table[key & mask];
-    if (e->key == key || e->age != age || depth >= e->depth - 2 || bound == kExact) {
-      if (move == kNoMove && e->key == key) move = e->move;
-      e->key = key;
-      e->score = int16_t(ToTable(score, ply));
-      e->move = move;
-      e->depth = int8_t(std::clamp(depth, -1, 127));
-      e->bound = uint8_t(bound);
-      e->age = age;
-    }
+  static bool Cuts(const Entry& e, int alpha, int beta, int ply) {
+    int score = FromTable(e.score, ply);
+    return e.Bound() == kExact || (e.Bound() == kLower && score >= beta) ||
+           (e.Bound() == kUpper && score <= alpha);
   }
 
   bool HasPieces(Color c) const {
@@ -333,19 +378,33 @@ struct Searcher::Impl {
     if (ShouldStop()) return 0;
     bool in_check = pos.InCheckCached();
     if (ply >= kMaxPly) return Evaluate(pos);
-    int best = -kInfinity;
+    // The table answers here too, from any depth, and keeps the evaluation.
+    Move hash_move = kNoMove;
+    int eval = kNoEval;
+    if (Entry* e = table.Probe(pos.Key())) {
+      if (Cuts(*e, alpha, beta, ply)) return FromTable(e->score, ply);
+      hash_move = e->move;
+      eval = e->eval;
+    }
+    int best = -kInfinity, old_alpha = alpha;
+    Move best_move = kNoMove;
     Move moves[kMaxMoves];
     int scores[kMaxMoves];
     int n;
     if (in_check) {
       n = pos.GeneratePseudo(moves);  // every evasion, no standing pat
+      eval = kNoEval;
     } else {
-      best = Evaluate(pos);
-      if (best >= beta) return best;
+      if (eval == kNoEval) eval = Evaluate(pos);
+      best = eval;
+      if (best >= beta) {
+        table.Store(pos.Key(), 0, best, eval, kLower, kNoMove, ply);
+        return best;
+      }
       if (best > alpha) alpha = best;
       n = pos.GenerateCaptures(moves);
     }
-    ScoreMoves(moves, scores, n, kNoMove, ply, false);
+    ScoreMoves(moves, scores, n, hash_move, ply, false);
     const int stand = best;
     for (int i = 0; i < n; ++i) {
       PickNext(moves, scores, n, i);
@@ -363,11 +422,14 @@ struct Searcher::Impl {
         best = score;
         if (score > alpha) {
           alpha = score;
+          best_move = moves[i];
           if (score >= beta) break;
         }
       }
     }
-    if (best == -kInfinity) return -kMateScore + ply;  // in check with no evasion
+    if (best == -kInfinity) best = -kMateScore + ply;  // in check with no evasion
+    int bound = best >= beta ? kLower : alpha > old_alpha ? kExact : kUpper;
+    table.Store(pos.Key(), 0, best, eval, bound, best_move, ply);
     return best;
   }
 
@@ -389,17 +451,15 @@ struct Searcher::Impl {
     if (ply >= kMaxPly) return Evaluate(pos);
 
     Move hash_move = kNoMove;
-    if (Entry* e = Probe(pos.Key())) {
+    int table_eval = kNoEval;
+    if (Entry* e = table.Probe(pos.Key())) {
       hash_move = e->move;
-      if (!pv_node && e->depth >= depth) {
-        int score = FromTable(e->score, ply);
-        if (e->bound == kExact || (e->bound == kLower && score >= beta) ||
-            (e->bound == kUpper && score <= alpha))
-          return score;
-      }
+      table_eval = e->eval;
+      if (!pv_node && e->depth >= depth && Cuts(*e, alpha, beta, ply))
+        return FromTable(e->score, ply);
     }
 
-    int static_eval = in_check ? -kInfinity : Evaluate(pos);
+    int static_eval = in_check ? -kInfinity : table_eval != kNoEval ? table_eval : Evaluate(pos);
     // Far above beta near the leaves: the opponent would not allow this line.
     if (!pv_node && !in_check && depth <= 3 && beta < kMateBound && beta > -kMateBound &&
         static_eval - 120 * depth >= beta)
@@ -505,9 +565,9 @@ struct Searcher::Impl {
     // A score that a repetition of this very line decided would be wrong for the same position
     // reached by another line: only the move is kept.
     if (best_dependent)
-      StoreMove(pos.Key(), best_move);
+      table.StoreMove(pos.Key(), best_move);
     else
-      Store(pos.Key(), depth, best, bound, best_move, ply);
+      table.Store(pos.Key(), depth, best, in_check ? kNoEval : static_eval, bound, best_move, ply);
     dependent[ply] = best_dependent;
     return best;
   }
@@ -542,7 +602,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
   s.nodes = 0;
   s.seldepth = 0;
   s.stopped = false;
-  ++s.age;
+  s.table.NewSearch();
   SearchResult result;
 
   Position& pos = s.pos;
@@ -555,7 +615,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
   // Stopped before it began: the table's move when it is one of ours, else the move whose
   // position evaluates best (a glance of microseconds, so that it is not a random move).
   if (s.StopAsked()) {
-    Entry* e = s.Probe(pos.Key());
+    Entry* e = s.table.Probe(pos.Key());
     if (e && std::find(root_moves.begin(), root_moves.end(), e->move) != root_moves.end()) {
       result.best = e->move;
       return result;
@@ -661,9 +721,9 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     result.depth = depth;
     result.nodes = s.nodes;
     if (best_dependent || variety.On())
-      s.StoreMove(pos.Key(), best_move);
+      s.table.StoreMove(pos.Key(), best_move);
     else
-      s.Store(pos.Key(), depth, best, kExact, best_move, 0);
+      s.table.Store(pos.Key(), depth, best, kNoEval, kExact, best_move, 0);
     if (on_info) {
       SearchInfo info;
       info.depth = depth;
