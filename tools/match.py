@@ -501,9 +501,13 @@ def main():
     for t in threads:
         t.join()
 
-    print(f"A: {names.get('A', args.engine_a)}  level {args.level_a}  limit '{go_words(args.limit_a, protocol_of(args.engine_a, args.protocol_a))}'")
+    def limit_text(limit, command, protocol):
+        return f"clock {args.clock}" if clock else repr(go_words(limit, protocol_of(command, protocol)))
+
+    print(f"A: {names.get('A', args.engine_a)}  level {args.level_a}  limit "
+          f"{limit_text(args.limit_a, args.engine_a, args.protocol_a)}")
     print(f"B: {names.get('B', args.engine_b)}  level {args.level_b}  skill {args.skill_b}  "
-          f"limit '{go_words(args.limit_b, protocol_of(args.engine_b, args.protocol_b))}'")
+          f"limit {limit_text(args.limit_b, args.engine_b, args.protocol_b)}")
     print("A " + summary(counts["W"], counts["D"], counts["L"]))
     if clock:
         print(f"clock {clock[0]} ms + {clock[1]} ms a move for both")
