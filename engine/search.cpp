@@ -292,6 +292,7 @@ struct Searcher::Impl {
   bool stopped = false;
   Move pv[kMaxPly + 2][kMaxPly + 2]{};
   bool dependent[kMaxPly + 2]{};  // a node's score depends on the line that led to it
+  int evals[kMaxPly + 2]{};       // the static evaluation at each ply of the line
   int pv_length[kMaxPly + 2]{};
 
   bool Resize(size_t mb) { return table.Resize(mb); }
@@ -460,6 +461,9 @@ struct Searcher::Impl {
     }
 
     int static_eval = in_check ? -kInfinity : table_eval != kNoEval ? table_eval : Evaluate(pos);
+    evals[ply] = static_eval;
+    // Better than two plies ago: the position improves for us, and late moves deserve more.
+    bool improving = !in_check && (ply < 2 || static_eval > evals[ply - 2]);
     // Far above beta near the leaves: the opponent would not allow this line.
     if (!pv_node && !in_check && depth <= 3 && beta < kMateBound && beta > -kMateBound &&
         static_eval - 120 * depth >= beta)
@@ -502,9 +506,11 @@ struct Searcher::Impl {
       bool quiet = !capture && scores[i] < (1 << 23) - 1;
       pos.MakeMove(m);
       bool gives_check = pos.InCheckCached();
-      // Futility: a quiet move one or two plies from the leaves that leaves us far below alpha.
-      if (!pv_node && quiet && !in_check && !gives_check && depth <= 2 && legal > 1 &&
-          alpha > -kMateBound && static_eval + 100 + 120 * depth <= alpha) {
+      // Futility: a quiet move one or two plies from the leaves that leaves us far below alpha;
+      // and near the leaves, the late quiet moves (fewer when the position does not improve).
+      bool late = depth <= 3 && legal > (3 + depth * depth) / (improving ? 1 : 2);
+      if (!pv_node && quiet && !in_check && !gives_check && legal > 1 && alpha > -kMateBound &&
+          ((depth <= 2 && static_eval + 100 + 120 * depth <= alpha) || late)) {
         pos.UnmakeMove();
         continue;
       }
@@ -515,6 +521,9 @@ struct Searcher::Impl {
         int reduction = 0;
         if (depth >= 3 && legal > 3 && quiet && !in_check && !gives_check) {
           reduction = kReductions.r[std::min(depth, 63)][std::min(legal, 63)] - (pv_node ? 1 : 0);
+          // More when the position does not improve, less for a move that has often cut.
+          reduction += improving ? 0 : 1;
+          reduction -= std::clamp(scores[i] / 8192, -2, 2);
           reduction = std::clamp(reduction, 0, depth - 2);
         }
         score = -AlphaBeta(depth - 1 - reduction, -alpha - 1, -alpha, ply + 1, true);
@@ -607,6 +616,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
 
   Position& pos = s.pos;
   bool in_check = pos.InCheckCached();
+  s.evals[0] = in_check ? -kInfinity : Evaluate(pos);
   std::vector<Move> root_moves;
   for (Move m : pos.LegalMoves())
     if (std::find(banned.begin(), banned.end(), m) == banned.end()) root_moves.push_back(m);
