@@ -15,6 +15,7 @@
 #include "cli/engine_suite.h"
 #include "engine/levels.h"
 #include "engine/position.h"
+#include "engine/repetition.h"
 #include "engine/search.h"
 #include "engine/text_fields.h"
 #include "game/board.h"
@@ -433,6 +434,41 @@ int EnginePerftCommand(const Arguments& args) {
   return 0;
 }
 
+// The rules of repetition on a game: the verdict on its last position when it has stood before
+// (back to the last capture), over the whole span since it first stood.
+int EngineJudgeCommand(const Arguments& args) {
+  if (args.empty()) return Refuse("enginejudge takes POSITION and the moves played (ICCS)");
+  std::string error;
+  auto position = engine::Position::FromFen(args[0] == "startpos" ? engine::kStartFen : args[0],
+                                            &error);
+  if (!position) return Refuse(error);
+  for (size_t i = 1; i < args.size(); ++i) {
+    auto move = engine::ParseIccs(args[i]);
+    if (!move || !position->IsLegal(*move)) return Refuse("illegal move " + args[i]);
+    position->MakeMove(*move);
+  }
+  position->MarkChecks();
+  const auto& h = position->History();
+  int n = int(h.size()), plies = 0;
+  for (int j = n - 1; j >= 1 && !h[j].irreversible; --j)
+    if ((n - j) % 2 == 0 && h[j - 1].key == h[n - 1].key) plies = n - j;
+  if (!plies) {
+    std::printf("no repetition\n");
+    return 0;
+  }
+  engine::RepetitionVerdict verdict = engine::JudgeRepetition(*position, plies);
+  if (verdict.result == 0) {
+    std::printf("draw\n");
+    return 0;
+  }
+  bool red_to_move = position->SideToMove() == engine::kRed;
+  bool red_wins = (verdict.result > 0) == red_to_move;
+  const char* rule = verdict.rule == engine::RepetitionRule::kPerpetualCheck ? "check" : "chase";
+  std::printf("%s wins: perpetual %s by %s\n", red_wins ? "red" : "black", rule,
+              red_wins ? "black" : "red");
+  return 0;
+}
+
 const Registration kMoves("moves", "moves POSITION [--side human|computer]", MovesCommand);
 const Registration kEval("eval", "eval POSITION [--side human|computer]", EvalCommand);
 const Registration kReply("reply", "reply POSITION [--depth 1..4 | --level 1..8]", ReplyCommand);
@@ -441,6 +477,8 @@ const Registration kPlay("play", "play [POSITION]", PlayCommand);
 const Registration kBench("bench", "bench", BenchCommand);
 const Registration kEnginePerft("engineperft", "engineperft POSITION DEPTH", EnginePerftCommand);
 const Registration kEngineBench("enginebench", "enginebench [--depth N]", EngineBenchCommand);
+const Registration kEngineJudge("enginejudge", "enginejudge POSITION [MOVE ...]  (repetition rules)",
+                                EngineJudgeCommand);
 
 }  // namespace
 

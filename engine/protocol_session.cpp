@@ -116,6 +116,8 @@ Limits Tighter(const Limits& a, const Limits& b) {
   both.depth = Tighter(a.depth, b.depth);
   both.nodes = Tighter(a.nodes, b.nodes);
   both.movetime_ms = Tighter(a.movetime_ms, b.movetime_ms);
+  both.soft_ms = Tighter(a.soft_ms, b.soft_ms);
+  both.variety_cp = std::max(a.variety_cp, b.variety_cp);  // a weak level stays varied
   return both;
 }
 
@@ -233,6 +235,14 @@ void SearchSession::PonderHit() {
   StopSearch();
   discard = false;
   Start(ponder_request, ponder_request.infinite, std::move(ponder_info), std::move(ponder_done));
+}
+
+void SearchSession::UseClock(GoRequest& request, int64_t remaining_ms, int64_t increment_ms,
+                             int movestogo) const {
+  TimeAllotment time = AllotTime(remaining_ms, increment_ms, movestogo, move_overhead_ms);
+  request.limits.movetime_ms = time.hard_ms;
+  request.limits.soft_ms = time.soft_ms;
+  request.given = true;
 }
 
 bool SearchSession::SetHash(int64_t mb) {

@@ -34,6 +34,7 @@ class Output {
 // The longest time any protocol takes, in milliseconds (about 35 years): larger numbers are
 // refused before they can overflow a clock sum.
 inline constexpr int64_t kMaxMs = int64_t(1) << 40;
+inline constexpr int64_t kMaxMoveOverheadMs = 5000;
 
 // Words of a line split on blanks; a carriage return from a Windows interface is a blank too.
 std::vector<std::string> Split(std::string_view line);
@@ -131,6 +132,10 @@ struct SearchSession {
   // False after a refused "position" until a good one: a search then has no position to answer.
   bool position_valid = true;
   int level;
+  int64_t move_overhead_ms = kDefaultMoveOverheadMs;  // kept back from each move under a clock
+  // Under a clock: the limits of a move from the time left, its increment and the moves to go.
+  void UseClock(GoRequest& request, int64_t remaining_ms, int64_t increment_ms,
+                int movestogo) const;
 
  private:
   void Start(const GoRequest& request, bool hold, InfoLine info, Report done);

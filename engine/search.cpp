@@ -8,6 +8,8 @@
 #include <new>
 
 #include "engine/evaluation.h"
+#include "engine/geometry.h"
+#include "engine/repetition.h"
 
 namespace engine {
 
@@ -17,15 +19,6 @@ constexpr int kInfinity = 32000;
 using Clock = std::chrono::steady_clock;
 
 enum Bound : uint8_t { kNoBound = 0, kUpper = 1, kLower = 2, kExact = 3 };
-
-struct Entry {
-  uint64_t key = 0;
-  int16_t score = 0;
-  Move move{};
-  int8_t depth = 0;
-  uint8_t bound = kNoBound;
-  uint8_t age = 0;
-};
 
 // Mate scores count plies from the root; the table holds them counted from the node.
 int ToTable(int score, int ply) {
@@ -37,6 +30,108 @@ int FromTable(int score, int ply) {
   if (score > kMateBound) return score - ply;
   if (score < -kMateBound) return score + ply;
   return score;
+}
+
+constexpr int kNoEval = -32768;
+
+// 12 bytes: the low half of the key (the high half picks the bucket), the score, the static
+// evaluation, the move, the depth, and the bound with the search's age.
+struct Entry {
+  uint32_t check = 0;
+  int16_t score = 0;
+  int16_t eval = kNoEval;
+  Move move{};
+  int8_t depth = 0;
+  uint8_t bound_age = 0;  // bound in the low two bits, age 1..63 above: 0 only when empty
+  int Bound() const { return bound_age & 3; }
+  int Age() const { return bound_age >> 2; }
+};
+
+// Five entries to a 64-byte cache line.
+struct alignas(64) Bucket {
+  Entry entries[5];
+};
+static_assert(sizeof(Bucket) == 64);
+
+// The high 64 bits of a * b: a key spread over any number of buckets, so the table can fill the
+// memory it is given exactly.
+uint64_t MulHigh(uint64_t a, uint64_t b) {
+  uint64_t a_lo = uint32_t(a), a_hi = a >> 32, b_lo = uint32_t(b), b_hi = b >> 32;
+  uint64_t lo_lo = a_lo * b_lo, hi_lo = a_hi * b_lo, lo_hi = a_lo * b_hi;
+  uint64_t cross = (lo_lo >> 32) + uint32_t(hi_lo) + lo_hi;
+  return a_hi * b_hi + (hi_lo >> 32) + (cross >> 32);
+}
+
+class Table {
+ public:
+  // A table of `mb` MB exactly; when the memory cannot be had the old one stays (false).
+  bool Resize(size_t mb) {
+    size_t count = std::clamp<size_t>(mb, 1, kMaxHashMb) * 1024 * 1024 / sizeof(Bucket);
+    if (count == buckets_.size()) return true;
+    try {
+      std::vector<Bucket> fresh(count);
+      buckets_.swap(fresh);
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    return true;
+  }
+  void Clear() { std::fill(buckets_.begin(), buckets_.end(), Bucket{}); }
+  void NewSearch() { age_ = age_ % 63 + 1; }
+
+  Entry* Probe(uint64_t key) {
+    for (Entry& e : BucketOf(key).entries)
+      if (e.check == uint32_t(key) && e.bound_age) return &e;
+    return nullptr;
+  }
+
+  void StoreMove(uint64_t key, Move move) {
+    if (Entry* e = Probe(key); e && move != kNoMove) e->move = move;
+  }
+
+  // Into the entry of the same position, else the one least worth keeping: shallow and old.
+  void Store(uint64_t key, int depth, int score, int eval, int bound, Move move, int ply) {
+    Entry* target = Probe(key);
+    if (target) {
+      if (bound != kExact && target->Age() == age_ && depth < target->depth - 3) return;
+      if (move == kNoMove) move = target->move;
+    } else {
+      Bucket& b = BucketOf(key);
+      target = &b.entries[0];
+      for (Entry& e : b.entries)
+        if (Worth(e) < Worth(*target)) target = &e;
+    }
+    target->check = uint32_t(key);
+    target->score = int16_t(ToTable(score, ply));
+    target->eval = int16_t(eval);
+    target->move = move;
+    target->depth = int8_t(std::clamp(depth, -1, 127));
+    target->bound_age = uint8_t(bound | age_ << 2);
+  }
+
+ private:
+  Bucket& BucketOf(uint64_t key) { return buckets_[MulHigh(key, buckets_.size())]; }
+  int Worth(const Entry& e) const {
+    if (!e.bound_age) return -1000;
+    return e.depth - 8 * ((age_ - e.Age() + 63) % 63);
+  }
+
+  std::vector<Bucket> buckets_;
+  int age_ = 1;
+};
+
+
+// A mate, or a win by the rule against perpetual check, in full moves (+ we win, - we lose).
+std::optional<int> MateInMoves(int score) {
+  constexpr int kPerpetualBound = kPerpetualScore - kMaxPly;
+  int plies = score > kMateBound        ? kMateScore - score
+              : score < -kMateBound     ? kMateScore + score
+              : score > kPerpetualBound ? kPerpetualScore - score
+              : score < -kPerpetualBound ? kPerpetualScore + score
+                                         : -1;
+  if (plies < 0) return std::nullopt;
+  int moves = (plies + 1) / 2;
+  return score > 0 ? moves : -moves;
 }
 
 // Late-move reductions grow with the depth left and the move's place in the order.
@@ -52,17 +147,139 @@ const Reductions kReductions;
 // The most a capture of each kind can gain, for pruning in the quiescence search.
 constexpr int kCaptureGain[8] = {0, 30000, 220, 220, 460, 950, 480, 220};
 
+// Static exchange: what a capture wins or loses once both sides have taken back on its square
+// with their least valuable pieces, each stopping when going on would lose more (pins are not
+// seen). Values in centipawns; the General is worth more than anything, so it takes last.
+constexpr int kSeeValue[8] = {0, 10000, 200, 200, 400, 900, 450, 100};
+
+// The square of the least valuable piece of `side` that attacks `s`, or -1.
+int LeastAttacker(const Position& pos, Square s, Color side) {
+  using detail::kGeo;
+  const int pawn = MakePiece(side, kPawn);
+  int ahead = side == kRed ? -9 : 9;  // a soldier takes forward: it stands behind, seen from s
+  if (s + ahead >= 0 && s + ahead < 90 && pos.PieceAt(s + ahead) == pawn) return s + ahead;
+  bool across = side == kRed ? RankOf(s) >= 5 : RankOf(s) <= 4;  // sideways only across
+  if (across && FileOf(s) > 0 && pos.PieceAt(s - 1) == pawn) return s - 1;
+  if (across && FileOf(s) < 8 && pos.PieceAt(s + 1) == pawn) return s + 1;
+  for (int i = 0; i < kGeo.adv_n[s]; ++i)
+    if (pos.PieceAt(kGeo.adv_to[s][i]) == MakePiece(side, kAdvisor)) return kGeo.adv_to[s][i];
+  for (int i = 0; i < kGeo.eleph_n[s]; ++i)
+    if (pos.PieceAt(kGeo.eleph_to[s][i]) == MakePiece(side, kElephant) &&
+        !pos.PieceAt(kGeo.eleph_eye[s][i]))
+      return kGeo.eleph_to[s][i];
+  for (int i = 0; i < kGeo.katt_n[s]; ++i)
+    if (pos.PieceAt(kGeo.katt_from[s][i]) == MakePiece(side, kKnight) &&
+        !pos.PieceAt(kGeo.katt_leg[s][i]))
+      return kGeo.katt_from[s][i];
+  int cannon = -1, rook = -1, king = -1;  // a General takes only next to it, in its palace
+  for (int d = 0; d < 4; ++d) {
+    const uint8_t* ray = kGeo.ray[s][d];
+    int i = 0;
+    while (ray[i] != 0xFF && !pos.PieceAt(ray[i])) ++i;
+    if (ray[i] == 0xFF) continue;
+    int first = pos.PieceAt(ray[i]);
+    if (first == MakePiece(side, kRook)) rook = ray[i];
+    for (++i; ray[i] != 0xFF && !pos.PieceAt(ray[i]); ++i) {
+    }
+    if (ray[i] != 0xFF && pos.PieceAt(ray[i]) == MakePiece(side, kCannon)) cannon = ray[i];
+  }
+  if (cannon >= 0) return cannon;
+  if (rook >= 0) return rook;
+  for (int i = 0; i < kGeo.king_n[s] && king < 0; ++i)
+    if (pos.PieceAt(kGeo.king_to[s][i]) == MakePiece(side, kKing)) king = kGeo.king_to[s][i];
+  return king;
+}
+
+int See(Position& pos, Move m) {
+  int gain[40];
+  int depth = 0;
+  Square s = m.to;
+  gain[0] = kSeeValue[KindOf(pos.PieceAt(s))];
+  int made = 0;
+  pos.MakeMove(m);
+  ++made;
+  for (;;) {
+    int victim = pos.PieceAt(s);
+    int from = LeastAttacker(pos, s, pos.SideToMove());
+    if (from < 0 || depth >= 38) break;
+    ++depth;
+    gain[depth] = kSeeValue[KindOf(victim)] - gain[depth - 1];
+    if (std::max(-gain[depth - 1], gain[depth]) < 0 || KindOf(victim) == kKing) break;
+    pos.MakeMove(Move{uint8_t(from), uint8_t(s)});
+    ++made;
+  }
+  while (made--) pos.UnmakeMove();
+  while (depth > 0) {
+    gain[depth - 1] = -std::max(-gain[depth - 1], gain[depth]);
+    --depth;
+  }
+  return gain[0];
+}
+
+// Whether a capture loses material by the exchange (a cheap answer first when it cannot).
+bool LosingCapture(Position& pos, Move m) {
+  int victim = kSeeValue[KindOf(pos.PieceAt(m.to))];
+  int attacker = kSeeValue[KindOf(pos.PieceAt(m.from))];
+  return attacker > victim && See(pos, m) < 0;
+}
+
 int Victim(int piece) {
   static constexpr int kValue[8] = {0, 50, 2, 2, 4, 9, 4, 1};
   return kValue[KindOf(piece)];
 }
 
+// Under a clock the time to aim for grows while the best move keeps changing from one iteration
+// to the next and while the score falls: that is when more thought pays.
+class TimeKeeper {
+ public:
+  void Iteration(int depth, Move best, int score) {
+    instability_ /= 2;
+    if (depth > 1 && !(best == last_best_)) instability_ += 1.0;
+    if (depth >= 4) drop_ = std::clamp(last_score_ - score, 0, 200);
+    last_best_ = best;
+    last_score_ = score;
+  }
+  int64_t Budget(const Limits& limits) const {
+    double factor = (1.0 + 0.6 * instability_) * (1.0 + drop_ / 200.0);
+    auto budget = int64_t(double(limits.soft_ms) * factor);
+    return limits.movetime_ms ? std::min(budget, limits.movetime_ms) : budget;
+  }
+
+ private:
+  Move last_best_ = kNoMove;
+  int last_score_ = 0;
+  int drop_ = 0;
+  double instability_ = 0;
+};
+
+// The weaker levels' variety: each root move gets a bonus from 0 to the spread, the same for the
+// whole search, drawn from the seed (the clock's when the caller gives none). Moves within the
+// spread of the best then have their chance, and a game cannot be replayed move for move.
+class Variety {
+ public:
+  explicit Variety(const Limits& limits) : spread_(std::max(limits.variety_cp, 0)) {
+    seed_ = limits.seed ? limits.seed
+                        : uint64_t(std::chrono::system_clock::now().time_since_epoch().count());
+  }
+  bool On() const { return spread_ > 0; }
+  int Bonus(Move m) const {
+    if (!spread_) return 0;
+    uint64_t x = seed_ ^ (uint64_t(m.from) << 8 | m.to) * 0x9E3779B97F4A7C15ull;  // splitmix64
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    x ^= x >> 31;
+    return int(x % uint64_t(spread_ + 1));
+  }
+
+ private:
+  int spread_;
+  uint64_t seed_;
+};
+
 }  // namespace
 
 struct Searcher::Impl {
-  std::vector<Entry> table;
-  uint64_t mask = 0;
-  uint8_t age = 0;
+  Table table;
   Move killers[kMaxPly + 2][2]{};
   int history[16][90]{};
 
@@ -74,28 +291,14 @@ struct Searcher::Impl {
   int seldepth = 0;
   bool stopped = false;
   Move pv[kMaxPly + 2][kMaxPly + 2]{};
+  bool dependent[kMaxPly + 2]{};  // a node's score depends on the line that led to it
+  int evals[kMaxPly + 2]{};       // the static evaluation at each ply of the line
   int pv_length[kMaxPly + 2]{};
 
-  // A table of at most `mb` MB. When the memory cannot be had, the old table stays and the answer
-  // is false.
-  bool Resize(size_t mb) {
-    mb = std::clamp<size_t>(mb, 1, kMaxHashMb);
-    size_t entries = mb * 1024 * 1024 / sizeof(Entry);
-    size_t size = 1;
-    while (size * 2 <= entries) size *= 2;
-    if (size == table.size()) return true;
-    try {
-      std::vector<Entry> fresh(size);
-      table.swap(fresh);
-    } catch (const std::bad_alloc&) {
-      return false;
-    }
-    mask = size - 1;
-    return true;
-  }
+  bool Resize(size_t mb) { return table.Resize(mb); }
 
   void Clear() {
-    std::fill(table.begin(), table.end(), Entry{});
+    table.Clear();
     std::memset(killers, 0, sizeof killers);
     std::memset(history, 0, sizeof history);
   }
@@ -118,70 +321,37 @@ struct Searcher::Impl {
   }
 
   // The position repeats an earlier one of the line (back to the last capture): a draw, unless
-  // one side gave check on every one of its moves of the cycle and the other did not, in which
-  // case the checker loses. Returns false when it does not repeat.
+  // one side checked or chased throughout the cycle and the other did not; that side loses.
+  // Returns false when it does not repeat.
   bool Repetition(int ply, int& score) {
-    const auto& h = pos.History();
-    int n = int(h.size());
-    uint64_t key = h[n - 1].key;
-    int found = -1;
-    for (int j = n - 1; j >= 1; --j) {
-      if (h[j].irreversible) break;
-      if ((n - j) % 2 == 0 && h[j - 1].key == key) {
-        found = j - 1;
-        break;
-      }
-    }
-    if (found < 0) return false;
-    // h[k].check: the side to move at k is in check, i.e. the move into k gave check.
-    bool mover_checks = true, other_checks = true;  // mover = the side that just moved
-    for (int k = n - 1; k > found; --k) {
-      bool check = h[k].check == 1;
-      if ((n - 1 - k) % 2 == 0)
-        mover_checks = mover_checks && check;
-      else
-        other_checks = other_checks && check;
-    }
-    if (mover_checks && !other_checks)
-      score = kPerpetualScore - ply;  // the side to move wins: the other side checked throughout
-    else if (other_checks && !mover_checks)
-      score = -(kPerpetualScore - ply);
-    else
-      score = 0;
+    int plies = RepetitionDistance(pos);
+    if (!plies) return false;
+    RepetitionVerdict verdict = JudgeRepetition(pos, plies);
+    score = verdict.result * (kPerpetualScore - ply);
     return true;
   }
 
-  Entry* Probe(uint64_t key) {
-    Entry* e = &table[key & mask];
-    return e->key == key ? e : nullptr;
-  }
-
-  void Store(uint64_t key, int depth, int score, int bound, Move move, int ply) {
-    Entry* e = &table[key & mask];
-    if (e->key == key || e->age != age || depth >= e->depth - 2 || bound == kExact) {
-      if (move == kNoMove && e->key == key) move = e->move;
-      e->key = key;
-      e->score = int16_t(ToTable(score, ply));
-      e->move = move;
-      e->depth = int8_t(std::clamp(depth, -1, 127));
-      e->bound = uint8_t(bound);
-      e->age = age;
-    }
+  static bool Cuts(const Entry& e, int alpha, int beta, int ply) {
+    int score = FromTable(e.score, ply);
+    return e.Bound() == kExact || (e.Bound() == kLower && score >= beta) ||
+           (e.Bound() == kUpper && score <= alpha);
   }
 
   bool HasPieces(Color c) const {
     return pos.CountOf(c, kRook) * 2 + pos.CountOf(c, kKnight) + pos.CountOf(c, kCannon) >= 3;
   }
 
-  // Orders moves by score: hash move, captures by victim and attacker, killers, history.
-  void ScoreMoves(const Move* moves, int* scores, int n, Move hash_move, int ply) {
+  // Orders moves by score: hash move, captures by victim and attacker, killers, history, and
+  // last the captures that lose material by the exchange (`see`: look for those).
+  void ScoreMoves(Move* moves, int* scores, int n, Move hash_move, int ply, bool see) {
     for (int i = 0; i < n; ++i) {
       Move m = moves[i];
       int victim = pos.PieceAt(m.to);
       if (m == hash_move) {
         scores[i] = 1 << 30;
       } else if (victim) {
-        scores[i] = (1 << 24) + Victim(victim) * 64 - Victim(pos.PieceAt(m.from));
+        scores[i] = Victim(victim) * 64 - Victim(pos.PieceAt(m.from));
+        scores[i] += see && LosingCapture(pos, m) ? -(1 << 22) : (1 << 24);
       } else if (m == killers[ply][0]) {
         scores[i] = (1 << 23);
       } else if (m == killers[ply][1]) {
@@ -209,25 +379,41 @@ struct Searcher::Impl {
     if (ShouldStop()) return 0;
     bool in_check = pos.InCheckCached();
     if (ply >= kMaxPly) return Evaluate(pos);
-    int best = -kInfinity;
+    // The table answers here too, from any depth, and keeps the evaluation.
+    Move hash_move = kNoMove;
+    int eval = kNoEval;
+    if (Entry* e = table.Probe(pos.Key())) {
+      if (Cuts(*e, alpha, beta, ply)) return FromTable(e->score, ply);
+      hash_move = e->move;
+      eval = e->eval;
+    }
+    int best = -kInfinity, old_alpha = alpha;
+    Move best_move = kNoMove;
     Move moves[kMaxMoves];
     int scores[kMaxMoves];
     int n;
     if (in_check) {
       n = pos.GeneratePseudo(moves);  // every evasion, no standing pat
+      eval = kNoEval;
     } else {
-      best = Evaluate(pos);
-      if (best >= beta) return best;
+      if (eval == kNoEval) eval = Evaluate(pos);
+      best = eval;
+      if (best >= beta) {
+        table.Store(pos.Key(), 0, best, eval, kLower, kNoMove, ply);
+        return best;
+      }
       if (best > alpha) alpha = best;
       n = pos.GenerateCaptures(moves);
     }
-    ScoreMoves(moves, scores, n, kNoMove, ply);
+    ScoreMoves(moves, scores, n, hash_move, ply, false);
     const int stand = best;
     for (int i = 0; i < n; ++i) {
       PickNext(moves, scores, n, i);
       // A capture that cannot lift the score to alpha even with a margin is not tried.
       if (!in_check && stand + kCaptureGain[KindOf(pos.PieceAt(moves[i].to))] + 150 <= alpha)
         continue;
+      // Nor one that loses material by the exchange.
+      if (!in_check && LosingCapture(pos, moves[i])) continue;
       if (!pos.PseudoIsLegal(moves[i], in_check)) continue;
       pos.MakeMove(moves[i]);
       int score = -Quiesce(-beta, -alpha, ply + 1);
@@ -237,20 +423,24 @@ struct Searcher::Impl {
         best = score;
         if (score > alpha) {
           alpha = score;
+          best_move = moves[i];
           if (score >= beta) break;
         }
       }
     }
-    if (best == -kInfinity) return -kMateScore + ply;  // in check with no evasion
+    if (best == -kInfinity) best = -kMateScore + ply;  // in check with no evasion
+    int bound = best >= beta ? kLower : alpha > old_alpha ? kExact : kUpper;
+    table.Store(pos.Key(), 0, best, eval, bound, best_move, ply);
     return best;
   }
 
   int AlphaBeta(int depth, int alpha, int beta, int ply, bool null_ok) {
     pv_length[ply] = ply;
+    dependent[ply] = false;
     bool pv_node = beta - alpha > 1;
     if (ply > 0) {
       int score;
-      if (Repetition(ply, score)) return score;
+      if (Repetition(ply, score)) return dependent[ply] = true, score;
     }
     bool in_check = pos.InCheckCached();
     if (in_check && ply < kMaxPly / 2) ++depth;  // check extension
@@ -262,17 +452,18 @@ struct Searcher::Impl {
     if (ply >= kMaxPly) return Evaluate(pos);
 
     Move hash_move = kNoMove;
-    if (Entry* e = Probe(pos.Key())) {
+    int table_eval = kNoEval;
+    if (Entry* e = table.Probe(pos.Key())) {
       hash_move = e->move;
-      if (!pv_node && e->depth >= depth) {
-        int score = FromTable(e->score, ply);
-        if (e->bound == kExact || (e->bound == kLower && score >= beta) ||
-            (e->bound == kUpper && score <= alpha))
-          return score;
-      }
+      table_eval = e->eval;
+      if (!pv_node && e->depth >= depth && Cuts(*e, alpha, beta, ply))
+        return FromTable(e->score, ply);
     }
 
-    int static_eval = in_check ? -kInfinity : Evaluate(pos);
+    int static_eval = in_check ? -kInfinity : table_eval != kNoEval ? table_eval : Evaluate(pos);
+    evals[ply] = static_eval;
+    // Better than two plies ago: the position improves for us, and late moves deserve more.
+    bool improving = !in_check && (ply < 2 || static_eval > evals[ply - 2]);
     // Far above beta near the leaves: the opponent would not allow this line.
     if (!pv_node && !in_check && depth <= 3 && beta < kMateBound && beta > -kMateBound &&
         static_eval - 120 * depth >= beta)
@@ -286,7 +477,10 @@ struct Searcher::Impl {
       int score = -AlphaBeta(depth - 1 - r, -beta, -beta + 1, ply + 1, false);
       pos.UnmakeNullMove();
       if (stopped) return 0;
-      if (score >= beta) return score > kMateBound ? beta : score;
+      if (score >= beta) {
+        dependent[ply] = dependent[ply + 1];
+        return score > kMateBound ? beta : score;
+      }
     }
 
     Move moves[kMaxMoves];
@@ -297,8 +491,9 @@ struct Searcher::Impl {
       for (int i = 0; i < n && !present; ++i) present = moves[i] == hash_move;
       if (!present) hash_move = kNoMove;
     }
-    ScoreMoves(moves, scores, n, hash_move, ply);
+    ScoreMoves(moves, scores, n, hash_move, ply, true);
     int best = -kInfinity, legal = 0, old_alpha = alpha;
+    bool best_dependent = false;  // the best score came through a repetition of this line
     Move best_move = kNoMove;
     Move quiets[kMaxMoves];
     int quiet_count = 0;
@@ -311,9 +506,11 @@ struct Searcher::Impl {
       bool quiet = !capture && scores[i] < (1 << 23) - 1;
       pos.MakeMove(m);
       bool gives_check = pos.InCheckCached();
-      // Futility: a quiet move one or two plies from the leaves that leaves us far below alpha.
-      if (!pv_node && quiet && !in_check && !gives_check && depth <= 2 && legal > 1 &&
-          alpha > -kMateBound && static_eval + 100 + 120 * depth <= alpha) {
+      // Futility: a quiet move one or two plies from the leaves that leaves us far below alpha;
+      // and near the leaves, the late quiet moves (fewer when the position does not improve).
+      bool late = depth <= 3 && legal > (3 + depth * depth) / (improving ? 1 : 2);
+      if (!pv_node && quiet && !in_check && !gives_check && legal > 1 && alpha > -kMateBound &&
+          ((depth <= 2 && static_eval + 100 + 120 * depth <= alpha) || late)) {
         pos.UnmakeMove();
         continue;
       }
@@ -324,6 +521,9 @@ struct Searcher::Impl {
         int reduction = 0;
         if (depth >= 3 && legal > 3 && quiet && !in_check && !gives_check) {
           reduction = kReductions.r[std::min(depth, 63)][std::min(legal, 63)] - (pv_node ? 1 : 0);
+          // More when the position does not improve, less for a move that has often cut.
+          reduction += improving ? 0 : 1;
+          reduction -= std::clamp(scores[i] / 8192, -2, 2);
           reduction = std::clamp(reduction, 0, depth - 2);
         }
         score = -AlphaBeta(depth - 1 - reduction, -alpha - 1, -alpha, ply + 1, true);
@@ -338,6 +538,7 @@ struct Searcher::Impl {
       if (score > best) {
         best = score;
         best_move = m;
+        best_dependent = dependent[ply + 1];
         if (score > alpha) {
           alpha = score;
           pv[ply][ply] = m;
@@ -370,18 +571,29 @@ struct Searcher::Impl {
     // No legal move: mate or stalemate, both lost for the side to move.
     if (legal == 0) return -kMateScore + ply;
     int bound = best >= beta ? kLower : alpha > old_alpha ? kExact : kUpper;
-    Store(pos.Key(), depth, best, bound, best_move, ply);
+    // A score that a repetition of this very line decided would be wrong for the same position
+    // reached by another line: only the move is kept.
+    if (best_dependent)
+      table.StoreMove(pos.Key(), best_move);
+    else
+      table.Store(pos.Key(), depth, best, in_check ? kNoEval : static_eval, bound, best_move, ply);
+    dependent[ply] = best_dependent;
     return best;
   }
 };
 
-int64_t AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo) {
-  if (remaining_ms <= 0) return std::max<int64_t>(increment_ms / 2, 10);
-  int64_t share = movestogo > 0 ? remaining_ms / (movestogo + 1) : remaining_ms / 30;
-  int64_t time = share + increment_ms * 3 / 4;
-  int64_t most = remaining_ms - std::min<int64_t>(remaining_ms / 10, 500);  // keep a margin
-  time = std::min(time, most);
-  return std::max<int64_t>(time, 10);
+TimeAllotment AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo,
+                        int64_t overhead_ms) {
+  int64_t available = std::max<int64_t>(remaining_ms - std::max<int64_t>(overhead_ms, 0), 0);
+  increment_ms = std::clamp<int64_t>(increment_ms, 0, available);
+  // The last move before the control may use nearly all; otherwise the time is shared among the
+  // moves to go (a sudden-death game is taken as 30 more moves), and one move never takes more
+  // than a third of what is left, so a long think leaves enough for the rest.
+  int64_t moves = movestogo > 0 ? std::min(movestogo, 40) : 30;
+  int64_t hard = movestogo == 1 ? available * 9 / 10 : std::min(available / 3, available / moves * 5);
+  hard = std::max(hard, increment_ms * 9 / 10);
+  int64_t soft = std::min(available / moves + increment_ms * 3 / 4, hard);
+  return {std::max<int64_t>(soft, 1), std::max<int64_t>(hard, 1)};
 }
 
 Searcher::Searcher(size_t hash_mb) : impl_(std::make_unique<Impl>()) { impl_->Resize(hash_mb); }
@@ -399,11 +611,12 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
   s.nodes = 0;
   s.seldepth = 0;
   s.stopped = false;
-  ++s.age;
+  s.table.NewSearch();
   SearchResult result;
 
   Position& pos = s.pos;
   bool in_check = pos.InCheckCached();
+  s.evals[0] = in_check ? -kInfinity : Evaluate(pos);
   std::vector<Move> root_moves;
   for (Move m : pos.LegalMoves())
     if (std::find(banned.begin(), banned.end(), m) == banned.end()) root_moves.push_back(m);
@@ -412,7 +625,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
   // Stopped before it began: the table's move when it is one of ours, else the move whose
   // position evaluates best (a glance of microseconds, so that it is not a random move).
   if (s.StopAsked()) {
-    Entry* e = s.Probe(pos.Key());
+    Entry* e = s.table.Probe(pos.Key());
     if (e && std::find(root_moves.begin(), root_moves.end(), e->move) != root_moves.end()) {
       result.best = e->move;
       return result;
@@ -429,6 +642,8 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
 
   int max_depth = limits.depth > 0 ? std::min(limits.depth, kMaxPly - 8) : kMaxPly - 8;
   std::vector<int> root_scores(root_moves.size(), 0);
+  TimeKeeper keeper;
+  const Variety variety(limits);
   for (int depth = 1; depth <= max_depth; ++depth) {
     // Order: the last iteration's best first, then by that iteration's scores.
     if (depth > 1) {
@@ -447,6 +662,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     int high = depth >= 5 ? std::min(result.score + window, kInfinity) : kInfinity;
     int best = -kInfinity;
     Move best_move = kNoMove;
+    bool best_dependent = false;
     std::vector<Move> best_pv;
     bool trusted = false;  // best_move is a real improvement, usable even if the search stops
     for (;;) {
@@ -461,18 +677,24 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
         pos.InCheckCached();
         int score;
         int d = depth - 1 + (in_check ? 1 : 0);
+        // With variety each root move is judged with its bonus: searched against a window
+        // lowered by it.
+        int bonus = variety.Bonus(m);
+        int a = alpha - bonus, b = beta - bonus;
         if (i == 0) {
-          score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+          score = -s.AlphaBeta(d, -b, -a, 1, true);
         } else {
-          score = -s.AlphaBeta(d, -alpha - 1, -alpha, 1, true);
-          if (score > alpha && !s.stopped) score = -s.AlphaBeta(d, -beta, -alpha, 1, true);
+          score = -s.AlphaBeta(d, -a - 1, -a, 1, true);
+          if (score > a && !s.stopped) score = -s.AlphaBeta(d, -b, -a, 1, true);
         }
+        if (std::abs(score) < kPerpetualScore - kMaxPly) score += bonus;
         pos.UnmakeMove();
         if (s.stopped) break;
         root_scores[i] = score;
         if (score > best) {
           best = score;
           best_move = m;
+          best_dependent = s.dependent[1];
           best_pv.assign(1, m);
           for (int k = 1; k < s.pv_length[1]; ++k) best_pv.push_back(s.pv[1][k]);
           if (score > alpha) {
@@ -498,6 +720,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
       }
       break;
     }
+    if (!s.stopped) keeper.Iteration(depth, best_move, best);
     if (best_move != kNoMove && (!s.stopped || (trusted && best_move != result.best))) {
       // A move that beat the last iteration's best within the interrupted one is kept too.
       result.best = best_move;
@@ -507,14 +730,16 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (s.stopped) break;
     result.depth = depth;
     result.nodes = s.nodes;
-    s.Store(pos.Key(), depth, best, kExact, best_move, 0);
+    if (best_dependent || variety.On())
+      s.table.StoreMove(pos.Key(), best_move);
+    else
+      s.table.Store(pos.Key(), depth, best, kNoEval, kExact, best_move, 0);
     if (on_info) {
       SearchInfo info;
       info.depth = depth;
       info.seldepth = s.seldepth;
       info.score = best;
-      if (best > kMateBound) info.mate_in_moves = (kMateScore - best + 1) / 2;
-      if (best < -kMateBound) info.mate_in_moves = -((kMateScore + best + 1) / 2);
+      info.mate_in_moves = MateInMoves(best);
       info.nodes = s.nodes;
       info.time_ms = s.Elapsed();
       info.pv = best_pv;
@@ -523,7 +748,9 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     // A found mate will not get shorter; and an iteration that cannot finish is not started.
     if (best > kMateBound && kMateScore - best <= depth) break;
     if (best < -kMateBound && kMateScore + best <= depth) break;
-    if (limits.movetime_ms && s.Elapsed() * 2 >= limits.movetime_ms) break;
+    if (limits.soft_ms ? s.Elapsed() >= keeper.Budget(limits) * 6 / 10
+                       : limits.movetime_ms && s.Elapsed() * 2 >= limits.movetime_ms)
+      break;
     if (s.StopAsked()) break;
     if (root_moves.size() == 1 && depth >= 4 && limits.depth == 0) break;
   }

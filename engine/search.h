@@ -26,16 +26,34 @@ struct Limits {  // 0 = no limit of that kind
   int depth = 0;
   uint64_t nodes = 0;
   int64_t movetime_ms = 0;  // hard limit for this move
+  // Time to aim for under a clock (0 = none): after an iteration the search stops once it has
+  // used about this much, aiming longer (up to movetime_ms) while the best move changes or the
+  // score falls.
+  int64_t soft_ms = 0;
+  // Variety for the weaker levels: root moves within about this many centipawns of the best may
+  // be played instead of it, drawn from `seed` (0: from the clock, so no two games are alike).
+  int variety_cp = 0;
+  uint64_t seed = 0;
   // The caller's stop: set it from any thread and the search returns within 10 ms with the best
   // move found so far. Set before Search begins, Search returns at once without searching, still
   // with a legal move when there is one (the table's move for the position if it has a legal one,
-  // otherwise the legal move whose position evaluates best, without search). The caller owns the flag and clears it for its next search;
-  // it must outlive the search.
+  // otherwise the legal move whose position evaluates best, without search). The caller owns the
+  // flag, clears it for its next search, and keeps it alive until the search has returned.
   const std::atomic<bool>* stop = nullptr;
 };
 
-// Time for one move from a clock: remaining and increment in ms, moves to go (0 = sudden death).
-int64_t AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo);
+inline constexpr int64_t kDefaultMoveOverheadMs = 30;
+
+// Time for one move from a clock: the time left and the increment in ms, the moves to the next
+// time control (0 = the rest of the game), and the overhead of each move (the interface's and the
+// pipe's delay), kept back from every move. The hard limit never exceeds the time left less the
+// overhead; at least 1 ms.
+struct TimeAllotment {
+  int64_t soft_ms = 0;
+  int64_t hard_ms = 0;
+};
+TimeAllotment AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo,
+                        int64_t overhead_ms = kDefaultMoveOverheadMs);
 
 struct SearchInfo {  // one per completed iteration
   int depth = 0;

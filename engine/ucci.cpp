@@ -35,6 +35,8 @@ struct Ucci {
     Say("option hashsize type spin min 1 max " + std::to_string(s.setup.max_hash_mb) + " default " +
         std::to_string(s.setup.hash_mb));
     Say("option level type spin min 1 max 8 default " + std::to_string(s.setup.level));
+    Say("option moveoverhead type spin min 0 max " + std::to_string(protocol::kMaxMoveOverheadMs) +
+        " default " + std::to_string(kDefaultMoveOverheadMs));
     Say("option newgame type button");
     Say("ucciok");
   }
@@ -57,6 +59,10 @@ struct Ucci {
       auto level = ParseNumber(value, kMinLevel, kMaxLevel);
       if (!level) return Refuse("level is a number from 1 to 8");
       s.level = int(*level);
+    } else if (name == "moveoverhead") {
+      auto ms = ParseNumber(value, 0, protocol::kMaxMoveOverheadMs);
+      if (!ms) return Refuse("moveoverhead is a number of ms from 0 to 5000");
+      s.move_overhead_ms = *ms;
     } else if (name == "newgame") {
       s.searcher.NewGame();
     } else {
@@ -154,11 +160,7 @@ struct Ucci {
         return Refuse("go: unknown word " + key);
       }
     }
-    if (time) {
-      request.limits.movetime_ms =
-          std::max<int64_t>(1, AllotTime(*time, increment.value_or(0), movestogo));
-      request.given = true;
-    }
+    if (time) s.UseClock(request, *time, increment.value_or(0), movestogo);
     s.Go(
         request,
         [](const SearchInfo& info) {

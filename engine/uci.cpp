@@ -32,6 +32,8 @@ struct Uci {
     Say("option name Hash type spin default " + std::to_string(s.setup.hash_mb) + " min 1 max " +
         std::to_string(s.setup.max_hash_mb));
     Say("option name Ponder type check default false");
+    Say("option name Move Overhead type spin default " + std::to_string(kDefaultMoveOverheadMs) +
+        " min 0 max " + std::to_string(protocol::kMaxMoveOverheadMs));
     Say("option name Clear Hash type button");
     Say("option name Level type spin default " + std::to_string(s.setup.level) + " min 1 max 8");
     Say("option name UCI_Variant type combo default xiangqi var xiangqi");
@@ -53,6 +55,10 @@ struct Uci {
     } else if (name == "ponder") {
       // The interface decides when to ponder ("go ponder"); the option only tells it that it may.
       if (Lower(value) != "true" && Lower(value) != "false") return Refuse("Ponder is true or false");
+    } else if (name == "move overhead") {
+      auto ms = ParseNumber(value, 0, protocol::kMaxMoveOverheadMs);
+      if (!ms) return Refuse("Move Overhead is a number of ms from 0 to 5000");
+      s.move_overhead_ms = *ms;
     } else if (name == "clear hash") {
       s.searcher.NewGame();
     } else if (name == "level") {
@@ -170,11 +176,8 @@ struct Uci {
       }
     }
     int side = s.position.SideToMove();
-    if (clock[side] && request.limits.movetime_ms == 0) {
-      request.limits.movetime_ms =
-          std::max<int64_t>(1, AllotTime(*clock[side], increment[side].value_or(0), movestogo));
-      request.given = true;
-    }
+    if (clock[side] && request.limits.movetime_ms == 0)
+      s.UseClock(request, *clock[side], increment[side].value_or(0), movestogo);
     if (!only.empty()) {
       for (Move m : s.position.LegalMoves())
         if (std::find(only.begin(), only.end(), m) == only.end()) request.banned.push_back(m);

@@ -94,8 +94,7 @@ struct Xboard {
     } else if (own_time_ms >= 0) {
       int played = int(s.position.Ply() / 2);
       int togo = moves_per_session > 0 ? moves_per_session - played % moves_per_session : 0;
-      request.limits.movetime_ms = std::max<int64_t>(1, AllotTime(own_time_ms, increment_ms, togo));
-      request.given = true;
+      s.UseClock(request, own_time_ms, increment_ms, togo);
     }
     if (depth_limit > 0) {
       request.limits.depth = depth_limit;
@@ -156,6 +155,8 @@ struct Xboard {
     Say("feature myname=\"XiangqiCli\" variants=\"xiangqi\" usermove=1 setboard=1 ping=1 "
         "time=1 draw=0 sigint=0 sigterm=0 reuse=1 analyze=0 colors=0 memory=1");
     Say("feature option=\"Level -spin " + std::to_string(s.level) + " 1 8\"");
+    Say("feature option=\"Move Overhead -spin " + std::to_string(kDefaultMoveOverheadMs) + " 0 " +
+        std::to_string(protocol::kMaxMoveOverheadMs) + "\"");
     Say("feature done=1");
   }
 
@@ -194,10 +195,19 @@ struct Xboard {
     std::string text = protocol::Join(w, 1, w.size());
     size_t eq = text.find('=');
     std::string name = text.substr(0, eq);
-    if (eq == std::string::npos || name != "Level") return Error("unknown option", w);
-    auto level = ParseNumber(text.substr(eq + 1), kMinLevel, kMaxLevel);
-    if (!level) return Error("Level is a number from 1 to 8", w);
-    s.level = int(*level);
+    if (eq == std::string::npos) return Error("unknown option", w);
+    std::string value = text.substr(eq + 1);
+    if (name == "Level") {
+      auto level = ParseNumber(value, kMinLevel, kMaxLevel);
+      if (!level) return Error("Level is a number from 1 to 8", w);
+      s.level = int(*level);
+    } else if (name == "Move Overhead") {
+      auto ms = ParseNumber(value, 0, protocol::kMaxMoveOverheadMs);
+      if (!ms) return Error("Move Overhead is a number of ms from 0 to 5000", w);
+      s.move_overhead_ms = *ms;
+    } else {
+      Error("unknown option", w);
+    }
   }
 
   // Commands that may come while the engine thinks and leave its thinking alone.

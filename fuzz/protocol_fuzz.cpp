@@ -1,6 +1,7 @@
 // A whole protocol session from untrusted bytes: the first byte picks UCCI, UCI or xboard, the rest
-// is what the interface "types". Searches are kept tiny so that every input runs fast, and "go
-// infinite" ends by itself; what is checked is that nothing crashes, hangs or races.
+// is what the interface "types". Searches are kept tiny so that every input runs fast; an endless
+// or pondering search is stopped at the end of the input. What is checked is that nothing
+// crashes, hangs or races.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>

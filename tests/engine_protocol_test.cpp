@@ -227,6 +227,14 @@ TEST(EngineProtocol, Uci) {
       {"mate is reported as mate",
        "position fen " + Fen(kMateInOne) + "\ngo depth 3\n",
        {"info .*score mate 1 .*", "bestmove b1b9.*"}},
+      {"a win by the rule against perpetual check is reported as a mate",
+       "position fen 4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w - - 0 1 moves a8a9 e9e8 a9a8 e8e9 a8a9\n"
+       "go depth 3\n",
+       {"info .*score mate [1-9] .*", "bestmove e9e8.*"}},
+      {"move overhead",
+       "setoption name Move Overhead value 100\nsetoption name Move Overhead value 5001\n"
+       "go wtime 150 btime 150\n",
+       {"info string Move Overhead is a number of ms from 0 to 5000", "bestmove .*"}},
       {"searchmoves",
        "position fen " + Fen(kThreeMoves) + "\ngo searchmoves a3b3 depth 2\n",
        {"bestmove a3b3.*"}},
@@ -536,6 +544,15 @@ TEST(EngineProtocol, CliLevelsOneAndTwoAreTheGamesSearch) {
     EXPECT_NE(session.find("bestmove " + expected), std::string::npos)
         << c.board << " " << c.side << ": " << session << " / reply " << reply;
   }
+}
+
+// xiangqi-cli enginejudge gives the match tool the verdict on a repeated position.
+TEST(EngineProtocol, CliJudgesRepetitions) {
+  const std::string cli = std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli enginejudge ";
+  const std::string chase = "'5k3/9/9/2n6/R8/9/9/9/9/3K5 w' a5a6 c6d8 a6a8 d8c6 a8a6";
+  EXPECT_EQ(Shell(cli + chase + " c6d8 a6a8 d8c6 a8a6"), "black wins: perpetual chase by red\n");
+  EXPECT_EQ(Shell(cli + "'5k3/6C1N/9/8c/6r2/9/9/9/9/3K5 w' i8g7 i6g6 g7i8 g6i6 i8g7"), "draw\n");
+  EXPECT_EQ(Shell(cli + "startpos h2e2"), "no repetition\n");
 }
 
 }  // namespace

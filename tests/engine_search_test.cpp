@@ -6,6 +6,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <set>
+#include <string>
 #include <thread>
 
 #include "engine/levels.h"
@@ -98,6 +100,24 @@ TEST(EngineSearch, RepetitionIsADrawButPerpetualCheckLoses) {
   EXPECT_GT(win.score, engine::kMateBound - 1000);
 }
 
+// Scores that a repetition decided belong to the line searched, not to the position: searched
+// again without that history, the start of the cycle is judged afresh. (Red's check a8a9 is no
+// perpetual check when nothing has repeated yet.)
+TEST(EngineSearch, RepetitionScoresAreNotReusedForAnotherLine) {
+  const char* fen = "4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w";
+  Position cycle = At(fen, {"a8a9", "e9e8", "a9a8", "e8e9", "a8a9"});
+  for (int depth : {2, 3}) {
+    engine::Limits limits;
+    limits.depth = depth;
+    engine::Searcher fresh(4), warm(4);
+    auto expected = fresh.Search(At(fen), limits);
+    warm.Search(cycle, limits);
+    auto got = warm.Search(At(fen), limits);
+    EXPECT_EQ(got.best, expected.best) << depth;
+    EXPECT_NEAR(got.score, expected.score, 10) << depth;
+  }
+}
+
 TEST(EngineSearch, TheCallersFlagStopsTheSearch) {
   engine::Searcher searcher;
   std::atomic<bool> stop{false};
@@ -157,9 +177,62 @@ TEST(EngineSearch, LevelsGrowAndTheTopAnswersInTime) {
     EXPECT_LE(upper.movetime_ms, 1500) << level;
   }
   EXPECT_GT(engine::LevelLimits(8).movetime_ms, 0);
-  EXPECT_EQ(engine::AllotTime(60000, 0, 0), 2000);
-  EXPECT_LE(engine::AllotTime(100, 0, 0), 100);
-  EXPECT_GE(engine::AllotTime(0, 0, 0), 1);
+}
+
+// Levels 3 to 6 choose among near-best moves, so that a game cannot be replayed against them, but
+// never throw away material; with the same seed the same move comes again.
+TEST(EngineSearch, WeakerLevelsVaryAmongGoodMoves) {
+  Position free_chariot = At("4k4/9/9/9/9/r8/9/9/9/R2K5 w");
+  for (int level = 3; level <= 6; ++level) {
+    engine::Limits limits = engine::LevelLimits(level);
+    EXPECT_GT(limits.variety_cp, 0);
+    limits.nodes = std::min<uint64_t>(limits.nodes, 20'000);  // the choice, not the strength
+    std::set<std::string> openings;
+    for (uint64_t seed = 1; seed <= 12; ++seed) {
+      limits.seed = seed;
+      engine::Searcher searcher(1), again(1);
+      auto first = searcher.Search(Position(), limits);
+      openings.insert(engine::ToIccs(first.best));
+      EXPECT_EQ(again.Search(Position(), limits).best, first.best) << level;
+      EXPECT_EQ(engine::ToIccs(searcher.Search(free_chariot, limits).best), "a0a4") << level;
+    }
+    EXPECT_GE(openings.size(), 2u) << level;
+  }
+  EXPECT_EQ(engine::LevelLimits(8).variety_cp, 0);
+}
+
+// The time of a move under a clock: never more than the time left less the overhead, the last
+// move before the control may take most of it, and a whole game at 10 s + 0.1 s played with the
+// longest think on every move still ends with time on the clock.
+TEST(EngineSearch, ClockAllotment) {
+  struct Case {
+    int64_t remaining, increment;
+    int movestogo;
+    int64_t overhead, soft_low, soft_high, hard_high;
+  };
+  const std::vector<Case> cases = {
+      {60000, 0, 0, 30, 1500, 2500, 20000},  // a minute of sudden death: about a thirtieth
+      {10000, 100, 0, 30, 300, 500, 3400},   // 10 s + 0.1 s
+      {5000, 0, 1, 30, 4000, 4970, 4970},    // the last move before the control
+      {5000, 0, 20, 30, 200, 300, 1700},
+      {100, 0, 0, 30, 1, 70, 70},            // nearly flagged: never beyond the time left
+      {20, 1000, 0, 30, 1, 1, 1},            // below the overhead: the least there is
+      {0, 0, 0, 0, 1, 1, 1},
+  };
+  for (const Case& c : cases) {
+    auto t = engine::AllotTime(c.remaining, c.increment, c.movestogo, c.overhead);
+    SCOPED_TRACE(c.remaining);
+    EXPECT_GE(t.soft_ms, c.soft_low);
+    EXPECT_LE(t.soft_ms, c.soft_high);
+    EXPECT_LE(t.soft_ms, t.hard_ms);
+    EXPECT_LE(t.hard_ms, c.hard_high);
+  }
+  int64_t clock = 10000;
+  for (int move = 0; move < 300; ++move) {
+    clock -= engine::AllotTime(clock, 100, 0).hard_ms + engine::kDefaultMoveOverheadMs;
+    ASSERT_GT(clock, 0) << move;
+    clock += 100;
+  }
 }
 
 }  // namespace

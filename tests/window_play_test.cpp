@@ -204,8 +204,9 @@ TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
   ASSERT_TRUE(WaitFor([] { return !game::TheGame().HintPending(); }));
   // The engine's move at the lowest hint level, searched here on its own.
   engine::Searcher searcher;
-  const engine::Move expected =
-      searcher.Search(engine::Position(), engine::LevelLimits(game::kLowestHintLevel)).best;
+  engine::Limits limits = engine::LevelLimits(game::kLowestHintLevel);
+  limits.variety_cp = 0;  // a hint is the best move found, never a varied one
+  const engine::Move expected = searcher.Search(engine::Position(), limits).best;
   const game::Move hint = game::FromEngineMove(expected);
   EXPECT_EQ(game::PieceSelected, 1);
   EXPECT_TRUE(game::SelectedSquare == hint.from);
@@ -372,6 +373,15 @@ TEST_F(WindowPlay, EachLevelAnswersWithItsOwnSearch) {
     Move({2, 8}, {5, 8});
     EXPECT_EQ(game::TheGame().Thinking(), level > 2);
     ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
+    // Levels that vary their play answer with a legal move of their choosing; the others with
+    // the move their search finds.
+    const game::Move reply = game::TheGame().Line().moves.back();
+    if (level >= 3 && engine::LevelLimits(level).variety_cp > 0) {
+      auto position = game::EnginePosition(moved, game::Computer);
+      EXPECT_TRUE(position->IsLegal(game::ToEngineMove(reply)));
+      expected = reply;
+    }
+    EXPECT_TRUE(reply == expected);
     EXPECT_EQ(game::At(game::Board, expected.from), game::Empty);
     EXPECT_EQ(game::At(game::Board, expected.to), game::At(moved, expected.from));
     EXPECT_EQ(Caption(game::StatusLabel), "到你了...");

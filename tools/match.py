@@ -13,7 +13,9 @@ Adjudication, kept simple:
   * a side to move without a legal move (mate or stalemate) loses;
   * the third occurrence of a position is a draw, unless one side gave check with every one of
     its moves since the position first stood on the board and the other did not: that side
-    loses (perpetual check); perpetual chasing is not judged;
+    loses (perpetual check); or, failing that, one side chased the same unprotected piece with
+    every one of its moves and the other did not: that side loses (perpetual chase). Chases are
+    judged by `xiangqi-cli enginejudge` (--judge); without it only checks are;
   * --max-plies plies without a result is a draw.
 
 Squares: our engine speaks ICCS (ranks 0..9); Fairy-Stockfish and Sjaak II number the ranks
@@ -163,13 +165,23 @@ class Player:
             self.engine.send("setoption newgame")
         self.ready()
 
-    def think(self, moves, timeout):
+    def clock_words(self, clocks, increment, red_to_move):
+        """The go words of a clock: ours and the opponent's time left, and the increment (ms)."""
+        own, other = (clocks[0], clocks[1]) if red_to_move else (clocks[1], clocks[0])
+        own, other = max(int(own), 1), max(int(other), 1)
+        if self.protocol == "ucci":
+            return f"time {own} increment {increment} opptime {other} oppincrement {increment}"
+        w, b = (own, other) if red_to_move else (other, own)
+        return f"wtime {w} btime {b} winc {increment} binc {increment}"
+
+    def think(self, moves, timeout, go_words=None):
         """The engine's move in ICCS, or None for "no move"; EngineError when it fails to answer."""
         own = [convert(m, self.offset) for m in moves]
         tail = (" moves " + " ".join(own)) if own else ""
         # startpos, not a FEN: Sjaak II writes the xiangqi pieces with letters of its own.
         self.engine.send(f"position startpos{tail}")
-        self.engine.send("go" + (" " + self.go_words if self.go_words else ""))
+        words = self.go_words if go_words is None else go_words
+        self.engine.send("go" + (" " + words if words else ""))
         done = self.engine.expect(
             lambda l: l.startswith("bestmove") or l.startswith("nobestmove"), timeout)
         words = done[-1].split()
@@ -216,9 +228,29 @@ class Referee:
         self.engine.close()
 
 
-def play_game(red, black, referee, opening, max_plies, timeout_for):
-    """Plays one game; returns (result from red's view 1/0.5/0, reason, moves)."""
+def judge_repetition(judge, moves):
+    """Our engine's verdict on a repeated position: (result from red's view, reason) or None."""
+    try:
+        out = subprocess.run(shlex.split(judge) + ["enginejudge", START_FEN] + moves,
+                             capture_output=True, text=True, timeout=30).stdout.strip()
+    except (OSError, subprocess.SubprocessError):
+        return None
+    if out == "draw":
+        return 0.5, "threefold repetition"
+    m = re.fullmatch(r"(red|black) wins: (perpetual \w+ by \w+)", out)
+    if not m:
+        return None
+    return (1.0 if m.group(1) == "red" else 0.0), m.group(2)
+
+
+def play_game(red, black, referee, opening, max_plies, timeout_for, clock=None, judge=None):
+    """Plays one game; returns (result from red's view 1/0.5/0, reason, moves).
+
+    With `clock` (base ms, increment ms) each side has a clock: the time from "go" to its
+    "bestmove" is taken from it, the increment added after the move, and a side whose clock falls
+    below zero loses on time."""
     moves = []
+    clocks = [clock[0], clock[0]] if clock else None
     checks = []  # checks[i]: move i gave check
     players = (red, black)
     legal, in_check, key = referee.judge(moves)
@@ -238,7 +270,16 @@ def play_game(red, black, referee, opening, max_plies, timeout_for):
             return 0.5, f"{max_plies} plies", moves
         player = players[mover]
         try:
-            move = player.think(moves, timeout_for(player))
+            if clocks:
+                started = time.monotonic()
+                words = player.clock_words(clocks, clock[1], mover == 0)
+                move = player.think(moves, clocks[mover] / 1000.0 + 10.0, words)
+                clocks[mover] -= (time.monotonic() - started) * 1000.0
+                if clocks[mover] < 0:
+                    return (0.0 if mover == 0 else 1.0), f"{player.label} lost on time", moves
+                clocks[mover] += clock[1]
+            else:
+                move = player.think(moves, timeout_for(player))
         except EngineError as e:
             return (0.0 if mover == 0 else 1.0), f"{player.label} failed: {e}", moves
         if move is None:
@@ -251,6 +292,9 @@ def play_game(red, black, referee, opening, max_plies, timeout_for):
         occurrences = seen.setdefault(key, [])
         occurrences.append(len(moves))
         if len(occurrences) >= 3:
+            verdict = judge_repetition(judge, moves) if judge else None
+            if verdict:
+                return verdict[0], verdict[1], moves
             # Moves made since the position first stood: index i is ply i+1.
             span = range(occurrences[0], len(moves))
             red_checked = all(checks[i] for i in span if i % 2 == 0)
@@ -312,6 +356,9 @@ def main():
     ap.add_argument("--skill-a", type=int, help="Fairy-Stockfish 'Skill Level' (-20..20)")
     ap.add_argument("--skill-b", type=int)
     ap.add_argument("--tc", type=int, default=200, help="milliseconds per move (default 200)")
+    ap.add_argument("--clock", default=None,
+                    help="a clock for both sides instead of a time per move: BASE+INC in ms, "
+                         "e.g. 10000+100 for 10 s + 0.1 s a move; a side that runs out loses")
     ap.add_argument("--limit-a", default=None,
                     help="words after 'go' for A instead of 'movetime TC', e.g. 'nodes 20000'; "
                          "'' for a bare go (our engine then uses its level's own limits)")
@@ -324,6 +371,10 @@ def main():
     ap.add_argument("--concurrency", type=int, default=1, help="games at once (default 1)")
     ap.add_argument("--max-plies", type=int, default=150)
     ap.add_argument("--referee", default="/usr/games/fairy-stockfish")
+    ap.add_argument("--judge", default=None,
+                    help="xiangqi-cli, whose 'enginejudge' judges repetitions with the chase "
+                         "rule (default: engine A's program when it is xiangqi-cli; 'none' for "
+                         "checks only)")
     ap.add_argument("--pgn", help="write the games here")
     ap.add_argument("--log", help="write every line sent and received here")
     args = ap.parse_args()
@@ -362,6 +413,20 @@ def main():
         m = re.search(r"(?:movetime|time) (\d+)", player.go_words)
         return max(10.0, 10 * int(m.group(1)) / 1000.0) if m else 60.0
 
+    clock = None
+    if args.clock:
+        m = re.fullmatch(r"(\d+)\+(\d+)", args.clock)
+        if not m:
+            ap.error("--clock is BASE+INC in milliseconds, e.g. 10000+100")
+        clock = (int(m.group(1)), int(m.group(2)))
+
+    judge = args.judge
+    if judge is None:
+        first = shlex.split(args.engine_a)[0]
+        judge = first if first.endswith("xiangqi-cli") else None
+    elif judge == "none":
+        judge = None
+
     referee = Referee(args.referee, log)
     openings = []
     for line in OPENINGS:
@@ -384,7 +449,7 @@ def main():
         jobs.put(g)
 
     results = {}
-    counts = {"W": 0, "D": 0, "L": 0, "illegal": 0, "failed": 0}
+    counts = {"W": 0, "D": 0, "L": 0, "illegal": 0, "failed": 0, "time": 0}
     print_lock = threading.Lock()
     names = {}
 
@@ -404,7 +469,8 @@ def main():
                 for p in (a, b):
                     p.new_game()
                 started = time.monotonic()
-                result, reason, moves = play_game(red, black, ref, opening, args.max_plies, timeout_for)
+                result, reason, moves = play_game(red, black, ref, opening, args.max_plies,
+                                                  timeout_for, clock, judge)
                 a_score = result if a_red else 1.0 - result
                 with print_lock:
                     counts["W" if a_score == 1 else "L" if a_score == 0 else "D"] += 1
@@ -412,6 +478,8 @@ def main():
                         counts["illegal"] += 1
                     if "failed" in reason or "no move" in reason:
                         counts["failed"] += 1
+                    if "on time" in reason:
+                        counts["time"] += 1
                     text = {1.0: "1-0", 0.0: "0-1", 0.5: "1/2-1/2"}[result]
                     print(f"game {g + 1:3d}  red {red.label}  black {black.label}  "
                           f"opening {opening:24s} {text:8s} {reason}, {len(moves)} plies, "
@@ -433,11 +501,18 @@ def main():
     for t in threads:
         t.join()
 
-    print(f"A: {names.get('A', args.engine_a)}  level {args.level_a}  limit '{go_words(args.limit_a, protocol_of(args.engine_a, args.protocol_a))}'")
+    def limit_text(limit, command, protocol):
+        return f"clock {args.clock}" if clock else repr(go_words(limit, protocol_of(command, protocol)))
+
+    print(f"A: {names.get('A', args.engine_a)}  level {args.level_a}  limit "
+          f"{limit_text(args.limit_a, args.engine_a, args.protocol_a)}")
     print(f"B: {names.get('B', args.engine_b)}  level {args.level_b}  skill {args.skill_b}  "
-          f"limit '{go_words(args.limit_b, protocol_of(args.engine_b, args.protocol_b))}'")
+          f"limit {limit_text(args.limit_b, args.engine_b, args.protocol_b)}")
     print("A " + summary(counts["W"], counts["D"], counts["L"]))
-    print(f"illegal moves {counts['illegal']}, engine failures {counts['failed']}")
+    if clock:
+        print(f"clock {clock[0]} ms + {clock[1]} ms a move for both")
+    print(f"illegal moves {counts['illegal']}, engine failures {counts['failed']}, "
+          f"losses on time {counts['time']}")
 
     if args.pgn:
         with open(args.pgn, "w") as f:

@@ -774,6 +774,8 @@ bool Session::StartSearch(SearchKind kind, const engine::Position& position, int
   auto stop = std::make_shared<std::atomic<bool>>(false);
   engine::Limits limits = engine::LevelLimits(level);
   limits.stop = stop.get();
+  // A hint is the best move the search finds, never one of the near-best a level may vary among.
+  if (kind == SearchKind::kHint) limits.variety_cp = 0;
   engine::Searcher* searcher = &Searcher();
   const uint64_t serial = ++searchSerial_;
   pending_ = std::make_unique<Pending>(Pending{kind, serial, 0, stop});
