@@ -1,7 +1,9 @@
 // Playing in the window at each level: the time from the Human's click to the Computer's reply
 // drawn, the longest the user-interface thread is held while the Computer thinks at level 8 (and,
-// to compare, while the window is idle), and how long 新开局 and closing the window take to stop a level-8 search.
+// to compare, while the window is idle), and how long 新开局 and closing the window take to stop a
+// level-8 search.
 #include <benchmark/benchmark.h>
+#include <time.h>
 
 #include <QApplication>
 #include <QDir>
@@ -9,19 +11,21 @@
 #include <QFile>
 #include <QTimer>
 #include <QWidget>
-#include <time.h>
-
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
-#include "game/play/session.h"
-#include "game/window_session.h"
+#include "bench/offscreen_application.h"
+#include "engine/position.h"
 #include "game/controller.h"
 #include "game/handlers.h"
+#include "game/play/engine_bridge.h"
+#include "game/play/session.h"
+#include "game/record_window.h"
 #include "game/units.h"
+#include "game/window_session.h"
 #include "runtime/system/settings.h"
 #include "runtime/windows/unit.h"
-#include "bench/offscreen_application.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
 
@@ -57,7 +61,8 @@ void ReadyToMove() {
 }
 
 void WaitForReply() {
-  while (game::TheGame().Thinking()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  while (game::TheGame().Thinking())
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
 void BM_ClickToReplyDrawn(benchmark::State& state) {
@@ -156,10 +161,7 @@ void BM_NewGameStopsLevel8Search(benchmark::State& state) {
   }
   game::TheGame().ChooseLevel(game::kDefaultLevel);
 }
-BENCHMARK(BM_NewGameStopsLevel8Search)
-    ->Iterations(5)
-    ->Unit(benchmark::kMillisecond)
-    ->UseRealTime();
+BENCHMARK(BM_NewGameStopsLevel8Search)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Closing the window while the Computer thinks: from the close to the window gone with the
 // search stopped and its thread joined.
@@ -188,5 +190,63 @@ BENCHMARK(BM_ClosingTheWindowStopsLevel8Search)
     ->Iterations(5)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
+
+// A long game: 300 plies (or as many as a game of random legal moves lasts) from the opening.
+std::vector<game::Move> LongGame() {
+  engine::Position position;
+  std::vector<game::Move> moves;
+  uint64_t seed = 12345;
+  while (moves.size() < 300) {
+    const std::vector<engine::Move> legal = position.LegalMoves();
+    if (legal.empty()) break;
+    seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+    const engine::Move move = legal[(seed >> 33) % legal.size()];
+    moves.push_back(game::FromEngineMove(move));
+    position.MakeMove(move);
+  }
+  return moves;
+}
+
+// The record window filled with a long game opened, every move written in Chinese.
+void BM_RecordWindowFillsWithALongGame(benchmark::State& state) {
+  ShowGame(game::kDefaultLevel);
+  const std::vector<game::Move> moves = LongGame();
+  game::BoardArray start = game::Board;
+  game::NewGame();
+  start = game::Board;
+  for (auto _ : state) {
+    state.PauseTiming();
+    if (game::RecordWindowShown()) game::ToggleRecordWindow();
+    game::TheGame().LoadGame(start, game::Human, moves,
+                             game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
+    state.ResumeTiming();
+    game::ToggleRecordWindow();
+    QCoreApplication::processEvents();
+  }
+  state.counters["plies"] = double(moves.size());
+}
+BENCHMARK(BM_RecordWindowFillsWithALongGame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One step (→) through the long game: the board redrawn at that position and the record's mark.
+void BM_StepThroughALongGame(benchmark::State& state) {
+  ShowGame(game::kDefaultLevel);
+  const std::vector<game::Move> moves = LongGame();
+  game::NewGame();
+  game::TheGame().LoadGame(game::Board, game::Human, moves,
+                           game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
+  if (!game::RecordWindowShown()) game::ToggleRecordWindow();
+  size_t ply = 0;
+  double longest = 0;
+  for (auto _ : state) {
+    QElapsedTimer step;
+    step.start();
+    game::TheGame().View(ply);
+    QCoreApplication::processEvents();
+    longest = std::max(longest, double(step.nsecsElapsed()) / 1e6);
+    ply = (ply + 1) % moves.size();
+  }
+  state.counters["longest_ms"] = longest;
+}
+BENCHMARK(BM_StepThroughALongGame)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
