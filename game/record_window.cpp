@@ -83,25 +83,30 @@ Cell CellOf(size_t ply, int32_t firstSlot) {
   return Cell{slot / 2, slot % 2 + 1};
 }
 
-// How the game ended, in the record's words, from red's side.
-std::string ResultText(const Outcome& outcome, Colour human) {
-  if (outcome.winner == Winner::kNobody) return {};
-  const bool redWon = (outcome.winner == Winner::kHuman) == (human == Colour::kRed);
-  std::string text = redWon ? "红胜" : "黑胜";
-  switch (outcome.ending) {
+// How a game ended, in the words of the record: 将死, 困毙, 认输, or empty.
+std::string EndingWords(Ending ending) {
+  switch (ending) {
     case Ending::kMate:
-      return text + "（将死）";
+      return "将死";
     case Ending::kStalemate:
-      return text + "（困毙）";
+      return "困毙";
     case Ending::kGeneralTaken:
-      return text + "（吃将）";
+      return "吃将";
     case Ending::kResigned:
-      return text + "（认输）";
+      return "认输";
     case Ending::kRecorded:
     case Ending::kNone:
       break;
   }
-  return text;
+  return {};
+}
+
+// The result from red's side and how the game ended: "红胜（将死）".
+std::string ResultText(const Outcome& outcome, Colour human) {
+  if (outcome.winner == Winner::kNobody) return {};
+  const bool redWon = (outcome.winner == Winner::kHuman) == (human == Colour::kRed);
+  const std::string words = EndingWords(outcome.ending);
+  return std::string(redWon ? "红胜" : "黑胜") + (words.empty() ? "" : "（" + words + "）");
 }
 
 std::string PgnResult(const Outcome& outcome, Colour human) {
@@ -279,6 +284,7 @@ record::PgnGame GameRecord() {
   pgn.moves = game.LineEngineMoves();
   pgn.comments.assign(pgn.moves.size() + 1, std::string());
   pgn.result = PgnResult(game.GameOutcome(), game.HumanColour());
+  pgn.ending = EndingWords(game.GameOutcome().ending);
   return pgn;
 }
 
