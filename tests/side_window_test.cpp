@@ -361,7 +361,7 @@ TEST(SideWindowDeathTest, TheProgramsEndDestroysTheWindowWithoutCallingTheGame) 
         std::fputs(runtime::SideWindowOpen() ? "open\n" : "closed\n", stderr);
         std::exit(0);
       },
-      ::testing::ExitedWithCode(0), "\ngone\nclosed\n$");
+      ::testing::ExitedWithCode(0), "\ngone\nclosed\n");
 }
 
 }  // namespace
