@@ -16,7 +16,7 @@ cmake --build build/sanitize -j "$jobs"
 # The threaded parts under ThreadSanitizer: the background jobs, the game's session and the
 # engine's protocol sessions.
 cmake -S . -B build/tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DXQ_TSAN=ON -DXQ_BENCH=OFF
-cmake --build build/tsan -j "$jobs" --target worker_test session_test engine_protocol_test
+cmake --build build/tsan -j "$jobs" --target worker_test session_test engine_protocol_test xiangqi-cli
 (cd build/tsan && QT_QPA_PLATFORM=offscreen TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
   ctest --output-on-failure -j "$jobs" -R '^(Worker|WorkerDeathTest|SessionScript|EngineProtocol)\.')
 
