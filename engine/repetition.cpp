@@ -91,8 +91,7 @@ RepetitionVerdict JudgeRepetition(Position& pos, int plies) {
     bool check = h[k].check == 1;
     ((n - 1 - k) % 2 == 0 ? mover_checks : other_checks) &= check;
   }
-  if (mover_checks != other_checks)
-    return {mover_checks ? 1 : -1, RepetitionRule::kPerpetualCheck};
+  if (mover_checks != other_checks) return {mover_checks ? 1 : -1, RepetitionRule::kPerpetualCheck};
   if (mover_checks) return {};
 
   std::vector<Move> line;
@@ -107,8 +106,7 @@ RepetitionVerdict JudgeRepetition(Position& pos, int plies) {
     chased[i % 2] &= ChasedByLastMove(pos);
   }
   bool mover_chases = chased[0] != 0, other_chases = chased[1] != 0;
-  if (mover_chases != other_chases)
-    return {mover_chases ? 1 : -1, RepetitionRule::kPerpetualChase};
+  if (mover_chases != other_chases) return {mover_chases ? 1 : -1, RepetitionRule::kPerpetualChase};
   return {};
 }
 

@@ -120,13 +120,12 @@ class Table {
   int age_ = 1;
 };
 
-
 // A mate, or a win by the rule against perpetual check, in full moves (+ we win, - we lose).
 std::optional<int> MateInMoves(int score) {
   constexpr int kPerpetualBound = kPerpetualScore - kMaxPly;
-  int plies = score > kMateBound        ? kMateScore - score
-              : score < -kMateBound     ? kMateScore + score
-              : score > kPerpetualBound ? kPerpetualScore - score
+  int plies = score > kMateBound         ? kMateScore - score
+              : score < -kMateBound      ? kMateScore + score
+              : score > kPerpetualBound  ? kPerpetualScore - score
               : score < -kPerpetualBound ? kPerpetualScore + score
                                          : -1;
   if (plies < 0) return std::nullopt;
@@ -590,7 +589,8 @@ TimeAllotment AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestog
   // moves to go (a sudden-death game is taken as 30 more moves), and one move never takes more
   // than a third of what is left, so a long think leaves enough for the rest.
   int64_t moves = movestogo > 0 ? std::min(movestogo, 40) : 30;
-  int64_t hard = movestogo == 1 ? available * 9 / 10 : std::min(available / 3, available / moves * 5);
+  int64_t hard =
+      movestogo == 1 ? available * 9 / 10 : std::min(available / 3, available / moves * 5);
   hard = std::max(hard, increment_ms * 9 / 10);
   int64_t soft = std::min(available / moves + increment_ms * 3 / 4, hard);
   return {std::max<int64_t>(soft, 1), std::max<int64_t>(hard, 1)};

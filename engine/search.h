@@ -82,7 +82,7 @@ class Searcher {
   // Resizes the transposition table to `mb` MB (1..kMaxHashMb); false, with the old table kept,
   // when the memory cannot be had.
   bool SetHashMb(size_t mb);
-  void NewGame();             // clears the table, killers and history
+  void NewGame();  // clears the table, killers and history
 
   // Searches `pos` (its history since the game's start is used for repetition) within `limits`.
   // `banned` root moves are not played (UCCI banmoves). `on_info` (may be empty) is called after

@@ -54,7 +54,8 @@ struct Uci {
                       " that this machine can give; the table is unchanged");
     } else if (name == "ponder") {
       // The interface decides when to ponder ("go ponder"); the option only tells it that it may.
-      if (Lower(value) != "true" && Lower(value) != "false") return Refuse("Ponder is true or false");
+      if (Lower(value) != "true" && Lower(value) != "false")
+        return Refuse("Ponder is true or false");
     } else if (name == "move overhead") {
       auto ms = ParseNumber(value, 0, protocol::kMaxMoveOverheadMs);
       if (!ms) return Refuse("Move Overhead is a number of ms from 0 to 5000");

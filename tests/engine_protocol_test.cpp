@@ -255,8 +255,9 @@ TEST(EngineProtocol, Uci) {
       {"bad input is answered and the session goes on",
        "go\xff\nsetoption name Hash value lots\nsetoption name Colour value red\nsetoption\n"
        "position fen rnbakabnr/9/9 w\nposition fen " +
-           Fen(kMated) + " moves d9e9\ngo depth 1\nposition startpos\ngo wtime\n"
-                         "go searchmoves h2h8\nposition\nisready\n",
+           Fen(kMated) +
+           " moves d9e9\ngo depth 1\nposition startpos\ngo wtime\n"
+           "go searchmoves h2h8\nposition\nisready\n",
        {"info string unknown command go\xff", "info string Hash .*",
         "info string unknown option Colour", "info string setoption name .*",
         "info string bad FEN .*",
@@ -474,21 +475,27 @@ TEST(EngineProtocol, HashUpToTheLargestAllowed) {
   };
   const std::vector<Case> cases = {
       {engine::RunUci,
-       {"uci", "uci\nsetoption name Hash value 8\nisready\n",
+       {"uci",
+        "uci\nsetoption name Hash value 8\nisready\n",
         {"option name Hash type spin default 2 min 1 max 8", "readyok"},
         {"info string.*"}}},
       {engine::RunUci,
-       {"uci beyond", "setoption name Hash value 9\ngo depth 1\n",
+       {"uci beyond",
+        "setoption name Hash value 9\ngo depth 1\n",
         {"info string Hash is a number of MB from 1 to 8 .*", "bestmove .*"}}},
       {engine::RunUcci,
-       {"ucci", "ucci\nsetoption hashsize 8\nisready\n",
+       {"ucci",
+        "ucci\nsetoption hashsize 8\nisready\n",
         {"option hashsize type spin min 1 max 8 default 2", "readyok"},
         {"info string.*"}}},
       {engine::RunUcci,
-       {"ucci beyond", "setoption hashsize 100000\ngo depth 1\n",
+       {"ucci beyond",
+        "setoption hashsize 100000\ngo depth 1\n",
         {"info string hashsize .*", "bestmove .*"}}},
       {engine::RunXboard,
-       {"xboard", "memory 8\nmemory 9\nping 1\n", {"Error \\(memory beyond .*\\): memory 9", "pong 1"}}},
+       {"xboard",
+        "memory 8\nmemory 9\nping 1\n",
+        {"Error \\(memory beyond .*\\): memory 9", "pong 1"}}},
   };
   for (const Case& c : cases) Check(c.run, c.session, setup);
 }

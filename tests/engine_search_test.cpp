@@ -187,6 +187,7 @@ TEST(EngineSearch, WeakerLevelsVaryAmongGoodMoves) {
     engine::Limits limits = engine::LevelLimits(level);
     EXPECT_GT(limits.variety_cp, 0);
     limits.nodes = std::min<uint64_t>(limits.nodes, 20'000);  // the choice, not the strength
+    limits.movetime_ms = 0;  // nodes, not time: the same seed gives the same move on any machine
     std::set<std::string> openings;
     for (uint64_t seed = 1; seed <= 12; ++seed) {
       limits.seed = seed;
@@ -215,8 +216,8 @@ TEST(EngineSearch, ClockAllotment) {
       {10000, 100, 0, 30, 300, 500, 3400},   // 10 s + 0.1 s
       {5000, 0, 1, 30, 4000, 4970, 4970},    // the last move before the control
       {5000, 0, 20, 30, 200, 300, 1700},
-      {100, 0, 0, 30, 1, 70, 70},            // nearly flagged: never beyond the time left
-      {20, 1000, 0, 30, 1, 1, 1},            // below the overhead: the least there is
+      {100, 0, 0, 30, 1, 70, 70},  // nearly flagged: never beyond the time left
+      {20, 1000, 0, 30, 1, 1, 1},  // below the overhead: the least there is
       {0, 0, 0, 0, 1, 1, 1},
   };
   for (const Case& c : cases) {
