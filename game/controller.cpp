@@ -1,8 +1,10 @@
 #include "game/controller.h"
 
+#include "game/analysis.h"
 #include "game/evaluation.h"
 #include "game/game_menu.h"
 #include "game/record_window.h"
+#include "game/score_graph.h"
 #include "game/search.h"
 #include "game/units.h"
 #include "game/window_session.h"
@@ -19,6 +21,14 @@ void OnMainWindowCreated() {
   SearchDepth = 2;
   InstallGameMenu();
   InstallRecordWindow();
+  InstallScoreGraph();
+  InstallAnalysis();
+  // The scores and the analysis follow the line before the record shows it.
+  SetLineListener([] {
+    ScoreGraphFollowLine();
+    AnalysisFollowShownPosition();
+    RefreshRecordWindow();
+  });
 }
 
 void NewGame() {

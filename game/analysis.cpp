@@ -1,0 +1,249 @@
+#include "game/analysis.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+#include "engine/search.h"
+#include "game/board_drawing.h"
+#include "game/engines/analysis_text.h"
+#include "game/engines/builtin_analysis.h"
+#include "game/play/engine_bridge.h"
+#include "game/record/notation.h"
+#include "game/record_window.h"
+#include "game/units.h"
+#include "game/window_session.h"
+#include "runtime/system/settings.h"
+#include "runtime/system/worker.h"
+#include "runtime/windows/context_menu.h"
+#include "runtime/windows/panel_marks.h"
+
+namespace game {
+
+namespace {
+
+constexpr std::string_view kLinesKey = "analysisLines";
+// The screen follows the engine at this pace: well within a tenth of a second of a new line,
+// and never more work for the window than formatting three lines.
+constexpr int32_t kRefreshMs = 100;
+// The longest line shown, in moves.
+constexpr size_t kShownMoves = 12;
+constexpr int32_t kArrowColour = 0x00B4641E;  // a blue, apart from the pieces' red and black
+
+// What the engine's thread hands over: the newest lines, taken by the window's refresh.
+struct Handover {
+  std::mutex mutex;
+  std::vector<engines::AnalysisLine> lines;
+  bool fresh = false;
+};
+
+struct Analysis {
+  bool on = false;
+  std::string key;  // the position analysed: the line's start and the moves to it
+  std::optional<engine::Position> position;
+  std::string trouble;  // why nothing is analysed
+  std::vector<engines::AnalysisLine> lines;
+  runtime::JobId job = 0;
+  std::shared_ptr<std::atomic<bool>> stop;
+  std::shared_ptr<Handover> handover;
+  runtime::RepeatingCallId refresh = 0;
+};
+
+Analysis analysis;
+std::unique_ptr<engine::Searcher> searcher;
+bool installed = false;
+
+// The position the board shows in the engine's terms, with the moves before it for repetitions;
+// nothing when the line cannot be followed by the full rules.
+std::optional<engine::Position> ShownPosition(std::string* key) {
+  Session& game = TheGame();
+  engine::Position position = game.LineStartPosition();
+  const std::vector<engine::Move> moves = game.LineEngineMoves();
+  const size_t shown = std::min(game.Viewed().value_or(moves.size()), moves.size());
+  *key = position.Fen();
+  for (size_t i = 0; i < shown; ++i) {
+    if (!position.IsLegal(moves[i])) return std::nullopt;
+    position.MakeMove(moves[i]);
+    key->append(" ").append(engine::ToIccs(moves[i]));
+  }
+  // The live board must be the line's end (a board opened from an old record may not be one the
+  // full rules accept at all).
+  if (!game.Viewed()) {
+    const std::string fen = position.Fen(), board = game.Fen();
+    if (fen.substr(0, fen.find(' ')) != board.substr(0, board.find(' '))) return std::nullopt;
+  }
+  return position;
+}
+
+void StopEngine() {
+  if (analysis.job == 0) return;
+  analysis.stop->store(true, std::memory_order_release);
+  runtime::CancelBackgroundJob(analysis.job);
+  analysis.job = 0;
+}
+
+void StartEngine(const engine::Position& position) {
+  if (!searcher) searcher = std::make_unique<engine::Searcher>(32);
+  analysis.stop = std::make_shared<std::atomic<bool>>(false);
+  analysis.handover = std::make_shared<Handover>();
+  runtime::BackgroundJob job;
+  job.work = [position, lines = AnalysisLineCount(), stop = analysis.stop,
+              handover = analysis.handover, engine = searcher.get()] {
+    engines::AnalyseWithOwnEngine(*engine, position, lines, *stop,
+                                  [&](const std::vector<engines::AnalysisLine>& found) {
+                                    std::lock_guard<std::mutex> lock(handover->mutex);
+                                    handover->lines = found;
+                                    handover->fresh = true;
+                                  });
+  };
+  job.interrupt = [stop = analysis.stop] { stop->store(true, std::memory_order_release); };
+  job.done = [] { analysis.job = 0; };  // the deepest depth reached, or no move to analyse
+  analysis.job = runtime::StartBackgroundJob(std::move(job));
+}
+
+// The moves of a line in the record's notation, as far as they are legal.
+std::string LineMoves(engine::Position position, const std::vector<engine::Move>& moves) {
+  const record::Notation notation = RecordNotation();
+  std::string text;
+  for (size_t i = 0; i < moves.size() && i < kShownMoves; ++i) {
+    if (!position.IsLegal(moves[i])) break;
+    if (!text.empty()) text += ' ';
+    text += record::WriteMove(position, moves[i], notation);
+    position.MakeMove(moves[i]);
+  }
+  if (moves.size() > kShownMoves) text += " …";
+  return text;
+}
+
+std::string LineText(const engines::AnalysisLine& line) {
+  std::string text = std::to_string(line.multipv);
+  text.append("  深度 ").append(std::to_string(line.depth));
+  text.append("  ").append(engines::FormatScore(line));
+  text.append("  速度 ").append(std::to_string(line.nps));
+  text.append("  ").append(LineMoves(*analysis.position, line.pv));
+  return text;
+}
+
+std::vector<std::string> NotesNow() {
+  std::vector<std::string> notes{"分析（内置引擎）"};
+  if (!analysis.trouble.empty()) {
+    notes.push_back(analysis.trouble);
+  } else if (analysis.lines.empty()) {
+    notes.push_back("思考中…");
+  } else {
+    for (const engines::AnalysisLine& line : analysis.lines) notes.push_back(LineText(line));
+  }
+  return notes;
+}
+
+// The first move of the best line as an arrow from the middle of one cell to the other's.
+std::vector<runtime::PanelArrow> ArrowsNow() {
+  if (analysis.lines.empty() || analysis.lines.front().pv.empty()) return {};
+  const Move move = FromEngineMove(analysis.lines.front().pv.front(), TheGame().HumanColour());
+  auto middle = [](uint8_t index) { return (int32_t(index) - 1) * kCell + kSprite / 2; };
+  runtime::PanelArrow arrow;
+  arrow.x1 = middle(move.from.col);
+  arrow.y1 = middle(move.from.row);
+  arrow.x2 = middle(move.to.col);
+  arrow.y2 = middle(move.to.row);
+  arrow.colour = kArrowColour;
+  return {arrow};
+}
+
+void Show() {
+  ShowAnalysisNotes(NotesNow());
+  runtime::SetPanelArrows(BoardPanel, ArrowsNow());
+}
+
+void Refresh() {
+  if (!analysis.on || !analysis.handover) return;
+  {
+    std::lock_guard<std::mutex> lock(analysis.handover->mutex);
+    if (!analysis.handover->fresh) return;
+    analysis.handover->fresh = false;
+    analysis.lines = analysis.handover->lines;
+  }
+  Show();
+}
+
+void Restart() {
+  StopEngine();
+  analysis.lines.clear();
+  analysis.trouble.clear();
+  analysis.position = ShownPosition(&analysis.key);
+  if (!analysis.position)
+    analysis.trouble = "这个局面无法分析（不合标准规则）";
+  else if (analysis.position->NoLegalMoves())
+    analysis.trouble = "没有可走的棋";
+  else
+    StartEngine(*analysis.position);
+  Show();
+}
+
+void TurnOff() {
+  analysis.on = false;
+  StopEngine();
+  runtime::StopRepeatingCall(std::exchange(analysis.refresh, 0));
+  analysis.lines.clear();
+  analysis.key.clear();
+}
+
+}  // namespace
+
+void InstallAnalysis() {
+  installed = true;
+  analysis = Analysis{};
+  runtime::CallWhenWindowGoes(MainWindow, [] {
+    TurnOff();
+    installed = false;
+    searcher.reset();
+  });
+}
+
+void ToggleAnalysis() {
+  if (!installed) return;
+  if (analysis.on) {
+    TurnOff();
+    ShowAnalysisNotes({});
+    runtime::SetPanelArrows(BoardPanel, {});
+    return;
+  }
+  analysis.on = true;
+  if (!RecordWindowShown()) ToggleRecordWindow();
+  analysis.refresh = runtime::StartRepeatingCall(kRefreshMs, Refresh);
+  Restart();
+}
+
+bool AnalysisOn() {
+  return analysis.on;
+}
+
+void AnalysisFollowShownPosition() {
+  if (!analysis.on) return;
+  std::string key;
+  ShownPosition(&key);
+  if (key != analysis.key) Restart();
+}
+
+int32_t AnalysisLineCount() {
+  return std::clamp(runtime::ReadSetting(kLinesKey).value_or(1), 1, 3);
+}
+
+void ChooseAnalysisLineCount(int32_t lines) {
+  if (lines < 1 || lines > 3) return;
+  runtime::WriteSetting(kLinesKey, lines);
+  if (analysis.on) Restart();
+}
+
+std::vector<engines::AnalysisLine> AnalysisLines() {
+  return analysis.lines;
+}
+
+std::vector<std::string> AnalysisNotes() {
+  return analysis.on ? NotesNow() : std::vector<std::string>{};
+}
+
+}  // namespace game
