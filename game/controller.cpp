@@ -3,6 +3,7 @@
 #include "game/analysis.h"
 #include "game/evaluation.h"
 #include "game/game_menu.h"
+#include "game/outside_opponent.h"
 #include "game/record_window.h"
 #include "game/score_graph.h"
 #include "game/search.h"
@@ -16,6 +17,8 @@ namespace game {
 void OnMainWindowCreated() {
   runtime::SetInterfaceStyle(1);
   OpenWindowGame();
+  // Before the first game: a Computer with red answers the new game's first question.
+  InstallOutsideOpponent();
   NewGame();
   LoadEvaluationTables();
   SearchDepth = 2;
