@@ -9,6 +9,7 @@
 
 #include "engine/search.h"
 #include "game/board_drawing.h"
+#include "game/engine_choice.h"
 #include "game/engines/analysis_text.h"
 #include "game/engines/builtin_analysis.h"
 #include "game/play/engine_bridge.h"
@@ -16,6 +17,7 @@
 #include "game/record_window.h"
 #include "game/units.h"
 #include "game/window_session.h"
+#include "runtime/system/message_box.h"
 #include "runtime/system/settings.h"
 #include "runtime/system/worker.h"
 #include "runtime/windows/context_menu.h"
@@ -40,34 +42,48 @@ struct Handover {
   bool fresh = false;
 };
 
+// The position shown, and the line's start and moves that lead to it (an outside engine is told
+// those, so it sees the repetitions too).
+struct Shown {
+  engine::Position start;
+  std::vector<engine::Move> moves;
+  engine::Position position;
+};
+
 struct Analysis {
   bool on = false;
   std::string key;  // the position analysed: the line's start and the moves to it
-  std::optional<engine::Position> position;
+  std::optional<Shown> shown;
   std::string trouble;  // why nothing is analysed
   std::vector<engines::AnalysisLine> lines;
   runtime::JobId job = 0;
   std::shared_ptr<std::atomic<bool>> stop;
   std::shared_ptr<Handover> handover;
   runtime::RepeatingCallId refresh = 0;
+  bool outsideFresh = false;  // the outside engine's lines changed since they were shown
 };
 
 Analysis analysis;
 std::unique_ptr<engine::Searcher> searcher;
+// The outside analyst, kept from one position to the next; gone when analysis is off or it failed.
+std::unique_ptr<engines::EngineClient> analyst;
+uint64_t analystSearch = 0;
+bool analystFailed = false;  // for this run: the built-in engine analyses instead
 bool installed = false;
 
 // The position the board shows in the engine's terms, with the moves before it for repetitions;
 // nothing when the line cannot be followed by the full rules.
-std::optional<engine::Position> ShownPosition(std::string* key) {
+std::optional<Shown> ShownPosition(std::string* key) {
   Session& game = TheGame();
-  engine::Position position = game.LineStartPosition();
-  const std::vector<engine::Move> moves = game.LineEngineMoves();
-  const size_t shown = std::min(game.Viewed().value_or(moves.size()), moves.size());
+  const engine::Position start = game.LineStartPosition();
+  std::vector<engine::Move> moves = game.LineEngineMoves();
+  moves.resize(std::min(game.Viewed().value_or(moves.size()), moves.size()));
+  engine::Position position = start;
   *key = position.Fen();
-  for (size_t i = 0; i < shown; ++i) {
-    if (!position.IsLegal(moves[i])) return std::nullopt;
-    position.MakeMove(moves[i]);
-    key->append(" ").append(engine::ToIccs(moves[i]));
+  for (engine::Move move : moves) {
+    if (!position.IsLegal(move)) return std::nullopt;
+    position.MakeMove(move);
+    key->append(" ").append(engine::ToIccs(move));
   }
   // The live board must be the line's end (a board opened from an old record may not be one the
   // full rules accept at all).
@@ -75,7 +91,54 @@ std::optional<engine::Position> ShownPosition(std::string* key) {
     const std::string fen = position.Fen(), board = game.Fen();
     if (fen.substr(0, fen.find(' ')) != board.substr(0, board.find(' '))) return std::nullopt;
   }
-  return position;
+  return Shown{start, std::move(moves), position};
+}
+
+std::optional<OutsideEngine> ChosenAnalyst() {
+  const int32_t chosen = AnalystEngine();
+  if (chosen == 0 || analystFailed) return std::nullopt;
+  return SavedEngines()[size_t(chosen - 1)];
+}
+
+void Show();
+void Restart();
+
+// What the outside analyst said: its lines kept for the next refresh; a failure told once, and
+// the built-in engine analyses from then on.
+void PollAnalyst() {
+  if (!analyst) return;
+  for (engines::EngineEvent& event : analyst->Poll()) {
+    if (event.kind == engines::EngineEvent::Kind::kFailed) {
+      analyst.reset();
+      analystFailed = true;
+      if (analysis.on) Restart();
+      runtime::ShowMessageBox(runtime::BoxIcon::kWarning,
+                              event.message + "\n改由内置引擎分析。", "引擎出错");
+      return;
+    }
+    if (event.kind != engines::EngineEvent::Kind::kInfo || event.search != analystSearch ||
+        event.line.pv.empty())
+      continue;
+    const size_t slot = size_t(std::clamp(event.line.multipv, 1, 3) - 1);
+    if (slot >= size_t(AnalysisLineCount())) continue;
+    if (analysis.lines.size() <= slot) analysis.lines.resize(slot + 1);
+    analysis.lines[slot] = std::move(event.line);
+    analysis.outsideFresh = true;
+  }
+}
+
+void StartAnalyst(const OutsideEngine& chosen, const Shown& shown) {
+  if (!analyst) {
+    analyst = std::make_unique<engines::EngineClient>(ConfigFor(chosen));
+    analyst->SetWakeup([] { runtime::PostToUiThread(PollAnalyst); });
+    analyst->Start();
+  }
+  engines::GoLimits limits;
+  limits.infinite = true;
+  limits.multipv = AnalysisLineCount();
+  analystSearch = analyst->Go(shown.start, shown.moves, limits);
+  // A client that failed at its start says why at the next poll.
+  runtime::PostToUiThread(PollAnalyst);
 }
 
 void StopEngine() {
@@ -123,12 +186,17 @@ std::string LineText(const engines::AnalysisLine& line) {
   text.append("  深度 ").append(std::to_string(line.depth));
   text.append("  ").append(engines::FormatScore(line));
   text.append("  速度 ").append(std::to_string(line.nps));
-  text.append("  ").append(LineMoves(*analysis.position, line.pv));
+  text.append("  ").append(LineMoves(analysis.shown->position, line.pv));
   return text;
 }
 
+std::string AnalystName() {
+  if (analyst) return analyst->DisplayName();
+  return "内置引擎";
+}
+
 std::vector<std::string> NotesNow() {
-  std::vector<std::string> notes{"分析（内置引擎）"};
+  std::vector<std::string> notes{"分析（" + AnalystName() + "）"};
   if (!analysis.trouble.empty()) {
     notes.push_back(analysis.trouble);
   } else if (analysis.lines.empty()) {
@@ -159,7 +227,14 @@ void Show() {
 }
 
 void Refresh() {
-  if (!analysis.on || !analysis.handover) return;
+  if (!analysis.on) return;
+  // The outside engine's deadlines are found when it is polled.
+  if (analyst) PollAnalyst();
+  if (std::exchange(analysis.outsideFresh, false)) {
+    Show();
+    return;
+  }
+  if (!analysis.handover) return;
   {
     std::lock_guard<std::mutex> lock(analysis.handover->mutex);
     if (!analysis.handover->fresh) return;
@@ -171,21 +246,28 @@ void Refresh() {
 
 void Restart() {
   StopEngine();
+  if (analyst) analyst->Stop();
+  analystSearch = 0;
   analysis.lines.clear();
   analysis.trouble.clear();
-  analysis.position = ShownPosition(&analysis.key);
-  if (!analysis.position)
+  analysis.shown = ShownPosition(&analysis.key);
+  const std::optional<OutsideEngine> outside = ChosenAnalyst();
+  if (!outside) analyst.reset();
+  if (!analysis.shown)
     analysis.trouble = "这个局面无法分析（不合标准规则）";
-  else if (analysis.position->NoLegalMoves())
+  else if (analysis.shown->position.NoLegalMoves())
     analysis.trouble = "没有可走的棋";
+  else if (outside)
+    StartAnalyst(*outside, *analysis.shown);
   else
-    StartEngine(*analysis.position);
+    StartEngine(analysis.shown->position);
   Show();
 }
 
 void TurnOff() {
   analysis.on = false;
   StopEngine();
+  analyst.reset();  // its process ends now
   runtime::StopRepeatingCall(std::exchange(analysis.refresh, 0));
   analysis.lines.clear();
   analysis.key.clear();
@@ -226,6 +308,12 @@ void AnalysisFollowShownPosition() {
   std::string key;
   ShownPosition(&key);
   if (key != analysis.key) Restart();
+}
+
+void AnalystChoiceChanged() {
+  analystFailed = false;
+  analyst.reset();
+  if (analysis.on) Restart();
 }
 
 int32_t AnalysisLineCount() {

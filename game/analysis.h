@@ -20,6 +20,8 @@ void ToggleAnalysis();
 bool AnalysisOn();
 // The line or the position shown changed: a different position is analysed from the start.
 void AnalysisFollowShownPosition();
+// The analyst was chosen anew (the engine dialog): the chosen engine analyses from now on.
+void AnalystChoiceChanged();
 // 多线: how many lines are shown (1..3), remembered.
 int32_t AnalysisLineCount();
 void ChooseAnalysisLineCount(int32_t lines);

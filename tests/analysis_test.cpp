@@ -13,6 +13,7 @@
 
 #include "engine/search.h"
 #include "game/analysis.h"
+#include "game/engine_choice.h"
 #include "game/engines/builtin_analysis.h"
 #include "game/play/engine_bridge.h"
 #include "game/score_graph.h"
@@ -268,6 +269,48 @@ TEST_F(AnalysisWindow, TheGraphScoresEveryPositionAndItsClickStepsThere) {
   ASSERT_EQ(after.size(), before.size() - 2);
   EXPECT_EQ(after[0], before[0]);
   EXPECT_EQ(after[1], before[1]);
+}
+
+TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFallsBack) {
+  struct Case {
+    std::string command;
+    size_t lines;  // with three asked for: ours offers no MultiPV
+  };
+  const Case cases[] = {{"/usr/games/fairy-stockfish", 3},
+                        {std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci", 1}};
+  game::ChooseAnalysisLineCount(3);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    game::SaveEngines({{"", c.command, std::nullopt}});
+    game::ChooseAnalystEngine(1);
+    game::AnalystChoiceChanged();
+    game::ToggleAnalysis();
+    ASSERT_TRUE(WaitFor([&] {
+      const auto lines = game::AnalysisLines();
+      return lines.size() == c.lines && lines.back().depth >= 3;
+    }));
+    EXPECT_EQ(game::AnalysisNotes()[0].find("分析（内置引擎）"), std::string::npos);
+    EXPECT_TRUE(WaitFor([] { return runtime::PanelArrows(game::BoardPanel).size() == 1; }));
+    game::ToggleAnalysis();
+  }
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+
+  // An analyst that dies when asked to search: named once, and the built-in engine analyses.
+  game::SaveEngines({{"坏引擎", "sh '" + std::string(XQ_SOURCE_DIR) +
+                                     "/tests/support/fake_engine.sh' exit",
+                      std::nullopt}});
+  game::AnalystChoiceChanged();
+  game::ToggleAnalysis();
+  std::vector<std::string> boxes;
+  ASSERT_TRUE(WaitFor([&] {
+    for (std::string& box : testing_support::TakeMessageBoxes()) boxes.push_back(box);
+    return !boxes.empty();
+  }));
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("引擎 坏引擎 意外退出"), std::string::npos) << boxes[0];
+  ASSERT_TRUE(Reached(2));
+  EXPECT_EQ(game::AnalysisNotes()[0], "分析（内置引擎）");
+  game::ToggleAnalysis();
 }
 
 }  // namespace
