@@ -25,6 +25,7 @@ inline constexpr BoardKey kBoardKeys[] = {
     {"", "执黑", "play black: the computer has red and moves first"},
     {"Ctrl+A", "分析", "analysis: the engine's lines and best move for the position shown"},
     {"", "多线 1-3", "how many lines the analysis shows"},
+    {"", "引擎…", "outside UCI/UCCI engines: add, test, choose the opponent and the analyst"},
 };
 
 }  // namespace game

@@ -5,6 +5,7 @@
 #include "engine/levels.h"
 #include "game/analysis.h"
 #include "game/board_keys.h"
+#include "game/engine_dialog.h"
 #include "game/record_window.h"
 #include "game/units.h"
 #include "game/window_session.h"
@@ -29,6 +30,7 @@ enum ItemId : int32_t {
   kOpenPgnItem,
   kBlackItem,
   kAnalysisItem,
+  kEnginesItem,
   kLevelItemBase = 100,  // 101..108
   kLinesItemBase = 200,  // 201..203
 };
@@ -65,6 +67,7 @@ std::vector<runtime::MenuEntry> MenuEntries() {
   for (int32_t n = 1; n <= 3; ++n)
     entries.push_back({Kind::kRadio, kLinesItemBase + n, kLineNames[n - 1], ""});
   entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  entries.push_back({Kind::kAction, kEnginesItem, "引擎…", ""});
   return entries;
 }
 
@@ -83,6 +86,7 @@ runtime::MenuItemState ItemState(int32_t id) {
     case kAnalysisItem:
       return {true, AnalysisOn()};
     case kCopyItem:
+    case kEnginesItem:
     case kPasteItem:
     case kSavePgnItem:
     case kOpenPgnItem:
@@ -129,6 +133,9 @@ void Act(int32_t id) {
       return;
     case kAnalysisItem:
       ToggleAnalysis();
+      return;
+    case kEnginesItem:
+      ShowEngineDialog();
       return;
     default:
       if (id > kLinesItemBase)

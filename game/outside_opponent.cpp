@@ -127,6 +127,10 @@ void OpponentChoiceChanged() {
   TheGame().UseReplyProvider(opponent.get());
 }
 
+void ForgetOpponentForThisRun() {
+  commandForThisRun.reset();
+}
+
 std::string OpponentName() {
   return opponent ? opponent->Name() : std::string();
 }

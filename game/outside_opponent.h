@@ -14,6 +14,8 @@ void InstallOutsideOpponent();
 void UseOpponentEngineForThisRun(std::string command);
 // The choice changed (the engine dialog): the new engine plays from the next reply on.
 void OpponentChoiceChanged();
+// The engine given for this run gives way to the one chosen (the player chose in the dialog).
+void ForgetOpponentForThisRun();
 // The name of the outside engine playing now, or empty for the built-in engine.
 std::string OpponentName();
 
