@@ -31,6 +31,7 @@ constexpr std::string_view kLinesKey = "analysisLines";
 // The screen follows the engine at this pace: well within a tenth of a second of a new line,
 // and never more work for the window than formatting three lines.
 constexpr int32_t kRefreshMs = 100;
+constexpr auto kQuietShowing = std::chrono::milliseconds(400);
 // The longest line shown, in moves.
 constexpr size_t kShownMoves = 12;
 constexpr int32_t kArrowColour = 0x00B4641E;  // a blue, apart from the pieces' red and black
@@ -60,6 +61,7 @@ struct Analysis {
   std::shared_ptr<std::atomic<bool>> stop;
   std::shared_ptr<Handover> handover;
   runtime::RepeatingCallId refresh = 0;
+  std::chrono::steady_clock::time_point started, shownAt;
   bool outsideFresh = false;  // the outside engine's lines changed since they were shown
 };
 
@@ -197,6 +199,14 @@ std::string AnalystName() {
 
 std::vector<std::string> NotesNow() {
   std::vector<std::string> notes{"分析（" + AnalystName() + "）"};
+  // The time spent on this position, so the screen moves on between the engine's reports.
+  if (analysis.trouble.empty()) {
+    const auto tenths = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            std::chrono::steady_clock::now() - analysis.started)
+                            .count() /
+                        100;
+    notes[0] += "  用时 " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " 秒";
+  }
   if (!analysis.trouble.empty()) {
     notes.push_back(analysis.trouble);
   } else if (analysis.lines.empty()) {
@@ -222,6 +232,7 @@ std::vector<runtime::PanelArrow> ArrowsNow() {
 }
 
 void Show() {
+  analysis.shownAt = std::chrono::steady_clock::now();
   ShowAnalysisNotes(NotesNow());
   runtime::SetPanelArrows(BoardPanel, ArrowsNow());
 }
@@ -234,14 +245,14 @@ void Refresh() {
     Show();
     return;
   }
-  if (!analysis.handover) return;
-  {
+  bool fresh = false;
+  if (analysis.handover) {
     std::lock_guard<std::mutex> lock(analysis.handover->mutex);
-    if (!analysis.handover->fresh) return;
-    analysis.handover->fresh = false;
-    analysis.lines = analysis.handover->lines;
+    fresh = std::exchange(analysis.handover->fresh, false);
+    if (fresh) analysis.lines = analysis.handover->lines;
   }
-  Show();
+  // Twice a second at least, even while a deep iteration of the engine goes on.
+  if (fresh || std::chrono::steady_clock::now() - analysis.shownAt >= kQuietShowing) Show();
 }
 
 void Restart() {
@@ -250,6 +261,7 @@ void Restart() {
   analystSearch = 0;
   analysis.lines.clear();
   analysis.trouble.clear();
+  analysis.started = std::chrono::steady_clock::now();
   analysis.shown = ShownPosition(&analysis.key);
   const std::optional<OutsideEngine> outside = ChosenAnalyst();
   if (!outside) analyst.reset();
