@@ -37,6 +37,10 @@ std::vector<AnalysisLine> Analyse(const std::string& fen, int lines, int depth) 
   engines::AnalyseWithOwnEngine(
       searcher, *engine::Position::FromFen(fen), lines, stop,
       [&](const std::vector<AnalysisLine>& found) {
+        // Whatever the moment, no two lines begin with the same move.
+        std::set<std::string> firsts;
+        for (const AnalysisLine& line : found) firsts.insert(engine::ToIccs(line.pv.front()));
+        EXPECT_EQ(firsts.size(), found.size());
         last = found;
         ++reports;
       },

@@ -58,7 +58,17 @@ void AnalyseWithOwnEngine(engine::Searcher& searcher, const engine::Position& po
       line.nps = nodes * 1000 / std::max<int64_t>(ms, 1);
       shown[k] = std::move(line);
       banned.push_back(result.best);
-      report(shown);
+      // A later line still from the depth before may begin with a move an earlier line has taken
+      // now: it waits for its own search at this depth.
+      std::vector<AnalysisLine> complete;
+      for (size_t j = 0; j < wanted; ++j) {
+        const bool taken = j > k && !shown[j].pv.empty() &&
+                           std::find(banned.begin(), banned.end(), shown[j].pv.front()) !=
+                               banned.end();
+        if (shown[j].pv.empty() || taken) continue;
+        complete.push_back(shown[j]);
+      }
+      report(complete);
     }
   }
 }
