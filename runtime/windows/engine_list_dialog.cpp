@@ -142,8 +142,10 @@ class EngineListDialog : public QDialog {
   void ShowRow(int row) {
     const bool outside = row >= 1 && row <= int(state_.engines.size());
     for (QWidget* w : std::initializer_list<QWidget*>{remove_, test_}) w->setEnabled(outside);
+    // On the built-in engine's row the fields are for a new engine, to be added.
+    name_->setPlaceholderText(outside ? QString() : QStringLiteral("新引擎的名称（可不填）"));
     if (!outside) {
-      name_->setText(QString::fromUtf8(kBuiltIn));
+      name_->clear();
       command_->clear();
       numbering_->setCurrentIndex(0);
       return;
@@ -175,7 +177,6 @@ class EngineListDialog : public QDialog {
       report_->setPlainText(QStringLiteral("请先填写引擎的命令行。"));
       return;
     }
-    if (list_->currentRow() == 0 && row.name == kBuiltIn) row.name.clear();
     SaveChoices();
     state_.engines.push_back(row);
     FillList();
