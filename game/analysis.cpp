@@ -114,8 +114,8 @@ void PollAnalyst() {
       analyst.reset();
       analystFailed = true;
       if (analysis.on) Restart();
-      runtime::ShowMessageBox(runtime::BoxIcon::kWarning,
-                              event.message + "\n改由内置引擎分析。", "引擎出错");
+      runtime::ShowMessageBox(runtime::BoxIcon::kWarning, event.message + "\n改由内置引擎分析。",
+                              "引擎出错");
       return;
     }
     if (event.kind != engines::EngineEvent::Kind::kInfo || event.search != analystSearch ||

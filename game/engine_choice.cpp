@@ -48,10 +48,10 @@ void SaveEngines(const std::vector<OutsideEngine>& list) {
     const OutsideEngine& engine = list[size_t(n - 1)];
     runtime::WriteTextSetting(Key(n, "name"), engine.name);
     runtime::WriteTextSetting(Key(n, "command"), engine.command);
-    runtime::WriteSetting(Key(n, "numbering"),
-                          !engine.numbering                                   ? 0
-                          : *engine.numbering == engines::Numbering::kFromZero ? 1
-                                                                               : 2);
+    runtime::WriteSetting(Key(n, "numbering"), !engine.numbering ? 0
+                                               : *engine.numbering == engines::Numbering::kFromZero
+                                                   ? 1
+                                                   : 2);
   }
   for (int32_t n = count + 1; n <= old; ++n) {
     runtime::WriteTextSetting(Key(n, "name"), std::nullopt);

@@ -13,8 +13,8 @@
 namespace game {
 
 struct OutsideEngine {
-  std::string name;     // as the player named it
-  std::string command;  // the command line
+  std::string name;                             // as the player named it
+  std::string command;                          // the command line
   std::optional<engines::Numbering> numbering;  // nothing: judged from the engine's name
   bool operator==(const OutsideEngine&) const = default;
 };

@@ -17,7 +17,7 @@ namespace {
 constexpr int32_t kTestPollMs = 50;
 
 runtime::EngineRow RowOf(const OutsideEngine& engine) {
-  const int32_t numbering = !engine.numbering                                   ? 0
+  const int32_t numbering = !engine.numbering                                    ? 0
                             : *engine.numbering == engines::Numbering::kFromZero ? 1
                                                                                  : 2;
   return runtime::EngineRow{engine.name, engine.command, numbering};

@@ -77,14 +77,12 @@ std::optional<std::string> OutsideOpponent::Poll() {
   if (!client_) return std::nullopt;
   for (engines::EngineEvent& event : client_->Poll()) {
     if (event.kind == engines::EngineEvent::Kind::kFailed) return event.message;
-    if (event.kind == engines::EngineEvent::Kind::kBestMove && event.search == search_ &&
-        answer_) {
+    if (event.kind == engines::EngineEvent::Kind::kBestMove && event.search == search_ && answer_) {
       search_ = 0;
       std::exchange(answer_, nullptr)(event.best);
     }
   }
-  if (client_->state() == engines::EngineClient::State::kFailed)
-    return client_->FailureMessage();
+  if (client_->state() == engines::EngineClient::State::kFailed) return client_->FailureMessage();
   if (!client_->Busy()) StopPolling();
   return std::nullopt;
 }
@@ -97,8 +95,8 @@ void PollOpponent() {
   const std::unique_ptr<OutsideOpponent> gone = std::move(opponent);
   commandForThisRun.reset();
   TheGame().UseReplyProvider(nullptr);
-  runtime::ShowMessageBox(runtime::BoxIcon::kWarning,
-                          *failure + "\n内置引擎接着下这盘棋。", "引擎出错");
+  runtime::ShowMessageBox(runtime::BoxIcon::kWarning, *failure + "\n内置引擎接着下这盘棋。",
+                          "引擎出错");
 }
 
 std::optional<OutsideEngine> ChosenOpponent() {

@@ -3,16 +3,17 @@
 // the lines in the record window, the arrow over the board that leaves its pixels alone, a
 // stepped-back position analysed anew, the game untouched; the graph's scores, its click and the
 // marks of mistakes.
+#include "game/analysis.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTest>
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 #include <set>
 
 #include "engine/search.h"
-#include "game/analysis.h"
 #include "game/engine_choice.h"
 #include "game/engines/builtin_analysis.h"
 #include "game/play/engine_bridge.h"
@@ -20,9 +21,9 @@
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/windows/panel_marks.h"
+#include "runtime/windows/side_window.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
-#include "runtime/windows/side_window.h"
 #include "tests/support/game_window.h"
 
 namespace {
@@ -74,8 +75,7 @@ TEST(OwnEngineAnalysis, SeveralLinesHaveDifferentFirstMovesAndLegalLines) {
   EXPECT_EQ(Analyse("3k5/3R5/9/9/9/9/9/9/9/5K3 b", 3, 2).size(), 2u);
 }
 
-constexpr const char* kRedRookUp =
-    "1nbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w";
+constexpr const char* kRedRookUp = "1nbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w";
 constexpr const char* kRedRookUpBlackToMove =
     "1nbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR b";
 constexpr const char* kBlackRookUp =
@@ -115,9 +115,9 @@ TEST(ScoreGraphMarks, DropsForTheMoverAreMistakesOrBlunders) {
     const char* mark;
   };
   const Case cases[] = {
-      {0.5, 0.0, true, ""},      {0.5, -1.0, true, "?"},  {0.5, -2.6, true, "??"},
-      {0.5, 2.5, true, ""},      {-0.5, 1.0, false, "?"}, {0.0, 3.0, false, "??"},
-      {0.0, -5.0, false, ""},    {10.0, 8.6, true, ""},   {-10.0, 10.0, false, "??"},
+      {0.5, 0.0, true, ""},   {0.5, -1.0, true, "?"},  {0.5, -2.6, true, "??"},
+      {0.5, 2.5, true, ""},   {-0.5, 1.0, false, "?"}, {0.0, 3.0, false, "??"},
+      {0.0, -5.0, false, ""}, {10.0, 8.6, true, ""},   {-10.0, 10.0, false, "??"},
   };
   for (const Case& c : cases)
     EXPECT_EQ(game::MistakeMark(c.before, c.after, c.redMoved), c.mark)
@@ -187,8 +187,8 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
   EXPECT_NE(notes[1].find("深度 "), std::string::npos) << notes[1];
   EXPECT_NE(notes[1].find("速度 "), std::string::npos) << notes[1];
   // The line in the record's notation: Chinese by default, so a move reads 进, 退 or 平.
-  EXPECT_TRUE(notes[1].find("进") != std::string::npos || notes[1].find("平") != std::string::npos ||
-              notes[1].find("退") != std::string::npos)
+  EXPECT_TRUE(notes[1].find("进") != std::string::npos ||
+              notes[1].find("平") != std::string::npos || notes[1].find("退") != std::string::npos)
       << notes[1];
 
   // The arrow points from the best move's piece to its target, over the bitmap, not in it.
@@ -300,9 +300,9 @@ TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFall
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
 
   // An analyst that dies when asked to search: named once, and the built-in engine analyses.
-  game::SaveEngines({{"坏引擎", "sh '" + std::string(XQ_SOURCE_DIR) +
-                                     "/tests/support/fake_engine.sh' exit",
-                      std::nullopt}});
+  game::SaveEngines(
+      {{"坏引擎", "sh '" + std::string(XQ_SOURCE_DIR) + "/tests/support/fake_engine.sh' exit",
+        std::nullopt}});
   game::AnalystChoiceChanged();
   game::ToggleAnalysis();
   std::vector<std::string> boxes;

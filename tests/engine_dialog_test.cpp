@@ -2,6 +2,10 @@
 // engine added and tested through real processes (protocol, squares, options shown), an engine
 // that cannot start tested and removed, the choices confirmed, kept in the settings file and put
 // to work: Fairy-Stockfish then answers the Human's move in the main window.
+#include "game/engine_dialog.h"
+
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -12,10 +16,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include "game/engine_choice.h"
-#include "game/engine_dialog.h"
 #include "game/outside_opponent.h"
 #include "game/window_session.h"
 #include "tests/support/game_window.h"

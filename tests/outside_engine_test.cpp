@@ -2,9 +2,10 @@
 // moves through its process (our own engine over UCI and Fairy-Stockfish); an engine that exits,
 // hangs, plays an illegal move or floods the window with lines gets one message naming it, and the
 // built-in engine plays on with the game intact.
+#include <gtest/gtest.h>
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <gtest/gtest.h>
 
 #include "game/engine_choice.h"
 #include "game/outside_opponent.h"
@@ -66,8 +67,7 @@ TEST_F(OutsideOpponent, AFailingEngineIsNamedAndTheBuiltInEnginePlaysOn) {
     ASSERT_TRUE(ReplyArrived());
     const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].find("引擎 Fake " + std::string(c.mode) + " " + c.says),
-              std::string::npos)
+    EXPECT_NE(boxes[0].find("引擎 Fake " + std::string(c.mode) + " " + c.says), std::string::npos)
         << boxes[0];
     // The Human's move and the built-in engine's reply, and the next reply is the built-in's.
     EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
@@ -82,7 +82,7 @@ TEST_F(OutsideOpponent, AFailingEngineIsNamedAndTheBuiltInEnginePlaysOn) {
 
 TEST_F(OutsideOpponent, AFloodingEngineStillPlaysItsMove) {
   Choose(FakeEngine("flood"));
-  game::ChooseEngineMoveMs(5000);  // a shell takes its time to print 20000 lines
+  game::ChooseEngineMoveMs(5000);                // a shell takes its time to print 20000 lines
   game::TheGame().PlayAs(game::Colour::kBlack);  // the Computer has red and opens: h2e2 is legal
   ASSERT_TRUE(ReplyArrived());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());

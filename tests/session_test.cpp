@@ -505,8 +505,8 @@ TEST_F(SessionScript, AnOutsideReplyIsTheOneSearchAndTheBuiltInEngineTakesOverWh
   EXPECT_EQ(engine::ToIccs(session->LineEngineMoves()[1]), "h9g7");
 
   // A failure (no move) and a move that is not legal: the built-in engine searches instead.
-  for (std::optional<engine::Move> bad : {std::optional<engine::Move>(),
-                                          engine::ParseIccs("a9a0")}) {
+  for (std::optional<engine::Move> bad :
+       {std::optional<engine::Move>(), engine::ParseIccs("a9a0")}) {
     const size_t before = session->LineEngineMoves().size();
     Act(before == 2 ? "move b2c2" : "move h0g2");
     ASSERT_TRUE(provider.pending);

@@ -1,5 +1,5 @@
-// The remembered settings: numbers and texts kept in the named file across reopenings, anything else read
-// as nothing.
+// The remembered settings: numbers and texts kept in the named file across reopenings, anything
+// else read as nothing.
 #include "runtime/system/settings.h"
 
 #include <gtest/gtest.h>

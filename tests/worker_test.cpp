@@ -3,15 +3,15 @@
 #include "runtime/system/worker.h"
 
 #include <gtest/gtest.h>
-
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <atomic>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "runtime/error.h"

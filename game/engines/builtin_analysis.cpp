@@ -50,9 +50,8 @@ void AnalyseWithOwnEngine(engine::Searcher& searcher, const engine::Position& po
       if (!informed || result.best == engine::kNoMove) break;
       AnalysisLine line = LineFromSearch(last, position.SideToMove(), int(k) + 1);
       if (line.pv.empty() || line.pv.front() != result.best) line.pv = {result.best};
-      const int64_t ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() -
-                                                                               started)
-                             .count();
+      const int64_t ms =
+          std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - started).count();
       line.nodes = nodes;
       line.time_ms = ms;
       line.nps = nodes * 1000 / std::max<int64_t>(ms, 1);
@@ -62,9 +61,9 @@ void AnalyseWithOwnEngine(engine::Searcher& searcher, const engine::Position& po
       // now: it waits for its own search at this depth.
       std::vector<AnalysisLine> complete;
       for (size_t j = 0; j < wanted; ++j) {
-        const bool taken = j > k && !shown[j].pv.empty() &&
-                           std::find(banned.begin(), banned.end(), shown[j].pv.front()) !=
-                               banned.end();
+        const bool taken =
+            j > k && !shown[j].pv.empty() &&
+            std::find(banned.begin(), banned.end(), shown[j].pv.front()) != banned.end();
         if (shown[j].pv.empty() || taken) continue;
         complete.push_back(shown[j]);
       }

@@ -22,9 +22,9 @@ inline constexpr int kDeepestAnalysis = 64;
 // the position has fewer legal moves) until `stop` is set or `max_depth` (0: kDeepestAnalysis) is
 // reached. `report` is called on this thread with the lines each time one of them is complete at
 // a new depth (a line from the depth before whose first move an earlier line has taken since is
-// left out until it is searched again, so no two lines ever begin alike); scores are from red's side, nodes and speed counted over all lines
-// since the start. A search cut short by `stop` is not reported. Nothing is reported for a
-// position without a legal move.
+// left out until it is searched again, so no two lines ever begin alike); scores are from red's
+// side, nodes and speed counted over all lines since the start. A search cut short by `stop` is not
+// reported. Nothing is reported for a position without a legal move.
 void AnalyseWithOwnEngine(engine::Searcher& searcher, const engine::Position& position, int lines,
                           const std::atomic<bool>& stop,
                           const std::function<void(const std::vector<AnalysisLine>&)>& report,

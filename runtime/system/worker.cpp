@@ -1,13 +1,13 @@
 #include "runtime/system/worker.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
-#include <QPointer>
-#include <QTimer>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTimer>
 #include <algorithm>
 #include <map>
 #include <thread>

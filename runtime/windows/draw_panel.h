@@ -15,9 +15,9 @@
 
 #include "runtime/pictures/picture.h"
 #include "runtime/pictures/surface.h"
-#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/device_pixels.h"
 #include "runtime/windows/panel_marks.h"
+#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/unit.h"
 
 namespace runtime {

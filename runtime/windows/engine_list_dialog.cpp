@@ -191,8 +191,10 @@ class EngineListDialog : public QDialog {
     SaveChoices();
     state_.engines.erase(state_.engines.begin() + (row - 1));
     for (int32_t* chosen : {&state_.opponent, &state_.analyst}) {
-      if (*chosen == row) *chosen = 0;
-      else if (*chosen > row) --*chosen;
+      if (*chosen == row)
+        *chosen = 0;
+      else if (*chosen > row)
+        --*chosen;
     }
     FillList();
     FillChoices();

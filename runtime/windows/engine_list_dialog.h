@@ -24,7 +24,7 @@ struct EngineListState {
   std::vector<EngineRow> engines;  // the outside engines, without the built-in one
   int32_t opponent = 0;            // 0: the built-in engine, n: engines[n - 1]
   int32_t analyst = 0;
-  int32_t moveMs = 2000;           // an outside opponent's time per move
+  int32_t moveMs = 2000;  // an outside opponent's time per move
   bool operator==(const EngineListState&) const = default;
 };
 
