@@ -63,6 +63,7 @@ struct Analysis {
   runtime::RepeatingCallId refresh = 0;
   std::chrono::steady_clock::time_point started, shownAt;
   bool outsideFresh = false;  // the outside engine's lines changed since they were shown
+  int32_t lineCount = 1;      // 多线 as it was when this position's analysis began
 };
 
 Analysis analysis;
@@ -122,7 +123,7 @@ void PollAnalyst() {
         event.line.pv.empty())
       continue;
     const size_t slot = size_t(std::clamp(event.line.multipv, 1, 3) - 1);
-    if (slot >= size_t(AnalysisLineCount())) continue;
+    if (slot >= size_t(analysis.lineCount)) continue;
     if (analysis.lines.size() <= slot) analysis.lines.resize(slot + 1);
     analysis.lines[slot] = std::move(event.line);
     analysis.outsideFresh = true;
@@ -137,7 +138,7 @@ void StartAnalyst(const OutsideEngine& chosen, const Shown& shown) {
   }
   engines::GoLimits limits;
   limits.infinite = true;
-  limits.multipv = AnalysisLineCount();
+  limits.multipv = analysis.lineCount;
   analystSearch = analyst->Go(shown.start, shown.moves, limits);
   // A client that failed at its start says why at the next poll.
   runtime::PostToUiThread(PollAnalyst);
@@ -155,7 +156,7 @@ void StartEngine(const engine::Position& position) {
   analysis.stop = std::make_shared<std::atomic<bool>>(false);
   analysis.handover = std::make_shared<Handover>();
   runtime::BackgroundJob job;
-  job.work = [position, lines = AnalysisLineCount(), stop = analysis.stop,
+  job.work = [position, lines = analysis.lineCount, stop = analysis.stop,
               handover = analysis.handover, engine = searcher.get()] {
     engines::AnalyseWithOwnEngine(*engine, position, lines, *stop,
                                   [&](const std::vector<engines::AnalysisLine>& found) {
@@ -170,8 +171,8 @@ void StartEngine(const engine::Position& position) {
 }
 
 // The moves of a line in the record's notation, as far as they are legal.
-std::string LineMoves(engine::Position position, const std::vector<engine::Move>& moves) {
-  const record::Notation notation = RecordNotation();
+std::string LineMoves(engine::Position position, const std::vector<engine::Move>& moves,
+                      record::Notation notation) {
   std::string text;
   for (size_t i = 0; i < moves.size() && i < kShownMoves; ++i) {
     if (!position.IsLegal(moves[i])) break;
@@ -183,12 +184,12 @@ std::string LineMoves(engine::Position position, const std::vector<engine::Move>
   return text;
 }
 
-std::string LineText(const engines::AnalysisLine& line) {
+std::string LineText(const engines::AnalysisLine& line, record::Notation notation) {
   std::string text = std::to_string(line.multipv);
   text.append("  深度 ").append(std::to_string(line.depth));
   text.append("  ").append(engines::FormatScore(line));
   text.append("  速度 ").append(std::to_string(line.nps));
-  text.append("  ").append(LineMoves(analysis.shown->position, line.pv));
+  text.append("  ").append(LineMoves(analysis.shown->position, line.pv, notation));
   return text;
 }
 
@@ -212,7 +213,10 @@ std::vector<std::string> NotesNow() {
   } else if (analysis.lines.empty()) {
     notes.push_back("思考中…");
   } else {
-    for (const engines::AnalysisLine& line : analysis.lines) notes.push_back(LineText(line));
+    // An outside engine's second line may come before its first.
+    const record::Notation notation = RecordNotation();
+    for (const engines::AnalysisLine& line : analysis.lines)
+      if (!line.pv.empty()) notes.push_back(LineText(line, notation));
   }
   return notes;
 }
@@ -262,6 +266,7 @@ void Restart() {
   analysis.lines.clear();
   analysis.trouble.clear();
   analysis.started = std::chrono::steady_clock::now();
+  analysis.lineCount = AnalysisLineCount();
   analysis.shown = ShownPosition(&analysis.key);
   const std::optional<OutsideEngine> outside = ChosenAnalyst();
   if (!outside) analyst.reset();
