@@ -31,7 +31,10 @@ bool WaitFor(Done done) {
 class OutsideOpponent : public testing::Test {
  protected:
   void SetUp() override { testing_support::StartGame(); }
-  void TearDown() override { testing_support::StopGame(); }
+  void TearDown() override {
+    testing_support::StopGame();
+    game::ForgetOpponentForThisRun();  // the next test's window starts with the built-in engine
+  }
 
   // `command` becomes the Computer at level 3 with a short time per move.
   static void Choose(const std::string& command) {
