@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QTableView>
 #include <QTest>
 #include <cstdlib>
 #include <set>
@@ -17,6 +18,7 @@
 #include "game/engine_choice.h"
 #include "game/engines/builtin_analysis.h"
 #include "game/play/engine_bridge.h"
+#include "game/record_window.h"
 #include "game/score_graph.h"
 #include "game/units.h"
 #include "game/window_session.h"
@@ -273,6 +275,25 @@ TEST_F(AnalysisWindow, TheGraphScoresEveryPositionAndItsClickStepsThere) {
   ASSERT_EQ(after.size(), before.size() - 2);
   EXPECT_EQ(after[0], before[0]);
   EXPECT_EQ(after[1], before[1]);
+}
+
+TEST_F(AnalysisWindow, AMoveThatHangsARookIsMarkedABlunderInTheRecord) {
+  game::ToggleRecordWindow();
+  ASSERT_EQ(game::TheGame().Paste("1r3k3/9/9/9/9/R8/9/9/9/4K4 w"), std::nullopt);
+  Move(1, 6, 2, 6);  // the rook onto the file of black's, which takes it
+  ASSERT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
+  ASSERT_TRUE(WaitFor([] {
+    const auto scores = game::LineScores();
+    return !game::ScoringBusy() && scores.size() == 3 &&
+           std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
+  }));
+  EXPECT_EQ(game::MoveMark(0), "??");
+  EXPECT_EQ(game::MoveMark(1), "");  // taking it loses nothing
+  auto* list = dynamic_cast<QTableView*>(SideWidget("SideMoveList"));
+  ASSERT_NE(list, nullptr);
+  const QString red = list->model()->index(0, 1).data().toString();
+  EXPECT_TRUE(red.endsWith("??")) << red.toStdString();
+  EXPECT_FALSE(list->model()->index(0, 2).data().toString().endsWith("?"));
 }
 
 TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFallsBack) {
