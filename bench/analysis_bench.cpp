@@ -93,8 +93,8 @@ BENCHMARK(BM_LongestStallWhileOwnEngineAnalysesThreeLines)
 
 void BM_LongestStallWhileAnAnalystFloods(benchmark::State& state) {
   ShowGame();
-  game::SaveEngines(
-      {{"flood", "sh '" XQ_SOURCE_DIR "/tests/support/fake_engine.sh' flood-long", std::nullopt}});
+  game::SaveEngines({{"flood", "sh '" XQ_SOURCE_DIR "/tests/support/fake_engine.sh' flood-long",
+                      std::nullopt, ""}});
   game::ChooseAnalystEngine(1);
   game::AnalystChoiceChanged();
   game::ChooseAnalysisLineCount(1);

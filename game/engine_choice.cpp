@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "game/engines/option_settings.h"
 #include "runtime/system/settings.h"
 
 namespace game {
@@ -33,6 +34,7 @@ std::vector<OutsideEngine> SavedEngines() {
     OutsideEngine engine;
     engine.name = runtime::ReadTextSetting(Key(n, "name")).value_or("");
     engine.command = runtime::ReadTextSetting(Key(n, "command")).value_or("");
+    engine.options = runtime::ReadTextSetting(Key(n, "options")).value_or("");
     const int32_t numbering = runtime::ReadSetting(Key(n, "numbering")).value_or(0);
     if (numbering == 1) engine.numbering = engines::Numbering::kFromZero;
     if (numbering == 2) engine.numbering = engines::Numbering::kFromOne;
@@ -48,6 +50,7 @@ void SaveEngines(const std::vector<OutsideEngine>& list) {
     const OutsideEngine& engine = list[size_t(n - 1)];
     runtime::WriteTextSetting(Key(n, "name"), engine.name);
     runtime::WriteTextSetting(Key(n, "command"), engine.command);
+    runtime::WriteTextSetting(Key(n, "options"), engine.options);
     runtime::WriteSetting(Key(n, "numbering"), !engine.numbering ? 0
                                                : *engine.numbering == engines::Numbering::kFromZero
                                                    ? 1
@@ -56,6 +59,7 @@ void SaveEngines(const std::vector<OutsideEngine>& list) {
   for (int32_t n = count + 1; n <= old; ++n) {
     runtime::WriteTextSetting(Key(n, "name"), std::nullopt);
     runtime::WriteTextSetting(Key(n, "command"), std::nullopt);
+    runtime::WriteTextSetting(Key(n, "options"), std::nullopt);
     runtime::WriteTextSetting(Key(n, "numbering"), std::nullopt);
   }
   runtime::WriteSetting(kCountKey, count);
@@ -91,6 +95,7 @@ engines::EngineConfig ConfigFor(const OutsideEngine& engine) {
   config.name = engine.name;
   config.command = engine.command;
   config.numbering = engine.numbering;
+  if (auto settings = engines::ParseOptionSettings(engine.options)) config.options = *settings;
   return config;
 }
 

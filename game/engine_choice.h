@@ -16,6 +16,7 @@ struct OutsideEngine {
   std::string name;                             // as the player named it
   std::string command;                          // the command line
   std::optional<engines::Numbering> numbering;  // nothing: judged from the engine's name
+  std::string options;                          // "Hash=64; Threads=2" (option_settings.h)
   bool operator==(const OutsideEngine&) const = default;
 };
 
@@ -32,7 +33,7 @@ void ChooseAnalystEngine(int32_t number);
 int32_t EngineMoveMs();
 void ChooseEngineMoveMs(int32_t ms);
 
-// What the client is given for an engine.
+// What the client is given for an engine: its options only when they read as settings.
 engines::EngineConfig ConfigFor(const OutsideEngine& engine);
 
 }  // namespace game

@@ -6,7 +6,9 @@
 #include "game/analysis.h"
 #include "game/engine_choice.h"
 #include "game/engines/engine_client.h"
+#include "game/engines/option_settings.h"
 #include "game/outside_opponent.h"
+#include "runtime/system/message_box.h"
 #include "runtime/system/worker.h"
 #include "runtime/windows/engine_list_dialog.h"
 
@@ -20,11 +22,11 @@ runtime::EngineRow RowOf(const OutsideEngine& engine) {
   const int32_t numbering = !engine.numbering                                    ? 0
                             : *engine.numbering == engines::Numbering::kFromZero ? 1
                                                                                  : 2;
-  return runtime::EngineRow{engine.name, engine.command, numbering};
+  return runtime::EngineRow{engine.name, engine.command, numbering, engine.options};
 }
 
 OutsideEngine EngineOf(const runtime::EngineRow& row) {
-  OutsideEngine engine{row.name, row.command, std::nullopt};
+  OutsideEngine engine{row.name, row.command, std::nullopt, row.options};
   if (row.numbering == 1) engine.numbering = engines::Numbering::kFromZero;
   if (row.numbering == 2) engine.numbering = engines::Numbering::kFromOne;
   return engine;
@@ -78,7 +80,15 @@ void PollTest(uint64_t id) {
   }
 }
 
+// Why an engine's options text cannot be used, naming the engine; empty when it can.
+std::string OptionsTrouble(const runtime::EngineRow& row) {
+  std::string error;
+  if (engines::ParseOptionSettings(row.options, &error)) return {};
+  return "引擎 " + (row.name.empty() ? row.command : row.name) + " 的" + error;
+}
+
 void StartTest(const runtime::EngineRow& row, std::function<void(const std::string&)> report) {
+  if (std::string trouble = OptionsTrouble(row); !trouble.empty()) return report(trouble);
   static uint64_t next = 0;
   const uint64_t id = ++next;
   TestRun& run = tests[id];
@@ -104,7 +114,12 @@ void ShowEngineDialog() {
   while (!tests.empty()) Finish(tests.begin()->first, "");
   if (!chosen) return;
   std::vector<OutsideEngine> list;
-  for (const runtime::EngineRow& row : chosen->engines) list.push_back(EngineOf(row));
+  for (const runtime::EngineRow& row : chosen->engines) {
+    // Kept as written for the player to mend; the engine starts without them meanwhile.
+    if (std::string trouble = OptionsTrouble(row); !trouble.empty())
+      runtime::ShowMessageBox(runtime::BoxIcon::kWarning, trouble + "，这些选项暂不设置。", "引擎");
+    list.push_back(EngineOf(row));
+  }
   SaveEngines(list);
   ChooseOpponentEngine(chosen->opponent);
   ChooseAnalystEngine(chosen->analyst);

@@ -100,7 +100,7 @@ void PollOpponent() {
 }
 
 std::optional<OutsideEngine> ChosenOpponent() {
-  if (commandForThisRun) return OutsideEngine{"", *commandForThisRun, std::nullopt};
+  if (commandForThisRun) return OutsideEngine{"", *commandForThisRun, std::nullopt, ""};
   const int32_t chosen = OpponentEngine();
   if (chosen == 0) return std::nullopt;
   return SavedEngines()[size_t(chosen - 1)];

@@ -17,6 +17,7 @@
 #include "engine/search.h"
 #include "game/engine_choice.h"
 #include "game/engines/builtin_analysis.h"
+#include "game/engines/option_settings.h"
 #include "game/play/engine_bridge.h"
 #include "game/record_window.h"
 #include "game/score_graph.h"
@@ -106,6 +107,33 @@ TEST(OwnEngineAnalysis, ScoresAndMatesAreFromRedsSide) {
     } else {
       ASSERT_TRUE(lines[0].score_cp.has_value());
       EXPECT_EQ(*lines[0].score_cp > 0, c.redAhead) << *lines[0].score_cp;
+    }
+  }
+}
+
+TEST(EngineOptionSettings, ReadAsWrittenOrRefusedWithTheItem) {
+  using Settings = engines::OptionSettings;
+  struct Case {
+    const char* text;
+    std::optional<Settings> read;
+  };
+  const Case cases[] = {
+      {"", Settings{}},
+      {" ; \n ;", Settings{}},
+      {"Hash=64", Settings{{"Hash", "64"}}},
+      {" Skill Level = 10 ;Threads=2\nPonder=",
+       Settings{{"Skill Level", "10"}, {"Threads", "2"}, {"Ponder", ""}}},
+      {"EvalFile=a=b.nnue", Settings{{"EvalFile", "a=b.nnue"}}},
+      {"Hash 64", std::nullopt},
+      {"=64", std::nullopt},
+      {"Hash=64; Threads", std::nullopt},
+  };
+  for (const Case& c : cases) {
+    std::string error;
+    EXPECT_EQ(engines::ParseOptionSettings(c.text, &error), c.read) << c.text;
+    EXPECT_EQ(error.empty(), c.read.has_value()) << c.text;
+    if (c.read) {
+      EXPECT_EQ(engines::ParseOptionSettings(engines::FormatOptionSettings(*c.read)), c.read);
     }
   }
 }
@@ -306,7 +334,7 @@ TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFall
   game::ChooseAnalysisLineCount(3);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
-    game::SaveEngines({{"", c.command, std::nullopt}});
+    game::SaveEngines({{"", c.command, std::nullopt, ""}});
     game::ChooseAnalystEngine(1);
     game::AnalystChoiceChanged();
     game::ToggleAnalysis();
@@ -323,7 +351,7 @@ TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFall
   // An analyst that dies when asked to search: named once, and the built-in engine analyses.
   game::SaveEngines(
       {{"坏引擎", "sh '" + std::string(XQ_SOURCE_DIR) + "/tests/support/fake_engine.sh' exit",
-        std::nullopt}});
+        std::nullopt, ""}});
   game::AnalystChoiceChanged();
   game::ToggleAnalysis();
   std::vector<std::string> boxes;

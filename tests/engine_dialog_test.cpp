@@ -58,8 +58,10 @@ void Click(const char* button) {
 }
 
 // Adds an engine and tests it; the report once it came.
-std::string AddAndTest(const std::string& name, const std::string& command) {
+std::string AddAndTest(const std::string& name, const std::string& command,
+                       const std::string& options = "") {
   Part<QListWidget>("EngineList").setCurrentRow(0);
+  Type("EngineOptions", options);
   Type("EngineName", name);
   Type("EngineCommand", command);
   Click("AddEngine");
@@ -79,7 +81,14 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
   bool driven = false;
   QTimer::singleShot(0, [&] {
     ASSERT_TRUE(WaitFor([] { return Dialog() != nullptr; }));
-    const std::string fairy = AddAndTest("Fairy", "/usr/games/fairy-stockfish");
+    // Options that do not read are refused before the engine is started.
+    const std::string unreadable = AddAndTest("Fairy", "/usr/games/fairy-stockfish", "Hash 64");
+    EXPECT_NE(unreadable.find("应写成 名称=值"), std::string::npos) << unreadable;
+    Type("EngineOptions", "Hash=32; Skill Level=5");  // the engine just added, still selected
+    Click("TestEngine");
+    QPlainTextEdit& report = Part<QPlainTextEdit>("EngineReport");
+    ASSERT_TRUE(WaitFor([&] { return report.toPlainText().startsWith("协议"); }));
+    const std::string fairy = report.toPlainText().toStdString();
     EXPECT_NE(fairy.find("协议：UCI"), std::string::npos) << fairy;
     EXPECT_NE(fairy.find("坐标：1-10"), std::string::npos) << fairy;
     EXPECT_NE(fairy.find("UCI_Variant"), std::string::npos) << fairy;
@@ -107,6 +116,8 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
   ASSERT_EQ(saved.size(), 2u);
   EXPECT_EQ(saved[0].name, "Fairy");
   EXPECT_EQ(saved[0].command, "/usr/games/fairy-stockfish");
+  EXPECT_EQ(saved[0].options, "Hash=32; Skill Level=5");
+  EXPECT_EQ(saved[1].options, "");
   EXPECT_EQ(game::OpponentEngine(), 1);
   EXPECT_EQ(game::AnalystEngine(), 2);
   EXPECT_EQ(game::EngineMoveMs(), 500);

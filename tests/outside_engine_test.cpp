@@ -38,7 +38,7 @@ class OutsideOpponent : public testing::Test {
 
   // `command` becomes the Computer at level 3 with a short time per move.
   static void Choose(const std::string& command) {
-    game::SaveEngines({{"", command, std::nullopt}});
+    game::SaveEngines({{"", command, std::nullopt, ""}});
     game::ChooseOpponentEngine(1);
     game::ChooseEngineMoveMs(300);
     game::OpponentChoiceChanged();

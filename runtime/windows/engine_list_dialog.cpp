@@ -63,6 +63,9 @@ class EngineListDialog : public QDialog {
     numbering_ = Named(new QComboBox, "EngineNumbering");
     numbering_->addItems({QStringLiteral("按引擎名判断"), QStringLiteral("0-9（Pikafish、本程序）"),
                           QStringLiteral("1-10（Fairy-Stockfish）")});
+    options_ = Named(new QLineEdit, "EngineOptions");
+    options_->setPlaceholderText(
+        QStringLiteral("例如 Hash=64; Threads=2（测试可看引擎提供的选项）"));
     auto* add = Named(new QPushButton(QStringLiteral("添加")), "AddEngine");
     remove_ = Named(new QPushButton(QStringLiteral("删除")), "RemoveEngine");
     test_ = Named(new QPushButton(QStringLiteral("测试")), "TestEngine");
@@ -81,6 +84,7 @@ class EngineListDialog : public QDialog {
     fields->addRow(QStringLiteral("名称"), name_);
     fields->addRow(QStringLiteral("命令行"), command_);
     fields->addRow(QStringLiteral("UCI 坐标"), numbering_);
+    fields->addRow(QStringLiteral("选项"), options_);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(add);
     buttons->addWidget(remove_);
@@ -107,6 +111,7 @@ class EngineListDialog : public QDialog {
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { ShowRow(row); });
     connect(name_, &QLineEdit::textEdited, this, [this] { EditRow(); });
     connect(command_, &QLineEdit::textEdited, this, [this] { EditRow(); });
+    connect(options_, &QLineEdit::textEdited, this, [this] { EditRow(); });
     connect(numbering_, &QComboBox::activated, this, [this] { EditRow(); });
     connect(add, &QPushButton::clicked, this, [this] { Add(); });
     connect(remove_, &QPushButton::clicked, this, [this] { Remove(); });
@@ -147,18 +152,21 @@ class EngineListDialog : public QDialog {
     if (!outside) {
       name_->clear();
       command_->clear();
+      options_->clear();
       numbering_->setCurrentIndex(0);
       return;
     }
     const EngineRow& engine = state_.engines[size_t(row - 1)];
     name_->setText(Q(engine.name));
     command_->setText(Q(engine.command));
+    options_->setText(Q(engine.options));
     numbering_->setCurrentIndex(std::clamp(engine.numbering, 0, 2));
   }
 
   EngineRow FieldsRow() const {
     return EngineRow{name_->text().trimmed().toStdString(),
-                     command_->text().trimmed().toStdString(), numbering_->currentIndex()};
+                     command_->text().trimmed().toStdString(), numbering_->currentIndex(),
+                     options_->text().trimmed().toStdString()};
   }
 
   // The fields edit the engine selected; the built-in engine cannot be edited.
@@ -226,6 +234,7 @@ class EngineListDialog : public QDialog {
   QLineEdit* name_ = nullptr;
   QLineEdit* command_ = nullptr;
   QComboBox* numbering_ = nullptr;
+  QLineEdit* options_ = nullptr;
   QPushButton* remove_ = nullptr;
   QPushButton* test_ = nullptr;
   QPlainTextEdit* report_ = nullptr;

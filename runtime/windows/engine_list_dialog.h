@@ -17,6 +17,7 @@ struct EngineRow {
   std::string name;
   std::string command;
   int32_t numbering = 0;  // 0: judged from the engine's name, 1: ranks 0-9, 2: ranks 1-10
+  std::string options;    // the options to set, as the player wrote them ("Hash=64; Threads=2")
   bool operator==(const EngineRow&) const = default;
 };
 
