@@ -73,6 +73,13 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
       line.level = LevelOf(value);
       if (!line.level)
         return Refused("invalid level '" + std::string(value) + "': a number from 1 to 8");
+    } else if (arg == "--engine" || arg.starts_with("--engine=")) {
+      if (arg == "--engine" && i + 1 == args.size())
+        return Refused("option '--engine' requires an argument");
+      const std::string_view command = arg == "--engine" ? args[++i] : arg.substr(9);
+      if (command.find_first_not_of(" \t") == std::string_view::npos)
+        return Refused("option '--engine' needs the engine's command line");
+      line.engine = std::string(command);
     } else {
       return Refused("unknown option '" + std::string(arg) + "'");
     }
@@ -89,6 +96,8 @@ std::string UsageText(std::string_view program) {
       "Options:\n"
       "  --level N      the computer's level for this run, 1 (weakest) to 8 (strongest)\n"
       "  --black        play black for this run: the computer has red and moves first\n"
+      "  --engine CMD   an outside UCI or UCCI engine, started as CMD, plays the computer's\n"
+      "                 moves at levels 3-8 for this run\n"
       "  -h, --help     show this help and exit\n"
       "  -V, --version  show the version and exit\n"
       "\n"

@@ -1,7 +1,7 @@
 // The program's command line, read before anything needs the window system: --help and --version
 // answer in a terminal without a display, --level picks the computer's strength and --black the
-// Human's colour for one run, and a file name is a record (.ces) or a game (.pgn) to open once the
-// main window exists.
+// Human's colour for one run, --engine an outside engine as the opponent, and a file name is a
+// record (.ces) or a game (.pgn) to open once the main window exists.
 #pragma once
 
 #include <optional>
@@ -21,6 +21,7 @@ struct CommandLine {
   Action action = Action::kPlay;
   std::optional<int> level;           // --level N, 1..8
   bool black = false;                 // --black: the Human plays black this run
+  std::optional<std::string> engine;  // --engine COMMAND: an outside engine plays this run
   std::optional<std::string> record;  // a record to open at start
   std::string error;                  // why the command line was refused
 };

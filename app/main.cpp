@@ -8,6 +8,7 @@
 
 #include "app/command_line.h"
 #include "game/handlers.h"
+#include "game/outside_opponent.h"
 #include "game/play/session.h"
 #include "game/record_file.h"
 #include "game/units.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   // --level holds for this run only; the level chosen in the menu stays remembered.
   if (line.level) game::OverrideLevelForThisRun(*line.level);
   if (line.black) game::OverrideColourForThisRun(game::Colour::kBlack);
+  if (line.engine) game::UseOpponentEngineForThisRun(*line.engine);
   runtime::LoadStartWindow(game::kMainWindowId);
   // A record named on the command line: a file manager opens records this way.
   if (line.record) game::OpenRecordAtStart(line.record->c_str());

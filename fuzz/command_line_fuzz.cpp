@@ -1,7 +1,9 @@
 // Command lines from untrusted bytes (arguments split at zero bytes): every one is either played,
-// answered or refused with a reason, and what is played holds a level in range.
+// answered or refused with a reason, and what is played holds a level in range and an engine
+// command that is not blank.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -22,6 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if ((line.action == Action::kRefuse) == line.error.empty()) __builtin_trap();
   if (line.action != Action::kRefuse && line.level &&
       (*line.level < engine::kMinLevel || *line.level > engine::kMaxLevel))
+    __builtin_trap();
+  // An engine to play is never an empty or blank command line.
+  if (line.action != Action::kRefuse && line.engine &&
+      line.engine->find_first_not_of(" \t") == std::string::npos)
     __builtin_trap();
   return 0;
 }

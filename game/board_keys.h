@@ -23,6 +23,9 @@ inline constexpr BoardKey kBoardKeys[] = {
     {"Ctrl+S", "保存棋谱…", "save the game as PGN"},
     {"Ctrl+O", "打开棋谱…", "open a game from a PGN file"},
     {"", "执黑", "play black: the computer has red and moves first"},
+    {"Ctrl+A", "分析", "analysis: the engine's lines and best move for the position shown"},
+    {"", "多线 1-3", "how many lines the analysis shows"},
+    {"", "引擎…", "outside UCI/UCCI engines: add, test, choose the opponent and the analyst"},
 };
 
 }  // namespace game

@@ -1,8 +1,11 @@
 #include "game/controller.h"
 
+#include "game/analysis.h"
 #include "game/evaluation.h"
 #include "game/game_menu.h"
+#include "game/outside_opponent.h"
 #include "game/record_window.h"
+#include "game/score_graph.h"
 #include "game/search.h"
 #include "game/units.h"
 #include "game/window_session.h"
@@ -14,11 +17,21 @@ namespace game {
 void OnMainWindowCreated() {
   runtime::SetInterfaceStyle(1);
   OpenWindowGame();
+  // Before the first game: a Computer with red answers the new game's first question.
+  InstallOutsideOpponent();
   NewGame();
   LoadEvaluationTables();
   SearchDepth = 2;
   InstallGameMenu();
   InstallRecordWindow();
+  InstallScoreGraph();
+  InstallAnalysis();
+  // The scores and the analysis follow the line before the record shows it.
+  SetLineListener([] {
+    ScoreGraphFollowLine();
+    AnalysisFollowShownPosition();
+    RefreshRecordWindow();
+  });
 }
 
 void NewGame() {

@@ -3,7 +3,9 @@
 #include <string_view>
 
 #include "engine/levels.h"
+#include "game/analysis.h"
 #include "game/board_keys.h"
+#include "game/engine_dialog.h"
 #include "game/record_window.h"
 #include "game/units.h"
 #include "game/window_session.h"
@@ -27,11 +29,15 @@ enum ItemId : int32_t {
   kSavePgnItem,
   kOpenPgnItem,
   kBlackItem,
+  kAnalysisItem,
+  kEnginesItem,
   kLevelItemBase = 100,  // 101..108
+  kLinesItemBase = 200,  // 201..203
 };
 
 constexpr std::string_view kLevelNames[] = {"入门", "初级", "业余", "中级",
                                             "高级", "大师", "特级", "最强"};
+constexpr const char* kLineNames[] = {"一线", "二线", "三线"};
 
 std::vector<runtime::MenuEntry> MenuEntries() {
   std::vector<runtime::MenuEntry> entries{
@@ -55,6 +61,13 @@ std::vector<runtime::MenuEntry> MenuEntries() {
   entries.push_back({Kind::kAction, kSavePgnItem, "保存棋谱…", "Ctrl+S"});
   entries.push_back({Kind::kAction, kOpenPgnItem, "打开棋谱…", "Ctrl+O"});
   entries.push_back({Kind::kCheck, kBlackItem, "执黑", ""});
+  entries.push_back({Kind::kSeparator, 0, "", ""});
+  entries.push_back({Kind::kCheck, kAnalysisItem, "分析", "Ctrl+A"});
+  entries.push_back({Kind::kSubmenu, 0, "多线", ""});
+  for (int32_t n = 1; n <= 3; ++n)
+    entries.push_back({Kind::kRadio, kLinesItemBase + n, kLineNames[n - 1], ""});
+  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  entries.push_back({Kind::kAction, kEnginesItem, "引擎…", ""});
   return entries;
 }
 
@@ -70,12 +83,16 @@ runtime::MenuItemState ItemState(int32_t id) {
       return {true, RecordWindowShown()};
     case kBlackItem:
       return {true, TheGame().HumanColour() == Colour::kBlack};
+    case kAnalysisItem:
+      return {true, AnalysisOn()};
     case kCopyItem:
+    case kEnginesItem:
     case kPasteItem:
     case kSavePgnItem:
     case kOpenPgnItem:
       return {true, false};
     default:
+      if (id > kLinesItemBase) return {true, id == kLinesItemBase + AnalysisLineCount()};
       return {true, id == kLevelItemBase + TheGame().Level()};
   }
 }
@@ -114,8 +131,17 @@ void Act(int32_t id) {
     case kBlackItem:
       TheGame().PlayAs(TheGame().HumanColour() == Colour::kBlack ? Colour::kRed : Colour::kBlack);
       return;
+    case kAnalysisItem:
+      ToggleAnalysis();
+      return;
+    case kEnginesItem:
+      ShowEngineDialog();
+      return;
     default:
-      TheGame().ChooseLevel(id - kLevelItemBase);
+      if (id > kLinesItemBase)
+        ChooseAnalysisLineCount(id - kLinesItemBase);
+      else
+        TheGame().ChooseLevel(id - kLevelItemBase);
       return;
   }
 }

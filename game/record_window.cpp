@@ -12,6 +12,7 @@
 #include "game/notation.h"
 #include "game/record/notation.h"
 #include "game/record/pgn.h"
+#include "game/score_graph.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/lifecycle.h"
@@ -114,6 +115,20 @@ std::string PgnResult(const Outcome& outcome, Colour human) {
   return (outcome.winner == Winner::kHuman) == (human == Colour::kRed) ? "1-0" : "0-1";
 }
 
+// The analysis's lines, kept so that a refresh of the record shows them again.
+std::vector<std::string> analysisNotes;
+
+void ShowNotes() {
+  Session& game = TheGame();
+  std::vector<std::string> notes;
+  if (game.Viewed())
+    notes.push_back("回看：第 " + std::to_string(*game.Viewed()) + " 步（棋盘不接受走子）");
+  if (std::string result = ResultText(game.GameOutcome(), game.HumanColour()); !result.empty())
+    notes.push_back(result);
+  notes.insert(notes.end(), analysisNotes.begin(), analysisNotes.end());
+  runtime::SetSideNotes(notes);
+}
+
 void ShowLine() {
   if (!runtime::SideWindowOpen()) return;
   Session& game = TheGame();
@@ -125,7 +140,7 @@ void ShowLine() {
   for (size_t ply = 0; ply < line.texts.size(); ++ply) {
     const Cell cell = CellOf(ply, first);
     if (size_t(cell.row) >= rows.size()) rows.push_back({std::to_string(cell.row + 1), "", ""});
-    rows[size_t(cell.row)][size_t(cell.column)] = line.texts[ply];
+    rows[size_t(cell.row)][size_t(cell.column)] = line.texts[ply] + MoveMark(ply);
   }
   runtime::SetSideRows(rows);
   const size_t shown = game.Viewed().value_or(moves.size());
@@ -135,11 +150,12 @@ void ShowLine() {
     const Cell cell = CellOf(shown - 1, first);
     runtime::SetSideCurrent(cell.row, cell.column);
   }
-  std::vector<std::string> notes;
-  if (game.Viewed()) notes.push_back("回看：第 " + std::to_string(shown) + " 步（棋盘不接受走子）");
-  if (std::string result = ResultText(game.GameOutcome(), game.HumanColour()); !result.empty())
-    notes.push_back(result);
-  runtime::SetSideNotes(notes);
+  ShowNotes();
+  // The curve from the start position on, once there is a move; the position shown marked.
+  if (moves.empty())
+    runtime::SetSideGraph({}, -1);
+  else
+    runtime::SetSideGraph(LineScores(), int32_t(shown));
 }
 
 void Step(runtime::SideKey key) {
@@ -239,6 +255,10 @@ void OpenBeside() {
   runtime::SideWindowCallbacks callbacks;
   callbacks.cellClicked = CellClicked;
   callbacks.keyPressed = Step;
+  // Point i of the curve is the position after i moves.
+  callbacks.graphClicked = [](int32_t index) {
+    if (index >= 0) TheGame().View(size_t(index));
+  };
   // Closed by the player, not along with the main window (the program's end closes every window
   // left): only then is it remembered closed.
   callbacks.closedByUser = [] {
@@ -365,7 +385,7 @@ const std::vector<runtime::FileFilter> kPgnFilters = {{"棋谱 (*.pgn)", "*.pgn"
 }  // namespace
 
 void InstallRecordWindow() {
-  SetLineListener(RefreshRecordWindow);
+  analysisNotes.clear();
   // The record goes with the main window, and stays remembered open for the next run.
   runtime::CallWhenWindowGoes(MainWindow, runtime::CloseSideWindow);
   // Beside the main window once it stands on the screen: while it is being made there is
@@ -384,6 +404,16 @@ void ToggleRecordWindow() {
   }
   runtime::WriteSetting(kOpenKey, 1);
   OpenBeside();
+}
+
+record::Notation RecordNotation() {
+  return ChosenNotation();
+}
+
+void ShowAnalysisNotes(std::vector<std::string> lines) {
+  if (lines == analysisNotes) return;
+  analysisNotes = std::move(lines);
+  if (runtime::SideWindowOpen()) ShowNotes();
 }
 
 bool RecordWindowShown() {

@@ -4,6 +4,9 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "game/record/notation.h"
 
 namespace game {
 
@@ -12,8 +15,12 @@ void InstallRecordWindow();
 // 棋谱 (Ctrl+L): opens or closes it; remembered for the next run.
 void ToggleRecordWindow();
 bool RecordWindowShown();
-// The line, the position shown or the outcome changed.
+// The line, the position shown or the outcome changed (or a score of the graph arrived).
 void RefreshRecordWindow();
+// The notation the record is written in (the window's 记谱 menu), for the analysis lines too.
+record::Notation RecordNotation();
+// Lines shown under the record's own notes (the analysis); none takes them off.
+void ShowAnalysisNotes(std::vector<std::string> lines);
 
 // 保存棋谱… (Ctrl+S) and 打开棋谱… (Ctrl+O), through the file dialog.
 void SavePgn();

@@ -16,6 +16,7 @@ struct Case {
   Action action;
   std::optional<int> level = std::nullopt;
   std::optional<std::string> record = std::nullopt;
+  std::optional<std::string> engine = std::nullopt;
 };
 
 TEST(CommandLine, EachFormIsReadAsGnuProgramsReadIt) {
@@ -44,6 +45,15 @@ TEST(CommandLine, EachFormIsReadAsGnuProgramsReadIt) {
       {{"--level", "99999999999999999999"}, Action::kRefuse},
       {{"--levels=3"}, Action::kRefuse},
       {{"a.ces", "b.ces"}, Action::kRefuse},
+      {{"--engine", "/usr/games/fairy-stockfish"},
+       Action::kPlay,
+       {},
+       {},
+       "/usr/games/fairy-stockfish"},
+      {{"--engine=xiangqi-cli uci", "a.pgn"}, Action::kPlay, {}, "a.pgn", "xiangqi-cli uci"},
+      {{"--engine"}, Action::kRefuse},
+      {{"--engine", "  "}, Action::kRefuse},
+      {{"--engine="}, Action::kRefuse},
   };
   for (const Case& c : cases) {
     std::string shown;
@@ -54,6 +64,7 @@ TEST(CommandLine, EachFormIsReadAsGnuProgramsReadIt) {
     if (c.action == Action::kRefuse) continue;
     EXPECT_EQ(line.level, c.level) << shown;
     EXPECT_EQ(line.record, c.record) << shown;
+    EXPECT_EQ(line.engine, c.engine) << shown;
   }
 }
 

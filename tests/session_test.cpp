@@ -473,3 +473,72 @@ TEST_F(SessionScript, AReplyOnItsOwnThreadStopsAtOnceOrArrives) {
 }
 
 }  // namespace
+
+namespace {
+
+// A provider the test answers by hand.
+class HandProvider final : public game::ReplyProvider {
+ public:
+  bool Ask(const engine::Position& start, const std::vector<engine::Move>& moves,
+           Answer answer) override {
+    engine::Position position = start;
+    for (engine::Move move : moves) position.MakeMove(move);
+    asked = position.Fen();
+    pending = std::move(answer);
+    return true;
+  }
+  void Withdraw() override {
+    pending = nullptr;
+    ++withdrawn;
+  }
+  void Give(std::optional<engine::Move> move) { std::exchange(pending, nullptr)(move); }
+  std::string asked;
+  Answer pending;
+  int withdrawn = 0;
+};
+
+}  // namespace
+
+TEST_F(SessionScript, AnOutsideReplyIsTheOneSearchAndTheBuiltInEngineTakesOverWhenItFails) {
+  HandProvider provider;
+  Act("new");
+  session->ChooseLevel(3);
+  session->UseReplyProvider(&provider);
+  Act("move h2e2");  // 炮二平五
+  ASSERT_TRUE(provider.pending);
+  EXPECT_TRUE(session->Thinking());
+  EXPECT_EQ(scheduler.Waiting(), 0u);  // nothing searched here
+  EXPECT_EQ(provider.asked.substr(0, provider.asked.find(' ')),
+            "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR");
+  EXPECT_FALSE(session->CanHint());  // one search at a time
+  provider.Give(engine::ParseIccs("h9g7"));
+  EXPECT_FALSE(session->Thinking());
+  EXPECT_EQ(session->LineEngineMoves().size(), 2u);
+  EXPECT_EQ(engine::ToIccs(session->LineEngineMoves()[1]), "h9g7");
+
+  // A failure (no move) and a move that is not legal: the built-in engine searches instead.
+  for (std::optional<engine::Move> bad :
+       {std::optional<engine::Move>(), engine::ParseIccs("a9a0")}) {
+    const size_t before = session->LineEngineMoves().size();
+    Act(before == 2 ? "move b2c2" : "move h0g2");
+    ASSERT_TRUE(provider.pending);
+    provider.Give(bad);
+    EXPECT_TRUE(session->Thinking());
+    EXPECT_EQ(scheduler.Waiting(), 1u);
+    scheduler.RunAll();
+    EXPECT_FALSE(session->Thinking());
+    EXPECT_EQ(session->LineEngineMoves().size(), before + 2);
+  }
+
+  // A take-back while it thinks withdraws the question; a late answer changes nothing.
+  Act("move i0h0");
+  ASSERT_TRUE(provider.pending);
+  auto late = provider.pending;
+  Act("back");
+  EXPECT_EQ(provider.withdrawn, 1);
+  EXPECT_FALSE(session->Thinking());
+  const size_t kept = session->LineEngineMoves().size();
+  late(engine::ParseIccs("a9a8"));
+  EXPECT_EQ(session->LineEngineMoves().size(), kept);
+  session->UseReplyProvider(nullptr);
+}

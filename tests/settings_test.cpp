@@ -1,5 +1,5 @@
-// The remembered settings: numbers kept in the named file across reopenings, anything else read
-// as nothing.
+// The remembered settings: numbers and texts kept in the named file across reopenings, anything
+// else read as nothing.
 #include "runtime/system/settings.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(Settings, NumbersAreKeptAndAnythingElseIsNothing) {
+TEST(Settings, NumbersAndTextsAreKeptAndAnythingElseIsNothing) {
   const std::string path =
       QDir::temp().filePath(QStringLiteral("xiangqi-settings-test.ini")).toStdString();
   QFile::remove(QString::fromStdString(path));
@@ -25,6 +25,14 @@ TEST(Settings, NumbersAreKeptAndAnythingElseIsNothing) {
   }
   EXPECT_EQ(runtime::ReadSetting("broken"), std::nullopt);
   EXPECT_EQ(runtime::ReadSetting("standardRules"), 1);
+  // Texts as they were written (commands with blanks, quotes and commas, Chinese names), and
+  // gone when removed.
+  for (const std::string text : {"/usr/games/fairy-stockfish", "引擎 'a, b' \"c\"", ""}) {
+    runtime::WriteTextSetting("engines/1/command", text);
+    EXPECT_EQ(runtime::ReadTextSetting("engines/1/command"), text);
+  }
+  runtime::WriteTextSetting("engines/1/command", std::nullopt);
+  EXPECT_EQ(runtime::ReadTextSetting("engines/1/command"), std::nullopt);
   runtime::UseSettingsFile("");
   QFile::remove(QString::fromStdString(path));
 }

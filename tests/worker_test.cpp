@@ -3,12 +3,15 @@
 #include "runtime/system/worker.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <atomic>
-#include <cstdio>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #include "runtime/error.h"
@@ -75,6 +78,33 @@ TEST(Worker, ACancelledJobIsInterruptedJoinedAndNeverDelivers) {
 
 // While the fatal error's box is open the loop still runs (the box is modal); a job that finishes
 // meanwhile must not change anything under it.
+TEST(Worker, ARepeatingCallRunsThroughTheLoopUntilItStopsItself) {
+  testing_support::TestApplication();
+  int calls = 0;
+  runtime::RepeatingCallId id = 0;
+  id = runtime::StartRepeatingCall(1, [&] {
+    if (++calls == 3) runtime::StopRepeatingCall(id);  // from inside its own call
+  });
+  ASSERT_NE(id, 0u);
+  EXPECT_EQ(calls, 0);  // never inside Start
+  RunLoopUntil([&] { return calls >= 3; });
+  for (int i = 0; i < 20; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+  EXPECT_EQ(calls, 3);
+  runtime::StopRepeatingCall(id);  // twice, and an unknown id: nothing
+  runtime::StopRepeatingCall(987654);
+
+  // A lowest-priority job runs and delivers like any other.
+  std::atomic<int> nice{-100};
+  bool delivered = false;
+  runtime::BackgroundJob job;
+  job.work = [&] { nice = getpriority(PRIO_PROCESS, static_cast<id_t>(syscall(SYS_gettid))); };
+  job.done = [&] { delivered = true; };
+  job.lowest = true;
+  runtime::StartBackgroundJob(std::move(job));
+  RunLoopUntil([&] { return delivered; });
+  EXPECT_EQ(nice.load(), 19);
+}
+
 TEST(WorkerDeathTest, NothingIsDeliveredWhileTheErrorBoxIsOpen) {
   auto scenario = [] {
     testing_support::TestApplication();

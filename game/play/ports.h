@@ -9,7 +9,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "engine/position.h"
 #include "game/board.h"
 
 namespace game {
@@ -50,6 +52,23 @@ class Scheduler {
   // Waits until the job's work has returned and drops its `done`. The caller has already told
   // the work to stop.
   virtual void Cancel(Job job) = 0;
+};
+
+// Where the Computer's moves at levels 3 to 8 come from when not from the built-in engine: an
+// outside engine the window drives. The game asks for one move at a time and hears the answer
+// later, on the user-interface thread.
+class ReplyProvider {
+ public:
+  using Answer = std::function<void(std::optional<engine::Move>)>;
+  virtual ~ReplyProvider() = default;
+  // Asks for the move of the position `moves` lead to from `start` (the Computer to move there).
+  // `answer` gets the move, or nothing when the provider failed (it has told the player why); it
+  // is called at most once and never inside Ask. False, with `answer` never called, when the
+  // provider cannot take the question at all.
+  virtual bool Ask(const engine::Position& start, const std::vector<engine::Move>& moves,
+                   Answer answer) = 0;
+  // The question is withdrawn: its answer must not come. Nothing when none is open.
+  virtual void Withdraw() = 0;
 };
 
 // The player's lasting choices: numbers under short keys.

@@ -139,6 +139,7 @@ struct Session::Pending {
   uint64_t serial = 0;
   Scheduler::Job job = 0;
   std::shared_ptr<std::atomic<bool>> stop;
+  bool provided = false;  // asked of the reply provider, not searched here
 };
 
 Session::Session(Screen& screen, Scheduler& scheduler, ChoiceStore& choices)
@@ -566,6 +567,7 @@ bool Session::PlayComputerReply(int32_t started) {
       MakeComputerMove(FromEngineMove(best, humanColour_));
     EndComputerTurn(started);
   };
+  if (provider_ && AskProvider(*position, arrived)) return false;
   if (StartSearch(SearchKind::kReply, *position, level_, std::move(arrived))) return false;
   PlayTwoPlyReply();
   return true;
@@ -792,12 +794,65 @@ bool Session::StartSearch(SearchKind kind, const engine::Position& position, int
   return true;
 }
 
+// The provider's question counts as the one search. A move it gives that is not legal, or its
+// failure, leaves the reply to the built-in engine at the chosen level.
+bool Session::AskProvider(const engine::Position& position,
+                          std::function<void(engine::Move)> arrived) {
+  if (pending_) return false;
+  const uint64_t serial = ++searchSerial_;
+  pending_ = std::make_unique<Pending>(
+      Pending{SearchKind::kReply, serial, 0, std::make_shared<std::atomic<bool>>(false), true});
+  engine::Position start = LineStartPosition();
+  std::vector<engine::Move> moves = LineEngineMoves();
+  // The history, when the line leads here under the full rules; else the position alone.
+  engine::Position replayed = start;
+  for (engine::Move move : moves) {
+    if (!replayed.IsLegal(move)) break;
+    replayed.MakeMove(move);
+  }
+  if (replayed.Fen() != position.Fen()) {
+    start = position;
+    moves.clear();
+  }
+  auto answer = [this, serial, position, arrived](std::optional<engine::Move> move) {
+    if (!pending_ || pending_->serial != serial) return;  // withdrawn meanwhile
+    pending_.reset();
+    if (move && position.IsLegal(*move)) {
+      arrived(*move);
+    } else if (!StartSearch(SearchKind::kReply, position, level_, arrived)) {
+      arrived(engine::kNoMove);
+    }
+  };
+  if (!provider_->Ask(start, moves, std::move(answer))) {
+    pending_.reset();
+    return false;
+  }
+  return true;
+}
+
+void Session::UseReplyProvider(ReplyProvider* provider) {
+  if (provider == provider_) return;
+  // A reply being thought of by the old provider is searched again by the new one.
+  const bool wasThinking = pending_ && pending_->provided;
+  if (wasThinking) StopSearch(SearchKind::kReply);
+  provider_ = provider;
+  if (wasThinking) {
+    const int32_t started = runtime::TickCount();
+    if (GameOver == 0 && !PlayComputerReply(started)) return;
+    EndComputerTurn(started);
+  }
+}
+
 // Stops the search of `kind`, waits for it and drops its result; true when it was running.
 bool Session::StopSearch(SearchKind kind) {
   if (!pending_ || pending_->kind != kind) return false;
   std::unique_ptr<Pending> pending = std::move(pending_);
   pending->stop->store(true, std::memory_order_release);
-  scheduler_.Cancel(pending->job);
+  if (pending->provided) {
+    if (provider_) provider_->Withdraw();
+  } else {
+    scheduler_.Cancel(pending->job);
+  }
   return true;
 }
 

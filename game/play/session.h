@@ -129,6 +129,11 @@ class Session {
   void LoadChoices();
   void OverrideLevelForThisRun(int32_t level);
   void OverrideColourForThisRun(Colour colour);
+  // The Computer's replies at levels 3 to 8 come from `provider` (nothing: the built-in engine
+  // again). A provider that fails hands the move to the built-in engine at the same level. The
+  // provider must outlive its use; a reply it is thinking of is withdrawn when it is replaced.
+  void UseReplyProvider(ReplyProvider* provider);
+  ReplyProvider* Provider() const { return provider_; }
 
   // --- What the screen and the menus read ---
   int32_t Level() const { return level_; }
@@ -190,6 +195,7 @@ class Session {
   void ForgetHint();
   bool StartSearch(SearchKind kind, const engine::Position& position, int32_t level,
                    std::function<void(engine::Move)> arrived);
+  bool AskProvider(const engine::Position& position, std::function<void(engine::Move)> arrived);
   bool StopSearch(SearchKind kind);
   engine::Searcher& Searcher();
 
@@ -211,6 +217,7 @@ class Session {
   uint64_t searchSerial_ = 0;
   // Made at the first engine search, so a game at levels 1 and 2 never allocates its table.
   std::unique_ptr<engine::Searcher> searcher_;
+  ReplyProvider* provider_ = nullptr;
 };
 
 }  // namespace game

@@ -44,6 +44,21 @@ void WriteSetting(std::string_view key, int32_t value) {
   settings->sync();
 }
 
+std::optional<std::string> ReadTextSetting(std::string_view key) {
+  QVariant value = OpenSettings()->value(KeyOf(key));
+  if (!value.isValid()) return std::nullopt;
+  return value.toString().toStdString();
+}
+
+void WriteTextSetting(std::string_view key, std::optional<std::string> value) {
+  auto settings = OpenSettings();
+  if (value)
+    settings->setValue(KeyOf(key), QString::fromStdString(*value));
+  else
+    settings->remove(KeyOf(key));
+  settings->sync();
+}
+
 void UseSettingsFile(const std::string& path) {
   SettingsFile() = path;
 }

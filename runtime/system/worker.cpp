@@ -1,11 +1,14 @@
 #include "runtime/system/worker.h"
 
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QPointer>
+#include <QTimer>
+#include <algorithm>
 #include <map>
 #include <thread>
 
@@ -31,9 +34,14 @@ std::map<JobId, RunningJob>& Jobs() {
 
 // On a busy machine the job's thread gives way to the user-interface thread, so the window stays
 // quick to answer while a job runs flat out. On Linux a thread has a nice value of its own.
-void LowerThisThreadsPriority() {
+void LowerThisThreadsPriority(bool lowest) {
   const auto thread = static_cast<id_t>(syscall(SYS_gettid));
-  setpriority(PRIO_PROCESS, thread, getpriority(PRIO_PROCESS, thread) + 5);
+  setpriority(PRIO_PROCESS, thread, lowest ? 19 : getpriority(PRIO_PROCESS, thread) + 5);
+}
+
+std::map<RepeatingCallId, QPointer<QTimer>>& Timers() {
+  static std::map<RepeatingCallId, QPointer<QTimer>> timers;
+  return timers;
 }
 
 void Deliver(JobId id) {
@@ -60,8 +68,8 @@ JobId StartBackgroundJob(BackgroundJob job) {
   RunningJob& running = Jobs()[id];
   running.interrupt = std::move(job.interrupt);
   running.done = std::move(job.done);
-  running.thread = std::thread([id, work = std::move(job.work)] {
-    LowerThisThreadsPriority();
+  running.thread = std::thread([id, work = std::move(job.work), lowest = job.lowest] {
+    LowerThisThreadsPriority(lowest);
     if (work) work();
     PostToUiThread([id] { Deliver(id); });
   });
@@ -90,6 +98,32 @@ void PostToUiThread(std::function<void()> call) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr) return;
   QMetaObject::invokeMethod(app, std::move(call), Qt::QueuedConnection);
+}
+
+RepeatingCallId StartRepeatingCall(int32_t intervalMs, std::function<void()> call) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return 0;
+  static RepeatingCallId next = 0;
+  const RepeatingCallId id = ++next;
+  auto* timer = new QTimer(app);
+  timer->setInterval(std::max(1, intervalMs));
+  QObject::connect(timer, &QTimer::timeout, timer, [call = std::move(call)] {
+    if (ErrorsInProgress() == 0) call();
+  });
+  timer->start();
+  Timers()[id] = timer;
+  return id;
+}
+
+void StopRepeatingCall(RepeatingCallId id) {
+  auto it = Timers().find(id);
+  if (it == Timers().end()) return;
+  // Deleted later: the call being run may be the one that stops its own timer.
+  if (QTimer* timer = it->second.data()) {
+    timer->stop();
+    timer->deleteLater();
+  }
+  Timers().erase(it);
 }
 
 }  // namespace runtime

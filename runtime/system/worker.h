@@ -14,6 +14,9 @@ struct BackgroundJob {
   std::function<void()> work;       // runs on the job's thread
   std::function<void()> interrupt;  // called from the user-interface thread: work must return soon
   std::function<void()> done;       // runs on the user-interface thread after work returned
+  // Work only for idle moments (background scoring): the thread runs at the lowest priority,
+  // below the other jobs, so it never takes time from the game's own search or the window.
+  bool lowest = false;
 };
 
 // Starts the job's thread. Call from the user-interface thread.
@@ -29,5 +32,13 @@ bool BackgroundJobPending(JobId id);
 // Runs `call` on the user-interface thread when its event loop next runs; safe from any thread.
 // Dropped when there is no application object.
 void PostToUiThread(std::function<void()> call);
+
+// Runs `call` on the user-interface thread every `intervalMs` milliseconds until stopped (a
+// screen refreshed while a search goes on, an engine polled for its timeouts). Returns 0, with
+// nothing started, when there is no application object. Call both from the user-interface
+// thread; stopping inside the call itself is safe, stopping an unknown id does nothing.
+using RepeatingCallId = uint64_t;
+RepeatingCallId StartRepeatingCall(int32_t intervalMs, std::function<void()> call);
+void StopRepeatingCall(RepeatingCallId id);
 
 }  // namespace runtime

@@ -2,7 +2,10 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "runtime/windows/qt_image.h"
@@ -268,7 +271,49 @@ void DrawPanel::paintEvent(QPaintEvent* event) {
     // Only the exposed part is converted for the screen.
     painter.drawImage(area.topLeft(), ToImage(bitmap_, area.translated(-client.topLeft())));
   }
+  PaintArrows(painter);
   DrawBorder(painter, *this, Number(panel_property::kBorder));
+}
+
+void DrawPanel::SetArrows(std::vector<PanelArrow> arrows) {
+  if (arrows == arrows_) return;
+  arrows_ = std::move(arrows);
+  update();
+}
+
+// Smooth and half transparent, in the client area's coordinates: a shaft and a head whose tip
+// is the arrow's end point.
+void DrawPanel::PaintArrows(QPainter& painter) const {
+  if (arrows_.empty()) return;
+  const QRect client = ClientRect();
+  painter.save();
+  painter.setClipRect(client);
+  painter.translate(client.topLeft());
+  painter.setRenderHint(QPainter::Antialiasing);
+  constexpr double kShaft = 7, kHeadLength = 20, kHeadWidth = 22;
+  for (const PanelArrow& arrow : arrows_) {
+    const QPointF from(arrow.x1, arrow.y1), to(arrow.x2, arrow.y2);
+    const QPointF along = to - from;
+    const double length = std::hypot(along.x(), along.y());
+    if (length < 1) continue;
+    const QPointF unit = along / length, normal(-unit.y(), unit.x());
+    const QPointF base = to - unit * std::min(kHeadLength, length);
+    const uint32_t c = uint32_t(arrow.colour);
+    const QColor colour(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF),
+                        std::clamp(arrow.opacity, 0, 255));
+    // One path, so the shaft and the head do not darken where they meet.
+    QPainterPath shape;
+    shape.moveTo(from + normal * (kShaft / 2));
+    shape.lineTo(base + normal * (kShaft / 2));
+    shape.lineTo(base + normal * (kHeadWidth / 2));
+    shape.lineTo(to);
+    shape.lineTo(base - normal * (kHeadWidth / 2));
+    shape.lineTo(base - normal * (kShaft / 2));
+    shape.lineTo(from - normal * (kShaft / 2));
+    shape.closeSubpath();
+    painter.fillPath(shape, colour);
+  }
+  painter.restore();
 }
 
 void DrawPanel::mousePressEvent(QMouseEvent* event) {

@@ -11,11 +11,13 @@
 
 #include <QWidget>
 #include <optional>
+#include <vector>
 
 #include "runtime/pictures/picture.h"
 #include "runtime/pictures/surface.h"
-#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/device_pixels.h"
+#include "runtime/windows/panel_marks.h"
+#include "runtime/windows/property_indexes.h"
 #include "runtime/windows/unit.h"
 
 namespace runtime {
@@ -56,6 +58,10 @@ class DrawPanel : public QWidget, public Unit {
   // Copies from a panel's bitmap (this one included) with a raster operation.
   void CopyFrom(const DrawPanel& source, Rect from, int32_t tx, int32_t ty, int32_t rop);
 
+  // Arrows painted over the bitmap, never into it.
+  void SetArrows(std::vector<PanelArrow> arrows);
+  const std::vector<PanelArrow>& Arrows() const { return arrows_; }
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
@@ -67,12 +73,14 @@ class DrawPanel : public QWidget, public Unit {
   QRect ClientRect() const;
   void RebuildBackground();
   void Changed(Rect area);
+  void PaintArrows(QPainter& painter) const;
 
   Surface bitmap_;
   Surface background_;  // the colour and picture a clear puts back
   PicturePtr picture_;
   QPoint position_;      // the drawing position
   DevicePixels device_;  // the same drawing at the screen's pixel ratio, where it is not 1
+  std::vector<PanelArrow> arrows_;
 };
 
 }  // namespace runtime

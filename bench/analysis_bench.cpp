@@ -1,0 +1,143 @@
+// Analysis and the graph as the player meets them: the longest the user-interface thread is held
+// while the built-in engine analyses three lines, and while an outside analyst floods the window
+// with `info` lines (the fake engine's 100000 lines of 13 moves); and the time until the graph of
+// a 150-move game is complete at the default time per position.
+#include <benchmark/benchmark.h>
+#include <time.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <algorithm>
+
+#include "bench/offscreen_application.h"
+#include "engine/position.h"
+#include "game/analysis.h"
+#include "game/engine_choice.h"
+#include "game/handlers.h"
+#include "game/play/engine_bridge.h"
+#include "game/score_graph.h"
+#include "game/window_session.h"
+#include "game/units.h"
+#include "runtime/system/settings.h"
+#include "runtime/windows/window_manager.h"
+#include "runtime/windows/window_template.h"
+
+namespace {
+
+void ShowGame() {
+  if (bench::StartOffscreenApplication("analysis_bench")) {
+    game::RegisterHandlers();
+    runtime::InitWindowSystem();
+    runtime::LoadWindowTemplate();
+    const QString settings = QDir::temp().filePath(QStringLiteral("xiangqi-analysis-bench.ini"));
+    QFile::remove(settings);
+    runtime::UseSettingsFile(settings.toStdString());
+  }
+  if (runtime::LiveWindow(game::kMainWindowId) == nullptr) {
+    game::CreateGlobals();
+    runtime::LoadStartWindow(game::kMainWindowId);
+  }
+}
+
+double ThreadCpuMs() {
+  timespec now{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+  return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// The longest wall-clock gap between two turns of the event loop, and the user-interface
+// thread's own processor time in the longest gap it caused, while the analysis runs `ms`.
+void MeasureWhileAnalysing(benchmark::State& state, int64_t ms) {
+  double longestWall = 0, longestBusy = 0;
+  size_t lines = 0;
+  for (auto _ : state) {
+    game::TheGame().NewGame();
+    game::ToggleAnalysis();
+    QElapsedTimer running, sinceLast;
+    running.start();
+    sinceLast.start();
+    double cpuAtLast = ThreadCpuMs();
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+      const double cpu = ThreadCpuMs();
+      longestWall = std::max(longestWall, double(sinceLast.nsecsElapsed()) / 1e6);
+      longestBusy = std::max(longestBusy, cpu - cpuAtLast);
+      sinceLast.restart();
+      cpuAtLast = cpu;
+    });
+    tick.start(0);
+    while (running.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+    tick.stop();
+    lines = game::AnalysisLines().size();
+    game::ToggleAnalysis();
+  }
+  state.counters["longest_gap_ms"] = longestWall;
+  state.counters["longest_busy_ms"] = longestBusy;
+  state.counters["lines_shown"] = double(lines);
+}
+
+void BM_LongestStallWhileOwnEngineAnalysesThreeLines(benchmark::State& state) {
+  ShowGame();
+  game::ChooseAnalystEngine(0);
+  game::AnalystChoiceChanged();
+  game::ChooseAnalysisLineCount(3);
+  MeasureWhileAnalysing(state, 3000);
+}
+BENCHMARK(BM_LongestStallWhileOwnEngineAnalysesThreeLines)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+void BM_LongestStallWhileAnAnalystFloods(benchmark::State& state) {
+  ShowGame();
+  game::SaveEngines({{"flood", "sh '" XQ_SOURCE_DIR "/tests/support/fake_engine.sh' flood-long",
+                      std::nullopt, ""}});
+  game::ChooseAnalystEngine(1);
+  game::AnalystChoiceChanged();
+  game::ChooseAnalysisLineCount(1);
+  MeasureWhileAnalysing(state, 3000);
+  game::ChooseAnalystEngine(0);
+  game::AnalystChoiceChanged();
+}
+BENCHMARK(BM_LongestStallWhileAnAnalystFloods)
+    ->Iterations(2)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// 150 moves picked by a fixed rule among the legal ones, loaded as a game at once.
+void LoadLongGame() {
+  game::TheGame().NewGame();
+  const game::BoardArray start = game::Board;
+  engine::Position position;
+  std::vector<game::Move> moves;
+  uint32_t seed = 12345;
+  for (int ply = 0; ply < 150; ++ply) {
+    const std::vector<engine::Move> legal = position.LegalMoves();
+    if (legal.empty()) break;
+    seed = seed * 1103515245 + 12345;
+    const engine::Move move = legal[(seed >> 16) % legal.size()];
+    position.MakeMove(move);
+    moves.push_back(game::FromEngineMove(move));
+  }
+  game::TheGame().LoadGame(start, game::Human, moves, game::Outcome{});
+}
+
+void BM_GraphOfA150MoveGame(benchmark::State& state) {
+  ShowGame();
+  for (auto _ : state) {
+    LoadLongGame();
+    auto complete = [] {
+      const auto scores = game::LineScores();
+      return !game::ScoringBusy() &&
+             std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
+    };
+    while (!complete()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
+  }
+  state.counters["positions"] = double(game::LineScores().size());
+}
+BENCHMARK(BM_GraphOfA150MoveGame)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace

@@ -1,0 +1,39 @@
+// The outside engines the player has added (引擎…) and which engine plays and which analyses:
+// kept in the settings file. The built-in engine is always there, as number 0, and is the default
+// for both.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "game/engines/engine_client.h"
+
+namespace game {
+
+struct OutsideEngine {
+  std::string name;                             // as the player named it
+  std::string command;                          // the command line
+  std::optional<engines::Numbering> numbering;  // nothing: judged from the engine's name
+  std::string options;                          // "Hash=64; Threads=2" (option_settings.h)
+  bool operator==(const OutsideEngine&) const = default;
+};
+
+// The time an outside opponent has for each move unless the player chose another.
+inline constexpr int32_t kDefaultEngineMoveMs = 2000;
+
+std::vector<OutsideEngine> SavedEngines();
+void SaveEngines(const std::vector<OutsideEngine>& list);
+// 0: the built-in engine; n: the n-th saved engine. A number past the list reads as 0.
+int32_t OpponentEngine();
+int32_t AnalystEngine();
+void ChooseOpponentEngine(int32_t number);
+void ChooseAnalystEngine(int32_t number);
+int32_t EngineMoveMs();
+void ChooseEngineMoveMs(int32_t ms);
+
+// What the client is given for an engine: its options only when they read as settings.
+engines::EngineConfig ConfigFor(const OutsideEngine& engine);
+
+}  // namespace game

@@ -1,0 +1,9 @@
+// 引擎… in the board's menu: the engines dialog over the saved list, its tests run through the
+// engine client, and the choices it returns put to work at once.
+#pragma once
+
+namespace game {
+
+void ShowEngineDialog();
+
+}  // namespace game

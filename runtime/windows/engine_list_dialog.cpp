@@ -1,0 +1,256 @@
+#include "runtime/windows/engine_list_dialog.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDoubleSpinBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <memory>
+
+namespace runtime {
+
+namespace {
+
+constexpr const char* kBuiltIn = "内置引擎";
+
+QString Q(const std::string& text) {
+  return QString::fromStdString(text);
+}
+
+// The dialog's widgets and the list being edited. Row 0 of the list widget is the built-in engine;
+// row n is state.engines[n - 1].
+class EngineListDialog : public QDialog {
+ public:
+  EngineListDialog(const EngineListState& state, EngineTester tester)
+      : state_(state), tester_(std::move(tester)) {
+    setWindowTitle(QStringLiteral("引擎"));
+    setObjectName(QStringLiteral("EngineListDialog"));
+    Build();
+    FillList();
+    FillChoices();
+    list_->setCurrentRow(0);
+  }
+
+  EngineListState Result() const {
+    EngineListState result = state_;
+    result.opponent = opponent_->currentIndex();
+    result.analyst = analyst_->currentIndex();
+    result.moveMs = int32_t(moveSeconds_->value() * 1000 + 0.5);
+    return result;
+  }
+
+ private:
+  template <typename W>
+  W* Named(W* widget, const char* name) {
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+  }
+
+  void Build() {
+    list_ = Named(new QListWidget, "EngineList");
+    name_ = Named(new QLineEdit, "EngineName");
+    command_ = Named(new QLineEdit, "EngineCommand");
+    command_->setPlaceholderText(QStringLiteral("例如 /usr/games/fairy-stockfish"));
+    numbering_ = Named(new QComboBox, "EngineNumbering");
+    numbering_->addItems({QStringLiteral("按引擎名判断"), QStringLiteral("0-9（Pikafish、本程序）"),
+                          QStringLiteral("1-10（Fairy-Stockfish）")});
+    options_ = Named(new QLineEdit, "EngineOptions");
+    options_->setPlaceholderText(
+        QStringLiteral("例如 Hash=64; Threads=2（测试可看引擎提供的选项）"));
+    auto* add = Named(new QPushButton(QStringLiteral("添加")), "AddEngine");
+    remove_ = Named(new QPushButton(QStringLiteral("删除")), "RemoveEngine");
+    test_ = Named(new QPushButton(QStringLiteral("测试")), "TestEngine");
+    report_ = Named(new QPlainTextEdit, "EngineReport");
+    report_->setReadOnly(true);
+    report_->setMinimumHeight(140);
+    opponent_ = Named(new QComboBox, "OpponentEngine");
+    analyst_ = Named(new QComboBox, "AnalystEngine");
+    moveSeconds_ = Named(new QDoubleSpinBox, "EngineMoveTime");
+    moveSeconds_->setRange(0.1, 600);
+    moveSeconds_->setDecimals(1);
+    moveSeconds_->setSuffix(QStringLiteral(" 秒"));
+    moveSeconds_->setValue(state_.moveMs / 1000.0);
+
+    auto* fields = new QFormLayout;
+    fields->addRow(QStringLiteral("名称"), name_);
+    fields->addRow(QStringLiteral("命令行"), command_);
+    fields->addRow(QStringLiteral("UCI 坐标"), numbering_);
+    fields->addRow(QStringLiteral("选项"), options_);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(add);
+    buttons->addWidget(remove_);
+    buttons->addWidget(test_);
+    buttons->addStretch();
+    auto* choices = new QFormLayout;
+    choices->addRow(QStringLiteral("对手（难度 3-8）"), opponent_);
+    choices->addRow(QStringLiteral("每步时间"), moveSeconds_);
+    choices->addRow(QStringLiteral("分析"), analyst_);
+    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
+    box->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    box->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("EngineListOk"));
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(list_);
+    layout->addLayout(fields);
+    layout->addLayout(buttons);
+    layout->addWidget(report_);
+    layout->addLayout(choices);
+    layout->addWidget(box);
+    resize(520, 560);
+
+    connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { ShowRow(row); });
+    connect(name_, &QLineEdit::textEdited, this, [this] { EditRow(); });
+    connect(command_, &QLineEdit::textEdited, this, [this] { EditRow(); });
+    connect(options_, &QLineEdit::textEdited, this, [this] { EditRow(); });
+    connect(numbering_, &QComboBox::activated, this, [this] { EditRow(); });
+    connect(add, &QPushButton::clicked, this, [this] { Add(); });
+    connect(remove_, &QPushButton::clicked, this, [this] { Remove(); });
+    connect(test_, &QPushButton::clicked, this, [this] { Test(); });
+    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  }
+
+  static QString Title(const EngineRow& row) {
+    return Q(row.name.empty() ? row.command : row.name);
+  }
+
+  void FillList() {
+    const int row = list_->currentRow();
+    list_->clear();
+    list_->addItem(QString::fromUtf8(kBuiltIn));
+    for (const EngineRow& engine : state_.engines) list_->addItem(Title(engine));
+    list_->setCurrentRow(std::min(row, list_->count() - 1));
+  }
+
+  // The two choices list the same engines; a removed engine's choice falls back to the built-in.
+  void FillChoices() {
+    for (QComboBox* choice : {opponent_, analyst_}) {
+      const bool opponent = choice == opponent_;
+      const int32_t chosen = opponent ? state_.opponent : state_.analyst;
+      choice->clear();
+      choice->addItem(QString::fromUtf8(kBuiltIn));
+      for (const EngineRow& engine : state_.engines) choice->addItem(Title(engine));
+      choice->setCurrentIndex(chosen >= 0 && chosen < choice->count() ? chosen : 0);
+    }
+  }
+
+  void ShowRow(int row) {
+    const bool outside = row >= 1 && row <= int(state_.engines.size());
+    for (QWidget* w : std::initializer_list<QWidget*>{remove_, test_}) w->setEnabled(outside);
+    // On the built-in engine's row the fields are for a new engine, to be added.
+    name_->setPlaceholderText(outside ? QString() : QStringLiteral("新引擎的名称（可不填）"));
+    if (!outside) {
+      name_->clear();
+      command_->clear();
+      options_->clear();
+      numbering_->setCurrentIndex(0);
+      return;
+    }
+    const EngineRow& engine = state_.engines[size_t(row - 1)];
+    name_->setText(Q(engine.name));
+    command_->setText(Q(engine.command));
+    options_->setText(Q(engine.options));
+    numbering_->setCurrentIndex(std::clamp(engine.numbering, 0, 2));
+  }
+
+  EngineRow FieldsRow() const {
+    return EngineRow{name_->text().trimmed().toStdString(),
+                     command_->text().trimmed().toStdString(), numbering_->currentIndex(),
+                     options_->text().trimmed().toStdString()};
+  }
+
+  // The fields edit the engine selected; the built-in engine cannot be edited.
+  void EditRow() {
+    const int row = list_->currentRow();
+    if (row < 1 || row > int(state_.engines.size())) return;
+    state_.engines[size_t(row - 1)] = FieldsRow();
+    list_->item(row)->setText(Title(state_.engines[size_t(row - 1)]));
+    SaveChoices();
+    FillChoices();
+  }
+
+  void Add() {
+    EngineRow row = FieldsRow();
+    if (row.command.empty()) {
+      report_->setPlainText(QStringLiteral("请先填写引擎的命令行。"));
+      return;
+    }
+    SaveChoices();
+    state_.engines.push_back(row);
+    FillList();
+    FillChoices();
+    list_->setCurrentRow(list_->count() - 1);
+    report_->clear();
+  }
+
+  void Remove() {
+    const int row = list_->currentRow();
+    if (row < 1 || row > int(state_.engines.size())) return;
+    SaveChoices();
+    state_.engines.erase(state_.engines.begin() + (row - 1));
+    for (int32_t* chosen : {&state_.opponent, &state_.analyst}) {
+      if (*chosen == row)
+        *chosen = 0;
+      else if (*chosen > row)
+        --*chosen;
+    }
+    FillList();
+    FillChoices();
+    report_->clear();
+  }
+
+  void SaveChoices() {
+    state_.opponent = opponent_->currentIndex();
+    state_.analyst = analyst_->currentIndex();
+  }
+
+  void Test() {
+    const int row = list_->currentRow();
+    if (row < 1 || row > int(state_.engines.size()) || !tester_) return;
+    report_->setPlainText(QStringLiteral("正在启动 ") + Title(state_.engines[size_t(row - 1)]) +
+                          QStringLiteral("…"));
+    const int serial = ++tests_;
+    QPointer<EngineListDialog> self(this);
+    tester_(state_.engines[size_t(row - 1)], [self, serial](const std::string& text) {
+      // Only the newest test of a dialog still open is shown.
+      if (self && self->tests_ == serial) self->report_->setPlainText(Q(text));
+    });
+  }
+
+  EngineListState state_;
+  EngineTester tester_;
+  int tests_ = 0;
+  QListWidget* list_ = nullptr;
+  QLineEdit* name_ = nullptr;
+  QLineEdit* command_ = nullptr;
+  QComboBox* numbering_ = nullptr;
+  QLineEdit* options_ = nullptr;
+  QPushButton* remove_ = nullptr;
+  QPushButton* test_ = nullptr;
+  QPlainTextEdit* report_ = nullptr;
+  QComboBox* opponent_ = nullptr;
+  QComboBox* analyst_ = nullptr;
+  QDoubleSpinBox* moveSeconds_ = nullptr;
+};
+
+}  // namespace
+
+std::optional<EngineListState> ShowEngineListDialog(const EngineListState& state,
+                                                    EngineTester tester) {
+  if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return std::nullopt;
+  EngineListDialog dialog(state, std::move(tester));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.Result();
+}
+
+}  // namespace runtime

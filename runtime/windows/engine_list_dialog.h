@@ -1,0 +1,43 @@
+// The engines dialog (引擎…): the outside engines the player added, each a name, a command line
+// and how its UCI squares are numbered; a test that starts one and shows what it answered; and
+// which engine plays and which analyses, with the time per move. The built-in engine is always the
+// first row and cannot be removed. The game describes the list and starts the tests; the widgets
+// stay here. Texts are UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace runtime {
+
+struct EngineRow {
+  std::string name;
+  std::string command;
+  int32_t numbering = 0;  // 0: judged from the engine's name, 1: ranks 0-9, 2: ranks 1-10
+  std::string options;    // the options to set, as the player wrote them ("Hash=64; Threads=2")
+  bool operator==(const EngineRow&) const = default;
+};
+
+struct EngineListState {
+  std::vector<EngineRow> engines;  // the outside engines, without the built-in one
+  int32_t opponent = 0;            // 0: the built-in engine, n: engines[n - 1]
+  int32_t analyst = 0;
+  int32_t moveMs = 2000;  // an outside opponent's time per move
+  bool operator==(const EngineListState&) const = default;
+};
+
+// Starts a test of `row` and later calls `report` (on the user-interface thread, at most once)
+// with what to show: the protocol and options the engine offered, or why it failed. `report` may
+// be called after the dialog closed; it then does nothing.
+using EngineTester =
+    std::function<void(const EngineRow& row, std::function<void(const std::string&)> report)>;
+
+// Shows the dialog, modal, starting from `state`; the new state when the player confirms,
+// nothing when he cancels.
+std::optional<EngineListState> ShowEngineListDialog(const EngineListState& state,
+                                                    EngineTester tester);
+
+}  // namespace runtime

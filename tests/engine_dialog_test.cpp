@@ -1,0 +1,137 @@
+// The engines dialog (引擎…) driven as a person would, offscreen: Fairy-Stockfish and our own
+// engine added and tested through real processes (protocol, squares, options shown), an engine
+// that cannot start tested and removed, the choices confirmed, kept in the settings file and put
+// to work: Fairy-Stockfish then answers the Human's move in the main window.
+#include "game/engine_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include "game/engine_choice.h"
+#include "game/outside_opponent.h"
+#include "game/window_session.h"
+#include "tests/support/game_window.h"
+
+namespace {
+
+template <typename Done>
+bool WaitFor(Done done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 30000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return done();
+}
+
+QWidget* Dialog() {
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "EngineListDialog" && w->isVisible()) return w;
+  return nullptr;
+}
+
+template <typename W>
+W& Part(const char* name) {
+  W* widget = Dialog()->findChild<W*>(QString::fromLatin1(name));
+  if (widget == nullptr) throw std::runtime_error(name);
+  return *widget;
+}
+
+void Type(const char* field, const std::string& text) {
+  // As typing ends: the text and the signal of an edit by the user (the test's keys are ASCII).
+  QLineEdit& edit = Part<QLineEdit>(field);
+  edit.setText(QString::fromStdString(text));
+  emit edit.textEdited(edit.text());
+}
+
+void Click(const char* button) {
+  QTest::mouseClick(&Part<QPushButton>(button), Qt::LeftButton);
+}
+
+// Adds an engine and tests it; the report once it came.
+std::string AddAndTest(const std::string& name, const std::string& command,
+                       const std::string& options = "") {
+  Part<QListWidget>("EngineList").setCurrentRow(0);
+  Type("EngineOptions", options);
+  Type("EngineName", name);
+  Type("EngineCommand", command);
+  Click("AddEngine");
+  Click("TestEngine");
+  QPlainTextEdit& report = Part<QPlainTextEdit>("EngineReport");
+  EXPECT_TRUE(WaitFor([&] { return !report.toPlainText().startsWith("正在启动"); }));
+  return report.toPlainText().toStdString();
+}
+
+class EngineDialog : public testing::Test {
+ protected:
+  void SetUp() override { testing_support::StartGame(); }
+  void TearDown() override { testing_support::StopGame(); }
+};
+
+TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
+  bool driven = false;
+  QTimer::singleShot(0, [&] {
+    ASSERT_TRUE(WaitFor([] { return Dialog() != nullptr; }));
+    // Options that do not read are refused before the engine is started.
+    const std::string unreadable = AddAndTest("Fairy", "/usr/games/fairy-stockfish", "Hash 64");
+    EXPECT_NE(unreadable.find("应写成 名称=值"), std::string::npos) << unreadable;
+    Type("EngineOptions", "Hash=32; Skill Level=5");  // the engine just added, still selected
+    Click("TestEngine");
+    QPlainTextEdit& report = Part<QPlainTextEdit>("EngineReport");
+    ASSERT_TRUE(WaitFor([&] { return report.toPlainText().startsWith("协议"); }));
+    const std::string fairy = report.toPlainText().toStdString();
+    EXPECT_NE(fairy.find("协议：UCI"), std::string::npos) << fairy;
+    EXPECT_NE(fairy.find("坐标：1-10"), std::string::npos) << fairy;
+    EXPECT_NE(fairy.find("UCI_Variant"), std::string::npos) << fairy;
+    const std::string ours = AddAndTest("", std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci");
+    EXPECT_NE(ours.find("协议：UCI"), std::string::npos) << ours;
+    EXPECT_NE(ours.find("坐标：0-9"), std::string::npos) << ours;
+    const std::string missing = AddAndTest("无此引擎", "/nonexistent/engine");
+    EXPECT_NE(missing.find("引擎 无此引擎 无法启动"), std::string::npos) << missing;
+    Click("RemoveEngine");  // the one just added and selected
+    QListWidget& list = Part<QListWidget>("EngineList");
+    EXPECT_EQ(list.count(), 3);  // the built-in engine and the two that work
+    // The built-in engine cannot be removed.
+    list.setCurrentRow(0);
+    EXPECT_FALSE(Part<QPushButton>("RemoveEngine").isEnabled());
+    Part<QComboBox>("OpponentEngine").setCurrentIndex(1);
+    Part<QComboBox>("AnalystEngine").setCurrentIndex(2);
+    Part<QDoubleSpinBox>("EngineMoveTime").setValue(0.5);
+    Click("EngineListOk");
+    driven = true;
+  });
+  game::ShowEngineDialog();
+  ASSERT_TRUE(driven);
+
+  const std::vector<game::OutsideEngine> saved = game::SavedEngines();
+  ASSERT_EQ(saved.size(), 2u);
+  EXPECT_EQ(saved[0].name, "Fairy");
+  EXPECT_EQ(saved[0].command, "/usr/games/fairy-stockfish");
+  EXPECT_EQ(saved[0].options, "Hash=32; Skill Level=5");
+  EXPECT_EQ(saved[1].options, "");
+  EXPECT_EQ(game::OpponentEngine(), 1);
+  EXPECT_EQ(game::AnalystEngine(), 2);
+  EXPECT_EQ(game::EngineMoveMs(), 500);
+
+  // The next run finds them; Fairy-Stockfish answers at level 3.
+  testing_support::RestartGameKeepingSettings();
+  EXPECT_EQ(game::SavedEngines(), saved);
+  game::TheGame().ChooseLevel(3);
+  testing_support::PressSquare(2, 8);
+  testing_support::PressSquare(5, 8);
+  ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
+  EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
+  EXPECT_NE(game::OpponentName(), "");
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+}
+
+}  // namespace

@@ -1,0 +1,118 @@
+// Outside engines in the real main window, offscreen: an engine chosen as the Computer plays its
+// moves through its process (our own engine over UCI and Fairy-Stockfish); an engine that exits,
+// hangs, plays an illegal move or floods the window with lines gets one message naming it, and the
+// built-in engine plays on with the game intact.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+#include "game/engine_choice.h"
+#include "game/outside_opponent.h"
+#include "game/play/session.h"
+#include "game/window_session.h"
+#include "tests/support/game_window.h"
+
+namespace {
+
+std::string FakeEngine(const std::string& mode) {
+  return "sh '" + std::string(XQ_SOURCE_DIR) + "/tests/support/fake_engine.sh' " + mode;
+}
+
+template <typename Done>
+bool WaitFor(Done done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 30000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return done();
+}
+
+class OutsideOpponent : public testing::Test {
+ protected:
+  void SetUp() override { testing_support::StartGame(); }
+  void TearDown() override {
+    testing_support::StopGame();
+    game::ForgetOpponentForThisRun();  // the next test's window starts with the built-in engine
+  }
+
+  // `command` becomes the Computer at level 3 with a short time per move.
+  static void Choose(const std::string& command) {
+    game::SaveEngines({{"", command, std::nullopt, ""}});
+    game::ChooseOpponentEngine(1);
+    game::ChooseEngineMoveMs(300);
+    game::OpponentChoiceChanged();
+    game::TheGame().ChooseLevel(3);
+  }
+  static bool ReplyArrived() {
+    return WaitFor([] { return !game::TheGame().Thinking(); });
+  }
+};
+
+TEST_F(OutsideOpponent, AFailingEngineIsNamedAndTheBuiltInEnginePlaysOn) {
+  struct Case {
+    const char* mode;
+    const char* says;  // in the message, after the engine's name
+  };
+  const Case cases[] = {
+      {"exit", "意外退出"},
+      {"hang", "超时"},
+      {"illegal", "走了不合规则的着法"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    game::TheGame().NewGame();
+    Choose(FakeEngine(c.mode));
+    EXPECT_EQ(game::OpponentName(), "");  // not started until asked
+    testing_support::PressSquare(2, 8);   // 炮二平五
+    testing_support::PressSquare(5, 8);
+    EXPECT_TRUE(game::TheGame().Thinking());
+    ASSERT_TRUE(ReplyArrived());
+    const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("引擎 Fake " + std::string(c.mode) + " " + c.says), std::string::npos)
+        << boxes[0];
+    // The Human's move and the built-in engine's reply, and the next reply is the built-in's.
+    EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
+    EXPECT_EQ(game::TheGame().Provider(), nullptr);
+    testing_support::PressSquare(8, 8);  // 炮八平七
+    testing_support::PressSquare(7, 8);
+    ASSERT_TRUE(ReplyArrived());
+    EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 4u);
+    EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  }
+}
+
+TEST_F(OutsideOpponent, AFloodingEngineStillPlaysItsMove) {
+  Choose(FakeEngine("flood"));
+  game::ChooseEngineMoveMs(5000);                // a shell takes its time to print 20000 lines
+  game::TheGame().PlayAs(game::Colour::kBlack);  // the Computer has red and opens: h2e2 is legal
+  ASSERT_TRUE(ReplyArrived());
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  ASSERT_EQ(game::TheGame().LineEngineMoves().size(), 1u);
+  EXPECT_EQ(engine::ToIccs(game::TheGame().LineEngineMoves()[0]), "h2e2");
+  EXPECT_EQ(game::OpponentName(), "Fake flood");
+}
+
+TEST_F(OutsideOpponent, RealEnginesPlayThroughTheirProcesses) {
+  const std::string engines[] = {std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci",
+                                 "/usr/games/fairy-stockfish"};
+  for (const std::string& command : engines) {
+    SCOPED_TRACE(command);
+    game::TheGame().NewGame();
+    game::UseOpponentEngineForThisRun(command);
+    game::OpponentChoiceChanged();
+    game::ChooseEngineMoveMs(500);
+    game::TheGame().ChooseLevel(3);
+    for (int32_t col : {2, 8}) {  // both cannons to the middle files, one move each
+      testing_support::PressSquare(col, 8);
+      testing_support::PressSquare(col == 2 ? 5 : 7, 8);
+      ASSERT_TRUE(ReplyArrived());
+    }
+    EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+    EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 4u);
+    EXPECT_NE(game::OpponentName(), "");
+  }
+}
+
+}  // namespace
