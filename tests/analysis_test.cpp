@@ -31,6 +31,8 @@
 
 namespace {
 
+using testing_support::WaitFor;
+
 using engines::AnalysisLine;
 
 std::vector<AnalysisLine> Analyse(const std::string& fen, int lines, int depth) {
@@ -166,16 +168,6 @@ TEST(ScoreGraphMarks, DropsForTheMoverAreMistakesOrBlunders) {
   EXPECT_DOUBLE_EQ(game::CappedRedScore(blackToMove, result), -game::kGraphCap);
   result.best = engine::kNoMove;
   EXPECT_DOUBLE_EQ(game::CappedRedScore(blackToMove, result), game::kGraphCap);
-}
-
-// Runs the event loop until `done` holds, at most 30 s.
-template <typename Done>
-bool WaitFor(Done done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 30000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  return done();
 }
 
 QWidget* SideWidget(const char* name) {

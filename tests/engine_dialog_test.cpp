@@ -24,14 +24,7 @@
 
 namespace {
 
-template <typename Done>
-bool WaitFor(Done done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 30000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  return done();
-}
+using testing_support::WaitFor;
 
 QWidget* Dialog() {
   for (QWidget* w : QApplication::topLevelWidgets())

@@ -15,17 +15,10 @@
 
 namespace {
 
+using testing_support::WaitFor;
+
 std::string FakeEngine(const std::string& mode) {
   return "sh '" + std::string(XQ_SOURCE_DIR) + "/tests/support/fake_engine.sh' " + mode;
-}
-
-template <typename Done>
-bool WaitFor(Done done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 30000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  return done();
 }
 
 class OutsideOpponent : public testing::Test {

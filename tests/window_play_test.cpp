@@ -1,6 +1,8 @@
 // The board's menu and keys played through the real main window, offscreen: taking moves back,
 // the hint, the level and rules remembered between runs, the full rules' endings, the clipboard,
 // and the Computer thinking on the worker thread while the window goes on.
+#include <gtest/gtest.h>
+
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -9,8 +11,6 @@
 #include <QMenu>
 #include <QTest>
 #include <QWindow>
-#include <gtest/gtest.h>
-
 #include <fstream>
 #include <iterator>
 #include <regex>
@@ -24,8 +24,8 @@
 #include "game/play/engine_bridge.h"
 #include "game/play/session.h"
 #include "game/search.h"
-#include "game/window_session.h"
 #include "game/units.h"
+#include "game/window_session.h"
 #include "runtime/system/settings.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
@@ -34,6 +34,8 @@
 #include "tests/support/game_window.h"
 
 namespace {
+
+using testing_support::WaitFor;
 
 using game::Square;
 using testing_support::Caption;
@@ -84,18 +86,10 @@ void CtrlKey(Qt::Key key) {
   QWidget& window = Widget(game::MainWindow);
   // A menu closed just now had the keyboard; offscreen nobody hands it back.
   window.windowHandle()->requestActivate();
-  EXPECT_TRUE(QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == window.windowHandle(); }));
   QTest::keyClick(&window, key, Qt::ControlModifier);
   testing_support::SettleEvents();
-}
-
-// Runs the event loop until `done` holds (a search on the worker thread), at most 30 s.
-template <typename Done>
-bool WaitFor(Done done) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done() && timer.elapsed() < 30000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  return done();
 }
 
 // What the window shows and the state behind it.
@@ -107,10 +101,14 @@ struct Shown {
   Square selected;
 
   static Shown Now() {
-    return {game::FormatFen(game::Board, game::Human), PanelPixels(game::BoardPanel),
-            Caption(game::StatusLabel),                  Caption(game::StepLabel),
-            Caption(game::TimeLabel),                    game::GameOver,
-            game::PieceSelected,                         game::StepCount,
+    return {game::FormatFen(game::Board, game::Human),
+            PanelPixels(game::BoardPanel),
+            Caption(game::StatusLabel),
+            Caption(game::StepLabel),
+            Caption(game::TimeLabel),
+            game::GameOver,
+            game::PieceSelected,
+            game::StepCount,
             game::SelectedSquare};
   }
   void ExpectSame(const Shown& now) const {
@@ -230,10 +228,10 @@ TEST_F(WindowPlay, TheHintsMarkGoesWithTheNextClick) {
   ASSERT_TRUE(game::TheGame().HintTarget().has_value());
   PressSquare(1, 7);  // another own piece: selected instead, the mark erased
   EXPECT_FALSE(game::TheGame().HintTarget().has_value());
-  EXPECT_EQ(testing_support::FirstDifference(
-                testing_support::ExpectedBoard(game::Board, Square{1, 7}),
-                PanelPixels(game::BoardPanel)),
-            "");
+  EXPECT_EQ(
+      testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board, Square{1, 7}),
+                                       PanelPixels(game::BoardPanel)),
+      "");
 }
 
 TEST_F(WindowPlay, LevelAndRulesAreRememberedBetweenRuns) {
@@ -277,8 +275,7 @@ TEST_F(WindowPlay, TheStandardRulesJudgeMovesChecksAndEndings) {
       {"stalemate by the Human", "3k5/9/8R/9/9/9/9/9/9/4K4", {9, 3}, {9, 2}, "你赢了", 1},
       {"mate by the Computer", "r3k4/9/9/6P2/9/9/9/9/8r/3K5", {7, 4}, {7, 3}, "你输了", 1},
       // The horse blocks a check; the chariot takes it and checks again.
-      {"check by the Computer", "3k5/4r4/9/9/9/9/3N5/9/9/4K4", {4, 7}, {5, 5}, "将军!到你了...",
-       0},
+      {"check by the Computer", "3k5/4r4/9/9/9/9/3N5/9/9/4K4", {4, 7}, {5, 5}, "将军!到你了...", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -338,8 +335,8 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
                                              PanelPixels(game::BoardPanel)),
             "");
   // A position with the Computer to move: it answers at once.
-  QGuiApplication::clipboard()->setText(QStringLiteral(
-      "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR b - - 0 1"));
+  QGuiApplication::clipboard()->setText(
+      QStringLiteral("rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR b - - 0 1"));
   CtrlKey(Qt::Key_V);
   EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
   EXPECT_NE(game::FormatFen(game::Board, game::Human),

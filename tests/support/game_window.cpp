@@ -1,9 +1,10 @@
 #include "tests/support/game_window.h"
 
 #include <QAbstractButton>
-#include <QDir>
-#include <QFile>
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QMouseEvent>
 #include <QWidget>
 #include <cstdio>
@@ -11,8 +12,8 @@
 #include <stdexcept>
 
 #include "game/controller.h"
-#include "game/play/session.h"
 #include "game/handlers.h"
+#include "game/play/session.h"
 #include "game/units.h"
 #include "runtime/pictures/picture.h"
 #include "runtime/system/message_box.h"
@@ -47,7 +48,8 @@ std::vector<std::string>& Boxes() {
 // Each test program keeps its settings in a file of its own, never in the user's.
 std::string SettingsPath() {
   return QDir::temp()
-      .filePath(QStringLiteral("xiangqi-test-settings-%1.ini").arg(QCoreApplication::applicationPid()))
+      .filePath(
+          QStringLiteral("xiangqi-test-settings-%1.ini").arg(QCoreApplication::applicationPid()))
       .toStdString();
 }
 
@@ -120,6 +122,14 @@ void StopGame() {
   SettleEvents();
   // The last window's end posts the quit message; the next test's windows must not see it.
   QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
+}
+
+bool WaitFor(const std::function<bool()>& done) {
+  QElapsedTimer timer;
+  timer.start();
+  while (!done() && timer.elapsed() < 30000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return done();
 }
 
 void SettleEvents() {

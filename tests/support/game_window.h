@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ void RestartGameKeepingSettings();
 void StopGame();
 // Runs posted events, deferred deletes included.
 void SettleEvents();
+// Runs the event loop until `done` holds (a search on a worker thread, an engine's answer), at
+// most 30 s; whether it holds.
+bool WaitFor(const std::function<bool()>& done);
 
 // A left-button press and release at panel pixel (x, y) of the board.
 void PressBoard(int32_t x, int32_t y);
