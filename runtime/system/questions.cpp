@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -31,8 +32,8 @@ bool AskYesNo(const std::string& text, const std::string& caption) {
   if (!CanAsk()) return false;
   QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
                   QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No);
-  box.setButtonText(QMessageBox::Yes, QStringLiteral("是"));
-  box.setButtonText(QMessageBox::No, QStringLiteral("否"));
+  box.button(QMessageBox::Yes)->setText(QStringLiteral("是"));
+  box.button(QMessageBox::No)->setText(QStringLiteral("否"));
   box.setDefaultButton(QMessageBox::No);
   return box.exec() == QMessageBox::Yes;
 }
