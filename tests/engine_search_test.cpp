@@ -130,10 +130,11 @@ TEST(EngineSearch, TheCallersFlagStopsTheSearch) {
   worker.join();
   EXPECT_TRUE(Position().IsLegal(result.best));
   // Already set when the search begins: it returns at once, with no iteration, still with a legal
-  // move (the table's, which the last search left there) and still with none when there is none.
+  // move (the table's, which the last search left there; an iteration cut short may have stored
+  // another than the one reported) and still with none when there is none.
   auto at_once = searcher.Search(Position(), unlimited);
   EXPECT_EQ(at_once.depth, 0);
-  EXPECT_EQ(at_once.best, result.best);
+  EXPECT_TRUE(Position().IsLegal(at_once.best));
   searcher.NewGame();
   EXPECT_TRUE(Position().IsLegal(searcher.Search(Position(), unlimited).best));
   Position mated = At("3k5/4R4/4R4/9/9/9/9/9/9/4K4 b", {});
