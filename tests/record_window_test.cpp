@@ -143,7 +143,9 @@ TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
     const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
     if (*c.box == '\0') {
       EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
-      if (c.plies != 0) EXPECT_EQ(game::TheGame().Line().moves.size(), c.plies);
+      if (c.plies != 0) {
+        EXPECT_EQ(game::TheGame().Line().moves.size(), c.plies);
+      }
       EXPECT_NE(game::TheGame().Line().moves.size(), 0u);
     } else {
       ASSERT_EQ(boxes.size(), 1u);
