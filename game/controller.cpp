@@ -24,7 +24,7 @@ void OnMainWindowCreated() {
   SearchDepth = 2;
   InstallGameMenu();
   InstallRecordWindow();
-  InstallScoreGraph();
+  InstallScoreGraph(RecordWindowShown, RefreshRecordWindow);
   InstallAnalysis();
   // The scores and the analysis follow the line before the record shows it.
   SetLineListener([] {

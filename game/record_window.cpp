@@ -268,6 +268,7 @@ void OpenBeside() {
   runtime::SetSideMenu(MenuEntries(), MenuState, MenuAction);
   written = WrittenLine{};
   ShowLine();
+  ScoreGraphFollowLine();  // the graph is scored while it is shown
 }
 
 // The player's name as the system knows it: the account's full name, else its login name.

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "engine/search.h"
-#include "game/record_window.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/system/worker.h"
@@ -36,6 +35,8 @@ std::optional<Running> running;
 // Small: each search lasts a tenth of a second.
 std::unique_ptr<engine::Searcher> searcher;
 bool installed = false;
+std::function<bool()> scoresWanted;
+std::function<void()> scoredListener;
 
 size_t CommonPrefix(const std::vector<engine::Move>& a, const std::vector<engine::Move>& b) {
   const size_t n = std::min(a.size(), b.size());
@@ -93,12 +94,12 @@ void StartNext();
 void Arrived(size_t index, const engine::Position& position, const engine::SearchResult& result) {
   running.reset();
   if (index < scores.values.size()) scores.values[index] = CappedRedScore(position, result);
-  RefreshRecordWindow();
+  scoredListener();
   StartNext();
 }
 
 void StartNext() {
-  if (running || !installed || TheGame().Thinking()) return;
+  if (running || !installed || !scoresWanted() || TheGame().Thinking()) return;
   std::optional<size_t> index;
   std::optional<engine::Position> position;
   while ((index = NextUnscored())) {
@@ -128,7 +129,9 @@ void StartNext() {
 
 }  // namespace
 
-void InstallScoreGraph() {
+void InstallScoreGraph(std::function<bool()> wanted, std::function<void()> scored) {
+  scoresWanted = std::move(wanted);
+  scoredListener = std::move(scored);
   installed = true;
   scores = Scores{};
   runtime::CallWhenWindowGoes(MainWindow, [] {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,8 +25,9 @@ inline constexpr double kBlunderDrop = 3.0;
 // How long each position is searched.
 inline constexpr int kScoreSearchMs = 100;
 
-// As the main window is made; the scoring stops with it.
-void InstallScoreGraph();
+// As the main window is made; the scoring stops with it. Positions are scored only while
+// `wanted` holds (the record window shows the graph), and `scored` hears of each new score.
+void InstallScoreGraph(std::function<bool()> wanted, std::function<void()> scored);
 // The line (or the game's state) changed: a search under way stops when its position left the
 // line or the Computer thinks, and scoring goes on with the positions still unscored.
 void ScoreGraphFollowLine();
