@@ -27,6 +27,7 @@ Only the standard library; Python 3.8 or later.
 import argparse
 import math
 import queue
+import random
 import re
 import shlex
 import subprocess
@@ -306,6 +307,43 @@ def play_game(red, black, referee, opening, max_plies, timeout_for, clock=None, 
             return 0.5, "threefold repetition", moves
 
 
+def extend_opening(referee, opening, plies, seed):
+    """`opening` with `plies` more quiet moves drawn from `seed`: varied starts for long matches
+    between engines that would otherwise play the same game again from the same opening."""
+    played = opening.split()
+    rng = random.Random(seed)
+    for _ in range(plies):
+        legal, _, key = referee.judge(played)
+        occupied = set()
+        for row, text in enumerate(key.split()[0].split("/")):
+            file = 0
+            for ch in text:
+                if ch.isdigit():
+                    file += int(ch)
+                else:
+                    occupied.add(f"{'abcdefghi'[file]}{9 - row}")
+                    file += 1
+        quiet = sorted(m for m in legal if m[2:] not in occupied)
+        if not quiet:
+            break
+        played.append(rng.choice(quiet))
+    return " ".join(played)
+
+
+def sprt_llr(wins, draws, losses, elo0, elo1):
+    """The log-likelihood ratio of elo1 against elo0 given the games so far (the normal
+    approximation of the generalised SPRT over per-game scores)."""
+    n = wins + draws + losses
+    if n == 0:
+        return 0.0
+    m = (wins + 0.5 * draws) / n
+    var = (wins * (1 - m) ** 2 + draws * (0.5 - m) ** 2 + losses * m ** 2) / n
+    if var <= 0:
+        return 0.0
+    s0, s1 = (1 / (1 + 10 ** (-e / 400)) for e in (elo0, elo1))
+    return n * (s1 - s0) * (2 * m - s0 - s1) / (2 * var)
+
+
 def summary(wins, draws, losses):
     n = wins + draws + losses
     if n == 0:
@@ -368,6 +406,12 @@ def main():
     ap.add_argument("--first-game", type=int, default=1,
                     help="start the series at this game number, to continue an earlier run "
                          "with the next openings (default 1)")
+    ap.add_argument("--random-plies", type=int, default=0,
+                    help="after the opening, this many quiet moves drawn at random (the same for "
+                         "both games of a pair), so that openings do not repeat over long matches")
+    ap.add_argument("--sprt", default=None, metavar="ELO0,ELO1",
+                    help="stop once a sequential test (alpha = beta = 0.05) accepts that A is "
+                         "ELO1 or ELO0 better than B, e.g. 0,10")
     ap.add_argument("--concurrency", type=int, default=1, help="games at once (default 1)")
     ap.add_argument("--max-plies", type=int, default=150)
     ap.add_argument("--referee", default="/usr/games/fairy-stockfish")
@@ -441,9 +485,19 @@ def main():
             played.append(m)
         if ok:
             openings.append(line)
-    referee.close()
-
     total = args.games or 2 * len(openings)
+    if args.random_plies > 0:
+        openings = [extend_opening(referee, openings[p % len(openings)], args.random_plies, p)
+                    for p in range((total + 1) // 2)]
+    referee.close()
+    sprt = None
+    if args.sprt:
+        m = re.fullmatch(r"(-?[\d.]+),(-?[\d.]+)", args.sprt)
+        if not m:
+            ap.error("--sprt is ELO0,ELO1, e.g. 0,10")
+        sprt = (float(m.group(1)), float(m.group(2)))
+    llr_bounds = (math.log(0.05 / 0.95), math.log(0.95 / 0.05))
+    decided = []
     jobs = queue.Queue()
     for g in range(args.first_game - 1, args.first_game - 1 + total):
         jobs.put(g)
@@ -459,6 +513,8 @@ def main():
         ref = Referee(args.referee, log)
         try:
             while True:
+                if decided:
+                    return
                 try:
                     g = jobs.get_nowait()
                 except queue.Empty:
@@ -485,6 +541,10 @@ def main():
                           f"opening {opening:24s} {text:8s} {reason}, {len(moves)} plies, "
                           f"{time.monotonic() - started:.0f} s", flush=True)
                     results[g] = (red.name, black.name, opening, text, reason, moves)
+                    if sprt and not decided:
+                        llr = sprt_llr(counts["W"], counts["D"], counts["L"], *sprt)
+                        if llr <= llr_bounds[0] or llr >= llr_bounds[1]:
+                            decided.append(llr)
                     # A player that failed is started again for the next game.
                 if "failed" in reason:
                     a.engine.close()
@@ -509,6 +569,12 @@ def main():
     print(f"B: {names.get('B', args.engine_b)}  level {args.level_b}  skill {args.skill_b}  "
           f"limit {limit_text(args.limit_b, args.engine_b, args.protocol_b)}")
     print("A " + summary(counts["W"], counts["D"], counts["L"]))
+    if sprt:
+        llr = sprt_llr(counts["W"], counts["D"], counts["L"], *sprt)
+        verdict = ("H1 accepted (A is stronger)" if llr >= llr_bounds[1] else
+                   "H0 accepted (A is not stronger)" if llr <= llr_bounds[0] else "undecided")
+        print(f"SPRT elo0 {sprt[0]:g} elo1 {sprt[1]:g}: LLR {llr:.2f} "
+              f"(bounds {llr_bounds[0]:.2f}, {llr_bounds[1]:.2f}), {verdict}")
     if clock:
         print(f"clock {clock[0]} ms + {clock[1]} ms a move for both")
     print(f"illegal moves {counts['illegal']}, engine failures {counts['failed']}, "
