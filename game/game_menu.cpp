@@ -39,6 +39,16 @@ constexpr std::string_view kLevelNames[] = {"入门", "初级", "业余", "中�
                                             "高级", "大师", "特级", "最强"};
 constexpr const char* kLineNames[] = {"一线", "二线", "三线"};
 
+// The analysis's toggle and its lines, in the board's menu and in the record window's bar.
+std::vector<runtime::MenuEntry> AnalysisEntries() {
+  std::vector<runtime::MenuEntry> entries{{Kind::kCheck, kAnalysisItem, "分析", "Ctrl+A"},
+                                          {Kind::kSubmenu, 0, "多线", ""}};
+  for (int32_t n = 1; n <= 3; ++n)
+    entries.push_back({Kind::kRadio, kLinesItemBase + n, kLineNames[n - 1], ""});
+  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  return entries;
+}
+
 std::vector<runtime::MenuEntry> MenuEntries() {
   std::vector<runtime::MenuEntry> entries{
       {Kind::kAction, kTakeBackItem, "悔棋", "Ctrl+Z"},
@@ -62,11 +72,7 @@ std::vector<runtime::MenuEntry> MenuEntries() {
   entries.push_back({Kind::kAction, kOpenPgnItem, "打开棋谱…", "Ctrl+O"});
   entries.push_back({Kind::kCheck, kBlackItem, "执黑", ""});
   entries.push_back({Kind::kSeparator, 0, "", ""});
-  entries.push_back({Kind::kCheck, kAnalysisItem, "分析", "Ctrl+A"});
-  entries.push_back({Kind::kSubmenu, 0, "多线", ""});
-  for (int32_t n = 1; n <= 3; ++n)
-    entries.push_back({Kind::kRadio, kLinesItemBase + n, kLineNames[n - 1], ""});
-  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  for (runtime::MenuEntry& entry : AnalysisEntries()) entries.push_back(std::move(entry));
   entries.push_back({Kind::kAction, kEnginesItem, "引擎…", ""});
   return entries;
 }
@@ -156,6 +162,10 @@ void RefusePaste(const std::string& reason) {
 void InstallGameMenu() {
   runtime::InstallContextMenu(BoardPanel, MenuEntries(), ItemState, Act);
   runtime::SetUnitToolTip(BoardPanel, ShortcutHelpText());
+  std::vector<runtime::MenuEntry> analysis{{Kind::kSubmenu, 0, "分析", ""}};
+  for (runtime::MenuEntry& entry : AnalysisEntries()) analysis.push_back(std::move(entry));
+  analysis.push_back({Kind::kEndSubmenu, 0, "", ""});
+  SetRecordWindowMenu({std::move(analysis), ItemState, Act});
 }
 
 void CopyPosition() {

@@ -40,7 +40,10 @@ enum MenuId : int32_t {
   kContinueItem = 10,
   kSaveItem,
   kOpenItem,
+  kAddedItemBase = 1000,  // the added menu's ids, shifted clear of the window's own
 };
+
+RecordWindowMenu addedMenu;
 
 record::Notation ChosenNotation() {
   const int32_t n = runtime::ReadSetting(kNotationKey).value_or(0);
@@ -205,7 +208,7 @@ void ContinueFromShown() {
 
 std::vector<runtime::MenuEntry> MenuEntries() {
   using Kind = runtime::MenuEntry::Kind;
-  return {
+  std::vector<runtime::MenuEntry> entries{
       {Kind::kSubmenu, 0, "棋局", ""},
       {Kind::kAction, kContinueItem, "从此处继续", ""},
       {Kind::kSeparator, 0, "", ""},
@@ -218,9 +221,15 @@ std::vector<runtime::MenuEntry> MenuEntries() {
       {Kind::kRadio, kChineseItem + 2, "ICCS", ""},
       {Kind::kEndSubmenu, 0, "", ""},
   };
+  for (runtime::MenuEntry entry : addedMenu.entries) {
+    entry.id += kAddedItemBase;
+    entries.push_back(std::move(entry));
+  }
+  return entries;
 }
 
 runtime::MenuItemState MenuState(int32_t id) {
+  if (id >= kAddedItemBase) return addedMenu.state(id - kAddedItemBase);
   if (id == kContinueItem) return {TheGame().Viewed().has_value(), false};
   if (id >= kChineseItem && id < kChineseItem + int32_t(std::size(kNotations)))
     return {true, kNotations[id - kChineseItem] == ChosenNotation()};
@@ -228,6 +237,7 @@ runtime::MenuItemState MenuState(int32_t id) {
 }
 
 void MenuAction(int32_t id) {
+  if (id >= kAddedItemBase) return addedMenu.action(id - kAddedItemBase);
   switch (id) {
     case kContinueItem:
       ContinueFromShown();
@@ -415,6 +425,11 @@ void ShowAnalysisNotes(std::vector<std::string> lines) {
   if (lines == analysisNotes) return;
   analysisNotes = std::move(lines);
   if (runtime::SideWindowOpen()) ShowNotes();
+}
+
+void SetRecordWindowMenu(RecordWindowMenu menu) {
+  addedMenu = std::move(menu);
+  if (runtime::SideWindowOpen()) runtime::SetSideMenu(MenuEntries(), MenuState, MenuAction);
 }
 
 bool RecordWindowShown() {

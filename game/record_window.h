@@ -3,10 +3,12 @@
 // saved and opened as PGN.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "game/record/notation.h"
+#include "runtime/windows/context_menu.h"
 
 namespace game {
 
@@ -21,6 +23,16 @@ void RefreshRecordWindow();
 record::Notation RecordNotation();
 // Lines shown under the record's own notes (the analysis); none takes them off.
 void ShowAnalysisNotes(std::vector<std::string> lines);
+
+// Another module's menu in the window's bar, after its own (the analysis, whose lines the window
+// shows, so that its keys work here too): its entries, their state and their action, with the
+// module's own item ids. Setting it again replaces it.
+struct RecordWindowMenu {
+  std::vector<runtime::MenuEntry> entries;
+  std::function<runtime::MenuItemState(int32_t)> state;
+  std::function<void(int32_t)> action;
+};
+void SetRecordWindowMenu(RecordWindowMenu menu);
 
 // 保存棋谱… (Ctrl+S) and 打开棋谱… (Ctrl+O), through the file dialog.
 void SavePgn();

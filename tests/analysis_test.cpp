@@ -9,8 +9,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
 #include <QTableView>
 #include <QTest>
+#include <QWindow>
 #include <cstdlib>
 #include <set>
 
@@ -237,8 +239,13 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
   game::ChooseAnalysisLineCount(3);
   ASSERT_TRUE(WaitFor([] { return game::AnalysisLines().size() == 3; }));
 
-  // Off: the engine stops, the arrow and the lines go, the game is as it was.
-  game::ToggleAnalysis();
+  // Off, by its key in the record window, where its lines are: the engine stops, the arrow and
+  // the lines go, the game is as it was.
+  QWidget* record = SideWidget("SideMenuBar")->window();
+  record->windowHandle()->requestActivate();
+  ASSERT_TRUE(
+      QTest::qWaitFor([record] { return QGuiApplication::focusWindow() == record->windowHandle(); }));
+  QTest::keyClick(record, Qt::Key_A, Qt::ControlModifier);
   EXPECT_FALSE(game::AnalysisOn());
   EXPECT_TRUE(runtime::PanelArrows(game::BoardPanel).empty());
   EXPECT_TRUE(game::AnalysisNotes().empty());
