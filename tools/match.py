@@ -457,12 +457,16 @@ def main():
         m = re.search(r"(?:movetime|time) (\d+)", player.go_words)
         return max(10.0, 10 * int(m.group(1)) / 1000.0) if m else 60.0
 
+    def pair(text, pattern, kind, usage):
+        m = re.fullmatch(pattern, text)
+        if not m:
+            ap.error(usage)
+        return kind(m.group(1)), kind(m.group(2))
+
     clock = None
     if args.clock:
-        m = re.fullmatch(r"(\d+)\+(\d+)", args.clock)
-        if not m:
-            ap.error("--clock is BASE+INC in milliseconds, e.g. 10000+100")
-        clock = (int(m.group(1)), int(m.group(2)))
+        clock = pair(args.clock, r"(\d+)\+(\d+)", int,
+                     "--clock is BASE+INC in milliseconds, e.g. 10000+100")
 
     judge = args.judge
     if judge is None:
@@ -490,12 +494,8 @@ def main():
         openings = [extend_opening(referee, openings[p % len(openings)], args.random_plies, p)
                     for p in range((total + 1) // 2)]
     referee.close()
-    sprt = None
-    if args.sprt:
-        m = re.fullmatch(r"(-?[\d.]+),(-?[\d.]+)", args.sprt)
-        if not m:
-            ap.error("--sprt is ELO0,ELO1, e.g. 0,10")
-        sprt = (float(m.group(1)), float(m.group(2)))
+    sprt = pair(args.sprt, r"(-?[\d.]+),(-?[\d.]+)", float,
+                "--sprt is ELO0,ELO1, e.g. 0,10") if args.sprt else None
     llr_bounds = (math.log(0.05 / 0.95), math.log(0.95 / 0.05))
     decided = []
     jobs = queue.Queue()
