@@ -109,6 +109,10 @@ void ShowEngineDialog() {
   state.opponent = OpponentEngine();
   state.analyst = AnalystEngine();
   state.moveMs = EngineMoveMs();
+  if (std::optional<ClockSetting> clock = EngineClock()) {
+    state.clockBaseS = int32_t(clock->base_ms / 1000);
+    state.clockIncrementS = int32_t(clock->increment_ms / 1000);
+  }
   std::optional<runtime::EngineListState> chosen = runtime::ShowEngineListDialog(state, StartTest);
   // Tests still running when the dialog went are ended: nobody will read their answer.
   while (!tests.empty()) Finish(tests.begin()->first, "");
@@ -124,6 +128,7 @@ void ShowEngineDialog() {
   ChooseOpponentEngine(chosen->opponent);
   ChooseAnalystEngine(chosen->analyst);
   ChooseEngineMoveMs(chosen->moveMs);
+  ChooseEngineClock(chosen->clockBaseS, chosen->clockIncrementS);
   ForgetOpponentForThisRun();
   OpponentChoiceChanged();
   AnalystChoiceChanged();

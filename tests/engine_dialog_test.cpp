@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -64,6 +65,15 @@ std::string AddAndTest(const std::string& name, const std::string& command,
   return report.toPlainText().toStdString();
 }
 
+// Keys typed into a spin box, its old text selected first, as a person replaces a number.
+void TypeNumber(const char* field, const char* keys) {
+  QSpinBox& box = Part<QSpinBox>(field);
+  box.setFocus();
+  box.selectAll();
+  QTest::keyClicks(&box, keys);
+  QTest::keyClick(&box, Qt::Key_Tab);
+}
+
 class EngineDialog : public testing::Test {
  protected:
   void SetUp() override { testing_support::StartGame(); }
@@ -99,6 +109,11 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
     Part<QComboBox>("OpponentEngine").setCurrentIndex(1);
     Part<QComboBox>("AnalystEngine").setCurrentIndex(2);
     Part<QDoubleSpinBox>("EngineMoveTime").setValue(0.5);
+    // A clock for both sides instead: the time per move gives way.
+    EXPECT_TRUE(Part<QDoubleSpinBox>("EngineMoveTime").isEnabled());
+    TypeNumber("EngineClockMinutes", "1");
+    TypeNumber("EngineClockIncrement", "2");
+    EXPECT_FALSE(Part<QDoubleSpinBox>("EngineMoveTime").isEnabled());
     Click("EngineListOk");
     driven = true;
   });
@@ -114,6 +129,7 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
   EXPECT_EQ(game::OpponentEngine(), 1);
   EXPECT_EQ(game::AnalystEngine(), 2);
   EXPECT_EQ(game::EngineMoveMs(), 500);
+  EXPECT_EQ(game::EngineClock(), (game::ClockSetting{60000, 2000}));
 
   // The next run finds them; Fairy-Stockfish answers at level 3.
   testing_support::RestartGameKeepingSettings();
@@ -125,6 +141,8 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
   EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
   EXPECT_NE(game::OpponentName(), "");
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  ASSERT_NE(game::TheGame().Clock(), nullptr);  // on the clock chosen
+  EXPECT_LT(game::TheGame().Clock()->Remaining(game::Colour::kBlack), 62000);
 }
 
 }  // namespace

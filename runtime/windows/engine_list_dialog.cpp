@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -45,6 +46,8 @@ class EngineListDialog : public QDialog {
     result.opponent = opponent_->currentIndex();
     result.analyst = analyst_->currentIndex();
     result.moveMs = int32_t(moveSeconds_->value() * 1000 + 0.5);
+    result.clockBaseS = clockMinutes_->value() * 60;
+    result.clockIncrementS = clockIncrement_->value();
     return result;
   }
 
@@ -79,6 +82,26 @@ class EngineListDialog : public QDialog {
     moveSeconds_->setDecimals(1);
     moveSeconds_->setSuffix(QStringLiteral(" 秒"));
     moveSeconds_->setValue(state_.moveMs / 1000.0);
+    // A clock for both sides instead of the time per move: minutes for the game, 0 for none.
+    clockMinutes_ = Named(new QSpinBox, "EngineClockMinutes");
+    clockMinutes_->setRange(0, 180);
+    clockMinutes_->setSpecialValueText(QStringLiteral("不用（按每步时间）"));
+    clockMinutes_->setSuffix(QStringLiteral(" 分钟"));
+    clockMinutes_->setValue((state_.clockBaseS + 59) / 60);
+    clockIncrement_ = Named(new QSpinBox, "EngineClockIncrement");
+    clockIncrement_->setRange(0, 60);
+    clockIncrement_->setPrefix(QStringLiteral("每步加 "));
+    clockIncrement_->setSuffix(QStringLiteral(" 秒"));
+    clockIncrement_->setValue(state_.clockIncrementS);
+    auto* clock = new QHBoxLayout;
+    clock->addWidget(clockMinutes_);
+    clock->addWidget(clockIncrement_);
+    const auto followClock = [this] {
+      moveSeconds_->setEnabled(clockMinutes_->value() == 0);
+      clockIncrement_->setEnabled(clockMinutes_->value() > 0);
+    };
+    followClock();
+    connect(clockMinutes_, &QSpinBox::valueChanged, this, followClock);
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("名称"), name_);
@@ -93,6 +116,7 @@ class EngineListDialog : public QDialog {
     auto* choices = new QFormLayout;
     choices->addRow(QStringLiteral("对手（难度 3-8）"), opponent_);
     choices->addRow(QStringLiteral("每步时间"), moveSeconds_);
+    choices->addRow(QStringLiteral("棋钟（双方）"), clock);
     choices->addRow(QStringLiteral("分析"), analyst_);
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
@@ -240,6 +264,8 @@ class EngineListDialog : public QDialog {
   QPlainTextEdit* report_ = nullptr;
   QComboBox* opponent_ = nullptr;
   QComboBox* analyst_ = nullptr;
+  QSpinBox* clockMinutes_ = nullptr;
+  QSpinBox* clockIncrement_ = nullptr;
   QDoubleSpinBox* moveSeconds_ = nullptr;
 };
 

@@ -26,6 +26,10 @@ struct EngineListState {
   int32_t opponent = 0;            // 0: the built-in engine, n: engines[n - 1]
   int32_t analyst = 0;
   int32_t moveMs = 2000;  // an outside opponent's time per move
+  // Or a clock for both sides: the game's base time (0: none, the time per move holds) and the
+  // increment after each move.
+  int32_t clockBaseS = 0;
+  int32_t clockIncrementS = 0;
   bool operator==(const EngineListState&) const = default;
 };
 
