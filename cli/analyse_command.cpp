@@ -1,5 +1,6 @@
-// `xiangqi-cli analyse FEN [--engine COMMAND] [--time MS] [--multipv N]`: an engine's view of a
-// position, one line per report, as the window's analysis shows it. Without --engine the
+// `xiangqi-cli analyse FEN [--engine COMMAND] [--time MS] [--multipv N] [--notation N]`: an
+// engine's view of a position, one line per report, the moves in the record's notation as the
+// window's analysis shows them (Chinese unless told otherwise). Without --engine the
 // analyst is this program's own engine, run as `xiangqi-cli uci` in a process of its own, so the
 // same client code as for any outside engine is used.
 #include <unistd.h>
@@ -49,6 +50,7 @@ struct Request {
   std::string command;
   int time_ms = 2000;
   int multipv = 1;
+  record::Notation notation = record::Notation::kChinese;
 };
 
 // Empty when the arguments are good, else the refusal.
@@ -64,6 +66,11 @@ std::string ParseArguments(const Arguments& args, Request& request) {
     } else if (arg == "--multipv" && has_value) {
       if (!ParseCount(args[++i], 1, 10, request.multipv))
         return "--multipv takes a count of lines, 1 to 10: " + args[i];
+    } else if (arg == "--notation" && has_value) {
+      const std::optional<record::Notation> notation = NotationNamed(args[++i]);
+      if (!notation || *notation == record::Notation::kXboard)
+        return "--notation takes chinese, wxf or iccs: " + args[i];
+      request.notation = *notation;
     } else if (arg.rfind("--", 0) == 0) {
       return "unknown or incomplete option: " + arg;
     } else if (request.fen.empty()) {
@@ -105,12 +112,16 @@ int AnalyseCommand(const Arguments& args) {
       switch (event.kind) {
         case engines::EngineEvent::Kind::kInfo:
           if (!event.line.pv.empty())
-            std::printf("%s\n", engines::FormatAnalysisLine(*position, event.line).c_str());
+            std::printf(
+                "%s\n",
+                engines::FormatAnalysisLine(*position, event.line, request.notation).c_str());
           break;
         case engines::EngineEvent::Kind::kBestMove:
-          std::printf("最佳着法 %s\n",
-                      event.best ? engines::FormatLineMoves(*position, {*event.best}).c_str()
-                                 : "无（没有合规则的着法）");
+          std::printf(
+              "最佳着法 %s\n",
+              event.best
+                  ? engines::FormatLineMoves(*position, {*event.best}, request.notation).c_str()
+                  : "无（没有合规则的着法）");
           client.Quit();
           client.WaitUntilEnded(2000);
           return 0;
@@ -130,8 +141,10 @@ int AnalyseCommand(const Arguments& args) {
   }
 }
 
-const Registration kAnalyse("analyse", "analyse FEN [--engine COMMAND] [--time MS] [--multipv N]",
-                            AnalyseCommand);
+const Registration kAnalyse(
+    "analyse",
+    "analyse FEN [--engine COMMAND] [--time MS] [--multipv N] [--notation chinese|wxf|iccs]",
+    AnalyseCommand);
 
 }  // namespace
 

@@ -14,8 +14,6 @@
 
 namespace cli {
 
-namespace {
-
 std::optional<record::Notation> NotationNamed(const std::string& name) {
   if (name == "chinese") return record::Notation::kChinese;
   if (name == "wxf") return record::Notation::kWxf;
@@ -23,6 +21,8 @@ std::optional<record::Notation> NotationNamed(const std::string& name) {
   if (name == "xboard") return record::Notation::kXboard;
   return std::nullopt;
 }
+
+namespace {
 
 // notation FEN MOVE [--format chinese|wxf|iccs|xboard]: the move, read in any notation, written
 // in the one asked for (Chinese by default).

@@ -1,5 +1,7 @@
 // An engine's option settings as a player may type them: every text is read or refused with a
-// reason, and what is read comes back the same through its written form.
+// reason, and what is read comes back the same through its written form; every value read is
+// fitted to a spin, a check and a combo option or refused with a word, and what is fitted is
+// within what the option takes.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -17,6 +19,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   for (const auto& [name, value] : *settings)
     if (name.empty()) __builtin_trap();
+  engines::EngineOption spin{"Hash", "spin", "16", -5, 64, {}};
+  engines::EngineOption check{"Ponder", "check", "false", std::nullopt, std::nullopt, {}};
+  engines::EngineOption combo{"Style",      "combo",      "Normal",
+                              std::nullopt, std::nullopt, {"Solid", "Normal", "Risky"}};
+  for (const auto& [name, value] : *settings) {
+    std::string word;
+    if (auto fitted = engines::FitOptionValue(spin, value, &word)) {
+      const long long n = std::stoll(*fitted);
+      if (n < -5 || n > 64) __builtin_trap();
+    } else if (word.empty()) {
+      __builtin_trap();
+    }
+    if (auto fitted = engines::FitOptionValue(check, value, &word))
+      if (*fitted != "true" && *fitted != "false") __builtin_trap();
+    if (auto fitted = engines::FitOptionValue(combo, value, &word))
+      if (*fitted != "Solid" && *fitted != "Normal" && *fitted != "Risky") __builtin_trap();
+    const auto without = engines::WithSetting(*settings, name, std::nullopt);
+    if (without.size() != settings->size() - 1) __builtin_trap();
+  }
   // A value holding ';' or a line break cannot come back; everything else must.
   for (const auto& [name, value] : *settings)
     if (value.find_first_of(";\n") != std::string::npos || name.find('=') != std::string::npos)

@@ -170,26 +170,13 @@ void StartEngine(const engine::Position& position) {
   analysis.job = runtime::StartBackgroundJob(std::move(job));
 }
 
-// The moves of a line in the record's notation, as far as they are legal.
-std::string LineMoves(engine::Position position, const std::vector<engine::Move>& moves,
-                      record::Notation notation) {
-  std::string text;
-  for (size_t i = 0; i < moves.size() && i < kShownMoves; ++i) {
-    if (!position.IsLegal(moves[i])) break;
-    if (!text.empty()) text += ' ';
-    text += record::WriteMove(position, moves[i], notation);
-    position.MakeMove(moves[i]);
-  }
-  if (moves.size() > kShownMoves) text += " …";
-  return text;
-}
-
 std::string LineText(const engines::AnalysisLine& line, record::Notation notation) {
   std::string text = std::to_string(line.multipv);
   text.append("  深度 ").append(std::to_string(line.depth));
   text.append("  ").append(engines::FormatScore(line));
   text.append("  速度 ").append(std::to_string(line.nps));
-  text.append("  ").append(LineMoves(analysis.shown->position, line.pv, notation));
+  text.append("  ").append(
+      engines::FormatLineMoves(analysis.shown->position, line.pv, notation, kShownMoves));
   return text;
 }
 

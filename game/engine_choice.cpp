@@ -13,6 +13,9 @@ constexpr std::string_view kCountKey = "engines/count";
 constexpr std::string_view kOpponentKey = "engines/opponent";
 constexpr std::string_view kAnalystKey = "engines/analyst";
 constexpr std::string_view kMoveMsKey = "engines/moveMs";
+// The clock, when the player chose one; without these keys the time per move holds.
+constexpr std::string_view kClockBaseKey = "engines/clockBaseS";
+constexpr std::string_view kClockIncrementKey = "engines/clockIncrementS";
 // More than anyone keeps; a damaged count cannot make the program read forever.
 constexpr int32_t kMostEngines = 64;
 
@@ -88,6 +91,21 @@ int32_t EngineMoveMs() {
 
 void ChooseEngineMoveMs(int32_t ms) {
   runtime::WriteSetting(kMoveMsKey, std::clamp(ms, 100, 600000));
+}
+
+std::optional<ClockSetting> EngineClock() {
+  const int32_t base = runtime::ReadSetting(kClockBaseKey).value_or(0);
+  const int32_t increment = runtime::ReadSetting(kClockIncrementKey).value_or(0);
+  if (base < kShortestClockS || base > kLongestClockS) return std::nullopt;
+  return ClockSetting{int64_t(base) * 1000,
+                      int64_t(std::clamp(increment, 0, kLongestIncrementS)) * 1000};
+}
+
+void ChooseEngineClock(int32_t baseSeconds, int32_t incrementSeconds) {
+  runtime::WriteSetting(
+      kClockBaseKey,
+      baseSeconds <= 0 ? 0 : std::clamp(baseSeconds, kShortestClockS, kLongestClockS));
+  runtime::WriteSetting(kClockIncrementKey, std::clamp(incrementSeconds, 0, kLongestIncrementS));
 }
 
 engines::EngineConfig ConfigFor(const OutsideEngine& engine) {

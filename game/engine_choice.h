@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "game/engines/engine_client.h"
+#include "game/play/game_clock.h"
 
 namespace game {
 
@@ -32,6 +33,14 @@ void ChooseOpponentEngine(int32_t number);
 void ChooseAnalystEngine(int32_t number);
 int32_t EngineMoveMs();
 void ChooseEngineMoveMs(int32_t ms);
+// Instead of a time per move, an outside opponent and the Human may play on a clock: a base time
+// for the game and an increment after each move. Nothing: the time per move.
+inline constexpr int32_t kShortestClockS = 60;
+inline constexpr int32_t kLongestClockS = 3 * 3600;
+inline constexpr int32_t kLongestIncrementS = 60;
+std::optional<ClockSetting> EngineClock();
+// A base of 0 seconds goes back to the time per move; others are brought into range.
+void ChooseEngineClock(int32_t baseSeconds, int32_t incrementSeconds);
 
 // What the client is given for an engine: its options only when they read as settings.
 engines::EngineConfig ConfigFor(const OutsideEngine& engine);

@@ -32,6 +32,50 @@ OutsideEngine EngineOf(const runtime::EngineRow& row) {
   return engine;
 }
 
+// The options the program sets itself, which the player does not: the variant, the lines of the
+// analysis, UCCI's milliseconds; and the language the engine speaks, which must stay.
+bool SetByTheProgram(const engines::EngineOption& option) {
+  for (const char* own : {"UCI_Variant", "MultiPV", "usemillisec", "Protocol"})
+    if (engines::SameOptionName(option.name, own)) return true;
+  return option.type == "label";
+}
+
+runtime::EngineOptionField::Kind KindOf(const std::string& type) {
+  using Kind = runtime::EngineOptionField::Kind;
+  if (type == "spin") return Kind::kSpin;
+  if (type == "check") return Kind::kCheck;
+  if (type == "combo") return Kind::kCombo;
+  if (type == "button") return Kind::kButton;
+  return Kind::kText;
+}
+
+// The engine's options as the dialog's widgets, each with the player's setting brought to what
+// the engine takes; what had to be changed is told in `words` and mended in `settings`.
+std::vector<runtime::EngineOptionField> Fields(const engines::EngineClient& client,
+                                               engines::OptionSettings& settings,
+                                               std::string& words) {
+  std::vector<runtime::EngineOptionField> fields;
+  for (const engines::EngineOption& option : client.Options()) {
+    if (SetByTheProgram(option)) continue;
+    runtime::EngineOptionField field{
+        option.name, KindOf(option.type),    option.default_value,   option.default_value,
+        false,       option.min.value_or(0), option.max.value_or(0), option.vars};
+    for (const auto& [name, value] : settings) {
+      if (!engines::SameOptionName(name, option.name)) continue;
+      std::string word;
+      const std::optional<std::string> fitted = engines::FitOptionValue(option, value, &word);
+      if (!word.empty()) words += "\n" + word + "。";
+      if (fitted) field.value = *fitted, field.set = true;
+      if (fitted != value) {
+        settings = engines::WithSetting(settings, option.name, fitted);
+        break;  // the list changed under the loop
+      }
+    }
+    fields.push_back(std::move(field));
+  }
+  return fields;
+}
+
 // What the dialog shows after a handshake: the protocol, the engine's name, its squares and the
 // options it offers.
 std::string Describe(const engines::EngineClient& client) {
@@ -55,19 +99,30 @@ std::string Describe(const engines::EngineClient& client) {
 // The tests under way, each an engine in its own process until it answered or failed.
 struct TestRun {
   std::unique_ptr<engines::EngineClient> client;
-  std::function<void(const std::string&)> report;
+  std::string options;  // the row's, as tested
+  std::function<void(const runtime::EngineTestReport&)> report;
   runtime::RepeatingCallId polling = 0;
 };
 std::map<uint64_t, TestRun> tests;
 
-void Finish(uint64_t id, const std::string& text) {
+void Finish(uint64_t id, const std::string& text, bool ready = false) {
   auto it = tests.find(id);
   if (it == tests.end()) return;
   TestRun run = std::move(it->second);
   tests.erase(it);
   runtime::StopRepeatingCall(run.polling);
+  runtime::EngineTestReport report{text, {}, std::nullopt};
+  if (ready) {
+    engines::OptionSettings settings =
+        engines::ParseOptionSettings(run.options).value_or(engines::OptionSettings{});
+    const engines::OptionSettings before = settings;
+    std::string words;
+    report.options = Fields(*run.client, settings, words);
+    report.text += words;
+    if (settings != before) report.mendedOptions = engines::FormatOptionSettings(settings);
+  }
   run.client->Quit();
-  run.report(text);
+  run.report(report);
 }
 
 void PollTest(uint64_t id) {
@@ -75,7 +130,7 @@ void PollTest(uint64_t id) {
   if (it == tests.end()) return;
   engines::EngineClient& client = *it->second.client;
   for (const engines::EngineEvent& event : client.Poll()) {
-    if (event.kind == engines::EngineEvent::Kind::kReady) return Finish(id, Describe(client));
+    if (event.kind == engines::EngineEvent::Kind::kReady) return Finish(id, Describe(client), true);
     if (event.kind == engines::EngineEvent::Kind::kFailed) return Finish(id, event.message);
   }
 }
@@ -87,18 +142,29 @@ std::string OptionsTrouble(const runtime::EngineRow& row) {
   return "引擎 " + (row.name.empty() ? row.command : row.name) + " 的" + error;
 }
 
-void StartTest(const runtime::EngineRow& row, std::function<void(const std::string&)> report) {
-  if (std::string trouble = OptionsTrouble(row); !trouble.empty()) return report(trouble);
+void StartTest(const runtime::EngineRow& row,
+               std::function<void(const runtime::EngineTestReport&)> report) {
+  if (std::string trouble = OptionsTrouble(row); !trouble.empty())
+    return report({trouble, {}, std::nullopt});
   static uint64_t next = 0;
   const uint64_t id = ++next;
   TestRun& run = tests[id];
   run.report = std::move(report);
+  run.options = row.options;
   run.client = std::make_unique<engines::EngineClient>(ConfigFor(EngineOf(row)));
   run.client->SetWakeup([id] { runtime::PostToUiThread([id] { PollTest(id); }); });
   run.client->Start();
   // The handshake's deadline is found when the client is polled; a start that failed, at once.
   run.polling = runtime::StartRepeatingCall(kTestPollMs, [id] { PollTest(id); });
   runtime::PostToUiThread([id] { PollTest(id); });
+}
+
+// A widget's value in the row's text; text that does not read is left as it is.
+std::string WriteOption(const std::string& text, const std::string& name,
+                        const std::optional<std::string>& value) {
+  std::optional<engines::OptionSettings> settings = engines::ParseOptionSettings(text);
+  if (!settings) return text;
+  return engines::FormatOptionSettings(engines::WithSetting(*settings, name, value));
 }
 
 }  // namespace
@@ -109,7 +175,12 @@ void ShowEngineDialog() {
   state.opponent = OpponentEngine();
   state.analyst = AnalystEngine();
   state.moveMs = EngineMoveMs();
-  std::optional<runtime::EngineListState> chosen = runtime::ShowEngineListDialog(state, StartTest);
+  if (std::optional<ClockSetting> clock = EngineClock()) {
+    state.clockBaseS = int32_t(clock->base_ms / 1000);
+    state.clockIncrementS = int32_t(clock->increment_ms / 1000);
+  }
+  std::optional<runtime::EngineListState> chosen =
+      runtime::ShowEngineListDialog(state, StartTest, WriteOption);
   // Tests still running when the dialog went are ended: nobody will read their answer.
   while (!tests.empty()) Finish(tests.begin()->first, "");
   if (!chosen) return;
@@ -124,6 +195,7 @@ void ShowEngineDialog() {
   ChooseOpponentEngine(chosen->opponent);
   ChooseAnalystEngine(chosen->analyst);
   ChooseEngineMoveMs(chosen->moveMs);
+  ChooseEngineClock(chosen->clockBaseS, chosen->clockIncrementS);
   ForgetOpponentForThisRun();
   OpponentChoiceChanged();
   AnalystChoiceChanged();

@@ -1,11 +1,14 @@
 #include "game/outside_opponent.h"
 
+#include <algorithm>
+#include <climits>
 #include <memory>
 #include <optional>
 #include <utility>
 
 #include "game/engine_choice.h"
 #include "game/engines/engine_client.h"
+#include "game/record_window.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/system/message_box.h"
@@ -18,6 +21,18 @@ namespace {
 
 // Timeouts are found only when the client is polled: this often while it is busy.
 constexpr int32_t kPollMs = 50;
+// A game on a clock: the Human's flag is looked at and the clocks shown this often.
+constexpr int32_t kClockTickMs = 200;
+
+Colour ComputerColour() {
+  return TheGame().HumanColour() == Colour::kRed ? Colour::kBlack : Colour::kRed;
+}
+
+// The engine's own clock ran out while it thought.
+bool OutOfTime() {
+  const GameClock* clock = TheGame().Clock();
+  return clock && clock->Running() == ComputerColour() && clock->Remaining(ComputerColour()) <= 0;
+}
 
 class OutsideOpponent final : public ReplyProvider {
  public:
@@ -48,6 +63,20 @@ class OutsideOpponent final : public ReplyProvider {
 
 std::unique_ptr<OutsideOpponent> opponent;
 std::optional<std::string> commandForThisRun;
+runtime::RepeatingCallId clockTick = 0;
+
+void TickClock() {
+  TheGame().CheckClock();
+  RefreshRecordNotes();
+}
+
+// The clock chosen in 引擎… goes with an outside opponent; the built-in engine plays by its level.
+void FollowClockChoice() {
+  std::optional<ClockSetting> setting = opponent ? EngineClock() : std::nullopt;
+  TheGame().UseClock(setting);
+  runtime::StopRepeatingCall(std::exchange(clockTick, 0));
+  if (setting) clockTick = runtime::StartRepeatingCall(kClockTickMs, TickClock);
+}
 
 void PollOpponent();
 
@@ -60,7 +89,17 @@ bool OutsideOpponent::Ask(const engine::Position& start, const std::vector<engin
     client_->Start();
   }
   engines::GoLimits limits;
-  limits.movetime_ms = EngineMoveMs();
+  if (const GameClock* clock = TheGame().Clock()) {
+    // A clock already run out is told as 1 ms: the engine answers at once and loses on time.
+    const auto left = [clock](Colour side) {
+      return int(std::clamp<int64_t>(clock->Remaining(side), 1, INT32_MAX));
+    };
+    limits.red_ms = left(Colour::kRed);
+    limits.black_ms = left(Colour::kBlack);
+    limits.red_increment_ms = limits.black_increment_ms = int(clock->Setting().increment_ms);
+  } else {
+    limits.movetime_ms = EngineMoveMs();
+  }
   search_ = client_->Go(start, moves, limits);
   if (search_ == 0 && client_->state() != engines::EngineClient::State::kFailed) return false;
   // A client that failed at its start tells why at the next poll.
@@ -75,6 +114,7 @@ void OutsideOpponent::StartPolling() {
 
 std::optional<std::string> OutsideOpponent::Poll() {
   if (!client_) return std::nullopt;
+  if (answer_ && OutOfTime()) return "引擎 " + Name() + " 用完了它的时间。";
   for (engines::EngineEvent& event : client_->Poll()) {
     if (event.kind == engines::EngineEvent::Kind::kFailed) return event.message;
     if (event.kind == engines::EngineEvent::Kind::kBestMove && event.search == search_ && answer_) {
@@ -94,6 +134,7 @@ void PollOpponent() {
   if (!failure || !opponent) return;
   const std::unique_ptr<OutsideOpponent> gone = std::move(opponent);
   commandForThisRun.reset();
+  FollowClockChoice();
   TheGame().UseReplyProvider(nullptr);
   runtime::ShowMessageBox(runtime::BoxIcon::kWarning, *failure + "\n内置引擎接着下这盘棋。",
                           "引擎出错");
@@ -109,7 +150,10 @@ std::optional<OutsideEngine> ChosenOpponent() {
 }  // namespace
 
 void InstallOutsideOpponent() {
-  runtime::CallWhenWindowGoes(MainWindow, [] { opponent.reset(); });
+  runtime::CallWhenWindowGoes(MainWindow, [] {
+    opponent.reset();
+    runtime::StopRepeatingCall(std::exchange(clockTick, 0));
+  });
   OpponentChoiceChanged();
 }
 
@@ -121,6 +165,7 @@ void OpponentChoiceChanged() {
   std::optional<OutsideEngine> chosen = ChosenOpponent();
   std::unique_ptr<OutsideOpponent> old = std::move(opponent);
   if (chosen) opponent = std::make_unique<OutsideOpponent>(*chosen);
+  FollowClockChoice();
   // The game lets go of the old engine before it ends.
   TheGame().UseReplyProvider(opponent.get());
 }

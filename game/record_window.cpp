@@ -98,6 +98,8 @@ std::string EndingWords(Ending ending) {
       return "吃将";
     case Ending::kResigned:
       return "认输";
+    case Ending::kTime:
+      return "超时";
     case Ending::kRecorded:
     case Ending::kNone:
       break;
@@ -128,6 +130,10 @@ void ShowNotes() {
     notes.push_back("回看：第 " + std::to_string(*game.Viewed()) + " 步（棋盘不接受走子）");
   if (std::string result = ResultText(game.GameOutcome(), game.HumanColour()); !result.empty())
     notes.push_back(result);
+  if (const GameClock* clock = game.Clock()) {
+    notes.push_back("棋钟  红 " + ClockText(clock->Remaining(Colour::kRed)) + "  黑 " +
+                    ClockText(clock->Remaining(Colour::kBlack)));
+  }
   notes.insert(notes.end(), analysisNotes.begin(), analysisNotes.end());
   runtime::SetSideNotes(notes);
 }
@@ -438,6 +444,10 @@ bool RecordWindowShown() {
 
 void RefreshRecordWindow() {
   ShowLine();
+}
+
+void RefreshRecordNotes() {
+  if (runtime::SideWindowOpen()) ShowNotes();
 }
 
 void SavePgn() {

@@ -19,6 +19,8 @@ void ToggleRecordWindow();
 bool RecordWindowShown();
 // The line, the position shown or the outcome changed (or a score of the graph arrived).
 void RefreshRecordWindow();
+// Only the notes under the list (a clock that runs).
+void RefreshRecordNotes();
 // The notation the record is written in (the window's 记谱 menu), for the analysis lines too.
 record::Notation RecordNotation();
 // Lines shown under the record's own notes (the analysis); none takes them off.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "engine/search.h"
 #include "game/units.h"
@@ -14,26 +16,50 @@ namespace game {
 
 namespace {
 
-// The line the scores belong to, and what is searching now.
+// A search stops after the iteration that reached this depth once it has had this share of its
+// time: with the table kept from the position before, most positions get there well inside it.
+constexpr int kUsefulDepth = 8;
+constexpr int64_t kEnoughMs = kScoreSearchMs / 4;
+
+// The line a job scores, as it was when the job began.
+struct Line {
+  std::string startFen;
+  std::vector<engine::Move> moves;
+};
+
+// The line the scores belong to.
 struct Scores {
   std::string startFen;
   std::vector<engine::Move> moves;
   std::vector<std::optional<double>> values;  // one per position: moves.size() + 1
+  std::vector<int> depths;                    // the depth each value came from
   std::vector<bool> unscorable;               // positions the engine cannot take
 };
 
-struct Running {
+// The positions one job searches, in order. A free scorer may take the back half of another's
+// positions not yet begun, so both cores stay busy to the end.
+struct Run {
+  std::mutex mutex;
+  std::vector<size_t> todo;
+  size_t taken = 0;  // how many of `todo` the job has begun
+  std::atomic<bool> cancelled{false};
+  std::atomic<bool> stopSearch{false};  // the search in hand: cancelled, or deep enough
+};
+
+// One per core the machine has, up to two. Each keeps its own table from one position to the
+// next: the position after a move was a subtree of the search before it.
+struct Scorer {
+  std::unique_ptr<engine::Searcher> searcher;
   runtime::JobId job = 0;
-  size_t index = 0;
-  std::string startFen;
-  std::vector<engine::Move> moves;  // the moves leading to the position searched
-  std::shared_ptr<std::atomic<bool>> stop;
+  std::shared_ptr<Run> run;
+  std::shared_ptr<const Line> line;  // the job's
 };
 
 Scores scores;
-std::optional<Running> running;
-// Small: each search lasts a tenth of a second.
-std::unique_ptr<engine::Searcher> searcher;
+std::vector<Scorer> scorers;
+// Scores come in by the dozen a second; the record window hears of them at most this often.
+constexpr int32_t kTellEveryMs = 100;
+runtime::RepeatingCallId telling = 0;
 bool installed = false;
 std::function<bool()> scoresWanted;
 std::function<void()> scoredListener;
@@ -48,83 +74,175 @@ size_t CommonPrefix(const std::vector<engine::Move>& a, const std::vector<engine
 // Keeps the scores of the positions the game's line shares with the one scored.
 void TakeLine(const std::string& startFen, const std::vector<engine::Move>& moves) {
   const size_t kept = startFen == scores.startFen ? CommonPrefix(scores.moves, moves) + 1 : 0;
-  scores.values.resize(std::min(kept, scores.values.size()));
-  scores.unscorable.resize(scores.values.size());
+  const size_t size = std::min(kept, scores.values.size());
+  scores.values.resize(size);
+  scores.depths.resize(size);
+  scores.unscorable.resize(size);
   scores.values.resize(moves.size() + 1);
+  scores.depths.resize(moves.size() + 1, 0);
   scores.unscorable.resize(moves.size() + 1, false);
   scores.startFen = startFen;
   scores.moves = moves;
 }
 
-void Cancel() {
-  if (!running) return;
-  running->stop->store(true, std::memory_order_release);
-  runtime::CancelBackgroundJob(running->job);
-  running.reset();
+void Cancel(Scorer& scorer) {
+  if (!scorer.run) return;
+  scorer.run->cancelled.store(true);
+  scorer.run->stopSearch.store(true);
+  runtime::CancelBackgroundJob(scorer.job);
+  scorer.run.reset();
 }
 
-bool StillOnLine(const Running& search) {
-  return search.startFen == scores.startFen && search.moves.size() < scores.values.size() &&
-         std::equal(search.moves.begin(), search.moves.end(), scores.moves.begin());
+void CancelAll() {
+  for (Scorer& scorer : scorers) Cancel(scorer);
 }
 
-// The newest position first, for a game being played; then the rest from the start.
-std::optional<size_t> NextUnscored() {
-  const size_t last = scores.values.size() - 1;
-  auto open = [](size_t i) { return !scores.values[i] && !scores.unscorable[i]; };
-  if (open(last)) return last;
-  for (size_t i = 0; i < last; ++i)
-    if (open(i)) return i;
-  return std::nullopt;
+bool OnLine(const std::string& startFen, const std::vector<engine::Move>& moves, size_t index) {
+  return startFen == scores.startFen && index < scores.values.size() &&
+         std::equal(moves.begin(), moves.begin() + std::ptrdiff_t(index), scores.moves.begin());
 }
 
-// The position after the first `count` moves, when every one of them is legal in its turn.
-std::optional<engine::Position> PositionAfter(size_t count) {
+// A job whose positions left the line is of no more use. The line leading to its furthest
+// position holds the others.
+bool RunStillOnLine(const Scorer& scorer) {
+  std::lock_guard lock(scorer.run->mutex);
+  const auto& todo = scorer.run->todo;
+  return todo.empty() || OnLine(scorer.line->startFen, scorer.line->moves,
+                                *std::max_element(todo.begin(), todo.end()));
+}
+
+// Marks the positions past a move that is not legal in its turn, which the engine cannot take.
+void MarkUnscorable() {
   std::optional<engine::Position> position = engine::Position::FromFen(scores.startFen);
-  if (!position) return std::nullopt;
-  for (size_t i = 0; i < count; ++i) {
-    if (!position->IsLegal(scores.moves[i])) return std::nullopt;
-    position->MakeMove(scores.moves[i]);
+  for (size_t i = 0; i < scores.values.size(); ++i) {
+    if (!position) {
+      scores.unscorable[i] = true;
+      continue;
+    }
+    if (i == scores.moves.size()) break;
+    if (!position->IsLegal(scores.moves[i]))
+      position.reset();
+    else
+      position->MakeMove(scores.moves[i]);
   }
-  return position;
+}
+
+// The positions to score that no job holds: the newest first, for a game being played; then the
+// rest from the start, in the line's order.
+std::vector<size_t> OpenPositions() {
+  std::vector<bool> held(scores.values.size(), false);
+  for (Scorer& scorer : scorers) {
+    if (!scorer.run) continue;
+    std::lock_guard lock(scorer.run->mutex);
+    for (size_t i : scorer.run->todo)
+      if (i < held.size()) held[i] = true;
+  }
+  std::vector<size_t> open;
+  for (size_t i = 0; i < scores.values.size(); ++i)
+    if (!scores.values[i] && !scores.unscorable[i] && !held[i]) open.push_back(i);
+  if (!open.empty() && open.back() == scores.values.size() - 1)
+    std::rotate(open.begin(), open.end() - 1, open.end());
+  return open;
+}
+
+// The back half of a busy job's positions not yet begun, for a free scorer.
+std::vector<size_t> TakeHalfOfAnothersWork() {
+  for (Scorer& scorer : scorers) {
+    if (!scorer.run) continue;
+    Run& run = *scorer.run;
+    std::lock_guard lock(run.mutex);
+    const size_t left = run.todo.size() - run.taken;
+    if (left < 2) continue;
+    const auto middle = run.todo.begin() + std::ptrdiff_t(run.taken + left / 2);
+    std::vector<size_t> half(middle, run.todo.end());
+    run.todo.erase(middle, run.todo.end());
+    return half;
+  }
+  return {};
+}
+
+void ScoreArrived(const std::shared_ptr<const Line>& line, size_t index, double value, int depth) {
+  if (!installed || !OnLine(line->startFen, line->moves, index)) return;
+  scores.values[index] = value;
+  scores.depths[index] = depth;
+  if (telling) return;
+  telling = runtime::StartRepeatingCall(kTellEveryMs, [] {
+    runtime::StopRepeatingCall(telling);
+    telling = 0;
+    scoredListener();
+  });
+  if (!telling) scoredListener();  // no event loop to wait for
 }
 
 void StartNext();
 
-void Arrived(size_t index, const engine::Position& position, const engine::SearchResult& result) {
-  running.reset();
-  if (index < scores.values.size()) scores.values[index] = CappedRedScore(position, result);
-  scoredListener();
-  StartNext();
+// Runs on the job's thread: searches the run's positions in turn, each score sent back as found.
+void ScoreRun(const std::shared_ptr<const Line>& line, Run& run, engine::Searcher& searcher) {
+  for (;;) {
+    run.stopSearch.store(false);
+    size_t index = 0;
+    {
+      std::lock_guard lock(run.mutex);
+      if (run.cancelled.load() || run.taken == run.todo.size()) return;
+      index = run.todo[run.taken++];
+    }
+    std::optional<engine::Position> position = engine::Position::FromFen(line->startFen);
+    for (size_t i = 0; position && i < index; ++i) position->MakeMove(line->moves[i]);
+    if (!position) return;
+    engine::Limits limits;
+    limits.movetime_ms = kScoreSearchMs;
+    limits.stop = &run.stopSearch;
+    const engine::SearchResult result =
+        searcher.Search(*position, limits, {}, [&run](const engine::SearchInfo& info) {
+          if (info.depth >= kUsefulDepth && info.time_ms >= kEnoughMs) run.stopSearch.store(true);
+        });
+    if (run.cancelled.load()) return;
+    runtime::PostToUiThread([line, index, value = CappedRedScore(*position, result),
+                             depth = result.depth] { ScoreArrived(line, index, value, depth); });
+  }
+}
+
+void StartJob(Scorer& scorer, std::vector<size_t> todo) {
+  if (!scorer.searcher) scorer.searcher = std::make_unique<engine::Searcher>(4);
+  scorer.run = std::make_shared<Run>();
+  scorer.run->todo = std::move(todo);
+  scorer.line = std::make_shared<const Line>(Line{scores.startFen, scores.moves});
+  runtime::BackgroundJob job;
+  job.work = [line = scorer.line, run = scorer.run, searcher = scorer.searcher.get()] {
+    ScoreRun(line, *run, *searcher);
+  };
+  job.interrupt = [run = scorer.run] {
+    run->cancelled.store(true);
+    run->stopSearch.store(true);
+  };
+  job.done = [&scorer] {
+    scorer.run.reset();
+    StartNext();
+  };
+  job.lowest = true;
+  scorer.job = runtime::StartBackgroundJob(std::move(job));
 }
 
 void StartNext() {
-  if (running || !installed || !scoresWanted() || TheGame().Thinking()) return;
-  std::optional<size_t> index;
-  std::optional<engine::Position> position;
-  while ((index = NextUnscored())) {
-    if ((position = PositionAfter(*index))) break;
-    scores.unscorable[*index] = true;
+  if (!installed || !scoresWanted() || TheGame().Thinking()) return;
+  MarkUnscorable();
+  std::vector<Scorer*> free;
+  for (Scorer& scorer : scorers)
+    if (!scorer.run) free.push_back(&scorer);
+  if (free.empty()) return;
+  std::vector<size_t> open = OpenPositions();
+  if (open.empty()) {
+    std::vector<size_t> half = TakeHalfOfAnothersWork();
+    if (!half.empty()) StartJob(*free.front(), std::move(half));
+    return;
   }
-  if (!index) return;
-  if (!searcher) searcher = std::make_unique<engine::Searcher>(4);
-  auto stop = std::make_shared<std::atomic<bool>>(false);
-  auto result = std::make_shared<engine::SearchResult>();
-  engine::Limits limits;
-  limits.movetime_ms = kScoreSearchMs;
-  limits.stop = stop.get();
-  running = Running{0, *index, scores.startFen,
-                    std::vector<engine::Move>(scores.moves.begin(),
-                                              scores.moves.begin() + std::ptrdiff_t(*index)),
-                    stop};
-  runtime::BackgroundJob job;
-  job.work = [result, position = *position, limits, stop, engine = searcher.get()] {
-    *result = engine->Search(position, limits);
-  };
-  job.interrupt = [stop] { stop->store(true, std::memory_order_release); };
-  job.done = [index = *index, position = *position, result] { Arrived(index, position, *result); };
-  job.lowest = true;
-  running->job = runtime::StartBackgroundJob(std::move(job));
+  // Contiguous shares, so that each job goes along the line.
+  const size_t share = (open.size() + free.size() - 1) / free.size();
+  for (size_t first = 0, k = 0; first < open.size(); first += share, ++k) {
+    const auto from = open.begin() + std::ptrdiff_t(first);
+    StartJob(*free[k], std::vector<size_t>(
+                           from, from + std::ptrdiff_t(std::min(share, open.size() - first))));
+  }
 }
 
 }  // namespace
@@ -134,10 +252,13 @@ void InstallScoreGraph(std::function<bool()> wanted, std::function<void()> score
   scoredListener = std::move(scored);
   installed = true;
   scores = Scores{};
+  scorers = std::vector<Scorer>(std::thread::hardware_concurrency() >= 2 ? 2 : 1);
   runtime::CallWhenWindowGoes(MainWindow, [] {
-    Cancel();
+    CancelAll();
     installed = false;
-    searcher.reset();
+    scorers.clear();
+    runtime::StopRepeatingCall(telling);
+    telling = 0;
   });
   ScoreGraphFollowLine();
 }
@@ -148,7 +269,8 @@ void ScoreGraphFollowLine() {
   TakeLine(game.LineStartPosition().Fen(), game.LineEngineMoves());
   // Any move of the player's stops the search in hand: its position may be gone, and the
   // Computer's own search must have the processor to itself.
-  if (running && (!StillOnLine(*running) || game.Thinking())) Cancel();
+  for (Scorer& scorer : scorers)
+    if (scorer.run && (game.Thinking() || !RunStillOnLine(scorer))) Cancel(scorer);
   StartNext();
 }
 
@@ -169,7 +291,12 @@ std::string MoveMark(size_t ply) {
 }
 
 bool ScoringBusy() {
-  return running.has_value();
+  return telling ||
+         std::any_of(scorers.begin(), scorers.end(), [](const Scorer& s) { return s.run; });
+}
+
+std::vector<int> LineScoreDepths() {
+  return scores.depths;
 }
 
 double CappedRedScore(const engine::Position& position, const engine::SearchResult& result) {

@@ -22,7 +22,7 @@ inline constexpr double kGraphCap = 10.0;
 // A move that loses this much for its mover (pawns, capped scores) is a mistake, or a blunder.
 inline constexpr double kMistakeDrop = 1.5;
 inline constexpr double kBlunderDrop = 3.0;
-// How long each position is searched.
+// How long each position is searched at most; most stop sooner, once deep enough.
 inline constexpr int kScoreSearchMs = 100;
 
 // As the main window is made; the scoring stops with it. Positions are scored only while
@@ -36,8 +36,12 @@ void ScoreGraphFollowLine();
 std::vector<std::optional<double>> LineScores();
 // "?", "??" or "" for the move that leads from position `ply` to `ply + 1`.
 std::string MoveMark(size_t ply);
-// Whether a search is running now (tests wait for the line to be filled).
+// Whether a search is running now, or the record window has yet to hear of a score (tests wait
+// for the line to be filled).
 bool ScoringBusy();
+// The depth each score of the line came from, 0 while unknown (what the speed costs, for the
+// benchmark).
+std::vector<int> LineScoreDepths();
 
 // The parts that need no window.
 // `result` of a search of `position` as red's advantage in pawns, capped; a side without a legal

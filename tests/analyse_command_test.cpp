@@ -30,11 +30,15 @@ Outcome Analyse(std::vector<std::string> args) {
 
 const std::string kStart = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
-void ExpectAnalysis(const Outcome& run, int lines_wanted) {
+// Moves as the record writes them: Chinese by default, ICCS when asked.
+const std::string kChineseMove = "[^ ]+(进|退|平)[^ ]+";
+const std::string kIccsMove = "[a-i][0-9][a-i][0-9]";
+
+void ExpectAnalysis(const Outcome& run, int lines_wanted, const std::string& move) {
   ASSERT_EQ(run.status, 0) << run.err;
   ASSERT_GE(run.lines.size(), 2u);
-  const std::regex line(R"(([1-9])  深度 \d+(/\d+)?  分数 ([+-]\d+\.\d\d|-?杀 \d+)  速度 \d+  )"
-                        R"([a-i]\d[a-i]\d( [a-i]\d[a-i]\d)*)");
+  const std::regex line(R"(([1-9])  深度 \d+(/\d+)?  分数 ([+-]\d+\.\d\d|-?杀 \d+)  速度 \d+  )" +
+                        move + "( " + move + ")*");
   int most = 0;
   for (size_t i = 0; i + 1 < run.lines.size(); ++i) {
     std::smatch match;
@@ -42,19 +46,19 @@ void ExpectAnalysis(const Outcome& run, int lines_wanted) {
     most = std::max(most, std::stoi(match[1]));
   }
   EXPECT_EQ(most, lines_wanted);
-  EXPECT_TRUE(std::regex_match(run.lines.back(), std::regex("最佳着法 [a-i]\\d[a-i]\\d")))
+  EXPECT_TRUE(std::regex_match(run.lines.back(), std::regex("最佳着法 " + move)))
       << run.lines.back();
 }
 
-TEST(AnalyseCommand, OurOwnEngineByDefault) {
-  ExpectAnalysis(Analyse({kStart, "--time", "300"}), 1);
+TEST(AnalyseCommand, OurOwnEngineByDefaultInChinese) {
+  ExpectAnalysis(Analyse({kStart, "--time", "300"}), 1, kChineseMove);
 }
 
-TEST(AnalyseCommand, FairyStockfishWithThreeLines) {
+TEST(AnalyseCommand, FairyStockfishWithThreeLinesInIccs) {
   if (access("/usr/games/fairy-stockfish", X_OK) != 0) GTEST_SKIP() << "no Fairy-Stockfish";
   ExpectAnalysis(Analyse({kStart, "--engine", "/usr/games/fairy-stockfish", "--time", "300",
-                          "--multipv", "3"}),
-                 3);
+                          "--multipv", "3", "--notation", "iccs"}),
+                 3, kIccsMove);
 }
 
 TEST(AnalyseCommand, AFailingEngineIsOneMessageAndStatusOne) {
@@ -73,6 +77,8 @@ TEST(AnalyseCommand, BadArgumentsAreRefused) {
       {kStart, "--multipv", "x"},
       {kStart, "--multipv", "11"},
       {kStart, "--depth", "3"},
+      {kStart, "--notation", "xboard"},
+      {kStart, "--notation"},
       {kStart, kStart},
   };
   for (const auto& args : cases) {

@@ -304,6 +304,39 @@ TEST_F(AnalysisWindow, TheGraphScoresEveryPositionAndItsClickStepsThere) {
   EXPECT_EQ(after[1], before[1]);
 }
 
+TEST_F(AnalysisWindow, ALongLineIsScoredWholeThoughItChangesWhileScored) {
+  game::ToggleRecordWindow();
+  // 40 plies picked by a fixed rule among the legal ones: the searches share the line out.
+  game::TheGame().NewGame();
+  const game::BoardArray start = game::Board;
+  engine::Position position;
+  std::vector<game::Move> moves;
+  uint32_t seed = 7;
+  for (int ply = 0; ply < 40; ++ply) {
+    const std::vector<engine::Move> legal = position.LegalMoves();
+    if (legal.empty()) break;
+    seed = seed * 1103515245 + 12345;
+    const engine::Move move = legal[(seed >> 16) % legal.size()];
+    position.MakeMove(move);
+    moves.push_back(game::FromEngineMove(move));
+  }
+  game::TheGame().LoadGame(start, game::Human, moves, game::Outcome{});
+  auto complete = [] {
+    const auto scores = game::LineScores();
+    return !game::ScoringBusy() &&
+           std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
+  };
+  // Cut short while the searches go on: those past the new end are dropped, the rest go on.
+  ASSERT_TRUE(WaitFor([] { return game::LineScores()[3].has_value(); }));
+  game::TheGame().TakeBack();
+  const size_t positions = game::TheGame().LineEngineMoves().size() + 1;
+  ASSERT_TRUE(WaitFor(complete));
+  ASSERT_EQ(game::LineScores().size(), positions);
+  const std::vector<int> depths = game::LineScoreDepths();
+  ASSERT_EQ(depths.size(), positions);
+  for (size_t i = 0; i < positions; ++i) EXPECT_GT(depths[i], 0) << "position " << i;
+}
+
 TEST_F(AnalysisWindow, AMoveThatHangsARookIsMarkedABlunderInTheRecord) {
   game::ToggleRecordWindow();
   ASSERT_EQ(game::TheGame().Paste("1r3k3/9/9/9/9/R8/9/9/9/4K4 w"), std::nullopt);

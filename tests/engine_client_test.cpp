@@ -134,8 +134,16 @@ TEST(AnalysisText, ScoresFromRedsSide) {
   line.seldepth = 14;
   line.nps = 1234;
   line.pv = {M("h2e2"), M("h9g7")};
-  EXPECT_EQ(engines::FormatAnalysisLine(engine::Position(), line),
+  EXPECT_EQ(engines::FormatAnalysisLine(engine::Position(), line, record::Notation::kIccs),
             "1  深度 9/14  分数 -杀 2  速度 1234  h2e2 h9g7");
+  EXPECT_EQ(engines::FormatAnalysisLine(engine::Position(), line, record::Notation::kChinese),
+            "1  深度 9/14  分数 -杀 2  速度 1234  炮二平五 马８进７");
+  // As far as the line is legal, and cut short when asked.
+  line.pv = {M("h2e2"), M("h9g7"), M("a0a5"), M("b0c2")};
+  EXPECT_EQ(engines::FormatLineMoves(engine::Position(), line.pv, record::Notation::kWxf),
+            "C2.5 H8+7");
+  EXPECT_EQ(engines::FormatLineMoves(engine::Position(), line.pv, record::Notation::kIccs, 1),
+            "h2e2 …");
 }
 
 // ---- through real processes ----

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
@@ -14,6 +15,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 
@@ -64,6 +66,15 @@ std::string AddAndTest(const std::string& name, const std::string& command,
   return report.toPlainText().toStdString();
 }
 
+// Keys typed into a spin box, its old text selected first, as a person replaces a number.
+void TypeNumber(const char* field, const char* keys) {
+  QSpinBox& box = Part<QSpinBox>(field);
+  box.setFocus();
+  box.selectAll();
+  QTest::keyClicks(&box, keys);
+  QTest::keyClick(&box, Qt::Key_Tab);
+}
+
 class EngineDialog : public testing::Test {
  protected:
   void SetUp() override { testing_support::StartGame(); }
@@ -85,6 +96,38 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
     EXPECT_NE(fairy.find("协议：UCI"), std::string::npos) << fairy;
     EXPECT_NE(fairy.find("坐标：1-10"), std::string::npos) << fairy;
     EXPECT_NE(fairy.find("UCI_Variant"), std::string::npos) << fairy;
+    // The options it offers as widgets of their types, holding the values set.
+    QLineEdit& options = Part<QLineEdit>("EngineOptions");
+    QSpinBox& hash = Part<QSpinBox>("Option:Hash");
+    EXPECT_EQ(hash.value(), 32);
+    EXPECT_EQ(hash.maximum(), 131072);
+    EXPECT_EQ(Part<QSpinBox>("Option:Skill Level").value(), 5);
+    EXPECT_EQ(Part<QSpinBox>("Option:Skill Level").minimum(), -20);
+    QCheckBox& ponder = Part<QCheckBox>("Option:Ponder");
+    EXPECT_FALSE(ponder.isChecked());
+    EXPECT_EQ(Part<QComboBox>("Option:Analysis Contempt").currentText(), "Both");
+    EXPECT_FALSE(Part<QCheckBox>("Option:Clear Hash").isChecked());  // a button
+    for (const char* own : {"Option:UCI_Variant", "Option:MultiPV", "Option:Protocol"})
+      EXPECT_EQ(Dialog()->findChild<QWidget*>(own), nullptr) << own;
+    // Set with the keyboard and the mouse, they write the text kept.
+    TypeNumber("Option:Hash", "64");
+    QTest::mouseClick(&ponder, Qt::LeftButton, {}, QPoint(2, ponder.height() / 2));
+    EXPECT_EQ(options.text().toStdString(), "Hash=64; Skill Level=5; Ponder=true");
+    QTest::mouseClick(&ponder, Qt::LeftButton, {}, QPoint(2, ponder.height() / 2));
+    EXPECT_EQ(options.text().toStdString(), "Hash=64; Skill Level=5");  // the default again
+    // Values the engine cannot take: brought into its range, or left out, with a word.
+    Type("EngineOptions", "Hash=999999; Skill Level=5; Ponder=maybe");
+    Click("TestEngine");
+    ASSERT_TRUE(WaitFor([&] { return report.toPlainText().startsWith("协议"); }));
+    const std::string mended = report.toPlainText().toStdString();
+    EXPECT_NE(mended.find("选项 Hash 的值 999999 超出引擎的范围 1-131072，改为 131072"),
+              std::string::npos)
+        << mended;
+    EXPECT_NE(mended.find("选项 Ponder 的值“maybe”应为 true 或 false"), std::string::npos)
+        << mended;
+    EXPECT_EQ(options.text().toStdString(), "Hash=131072; Skill Level=5");
+    TypeNumber("Option:Hash", "32");
+    EXPECT_EQ(options.text().toStdString(), "Hash=32; Skill Level=5");
     const std::string ours = AddAndTest("", std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci");
     EXPECT_NE(ours.find("协议：UCI"), std::string::npos) << ours;
     EXPECT_NE(ours.find("坐标：0-9"), std::string::npos) << ours;
@@ -99,6 +142,11 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
     Part<QComboBox>("OpponentEngine").setCurrentIndex(1);
     Part<QComboBox>("AnalystEngine").setCurrentIndex(2);
     Part<QDoubleSpinBox>("EngineMoveTime").setValue(0.5);
+    // A clock for both sides instead: the time per move gives way.
+    EXPECT_TRUE(Part<QDoubleSpinBox>("EngineMoveTime").isEnabled());
+    TypeNumber("EngineClockMinutes", "1");
+    TypeNumber("EngineClockIncrement", "2");
+    EXPECT_FALSE(Part<QDoubleSpinBox>("EngineMoveTime").isEnabled());
     Click("EngineListOk");
     driven = true;
   });
@@ -114,6 +162,7 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
   EXPECT_EQ(game::OpponentEngine(), 1);
   EXPECT_EQ(game::AnalystEngine(), 2);
   EXPECT_EQ(game::EngineMoveMs(), 500);
+  EXPECT_EQ(game::EngineClock(), (game::ClockSetting{60000, 2000}));
 
   // The next run finds them; Fairy-Stockfish answers at level 3.
   testing_support::RestartGameKeepingSettings();
@@ -125,6 +174,8 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
   EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
   EXPECT_NE(game::OpponentName(), "");
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  ASSERT_NE(game::TheGame().Clock(), nullptr);  // on the clock chosen
+  EXPECT_LT(game::TheGame().Clock()->Remaining(game::Colour::kBlack), 62000);
 }
 
 }  // namespace

@@ -27,6 +27,7 @@ class OutsideOpponent : public testing::Test {
   void TearDown() override {
     testing_support::StopGame();
     game::ForgetOpponentForThisRun();  // the next test's window starts with the built-in engine
+    game::ChooseEngineClock(0, 0);
   }
 
   // `command` becomes the Computer at level 3 with a short time per move.
@@ -106,6 +107,42 @@ TEST_F(OutsideOpponent, RealEnginesPlayThroughTheirProcesses) {
     EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 4u);
     EXPECT_NE(game::OpponentName(), "");
   }
+}
+
+TEST_F(OutsideOpponent, OnAClockTheEngineIsToldBothTimesAndLosesItsTurnWhenItsTimeRunsOut) {
+  // Our own engine on a one-minute clock plays its moves within it.
+  game::TheGame().NewGame();
+  game::ChooseEngineClock(60, 1);
+  Choose(std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci");
+  for (int32_t col : {2, 8}) {
+    testing_support::PressSquare(col, 8);
+    testing_support::PressSquare(col == 2 ? 5 : 7, 8);
+    ASSERT_TRUE(ReplyArrived());
+  }
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  ASSERT_EQ(game::TheGame().LineEngineMoves().size(), 4u);
+  const game::GameClock* clock = game::TheGame().Clock();
+  ASSERT_NE(clock, nullptr);
+  EXPECT_LT(clock->Remaining(game::Colour::kBlack), 61000);
+  EXPECT_GT(clock->Remaining(game::Colour::kBlack), 0);
+
+  // An engine that thinks past its clock gets the failure's message, and the built-in engine
+  // answers without a clock.
+  game::TheGame().NewGame();
+  Choose(FakeEngine("hang"));
+  int64_t now = 0;
+  game::TheGame().UseClock(game::EngineClock(), [&now] { return now; });
+  testing_support::PressSquare(2, 8);
+  testing_support::PressSquare(5, 8);
+  ASSERT_TRUE(game::TheGame().Thinking());
+  ASSERT_TRUE(WaitFor([] { return game::OpponentName() == "Fake hang"; }));  // it has been asked
+  now += 62000;
+  ASSERT_TRUE(ReplyArrived());
+  const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("引擎 Fake hang 用完了它的时间"), std::string::npos) << boxes[0];
+  EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
+  EXPECT_EQ(game::TheGame().Clock(), nullptr);
 }
 
 }  // namespace

@@ -542,3 +542,64 @@ TEST_F(SessionScript, AnOutsideReplyIsTheOneSearchAndTheBuiltInEngineTakesOverWh
   EXPECT_EQ(session->LineEngineMoves().size(), kept);
   session->UseReplyProvider(nullptr);
 }
+
+TEST(GameClock, ChargesTheSideToMoveAndGivesTheIncrementAfterItsMove) {
+  int64_t now = 1000;
+  game::GameClock clock({60000, 2000}, [&now] { return now; });
+  using game::Colour;
+  EXPECT_EQ(clock.Remaining(Colour::kRed), 60000);
+  EXPECT_EQ(clock.Running(), std::nullopt);
+  now += 5000;  // nothing runs yet
+  clock.Run(Colour::kRed);
+  now += 3000;
+  EXPECT_EQ(clock.Remaining(Colour::kRed), 57000);  // counted live
+  clock.Run(Colour::kRed);                          // already running: nothing
+  clock.Run(Colour::kBlack);                        // red moved: its time and its increment
+  EXPECT_EQ(clock.Remaining(Colour::kRed), 59000);
+  now += 61500;
+  EXPECT_EQ(clock.Remaining(Colour::kBlack), -1500);  // ran out
+  clock.Stop();                                       // no increment for a stopped clock
+  now += 1000;
+  EXPECT_EQ(clock.Remaining(Colour::kBlack), -1500);
+  EXPECT_EQ(clock.Running(), std::nullopt);
+
+  const std::pair<int64_t, const char*> texts[] = {{-5, "0:00"},     {0, "0:00"},
+                                                   {400, "0:01"},    {59000, "0:59"},
+                                                   {300000, "5:00"}, {3723000, "1:02:03"}};
+  for (const auto& [ms, text] : texts) EXPECT_EQ(game::ClockText(ms), text) << ms;
+}
+
+TEST_F(SessionScript, OnAClockTheSidesPayForTheirTurnsAndTheHumanLosesOnTime) {
+  HandProvider provider;
+  int64_t now = 0;
+  using game::Colour;
+  Act("new");
+  session->ChooseLevel(3);
+  session->UseReplyProvider(&provider);
+  session->UseClock(game::ClockSetting{60000, 1000}, [&now] { return now; });
+  ASSERT_NE(session->Clock(), nullptr);
+  now += 4000;  // the clocks start with the first move, which earns no increment
+  Act("move h2e2");
+  EXPECT_EQ(session->Clock()->Running(), Colour::kBlack);
+  EXPECT_EQ(session->Clock()->Remaining(Colour::kRed), 60000);
+  now += 2500;
+  provider.Give(engine::ParseIccs("h9g7"));
+  EXPECT_EQ(session->Clock()->Remaining(Colour::kBlack), 58500);
+  EXPECT_EQ(session->Clock()->Running(), Colour::kRed);
+  // Not run out: the game goes on. Run out: lost on time, and a click changes nothing.
+  now += 59000;
+  EXPECT_FALSE(session->CheckClock());
+  now += 1000;
+  EXPECT_TRUE(session->CheckClock());
+  EXPECT_EQ(session->GameOutcome().winner, game::Winner::kComputer);
+  EXPECT_EQ(session->GameOutcome().ending, game::Ending::kTime);
+  EXPECT_EQ(session->Clock()->Running(), std::nullopt);
+  Act("click b2");
+  EXPECT_EQ(session->LineEngineMoves().size(), 2u);
+  // No clock again: none at once, and none in the next game.
+  session->UseClock(std::nullopt);
+  EXPECT_EQ(session->Clock(), nullptr);
+  Act("new");
+  EXPECT_EQ(session->Clock(), nullptr);
+  session->UseReplyProvider(nullptr);
+}

@@ -17,23 +17,28 @@ std::string FormatScore(const AnalysisLine& line) {
   return text;
 }
 
-std::string FormatLineMoves(const engine::Position& from, const std::vector<engine::Move>& moves) {
-  (void)from;  // the record's notation will need it
+std::string FormatLineMoves(const engine::Position& from, const std::vector<engine::Move>& moves,
+                            record::Notation notation, size_t most) {
+  engine::Position position = from;
   std::string text;
-  for (engine::Move move : moves) {
+  for (size_t i = 0; i < moves.size() && i < most; ++i) {
+    if (!position.IsLegal(moves[i])) break;
     if (!text.empty()) text += ' ';
-    text += engine::ToIccs(move);
+    text += record::WriteMove(position, moves[i], notation);
+    position.MakeMove(moves[i]);
   }
+  if (moves.size() > most) text += " …";
   return text;
 }
 
-std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line) {
+std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line,
+                               record::Notation notation) {
   std::string text = std::to_string(line.multipv);
   text.append("  深度 ").append(std::to_string(line.depth));
   if (line.seldepth > 0) text.append("/").append(std::to_string(line.seldepth));
   text.append("  分数 ").append(FormatScore(line));
   text.append("  速度 ").append(std::to_string(line.nps));
-  text.append("  ").append(FormatLineMoves(from, line.pv));
+  text.append("  ").append(FormatLineMoves(from, line.pv, notation));
   return text;
 }
 

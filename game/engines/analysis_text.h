@@ -2,20 +2,24 @@
 // red's side ("+0.35", "-1.20") or "杀 N" / "-杀 N" for a mate by red / by black, and the moves.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
 #include "engine/position.h"
 #include "game/engines/engine_client.h"
+#include "game/record/notation.h"
 
 namespace engines {
 
 std::string FormatScore(const AnalysisLine& line);
-// The moves of a line from `from`, separated by blanks. ICCS for now; the one place to change
-// when the lines are shown in the record's notation.
-std::string FormatLineMoves(const engine::Position& from, const std::vector<engine::Move>& moves);
-// "1  深度 12/18  分数 +0.35  速度 812345  h2e2 h9g7 ..." (line number, depth/seldepth, score,
-// nodes per second, the moves).
-std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line);
+// The moves of a line from `from` in `notation`, separated by blanks, as far as they are legal;
+// past `most` moves the rest is " …".
+std::string FormatLineMoves(const engine::Position& from, const std::vector<engine::Move>& moves,
+                            record::Notation notation, size_t most = SIZE_MAX);
+// "1  深度 12/18  分数 +0.35  速度 812345  炮二平五 马８进７ ..." (line number, depth/seldepth,
+// score, nodes per second, the moves).
+std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line,
+                               record::Notation notation);
 
 }  // namespace engines

@@ -1,5 +1,9 @@
 #include "game/engines/option_settings.h"
 
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
 namespace engines {
 
 namespace {
@@ -9,6 +13,17 @@ std::string_view Trimmed(std::string_view text) {
   const size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+std::string Quoted(std::string_view text) {
+  return "“" + std::string(text) + "”";
 }
 
 }  // namespace
@@ -39,6 +54,64 @@ std::string FormatOptionSettings(const OptionSettings& settings) {
     text += name + "=" + value;
   }
   return text;
+}
+
+std::optional<std::string> FitOptionValue(const EngineOption& option, std::string_view value,
+                                          std::string* word) {
+  std::string said;
+  std::optional<std::string> fitted;
+  value = Trimmed(value);
+  const std::string name = "选项 " + option.name + " ";
+  if (option.type == "spin") {
+    long long number = 0;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), number);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size()) {
+      said = name + "的值" + Quoted(value) + "不是整数，不用";
+    } else {
+      const long long low = option.min.value_or(number), high = option.max.value_or(number);
+      const long long kept = std::clamp(number, std::min(low, high), std::max(low, high));
+      if (kept != number)
+        said = name + "的值 " + std::string(value) + " 超出引擎的范围 " + std::to_string(low) +
+               "-" + std::to_string(high) + "，改为 " + std::to_string(kept);
+      fitted = std::to_string(kept);
+    }
+  } else if (option.type == "check") {
+    if (SameText(value, "true") || SameText(value, "false"))
+      fitted = SameText(value, "true") ? "true" : "false";
+    else
+      said = name + "的值" + Quoted(value) + "应为 true 或 false，不用";
+  } else if (option.type == "combo") {
+    const auto it = std::find_if(option.vars.begin(), option.vars.end(),
+                                 [value](const std::string& var) { return SameText(var, value); });
+    if (it != option.vars.end())
+      fitted = *it;
+    else
+      said = name + "没有" + Quoted(value) + "这一项，不用";
+  } else if (option.type == "button") {
+    fitted = std::string();
+  } else {
+    fitted = std::string(value);
+  }
+  if (word != nullptr) *word = said;
+  return fitted;
+}
+
+bool SameOptionName(std::string_view a, std::string_view b) {
+  return SameText(a, b);
+}
+
+OptionSettings WithSetting(OptionSettings settings, std::string_view name,
+                           const std::optional<std::string>& value) {
+  auto it = std::find_if(settings.begin(), settings.end(),
+                         [name](const auto& setting) { return SameText(setting.first, name); });
+  if (!value) {
+    if (it != settings.end()) settings.erase(it);
+  } else if (it != settings.end()) {
+    it->second = *value;
+  } else {
+    settings.emplace_back(std::string(name), *value);
+  }
+  return settings;
 }
 
 }  // namespace engines

@@ -183,6 +183,8 @@ void Session::ResetForNewLine() {
   outcome_ = Outcome{};
   computerWithoutMove_ = false;
   if (searcher_) searcher_->NewGame();
+  clock_.reset();
+  if (clockSetting_) clock_.emplace(*clockSetting_, clockTime_);
 }
 
 Session::Snapshot Session::Now() const {
@@ -432,7 +434,7 @@ void Session::OverrideLevelForThisRun(int32_t n) {
 // The Human's clicks, tried in a fixed order
 
 void Session::Click(int32_t x, int32_t y) {
-  if (GameOver != 0) return;
+  if (GameOver != 0 || CheckClock()) return;
   if (Thinking()) return;  // the Computer's reply is on its way
   if (viewed_) return;     // an earlier position is on the board
   StopSearch(SearchKind::kHint);
@@ -519,6 +521,9 @@ void Session::TakeBack() {
   Restore(plies_[last - 1].before);
   plies_.resize(last - 1);
   HumanToMove = 1;
+  // Time spent is spent: the clocks go on from where they are, the Human's running.
+  if (clock_) clock_->Stop();
+  RunClock(Human);
   screen_.RedrawBoard(Board);
   screen_.LineChanged();
 }
@@ -528,6 +533,7 @@ void Session::TakeBack() {
 
 void Session::ComputerTurn() {
   int32_t started = runtime::TickCount();
+  RunClock(Computer);
   ToggleTurn();
   ShowTurnText();
   if (!ComputerGeneralInPalace(Board)) GameOver = 1;
@@ -638,6 +644,7 @@ void Session::EndComputerTurn(int32_t started) {
                                          static_cast<uint32_t>(started));
   SetCaptionGb(Label::kTime, NumberText(runtime::Gb("时间"), elapsed, runtime::Gb("毫秒")));
   ToggleTurn();
+  RunClock(Human);
   if (GameOver == 0) ShowTurnText();
   CheckGameEnd();
   JudgeStandardRules();
@@ -646,6 +653,7 @@ void Session::EndComputerTurn(int32_t started) {
 
 void Session::EndGame(Winner winner, Ending ending) {
   GameOver = 1;
+  if (clock_) clock_->Stop();
   outcome_ = Outcome{winner, ending};
   SetCaption(Label::kStatus, winner == Winner::kHuman ? "你赢了" : "你输了");
   screen_.LineChanged();
@@ -827,6 +835,27 @@ bool Session::AskProvider(const engine::Position& position,
     pending_.reset();
     return false;
   }
+  return true;
+}
+
+void Session::UseClock(std::optional<ClockSetting> setting, GameClock::TimeSource now) {
+  clockSetting_ = setting;
+  clockTime_ = std::move(now);
+  if (!setting) clock_.reset();
+  if (setting && plies_.empty() && !Thinking()) clock_.emplace(*setting, clockTime_);
+}
+
+// The side to move's clock runs, from the first move of the line on.
+void Session::RunClock(Side side) {
+  if (!clock_ || GameOver != 0 || (plies_.empty() && !clock_->Running())) return;
+  const Colour computer = humanColour_ == Colour::kRed ? Colour::kBlack : Colour::kRed;
+  clock_->Run(side == Human ? humanColour_ : computer);
+}
+
+bool Session::CheckClock() {
+  if (!clock_ || GameOver != 0 || HumanToMove != 1 || clock_->Remaining(humanColour_) > 0)
+    return false;
+  EndGame(Winner::kComputer, Ending::kTime);
   return true;
 }
 

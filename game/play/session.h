@@ -17,6 +17,7 @@
 #include "engine/position.h"
 #include "game/board.h"
 #include "game/play/engine_bridge.h"
+#include "game/play/game_clock.h"
 #include "game/play/ports.h"
 
 namespace engine {
@@ -57,6 +58,7 @@ enum class Ending {
   kStalemate,     // standard rules: no legal move, not in check
   kResigned,      // a record that says one side gave up
   kRecorded,      // a record's result, for a reason not told
+  kTime,          // the Human's clock ran out
 };
 struct Outcome {
   Winner winner = Winner::kNobody;
@@ -134,6 +136,14 @@ class Session {
   // provider must outlive its use; a reply it is thinking of is withdrawn when it is replaced.
   void UseReplyProvider(ReplyProvider* provider);
   ReplyProvider* Provider() const { return provider_; }
+  // Both sides play on a clock (an outside opponent given base and increment); nothing: no clock,
+  // as by default. A game without moves yet takes it at once, a game under way from the next
+  // line on; no clock takes effect at once. `now` replaces the steady clock (tests).
+  void UseClock(std::optional<ClockSetting> setting, GameClock::TimeSource now = {});
+  const GameClock* Clock() const { return clock_ ? &*clock_ : nullptr; }
+  // The Human's time ran out on his turn: the game is lost on time, and true. The window calls it
+  // now and then; a click calls it too.
+  bool CheckClock();
 
   // --- What the screen and the menus read ---
   int32_t Level() const { return level_; }
@@ -180,6 +190,7 @@ class Session {
   bool HumanMoveAllowed(Square from, Square to) const;
   void PerformHumanMove();
   void ComputerTurn();
+  void RunClock(Side side);
   bool PlayComputerReply(int32_t started);
   void PlayTwoPlyReply();
   void PlayLegalTwoPlyReply(const engine::Position& position);
@@ -218,6 +229,9 @@ class Session {
   // Made at the first engine search, so a game at levels 1 and 2 never allocates its table.
   std::unique_ptr<engine::Searcher> searcher_;
   ReplyProvider* provider_ = nullptr;
+  std::optional<ClockSetting> clockSetting_;
+  GameClock::TimeSource clockTime_;
+  std::optional<GameClock> clock_;  // runs from the first move of a line
 };
 
 }  // namespace game

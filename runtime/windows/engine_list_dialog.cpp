@@ -1,6 +1,7 @@
 #include "runtime/windows/engine_list_dialog.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -13,7 +14,12 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
 #include <memory>
 
 namespace runtime {
@@ -30,8 +36,8 @@ QString Q(const std::string& text) {
 // row n is state.engines[n - 1].
 class EngineListDialog : public QDialog {
  public:
-  EngineListDialog(const EngineListState& state, EngineTester tester)
-      : state_(state), tester_(std::move(tester)) {
+  EngineListDialog(const EngineListState& state, EngineTester tester, EngineOptionWriter writer)
+      : state_(state), tester_(std::move(tester)), writer_(std::move(writer)) {
     setWindowTitle(QStringLiteral("引擎"));
     setObjectName(QStringLiteral("EngineListDialog"));
     Build();
@@ -45,6 +51,8 @@ class EngineListDialog : public QDialog {
     result.opponent = opponent_->currentIndex();
     result.analyst = analyst_->currentIndex();
     result.moveMs = int32_t(moveSeconds_->value() * 1000 + 0.5);
+    result.clockBaseS = clockMinutes_->value() * 60;
+    result.clockIncrementS = clockIncrement_->value();
     return result;
   }
 
@@ -71,7 +79,12 @@ class EngineListDialog : public QDialog {
     test_ = Named(new QPushButton(QStringLiteral("测试")), "TestEngine");
     report_ = Named(new QPlainTextEdit, "EngineReport");
     report_->setReadOnly(true);
-    report_->setMinimumHeight(140);
+    report_->setMinimumHeight(100);
+    // The options the engine offers, as widgets once a test has listed them.
+    optionsArea_ = Named(new QScrollArea, "EngineOptionWidgets");
+    optionsArea_->setWidgetResizable(true);
+    optionsArea_->setMinimumHeight(120);
+    optionsArea_->setVisible(false);
     opponent_ = Named(new QComboBox, "OpponentEngine");
     analyst_ = Named(new QComboBox, "AnalystEngine");
     moveSeconds_ = Named(new QDoubleSpinBox, "EngineMoveTime");
@@ -79,6 +92,26 @@ class EngineListDialog : public QDialog {
     moveSeconds_->setDecimals(1);
     moveSeconds_->setSuffix(QStringLiteral(" 秒"));
     moveSeconds_->setValue(state_.moveMs / 1000.0);
+    // A clock for both sides instead of the time per move: minutes for the game, 0 for none.
+    clockMinutes_ = Named(new QSpinBox, "EngineClockMinutes");
+    clockMinutes_->setRange(0, 180);
+    clockMinutes_->setSpecialValueText(QStringLiteral("不用（按每步时间）"));
+    clockMinutes_->setSuffix(QStringLiteral(" 分钟"));
+    clockMinutes_->setValue((state_.clockBaseS + 59) / 60);
+    clockIncrement_ = Named(new QSpinBox, "EngineClockIncrement");
+    clockIncrement_->setRange(0, 60);
+    clockIncrement_->setPrefix(QStringLiteral("每步加 "));
+    clockIncrement_->setSuffix(QStringLiteral(" 秒"));
+    clockIncrement_->setValue(state_.clockIncrementS);
+    auto* clock = new QHBoxLayout;
+    clock->addWidget(clockMinutes_);
+    clock->addWidget(clockIncrement_);
+    const auto followClock = [this] {
+      moveSeconds_->setEnabled(clockMinutes_->value() == 0);
+      clockIncrement_->setEnabled(clockMinutes_->value() > 0);
+    };
+    followClock();
+    connect(clockMinutes_, &QSpinBox::valueChanged, this, followClock);
 
     auto* fields = new QFormLayout;
     fields->addRow(QStringLiteral("名称"), name_);
@@ -93,6 +126,7 @@ class EngineListDialog : public QDialog {
     auto* choices = new QFormLayout;
     choices->addRow(QStringLiteral("对手（难度 3-8）"), opponent_);
     choices->addRow(QStringLiteral("每步时间"), moveSeconds_);
+    choices->addRow(QStringLiteral("棋钟（双方）"), clock);
     choices->addRow(QStringLiteral("分析"), analyst_);
     auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     box->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
@@ -104,14 +138,18 @@ class EngineListDialog : public QDialog {
     layout->addLayout(fields);
     layout->addLayout(buttons);
     layout->addWidget(report_);
+    layout->addWidget(optionsArea_);
     layout->addLayout(choices);
     layout->addWidget(box);
-    resize(520, 560);
+    resize(520, 600);
 
     connect(list_, &QListWidget::currentRowChanged, this, [this](int row) { ShowRow(row); });
     connect(name_, &QLineEdit::textEdited, this, [this] { EditRow(); });
     connect(command_, &QLineEdit::textEdited, this, [this] { EditRow(); });
-    connect(options_, &QLineEdit::textEdited, this, [this] { EditRow(); });
+    connect(options_, &QLineEdit::textEdited, this, [this] {
+      ClearOptionWidgets();  // typed by hand: the widgets no longer say what is set
+      EditRow();
+    });
     connect(numbering_, &QComboBox::activated, this, [this] { EditRow(); });
     connect(add, &QPushButton::clicked, this, [this] { Add(); });
     connect(remove_, &QPushButton::clicked, this, [this] { Remove(); });
@@ -145,6 +183,7 @@ class EngineListDialog : public QDialog {
   }
 
   void ShowRow(int row) {
+    ClearOptionWidgets();
     const bool outside = row >= 1 && row <= int(state_.engines.size());
     for (QWidget* w : std::initializer_list<QWidget*>{remove_, test_}) w->setEnabled(outside);
     // On the built-in engine's row the fields are for a new engine, to be added.
@@ -220,16 +259,105 @@ class EngineListDialog : public QDialog {
     report_->setPlainText(QStringLiteral("正在启动 ") + Title(state_.engines[size_t(row - 1)]) +
                           QStringLiteral("…"));
     const int serial = ++tests_;
+    ClearOptionWidgets();
     QPointer<EngineListDialog> self(this);
-    tester_(state_.engines[size_t(row - 1)], [self, serial](const std::string& text) {
+    tester_(state_.engines[size_t(row - 1)], [self, serial, row](const EngineTestReport& report) {
       // Only the newest test of a dialog still open is shown.
-      if (self && self->tests_ == serial) self->report_->setPlainText(Q(text));
+      if (self && self->tests_ == serial) self->ShowReport(report, row);
     });
+  }
+
+  void ShowReport(const EngineTestReport& report, int row) {
+    report_->setPlainText(Q(report.text));
+    if (list_->currentRow() != row) return;
+    if (report.mendedOptions) {
+      options_->setText(Q(*report.mendedOptions));
+      EditRow();
+    }
+    if (report.options.empty()) return;
+    auto* panel = new QWidget;
+    auto* form = new QFormLayout(panel);
+    for (const EngineOptionField& field : report.options)
+      form->addRow(Q(field.name), OptionWidget(field));
+    optionsArea_->setWidget(panel);
+    optionsArea_->setVisible(true);
+  }
+
+  void ClearOptionWidgets() {
+    if (optionsArea_ == nullptr) return;
+    delete optionsArea_->takeWidget();
+    optionsArea_->setVisible(false);
+  }
+
+  // The option set to `value`, or left to the engine's default (nothing), in the row's text.
+  void SetOption(const std::string& name, const std::optional<std::string>& value) {
+    if (!writer_) return;
+    options_->setText(Q(writer_(options_->text().toStdString(), name, value)));
+    EditRow();
+  }
+
+  QWidget* OptionWidget(const EngineOptionField& field) {
+    const std::string name = field.name;
+    const std::string defaultValue = field.defaultValue;
+    // A value the same as the engine's default is not written down.
+    auto set = [this, name, defaultValue](const std::string& value) {
+      SetOption(name, value == defaultValue ? std::nullopt : std::optional<std::string>(value));
+    };
+    QWidget* widget = nullptr;
+    switch (field.kind) {
+      case EngineOptionField::Kind::kSpin: {
+        auto* spin = new QSpinBox;
+        spin->setRange(int(std::clamp<int64_t>(field.min, INT_MIN, INT_MAX)),
+                       int(std::clamp<int64_t>(field.max, INT_MIN, INT_MAX)));
+        spin->setValue(
+            int(std::clamp<long long>(std::atoll(field.value.c_str()), INT_MIN, INT_MAX)));
+        spin->setToolTip(QStringLiteral("%1 至 %2").arg(field.min).arg(field.max));
+        connect(spin, &QSpinBox::valueChanged, this, [set](int v) { set(std::to_string(v)); });
+        widget = spin;
+        break;
+      }
+      case EngineOptionField::Kind::kCheck: {
+        auto* check = new QCheckBox;
+        check->setChecked(field.value == "true");
+        connect(check, &QCheckBox::toggled, this, [set](bool on) { set(on ? "true" : "false"); });
+        widget = check;
+        break;
+      }
+      case EngineOptionField::Kind::kCombo: {
+        auto* combo = new QComboBox;
+        for (const std::string& choice : field.choices) combo->addItem(Q(choice));
+        combo->setCurrentText(Q(field.value));
+        connect(combo, &QComboBox::activated, this,
+                [set, combo] { set(combo->currentText().toStdString()); });
+        widget = combo;
+        break;
+      }
+      case EngineOptionField::Kind::kText: {
+        auto* edit = new QLineEdit(Q(field.value));
+        connect(edit, &QLineEdit::editingFinished, this,
+                [set, edit] { set(edit->text().trimmed().toStdString()); });
+        widget = edit;
+        break;
+      }
+      case EngineOptionField::Kind::kButton: {
+        auto* press = new QCheckBox(QStringLiteral("引擎启动时按下"));
+        press->setChecked(field.set);
+        connect(press, &QCheckBox::toggled, this, [this, name](bool on) {
+          SetOption(name, on ? std::optional<std::string>("") : std::nullopt);
+        });
+        widget = press;
+        break;
+      }
+    }
+    widget->setObjectName(QStringLiteral("Option:") + Q(field.name));
+    return widget;
   }
 
   EngineListState state_;
   EngineTester tester_;
+  EngineOptionWriter writer_;
   int tests_ = 0;
+  QScrollArea* optionsArea_ = nullptr;
   QListWidget* list_ = nullptr;
   QLineEdit* name_ = nullptr;
   QLineEdit* command_ = nullptr;
@@ -240,15 +368,18 @@ class EngineListDialog : public QDialog {
   QPlainTextEdit* report_ = nullptr;
   QComboBox* opponent_ = nullptr;
   QComboBox* analyst_ = nullptr;
+  QSpinBox* clockMinutes_ = nullptr;
+  QSpinBox* clockIncrement_ = nullptr;
   QDoubleSpinBox* moveSeconds_ = nullptr;
 };
 
 }  // namespace
 
 std::optional<EngineListState> ShowEngineListDialog(const EngineListState& state,
-                                                    EngineTester tester) {
+                                                    EngineTester tester,
+                                                    EngineOptionWriter writer) {
   if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) return std::nullopt;
-  EngineListDialog dialog(state, std::move(tester));
+  EngineListDialog dialog(state, std::move(tester), std::move(writer));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return dialog.Result();
 }

@@ -26,18 +26,46 @@ struct EngineListState {
   int32_t opponent = 0;            // 0: the built-in engine, n: engines[n - 1]
   int32_t analyst = 0;
   int32_t moveMs = 2000;  // an outside opponent's time per move
+  // Or a clock for both sides: the game's base time (0: none, the time per move holds) and the
+  // increment after each move.
+  int32_t clockBaseS = 0;
+  int32_t clockIncrementS = 0;
   bool operator==(const EngineListState&) const = default;
 };
 
-// Starts a test of `row` and later calls `report` (on the user-interface thread, at most once)
-// with what to show: the protocol and options the engine offered, or why it failed. `report` may
-// be called after the dialog closed; it then does nothing.
+// An option the engine offered in its handshake, shown after a test as a widget of its type.
+struct EngineOptionField {
+  enum class Kind { kSpin, kCheck, kCombo, kText, kButton };
+  std::string name;
+  Kind kind = Kind::kText;
+  std::string value;         // what is set now: the player's setting, else the engine's default
+  std::string defaultValue;  // the engine's
+  bool set = false;          // the player's settings hold it (a button: it is pressed at start)
+  int64_t min = 0, max = 0;  // a spin's range
+  std::vector<std::string> choices;  // a combo's values
+  bool operator==(const EngineOptionField&) const = default;
+};
+
+// What a test found: the text to show (the protocol, the engine's name, its squares, or why it
+// failed), the options as widgets, and the row's options text when it had to be mended (values
+// brought into the engine's ranges, ones it cannot take left out).
+struct EngineTestReport {
+  std::string text;
+  std::vector<EngineOptionField> options;
+  std::optional<std::string> mendedOptions;
+};
+
+// Starts a test of `row` and later calls `report` (on the user-interface thread, at most once).
+// `report` may be called after the dialog closed; it then does nothing.
 using EngineTester =
-    std::function<void(const EngineRow& row, std::function<void(const std::string&)> report)>;
+    std::function<void(const EngineRow& row, std::function<void(const EngineTestReport&)> report)>;
+// The options text `text` with the option `name` set to `value`, or without it (nothing).
+using EngineOptionWriter = std::function<std::string(
+    const std::string& text, const std::string& name, const std::optional<std::string>& value)>;
 
 // Shows the dialog, modal, starting from `state`; the new state when the player confirms,
 // nothing when he cancels.
 std::optional<EngineListState> ShowEngineListDialog(const EngineListState& state,
-                                                    EngineTester tester);
+                                                    EngineTester tester, EngineOptionWriter writer);
 
 }  // namespace runtime
