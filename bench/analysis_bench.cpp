@@ -14,7 +14,6 @@
 #include <numeric>
 
 #include "bench/offscreen_application.h"
-#include "engine/position.h"
 #include "game/analysis.h"
 #include "game/engine_choice.h"
 #include "game/handlers.h"
@@ -24,6 +23,7 @@
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/system/settings.h"
+#include "tests/support/picked_line.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
 
@@ -114,17 +114,7 @@ BENCHMARK(BM_LongestStallWhileAnAnalystFloods)
 void LoadLongGame() {
   game::TheGame().NewGame();
   const game::BoardArray start = game::Board;
-  engine::Position position;
-  std::vector<game::Move> moves;
-  uint32_t seed = 12345;
-  for (int ply = 0; ply < 150; ++ply) {
-    const std::vector<engine::Move> legal = position.LegalMoves();
-    if (legal.empty()) break;
-    seed = seed * 1103515245 + 12345;
-    const engine::Move move = legal[(seed >> 16) % legal.size()];
-    position.MakeMove(move);
-    moves.push_back(game::FromEngineMove(move));
-  }
+  const std::vector<game::Move> moves = testing_support::PickedLine(150, 12345);
   game::TheGame().LoadGame(start, game::Human, moves, game::Outcome{});
 }
 

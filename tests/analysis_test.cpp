@@ -26,6 +26,7 @@
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/windows/panel_marks.h"
+#include "tests/support/picked_line.h"
 #include "runtime/windows/side_window.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
@@ -309,17 +310,7 @@ TEST_F(AnalysisWindow, ALongLineIsScoredWholeThoughItChangesWhileScored) {
   // 40 plies picked by a fixed rule among the legal ones: the searches share the line out.
   game::TheGame().NewGame();
   const game::BoardArray start = game::Board;
-  engine::Position position;
-  std::vector<game::Move> moves;
-  uint32_t seed = 7;
-  for (int ply = 0; ply < 40; ++ply) {
-    const std::vector<engine::Move> legal = position.LegalMoves();
-    if (legal.empty()) break;
-    seed = seed * 1103515245 + 12345;
-    const engine::Move move = legal[(seed >> 16) % legal.size()];
-    position.MakeMove(move);
-    moves.push_back(game::FromEngineMove(move));
-  }
+  const std::vector<game::Move> moves = testing_support::PickedLine(40, 7);
   game::TheGame().LoadGame(start, game::Human, moves, game::Outcome{});
   auto complete = [] {
     const auto scores = game::LineScores();
