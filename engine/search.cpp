@@ -275,14 +275,32 @@ class Variety {
   uint64_t seed_;
 };
 
+// A move of the line, for the histories that follow it.
+struct Played {
+  uint8_t piece = 0;
+  uint8_t to = 0;
+};
+
+// Histories move toward +-kHistoryMax by a share of the bonus that shrinks as they near it, so
+// they stay bounded and recent results weigh more than old ones.
+constexpr int kHistoryMax = 16384;
+void Nudge(int16_t& h, int bonus) { h = int16_t(h + bonus - h * std::abs(bonus) / kHistoryMax); }
+
 }  // namespace
 
 struct Searcher::Impl {
   Table table;
   Move killers[kMaxPly + 2][2]{};
-  int history[16][90]{};
+  // Quiet-move histories, each kept within +-kHistoryMax: by piece and target; the reply that
+  // cut after each piece's move to each square (countermove); and by the piece and target of
+  // the move one and two plies before (continuation: a move that answered that move well).
+  int16_t history[16][90]{};
+  Move countermoves[16][90]{};
+  int16_t follow[16][90][16][90]{};
 
   // Per search.
+  Played line[kMaxPly + 2]{};  // what each ply of the line moved where (piece 0 for a pass)
+
   Position pos;
   Limits limits;
   Clock::time_point start;
@@ -300,6 +318,8 @@ struct Searcher::Impl {
     table.Clear();
     std::memset(killers, 0, sizeof killers);
     std::memset(history, 0, sizeof history);
+    std::memset(countermoves, 0, sizeof countermoves);
+    std::memset(follow, 0, sizeof follow);
   }
 
   int64_t Elapsed() const {
@@ -340,9 +360,39 @@ struct Searcher::Impl {
     return pos.CountOf(c, kRook) * 2 + pos.CountOf(c, kKnight) + pos.CountOf(c, kCannon) >= 3;
   }
 
-  // Orders moves by score: hash move, captures by victim and attacker, killers, history, and
-  // last the captures that lose material by the exchange (`see`: look for those).
+  // The follow-up history row of the move `back` plies before `ply`, or null (a pass, the root).
+  int16_t (*FollowRow(int ply, int back))[90] {
+    if (ply < back || !line[ply - back].piece) return nullptr;
+    return follow[line[ply - back].piece][line[ply - back].to];
+  }
+
+  // What the histories say of a quiet move: its own, and as a reply to the last two moves.
+  int QuietScore(Move m, int ply) {
+    int piece = pos.PieceAt(m.from);
+    int score = history[piece][m.to];
+    for (int back = 1; back <= 2; ++back)
+      if (auto row = FollowRow(ply, back)) score += row[piece][m.to];
+    return score;
+  }
+
+  // A quiet move cut (bonus > 0) or was tried before one that did (bonus < 0).
+  void RewardQuiet(Move m, int ply, int bonus) {
+    int piece = pos.PieceAt(m.from);
+    Nudge(history[piece][m.to], bonus);
+    for (int back = 1; back <= 2; ++back)
+      if (auto row = FollowRow(ply, back)) Nudge(row[piece][m.to], bonus);
+  }
+
+  Move Countermove(int ply) const {
+    return ply >= 1 && line[ply - 1].piece ? countermoves[line[ply - 1].piece][line[ply - 1].to]
+                                           : kNoMove;
+  }
+
+  // Orders moves by score: hash move, captures by victim and attacker, killers, the countermove,
+  // the histories, and last the captures that lose material by the exchange (`see`: look for
+  // those).
   void ScoreMoves(Move* moves, int* scores, int n, Move hash_move, int ply, bool see) {
+    const Move counter = Countermove(ply);
     for (int i = 0; i < n; ++i) {
       Move m = moves[i];
       int victim = pos.PieceAt(m.to);
@@ -355,8 +405,10 @@ struct Searcher::Impl {
         scores[i] = (1 << 23);
       } else if (m == killers[ply][1]) {
         scores[i] = (1 << 23) - 1;
+      } else if (m == counter) {
+        scores[i] = (1 << 23) - 2;
       } else {
-        scores[i] = history[pos.PieceAt(m.from)][m.to];
+        scores[i] = QuietScore(m, ply);
       }
     }
   }
@@ -414,6 +466,7 @@ struct Searcher::Impl {
       // Nor one that loses material by the exchange.
       if (!in_check && LosingCapture(pos, moves[i])) continue;
       if (!pos.PseudoIsLegal(moves[i], in_check)) continue;
+      line[ply] = {uint8_t(pos.PieceAt(moves[i].from)), moves[i].to};
       pos.MakeMove(moves[i]);
       int score = -Quiesce(-beta, -alpha, ply + 1);
       pos.UnmakeMove();
@@ -472,6 +525,7 @@ struct Searcher::Impl {
     if (!pv_node && !in_check && null_ok && depth >= 3 && HasPieces(pos.SideToMove()) &&
         beta < kMateBound && static_eval >= beta) {
       int r = 2 + depth / 4;
+      line[ply] = {};
       pos.MakeNullMove();
       int score = -AlphaBeta(depth - 1 - r, -beta, -beta + 1, ply + 1, false);
       pos.UnmakeNullMove();
@@ -503,6 +557,7 @@ struct Searcher::Impl {
       ++legal;
       bool capture = pos.PieceAt(m.to) != 0;
       bool quiet = !capture && scores[i] < (1 << 23) - 1;
+      line[ply] = {uint8_t(pos.PieceAt(m.from)), m.to};
       pos.MakeMove(m);
       bool gives_check = pos.InCheckCached();
       // Futility: a quiet move one or two plies from the leaves that leaves us far below alpha;
@@ -522,7 +577,7 @@ struct Searcher::Impl {
           reduction = kReductions.r[std::min(depth, 63)][std::min(legal, 63)] - (pv_node ? 1 : 0);
           // More when the position does not improve, less for a move that has often cut.
           reduction += improving ? 0 : 1;
-          reduction -= std::clamp(scores[i] / 8192, -2, 2);
+          reduction -= std::clamp(scores[i] / 12000, -2, 2);
           reduction = std::clamp(reduction, 0, depth - 2);
         }
         score = -AlphaBeta(depth - 1 - reduction, -alpha - 1, -alpha, ply + 1, true);
@@ -549,18 +604,12 @@ struct Searcher::Impl {
                 killers[ply][1] = killers[ply][0];
                 killers[ply][0] = m;
               }
-              int& h = history[pos.PieceAt(m.from)][m.to];
-              h += depth * depth;
-              // The quiet moves tried before this one did not cut: they lose a little.
-              for (int q = 0; q + 1 < quiet_count; ++q) {
-                int& miss = history[pos.PieceAt(quiets[q].from)][quiets[q].to];
-                miss -= depth * depth;
-                if (miss < -(1 << 20)) miss = -(1 << 20);
-              }
-              if (h > (1 << 20)) {
-                for (auto& row : history)
-                  for (int& v : row) v /= 2;
-              }
+              if (ply >= 1 && line[ply - 1].piece)
+                countermoves[line[ply - 1].piece][line[ply - 1].to] = m;
+              // The quiet moves tried before this one did not cut: they lose as much.
+              int bonus = std::min(150 * depth, 1500);
+              RewardQuiet(m, ply, bonus);
+              for (int q = 0; q + 1 < quiet_count; ++q) RewardQuiet(quiets[q], ply, -bonus);
             }
             break;
           }
@@ -673,6 +722,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
       std::fill(root_scores.begin(), root_scores.end(), -kInfinity);
       for (size_t i = 0; i < root_moves.size(); ++i) {
         Move m = root_moves[i];
+        s.line[0] = {uint8_t(pos.PieceAt(m.from)), m.to};
         pos.MakeMove(m);
         pos.InCheckCached();
         int score;
