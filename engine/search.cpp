@@ -547,6 +547,7 @@ struct Searcher::Impl {
     ScoreMoves(moves, scores, n, hash_move, ply, true);
     int best = -kInfinity, legal = 0, old_alpha = alpha;
     bool best_dependent = false;  // the best score came through a repetition of this line
+    bool any_dependent = false;   // some move's score did
     Move best_move = kNoMove;
     Move quiets[kMaxMoves];
     int quiet_count = 0;
@@ -588,6 +589,7 @@ struct Searcher::Impl {
       }
       pos.UnmakeMove();
       if (stopped) return 0;
+      any_dependent |= dependent[ply + 1];
       if (!capture) quiets[quiet_count++] = m;
       if (score > best) {
         best = score;
@@ -620,12 +622,17 @@ struct Searcher::Impl {
     if (legal == 0) return -kMateScore + ply;
     int bound = best >= beta ? kLower : alpha > old_alpha ? kExact : kUpper;
     // A score that a repetition of this very line decided would be wrong for the same position
-    // reached by another line: only the move is kept.
-    if (best_dependent)
+    // reached by another line. A cut rests on its own move's score alone; an exact score or an
+    // upper bound on every move's, since another line could lift any of them. When only a move
+    // that is not the best was decided so, the best one's score still holds as a lower bound.
+    bool path = bound == kLower ? best_dependent : any_dependent;
+    bool keep_score = !path;
+    if (bound == kExact && path && !best_dependent) bound = kLower, keep_score = true;
+    if (!keep_score)
       table.StoreMove(pos.Key(), best_move);
     else
       table.Store(pos.Key(), depth, best, in_check ? kNoEval : static_eval, bound, best_move, ply);
-    dependent[ply] = best_dependent;
+    dependent[ply] = path;
     return best;
   }
 };
@@ -711,7 +718,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     int high = depth >= 5 ? std::min(result.score + window, kInfinity) : kInfinity;
     int best = -kInfinity;
     Move best_move = kNoMove;
-    bool best_dependent = false;
+    bool best_dependent = false, any_dependent = false;
     std::vector<Move> best_pv;
     bool trusted = false;  // best_move is a real improvement, usable even if the search stops
     for (;;) {
@@ -740,6 +747,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
         if (std::abs(score) < kPerpetualScore - kMaxPly) score += bonus;
         pos.UnmakeMove();
         if (s.stopped) break;
+        any_dependent |= s.dependent[1];
         root_scores[i] = score;
         if (score > best) {
           best = score;
@@ -780,7 +788,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (s.stopped) break;
     result.depth = depth;
     result.nodes = s.nodes;
-    if (best_dependent || variety.On())
+    if (best_dependent || any_dependent || variety.On())
       s.table.StoreMove(pos.Key(), best_move);
     else
       s.table.Store(pos.Key(), depth, best, kNoEval, kExact, best_move, 0);
