@@ -284,7 +284,9 @@ struct Played {
 // Histories move toward +-kHistoryMax by a share of the bonus that shrinks as they near it, so
 // they stay bounded and recent results weigh more than old ones.
 constexpr int kHistoryMax = 16384;
-void Nudge(int16_t& h, int bonus) { h = int16_t(h + bonus - h * std::abs(bonus) / kHistoryMax); }
+void Nudge(int16_t& h, int bonus) {
+  h = int16_t(h + bonus - h * std::abs(bonus) / kHistoryMax);
+}
 
 }  // namespace
 
