@@ -275,14 +275,34 @@ class Variety {
   uint64_t seed_;
 };
 
+// A move of the line, for the histories that follow it.
+struct Played {
+  uint8_t piece = 0;
+  uint8_t to = 0;
+};
+
+// Histories move toward +-kHistoryMax by a share of the bonus that shrinks as they near it, so
+// they stay bounded and recent results weigh more than old ones.
+constexpr int kHistoryMax = 16384;
+void Nudge(int16_t& h, int bonus) {
+  h = int16_t(h + bonus - h * std::abs(bonus) / kHistoryMax);
+}
+
 }  // namespace
 
 struct Searcher::Impl {
   Table table;
   Move killers[kMaxPly + 2][2]{};
-  int history[16][90]{};
+  // Quiet-move histories, each kept within +-kHistoryMax: by piece and target; the reply that
+  // cut after each piece's move to each square (countermove); and by the piece and target of
+  // the move one and two plies before (continuation: a move that answered that move well).
+  int16_t history[16][90]{};
+  Move countermoves[16][90]{};
+  int16_t follow[16][90][16][90]{};
 
   // Per search.
+  Played line[kMaxPly + 2]{};  // what each ply of the line moved where (piece 0 for a pass)
+
   Position pos;
   Limits limits;
   Clock::time_point start;
@@ -300,6 +320,8 @@ struct Searcher::Impl {
     table.Clear();
     std::memset(killers, 0, sizeof killers);
     std::memset(history, 0, sizeof history);
+    std::memset(countermoves, 0, sizeof countermoves);
+    std::memset(follow, 0, sizeof follow);
   }
 
   int64_t Elapsed() const {
@@ -340,9 +362,39 @@ struct Searcher::Impl {
     return pos.CountOf(c, kRook) * 2 + pos.CountOf(c, kKnight) + pos.CountOf(c, kCannon) >= 3;
   }
 
-  // Orders moves by score: hash move, captures by victim and attacker, killers, history, and
-  // last the captures that lose material by the exchange (`see`: look for those).
+  // The follow-up history row of the move `back` plies before `ply`, or null (a pass, the root).
+  int16_t (*FollowRow(int ply, int back))[90] {
+    if (ply < back || !line[ply - back].piece) return nullptr;
+    return follow[line[ply - back].piece][line[ply - back].to];
+  }
+
+  // What the histories say of a quiet move: its own, and as a reply to the last two moves.
+  int QuietScore(Move m, int ply) {
+    int piece = pos.PieceAt(m.from);
+    int score = history[piece][m.to];
+    for (int back = 1; back <= 2; ++back)
+      if (auto row = FollowRow(ply, back)) score += row[piece][m.to];
+    return score;
+  }
+
+  // A quiet move cut (bonus > 0) or was tried before one that did (bonus < 0).
+  void RewardQuiet(Move m, int ply, int bonus) {
+    int piece = pos.PieceAt(m.from);
+    Nudge(history[piece][m.to], bonus);
+    for (int back = 1; back <= 2; ++back)
+      if (auto row = FollowRow(ply, back)) Nudge(row[piece][m.to], bonus);
+  }
+
+  Move Countermove(int ply) const {
+    return ply >= 1 && line[ply - 1].piece ? countermoves[line[ply - 1].piece][line[ply - 1].to]
+                                           : kNoMove;
+  }
+
+  // Orders moves by score: hash move, captures by victim and attacker, killers, the countermove,
+  // the histories, and last the captures that lose material by the exchange (`see`: look for
+  // those).
   void ScoreMoves(Move* moves, int* scores, int n, Move hash_move, int ply, bool see) {
+    const Move counter = Countermove(ply);
     for (int i = 0; i < n; ++i) {
       Move m = moves[i];
       int victim = pos.PieceAt(m.to);
@@ -355,8 +407,10 @@ struct Searcher::Impl {
         scores[i] = (1 << 23);
       } else if (m == killers[ply][1]) {
         scores[i] = (1 << 23) - 1;
+      } else if (m == counter) {
+        scores[i] = (1 << 23) - 2;
       } else {
-        scores[i] = history[pos.PieceAt(m.from)][m.to];
+        scores[i] = QuietScore(m, ply);
       }
     }
   }
@@ -414,6 +468,7 @@ struct Searcher::Impl {
       // Nor one that loses material by the exchange.
       if (!in_check && LosingCapture(pos, moves[i])) continue;
       if (!pos.PseudoIsLegal(moves[i], in_check)) continue;
+      line[ply] = {uint8_t(pos.PieceAt(moves[i].from)), moves[i].to};
       pos.MakeMove(moves[i]);
       int score = -Quiesce(-beta, -alpha, ply + 1);
       pos.UnmakeMove();
@@ -472,6 +527,7 @@ struct Searcher::Impl {
     if (!pv_node && !in_check && null_ok && depth >= 3 && HasPieces(pos.SideToMove()) &&
         beta < kMateBound && static_eval >= beta) {
       int r = 2 + depth / 4;
+      line[ply] = {};
       pos.MakeNullMove();
       int score = -AlphaBeta(depth - 1 - r, -beta, -beta + 1, ply + 1, false);
       pos.UnmakeNullMove();
@@ -493,6 +549,7 @@ struct Searcher::Impl {
     ScoreMoves(moves, scores, n, hash_move, ply, true);
     int best = -kInfinity, legal = 0, old_alpha = alpha;
     bool best_dependent = false;  // the best score came through a repetition of this line
+    bool any_dependent = false;   // some move's score did
     Move best_move = kNoMove;
     Move quiets[kMaxMoves];
     int quiet_count = 0;
@@ -503,6 +560,7 @@ struct Searcher::Impl {
       ++legal;
       bool capture = pos.PieceAt(m.to) != 0;
       bool quiet = !capture && scores[i] < (1 << 23) - 1;
+      line[ply] = {uint8_t(pos.PieceAt(m.from)), m.to};
       pos.MakeMove(m);
       bool gives_check = pos.InCheckCached();
       // Futility: a quiet move one or two plies from the leaves that leaves us far below alpha;
@@ -522,7 +580,7 @@ struct Searcher::Impl {
           reduction = kReductions.r[std::min(depth, 63)][std::min(legal, 63)] - (pv_node ? 1 : 0);
           // More when the position does not improve, less for a move that has often cut.
           reduction += improving ? 0 : 1;
-          reduction -= std::clamp(scores[i] / 8192, -2, 2);
+          reduction -= std::clamp(scores[i] / 12000, -2, 2);
           reduction = std::clamp(reduction, 0, depth - 2);
         }
         score = -AlphaBeta(depth - 1 - reduction, -alpha - 1, -alpha, ply + 1, true);
@@ -533,6 +591,7 @@ struct Searcher::Impl {
       }
       pos.UnmakeMove();
       if (stopped) return 0;
+      any_dependent |= dependent[ply + 1];
       if (!capture) quiets[quiet_count++] = m;
       if (score > best) {
         best = score;
@@ -549,18 +608,12 @@ struct Searcher::Impl {
                 killers[ply][1] = killers[ply][0];
                 killers[ply][0] = m;
               }
-              int& h = history[pos.PieceAt(m.from)][m.to];
-              h += depth * depth;
-              // The quiet moves tried before this one did not cut: they lose a little.
-              for (int q = 0; q + 1 < quiet_count; ++q) {
-                int& miss = history[pos.PieceAt(quiets[q].from)][quiets[q].to];
-                miss -= depth * depth;
-                if (miss < -(1 << 20)) miss = -(1 << 20);
-              }
-              if (h > (1 << 20)) {
-                for (auto& row : history)
-                  for (int& v : row) v /= 2;
-              }
+              if (ply >= 1 && line[ply - 1].piece)
+                countermoves[line[ply - 1].piece][line[ply - 1].to] = m;
+              // The quiet moves tried before this one did not cut: they lose as much.
+              int bonus = std::min(150 * depth, 1500);
+              RewardQuiet(m, ply, bonus);
+              for (int q = 0; q + 1 < quiet_count; ++q) RewardQuiet(quiets[q], ply, -bonus);
             }
             break;
           }
@@ -571,12 +624,17 @@ struct Searcher::Impl {
     if (legal == 0) return -kMateScore + ply;
     int bound = best >= beta ? kLower : alpha > old_alpha ? kExact : kUpper;
     // A score that a repetition of this very line decided would be wrong for the same position
-    // reached by another line: only the move is kept.
-    if (best_dependent)
+    // reached by another line. A cut rests on its own move's score alone; an exact score or an
+    // upper bound on every move's, since another line could lift any of them. When only a move
+    // that is not the best was decided so, the best one's score still holds as a lower bound.
+    bool path = bound == kLower ? best_dependent : any_dependent;
+    bool keep_score = !path;
+    if (bound == kExact && path && !best_dependent) bound = kLower, keep_score = true;
+    if (!keep_score)
       table.StoreMove(pos.Key(), best_move);
     else
       table.Store(pos.Key(), depth, best, in_check ? kNoEval : static_eval, bound, best_move, ply);
-    dependent[ply] = best_dependent;
+    dependent[ply] = path;
     return best;
   }
 };
@@ -662,7 +720,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     int high = depth >= 5 ? std::min(result.score + window, kInfinity) : kInfinity;
     int best = -kInfinity;
     Move best_move = kNoMove;
-    bool best_dependent = false;
+    bool best_dependent = false, any_dependent = false;
     std::vector<Move> best_pv;
     bool trusted = false;  // best_move is a real improvement, usable even if the search stops
     for (;;) {
@@ -673,6 +731,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
       std::fill(root_scores.begin(), root_scores.end(), -kInfinity);
       for (size_t i = 0; i < root_moves.size(); ++i) {
         Move m = root_moves[i];
+        s.line[0] = {uint8_t(pos.PieceAt(m.from)), m.to};
         pos.MakeMove(m);
         pos.InCheckCached();
         int score;
@@ -690,6 +749,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
         if (std::abs(score) < kPerpetualScore - kMaxPly) score += bonus;
         pos.UnmakeMove();
         if (s.stopped) break;
+        any_dependent |= s.dependent[1];
         root_scores[i] = score;
         if (score > best) {
           best = score;
@@ -730,7 +790,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (s.stopped) break;
     result.depth = depth;
     result.nodes = s.nodes;
-    if (best_dependent || variety.On())
+    if (best_dependent || any_dependent || variety.On())
       s.table.StoreMove(pos.Key(), best_move);
     else
       s.table.Store(pos.Key(), depth, best, kNoEval, kExact, best_move, 0);

@@ -66,6 +66,33 @@ TEST(EngineSearch, FindsMatesByTheirDistance) {
   }
 }
 
+// Deep mates, where the histories and countermoves left by earlier searches steer the order and
+// the reductions: a searcher warmed by another game's search still finds each mate at its exact
+// distance.
+TEST(EngineSearch, DeepMatesKeepTheirDistanceWithWarmHistories) {
+  struct MateCase {
+    const char* fen;
+    int plies;
+  };
+  const MateCase kCases[] = {
+      {"4k4/9/4b4/9/9/9/9/9/4A4/R2K5 w", 11},
+      {"2bak4/9/9/9/9/9/9/9/4C4/R2K5 w", 9},
+  };
+  engine::Searcher searcher(4);
+  engine::Limits limits;
+  limits.depth = 8;
+  searcher.Search(Position(), limits);
+  limits.depth = 14;
+  for (const auto& c : kCases) {
+    std::optional<int> reported;
+    auto result = searcher.Search(At(c.fen), limits, {}, [&](const engine::SearchInfo& info) {
+      reported = info.mate_in_moves;
+    });
+    EXPECT_EQ(result.score, engine::kMateScore - c.plies) << c.fen;
+    EXPECT_EQ(reported, (c.plies + 1) / 2) << c.fen;
+  }
+}
+
 TEST(EngineSearch, NoLegalMoveLosesForTheSideToMove) {
   // Mated or stalemated, there is no move to return.
   EXPECT_EQ(SearchDepth(At("1R1k5/R8/9/9/9/9/9/9/9/4K4 b"), 3).best, engine::kNoMove);
