@@ -1,4 +1,6 @@
-// The leaf terms on top of the material and piece-square sum the position keeps.
+// The leaf terms on top of the material and piece-square sum the position keeps. The terms are
+// written once, against a sink that either adds the weights (the search) or counts how often each
+// weight is used (the tuner), so the two can never disagree.
 #include "engine/evaluation.h"
 
 #include "engine/geometry.h"
@@ -9,27 +11,49 @@ using detail::kGeo;
 
 namespace {
 
-struct SideTerms {
+// The search's sink: adds the weights, red's up and black's down.
+struct ScoreSink {
+  const int32_t* w = detail::g_eval_params.value.data();
   int score = 0;
+  void Add(Color c, int param, int count) { score += (1 - 2 * int(c)) * w[param] * count; }
+  int W(int param) const { return w[param]; }
+};
+
+// The tuner's sink: adds the weights too (later terms depend on the sum) and counts them.
+struct TraceSink : ScoreSink {
+  EvalTrace* trace;
+  explicit TraceSink(EvalTrace* t) : trace(t) {}
+  void Add(Color c, int param, int count) {
+    ScoreSink::Add(c, param, count);
+    trace->coef[param] += (1 - 2 * int(c)) * count;
+  }
+};
+
+struct SideTerms {
   int attack_force = 0;  // what the side can bring against the other general
   bool can_win = false;  // has something that can give mate
 };
 
 // How much of the middle game remains, 0..24, from the chariots, horses and cannons on the board.
-int Phase(const Position& pos) {
+template <class Sink>
+int Phase(const Position& pos, const Sink& sink) {
   int phase = 0;
   for (Color c : {kRed, kBlack})
-    phase += pos.CountOf(c, kRook) * 4 + pos.CountOf(c, kKnight) * 2 + pos.CountOf(c, kCannon) * 2;
-  return phase > 24 ? 24 : phase;
+    phase += pos.CountOf(c, kRook) * sink.W(kPhaseChariot) +
+             pos.CountOf(c, kKnight) * sink.W(kPhaseHorse) +
+             pos.CountOf(c, kCannon) * sink.W(kPhaseCannon);
+  return phase > 24 ? 24 : phase < 0 ? 0 : phase;
 }
 
-SideTerms Terms(const Position& pos, Color c, int phase) {
+template <class Sink>
+SideTerms Terms(const Position& pos, Color c, int phase, Sink& sink) {
   SideTerms t;
   const int endgame = 24 - phase;
   // Horses grow stronger as the board empties, cannons weaker (fewer screens); soldiers across
   // the river count for more once the heavy pieces are gone.
-  t.score += pos.CountOf(c, kKnight) * endgame * 2 - pos.CountOf(c, kCannon) * endgame * 2 +
-             pos.CountOf(c, kCannon) * phase;
+  sink.Add(c, kHorseEndgame, pos.CountOf(c, kKnight) * endgame);
+  sink.Add(c, kCannonEndgame, pos.CountOf(c, kCannon) * endgame);
+  sink.Add(c, kCannonMiddlegame, pos.CountOf(c, kCannon) * phase);
   const Color opp = Opponent(c);
   const Square their_king = pos.KingSquare(opp);
   const uint8_t* slots = pos.Slots(c);
@@ -42,8 +66,9 @@ SideTerms Terms(const Position& pos, Color c, int phase) {
         int mobility = 0;
         for (int j = 0; j < kGeo.knight_n[s]; ++j)
           mobility += !pos.PieceAt(kGeo.knight_leg[s][j]) && !own(kGeo.knight_to[s][j]);
-        t.score += mobility * 5 - 15;
-        t.attack_force += 2;
+        sink.Add(c, kHorseMobility, mobility);
+        sink.Add(c, kHorseBase, 1);
+        t.attack_force += sink.W(kAttackHorse);
         t.can_win = true;
         break;
       }
@@ -55,7 +80,8 @@ SideTerms Terms(const Position& pos, Color c, int phase) {
           for (; ray[j] != 0xFF && !pos.PieceAt(ray[j]); ++j) ++mobility;
           if (ray[j] != 0xFF && !own(ray[j])) ++mobility;
         }
-        t.score += mobility * 2 - 12;
+        sink.Add(c, kChariotMobility, mobility);
+        sink.Add(c, kChariotBase, 1);
         // A chariot on a palace file, open up to the other side's palace.
         if (FileOf(s) >= 3 && FileOf(s) <= 5) {
           int step = c == kRed ? 9 : -9, q = s + step, open = 1;
@@ -63,9 +89,9 @@ SideTerms Terms(const Position& pos, Color c, int phase) {
             open = !pos.PieceAt(q);
             q += step;
           }
-          if (open) t.score += 20;
+          if (open) sink.Add(c, kChariotOpenPalaceFile, 1);
         }
-        t.attack_force += 4;
+        t.attack_force += sink.W(kAttackChariot);
         t.can_win = true;
         break;
       }
@@ -77,18 +103,18 @@ SideTerms Terms(const Position& pos, Color c, int phase) {
           int step = file ? (their_king > s ? 9 : -9) : (their_king > s ? 1 : -1);
           int between = 0;
           for (int q = s + step; q != their_king; q += step) between += pos.PieceAt(q) != 0;
-          if (between == 0) t.score += file ? 45 : 20;
-          if (between == 2) t.score += 15;
+          if (between == 0) sink.Add(c, file ? kCannonFacingFile : kCannonFacingRank, 1);
+          if (between == 2) sink.Add(c, kCannonTwoScreens, 1);
         }
-        t.attack_force += 2;
+        t.attack_force += sink.W(kAttackCannon);
         t.can_win = true;
         break;
       }
       case kPawn:
         if (c == kRed ? RankOf(s) >= 5 : RankOf(s) <= 4) {
-          t.attack_force += 1;
+          t.attack_force += sink.W(kAttackSoldier);
           t.can_win = true;
-          t.score += endgame * 2;
+          sink.Add(c, kSoldierCrossedEndgame, endgame);
         }
         break;
       default:
@@ -98,25 +124,65 @@ SideTerms Terms(const Position& pos, Color c, int phase) {
   return t;
 }
 
-}  // namespace
-
-int Evaluate(const Position& pos) {
-  const int phase = Phase(pos);
-  SideTerms red = Terms(pos, kRed, phase), black = Terms(pos, kBlack, phase);
-  int score = pos.PieceSquareScore() + red.score - black.score;
+// The value for red before the move in hand, and the scale (of 64) applied to it.
+template <class Sink>
+int RedScore(const Position& pos, Sink& sink, int& scale) {
+  const int phase = Phase(pos, sink);
+  SideTerms red = Terms(pos, kRed, phase, sink), black = Terms(pos, kBlack, phase, sink);
   // The general's guard counts for as much as the other side can bring against it.
   for (Color c : {kRed, kBlack}) {
     int force = (c == kRed ? black : red).attack_force;
-    if (force > 12) force = 12;
-    int missing = (2 - pos.CountOf(c, kAdvisor)) * 4 + (2 - pos.CountOf(c, kElephant)) * 3;
-    int penalty = missing * force;
-    score += c == kRed ? -penalty : penalty;
+    if (force > sink.W(kAttackCap)) force = sink.W(kAttackCap);
+    sink.Add(c, kGuardAdvisor, -(2 - pos.CountOf(c, kAdvisor)) * force);
+    sink.Add(c, kGuardElephant, -(2 - pos.CountOf(c, kElephant)) * force);
   }
+  int score = sink.score;
   // A side with nothing that can mate cannot win: its lead is worth little.
-  if (score > 0 && !red.can_win) score /= 8;
-  if (score < 0 && !black.can_win) score /= 8;
+  scale = 64;
+  if ((score > 0 && !red.can_win) || (score < 0 && !black.can_win)) scale = sink.W(kNoMateScale);
+  return score;
+}
+
+}  // namespace
+
+int Evaluate(const Position& pos) {
+  ScoreSink sink;
+  sink.score = pos.PieceSquareScore();
+  int scale;
+  int score = RedScore(pos, sink, scale);
+  if (scale != 64) score = score * scale / 64;
   int relative = pos.SideToMove() == kRed ? score : -score;
-  return relative + 10;  // the move in hand
+  return relative + sink.W(kTempo);  // the move in hand
+}
+
+int EvaluateTraced(const Position& pos, EvalTrace& trace) {
+  trace.coef.assign(EvalParamCount(), 0);
+  TraceSink sink(&trace);
+  // Material and placement, piece by piece (the search takes their sum from the position).
+  for (Color c : {kRed, kBlack}) {
+    const uint8_t* slots = pos.Slots(c);
+    for (int i = 0; i < 16; ++i) {
+      int s = slots[i];
+      if (s == 0xFF) continue;
+      Kind kind = KindOf(pos.PieceAt(s));
+      int own_rank = c == kRed ? RankOf(s) : 9 - RankOf(s), file = FileOf(s);
+      sink.Add(c, PsqParam(kind, own_rank, file > 4 ? 8 - file : file), 1);
+      static constexpr int kMaterial[8] = {-1,
+                                           -1,
+                                           kMaterialAdvisor,
+                                           kMaterialElephant,
+                                           kMaterialHorse,
+                                           kMaterialChariot,
+                                           kMaterialCannon,
+                                           kMaterialSoldier};
+      if (kMaterial[kind] >= 0) sink.Add(c, kMaterial[kind], 1);
+    }
+  }
+  int score = RedScore(pos, sink, trace.scale);
+  if (trace.scale != 64) score = score * trace.scale / 64;
+  int tempo = pos.SideToMove() == kRed ? 1 : -1;
+  trace.coef[kTempo] = tempo;
+  return (pos.SideToMove() == kRed ? score : -score) + sink.W(kTempo);
 }
 
 }  // namespace engine
