@@ -112,6 +112,21 @@ int TuneCommand(const Arguments& args) {
   return 0;
 }
 
+// Prints the parameter set (the compiled-in one, or FILE's values over it): a template to edit.
+int EvalParamsCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(args, {"--params"}, error);
+  if (!options) return Refuse(error);
+  if (!options->positional.empty()) return Refuse("evalparams takes only --params FILE");
+  if (auto path = options->Get("--params"))
+    if (!LoadEvalParamsFile(*path, error)) return Refuse(error);
+  std::fputs(engine::WriteEvalParams(engine::ActiveEvalParams()).c_str(), stdout);
+  return 0;
+}
+
+const Registration kEvalParams("evalparams",
+                               "evalparams [--params FILE]  (the evaluation's weights)",
+                               EvalParamsCommand);
 const Registration kSelfPlay(
     "selfplay",
     "selfplay --out FILE [--games N] [--nodes K] [--seed S] [--random-plies R] [--params FILE]",

@@ -47,7 +47,30 @@ namespace engine {
   X(kAttackSoldier, "attack.soldier", 1, false)                   \
   X(kAttackCap, "attack.cap", 12, false)                          \
   X(kNoMateScale, "scale.cannot_mate", 8, false)                  \
-  X(kTempo, "tempo", 10, true)
+  X(kTempo, "tempo", 10, true)                                                \
+  X(kPalaceChariot, "palace.chariot", 12, true)                              \
+  X(kPalaceHorse, "palace.horse", 10, true)                                  \
+  X(kPalaceCannon, "palace.cannon", 8, true)                                 \
+  X(kPalaceSquares, "palace.squares", 2, true)                               \
+  X(kPalaceTwoAttackers, "palace.two_attackers", 15, true)                   \
+  X(kPalaceThreeAttackers, "palace.three_attackers", 30, true)               \
+  X(kCannonBottom, "cannon.bottom", 20, true)                                \
+  X(kCannonCentral, "cannon.central", 10, true)                              \
+  X(kCannonMobility, "cannon.mobility", 1, true)                             \
+  X(kGuardElephantsLinked, "guard.elephants_linked", 10, true)               \
+  X(kGuardAdvisorsLinked, "guard.advisors_linked", 8, true)                  \
+  X(kChariotPin, "chariot.pin", 20, true)                                    \
+  X(kChariotDiscovered, "chariot.discovered", 25, true)                      \
+  X(kHorseTrapped, "horse.trapped", -15, true)                               \
+  X(kSoldierLinked, "soldier.linked", 15, true)                              \
+  X(kHangingMover, "threat.hanging_mover", -10, true)                        \
+  X(kHangingWaiting, "threat.hanging_waiting", -40, true)                    \
+  X(kLesserMover, "threat.lesser_mover", -8, true)                           \
+  X(kLesserWaiting, "threat.lesser_waiting", -30, true)                      \
+  X(kScaleLoneChariot, "scale.lone_chariot", 16, false)                      \
+  X(kScaleLoneHorse, "scale.lone_horse", 16, false)                          \
+  X(kScaleLoneCannon, "scale.lone_cannon", 8, false)                         \
+  X(kScaleLoneSoldier, "scale.lone_soldier", 16, false)
 
 enum EvalParam : int {
 #define XQ_EVAL_ENUM(id, name, def, tunable) id,
