@@ -471,7 +471,8 @@ const Registration kPerft("perft", "perft POSITION DEPTH [--side human|computer]
 const Registration kPlay("play", "play [POSITION]", PlayCommand);
 const Registration kBench("bench", "bench", BenchCommand);
 const Registration kEnginePerft("engineperft", "engineperft POSITION DEPTH", EnginePerftCommand);
-const Registration kEngineBench("enginebench", "enginebench [--depth N] [--params FILE]", EngineBenchCommand);
+const Registration kEngineBench("enginebench", "enginebench [--depth N] [--params FILE]",
+                                EngineBenchCommand);
 const Registration kEngineJudge("enginejudge", "enginejudge POSITION [MOVE ...]  (repetition rules)",
                                 EngineJudgeCommand);
 

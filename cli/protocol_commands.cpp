@@ -107,9 +107,11 @@ int XboardCommand(const Arguments& args) {
   return 0;
 }
 
-const Registration kUcci("ucci", "ucci [--params FILE]   (UCCI session on standard input and output)", UcciCommand);
+const Registration kUcci("ucci", "ucci [--params FILE]   (UCCI session on standard input, output)",
+                         UcciCommand);
 const Registration kUci("uci", "uci [--params FILE]    (UCI session, variant xiangqi)", UciCommand);
-const Registration kXboard("xboard", "xboard [--params FILE] (xboard/CECP v2 session, variant xiangqi)",
+const Registration kXboard("xboard",
+                           "xboard [--params FILE] (xboard/CECP v2 session, variant xiangqi)",
                            XboardCommand);
 
 }  // namespace
