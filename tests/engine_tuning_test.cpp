@@ -80,6 +80,48 @@ TEST(EngineTuning, TakenApartEvaluationIsTheSearchOne) {
   engine::SetEvalParams(engine::DefaultEvalParams());
 }
 
+// Each term counts where a player would see it: the coefficient of its weight, red's less black's.
+TEST(EngineTuning, TermsCountWhereTheyApply) {
+  const struct {
+    const char* fen;
+    engine::EvalParam param;
+    int count;
+  } kCases[] = {
+      {"4k4/9/4n4/9/9/9/9/4R4/9/3K5 w", engine::kChariotPin, 1},
+      {"4k4/9/4N4/9/9/9/9/4R4/9/3K5 w", engine::kChariotDiscovered, 1},
+      {"4k4/9/4N4/9/9/9/9/4R4/9/3K5 w", engine::kChariotPin, 0},
+      {"C2k5/9/9/9/9/9/9/9/9/4K4 w", engine::kCannonBottom, 1},
+      {"C2k5/9/9/9/9/9/9/9/9/4K4 w", engine::kCannonFacingRank, 1},
+      {"4k4/9/9/9/n8/9/9/9/9/R2K5 w", engine::kHangingWaiting, -1},
+      {"4k4/9/9/9/n8/9/9/9/9/R2K5 b", engine::kHangingMover, -1},
+      {"4k4/9/9/9/nr7/9/9/9/9/R2K5 w", engine::kHangingWaiting, 0},   // the chariot defends
+      {"4k4/9/9/9/1r7/9/2N6/9/9/3K5 w", engine::kLesserWaiting, -1},  // horse on chariot
+      {"4k4/9/9/9/3PP4/9/9/9/9/3K5 w", engine::kSoldierLinked, 1},
+      {"3akab2/9/4b4/9/9/9/9/9/9/3K5 w", engine::kGuardElephantsLinked, -1},
+      {"2bakab2/9/9/9/9/9/9/9/9/3K5 w", engine::kGuardElephantsLinked, 0},
+      {"2bakab2/9/9/9/9/9/9/9/9/3K5 w", engine::kGuardAdvisorsLinked, 0},
+      {"3ak4/4a4/9/9/9/9/9/9/9/3K5 w", engine::kGuardAdvisorsLinked, -1},
+      {"5k3/9/9/9/9/9/9/9/9/3RK4 w", engine::kPalaceChariot, 1},
+  };
+  for (const auto& c : kCases) {
+    auto pos = engine::Position::FromFen(c.fen);
+    ASSERT_TRUE(pos) << c.fen;
+    engine::EvalTrace trace;
+    engine::EvaluateTraced(*pos, trace);
+    EXPECT_EQ(trace.coef[c.param], c.count) << c.fen << " " << engine::EvalParamName(c.param);
+  }
+  // A lone chariot against a full guard is scaled towards a draw; with a soldier beside it not.
+  for (auto [fen, scaled] : {std::pair{"2bakab2/9/9/9/9/9/9/9/R8/3K5 w", true},
+                             std::pair{"2bakab2/9/9/9/9/P8/9/9/R8/3K5 w", false}}) {
+    auto pos = engine::Position::FromFen(fen);
+    ASSERT_TRUE(pos) << fen;
+    engine::EvalTrace trace;
+    engine::EvaluateTraced(*pos, trace);
+    EXPECT_EQ(trace.scale, scaled ? engine::ActiveEvalParams()[engine::kScaleLoneChariot] : 64)
+        << fen;
+  }
+}
+
 TEST(EngineTuning, SelfPlayDataTunesToALowerError) {
   engine::SelfPlayOptions play;
   play.games = 4;
