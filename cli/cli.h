@@ -3,6 +3,7 @@
 
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/record/notation.h"
@@ -23,5 +24,24 @@ inline constexpr int kBadInput = 2;
 
 // A notation by its name on the command line: chinese, wxf, iccs or xboard.
 std::optional<record::Notation> NotationNamed(const std::string& name);
+
+// Options after the positional arguments: "--name value" pairs among `allowed`.
+struct Options {
+  std::vector<std::string> positional;
+  std::vector<std::pair<std::string, std::string>> named;
+  std::optional<std::string> Get(const std::string& name) const {
+    for (const auto& [key, value] : named)
+      if (key == name) return value;
+    return std::nullopt;
+  }
+};
+// Refuses (nullopt, the reason in `error`) an option not in `allowed` or without its value.
+std::optional<Options> SplitOptions(const Arguments& args, std::vector<std::string> allowed,
+                                    std::string& error);
+
+// Makes the evaluation parameters in the file at `path` (engine/eval_params.h's text, names not
+// given keep their defaults) the engine's; before any position is made. False, with the reason in
+// `error`, when the file cannot be read or is refused.
+bool LoadEvalParamsFile(const std::string& path, std::string& error);
 
 }  // namespace cli

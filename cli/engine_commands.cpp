@@ -77,16 +77,7 @@ std::optional<Position> ReadPosition(const std::string& text, std::string& error
   return position;
 }
 
-// Options after the positional arguments: "--name value" pairs among `allowed`.
-struct Options {
-  std::vector<std::string> positional;
-  std::vector<std::pair<std::string, std::string>> named;
-  std::optional<std::string> Get(const std::string& name) const {
-    for (const auto& [key, value] : named)
-      if (key == name) return value;
-    return std::nullopt;
-  }
-};
+}  // namespace
 
 std::optional<Options> SplitOptions(const Arguments& args, std::vector<std::string> allowed,
                                     std::string& error) {
@@ -111,6 +102,8 @@ std::optional<Options> SplitOptions(const Arguments& args, std::vector<std::stri
   }
   return options;
 }
+
+namespace {
 
 std::optional<game::Side> ParseSide(const std::string& text) {
   if (text == "human") return game::Human;
@@ -387,9 +380,11 @@ std::vector<engine::Position> EngineSuitePositions() {
 // table. The node total is the signature of the search: it changes only when the search does.
 int EngineBenchCommand(const Arguments& args) {
   std::string error;
-  auto options = SplitOptions(args, {"--depth"}, error);
+  auto options = SplitOptions(args, {"--depth", "--params"}, error);
   if (!options) return Refuse(error);
-  if (!options->positional.empty()) return Refuse("enginebench takes only --depth");
+  if (!options->positional.empty()) return Refuse("enginebench takes only --depth and --params");
+  if (auto path = options->Get("--params"))
+    if (!LoadEvalParamsFile(*path, error)) return Refuse(error);
   int depth = 7;
   if (auto text = options->Get("--depth")) {
     auto parsed = ParseSmallNumber(*text, 1, 20);
@@ -476,7 +471,8 @@ const Registration kPerft("perft", "perft POSITION DEPTH [--side human|computer]
 const Registration kPlay("play", "play [POSITION]", PlayCommand);
 const Registration kBench("bench", "bench", BenchCommand);
 const Registration kEnginePerft("engineperft", "engineperft POSITION DEPTH", EnginePerftCommand);
-const Registration kEngineBench("enginebench", "enginebench [--depth N]", EngineBenchCommand);
+const Registration kEngineBench("enginebench", "enginebench [--depth N] [--params FILE]",
+                                EngineBenchCommand);
 const Registration kEngineJudge("enginejudge", "enginejudge POSITION [MOVE ...]  (repetition rules)",
                                 EngineJudgeCommand);
 

@@ -76,30 +76,42 @@ engine::ProtocolSetup Setup() {
   return setup;
 }
 
+// The only argument a session takes: "--params FILE", evaluation parameters to play with (so a
+// tuned set can be matched before it is compiled in). Empty when the arguments are fine.
+std::optional<std::string> SessionArgumentsRefused(const char* name, const Arguments& args) {
+  if (args.empty()) return std::nullopt;
+  if (args.size() != 2 || args[0] != "--params")
+    return std::string(name) + " takes only --params FILE; it reads commands on standard input";
+  std::string error;
+  if (!LoadEvalParamsFile(args[1], error)) return error;
+  return std::nullopt;
+}
+
 int UcciCommand(const Arguments& args) {
-  if (!args.empty()) return Refuse("ucci takes no arguments; it reads commands on standard input");
+  if (auto refused = SessionArgumentsRefused("ucci", args)) return Refuse(*refused);
   engine::RunUcci(std::cin, std::cout, Setup());
   return 0;
 }
 
 int UciCommand(const Arguments& args) {
-  if (!args.empty()) return Refuse("uci takes no arguments; it reads commands on standard input");
+  if (auto refused = SessionArgumentsRefused("uci", args)) return Refuse(*refused);
   engine::RunUci(std::cin, std::cout, Setup());
   return 0;
 }
 
 int XboardCommand(const Arguments& args) {
-  if (!args.empty())
-    return Refuse("xboard takes no arguments; it reads commands on standard input");
+  if (auto refused = SessionArgumentsRefused("xboard", args)) return Refuse(*refused);
   // An interface may interrupt its engine before it has read "sigint=0"; that must not end it.
   std::signal(SIGINT, SIG_IGN);
   engine::RunXboard(std::cin, std::cout, Setup());
   return 0;
 }
 
-const Registration kUcci("ucci", "ucci   (UCCI session on standard input and output)", UcciCommand);
-const Registration kUci("uci", "uci    (UCI session, variant xiangqi)", UciCommand);
-const Registration kXboard("xboard", "xboard (xboard/CECP v2 session, variant xiangqi)",
+const Registration kUcci("ucci", "ucci [--params FILE]   (UCCI session on standard input, output)",
+                         UcciCommand);
+const Registration kUci("uci", "uci [--params FILE]    (UCI session, variant xiangqi)", UciCommand);
+const Registration kXboard("xboard",
+                           "xboard [--params FILE] (xboard/CECP v2 session, variant xiangqi)",
                            XboardCommand);
 
 }  // namespace

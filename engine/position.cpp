@@ -139,7 +139,7 @@ void Position::Clear() {
 void Position::Put(Square s, int piece) {
   board_[s] = int8_t(piece);
   key_ ^= kZobrist.piece[piece][s];
-  psq_ += kPieceSquare[piece][s];
+  psq_ += detail::g_piece_square[piece][s];
   ++count_[ColorOf(piece)][KindOf(piece)];
   if (KindOf(piece) == kKing) king_[ColorOf(piece)] = uint8_t(s);
 }
@@ -514,10 +514,11 @@ void Position::MakeMove(Move m) {
   st.irreversible = captured != 0;
   st.captured_slot = slot_of_[m.to];
   uint64_t key = key_ ^ kZobrist.piece[piece][m.from] ^ kZobrist.piece[piece][m.to] ^ kZobrist.side;
-  int psq = psq_ - kPieceSquare[piece][m.from] + kPieceSquare[piece][m.to];
+  const auto& table = detail::g_piece_square[piece];
+  int psq = psq_ - table[m.from] + table[m.to];
   if (captured) {
     key ^= kZobrist.piece[captured][m.to];
-    psq -= kPieceSquare[captured][m.to];
+    psq -= detail::g_piece_square[captured][m.to];
     slots_[ColorOf(captured)][slot_of_[m.to]] = 0xFF;
     --count_[ColorOf(captured)][KindOf(captured)];
     halfmove_ = 0;

@@ -175,4 +175,33 @@ TEST(EngineCli, BenchReportsItsSignature) {
   EXPECT_NE(bench.out.find("replies per second "), std::string::npos);
 }
 
+// The tuning as its one command runs it: self-play data, a tuned set, and that set played with.
+TEST(EngineCli, TuningFromSelfPlayToAPlayedSet) {
+  const std::string dir = testing::TempDir();
+  const std::string data = dir + "xq_selfplay.txt", tuned = dir + "xq_tuned.txt";
+  Outcome play = Cli({"selfplay", "--games", "2", "--nodes", "300", "--out", data});
+  ASSERT_EQ(play.status, 0) << play.err;
+  EXPECT_NE(play.out.find("positions "), std::string::npos);
+  Outcome tune = Cli({"tune", data, "--out", tuned, "--epochs", "20"});
+  ASSERT_EQ(tune.status, 0) << tune.err;
+  EXPECT_NE(tune.out.find("error before "), std::string::npos);
+  // The written set reads back whole, and the engine plays with it.
+  Outcome shown = Cli({"evalparams", "--params", tuned});
+  std::stringstream written;
+  written << std::ifstream(tuned).rdbuf();
+  EXPECT_EQ(shown.out, written.str());
+  EXPECT_NE(shown.out, Cli({"evalparams"}).out);
+  Outcome session = Cli({"uci", "--params", tuned}, "position startpos\ngo depth 2\nquit\n");
+  EXPECT_EQ(session.status, 0);
+  EXPECT_NE(session.out.find("bestmove "), std::string::npos) << session.out;
+  // A bad set or a bad data file is refused with its line.
+  std::ofstream(dir + "xq_bad_params.txt") << "tempo 10\nmaterial.queen 900\n";
+  Outcome bad = Cli({"uci", "--params", dir + "xq_bad_params.txt"});
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_NE(bad.err.find("line 2: unknown parameter material.queen"), std::string::npos);
+  std::ofstream(dir + "xq_bad_data.txt") << "startpos;1\n";
+  EXPECT_EQ(Cli({"tune", dir + "xq_bad_data.txt", "--out", tuned}).status, 2);
+  EXPECT_EQ(Cli({"selfplay", "--games", "0", "--out", data}).status, 2);
+}
+
 }  // namespace

@@ -1,0 +1,138 @@
+// Tuning the evaluation from the engine's own games: `xiangqi-cli selfplay` writes labelled quiet
+// positions, `xiangqi-cli tune` fits the evaluation's parameters to them and writes the set, which
+// `uci --params FILE` (and the other sessions, and enginebench) can play with.
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "cli/cli.h"
+#include "engine/eval_params.h"
+#include "engine/text_fields.h"
+#include "engine/tuning.h"
+
+namespace cli {
+
+bool LoadEvalParamsFile(const std::string& path, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  if (!in || !(text << in.rdbuf())) {
+    error = "cannot read the parameter file " + path;
+    return false;
+  }
+  auto params = engine::ParseEvalParams(text.str(), engine::DefaultEvalParams(), &error);
+  if (!params) {
+    error = path + ": " + error;
+    return false;
+  }
+  engine::SetEvalParams(*params);
+  return true;
+}
+
+namespace {
+
+// A whole number option within bounds: the default when absent; false (with the reason) when bad.
+bool NumberOption(const Options& options, const std::string& name, int64_t low, int64_t high,
+                  int64_t& value, std::string& error) {
+  auto text = options.Get(name);
+  if (!text) return true;
+  auto parsed = engine::ParseNumber(*text, low, high);
+  if (!parsed) {
+    error = name + " must be a whole number from " + std::to_string(low) + " to " +
+            std::to_string(high) + ", not " + *text;
+    return false;
+  }
+  value = *parsed;
+  return true;
+}
+
+int SelfPlayCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(
+      args, {"--games", "--nodes", "--out", "--seed", "--random-plies", "--params"}, error);
+  if (!options) return Refuse(error);
+  if (!options->positional.empty()) return Refuse("selfplay takes only options");
+  auto out_path = options->Get("--out");
+  if (!out_path) return Refuse("selfplay needs --out FILE");
+  engine::SelfPlayOptions play;
+  int64_t games = play.games, nodes = int64_t(play.nodes), seed = int64_t(play.seed),
+          random_plies = play.random_plies;
+  if (!NumberOption(*options, "--games", 1, 1000000, games, error) ||
+      !NumberOption(*options, "--nodes", 1, 100000000, nodes, error) ||
+      !NumberOption(*options, "--seed", 0, INT64_MAX, seed, error) ||
+      !NumberOption(*options, "--random-plies", 0, 40, random_plies, error))
+    return Refuse(error);
+  if (auto path = options->Get("--params"))
+    if (!LoadEvalParamsFile(*path, error)) return Refuse(error);
+  play.games = int(games);
+  play.nodes = uint64_t(nodes);
+  play.seed = uint64_t(seed);
+  play.random_plies = int(random_plies);
+  std::ofstream out(*out_path, std::ios::binary | std::ios::trunc);
+  if (!out) return Refuse("cannot write " + *out_path);
+  size_t written = engine::SelfPlay(play, out, [&](int game) {
+    if (game % 20 == 0 || game == play.games) std::fprintf(stderr, "games %d\n", game);
+  });
+  if (!out) return Refuse("writing " + *out_path + " failed");
+  std::printf("games %d\npositions %zu\n", play.games, written);
+  return 0;
+}
+
+int TuneCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(args, {"--params", "--out", "--epochs"}, error);
+  if (!options) return Refuse(error);
+  if (options->positional.size() != 1) return Refuse("tune takes DATA and --out FILE");
+  auto out_path = options->Get("--out");
+  if (!out_path) return Refuse("tune needs --out FILE");
+  engine::TuneOptions tune;
+  int64_t epochs = tune.epochs;
+  if (!NumberOption(*options, "--epochs", 1, 100000, epochs, error)) return Refuse(error);
+  tune.epochs = int(epochs);
+  // The positions are taken apart with the set they are tuned from.
+  if (auto path = options->Get("--params"))
+    if (!LoadEvalParamsFile(*path, error)) return Refuse(error);
+  std::ifstream in(options->positional[0], std::ios::binary);
+  if (!in) return Refuse("cannot read " + options->positional[0]);
+  auto samples = engine::ReadTuningData(in, &error);
+  if (!samples) return Refuse(options->positional[0] + ": " + error);
+  if (samples->size() < 100) return Refuse("too few positions to tune on (fewer than 100)");
+  std::fprintf(stderr, "positions %zu\n", samples->size());
+  engine::TuneReport report;
+  engine::EvalParams tuned =
+      engine::Tune(*samples, engine::ActiveEvalParams(), tune, report,
+                   [](const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); });
+  std::ofstream out(*out_path, std::ios::binary | std::ios::trunc);
+  if (!out || !(out << engine::WriteEvalParams(tuned))) return Refuse("cannot write " + *out_path);
+  std::printf(
+      "positions %zu\nK %.4f\nerror before %.6f after %.6f\nheld-out error before %.6f after "
+      "%.6f\nchanged %d\n",
+      samples->size(), report.scale_k, report.train_before, report.train_after,
+      report.holdout_before, report.holdout_after, report.changed);
+  return 0;
+}
+
+// Prints the parameter set (the compiled-in one, or FILE's values over it): a template to edit.
+int EvalParamsCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(args, {"--params"}, error);
+  if (!options) return Refuse(error);
+  if (!options->positional.empty()) return Refuse("evalparams takes only --params FILE");
+  if (auto path = options->Get("--params"))
+    if (!LoadEvalParamsFile(*path, error)) return Refuse(error);
+  std::fputs(engine::WriteEvalParams(engine::ActiveEvalParams()).c_str(), stdout);
+  return 0;
+}
+
+const Registration kEvalParams("evalparams",
+                               "evalparams [--params FILE]  (the evaluation's weights)",
+                               EvalParamsCommand);
+const Registration kSelfPlay(
+    "selfplay",
+    "selfplay --out FILE [--games N] [--nodes K] [--seed S] [--random-plies R] [--params FILE]",
+    SelfPlayCommand);
+const Registration kTune("tune", "tune DATA --out FILE [--params FILE] [--epochs N]", TuneCommand);
+
+}  // namespace
+
+}  // namespace cli

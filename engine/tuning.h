@@ -1,0 +1,72 @@
+// Texel tuning of the evaluation from the engine's own games: a self-play generator that writes
+// quiet positions labelled by the result of their game, and a tuner that fits the evaluation's
+// parameters so that a sigmoid of the evaluation predicts those results.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/eval_params.h"
+#include "engine/position.h"
+
+namespace engine {
+
+struct SelfPlayOptions {
+  int games = 100;
+  uint64_t nodes = 3000;     // per move
+  int random_plies = 6;      // random legal moves from the start (one more on odd games)
+  uint64_t seed = 1;         // games are a function of the seed and the parameters
+  int max_plies = 300;       // then a draw
+  int adjudicate_cp = 1200;  // a score held this high by both sides' searches for 6 plies wins
+};
+
+// Plays the games and writes one line per quiet position: "FEN;R" with R the game's result for
+// red (1, 0.5 or 0). A position is quiet when its side to move is not in check and a search of
+// captures alone does not change its static value. `progress` (may be empty) hears each game's
+// number as it ends. Returns the positions written.
+size_t SelfPlay(const SelfPlayOptions& options, std::ostream& out,
+                const std::function<void(int game)>& progress = {});
+
+// Whether a capture search from `pos` gives back its static value (and it is not in check).
+bool IsQuiet(Position& pos);
+
+// One labelled position taken apart by EvaluateTraced with the parameters it was read with.
+struct TuningSample {
+  std::vector<std::pair<uint16_t, int16_t>> coef;  // nonzero coefficients, the move in hand apart
+  int8_t tempo = 1;                                // +1 red to move, -1 black
+  uint8_t scale = 64;
+  float result = 0.5f;  // for red
+};
+
+// Reads "FEN;R" lines (blank lines and '#' lines skipped) with the active parameters. Refuses
+// (nullopt, the line number and the reason in *error) a bad FEN or result.
+std::optional<std::vector<TuningSample>> ReadTuningData(std::istream& in, std::string* error);
+
+struct TuneOptions {
+  int epochs = 1500;
+  double rate = 1.0;         // Adam's step, in centipawns
+  double regularize = 1e-7;  // pull of each weight back towards where it started
+  double holdout = 0.1;      // the last part of the data, kept out of the fit to judge it
+};
+
+struct TuneReport {
+  double scale_k = 1.0;  // sigmoid(e) = 1 / (1 + 10^(-K e / 400))
+  double train_before = 0, train_after = 0, holdout_before = 0, holdout_after = 0;
+  int changed = 0;  // parameters whose value moved
+};
+
+// The mean squared error of the sigmoid of the evaluation against the results.
+double TuningError(const std::vector<TuningSample>& samples, size_t begin, size_t end,
+                   const std::vector<double>& weights, double k);
+
+// Fits K with `start`'s values, then the tunable parameters; returns the tuned set. `progress`
+// (may be empty) hears a line now and then.
+EvalParams Tune(const std::vector<TuningSample>& samples, const EvalParams& start,
+                const TuneOptions& options, TuneReport& report,
+                const std::function<void(const std::string&)>& progress = {});
+
+}  // namespace engine
