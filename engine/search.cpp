@@ -138,7 +138,8 @@ struct Reductions {
   int8_t r[64][64]{};
   Reductions() {
     for (int d = 1; d < 64; ++d)
-      for (int n = 1; n < 64; ++n) r[d][n] = int8_t(0.5 + std::log(double(d)) * std::log(double(n)) / 2.25);
+      for (int n = 1; n < 64; ++n)
+        r[d][n] = int8_t(0.5 + std::log(double(d)) * std::log(double(n)) / 2.25);
   }
 };
 const Reductions kReductions;
@@ -654,10 +655,16 @@ TimeAllotment AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestog
   return {std::max<int64_t>(soft, 1), std::max<int64_t>(hard, 1)};
 }
 
-Searcher::Searcher(size_t hash_mb) : impl_(std::make_unique<Impl>()) { impl_->Resize(hash_mb); }
+Searcher::Searcher(size_t hash_mb) : impl_(std::make_unique<Impl>()) {
+  impl_->Resize(hash_mb);
+}
 Searcher::~Searcher() = default;
-bool Searcher::SetHashMb(size_t mb) { return impl_->Resize(mb); }
-void Searcher::NewGame() { impl_->Clear(); }
+bool Searcher::SetHashMb(size_t mb) {
+  return impl_->Resize(mb);
+}
+void Searcher::NewGame() {
+  impl_->Clear();
+}
 SearchResult Searcher::Search(const Position& root, const Limits& limits,
                               const std::vector<Move>& banned,
                               const std::function<void(const SearchInfo&)>& on_info) {

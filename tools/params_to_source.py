@@ -8,6 +8,8 @@ tables in engine/eval_params.cpp. Names the file does not give keep their value.
 record the new bench signature (docs/engine.md).
 """
 import re
+import shutil
+import subprocess
 import sys
 from pathlib import Path
 
@@ -62,6 +64,9 @@ def main():
         sys.exit("unknown parameters: " + " ".join(unknown))
     HEADER.write_text(header)
     SOURCE.write_text(source)
+    # A changed number can change the width of its line: the project's format lines them up again.
+    if shutil.which("clang-format"):
+        subprocess.run(["clang-format", "-i", str(HEADER)], check=True)
     print(f"{len(used)} parameters compiled in")
 
 
