@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMouseEvent>
+#include <QThread>
 #include <QWidget>
 #include <cstdio>
 #include <deque>
@@ -127,8 +128,12 @@ void StopGame() {
 bool WaitFor(const std::function<bool()>& done) {
   QElapsedTimer timer;
   timer.start();
-  while (!done() && timer.elapsed() < 30000)
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  // A short sleep between rounds: a busy loop here would take a core from the searches the test
+  // waits for.
+  while (!done() && timer.elapsed() < 30000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    if (!done()) QThread::msleep(1);
+  }
   return done();
 }
 
