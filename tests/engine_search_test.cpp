@@ -128,20 +128,34 @@ TEST(EngineSearch, RepetitionIsADrawButPerpetualCheckLoses) {
 }
 
 // Scores that a repetition decided belong to the line searched, not to the position: searched
-// again without that history, the start of the cycle is judged afresh. (Red's check a8a9 is no
-// perpetual check when nothing has repeated yet.)
+// again without that history, the start of the cycle is judged afresh. That holds when the
+// repetition decided the best move's score (red's check a8a9 is no perpetual check when nothing
+// has repeated yet) and when it decided only another move's, which an upper bound or an exact
+// score at that node would rest on as much (the three endings).
 TEST(EngineSearch, RepetitionScoresAreNotReusedForAnotherLine) {
-  const char* fen = "4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w";
-  Position cycle = At(fen, {"a8a9", "e9e8", "a9a8", "e8e9", "a8a9"});
-  for (int depth : {2, 3}) {
-    engine::Limits limits;
-    limits.depth = depth;
-    engine::Searcher fresh(4), warm(4);
-    auto expected = fresh.Search(At(fen), limits);
-    warm.Search(cycle, limits);
-    auto got = warm.Search(At(fen), limits);
-    EXPECT_EQ(got.best, expected.best) << depth;
-    EXPECT_NEAR(got.score, expected.score, 10) << depth;
+  struct Case {
+    const char* fen;
+    std::initializer_list<const char*> cycle;
+    std::initializer_list<int> depths;
+  };
+  const Case cases[] = {
+      {"4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w", {"a8a9", "e9e8", "a9a8", "e8e9", "a8a9"}, {2, 3}},
+      {"2b1k4/3Ra4/b8/9/9/9/2r1pp3/4p4/9/3AKA3 w", {"d0e1", "e9f9", "e1d0", "f9e9", "d0e1"}, {3}},
+      {"4ka3/5P3/4ba3/9/4c4/9/3n5/3N1A3/4A4/3K5 w", {"d0d1", "e9d9", "d1d0", "d9e9", "d0d1"}, {4}},
+      {"4k4/9/4b4/9/9/9/2n1n4/3A1A3/9/4K4 w", {"e0e1", "e9e8", "e1e0", "e8e9", "e0e1"}, {4}},
+  };
+  for (const Case& c : cases) {
+    Position cycle = At(c.fen, c.cycle);
+    for (int depth : c.depths) {
+      engine::Limits limits;
+      limits.depth = depth;
+      engine::Searcher fresh(4), warm(4);
+      auto expected = fresh.Search(At(c.fen), limits);
+      warm.Search(cycle, limits);
+      auto got = warm.Search(At(c.fen), limits);
+      EXPECT_EQ(got.best, expected.best) << c.fen << " depth " << depth;
+      EXPECT_NEAR(got.score, expected.score, 10) << c.fen << " depth " << depth;
+    }
   }
 }
 
