@@ -4,6 +4,7 @@
 #include "engine/evaluation.h"
 
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include "engine/geometry.h"
@@ -37,19 +38,14 @@ struct SideTerms {
   bool can_win = false;  // has something that can give mate
 };
 
-// The squares a side attacks or defends: how many of its pieces do, and the least of them.
+// The squares a side attacks or defends, and by which ranks of piece: a bit per rank, so that
+// marking a square is one instruction and the least attacker is the lowest bit.
 struct AttackMap {
-  uint8_t count[90];
-  uint8_t least[90];  // kRank of the least piece, kNoRank when none
-  void Clear() {
-    std::memset(count, 0, sizeof count);
-    std::memset(least, kNoRank, sizeof least);
-  }
-  void Mark(int s, uint8_t rank) {
-    ++count[s];
-    if (rank < least[s]) least[s] = rank;
-  }
-  static constexpr uint8_t kNoRank = 9;
+  uint16_t ranks[90];
+  void Clear() { std::memset(ranks, 0, sizeof ranks); }
+  void Mark(int s, uint8_t rank) { ranks[s] |= uint16_t(1u << rank); }
+  bool Any(int s) const { return ranks[s] != 0; }
+  int Least(int s) const { return std::countr_zero(unsigned(ranks[s])); }
 };
 
 // The order of worth for threats: soldier, advisor and elephant, horse and cannon, chariot.
@@ -258,12 +254,12 @@ void Threats(const Position& pos, Color c, const AttackMap& mine, const AttackMa
   int hanging = 0, lesser = 0;
   for (int i = 0; i < 16; ++i) {
     int s = slots[i];
-    if (s == 0xFF || !theirs.count[s]) continue;
+    if (s == 0xFF || !theirs.Any(s)) continue;
     const Kind kind = KindOf(pos.PieceAt(s));
     if (kind == kKing) continue;
-    if (theirs.least[s] < kRank[kind])
+    if (theirs.Least(s) < kRank[kind])
       ++lesser;
-    else if (!mine.count[s])
+    else if (!mine.Any(s))
       ++hanging;
   }
   sink.Add(c, mover ? kHangingMover : kHangingWaiting, hanging);
