@@ -140,9 +140,9 @@ TEST(EngineSearch, RepetitionScoresAreNotReusedForAnotherLine) {
   };
   const Case cases[] = {
       {"4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w", {"a8a9", "e9e8", "a9a8", "e8e9", "a8a9"}, {2, 3}},
-      {"2b1k4/3Ra4/b8/9/9/9/2r1pp3/4p4/9/3AKA3 w", {"d0e1", "e9f9", "e1d0", "f9e9", "d0e1"}, {3}},
       {"4ka3/5P3/4ba3/9/4c4/9/3n5/3N1A3/4A4/3K5 w", {"d0d1", "e9d9", "d1d0", "d9e9", "d0d1"}, {4}},
-      {"4k4/9/4b4/9/9/9/2n1n4/3A1A3/9/4K4 w", {"e0e1", "e9e8", "e1e0", "e8e9", "e0e1"}, {4}},
+      {"4k4/4a4/3a5/9/2b3b2/2N6/9/2p6/2p1A4/4K4 w", {"e0f0", "e9d9", "f0e0", "d9e9", "e0f0"}, {4}},
+      {"C4k3/9/9/9/8p/3r2B1n/7R1/4B1N2/4A4/3AK4 b", {"f9f8", "e1f2", "f8f9", "f2e1", "f9f8"}, {4}},
   };
   for (const Case& c : cases) {
     Position cycle = At(c.fen, c.cycle);
