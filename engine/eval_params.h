@@ -18,55 +18,55 @@ namespace engine {
 // move it (a weight the evaluation does not use linearly, such as a phase weight or a scale, is
 // left to matches).
 #define XQ_EVAL_SCALARS(X)                                        \
-  X(kMaterialAdvisor, "material.advisor", 158, true)              \
-  X(kMaterialElephant, "material.elephant", 139, true)            \
-  X(kMaterialHorse, "material.horse", 413, true)                  \
-  X(kMaterialChariot, "material.chariot", 922, true)              \
+  X(kMaterialAdvisor, "material.advisor", 121, true)              \
+  X(kMaterialElephant, "material.elephant", 91, true)             \
+  X(kMaterialHorse, "material.horse", 417, true)                  \
+  X(kMaterialChariot, "material.chariot", 937, true)              \
   X(kMaterialCannon, "material.cannon", 450, true)                \
-  X(kMaterialSoldier, "material.soldier", 124, true)              \
+  X(kMaterialSoldier, "material.soldier", 121, true)              \
   X(kPhaseChariot, "phase.chariot", 4, false)                     \
   X(kPhaseHorse, "phase.horse", 2, false)                         \
   X(kPhaseCannon, "phase.cannon", 2, false)                       \
-  X(kHorseEndgame, "horse.endgame", -9, true)                     \
-  X(kHorseBase, "horse.base", -2, true)                           \
-  X(kHorseMobility, "horse.mobility", 26, true)                   \
-  X(kChariotBase, "chariot.base", 10, true)                       \
-  X(kChariotMobility, "chariot.mobility", 14, true)               \
-  X(kChariotOpenPalaceFile, "chariot.open_palace_file", 15, true) \
-  X(kCannonMiddlegame, "cannon.middlegame", 8, true)              \
-  X(kCannonEndgame, "cannon.endgame", -9, true)                   \
-  X(kCannonFacingFile, "cannon.facing_file", 52, true)            \
+  X(kHorseEndgame, "horse.endgame", -8, true)                     \
+  X(kHorseBase, "horse.base", 2, true)                            \
+  X(kHorseMobility, "horse.mobility", 23, true)                   \
+  X(kChariotBase, "chariot.base", 25, true)                       \
+  X(kChariotMobility, "chariot.mobility", 13, true)               \
+  X(kChariotOpenPalaceFile, "chariot.open_palace_file", 14, true) \
+  X(kCannonMiddlegame, "cannon.middlegame", 7, true)              \
+  X(kCannonEndgame, "cannon.endgame", -10, true)                  \
+  X(kCannonFacingFile, "cannon.facing_file", 56, true)            \
   X(kCannonFacingRank, "cannon.facing_rank", 22, true)            \
   X(kCannonTwoScreens, "cannon.two_screens", 21, true)            \
-  X(kSoldierCrossedEndgame, "soldier.crossed_endgame", 3, true)   \
-  X(kGuardAdvisor, "guard.missing_advisor", -2, true)             \
-  X(kGuardElephant, "guard.missing_elephant", 2, true)            \
+  X(kSoldierCrossedEndgame, "soldier.crossed_endgame", 2, true)   \
+  X(kGuardAdvisor, "guard.missing_advisor", 4, true)              \
+  X(kGuardElephant, "guard.missing_elephant", 6, true)            \
   X(kAttackHorse, "attack.horse", 2, false)                       \
   X(kAttackChariot, "attack.chariot", 4, false)                   \
   X(kAttackCannon, "attack.cannon", 2, false)                     \
   X(kAttackSoldier, "attack.soldier", 1, false)                   \
   X(kAttackCap, "attack.cap", 12, false)                          \
   X(kNoMateScale, "scale.cannot_mate", 8, false)                  \
-  X(kTempo, "tempo", 2, true)                                     \
-  X(kPalaceChariot, "palace.chariot", 20, true)                   \
-  X(kPalaceHorse, "palace.horse", 14, true)                       \
-  X(kPalaceCannon, "palace.cannon", 6, true)                      \
-  X(kPalaceSquares, "palace.squares", 4, true)                    \
-  X(kPalaceTwoAttackers, "palace.two_attackers", 20, true)        \
-  X(kPalaceThreeAttackers, "palace.three_attackers", 34, true)    \
-  X(kCannonBottom, "cannon.bottom", 28, true)                     \
-  X(kCannonCentral, "cannon.central", 23, true)                   \
-  X(kCannonMobility, "cannon.mobility", 0, true)                  \
-  X(kGuardElephantsLinked, "guard.elephants_linked", 3, true)     \
-  X(kGuardAdvisorsLinked, "guard.advisors_linked", 2, true)       \
-  X(kChariotPin, "chariot.pin", 19, true)                         \
-  X(kChariotDiscovered, "chariot.discovered", 27, true)           \
-  X(kHorseTrapped, "horse.trapped", -14, true)                    \
-  X(kSoldierLinked, "soldier.linked", 14, true)                   \
-  X(kHangingMover, "threat.hanging_mover", -29, true)             \
-  X(kHangingWaiting, "threat.hanging_waiting", -35, true)         \
-  X(kLesserMover, "threat.lesser_mover", -11, true)               \
-  X(kLesserWaiting, "threat.lesser_waiting", -26, true)           \
+  X(kTempo, "tempo", 4, true)                                     \
+  X(kPalaceChariot, "palace.chariot", 24, true)                   \
+  X(kPalaceHorse, "palace.horse", 13, true)                       \
+  X(kPalaceCannon, "palace.cannon", 2, true)                      \
+  X(kPalaceSquares, "palace.squares", 0, true)                    \
+  X(kPalaceTwoAttackers, "palace.two_attackers", 22, true)        \
+  X(kPalaceThreeAttackers, "palace.three_attackers", 38, true)    \
+  X(kCannonBottom, "cannon.bottom", 27, true)                     \
+  X(kCannonCentral, "cannon.central", 30, true)                   \
+  X(kCannonMobility, "cannon.mobility", 1, true)                  \
+  X(kGuardElephantsLinked, "guard.elephants_linked", -3, true)    \
+  X(kGuardAdvisorsLinked, "guard.advisors_linked", 0, true)       \
+  X(kChariotPin, "chariot.pin", 23, true)                         \
+  X(kChariotDiscovered, "chariot.discovered", 29, true)           \
+  X(kHorseTrapped, "horse.trapped", -9, true)                     \
+  X(kSoldierLinked, "soldier.linked", 12, true)                   \
+  X(kHangingMover, "threat.hanging_mover", -41, true)             \
+  X(kHangingWaiting, "threat.hanging_waiting", -29, true)         \
+  X(kLesserMover, "threat.lesser_mover", -14, true)               \
+  X(kLesserWaiting, "threat.lesser_waiting", -23, true)           \
   X(kScaleLoneChariot, "scale.lone_chariot", 16, false)           \
   X(kScaleLoneHorse, "scale.lone_horse", 16, false)               \
   X(kScaleLoneCannon, "scale.lone_cannon", 8, false)              \

@@ -179,7 +179,7 @@ TEST(EngineCli, BenchReportsItsSignature) {
 TEST(EngineCli, TuningFromSelfPlayToAPlayedSet) {
   const std::string dir = testing::TempDir();
   const std::string data = dir + "xq_selfplay.txt", tuned = dir + "xq_tuned.txt";
-  Outcome play = Cli({"selfplay", "--games", "2", "--nodes", "300", "--out", data});
+  Outcome play = Cli({"selfplay", "--games", "4", "--nodes", "300", "--out", data});
   ASSERT_EQ(play.status, 0) << play.err;
   EXPECT_NE(play.out.find("positions "), std::string::npos);
   Outcome tune = Cli({"tune", data, "--out", tuned, "--epochs", "20"});
