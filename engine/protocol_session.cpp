@@ -116,6 +116,8 @@ Limits Tighter(const Limits& a, const Limits& b) {
   both.depth = Tighter(a.depth, b.depth);
   both.nodes = Tighter(a.nodes, b.nodes);
   both.movetime_ms = Tighter(a.movetime_ms, b.movetime_ms);
+  both.movetime_exact = (a.movetime_exact && both.movetime_ms == a.movetime_ms) ||
+                        (b.movetime_exact && both.movetime_ms == b.movetime_ms);
   both.soft_ms = Tighter(a.soft_ms, b.soft_ms);
   both.variety_cp = std::max(a.variety_cp, b.variety_cp);  // a weak level stays varied
   return both;

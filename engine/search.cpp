@@ -816,7 +816,8 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     if (best > kMateBound && kMateScore - best <= depth) break;
     if (best < -kMateBound && kMateScore + best <= depth) break;
     if (limits.soft_ms ? s.Elapsed() >= keeper.Budget(limits) * 6 / 10
-                       : limits.movetime_ms && s.Elapsed() * 2 >= limits.movetime_ms)
+                       : limits.movetime_ms && !limits.movetime_exact &&
+                             s.Elapsed() * 2 >= limits.movetime_ms)
       break;
     if (s.StopAsked()) break;
     if (root_moves.size() == 1 && depth >= 4 && limits.depth == 0) break;

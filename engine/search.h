@@ -26,6 +26,10 @@ struct Limits {  // 0 = no limit of that kind
   int depth = 0;
   uint64_t nodes = 0;
   int64_t movetime_ms = 0;  // hard limit for this move
+  // Spend movetime_ms whole, as UCI's "go movetime" asks: no iteration is left unstarted because
+  // it might not finish (the interrupted one still may change the move). Otherwise the search
+  // stops after an iteration once half of movetime_ms is gone.
+  bool movetime_exact = false;
   // Time to aim for under a clock (0 = none): after an iteration the search stops once it has
   // used about this much, aiming longer (up to movetime_ms) while the best move changes or the
   // score falls.

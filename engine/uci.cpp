@@ -156,6 +156,7 @@ struct Uci {
         auto ms = ParseNumber(value, 1, kMaxMs);
         if (!ms) return Refuse("go: movetime is a positive number of milliseconds");
         request.limits.movetime_ms = *ms;
+        request.limits.movetime_exact = true;
         request.given = true;
       } else if (key == "depth") {
         auto depth = ParseNumber(value, 1, 127);

@@ -159,6 +159,19 @@ TEST(EngineSearch, RepetitionScoresAreNotReusedForAnotherLine) {
   }
 }
 
+// UCI's "go movetime" is the time to spend: the search does not stop early for fear that the next
+// iteration will not finish. (Only a lower bound: a loaded machine makes it later, never earlier.)
+TEST(EngineSearch, AnExactMoveTimeIsSpentWhole) {
+  engine::Searcher searcher;
+  engine::Limits limits;
+  limits.movetime_ms = 250;
+  limits.movetime_exact = true;
+  auto start = std::chrono::steady_clock::now();
+  auto result = searcher.Search(Position(), limits);
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
+  EXPECT_TRUE(Position().IsLegal(result.best));
+}
+
 TEST(EngineSearch, TheCallersFlagStopsTheSearch) {
   engine::Searcher searcher;
   std::atomic<bool> stop{false};
