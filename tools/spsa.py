@@ -37,6 +37,7 @@ import sys
 import threading
 import time
 
+sys.dont_write_bytecode = True  # no compiled copy of match.py left in tools/
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import match  # noqa: E402
 
