@@ -281,19 +281,20 @@ def main():
         spsa.deadline = started + 60.0 * args.minutes
 
     def interrupted(signum, frame):
-        raise KeyboardInterrupt
+        print("stopping after the pairs in play", file=sys.stderr, flush=True)
+        spsa.deadline = 0.0  # one assignment: no lock, which the main thread may hold
 
-    # A run in the background ignores SIGINT: stopping it with SIGTERM saves the state too.
+    # SIGINT (ignored by a run in the background) or SIGTERM: no new pair begins, the pairs in
+    # play end and count, and the state is saved as at the end of the run.
     signal.signal(signal.SIGTERM, interrupted)
+    signal.signal(signal.SIGINT, interrupted)
     threads = [threading.Thread(target=worker, args=(spsa, args, i), daemon=True)
                for i in range(args.concurrency)]
-    try:
-        for t in threads:
-            t.start()
-        for t in threads:
-            t.join()
-    except KeyboardInterrupt:
-        print("interrupted: saving the state", file=sys.stderr)
+    for t in threads:
+        t.start()
+    for t in threads:
+        while t.is_alive():
+            t.join(timeout=0.5)  # short waits, so that the main thread sees a signal at once
     with spsa.lock:
         spsa.save()
         t = spsa.totals
