@@ -43,5 +43,10 @@ std::optional<Options> SplitOptions(const Arguments& args, std::vector<std::stri
 // given keep their defaults) the engine's; before any position is made. False, with the reason in
 // `error`, when the file cannot be read or is refused.
 bool LoadEvalParamsFile(const std::string& path, std::string& error);
+// The same for the search's constants (engine/search_params.h's text).
+bool LoadSearchParamsFile(const std::string& path, std::string& error);
+// Loads the files of "--params" and "--search-params" when `options` has them; false, with the
+// reason, on the first that fails.
+bool LoadParamsOptions(const Options& options, std::string& error);
 
 }  // namespace cli

@@ -380,11 +380,11 @@ std::vector<engine::Position> EngineSuitePositions() {
 // table. The node total is the signature of the search: it changes only when the search does.
 int EngineBenchCommand(const Arguments& args) {
   std::string error;
-  auto options = SplitOptions(args, {"--depth", "--params"}, error);
+  auto options = SplitOptions(args, {"--depth", "--params", "--search-params"}, error);
   if (!options) return Refuse(error);
-  if (!options->positional.empty()) return Refuse("enginebench takes only --depth and --params");
-  if (auto path = options->Get("--params"))
-    if (!LoadEvalParamsFile(*path, error)) return Refuse(error);
+  if (!options->positional.empty())
+    return Refuse("enginebench takes only --depth, --params and --search-params");
+  if (!LoadParamsOptions(*options, error)) return Refuse(error);
   int depth = 7;
   if (auto text = options->Get("--depth")) {
     auto parsed = ParseSmallNumber(*text, 1, 20);
@@ -435,8 +435,8 @@ int EnginePerftCommand(const Arguments& args) {
 int EngineJudgeCommand(const Arguments& args) {
   if (args.empty()) return Refuse("enginejudge takes POSITION and the moves played (ICCS)");
   std::string error;
-  auto position = engine::Position::FromFen(args[0] == "startpos" ? engine::kStartFen : args[0],
-                                            &error);
+  auto position =
+      engine::Position::FromFen(args[0] == "startpos" ? engine::kStartFen : args[0], &error);
   if (!position) return Refuse(error);
   for (size_t i = 1; i < args.size(); ++i) {
     auto move = engine::ParseIccs(args[i]);
@@ -472,9 +472,11 @@ const Registration kPerft("perft", "perft POSITION DEPTH [--side human|computer]
 const Registration kPlay("play", "play [POSITION]", PlayCommand);
 const Registration kBench("bench", "bench", BenchCommand);
 const Registration kEnginePerft("engineperft", "engineperft POSITION DEPTH", EnginePerftCommand);
-const Registration kEngineBench("enginebench", "enginebench [--depth N] [--params FILE]",
+const Registration kEngineBench("enginebench",
+                                "enginebench [--depth N] [--params FILE] [--search-params FILE]",
                                 EngineBenchCommand);
-const Registration kEngineJudge("enginejudge", "enginejudge POSITION [MOVE ...]  (repetition rules)",
+const Registration kEngineJudge("enginejudge",
+                                "enginejudge POSITION [MOVE ...]  (repetition rules)",
                                 EngineJudgeCommand);
 
 }  // namespace

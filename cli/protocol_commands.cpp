@@ -76,14 +76,18 @@ engine::ProtocolSetup Setup() {
   return setup;
 }
 
-// The only argument a session takes: "--params FILE", evaluation parameters to play with (so a
-// tuned set can be matched before it is compiled in). Empty when the arguments are fine.
+// The only arguments a session takes: "--params FILE" and "--search-params FILE", evaluation
+// and search parameters to play with (so a tuned set can be matched before it is compiled in).
+// Empty when the arguments are fine.
 std::optional<std::string> SessionArgumentsRefused(const char* name, const Arguments& args) {
   if (args.empty()) return std::nullopt;
-  if (args.size() != 2 || args[0] != "--params")
-    return std::string(name) + " takes only --params FILE; it reads commands on standard input";
   std::string error;
-  if (!LoadEvalParamsFile(args[1], error)) return error;
+  auto options = SplitOptions(args, {"--params", "--search-params"}, error);
+  if (!options || !options->positional.empty())
+    return std::string(name) +
+           " takes only --params FILE and --search-params FILE; it reads commands on standard "
+           "input";
+  if (!LoadParamsOptions(*options, error)) return error;
   return std::nullopt;
 }
 
@@ -107,12 +111,15 @@ int XboardCommand(const Arguments& args) {
   return 0;
 }
 
-const Registration kUcci("ucci", "ucci [--params FILE]   (UCCI session on standard input, output)",
-                         UcciCommand);
-const Registration kUci("uci", "uci [--params FILE]    (UCI session, variant xiangqi)", UciCommand);
-const Registration kXboard("xboard",
-                           "xboard [--params FILE] (xboard/CECP v2 session, variant xiangqi)",
-                           XboardCommand);
+const Registration kUcci(
+    "ucci", "ucci [--params FILE] [--search-params FILE]   (UCCI session on standard input)",
+    UcciCommand);
+const Registration kUci("uci",
+                        "uci [--params FILE] [--search-params FILE]    (UCI session, xiangqi)",
+                        UciCommand);
+const Registration kXboard(
+    "xboard", "xboard [--params FILE] [--search-params FILE] (xboard/CECP v2 session, xiangqi)",
+    XboardCommand);
 
 }  // namespace
 

@@ -4,28 +4,62 @@
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <iterator>
 #include <sstream>
 
 #include "cli/cli.h"
 #include "engine/eval_params.h"
+#include "engine/search_params.h"
 #include "engine/text_fields.h"
 #include "engine/tuning.h"
 
 namespace cli {
 
-bool LoadEvalParamsFile(const std::string& path, std::string& error) {
+namespace {
+
+std::optional<std::string> ReadParamsFile(const std::string& path, std::string& error) {
+  // An empty file is a set of defaults, not an error: read by iterators, which may take none
+  // (the file buffer throws when the path cannot be read, a folder for one).
   std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  if (!in || !(text << in.rdbuf())) {
-    error = "cannot read the parameter file " + path;
-    return false;
+  try {
+    if (in) return std::string(std::istreambuf_iterator<char>(in), {});
+  } catch (const std::ios_base::failure&) {
   }
-  auto params = engine::ParseEvalParams(text.str(), engine::DefaultEvalParams(), &error);
+  error = "cannot read the parameter file " + path;
+  return std::nullopt;
+}
+
+}  // namespace
+
+bool LoadEvalParamsFile(const std::string& path, std::string& error) {
+  auto text = ReadParamsFile(path, error);
+  if (!text) return false;
+  auto params = engine::ParseEvalParams(*text, engine::DefaultEvalParams(), &error);
   if (!params) {
     error = path + ": " + error;
     return false;
   }
   engine::SetEvalParams(*params);
+  return true;
+}
+
+bool LoadSearchParamsFile(const std::string& path, std::string& error) {
+  auto text = ReadParamsFile(path, error);
+  if (!text) return false;
+  auto params = engine::ParseSearchParams(*text, engine::DefaultSearchParams(), &error);
+  if (!params) {
+    error = path + ": " + error;
+    return false;
+  }
+  engine::SetSearchParams(*params);
+  return true;
+}
+
+bool LoadParamsOptions(const Options& options, std::string& error) {
+  if (auto path = options.Get("--params"))
+    if (!LoadEvalParamsFile(*path, error)) return false;
+  if (auto path = options.Get("--search-params"))
+    if (!LoadSearchParamsFile(*path, error)) return false;
   return true;
 }
 
@@ -49,7 +83,9 @@ bool NumberOption(const Options& options, const std::string& name, int64_t low, 
 int SelfPlayCommand(const Arguments& args) {
   std::string error;
   auto options = SplitOptions(
-      args, {"--games", "--nodes", "--out", "--seed", "--random-plies", "--params"}, error);
+      args,
+      {"--games", "--nodes", "--out", "--seed", "--random-plies", "--params", "--search-params"},
+      error);
   if (!options) return Refuse(error);
   if (!options->positional.empty()) return Refuse("selfplay takes only options");
   auto out_path = options->Get("--out");
@@ -62,8 +98,7 @@ int SelfPlayCommand(const Arguments& args) {
       !NumberOption(*options, "--seed", 0, INT64_MAX, seed, error) ||
       !NumberOption(*options, "--random-plies", 0, 40, random_plies, error))
     return Refuse(error);
-  if (auto path = options->Get("--params"))
-    if (!LoadEvalParamsFile(*path, error)) return Refuse(error);
+  if (!LoadParamsOptions(*options, error)) return Refuse(error);
   play.games = int(games);
   play.nodes = uint64_t(nodes);
   play.seed = uint64_t(seed);
@@ -124,12 +159,28 @@ int EvalParamsCommand(const Arguments& args) {
   return 0;
 }
 
+// Prints the search's constants with their ranges (the compiled-in ones, or FILE's values over
+// them): a template to edit, and what the search tuner reads its parameters from.
+int SearchParamsCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(args, {"--search-params"}, error);
+  if (!options) return Refuse(error);
+  if (!options->positional.empty()) return Refuse("searchparams takes only --search-params FILE");
+  if (!LoadParamsOptions(*options, error)) return Refuse(error);
+  std::fputs(engine::WriteSearchParams(engine::ActiveSearchParams()).c_str(), stdout);
+  return 0;
+}
+
+const Registration kSearchParams("searchparams",
+                                 "searchparams [--search-params FILE]  (the search's constants)",
+                                 SearchParamsCommand);
 const Registration kEvalParams("evalparams",
                                "evalparams [--params FILE]  (the evaluation's weights)",
                                EvalParamsCommand);
 const Registration kSelfPlay(
     "selfplay",
-    "selfplay --out FILE [--games N] [--nodes K] [--seed S] [--random-plies R] [--params FILE]",
+    "selfplay --out FILE [--games N] [--nodes K] [--seed S] [--random-plies R] [--params FILE] "
+    "[--search-params FILE]",
     SelfPlayCommand);
 const Registration kTune("tune", "tune DATA --out FILE [--params FILE] [--epochs N]", TuneCommand);
 

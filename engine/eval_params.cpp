@@ -253,32 +253,24 @@ std::optional<EvalParams> ParseEvalParams(std::string_view text, const EvalParam
                                           std::string* error) {
   EvalParams out = base;
   std::vector<bool> seen(kLayout.count);
-  int line_number = 0;
-  auto refuse = [&](const std::string& why) {
-    if (error) *error = "line " + std::to_string(line_number) + ": " + why;
+  auto refused = ReadNameValueLines(
+      text, [&](std::string_view name, std::string_view number) -> std::optional<std::string> {
+        int index = -1;
+        for (int i = 0; i < kLayout.count && index < 0; ++i)
+          if (Names()[i] == name) index = i;
+        if (index < 0) return "unknown parameter " + std::string(name);
+        if (seen[index]) return "parameter " + std::string(name) + " given twice";
+        seen[index] = true;
+        auto value = ParseNumber(number, -kEvalParamLimit, kEvalParamLimit);
+        if (!value)
+          return "the value of " + std::string(name) + " must be a whole number from " +
+                 std::to_string(-kEvalParamLimit) + " to " + std::to_string(kEvalParamLimit);
+        out[index] = int32_t(*value);
+        return std::nullopt;
+      });
+  if (refused) {
+    if (error) *error = *refused;
     return std::nullopt;
-  };
-  while (!text.empty()) {
-    ++line_number;
-    size_t end = text.find('\n');
-    std::string_view line = text.substr(0, end);
-    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
-    line = Trim(line.substr(0, line.find('#')));
-    if (line.empty()) continue;
-    size_t blank = line.find_first_of(" \t");
-    if (blank == std::string_view::npos) return refuse("expected \"name value\"");
-    std::string_view name = line.substr(0, blank), number = Trim(line.substr(blank));
-    int index = -1;
-    for (int i = 0; i < kLayout.count && index < 0; ++i)
-      if (Names()[i] == name) index = i;
-    if (index < 0) return refuse("unknown parameter " + std::string(name));
-    if (seen[index]) return refuse("parameter " + std::string(name) + " given twice");
-    seen[index] = true;
-    auto value = ParseNumber(number, -kEvalParamLimit, kEvalParamLimit);
-    if (!value)
-      return refuse("the value of " + std::string(name) + " must be a whole number from " +
-                    std::to_string(-kEvalParamLimit) + " to " + std::to_string(kEvalParamLimit));
-    out[index] = int32_t(*value);
   }
   return out;
 }

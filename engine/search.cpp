@@ -10,6 +10,7 @@
 #include "engine/evaluation.h"
 #include "engine/geometry.h"
 #include "engine/repetition.h"
+#include "engine/search_params.h"
 
 namespace engine {
 
@@ -133,16 +134,27 @@ std::optional<int> MateInMoves(int score) {
   return score > 0 ? moves : -moves;
 }
 
-// Late-move reductions grow with the depth left and the move's place in the order.
-struct Reductions {
-  int8_t r[64][64]{};
-  Reductions() {
+// Late-move reductions grow with the depth left and the move's place in the order:
+// base + ln d ln n / divisor, both in hundredths. Built again only when those two change.
+class Reductions {
+ public:
+  void Build(const SearchParams& p) {
+    if (p[kReductionBase] == base_ && p[kReductionDivisor] == divisor_) return;
+    base_ = p[kReductionBase];
+    divisor_ = p[kReductionDivisor];
     for (int d = 1; d < 64; ++d)
       for (int n = 1; n < 64; ++n)
-        r[d][n] = int8_t(0.5 + std::log(double(d)) * std::log(double(n)) / 2.25);
+        r_[d][n] =
+            int8_t(base_ / 100.0 + std::log(double(d)) * std::log(double(n)) / (divisor_ / 100.0));
   }
+  int Of(int depth, int move_number) const {
+    return r_[std::min(depth, 63)][std::min(move_number, 63)];
+  }
+
+ private:
+  int8_t r_[64][64]{};
+  int base_ = -1, divisor_ = -1;
 };
-const Reductions kReductions;
 
 // The most a capture of each kind can gain, for pruning in the quiescence search.
 constexpr int kCaptureGain[8] = {0, 30000, 220, 220, 460, 950, 480, 220};
@@ -300,6 +312,10 @@ struct Searcher::Impl {
   int16_t history[16][90]{};
   Move countermoves[16][90]{};
   int16_t follow[16][90][16][90]{};
+
+  // The constants of this search, copied from the active set when it starts.
+  SearchParams params;
+  Reductions reductions;
 
   // Per search.
   Played line[kMaxPly + 2]{};  // what each ply of the line moved where (piece 0 for a pass)
@@ -464,7 +480,9 @@ struct Searcher::Impl {
     for (int i = 0; i < n; ++i) {
       PickNext(moves, scores, n, i);
       // A capture that cannot lift the score to alpha even with a margin is not tried.
-      if (!in_check && stand + kCaptureGain[KindOf(pos.PieceAt(moves[i].to))] + 150 <= alpha)
+      if (!in_check &&
+          stand + kCaptureGain[KindOf(pos.PieceAt(moves[i].to))] + params[kQuiescenceMargin] <=
+              alpha)
         continue;
       // Nor one that loses material by the exchange.
       if (!in_check && LosingCapture(pos, moves[i])) continue;
@@ -520,14 +538,14 @@ struct Searcher::Impl {
     // Better than two plies ago: the position improves for us, and late moves deserve more.
     bool improving = !in_check && (ply < 2 || static_eval > evals[ply - 2]);
     // Far above beta near the leaves: the opponent would not allow this line.
-    if (!pv_node && !in_check && depth <= 3 && beta < kMateBound && beta > -kMateBound &&
-        static_eval - 120 * depth >= beta)
+    if (!pv_node && !in_check && depth <= params[kReverseFutilityDepth] && beta < kMateBound &&
+        beta > -kMateBound && static_eval - params[kReverseFutilityMargin] * depth >= beta)
       return static_eval;
     // Null move: give the opponent a free move; if we still stand above beta, cut. Not in check,
     // and not with few pieces, where passing would be the only good move (zugzwang).
     if (!pv_node && !in_check && null_ok && depth >= 3 && HasPieces(pos.SideToMove()) &&
         beta < kMateBound && static_eval >= beta) {
-      int r = 2 + depth / 4;
+      int r = params[kNullMoveBase] + depth / params[kNullMoveDivisor];
       line[ply] = {};
       pos.MakeNullMove();
       int score = -AlphaBeta(depth - 1 - r, -beta, -beta + 1, ply + 1, false);
@@ -566,9 +584,12 @@ struct Searcher::Impl {
       bool gives_check = pos.InCheckCached();
       // Futility: a quiet move one or two plies from the leaves that leaves us far below alpha;
       // and near the leaves, the late quiet moves (fewer when the position does not improve).
-      bool late = depth <= 3 && legal > (3 + depth * depth) / (improving ? 1 : 2);
+      bool late = depth <= params[kLateMoveDepth] &&
+                  legal > (params[kLateMoveBase] + depth * depth) / (improving ? 1 : 2);
       if (!pv_node && quiet && !in_check && !gives_check && legal > 1 && alpha > -kMateBound &&
-          ((depth <= 2 && static_eval + 100 + 120 * depth <= alpha) || late)) {
+          ((depth <= params[kFutilityDepth] &&
+            static_eval + params[kFutilityBase] + params[kFutilityMargin] * depth <= alpha) ||
+           late)) {
         pos.UnmakeMove();
         continue;
       }
@@ -578,10 +599,10 @@ struct Searcher::Impl {
       } else {
         int reduction = 0;
         if (depth >= 3 && legal > 3 && quiet && !in_check && !gives_check) {
-          reduction = kReductions.r[std::min(depth, 63)][std::min(legal, 63)] - (pv_node ? 1 : 0);
+          reduction = reductions.Of(depth, legal) - (pv_node ? 1 : 0);
           // More when the position does not improve, less for a move that has often cut.
           reduction += improving ? 0 : 1;
-          reduction -= std::clamp(scores[i] / 12000, -2, 2);
+          reduction -= std::clamp(scores[i] / params[kReductionHistory], -2, 2);
           reduction = std::clamp(reduction, 0, depth - 2);
         }
         score = -AlphaBeta(depth - 1 - reduction, -alpha - 1, -alpha, ply + 1, true);
@@ -612,7 +633,7 @@ struct Searcher::Impl {
               if (ply >= 1 && line[ply - 1].piece)
                 countermoves[line[ply - 1].piece][line[ply - 1].to] = m;
               // The quiet moves tried before this one did not cut: they lose as much.
-              int bonus = std::min(150 * depth, 1500);
+              int bonus = std::min(params[kHistoryBonus] * depth, params[kHistoryBonusMax]);
               RewardQuiet(m, ply, bonus);
               for (int q = 0; q + 1 < quiet_count; ++q) RewardQuiet(quiets[q], ply, -bonus);
             }
@@ -676,6 +697,8 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
   s.nodes = 0;
   s.seldepth = 0;
   s.stopped = false;
+  s.params = ActiveSearchParams();
+  s.reductions.Build(s.params);
   s.table.NewSearch();
   SearchResult result;
 
@@ -722,7 +745,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     }
     // Aspiration: from the fifth iteration search a window around the last score first, and
     // widen it on the side that failed.
-    int window = 40;
+    int window = s.params[kAspirationWindow];
     int low = depth >= 5 ? std::max(result.score - window, -kInfinity) : -kInfinity;
     int high = depth >= 5 ? std::min(result.score + window, kInfinity) : kInfinity;
     int best = -kInfinity;

@@ -23,4 +23,24 @@ std::string_view Trim(std::string_view text) {
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
 }
 
+std::optional<std::string> ReadNameValueLines(std::string_view text, const NameValueTaker& take) {
+  int line_number = 0;
+  while (!text.empty()) {
+    ++line_number;
+    size_t end = text.find('\n');
+    std::string_view line = text.substr(0, end);
+    text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+    line = Trim(line.substr(0, line.find('#')));
+    if (line.empty()) continue;
+    size_t blank = line.find_first_of(" \t");
+    std::optional<std::string> refused;
+    if (blank == std::string_view::npos)
+      refused = "expected \"name value\"";
+    else
+      refused = take(line.substr(0, blank), Trim(line.substr(blank)));
+    if (refused) return "line " + std::to_string(line_number) + ": " + *refused;
+  }
+  return std::nullopt;
+}
+
 }  // namespace engine

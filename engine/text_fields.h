@@ -4,7 +4,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace engine {
@@ -15,5 +17,13 @@ std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t h
 // `text` without blanks (space, tab, carriage return, line feed, form feed, vertical tab) at
 // either end.
 std::string_view Trim(std::string_view text);
+
+// Reads a parameter text of "name value" lines: blank lines and text from '#' are skipped, and
+// `take` gets each other line's name and value (blanks around them removed) and answers with a
+// reason to refuse it, or nothing. Returns the first refusal as "line N: reason" (a line without
+// a value is refused here), or nothing when every line was taken.
+using NameValueTaker =
+    std::function<std::optional<std::string>(std::string_view name, std::string_view value)>;
+std::optional<std::string> ReadNameValueLines(std::string_view text, const NameValueTaker& take);
 
 }  // namespace engine

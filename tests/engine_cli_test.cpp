@@ -204,4 +204,36 @@ TEST(EngineCli, TuningFromSelfPlayToAPlayedSet) {
   EXPECT_EQ(Cli({"selfplay", "--games", "0", "--out", data}).status, 2);
 }
 
+// The search's constants as the tuner hands them over: listed with their ranges, a file read
+// back, played with beside an evaluation file, and a bad one refused with its line.
+TEST(EngineCli, SearchParamsFileIsPlayedOrRefused) {
+  const std::string dir = testing::TempDir();
+  const std::string good = dir + "xq_search.txt", bad = dir + "xq_search_bad.txt";
+  Outcome listed = Cli({"searchparams"});
+  EXPECT_EQ(listed.status, 0);
+  EXPECT_NE(listed.out.find("\nrfp.margin 120  # 40..300\n"), std::string::npos) << listed.out;
+  std::ofstream(good) << "rfp.margin 90\n";
+  Outcome shown = Cli({"searchparams", "--search-params", good});
+  EXPECT_NE(shown.out.find("\nrfp.margin 90  #"), std::string::npos);
+  auto signature = [](const std::string& out) {
+    size_t at = out.find("signature ");
+    return at == std::string::npos ? std::string() : out.substr(at, out.find('\n', at) - at);
+  };
+  std::string tuned = signature(Cli({"enginebench", "--depth", "5", "--search-params", good}).out);
+  EXPECT_NE(tuned, "");
+  EXPECT_NE(tuned, signature(Cli({"enginebench", "--depth", "5"}).out));
+  Outcome session = Cli({"uci", "--search-params", good, "--params", good + ".none"}, "quit\n");
+  EXPECT_EQ(session.status, 2);
+  session = Cli({"uci", "--search-params", good}, "position startpos\ngo depth 3\nquit\n");
+  EXPECT_EQ(session.status, 0);
+  EXPECT_NE(session.out.find("bestmove "), std::string::npos) << session.out;
+  std::ofstream(bad) << "rfp.margin 90\nnmp.divisor 0\n";
+  for (const char* command : {"uci", "ucci", "xboard", "enginebench", "searchparams"}) {
+    Outcome refused = Cli({command, "--search-params", bad});
+    EXPECT_EQ(refused.status, 2) << command;
+    EXPECT_NE(refused.err.find("line 2: the value of nmp.divisor"), std::string::npos)
+        << command << ": " << refused.err;
+  }
+}
+
 }  // namespace
