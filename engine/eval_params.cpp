@@ -252,22 +252,11 @@ std::string WriteEvalParams(const EvalParams& params) {
 std::optional<EvalParams> ParseEvalParams(std::string_view text, const EvalParams& base,
                                           std::string* error) {
   EvalParams out = base;
-  std::vector<bool> seen(kLayout.count);
-  auto refused = ReadNameValueLines(
-      text, [&](std::string_view name, std::string_view number) -> std::optional<std::string> {
-        int index = -1;
-        for (int i = 0; i < kLayout.count && index < 0; ++i)
-          if (Names()[i] == name) index = i;
-        if (index < 0) return "unknown parameter " + std::string(name);
-        if (seen[index]) return "parameter " + std::string(name) + " given twice";
-        seen[index] = true;
-        auto value = ParseNumber(number, -kEvalParamLimit, kEvalParamLimit);
-        if (!value)
-          return "the value of " + std::string(name) + " must be a whole number from " +
-                 std::to_string(-kEvalParamLimit) + " to " + std::to_string(kEvalParamLimit);
-        out[index] = int32_t(*value);
-        return std::nullopt;
-      });
+  auto refused = ReadNumberSet(
+      text,
+      {kLayout.count, [](int i) -> std::string_view { return Names()[i]; },
+       [](int) { return int64_t(-kEvalParamLimit); }, [](int) { return int64_t(kEvalParamLimit); }},
+      out.value.data());
   if (refused) {
     if (error) *error = *refused;
     return std::nullopt;

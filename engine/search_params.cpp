@@ -66,23 +66,11 @@ std::string WriteSearchParams(const SearchParams& params) {
 std::optional<SearchParams> ParseSearchParams(std::string_view text, const SearchParams& base,
                                               std::string* error) {
   SearchParams out = base;
-  bool seen[kSearchParamCount]{};
-  auto refused = ReadNameValueLines(
-      text, [&](std::string_view name, std::string_view number) -> std::optional<std::string> {
-        int index = -1;
-        for (int i = 0; i < kSearchParamCount && index < 0; ++i)
-          if (kDescriptions[i].name == name) index = i;
-        if (index < 0) return "unknown parameter " + std::string(name);
-        if (seen[index]) return "parameter " + std::string(name) + " given twice";
-        seen[index] = true;
-        const Description& d = kDescriptions[index];
-        auto value = ParseNumber(number, d.low, d.high);
-        if (!value)
-          return "the value of " + std::string(name) + " must be a whole number from " +
-                 std::to_string(d.low) + " to " + std::to_string(d.high);
-        out[index] = int32_t(*value);
-        return std::nullopt;
-      });
+  auto refused = ReadNumberSet(text,
+                               {kSearchParamCount, [](int i) { return kDescriptions[i].name; },
+                                [](int i) { return int64_t(kDescriptions[i].low); },
+                                [](int i) { return int64_t(kDescriptions[i].high); }},
+                               out.value.data());
   if (refused) {
     if (error) *error = *refused;
     return std::nullopt;

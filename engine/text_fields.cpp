@@ -1,5 +1,7 @@
 #include "engine/text_fields.h"
 
+#include <vector>
+
 namespace engine {
 
 std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t high) {
@@ -41,6 +43,27 @@ std::optional<std::string> ReadNameValueLines(std::string_view text, const NameV
     if (refused) return "line " + std::to_string(line_number) + ": " + *refused;
   }
   return std::nullopt;
+}
+
+std::optional<std::string> ReadNumberSet(std::string_view text, const NumberSetLayout& layout,
+                                         int32_t* values) {
+  std::vector<bool> seen(layout.count);
+  return ReadNameValueLines(
+      text, [&](std::string_view name, std::string_view number) -> std::optional<std::string> {
+        int index = -1;
+        for (int i = 0; i < layout.count && index < 0; ++i)
+          if (layout.name(i) == name) index = i;
+        if (index < 0) return "unknown parameter " + std::string(name);
+        if (seen[index]) return "parameter " + std::string(name) + " given twice";
+        seen[index] = true;
+        const int64_t low = layout.low(index), high = layout.high(index);
+        auto value = ParseNumber(number, low, high);
+        if (!value)
+          return "the value of " + std::string(name) + " must be a whole number from " +
+                 std::to_string(low) + " to " + std::to_string(high);
+        values[index] = int32_t(*value);
+        return std::nullopt;
+      });
 }
 
 }  // namespace engine

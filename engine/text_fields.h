@@ -26,4 +26,16 @@ using NameValueTaker =
     std::function<std::optional<std::string>(std::string_view name, std::string_view value)>;
 std::optional<std::string> ReadNameValueLines(std::string_view text, const NameValueTaker& take);
 
+// A set of `count` named whole numbers, entry i called name(i) and kept within [low(i), high(i)].
+struct NumberSetLayout {
+  int count;
+  std::function<std::string_view(int)> name;
+  std::function<int64_t(int)> low, high;
+};
+// Reads that text into `values` (the set's `count` entries; names not given keep theirs): an
+// unknown name, one given twice, or a value that is no whole number within its range is refused,
+// as ReadNameValueLines says.
+std::optional<std::string> ReadNumberSet(std::string_view text, const NumberSetLayout& layout,
+                                         int32_t* values);
+
 }  // namespace engine
