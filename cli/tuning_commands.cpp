@@ -29,30 +29,31 @@ std::optional<std::string> ReadParamsFile(const std::string& path, std::string& 
   return std::nullopt;
 }
 
-}  // namespace
-
-bool LoadEvalParamsFile(const std::string& path, std::string& error) {
+// Reads the parameter file at `path` with `parse` over `defaults`, and makes the set the engine's.
+template <class Parse, class Params, class Set>
+bool LoadParamsFile(const std::string& path, std::string& error, Parse parse,
+                    const Params& defaults, Set set) {
   auto text = ReadParamsFile(path, error);
   if (!text) return false;
-  auto params = engine::ParseEvalParams(*text, engine::DefaultEvalParams(), &error);
+  auto params = parse(*text, defaults, &error);
   if (!params) {
     error = path + ": " + error;
     return false;
   }
-  engine::SetEvalParams(*params);
+  set(*params);
   return true;
 }
 
+}  // namespace
+
+bool LoadEvalParamsFile(const std::string& path, std::string& error) {
+  return LoadParamsFile(path, error, engine::ParseEvalParams, engine::DefaultEvalParams(),
+                        engine::SetEvalParams);
+}
+
 bool LoadSearchParamsFile(const std::string& path, std::string& error) {
-  auto text = ReadParamsFile(path, error);
-  if (!text) return false;
-  auto params = engine::ParseSearchParams(*text, engine::DefaultSearchParams(), &error);
-  if (!params) {
-    error = path + ": " + error;
-    return false;
-  }
-  engine::SetSearchParams(*params);
-  return true;
+  return LoadParamsFile(path, error, engine::ParseSearchParams, engine::DefaultSearchParams(),
+                        engine::SetSearchParams);
 }
 
 bool LoadParamsOptions(const Options& options, std::string& error) {
