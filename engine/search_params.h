@@ -15,22 +15,22 @@ namespace engine {
 // Identifier, name in the text form, default, lowest and highest value. Fractions are kept in
 // hundredths (the reductions' 0.5 + ln d ln n / 2.25 is lmr.base 50, lmr.divisor 225).
 #define XQ_SEARCH_PARAMS(X)                                                                      \
-  X(kReverseFutilityMargin, "rfp.margin", 120, 40, 300) /* static eval - margin*depth >= beta */ \
-  X(kReverseFutilityDepth, "rfp.depth", 3, 1, 7)                                                 \
+  X(kReverseFutilityMargin, "rfp.margin", 124, 40, 300) /* static eval - margin*depth >= beta */ \
+  X(kReverseFutilityDepth, "rfp.depth", 4, 1, 7)                                                 \
   X(kNullMoveBase, "nmp.base", 2, 1, 4) /* r = base + depth / divisor */                         \
-  X(kNullMoveDivisor, "nmp.divisor", 4, 2, 10)                                                   \
-  X(kFutilityBase, "futility.base", 100, 0, 300) /* eval + base + margin*depth <= alpha */       \
-  X(kFutilityMargin, "futility.margin", 120, 40, 300)                                            \
+  X(kNullMoveDivisor, "nmp.divisor", 5, 2, 10)                                                   \
+  X(kFutilityBase, "futility.base", 86, 0, 300) /* eval + base + margin*depth <= alpha */        \
+  X(kFutilityMargin, "futility.margin", 149, 40, 300)                                            \
   X(kFutilityDepth, "futility.depth", 2, 1, 5)                                                   \
-  X(kLateMoveBase, "lmp.base", 3, 1, 10) /* quiet moves after base + depth^2 (half if worse) */  \
-  X(kLateMoveDepth, "lmp.depth", 3, 1, 6)                                                        \
-  X(kReductionBase, "lmr.base", 50, 0, 150)                                                      \
-  X(kReductionDivisor, "lmr.divisor", 225, 100, 500)                                             \
-  X(kReductionHistory, "lmr.history", 12000, 3000, 40000) /* history per ply less or more */     \
-  X(kHistoryBonus, "history.bonus", 150, 50, 400)         /* per ply of depth */                 \
-  X(kHistoryBonusMax, "history.bonus_max", 1500, 300, 4000)                                      \
-  X(kQuiescenceMargin, "qsearch.margin", 150, 0, 400) /* over the capture's most gain */         \
-  X(kAspirationWindow, "aspiration.window", 40, 10, 150)
+  X(kLateMoveBase, "lmp.base", 4, 1, 10) /* quiet moves after base + depth^2 (half if worse) */  \
+  X(kLateMoveDepth, "lmp.depth", 4, 1, 6)                                                        \
+  X(kReductionBase, "lmr.base", 44, 0, 150)                                                      \
+  X(kReductionDivisor, "lmr.divisor", 215, 100, 500)                                             \
+  X(kReductionHistory, "lmr.history", 14838, 3000, 40000) /* history per ply less or more */     \
+  X(kHistoryBonus, "history.bonus", 140, 50, 400)         /* per ply of depth */                 \
+  X(kHistoryBonusMax, "history.bonus_max", 1943, 300, 4000)                                      \
+  X(kQuiescenceMargin, "qsearch.margin", 171, 0, 400) /* over the capture's most gain */         \
+  X(kAspirationWindow, "aspiration.window", 47, 10, 150)
 
 enum SearchParam : int {
 #define XQ_SEARCH_ENUM(id, name, def, low, high) id,

@@ -211,7 +211,7 @@ TEST(EngineCli, SearchParamsFileIsPlayedOrRefused) {
   const std::string good = dir + "xq_search.txt", bad = dir + "xq_search_bad.txt";
   Outcome listed = Cli({"searchparams"});
   EXPECT_EQ(listed.status, 0);
-  EXPECT_NE(listed.out.find("\nrfp.margin 120  # 40..300\n"), std::string::npos) << listed.out;
+  EXPECT_NE(listed.out.find("\nrfp.margin 124  # 40..300\n"), std::string::npos) << listed.out;
   std::ofstream(good) << "rfp.margin 90\n";
   Outcome shown = Cli({"searchparams", "--search-params", good});
   EXPECT_NE(shown.out.find("\nrfp.margin 90  #"), std::string::npos);
