@@ -143,6 +143,9 @@ TEST(EngineSearch, RepetitionScoresAreNotReusedForAnotherLine) {
       engine::DefaultSearchParams());
   ASSERT_TRUE(found_under);
   engine::SetSearchParams(*found_under);
+  struct Restore {
+    ~Restore() { engine::SetSearchParams(engine::DefaultSearchParams()); }
+  } restore;  // also when an assertion leaves the test early
   struct Case {
     const char* fen;
     std::initializer_list<const char*> cycle;
@@ -167,7 +170,6 @@ TEST(EngineSearch, RepetitionScoresAreNotReusedForAnotherLine) {
       EXPECT_NEAR(got.score, expected.score, 10) << c.fen << " depth " << depth;
     }
   }
-  engine::SetSearchParams(engine::DefaultSearchParams());
 }
 
 // UCI's "go movetime" is the time to spend: the search does not stop early for fear that the next
