@@ -413,7 +413,7 @@ def main():
                     help="stop once a sequential test (alpha = beta = 0.05) accepts that A is "
                          "ELO1 or ELO0 better than B, e.g. 0,10")
     ap.add_argument("--concurrency", type=int, default=1, help="games at once (default 1)")
-    ap.add_argument("--max-plies", type=int, default=150)
+    ap.add_argument("--max-plies", type=int, default=300)
     ap.add_argument("--referee", default="/usr/games/fairy-stockfish")
     ap.add_argument("--judge", default=None,
                     help="xiangqi-cli, whose 'enginejudge' judges repetitions with the chase "
