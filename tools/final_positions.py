@@ -1,13 +1,13 @@
 #!/usr/bin/env python3
 """Scores the last position of the games in a match.py PGN that ended a given way.
 
-For each game whose Termination is the one asked for (the 150-ply cap unless told), Fairy-Stockfish
+For each game whose Termination is the one asked for (the 300-ply cap unless told), Fairy-Stockfish
 searches the final position to a fixed depth; the line printed says which colour engine A played
 (the PGN's Red tag starts with --ours) and the score from red's side. It tells a drawn ending
 from a won one that the cap cut short. With --back N the position N plies before the end is scored
 instead: for a game lost by a perpetual check, the position before the checks began.
 
-  tools/final_positions.py GAMES.pgn [--termination "150 plies"] [--depth 14] [--back 0]
+  tools/final_positions.py GAMES.pgn [--termination "300 plies"] [--depth 14] [--back 0]
 """
 
 import argparse
@@ -27,7 +27,7 @@ def games(text):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("pgn")
-    parser.add_argument("--termination", default="150 plies")
+    parser.add_argument("--termination", default="300 plies")
     parser.add_argument("--depth", type=int, default=14)
     parser.add_argument("--back", type=int, default=0)
     parser.add_argument("--ours", default="XiangqiCli")
