@@ -43,7 +43,10 @@ constexpr PsqLayout MakeLayout() {
 }
 
 constexpr PsqLayout kLayout = MakeLayout();
-static_assert(kLayout.count <= kMaxEvalParams);
+// The endgame values follow the middle game's in the same order.
+constexpr int kPsqCount = kLayout.count - kScalarParamCount;
+constexpr int kParamCount = kLayout.count + kPsqCount;
+static_assert(kParamCount <= kMaxEvalParams);
 
 // The default placement values, on top of the material, as the board shows them to red: the
 // first row is the far rank (9), the last red's back rank; files a..e (f..i mirror them).
@@ -61,8 +64,8 @@ constexpr int16_t kDefaultPsq[8][kPsqSquareCount] = {
            0,    0,    0,    0,    0,
            0,    0,    0,    0,    0,
            0,    0,    0,  -32,  -28,
-           0,    0,    0,  -17,  -19,
-           0,    0,    0,  -13,   30,
+           0,    0,    0,  -23,  -21,
+           0,    0,    0,  -14,   38,
     },
     // advisor
     {
@@ -73,9 +76,9 @@ constexpr int16_t kDefaultPsq[8][kPsqSquareCount] = {
            0,    0,    0,    0,    0,
            0,    0,    0,    0,    0,
            0,    0,    0,    0,    0,
-           0,    0,    0,  -38,    0,
-           0,    0,    0,    0,    3,
-           0,    0,    0,  -39,    0,
+           0,    0,    0,  -47,    0,
+           0,    0,    0,    0,    6,
+           0,    0,    0,  -32,    0,
     },
     // elephant
     {
@@ -84,60 +87,155 @@ constexpr int16_t kDefaultPsq[8][kPsqSquareCount] = {
            0,    0,    0,    0,    0,
            0,    0,    0,    0,    0,
            0,    0,    0,    0,    0,
-           0,    0,  -41,    0,    0,
+           0,    0,  -49,    0,    0,
            0,    0,    0,    0,    0,
-         -37,    0,    0,    0,   -7,
+         -51,    0,    0,    0,    3,
            0,    0,    0,    0,    0,
-           0,    0,  -27,    0,    0,
+           0,    0,  -18,    0,    0,
     },
     // horse
     {
-           1,  -10,    2,   10,  -10,
+           1,   -9,    2,   10,  -10,
+           0,   21,   52,   43,   18,
+          12,   32,   32,   52,   46,
+           9,   43,   53,   54,   49,
+           8,   30,   40,   56,   47,
+           0,   24,   31,   42,   34,
+          -6,   16,   17,   23,   19,
+          10,    3,   14,   19,    2,
+         -16,   -6,   -5,   -6,  -29,
+         -19,  -37,   -9,  -14,  -20,
+    },
+    // chariot
+    {
+           2,    7,   11,   17,   17,
+           7,   22,   14,   17,   21,
+           5,   10,    7,   20,   21,
+           2,   12,   27,   24,   19,
+           7,    7,   20,   16,   23,
+          -2,   13,   14,   12,   18,
+          -5,    9,    6,   11,   10,
+          -4,   10,   -6,    7,    1,
+         -11,   -8,   -2,   -9,   -2,
+         -27,   27,  -11,    5,  -10,
+    },
+    // cannon
+    {
+          12,   11,   -2,  -12,  -10,
+           4,   -8,   -5,   -7,   -9,
+           3,   -2,   -2,   -1,    5,
+          -2,   -6,  -13,    2,    9,
+           7,    1,   -2,    1,   23,
+          -3,    4,   -5,    0,   10,
+           0,  -11,   -1,   -3,    0,
+          13,   16,   -5,   19,   29,
+          -1,    1,    3,    0,    2,
+          -4,    0,   -2,    4,    0,
+    },
+    // soldier
+    {
+           8,    7,    8,   10,   21,
+          32,   52,   73,  106,  130,
+          28,   54,   72,  112,  119,
+          28,   58,   76,   73,   71,
+          23,   29,   61,   62,   53,
+          -5,    0,    8,    0,   18,
+          -5,    0,  -36,    0,   27,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+    },
+};
+// The same for the endgame.
+constexpr int16_t kDefaultPsqEnd[8][kPsqSquareCount] = {
+    {},
+    // general
+    {
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,  -30,  -26,
+           0,    0,    0,  -14,  -15,
+           0,    0,    0,   -6,   13,
+    },
+    // advisor
+    {
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,  -45,    0,
+           0,    0,    0,    0,   -9,
+           0,    0,    0,  -54,    0,
+    },
+    // elephant
+    {
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,    0,    0,    0,
+           0,    0,  -38,    0,    0,
+           0,    0,    0,    0,    0,
+         -42,    0,    0,    0,  -25,
+           0,    0,    0,    0,    0,
+           0,    0,  -43,    0,    0,
+    },
+    // horse
+    {
+           1,   -9,    2,   10,  -10,
            0,   21,   49,   43,   18,
-          11,   32,   32,   53,   44,
-          11,   41,   49,   52,   49,
-           7,   31,   39,   53,   47,
-           0,   22,   30,   35,   33,
-          -6,   14,   22,   24,   17,
-          15,    3,   19,   17,    2,
-         -14,   -5,   -5,   -5,  -25,
+          12,   32,   30,   51,   45,
+          11,   42,   47,   51,   49,
+           9,   30,   39,   52,   46,
+           0,   22,   30,   37,   34,
+          -6,   14,   22,   24,   18,
+          14,    3,   17,   19,    3,
+         -14,   -5,   -4,   -5,  -25,
          -19,  -34,   -8,  -13,  -20,
     },
     // chariot
     {
-           2,    5,   12,   15,   17,
-           6,   21,   14,   17,   20,
-           3,    9,    7,   17,   19,
-           3,   10,   24,   28,   20,
-           6,    7,   20,   17,   22,
-           0,   11,   13,   14,   18,
-          -4,    8,    6,   11,   10,
-          -3,    9,   -5,    7,    2,
+           2,    5,   10,   15,   17,
+           6,   21,   14,   17,   21,
+           4,    9,    7,   17,   20,
+           3,   10,   23,   26,   20,
+           6,    8,   21,   17,   23,
+           0,   11,   13,   13,   19,
+          -5,    7,    6,   11,   10,
+          -3,    9,   -5,    8,    2,
          -15,   -6,    0,   -4,   -2,
          -25,   17,  -10,    6,  -10,
     },
     // cannon
     {
-          13,    9,    0,  -12,  -10,
-           5,   -3,   -5,   -7,   -9,
-           2,   -2,   -2,   -2,    5,
-          -3,   -7,  -11,    3,    7,
-           8,    2,   -2,    1,   21,
-          -4,    6,   -6,    3,    7,
-           0,  -10,   -2,   -4,    0,
-          16,   14,   -5,   16,   28,
+           8,    9,   -2,  -13,  -11,
+           5,   -4,   -5,   -7,   -9,
+           2,   -2,   -1,   -2,    5,
+          -3,   -6,  -11,    3,    7,
+           8,    2,   -2,    0,   20,
+          -3,    7,   -6,    2,    8,
+           0,   -9,   -2,   -4,    1,
+          16,   14,   -4,   16,   30,
            0,    1,    1,    1,    2,
-          -3,    0,   -3,    2,    1,
+          -3,    0,   -3,    3,    0,
     },
     // soldier
     {
-           8,    8,    8,   11,   21,
-          31,   51,   75,  105,  130,
-          27,   53,   72,  110,  118,
-          30,   58,   73,   70,   71,
-          24,   30,   53,   59,   50,
-          14,    0,   20,    0,   21,
-         -19,    0,  -38,    0,   22,
+           6,    3,    6,    8,   20,
+          32,   52,   68,   96,  129,
+          27,   55,   74,  112,  120,
+          30,   61,   75,   72,   71,
+          26,   31,   57,   63,   53,
+           5,    0,   14,    0,   23,
+          -7,    0,  -35,    0,   22,
            0,    0,    0,    0,    0,
            0,    0,    0,    0,    0,
            0,    0,    0,    0,    0,
@@ -152,8 +250,10 @@ constexpr EvalParams MakeDefaults() {
 #undef XQ_EVAL_DEFAULT
   for (int kind = kKing; kind <= kPawn; ++kind)
     for (int s = 0; s < kPsqSquareCount; ++s)
-      if (kLayout.index[kind][s] >= 0)
-        p.value[kLayout.index[kind][s]] = kDefaultPsq[kind][(9 - s / 5) * 5 + s % 5];
+      if (int i = kLayout.index[kind][s]; i >= 0) {
+        p.value[i] = kDefaultPsq[kind][(9 - s / 5) * 5 + s % 5];
+        p.value[i + kPsqCount] = kDefaultPsqEnd[kind][(9 - s / 5) * 5 + s % 5];
+      }
   return p;
 }
 
@@ -178,7 +278,8 @@ constexpr int Material(const EvalParams& p, int kind) {
   }
 }
 
-constexpr detail::PieceSquareTables MakeTables(const EvalParams& p) {
+// The tables of the middle game (offset 0) or the endgame (offset kPsqCount).
+constexpr detail::PieceSquareTables MakeTables(const EvalParams& p, int offset) {
   detail::PieceSquareTables out{};
   for (int kind = kKing; kind <= kPawn; ++kind)
     for (int s = 0; s < 90; ++s) {
@@ -186,8 +287,8 @@ constexpr detail::PieceSquareTables MakeTables(const EvalParams& p) {
       // Red sees the square from rank `rank`, black from 9 - rank.
       int red = kLayout.index[kind][rank * 5 + folded];
       int black = kLayout.index[kind][(9 - rank) * 5 + folded];
-      out[kind][s] = int16_t(red >= 0 ? Material(p, kind) + p.value[red] : 0);
-      out[kind | 8][s] = int16_t(black >= 0 ? -(Material(p, kind) + p.value[black]) : 0);
+      out[kind][s] = int16_t(red >= 0 ? Material(p, kind) + p.value[red + offset] : 0);
+      out[kind | 8][s] = int16_t(black >= 0 ? -(Material(p, kind) + p.value[black + offset]) : 0);
     }
   return out;
 }
@@ -208,12 +309,15 @@ constexpr bool kScalarTunable[] = {
 const std::vector<std::string>& Names() {
   static const std::vector<std::string> names = [] {
     std::vector<std::string> out(kScalarNames, kScalarNames + kScalarParamCount);
-    out.resize(kLayout.count);
+    out.resize(kParamCount);
     for (int kind = kKing; kind <= kPawn; ++kind)
       for (int s = 0; s < kPsqSquareCount; ++s)
-        if (int i = kLayout.index[kind][s]; i >= 0)
-          out[i] =
-              std::string("psq.") + kKindNames[kind] + "." + char('a' + s % 5) + char('0' + s / 5);
+        if (int i = kLayout.index[kind][s]; i >= 0) {
+          std::string square = std::string(kKindNames[kind]) + "." + char('a' + s % 5) +
+                               char('0' + s / 5);
+          out[i] = "psq." + square;
+          out[i + kPsqCount] = "psq_end." + square;
+        }
     return out;
   }();
   return names;
@@ -222,15 +326,20 @@ const std::vector<std::string>& Names() {
 }  // namespace
 
 namespace detail {
-PieceSquareTables g_piece_square = MakeTables(kDefaults);
+PieceSquareTables g_piece_square = MakeTables(kDefaults, 0);
+PieceSquareTables g_piece_square_end = MakeTables(kDefaults, kPsqCount);
 EvalParams g_eval_params = kDefaults;
 }  // namespace detail
 
 int PsqParam(Kind kind, int own_rank, int folded_file) {
   return kLayout.index[kind][own_rank * 5 + folded_file];
 }
+int PsqEndParam(Kind kind, int own_rank, int folded_file) {
+  int i = PsqParam(kind, own_rank, folded_file);
+  return i >= 0 ? i + kPsqCount : -1;
+}
 int EvalParamCount() {
-  return kLayout.count;
+  return kParamCount;
 }
 const EvalParams& DefaultEvalParams() {
   return kDefaults;
@@ -244,7 +353,7 @@ bool EvalParamTunable(int index) {
 
 std::string WriteEvalParams(const EvalParams& params) {
   std::string out = "# xiangqi evaluation parameters: name value\n";
-  for (int i = 0; i < kLayout.count; ++i)
+  for (int i = 0; i < kParamCount; ++i)
     out += Names()[i] + " " + std::to_string(params[i]) + "\n";
   return out;
 }
@@ -254,7 +363,7 @@ std::optional<EvalParams> ParseEvalParams(std::string_view text, const EvalParam
   EvalParams out = base;
   auto refused = ReadNumberSet(
       text,
-      {kLayout.count, [](int i) -> std::string_view { return Names()[i]; },
+      {kParamCount, [](int i) -> std::string_view { return Names()[i]; },
        [](int) { return int64_t(-kEvalParamLimit); }, [](int) { return int64_t(kEvalParamLimit); }},
       out.value.data());
   if (refused) {
@@ -270,7 +379,8 @@ const EvalParams& ActiveEvalParams() {
 
 void SetEvalParams(const EvalParams& params) {
   detail::g_eval_params = params;
-  detail::g_piece_square = MakeTables(params);
+  detail::g_piece_square = MakeTables(params, 0);
+  detail::g_piece_square_end = MakeTables(params, kPsqCount);
 }
 
 }  // namespace engine

@@ -73,6 +73,13 @@ int Phase(const Position& pos, const Sink& sink) {
   return phase > 24 ? 24 : phase < 0 ? 0 : phase;
 }
 
+// The material and placement the position keeps, slid from the middle game's values to the
+// endgame's as the phase falls.
+int Placement(const Position& pos, int phase) {
+  const int middle = pos.PieceSquareScore(), end = pos.PieceSquareEndScore();
+  return middle + (end - middle) * (24 - phase) / 24;
+}
+
 // Pieces between two squares of one file or rank.
 int Between(const Position& pos, int from, int to) {
   int step = FileOf(from) == FileOf(to) ? (to > from ? 9 : -9) : (to > from ? 1 : -1), n = 0;
@@ -282,8 +289,7 @@ int LonePieceScale(const Position& pos, Color c, const Sink& sink) {
 
 // The value for red before the move in hand, and the scale (of 64) applied to it.
 template <class Sink>
-int RedScore(const Position& pos, Sink& sink, int& scale) {
-  const int phase = Phase(pos, sink);
+int RedScore(const Position& pos, int phase, Sink& sink, int& scale) {
   AttackMap maps[2];
   maps[kRed].Clear();
   maps[kBlack].Clear();
@@ -311,9 +317,10 @@ int RedScore(const Position& pos, Sink& sink, int& scale) {
 
 int Evaluate(const Position& pos) {
   ScoreSink sink;
-  sink.score = pos.PieceSquareScore();
+  const int phase = Phase(pos, sink);
+  sink.score = Placement(pos, phase);
   int scale;
-  int score = RedScore(pos, sink, scale);
+  int score = RedScore(pos, phase, sink, scale);
   if (scale != 64) score = score * scale / 64;
   int relative = pos.SideToMove() == kRed ? score : -score;
   return relative + sink.W(kTempo);  // the move in hand
@@ -322,15 +329,22 @@ int Evaluate(const Position& pos) {
 int EvaluateTraced(const Position& pos, EvalTrace& trace) {
   trace.coef.assign(EvalParamCount(), 0);
   TraceSink sink(&trace);
-  // Material and placement, piece by piece (the search takes their sum from the position).
+  // Material and placement, piece by piece: the search takes their sum from the position, and so
+  // does the value here, so that it is the search's to the last centipawn.
+  const int phase = Phase(pos, sink);
+  sink.score = Placement(pos, phase);
+  const double middle = phase / 24.0, end = 1 - middle;
   for (Color c : {kRed, kBlack}) {
+    const int sign = c == kRed ? 1 : -1;
     const uint8_t* slots = pos.Slots(c);
     for (int i = 0; i < 16; ++i) {
       int s = slots[i];
       if (s == 0xFF) continue;
       Kind kind = KindOf(pos.PieceAt(s));
       int own_rank = c == kRed ? RankOf(s) : 9 - RankOf(s), file = FileOf(s);
-      sink.Add(c, PsqParam(kind, own_rank, file > 4 ? 8 - file : file), 1);
+      const int folded = file > 4 ? 8 - file : file;
+      trace.coef[PsqParam(kind, own_rank, folded)] += sign * middle;
+      trace.coef[PsqEndParam(kind, own_rank, folded)] += sign * end;
       static constexpr int kMaterial[8] = {-1,
                                            -1,
                                            kMaterialAdvisor,
@@ -339,10 +353,10 @@ int EvaluateTraced(const Position& pos, EvalTrace& trace) {
                                            kMaterialChariot,
                                            kMaterialCannon,
                                            kMaterialSoldier};
-      if (kMaterial[kind] >= 0) sink.Add(c, kMaterial[kind], 1);
+      if (kMaterial[kind] >= 0) trace.coef[kMaterial[kind]] += sign;
     }
   }
-  int score = RedScore(pos, sink, trace.scale);
+  int score = RedScore(pos, phase, sink, trace.scale);
   if (trace.scale != 64) score = score * trace.scale / 64;
   int tempo = pos.SideToMove() == kRed ? 1 : -1;
   trace.coef[kTempo] = tempo;

@@ -14,11 +14,12 @@ namespace engine {
 int Evaluate(const Position& pos);
 
 // The same evaluation taken apart for the tuner: how often each parameter counts, for red less
-// for black. With the active parameters w, the value for red is
+// for black (the placement values by the share of the middle game or the endgame left, so
+// fractions). With the active parameters w, the value for red is
 //   (sum over i != kTempo of coef[i] * w[i]) * scale / 64 + coef[kTempo] * w[kTempo]
-// rounded toward zero where the scale divides, and Evaluate is that value for the side to move.
+// to within the rounding of the two divisions, and Evaluate is that value for the side to move.
 struct EvalTrace {
-  std::vector<int> coef;  // EvalParamCount() entries
+  std::vector<double> coef;  // EvalParamCount() entries
   int scale = 64;         // a side that cannot win has its lead cut
 };
 int EvaluateTraced(const Position& pos, EvalTrace& trace);

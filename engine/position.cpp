@@ -132,7 +132,7 @@ void Position::Clear() {
   king_[0] = king_[1] = 0;
   side_ = kRed;
   key_ = 0;
-  psq_ = 0;
+  psq_ = psq_end_ = 0;
   history_.clear();
 }
 
@@ -140,6 +140,7 @@ void Position::Put(Square s, int piece) {
   board_[s] = int8_t(piece);
   key_ ^= kZobrist.piece[piece][s];
   psq_ += detail::g_piece_square[piece][s];
+  psq_end_ += detail::g_piece_square_end[piece][s];
   ++count_[ColorOf(piece)][KindOf(piece)];
   if (KindOf(piece) == kKing) king_[ColorOf(piece)] = uint8_t(s);
 }
@@ -223,6 +224,7 @@ std::optional<Position> Position::FromFen(std::string_view fen, std::string* err
   first.key = pos.key_;
   first.irreversible = true;
   first.psq = pos.psq_;
+  first.psq_end = pos.psq_end_;
   first.halfmove = pos.halfmove_;
   pos.history_.push_back(first);
   return pos;
@@ -515,10 +517,13 @@ void Position::MakeMove(Move m) {
   st.captured_slot = slot_of_[m.to];
   uint64_t key = key_ ^ kZobrist.piece[piece][m.from] ^ kZobrist.piece[piece][m.to] ^ kZobrist.side;
   const auto& table = detail::g_piece_square[piece];
+  const auto& end_table = detail::g_piece_square_end[piece];
   int psq = psq_ - table[m.from] + table[m.to];
+  int psq_end = psq_end_ - end_table[m.from] + end_table[m.to];
   if (captured) {
     key ^= kZobrist.piece[captured][m.to];
     psq -= detail::g_piece_square[captured][m.to];
+    psq_end -= detail::g_piece_square_end[captured][m.to];
     slots_[ColorOf(captured)][slot_of_[m.to]] = 0xFF;
     --count_[ColorOf(captured)][KindOf(captured)];
     halfmove_ = 0;
@@ -536,8 +541,10 @@ void Position::MakeMove(Move m) {
   side_ = Opponent(side_);
   key_ = key;
   psq_ = psq;
+  psq_end_ = psq_end;
   st.key = key;
   st.psq = psq;
+  st.psq_end = psq_end;
   st.halfmove = halfmove_;
   history_.push_back(st);
 }
@@ -563,6 +570,7 @@ void Position::UnmakeMove() {
   const State& back = history_.back();
   key_ = back.key;
   psq_ = back.psq;
+  psq_end_ = back.psq_end;
   halfmove_ = back.halfmove;
 }
 
@@ -573,6 +581,7 @@ void Position::MakeNullMove() {
   st.key = key_;
   st.irreversible = true;
   st.psq = psq_;
+  st.psq_end = psq_end_;
   st.halfmove = halfmove_;
   history_.push_back(st);
 }

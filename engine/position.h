@@ -86,8 +86,10 @@ class Position {
   // Passing the move (the search's null move); undone by UnmakeNullMove.
   void MakeNullMove();
   void UnmakeNullMove();
-  // The sum of the piece-square values of the pieces, red's minus black's (kept as moves go).
+  // The sum of the piece-square values of the pieces, red's minus black's (kept as moves go), for
+  // the middle game and for the endgame.
   int PieceSquareScore() const { return psq_; }
+  int PieceSquareEndScore() const { return psq_end_; }
   int CountOf(Color c, Kind k) const { return count_[c][k]; }
   // The squares of a side's pieces: 16 slots, 0xFF for a captured piece.
   const uint8_t* Slots(Color c) const { return slots_[c]; }
@@ -101,6 +103,7 @@ class Position {
     int8_t check = -1;    // side to move in check here: -1 unknown, 0 no, 1 yes
     int8_t captured_slot = -1;
     int32_t psq = 0;      // PieceSquareScore() here
+    int32_t psq_end = 0;  // PieceSquareEndScore() here
     int32_t halfmove = 0; // plies since the last capture here
   };
   const std::vector<State>& History() const { return history_; }
@@ -123,7 +126,7 @@ class Position {
   int8_t count_[2][8] = {};
   Color side_ = kRed;
   uint64_t key_ = 0;
-  int psq_ = 0;
+  int psq_ = 0, psq_end_ = 0;
   int halfmove_ = 0, fullmove_ = 1;  // as the FEN counts them
   std::vector<State> history_;
 };

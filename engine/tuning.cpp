@@ -151,7 +151,7 @@ std::optional<std::vector<TuningSample>> ReadTuningData(std::istream& in, std::s
     EvaluateTraced(*pos, trace);
     for (int i = 0; i < int(trace.coef.size()); ++i)
       if (trace.coef[i] && i != kTempo)
-        sample.coef.emplace_back(uint16_t(i), int16_t(trace.coef[i]));
+        sample.coef.emplace_back(uint16_t(i), float(trace.coef[i]));
     sample.tempo = int8_t(trace.coef[kTempo]);
     sample.scale = uint8_t(std::clamp(trace.scale, 0, 64));
     samples.push_back(std::move(sample));

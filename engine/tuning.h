@@ -36,7 +36,7 @@ bool IsQuiet(Position& pos);
 
 // One labelled position taken apart by EvaluateTraced with the parameters it was read with.
 struct TuningSample {
-  std::vector<std::pair<uint16_t, int16_t>> coef;  // nonzero coefficients, the move in hand apart
+  std::vector<std::pair<uint16_t, float>> coef;  // nonzero coefficients, the move in hand apart
   int8_t tempo = 1;                                // +1 red to move, -1 black
   uint8_t scale = 64;
   float result = 0.5f;  // for red

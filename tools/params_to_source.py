@@ -4,7 +4,7 @@
     tools/params_to_source.py FILE
 
 rewrites the default values of the scalar weights in engine/eval_params.h and the piece-square
-tables in engine/eval_params.cpp. Names the file does not give keep their value. Then rebuild and
+tables (middle game and endgame) in engine/eval_params.cpp. Names the file does not give keep their value. Then rebuild and
 record the new bench signature (docs/engine.md).
 """
 import re
@@ -47,18 +47,23 @@ def main():
 
     header = re.sub(r'(X\(k\w+, )"([\w.]+)", -?\d+,', scalar, HEADER.read_text())
     source = SOURCE.read_text()
-    for kind in KINDS:
-        block = re.search(r"    // " + kind + r"\n    \{\n(.*?)\n    \},", source, re.S)
-        rows = [[int(v) for v in row.split(",") if v.strip()] for row in block.group(1).split("\n")]
-        for row_index, row in enumerate(rows):
-            rank = 9 - row_index
-            for file in range(5):
-                name = f"psq.{kind}.{'abcde'[file]}{rank}"
-                if name in values:
-                    row[file] = values[name]
-                    used.add(name)
-        text = "\n".join("        " + ", ".join(f"{v:>4}" for v in row) + "," for row in rows)
-        source = source[: block.start(1)] + text + source[block.end(1) :]
+    # The middle game's table, then the endgame's, each a block of rows per kind.
+    for prefix, table in (("psq", "kDefaultPsq"), ("psq_end", "kDefaultPsqEnd")):
+        start = source.index(f"constexpr int16_t {table}[8]")
+        for kind in KINDS:
+            pattern = re.compile(r"    // " + kind + r"\n    \{\n(.*?)\n    \},", re.S)
+            block = pattern.search(source, start)
+            rows = [[int(v) for v in row.split(",") if v.strip()]
+                    for row in block.group(1).split("\n")]
+            for row_index, row in enumerate(rows):
+                rank = 9 - row_index
+                for file in range(5):
+                    name = f"{prefix}.{kind}.{'abcde'[file]}{rank}"
+                    if name in values:
+                        row[file] = values[name]
+                        used.add(name)
+            text = "\n".join("        " + ", ".join(f"{v:>4}" for v in row) + "," for row in rows)
+            source = source[: block.start(1)] + text + source[block.end(1) :]
     unknown = sorted(set(values) - used)
     if unknown:
         sys.exit("unknown parameters: " + " ".join(unknown))
