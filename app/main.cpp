@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
   runtime::RegisterCleanup(game::ReleaseGlobals);
   // --level holds for this run only; the level chosen in the menu stays remembered.
   if (line.level) game::OverrideLevelForThisRun(*line.level);
-  if (line.black) game::OverrideColourForThisRun(game::Colour::kBlack);
+  if (line.black) game::OverrideColourForThisRun(twoply::Colour::kBlack);
   if (line.engine) game::UseOpponentEngineForThisRun(*line.engine);
   runtime::LoadStartWindow(game::kMainWindowId);
   // A record named on the command line: a file manager opens records this way.

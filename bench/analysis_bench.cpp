@@ -23,9 +23,9 @@
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/system/settings.h"
-#include "tests/support/picked_line.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
+#include "tests/support/picked_line.h"
 
 namespace {
 
@@ -113,9 +113,9 @@ BENCHMARK(BM_LongestStallWhileAnAnalystFloods)
 // 150 moves picked by a fixed rule among the legal ones, loaded as a game at once.
 void LoadLongGame() {
   game::TheGame().NewGame();
-  const game::BoardArray start = game::Board;
-  const std::vector<game::Move> moves = testing_support::PickedLine(150, 12345);
-  game::TheGame().LoadGame(start, game::Human, moves, game::Outcome{});
+  const twoply::BoardArray start = twoply::Board;
+  const std::vector<twoply::Move> moves = testing_support::PickedLine(150, 12345);
+  game::TheGame().LoadGame(start, twoply::Human, moves, game::Outcome{});
 }
 
 // The graph is scored while the record window shows it; the user-interface thread's longest busy

@@ -10,7 +10,7 @@
 #include <chrono>
 #include <thread>
 
-#include "game/engines/engine_client.h"
+#include "game/outside/engine_client.h"
 
 namespace {
 
@@ -25,11 +25,11 @@ double ThreadMilliseconds() {
 void PollDuringFlood(benchmark::State& state) {
   double longest_ms = 0, longest_cpu_ms = 0, total_ms = 0, events = 0, polls = 0;
   for (auto _ : state) {
-    engines::EngineConfig config;
+    outside::EngineConfig config;
     config.command = "sh '" XQ_SOURCE_DIR "/tests/support/fake_engine.sh' flood-long";
-    engines::EngineClient client(config);
+    outside::EngineClient client(config);
     client.Start();
-    engines::GoLimits limits;
+    outside::GoLimits limits;
     limits.movetime_ms = 60000;
     client.Go(engine::Position(), {}, limits);
     bool done = false;
@@ -44,8 +44,8 @@ void PollDuringFlood(benchmark::State& state) {
       events += static_cast<double>(batch.size());
       ++polls;
       for (const auto& event : batch)
-        done |= event.kind != engines::EngineEvent::Kind::kInfo &&
-                event.kind != engines::EngineEvent::Kind::kReady;
+        done |= event.kind != outside::EngineEvent::Kind::kInfo &&
+                event.kind != outside::EngineEvent::Kind::kReady;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     client.Quit();

@@ -10,17 +10,17 @@
 #include <iterator>
 #include <string>
 
+#include "bench/offscreen_application.h"
 #include "cli/engine_suite.h"
 #include "game/board_drawing.h"
 #include "game/controller.h"
-#include "game/play/session.h"
 #include "game/handlers.h"
-#include "game/move_generation.h"
-#include "game/notation.h"
-#include "game/search.h"
+#include "game/play/session.h"
+#include "game/twoply/move_generation.h"
+#include "game/twoply/position_text.h"
+#include "game/twoply/two_ply_search.h"
 #include "game/units.h"
 #include "runtime/windows/unit.h"
-#include "bench/offscreen_application.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
 
@@ -39,7 +39,7 @@ void StartGame() {
   runtime::LoadStartWindow(game::kMainWindowId);
 }
 
-void PressBoard(game::Square square) {
+void PressBoard(twoply::Square square) {
   QWidget* board = runtime::LiveUnit(game::BoardPanel.window, game::BoardPanel.unit)->Widget();
   QPointF at((square.col - 1) * 48 + 24, (square.row - 1) * 48 + 24);
   QMouseEvent press(QEvent::MouseButtonPress, at, board->mapToGlobal(at), Qt::LeftButton,
@@ -50,17 +50,17 @@ void PressBoard(game::Square square) {
 // A position of the suite with the Computer's reply played, so the Human is to move, and the
 // Human's first move in generation order.
 struct HumanTurn {
-  game::BoardArray board;
-  game::Move move;
+  twoply::BoardArray board;
+  twoply::Move move;
 };
 
 HumanTurn TurnOf(int index) {
   std::string error;
-  game::Board = game::ParseFen(cli::kEngineSuite[index], error)->board;
-  game::PlayComputerMove();
-  HumanTurn turn{game::Board, {}};
-  game::GenerateMoves(1, game::Human, turn.board);
-  turn.move = std::as_const(game::MoveLists)(1, 1);
+  twoply::Board = twoply::ParseFen(cli::kEngineSuite[index], error)->board;
+  twoply::PlayComputerMove();
+  HumanTurn turn{twoply::Board, {}};
+  twoply::GenerateMoves(1, twoply::Human, turn.board);
+  turn.move = std::as_const(twoply::MoveLists)(1, 1);
   return turn;
 }
 
@@ -70,7 +70,7 @@ void BM_ClickToReplyDrawn(benchmark::State& state) {
   const int32_t stepsBefore = game::StepCount;
   for (auto _ : state) {
     state.PauseTiming();
-    game::Board = turn.board;
+    twoply::Board = turn.board;
     game::GameOver = 0;
     game::PieceSelected = 0;
     game::RedrawBoard();
@@ -89,7 +89,7 @@ BENCHMARK(BM_ClickToReplyDrawn)
 // Clear, lines, the copy to the clean panel, 32 sprites decoded and drawn.
 void BM_NewGameDrawing(benchmark::State& state) {
   StartGame();
-  game::SetInitialPosition();
+  twoply::SetInitialPosition();
   for (auto _ : state) game::DrawNewBoard();
   QCoreApplication::processEvents();
 }

@@ -192,9 +192,9 @@ BENCHMARK(BM_ClosingTheWindowStopsLevel8Search)
     ->UseRealTime();
 
 // A long game: 300 plies (or as many as a game of random legal moves lasts) from the opening.
-std::vector<game::Move> LongGame() {
+std::vector<twoply::Move> LongGame() {
   engine::Position position;
-  std::vector<game::Move> moves;
+  std::vector<twoply::Move> moves;
   uint64_t seed = 12345;
   while (moves.size() < 300) {
     const std::vector<engine::Move> legal = position.LegalMoves();
@@ -210,14 +210,14 @@ std::vector<game::Move> LongGame() {
 // The record window filled with a long game opened, every move written in Chinese.
 void BM_RecordWindowFillsWithALongGame(benchmark::State& state) {
   ShowGame(game::kDefaultLevel);
-  const std::vector<game::Move> moves = LongGame();
-  game::BoardArray start = game::Board;
+  const std::vector<twoply::Move> moves = LongGame();
+  twoply::BoardArray start = twoply::Board;
   game::NewGame();
-  start = game::Board;
+  start = twoply::Board;
   for (auto _ : state) {
     state.PauseTiming();
     if (game::RecordWindowShown()) game::ToggleRecordWindow();
-    game::TheGame().LoadGame(start, game::Human, moves,
+    game::TheGame().LoadGame(start, twoply::Human, moves,
                              game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
     state.ResumeTiming();
     game::ToggleRecordWindow();
@@ -230,9 +230,9 @@ BENCHMARK(BM_RecordWindowFillsWithALongGame)->Unit(benchmark::kMillisecond)->Use
 // One step (→) through the long game: the board redrawn at that position and the record's mark.
 void BM_StepThroughALongGame(benchmark::State& state) {
   ShowGame(game::kDefaultLevel);
-  const std::vector<game::Move> moves = LongGame();
+  const std::vector<twoply::Move> moves = LongGame();
   game::NewGame();
-  game::TheGame().LoadGame(game::Board, game::Human, moves,
+  game::TheGame().LoadGame(twoply::Board, twoply::Human, moves,
                            game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
   if (!game::RecordWindowShown()) game::ToggleRecordWindow();
   size_t ply = 0;

@@ -13,8 +13,8 @@
 
 #include "cli/cli.h"
 #include "engine/position.h"
-#include "game/engines/analysis_text.h"
-#include "game/engines/engine_client.h"
+#include "game/analysis/analysis_text.h"
+#include "game/outside/engine_client.h"
 
 namespace cli {
 
@@ -91,9 +91,9 @@ int AnalyseCommand(const Arguments& args) {
   auto position = engine::Position::FromFen(request.fen, &error);
   if (!position) return Refuse("not a position: " + error);
 
-  engines::EngineConfig config;
+  outside::EngineConfig config;
   config.command = request.command.empty() ? OwnEngineCommand() : request.command;
-  engines::EngineClient client(config);
+  outside::EngineClient client(config);
   std::mutex mutex;
   std::condition_variable woken;
   bool pending = false;
@@ -103,34 +103,34 @@ int AnalyseCommand(const Arguments& args) {
     woken.notify_one();
   });
   client.Start();
-  engines::GoLimits limits;
+  outside::GoLimits limits;
   limits.movetime_ms = request.time_ms;
   limits.multipv = request.multipv;
   client.Go(*position, {}, limits);
   while (true) {
-    for (const engines::EngineEvent& event : client.Poll()) {
+    for (const outside::EngineEvent& event : client.Poll()) {
       switch (event.kind) {
-        case engines::EngineEvent::Kind::kInfo:
+        case outside::EngineEvent::Kind::kInfo:
           if (!event.line.pv.empty())
             std::printf(
                 "%s\n",
-                engines::FormatAnalysisLine(*position, event.line, request.notation).c_str());
+                analysis::FormatAnalysisLine(*position, event.line, request.notation).c_str());
           break;
-        case engines::EngineEvent::Kind::kBestMove:
+        case outside::EngineEvent::Kind::kBestMove:
           std::printf(
               "最佳着法 %s\n",
               event.best
-                  ? engines::FormatLineMoves(*position, {*event.best}, request.notation).c_str()
+                  ? analysis::FormatLineMoves(*position, {*event.best}, request.notation).c_str()
                   : "无（没有合规则的着法）");
           client.Quit();
           client.WaitUntilEnded(2000);
           return 0;
-        case engines::EngineEvent::Kind::kFailed:
+        case outside::EngineEvent::Kind::kFailed:
           std::fflush(stdout);
           std::fprintf(stderr, "xiangqi-cli: %s\n", event.message.c_str());
           client.WaitUntilEnded(2000);
           return 1;
-        case engines::EngineEvent::Kind::kReady:
+        case outside::EngineEvent::Kind::kReady:
           break;
       }
     }

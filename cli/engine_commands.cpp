@@ -18,14 +18,14 @@
 #include "engine/repetition.h"
 #include "engine/search.h"
 #include "engine/text_fields.h"
-#include "game/board.h"
-#include "game/evaluation.h"
-#include "game/move_generation.h"
-#include "game/notation.h"
 #include "game/play/engine_bridge.h"
 #include "game/play/session.h"
-#include "game/rules.h"
-#include "game/search.h"
+#include "game/twoply/board.h"
+#include "game/twoply/move_generation.h"
+#include "game/twoply/position_text.h"
+#include "game/twoply/rules.h"
+#include "game/twoply/static_evaluation.h"
+#include "game/twoply/two_ply_search.h"
 #include "runtime/system/files.h"
 
 namespace cli {
@@ -33,8 +33,8 @@ namespace cli {
 namespace {
 
 struct Position {
-  game::BoardArray board{game::kRows, game::kCols};
-  std::optional<game::Side> side;
+  twoply::BoardArray board{twoply::kRows, twoply::kCols};
+  std::optional<twoply::Side> side;
 };
 
 bool IsRegularFile(const std::string& path) {
@@ -46,10 +46,10 @@ bool IsRegularFile(const std::string& path) {
 std::optional<Position> ReadPosition(const std::string& text, std::string& error) {
   Position position;
   if (text == "startpos") {
-    for (int32_t row = 1; row <= game::kRows; ++row)
-      for (int32_t col = 1; col <= game::kCols; ++col)
-        position.board(row, col) = game::InitialLayout[(row - 1) * 9 + col];
-    position.side = game::Human;
+    for (int32_t row = 1; row <= twoply::kRows; ++row)
+      for (int32_t col = 1; col <= twoply::kCols; ++col)
+        position.board(row, col) = twoply::InitialLayout[(row - 1) * 9 + col];
+    position.side = twoply::Human;
     return position;
   }
   if (IsRegularFile(text)) {
@@ -58,7 +58,7 @@ std::optional<Position> ReadPosition(const std::string& text, std::string& error
       error = "cannot read the file " + text;
       return std::nullopt;
     }
-    auto board = game::ParseRecord(bytes, error);
+    auto board = twoply::ParseRecord(bytes, error);
     if (!board) {
       error = text + ": " + error;
       return std::nullopt;
@@ -66,7 +66,7 @@ std::optional<Position> ReadPosition(const std::string& text, std::string& error
     position.board = std::move(*board);
     return position;
   }
-  auto fen = game::ParseFen(text, error);
+  auto fen = twoply::ParseFen(text, error);
   if (!fen) {
     if (text.find('/') == std::string::npos && text.find(' ') == std::string::npos)
       error = "no such position file, and not a FEN: " + text;
@@ -105,9 +105,9 @@ std::optional<Options> SplitOptions(const Arguments& args, std::vector<std::stri
 
 namespace {
 
-std::optional<game::Side> ParseSide(const std::string& text) {
-  if (text == "human") return game::Human;
-  if (text == "computer") return game::Computer;
+std::optional<twoply::Side> ParseSide(const std::string& text) {
+  if (text == "human") return twoply::Human;
+  if (text == "computer") return twoply::Computer;
   return std::nullopt;
 }
 
@@ -119,7 +119,7 @@ std::optional<int> ParseSmallNumber(const std::string& text, int low, int high) 
 // The common head of the subcommands: one POSITION and maybe --side.
 struct Request {
   Position position;
-  game::Side side = game::Human;
+  twoply::Side side = twoply::Human;
   Options options;
 };
 
@@ -134,7 +134,7 @@ std::optional<Request> ReadRequest(const Arguments& args, std::vector<std::strin
   }
   auto position = ReadPosition(options->positional[0], error);
   if (!position) return std::nullopt;
-  Request request{std::move(*position), game::Human, std::move(*options)};
+  Request request{std::move(*position), twoply::Human, std::move(*options)};
   if (request.position.side) request.side = *request.position.side;
   if (auto side = request.options.Get("--side")) {
     auto parsed = ParseSide(*side);
@@ -151,11 +151,11 @@ int MovesCommand(const Arguments& args) {
   std::string error;
   auto request = ReadRequest(args, {"--side"}, 1, error);
   if (!request) return Refuse(error);
-  int16_t n = game::GenerateMoves(1, request->side, request->position.board);
+  int16_t n = twoply::GenerateMoves(1, request->side, request->position.board);
   std::string line;
   for (int16_t i = 1; i <= n; ++i) {
     if (i > 1) line += ' ';
-    line += game::FormatIccsMove(std::as_const(game::MoveLists)(1, i));
+    line += twoply::FormatIccsMove(std::as_const(twoply::MoveLists)(1, i));
   }
   std::printf("%s\n", line.c_str());
   return 0;
@@ -165,15 +165,15 @@ int EvalCommand(const Arguments& args) {
   std::string error;
   auto request = ReadRequest(args, {"--side"}, 1, error);
   if (!request) return Refuse(error);
-  game::LoadEvaluationTables();
-  std::printf("%d\n", game::Evaluate(request->side, request->position.board));
+  twoply::LoadEvaluationTables();
+  std::printf("%d\n", twoply::Evaluate(request->side, request->position.board));
   return 0;
 }
 
 std::optional<int16_t> ReadDepth(const Options& options, std::string& error) {
   auto text = options.Get("--depth");
   if (!text) return int16_t{2};
-  auto depth = ParseSmallNumber(*text, 1, game::kMoveListDepths);
+  auto depth = ParseSmallNumber(*text, 1, twoply::kMoveListDepths);
   if (!depth) {
     error = "--depth must be a number from 1 to 4, not " + *text;
     return std::nullopt;
@@ -182,9 +182,9 @@ std::optional<int16_t> ReadDepth(const Options& options, std::string& error) {
 }
 
 // Levels 3..8: the full-rules engine plays the computer's side within the level's limits.
-int EngineReply(const game::BoardArray& board, int level) {
+int EngineReply(const twoply::BoardArray& board, int level) {
   std::string error;
-  auto position = game::EnginePosition(board, game::Computer, game::Colour::kRed, &error);
+  auto position = game::EnginePosition(board, twoply::Computer, twoply::Colour::kRed, &error);
   if (!position) return Refuse("the full-rules engine cannot play this position: " + error);
   engine::Searcher searcher;
   engine::SearchResult result = searcher.Search(*position, engine::LevelLimits(level));
@@ -212,16 +212,16 @@ int ReplyCommand(const Arguments& args) {
     depth = ReadDepth(request->options, error);
     if (!depth) return Refuse(error);
   }
-  game::LoadEvaluationTables();
-  game::SearchDepth = *depth;
-  game::Board = request->position.board;
-  game::ComputerChoice choice = game::PlayComputerMove();
+  twoply::LoadEvaluationTables();
+  twoply::SearchDepth = *depth;
+  twoply::Board = request->position.board;
+  twoply::ComputerChoice choice = twoply::PlayComputerMove();
   if (!choice.searched) {
     std::printf("over\n");
   } else if (!choice.moved) {
     std::printf("none %d\n", choice.score);
   } else {
-    std::printf("%s %d\n", game::FormatIccsMove(choice.move).c_str(), choice.score);
+    std::printf("%s %d\n", twoply::FormatIccsMove(choice.move).c_str(), choice.score);
   }
   return 0;
 }
@@ -231,19 +231,19 @@ int PerftCommand(const Arguments& args) {
   auto request = ReadRequest(args, {"--side"}, 2, error);
   if (!request) return Refuse(error);
   const std::string& depthText = request->options.positional[1];
-  auto depth = ParseSmallNumber(depthText, 0, game::kMoveListDepths);
+  auto depth = ParseSmallNumber(depthText, 0, twoply::kMoveListDepths);
   if (!depth) return Refuse("DEPTH must be a number from 0 to 4, not " + depthText);
-  game::SearchDepth = static_cast<int16_t>(*depth);
-  game::SearchBoard = request->position.board;
+  twoply::SearchDepth = static_cast<int16_t>(*depth);
+  twoply::SearchBoard = request->position.board;
   std::printf("%llu\n", static_cast<unsigned long long>(
-                            game::Perft(static_cast<int16_t>(*depth), request->side)));
+                            twoply::Perft(static_cast<int16_t>(*depth), request->side)));
   return 0;
 }
 
-void PrintBoard(const game::BoardArray& board) {
-  for (int32_t row = 1; row <= game::kRows; ++row) {
+void PrintBoard(const twoply::BoardArray& board) {
+  for (int32_t row = 1; row <= twoply::kRows; ++row) {
     std::string line = std::to_string(10 - row) + "  ";
-    for (int32_t col = 1; col <= game::kCols; ++col) {
+    for (int32_t col = 1; col <= twoply::kCols; ++col) {
       uint8_t code = board(row, col);
       char c = '.';
       if (code >= 1 && code <= 14) c = "krncabpKRNCABP"[code - 1];
@@ -260,12 +260,12 @@ void PrintBoard(const game::BoardArray& board) {
 class TerminalPorts final : public game::Screen, public game::Scheduler, public game::ChoiceStore {
  public:
   void DrawNewBoard() override {}
-  void RedrawBoard(const game::BoardArray&) override {}
-  void DrawMove(const game::Move&) override {}
-  void HighlightSelection(game::Square, bool) override {}
+  void RedrawBoard(const twoply::BoardArray&) override {}
+  void DrawMove(const twoply::Move&) override {}
+  void HighlightSelection(twoply::Square, bool) override {}
   void SetCaption(game::Label, const std::string&) override {}
-  void MarkHint(game::Square) override {}
-  void EraseHintMark(game::Square) override {}
+  void MarkHint(twoply::Square) override {}
+  void EraseHintMark(twoply::Square) override {}
   Job Start(std::function<void()> work, std::function<void()> done) override {
     work();
     done();
@@ -290,14 +290,14 @@ int PlayCommand(const Arguments& args) {
   std::string error;
   auto position = ReadPosition(args.empty() ? "startpos" : args[0], error);
   if (!position) return Refuse(error);
-  game::LoadEvaluationTables();
-  game::SearchDepth = 2;
+  twoply::LoadEvaluationTables();
+  twoply::SearchDepth = 2;
   TerminalPorts ports;
   game::Session session(ports, ports, ports);
   session.NewGame();
   session.OpenBoard(position->board);
-  PrintBoard(game::Board);
-  if (Announce(game::GeneralsVerdict(game::Board))) return 0;
+  PrintBoard(twoply::Board);
+  if (Announce(game::GeneralsVerdict(twoply::Board))) return 0;
   std::string line;
   std::printf("your move (ICCS, e.g. b2e2):\n");
   std::fflush(stdout);
@@ -305,7 +305,7 @@ int PlayCommand(const Arguments& args) {
     line = std::string(engine::Trim(line));
     if (line.empty()) continue;
     if (line == "quit") break;
-    auto move = game::ParseIccsMove(line);
+    auto move = twoply::ParseIccsMove(line);
     if (!move) {
       std::printf("not a move in ICCS (like b2e2): %s\n", line.c_str());
       std::fflush(stdout);
@@ -317,9 +317,9 @@ int PlayCommand(const Arguments& args) {
       std::fflush(stdout);
       continue;
     }
-    const std::vector<game::Move> moves = session.Line().moves;
+    const std::vector<twoply::Move> moves = session.Line().moves;
     if (moves.size() == played + 2) {
-      std::printf("computer: %s\n", game::FormatIccsMove(moves.back()).c_str());
+      std::printf("computer: %s\n", twoply::FormatIccsMove(moves.back()).c_str());
     } else if (game::GameOver != 0) {
       // The Computer's General was taken: it did not search.
       Announce(session.GameOutcome().winner);
@@ -327,7 +327,7 @@ int PlayCommand(const Arguments& args) {
     } else {
       std::printf("computer: none\n");
     }
-    PrintBoard(game::Board);
+    PrintBoard(twoply::Board);
     if (Announce(session.GameOutcome().winner)) return 0;
     std::fflush(stdout);
   }
@@ -336,21 +336,21 @@ int PlayCommand(const Arguments& args) {
 
 int BenchCommand(const Arguments& args) {
   if (!args.empty()) return Refuse("bench takes no arguments");
-  game::LoadEvaluationTables();
-  game::SearchDepth = 2;
-  std::vector<game::BoardArray> boards;
+  twoply::LoadEvaluationTables();
+  twoply::SearchDepth = 2;
+  std::vector<twoply::BoardArray> boards;
   for (const char* fen : kEngineSuite) {
     std::string error;
-    auto parsed = game::ParseFen(fen, error);
+    auto parsed = twoply::ParseFen(fen, error);
     if (!parsed) return Refuse("bench suite: " + error);
     boards.push_back(std::move(parsed->board));
   }
-  uint64_t before = game::EvaluateCalls;
+  uint64_t before = twoply::EvaluateCalls;
   for (const auto& board : boards) {
-    game::Board = board;
-    game::PlayComputerMove();
+    twoply::Board = board;
+    twoply::PlayComputerMove();
   }
-  uint64_t leaves = game::EvaluateCalls - before;
+  uint64_t leaves = twoply::EvaluateCalls - before;
   // Timing: repeat the whole suite for at least a second.
   using Clock = std::chrono::steady_clock;
   auto start = Clock::now();
@@ -358,8 +358,8 @@ int BenchCommand(const Arguments& args) {
   double seconds = 0;
   do {
     for (const auto& board : boards) {
-      game::Board = board;
-      game::PlayComputerMove();
+      twoply::Board = board;
+      twoply::PlayComputerMove();
       ++replies;
     }
     seconds = std::chrono::duration<double>(Clock::now() - start).count();

@@ -11,9 +11,9 @@
 
 #include "cli/cli.h"
 #include "engine/protocol.h"
-#include "game/evaluation.h"
-#include "game/notation.h"
-#include "game/search.h"
+#include "game/twoply/position_text.h"
+#include "game/twoply/static_evaluation.h"
+#include "game/twoply/two_ply_search.h"
 
 namespace cli {
 
@@ -48,15 +48,15 @@ std::optional<engine::Move> GameSearch(const engine::Position& pos, int level) {
   bool red = pos.SideToMove() == engine::kRed;
   if (red) board = MirroredBoard(board);
   std::string error;
-  auto parsed = game::ParseFen(board, error);
+  auto parsed = twoply::ParseFen(board, error);
   if (!parsed) return std::nullopt;
-  static const bool loaded = (game::LoadEvaluationTables(), true);
+  static const bool loaded = (twoply::LoadEvaluationTables(), true);
   (void)loaded;
-  game::SearchDepth = static_cast<int16_t>(level);
-  game::Board = parsed->board;
-  game::ComputerChoice choice = game::ChooseComputerMove();
+  twoply::SearchDepth = static_cast<int16_t>(level);
+  twoply::Board = parsed->board;
+  twoply::ComputerChoice choice = twoply::ChooseComputerMove();
   if (!choice.searched || !choice.moved) return std::nullopt;
-  std::string iccs = game::FormatIccsMove(choice.move);
+  std::string iccs = twoply::FormatIccsMove(choice.move);
   return engine::ParseIccs(red ? MirroredMove(iccs) : iccs);
 }
 

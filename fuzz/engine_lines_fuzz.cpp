@@ -6,17 +6,17 @@
 #include <string>
 #include <string_view>
 
-#include "game/engines/engine_lines.h"
+#include "game/outside/engine_lines.h"
 #include "runtime/system/child_process.h"
 
 namespace {
 
 void CheckMove(std::string_view text) {
-  for (auto numbering : {engines::Numbering::kFromZero, engines::Numbering::kFromOne}) {
-    auto move = engines::ParseEngineMove(text, numbering);
+  for (auto numbering : {outside::Numbering::kFromZero, outside::Numbering::kFromOne}) {
+    auto move = outside::ParseEngineMove(text, numbering);
     if (!move) continue;
     if (move->from >= 90 || move->to >= 90 || move->from == move->to) __builtin_trap();
-    if (engines::ParseEngineMove(engines::FormatEngineMove(*move, numbering), numbering) != move)
+    if (outside::ParseEngineMove(outside::FormatEngineMove(*move, numbering), numbering) != move)
       __builtin_trap();
   }
 }
@@ -34,19 +34,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (end == std::string_view::npos) end = text.size();
     std::string_view line = text.substr(start, end - start);
     start = end + 1;
-    for (auto protocol : {engines::Protocol::kUci, engines::Protocol::kUcci}) {
-      if (auto option = engines::ParseOptionLine(line, protocol))
+    for (auto protocol : {outside::Protocol::kUci, outside::Protocol::kUcci}) {
+      if (auto option = outside::ParseOptionLine(line, protocol))
         if (option->name.empty()) __builtin_trap();
-      if (auto info = engines::ParseInfoLine(line, protocol)) {
+      if (auto info = outside::ParseInfoLine(line, protocol)) {
         if (info->score_cp && info->mate) __builtin_trap();
         for (const std::string& move : info->pv) CheckMove(move);
       }
     }
-    if (auto best = engines::ParseBestMoveLine(line)) {
+    if (auto best = outside::ParseBestMoveLine(line)) {
       CheckMove(best->move);
       CheckMove(best->ponder);
     }
-    engines::FirstWord(line);
+    outside::FirstWord(line);
   }
   return 0;
 }

@@ -6,27 +6,27 @@
 #include <string>
 #include <string_view>
 
-#include "game/board.h"
-#include "game/evaluation.h"
-#include "game/move_generation.h"
-#include "game/notation.h"
-#include "game/rules.h"
-#include "game/search.h"
+#include "game/twoply/board.h"
+#include "game/twoply/move_generation.h"
+#include "game/twoply/position_text.h"
+#include "game/twoply/rules.h"
+#include "game/twoply/static_evaluation.h"
+#include "game/twoply/two_ply_search.h"
 
 namespace {
 
-void Exercise(const game::BoardArray& board) {
-  for (game::Side side : {game::Computer, game::Human}) {
-    int16_t n = game::GenerateMoves(1, side, board);
+void Exercise(const twoply::BoardArray& board) {
+  for (twoply::Side side : {twoply::Computer, twoply::Human}) {
+    int16_t n = twoply::GenerateMoves(1, side, board);
     for (int16_t i = 1; i <= n; ++i) {
-      game::Move m = std::as_const(game::MoveLists)(1, i);
-      if (!game::IsLegalMove(m.from, m.to, board)) __builtin_trap();
+      twoply::Move m = std::as_const(twoply::MoveLists)(1, i);
+      if (!twoply::IsLegalMove(m.from, m.to, board)) __builtin_trap();
     }
-    game::Evaluate(side, board);
+    twoply::Evaluate(side, board);
   }
-  game::SearchDepth = 1;
-  game::Board = board;
-  game::PlayComputerMove();
+  twoply::SearchDepth = 1;
+  twoply::Board = board;
+  twoply::PlayComputerMove();
 }
 
 }  // namespace
@@ -34,15 +34,15 @@ void Exercise(const game::BoardArray& board) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool loaded = false;
   if (!loaded) {
-    game::LoadEvaluationTables();
+    twoply::LoadEvaluationTables();
     loaded = true;
   }
   std::string_view text(reinterpret_cast<const char*>(data), size);
   std::string error;
-  if (auto fen = game::ParseFen(text, error)) Exercise(fen->board);
-  if (auto move = game::ParseIccsMove(text)) {
-    if (game::ParseIccsMove(game::FormatIccsMove(*move)) != move) __builtin_trap();
+  if (auto fen = twoply::ParseFen(text, error)) Exercise(fen->board);
+  if (auto move = twoply::ParseIccsMove(text)) {
+    if (twoply::ParseIccsMove(twoply::FormatIccsMove(*move)) != move) __builtin_trap();
   }
-  if (auto record = game::ParseRecord(std::span(data, size), error)) Exercise(*record);
+  if (auto record = twoply::ParseRecord(std::span(data, size), error)) Exercise(*record);
   return 0;
 }

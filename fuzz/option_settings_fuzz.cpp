@@ -7,42 +7,42 @@
 #include <string>
 #include <string_view>
 
-#include "game/engines/option_settings.h"
+#include "game/outside/option_settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string_view text(reinterpret_cast<const char*>(data), size);
   std::string error;
-  const auto settings = engines::ParseOptionSettings(text, &error);
+  const auto settings = outside::ParseOptionSettings(text, &error);
   if (!settings) {
     if (error.empty()) __builtin_trap();
     return 0;
   }
   for (const auto& [name, value] : *settings)
     if (name.empty()) __builtin_trap();
-  engines::EngineOption spin{"Hash", "spin", "16", -5, 64, {}};
-  engines::EngineOption check{"Ponder", "check", "false", std::nullopt, std::nullopt, {}};
-  engines::EngineOption combo{"Style",      "combo",      "Normal",
+  outside::EngineOption spin{"Hash", "spin", "16", -5, 64, {}};
+  outside::EngineOption check{"Ponder", "check", "false", std::nullopt, std::nullopt, {}};
+  outside::EngineOption combo{"Style",      "combo",      "Normal",
                               std::nullopt, std::nullopt, {"Solid", "Normal", "Risky"}};
   for (const auto& [name, value] : *settings) {
     std::string word;
-    if (auto fitted = engines::FitOptionValue(spin, value, &word)) {
+    if (auto fitted = outside::FitOptionValue(spin, value, &word)) {
       const long long n = std::stoll(*fitted);
       if (n < -5 || n > 64) __builtin_trap();
     } else if (word.empty()) {
       __builtin_trap();
     }
-    if (auto fitted = engines::FitOptionValue(check, value, &word))
+    if (auto fitted = outside::FitOptionValue(check, value, &word))
       if (*fitted != "true" && *fitted != "false") __builtin_trap();
-    if (auto fitted = engines::FitOptionValue(combo, value, &word))
+    if (auto fitted = outside::FitOptionValue(combo, value, &word))
       if (*fitted != "Solid" && *fitted != "Normal" && *fitted != "Risky") __builtin_trap();
-    const auto without = engines::WithSetting(*settings, name, std::nullopt);
+    const auto without = outside::WithSetting(*settings, name, std::nullopt);
     if (without.size() != settings->size() - 1) __builtin_trap();
   }
   // A value holding ';' or a line break cannot come back; everything else must.
   for (const auto& [name, value] : *settings)
     if (value.find_first_of(";\n") != std::string::npos || name.find('=') != std::string::npos)
       return 0;
-  const auto again = engines::ParseOptionSettings(engines::FormatOptionSettings(*settings));
+  const auto again = outside::ParseOptionSettings(outside::FormatOptionSettings(*settings));
   if (!again || *again != *settings) __builtin_trap();
   return 0;
 }

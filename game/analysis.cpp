@@ -8,10 +8,10 @@
 #include <optional>
 
 #include "engine/search.h"
+#include "game/analysis/analysis_text.h"
+#include "game/analysis/builtin_analysis.h"
 #include "game/board_drawing.h"
 #include "game/engine_choice.h"
-#include "game/engines/analysis_text.h"
-#include "game/engines/builtin_analysis.h"
 #include "game/play/engine_bridge.h"
 #include "game/record/notation.h"
 #include "game/record_window.h"
@@ -24,6 +24,8 @@
 #include "runtime/windows/panel_marks.h"
 
 namespace game {
+
+using namespace twoply;
 
 namespace {
 
@@ -39,7 +41,7 @@ constexpr int32_t kArrowColour = 0x00B4641E;  // a blue, apart from the pieces' 
 // What the engine's thread hands over: the newest lines, taken by the window's refresh.
 struct Handover {
   std::mutex mutex;
-  std::vector<engines::AnalysisLine> lines;
+  std::vector<analysis::AnalysisLine> lines;
   bool fresh = false;
 };
 
@@ -56,7 +58,7 @@ struct Analysis {
   std::string key;  // the position analysed: the line's start and the moves to it
   std::optional<Shown> shown;
   std::string trouble;  // why nothing is analysed
-  std::vector<engines::AnalysisLine> lines;
+  std::vector<analysis::AnalysisLine> lines;
   runtime::JobId job = 0;
   std::shared_ptr<std::atomic<bool>> stop;
   std::shared_ptr<Handover> handover;
@@ -69,7 +71,7 @@ struct Analysis {
 Analysis analysis;
 std::unique_ptr<engine::Searcher> searcher;
 // The outside analyst, kept from one position to the next; gone when analysis is off or it failed.
-std::unique_ptr<engines::EngineClient> analyst;
+std::unique_ptr<outside::EngineClient> analyst;
 uint64_t analystSearch = 0;
 bool analystFailed = false;  // for this run: the built-in engine analyses instead
 bool installed = false;
@@ -110,8 +112,8 @@ void Restart();
 // the built-in engine analyses from then on.
 void PollAnalyst() {
   if (!analyst) return;
-  for (engines::EngineEvent& event : analyst->Poll()) {
-    if (event.kind == engines::EngineEvent::Kind::kFailed) {
+  for (outside::EngineEvent& event : analyst->Poll()) {
+    if (event.kind == outside::EngineEvent::Kind::kFailed) {
       analyst.reset();
       analystFailed = true;
       if (analysis.on) Restart();
@@ -119,7 +121,7 @@ void PollAnalyst() {
                               "引擎出错");
       return;
     }
-    if (event.kind != engines::EngineEvent::Kind::kInfo || event.search != analystSearch ||
+    if (event.kind != outside::EngineEvent::Kind::kInfo || event.search != analystSearch ||
         event.line.pv.empty())
       continue;
     const size_t slot = size_t(std::clamp(event.line.multipv, 1, 3) - 1);
@@ -132,11 +134,11 @@ void PollAnalyst() {
 
 void StartAnalyst(const OutsideEngine& chosen, const Shown& shown) {
   if (!analyst) {
-    analyst = std::make_unique<engines::EngineClient>(ConfigFor(chosen));
+    analyst = std::make_unique<outside::EngineClient>(ConfigFor(chosen));
     analyst->SetWakeup([] { runtime::PostToUiThread(PollAnalyst); });
     analyst->Start();
   }
-  engines::GoLimits limits;
+  outside::GoLimits limits;
   limits.infinite = true;
   limits.multipv = analysis.lineCount;
   analystSearch = analyst->Go(shown.start, shown.moves, limits);
@@ -158,25 +160,25 @@ void StartEngine(const engine::Position& position) {
   runtime::BackgroundJob job;
   job.work = [position, lines = analysis.lineCount, stop = analysis.stop,
               handover = analysis.handover, engine = searcher.get()] {
-    engines::AnalyseWithOwnEngine(*engine, position, lines, *stop,
-                                  [&](const std::vector<engines::AnalysisLine>& found) {
-                                    std::lock_guard<std::mutex> lock(handover->mutex);
-                                    handover->lines = found;
-                                    handover->fresh = true;
-                                  });
+    analysis::AnalyseWithOwnEngine(*engine, position, lines, *stop,
+                                   [&](const std::vector<analysis::AnalysisLine>& found) {
+                                     std::lock_guard<std::mutex> lock(handover->mutex);
+                                     handover->lines = found;
+                                     handover->fresh = true;
+                                   });
   };
   job.interrupt = [stop = analysis.stop] { stop->store(true, std::memory_order_release); };
   job.done = [] { analysis.job = 0; };  // the deepest depth reached, or no move to analyse
   analysis.job = runtime::StartBackgroundJob(std::move(job));
 }
 
-std::string LineText(const engines::AnalysisLine& line, record::Notation notation) {
+std::string LineText(const analysis::AnalysisLine& line, record::Notation notation) {
   std::string text = std::to_string(line.multipv);
   text.append("  深度 ").append(std::to_string(line.depth));
-  text.append("  ").append(engines::FormatScore(line));
+  text.append("  ").append(analysis::FormatScore(line));
   text.append("  速度 ").append(std::to_string(line.nps));
   text.append("  ").append(
-      engines::FormatLineMoves(analysis.shown->position, line.pv, notation, kShownMoves));
+      analysis::FormatLineMoves(analysis.shown->position, line.pv, notation, kShownMoves));
   return text;
 }
 
@@ -202,7 +204,7 @@ std::vector<std::string> NotesNow() {
   } else {
     // An outside engine's second line may come before its first.
     const record::Notation notation = RecordNotation();
-    for (const engines::AnalysisLine& line : analysis.lines)
+    for (const analysis::AnalysisLine& line : analysis.lines)
       if (!line.pv.empty()) notes.push_back(LineText(line, notation));
   }
   return notes;
@@ -330,7 +332,7 @@ void ChooseAnalysisLineCount(int32_t lines) {
   if (analysis.on) Restart();
 }
 
-std::vector<engines::AnalysisLine> AnalysisLines() {
+std::vector<analysis::AnalysisLine> AnalysisLines() {
   return analysis.lines;
 }
 

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "game/engines/engine_client.h"
+#include "game/outside/engine_client.h"
 
 namespace game {
 
@@ -27,7 +27,7 @@ int32_t AnalysisLineCount();
 void ChooseAnalysisLineCount(int32_t lines);
 
 // What is shown now, for tests: the lines (scores from red's side) and the notes' text.
-std::vector<engines::AnalysisLine> AnalysisLines();
+std::vector<analysis::AnalysisLine> AnalysisLines();
 std::vector<std::string> AnalysisNotes();
 
 }  // namespace game

@@ -34,6 +34,8 @@ XQ_SPRITE_SYMBOLS(14)
 
 namespace game {
 
+using namespace twoply;
+
 Square HighlightSquare{0, 0};
 int16_t HighlightCode = 0;
 

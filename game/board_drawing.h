@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 
 namespace game {
 
@@ -16,12 +16,12 @@ inline constexpr int32_t kPanelWidth = 436;
 inline constexpr int32_t kPanelHeight = 484;
 
 // Where the highlight sprite was drawn last, and the code of the piece highlighted there.
-extern Square HighlightSquare;
+extern twoply::Square HighlightSquare;
 extern int16_t HighlightCode;
 
 // The colour of the pieces below (the Human's): red unless he plays black, when every piece is
 // drawn in the other side's colours.
-extern Colour DrawnHumanColour;
+extern twoply::Colour DrawnHumanColour;
 
 // A new picture decoded from the embedded sprite of `code` (1..14), or 0 for any other code or
 // data that does not decode. The caller unloads it after drawing.
@@ -34,14 +34,14 @@ void DrawEmptyBoard();
 // The clean cell of `square` into the buffer, the picture over it with white transparent, the
 // buffer's 44 x 44 pixels onto the board; then the picture is unloaded. `n` is the size of the
 // clean cell fetched, 48 or 44.
-void DrawSquare(Square square, int32_t picture, int32_t n);
+void DrawSquare(twoply::Square square, int32_t picture, int32_t n);
 // The normal sprite of every occupied square of `board`.
-void DrawAllPieces(const BoardArray& board);
+void DrawAllPieces(const twoply::BoardArray& board);
 // Turns the earlier highlight back to normal when there is one (a piece was selected before) and
 // highlights `square`.
-void HighlightSelection(Square square, bool earlierHighlighted);
+void HighlightSelection(twoply::Square square, bool earlierHighlighted);
 // Shows a move before Board changes: the mover's sprite on `to`, the clean cell on `from`.
-void DrawMove(Square from, Square to);
+void DrawMove(twoply::Square from, twoply::Square to);
 // Every cell of BoardPanel back to the empty board.
 void RestoreBoardCells();
 
@@ -50,11 +50,11 @@ void RestoreBoardCells();
 void DrawNewBoard();
 // The whole board after Board was replaced (or an earlier position, replayed), with the panel
 // hidden meanwhile.
-void RedrawBoard(const BoardArray& board = Board);
+void RedrawBoard(const twoply::BoardArray& board = twoply::Board);
 
 // The hint's target marked with four red corners, and the mark taken off: the clean cell and the
 // piece Board has there.
-void DrawHintMark(Square target);
-void EraseHintMark(Square target);
+void DrawHintMark(twoply::Square target);
+void EraseHintMark(twoply::Square target);
 
 }  // namespace game

@@ -1,18 +1,20 @@
 #include "game/controller.h"
 
 #include "game/analysis.h"
-#include "game/evaluation.h"
 #include "game/game_menu.h"
 #include "game/outside_opponent.h"
 #include "game/record_window.h"
 #include "game/score_graph.h"
-#include "game/search.h"
+#include "game/twoply/static_evaluation.h"
+#include "game/twoply/two_ply_search.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/commands.h"
 #include "runtime/windows/window_commands.h"
 
 namespace game {
+
+using namespace twoply;
 
 void OnMainWindowCreated() {
   runtime::SetInterfaceStyle(1);

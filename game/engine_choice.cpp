@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "game/engines/option_settings.h"
+#include "game/outside/option_settings.h"
 #include "runtime/system/settings.h"
 
 namespace game {
@@ -39,8 +39,8 @@ std::vector<OutsideEngine> SavedEngines() {
     engine.command = runtime::ReadTextSetting(Key(n, "command")).value_or("");
     engine.options = runtime::ReadTextSetting(Key(n, "options")).value_or("");
     const int32_t numbering = runtime::ReadSetting(Key(n, "numbering")).value_or(0);
-    if (numbering == 1) engine.numbering = engines::Numbering::kFromZero;
-    if (numbering == 2) engine.numbering = engines::Numbering::kFromOne;
+    if (numbering == 1) engine.numbering = outside::Numbering::kFromZero;
+    if (numbering == 2) engine.numbering = outside::Numbering::kFromOne;
     if (!engine.command.empty()) list.push_back(std::move(engine));
   }
   return list;
@@ -55,7 +55,7 @@ void SaveEngines(const std::vector<OutsideEngine>& list) {
     runtime::WriteTextSetting(Key(n, "command"), engine.command);
     runtime::WriteTextSetting(Key(n, "options"), engine.options);
     runtime::WriteSetting(Key(n, "numbering"), !engine.numbering ? 0
-                                               : *engine.numbering == engines::Numbering::kFromZero
+                                               : *engine.numbering == outside::Numbering::kFromZero
                                                    ? 1
                                                    : 2);
   }
@@ -108,12 +108,12 @@ void ChooseEngineClock(int32_t baseSeconds, int32_t incrementSeconds) {
   runtime::WriteSetting(kClockIncrementKey, std::clamp(incrementSeconds, 0, kLongestIncrementS));
 }
 
-engines::EngineConfig ConfigFor(const OutsideEngine& engine) {
-  engines::EngineConfig config;
+outside::EngineConfig ConfigFor(const OutsideEngine& engine) {
+  outside::EngineConfig config;
   config.name = engine.name;
   config.command = engine.command;
   config.numbering = engine.numbering;
-  if (auto settings = engines::ParseOptionSettings(engine.options)) config.options = *settings;
+  if (auto settings = outside::ParseOptionSettings(engine.options)) config.options = *settings;
   return config;
 }
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "game/engines/engine_client.h"
+#include "game/outside/engine_client.h"
 #include "game/play/game_clock.h"
 
 namespace game {
@@ -16,7 +16,7 @@ namespace game {
 struct OutsideEngine {
   std::string name;                             // as the player named it
   std::string command;                          // the command line
-  std::optional<engines::Numbering> numbering;  // nothing: judged from the engine's name
+  std::optional<outside::Numbering> numbering;  // nothing: judged from the engine's name
   std::string options;                          // "Hash=64; Threads=2" (option_settings.h)
   bool operator==(const OutsideEngine&) const = default;
 };
@@ -43,6 +43,6 @@ std::optional<ClockSetting> EngineClock();
 void ChooseEngineClock(int32_t baseSeconds, int32_t incrementSeconds);
 
 // What the client is given for an engine: its options only when they read as settings.
-engines::EngineConfig ConfigFor(const OutsideEngine& engine);
+outside::EngineConfig ConfigFor(const OutsideEngine& engine);
 
 }  // namespace game

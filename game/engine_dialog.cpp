@@ -5,8 +5,8 @@
 
 #include "game/analysis.h"
 #include "game/engine_choice.h"
-#include "game/engines/engine_client.h"
-#include "game/engines/option_settings.h"
+#include "game/outside/engine_client.h"
+#include "game/outside/option_settings.h"
 #include "game/outside_opponent.h"
 #include "runtime/system/message_box.h"
 #include "runtime/system/worker.h"
@@ -20,23 +20,23 @@ constexpr int32_t kTestPollMs = 50;
 
 runtime::EngineRow RowOf(const OutsideEngine& engine) {
   const int32_t numbering = !engine.numbering                                    ? 0
-                            : *engine.numbering == engines::Numbering::kFromZero ? 1
+                            : *engine.numbering == outside::Numbering::kFromZero ? 1
                                                                                  : 2;
   return runtime::EngineRow{engine.name, engine.command, numbering, engine.options};
 }
 
 OutsideEngine EngineOf(const runtime::EngineRow& row) {
   OutsideEngine engine{row.name, row.command, std::nullopt, row.options};
-  if (row.numbering == 1) engine.numbering = engines::Numbering::kFromZero;
-  if (row.numbering == 2) engine.numbering = engines::Numbering::kFromOne;
+  if (row.numbering == 1) engine.numbering = outside::Numbering::kFromZero;
+  if (row.numbering == 2) engine.numbering = outside::Numbering::kFromOne;
   return engine;
 }
 
 // The options the program sets itself, which the player does not: the variant, the lines of the
 // analysis, UCCI's milliseconds; and the language the engine speaks, which must stay.
-bool SetByTheProgram(const engines::EngineOption& option) {
+bool SetByTheProgram(const outside::EngineOption& option) {
   for (const char* own : {"UCI_Variant", "MultiPV", "usemillisec", "Protocol"})
-    if (engines::SameOptionName(option.name, own)) return true;
+    if (outside::SameOptionName(option.name, own)) return true;
   return option.type == "label";
 }
 
@@ -51,23 +51,23 @@ runtime::EngineOptionField::Kind KindOf(const std::string& type) {
 
 // The engine's options as the dialog's widgets, each with the player's setting brought to what
 // the engine takes; what had to be changed is told in `words` and mended in `settings`.
-std::vector<runtime::EngineOptionField> Fields(const engines::EngineClient& client,
-                                               engines::OptionSettings& settings,
+std::vector<runtime::EngineOptionField> Fields(const outside::EngineClient& client,
+                                               outside::OptionSettings& settings,
                                                std::string& words) {
   std::vector<runtime::EngineOptionField> fields;
-  for (const engines::EngineOption& option : client.Options()) {
+  for (const outside::EngineOption& option : client.Options()) {
     if (SetByTheProgram(option)) continue;
     runtime::EngineOptionField field{
         option.name, KindOf(option.type),    option.default_value,   option.default_value,
         false,       option.min.value_or(0), option.max.value_or(0), option.vars};
     for (const auto& [name, value] : settings) {
-      if (!engines::SameOptionName(name, option.name)) continue;
+      if (!outside::SameOptionName(name, option.name)) continue;
       std::string word;
-      const std::optional<std::string> fitted = engines::FitOptionValue(option, value, &word);
+      const std::optional<std::string> fitted = outside::FitOptionValue(option, value, &word);
       if (!word.empty()) words += "\n" + word + "。";
       if (fitted) field.value = *fitted, field.set = true;
       if (fitted != value) {
-        settings = engines::WithSetting(settings, option.name, fitted);
+        settings = outside::WithSetting(settings, option.name, fitted);
         break;  // the list changed under the loop
       }
     }
@@ -78,15 +78,15 @@ std::vector<runtime::EngineOptionField> Fields(const engines::EngineClient& clie
 
 // What the dialog shows after a handshake: the protocol, the engine's name, its squares and the
 // options it offers.
-std::string Describe(const engines::EngineClient& client) {
+std::string Describe(const outside::EngineClient& client) {
   std::string text = "协议：";
-  text += client.protocol() == engines::Protocol::kUcci ? "UCCI" : "UCI";
+  text += client.protocol() == outside::Protocol::kUcci ? "UCCI" : "UCI";
   text += "\n名称：" + (client.IdName().empty() ? std::string("（未给出）") : client.IdName());
   text += "\n坐标：";
-  text += client.numbering() == engines::Numbering::kFromOne ? "1-10" : "0-9";
+  text += client.numbering() == outside::Numbering::kFromOne ? "1-10" : "0-9";
   text += "\n选项：";
   if (client.Options().empty()) text += "无";
-  for (const engines::EngineOption& option : client.Options()) {
+  for (const outside::EngineOption& option : client.Options()) {
     text += "\n  " + option.name + "（" + option.type;
     if (!option.default_value.empty()) text += "，默认 " + option.default_value;
     if (option.min && option.max)
@@ -98,7 +98,7 @@ std::string Describe(const engines::EngineClient& client) {
 
 // The tests under way, each an engine in its own process until it answered or failed.
 struct TestRun {
-  std::unique_ptr<engines::EngineClient> client;
+  std::unique_ptr<outside::EngineClient> client;
   std::string options;  // the row's, as tested
   std::function<void(const runtime::EngineTestReport&)> report;
   runtime::RepeatingCallId polling = 0;
@@ -113,13 +113,13 @@ void Finish(uint64_t id, const std::string& text, bool ready = false) {
   runtime::StopRepeatingCall(run.polling);
   runtime::EngineTestReport report{text, {}, std::nullopt};
   if (ready) {
-    engines::OptionSettings settings =
-        engines::ParseOptionSettings(run.options).value_or(engines::OptionSettings{});
-    const engines::OptionSettings before = settings;
+    outside::OptionSettings settings =
+        outside::ParseOptionSettings(run.options).value_or(outside::OptionSettings{});
+    const outside::OptionSettings before = settings;
     std::string words;
     report.options = Fields(*run.client, settings, words);
     report.text += words;
-    if (settings != before) report.mendedOptions = engines::FormatOptionSettings(settings);
+    if (settings != before) report.mendedOptions = outside::FormatOptionSettings(settings);
   }
   run.client->Quit();
   run.report(report);
@@ -128,17 +128,17 @@ void Finish(uint64_t id, const std::string& text, bool ready = false) {
 void PollTest(uint64_t id) {
   auto it = tests.find(id);
   if (it == tests.end()) return;
-  engines::EngineClient& client = *it->second.client;
-  for (const engines::EngineEvent& event : client.Poll()) {
-    if (event.kind == engines::EngineEvent::Kind::kReady) return Finish(id, Describe(client), true);
-    if (event.kind == engines::EngineEvent::Kind::kFailed) return Finish(id, event.message);
+  outside::EngineClient& client = *it->second.client;
+  for (const outside::EngineEvent& event : client.Poll()) {
+    if (event.kind == outside::EngineEvent::Kind::kReady) return Finish(id, Describe(client), true);
+    if (event.kind == outside::EngineEvent::Kind::kFailed) return Finish(id, event.message);
   }
 }
 
 // Why an engine's options text cannot be used, naming the engine; empty when it can.
 std::string OptionsTrouble(const runtime::EngineRow& row) {
   std::string error;
-  if (engines::ParseOptionSettings(row.options, &error)) return {};
+  if (outside::ParseOptionSettings(row.options, &error)) return {};
   return "引擎 " + (row.name.empty() ? row.command : row.name) + " 的" + error;
 }
 
@@ -151,7 +151,7 @@ void StartTest(const runtime::EngineRow& row,
   TestRun& run = tests[id];
   run.report = std::move(report);
   run.options = row.options;
-  run.client = std::make_unique<engines::EngineClient>(ConfigFor(EngineOf(row)));
+  run.client = std::make_unique<outside::EngineClient>(ConfigFor(EngineOf(row)));
   run.client->SetWakeup([id] { runtime::PostToUiThread([id] { PollTest(id); }); });
   run.client->Start();
   // The handshake's deadline is found when the client is polled; a start that failed, at once.
@@ -162,9 +162,9 @@ void StartTest(const runtime::EngineRow& row,
 // A widget's value in the row's text; text that does not read is left as it is.
 std::string WriteOption(const std::string& text, const std::string& name,
                         const std::optional<std::string>& value) {
-  std::optional<engines::OptionSettings> settings = engines::ParseOptionSettings(text);
+  std::optional<outside::OptionSettings> settings = outside::ParseOptionSettings(text);
   if (!settings) return text;
-  return engines::FormatOptionSettings(engines::WithSetting(*settings, name, value));
+  return outside::FormatOptionSettings(outside::WithSetting(*settings, name, value));
 }
 
 }  // namespace

@@ -15,6 +15,8 @@
 
 namespace game {
 
+using namespace twoply;
+
 namespace {
 
 using Kind = runtime::MenuEntry::Kind;

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "game/engine_choice.h"
-#include "game/engines/engine_client.h"
+#include "game/outside/engine_client.h"
 #include "game/record_window.h"
 #include "game/units.h"
 #include "game/window_session.h"
@@ -16,6 +16,8 @@
 #include "runtime/windows/context_menu.h"
 
 namespace game {
+
+using namespace twoply;
 
 namespace {
 
@@ -55,7 +57,7 @@ class OutsideOpponent final : public ReplyProvider {
   void StopPolling() { runtime::StopRepeatingCall(std::exchange(polling_, 0)); }
 
   OutsideEngine engine_;
-  std::unique_ptr<engines::EngineClient> client_;
+  std::unique_ptr<outside::EngineClient> client_;
   uint64_t search_ = 0;
   Answer answer_;
   runtime::RepeatingCallId polling_ = 0;
@@ -83,12 +85,12 @@ void PollOpponent();
 bool OutsideOpponent::Ask(const engine::Position& start, const std::vector<engine::Move>& moves,
                           Answer answer) {
   if (!client_) {
-    client_ = std::make_unique<engines::EngineClient>(ConfigFor(engine_));
+    client_ = std::make_unique<outside::EngineClient>(ConfigFor(engine_));
     // Posted calls find the opponent through the global, which outlives a destroyed client.
     client_->SetWakeup([] { runtime::PostToUiThread(PollOpponent); });
     client_->Start();
   }
-  engines::GoLimits limits;
+  outside::GoLimits limits;
   if (const GameClock* clock = TheGame().Clock()) {
     // A clock already run out is told as 1 ms: the engine answers at once and loses on time.
     const auto left = [clock](Colour side) {
@@ -101,7 +103,7 @@ bool OutsideOpponent::Ask(const engine::Position& start, const std::vector<engin
     limits.movetime_ms = EngineMoveMs();
   }
   search_ = client_->Go(start, moves, limits);
-  if (search_ == 0 && client_->state() != engines::EngineClient::State::kFailed) return false;
+  if (search_ == 0 && client_->state() != outside::EngineClient::State::kFailed) return false;
   // A client that failed at its start tells why at the next poll.
   answer_ = std::move(answer);
   StartPolling();
@@ -115,14 +117,14 @@ void OutsideOpponent::StartPolling() {
 std::optional<std::string> OutsideOpponent::Poll() {
   if (!client_) return std::nullopt;
   if (answer_ && OutOfTime()) return "引擎 " + Name() + " 用完了它的时间。";
-  for (engines::EngineEvent& event : client_->Poll()) {
-    if (event.kind == engines::EngineEvent::Kind::kFailed) return event.message;
-    if (event.kind == engines::EngineEvent::Kind::kBestMove && event.search == search_ && answer_) {
+  for (outside::EngineEvent& event : client_->Poll()) {
+    if (event.kind == outside::EngineEvent::Kind::kFailed) return event.message;
+    if (event.kind == outside::EngineEvent::Kind::kBestMove && event.search == search_ && answer_) {
       search_ = 0;
       std::exchange(answer_, nullptr)(event.best);
     }
   }
-  if (client_->state() == engines::EngineClient::State::kFailed) return client_->FailureMessage();
+  if (client_->state() == outside::EngineClient::State::kFailed) return client_->FailureMessage();
   if (!client_->Busy()) StopPolling();
   return std::nullopt;
 }

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "game/board_drawing.h"
-#include "game/notation.h"
 #include "game/record_window.h"
+#include "game/twoply/position_text.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/array.h"
@@ -19,6 +19,8 @@
 #include "runtime/windows/window_manager.h"
 
 namespace game {
+
+using namespace twoply;
 
 namespace {
 

@@ -9,10 +9,10 @@
 #include <span>
 #include <vector>
 
-#include "game/notation.h"
 #include "game/record/notation.h"
 #include "game/record/pgn.h"
 #include "game/score_graph.h"
+#include "game/twoply/position_text.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/lifecycle.h"
@@ -27,6 +27,8 @@
 #include "runtime/windows/window_manager.h"
 
 namespace game {
+
+using namespace twoply;
 
 namespace {
 

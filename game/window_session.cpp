@@ -13,6 +13,8 @@
 
 namespace game {
 
+using namespace twoply;
+
 namespace {
 
 class WindowScreen final : public Screen {

@@ -17,7 +17,7 @@ Session& TheGame();
 // `listener` hears every change of the line, the position replayed or the outcome.
 void SetLineListener(std::function<void()> listener);
 // A colour for this run only (the command line's --black).
-void OverrideColourForThisRun(Colour colour);
+void OverrideColourForThisRun(twoply::Colour colour);
 // A level for this run only (the command line's), given to every game the window opens.
 void OverrideLevelForThisRun(int32_t level);
 

@@ -17,33 +17,33 @@
 #include <set>
 
 #include "engine/search.h"
+#include "game/analysis/builtin_analysis.h"
 #include "game/engine_choice.h"
-#include "game/engines/builtin_analysis.h"
-#include "game/engines/option_settings.h"
+#include "game/outside/option_settings.h"
 #include "game/play/engine_bridge.h"
 #include "game/record_window.h"
 #include "game/score_graph.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/windows/panel_marks.h"
-#include "tests/support/picked_line.h"
 #include "runtime/windows/side_window.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
 #include "tests/support/game_window.h"
+#include "tests/support/picked_line.h"
 
 namespace {
 
 using testing_support::WaitFor;
 
-using engines::AnalysisLine;
+using analysis::AnalysisLine;
 
 std::vector<AnalysisLine> Analyse(const std::string& fen, int lines, int depth) {
   engine::Searcher searcher;
   std::atomic<bool> stop{false};
   std::vector<AnalysisLine> last;
   int reports = 0;
-  engines::AnalyseWithOwnEngine(
+  analysis::AnalyseWithOwnEngine(
       searcher, *engine::Position::FromFen(fen), lines, stop,
       [&](const std::vector<AnalysisLine>& found) {
         // Whatever the moment, no two lines begin with the same move.
@@ -117,7 +117,7 @@ TEST(OwnEngineAnalysis, ScoresAndMatesAreFromRedsSide) {
 }
 
 TEST(EngineOptionSettings, ReadAsWrittenOrRefusedWithTheItem) {
-  using Settings = engines::OptionSettings;
+  using Settings = outside::OptionSettings;
   struct Case {
     const char* text;
     std::optional<Settings> read;
@@ -135,10 +135,10 @@ TEST(EngineOptionSettings, ReadAsWrittenOrRefusedWithTheItem) {
   };
   for (const Case& c : cases) {
     std::string error;
-    EXPECT_EQ(engines::ParseOptionSettings(c.text, &error), c.read) << c.text;
+    EXPECT_EQ(outside::ParseOptionSettings(c.text, &error), c.read) << c.text;
     EXPECT_EQ(error.empty(), c.read.has_value()) << c.text;
     if (c.read) {
-      EXPECT_EQ(engines::ParseOptionSettings(engines::FormatOptionSettings(*c.read)), c.read);
+      EXPECT_EQ(outside::ParseOptionSettings(outside::FormatOptionSettings(*c.read)), c.read);
     }
   }
 }
@@ -217,8 +217,8 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
       << notes[1];
 
   // The arrow points from the best move's piece to its target, over the bitmap, not in it.
-  const game::Move best =
-      game::FromEngineMove(game::AnalysisLines().front().pv.front(), game::Colour::kRed);
+  const twoply::Move best =
+      game::FromEngineMove(game::AnalysisLines().front().pv.front(), twoply::Colour::kRed);
   const std::vector<runtime::PanelArrow> arrows = runtime::PanelArrows(game::BoardPanel);
   ASSERT_EQ(arrows.size(), 1u);
   EXPECT_EQ(arrows[0].x1, (best.from.col - 1) * 48 + 22);
@@ -244,8 +244,8 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
   // the lines go, the game is as it was.
   QWidget* record = SideWidget("SideMenuBar")->window();
   record->windowHandle()->requestActivate();
-  ASSERT_TRUE(
-      QTest::qWaitFor([record] { return QGuiApplication::focusWindow() == record->windowHandle(); }));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [record] { return QGuiApplication::focusWindow() == record->windowHandle(); }));
   QTest::keyClick(record, Qt::Key_A, Qt::ControlModifier);
   EXPECT_FALSE(game::AnalysisOn());
   EXPECT_TRUE(runtime::PanelArrows(game::BoardPanel).empty());
@@ -309,9 +309,9 @@ TEST_F(AnalysisWindow, ALongLineIsScoredWholeThoughItChangesWhileScored) {
   game::ToggleRecordWindow();
   // 40 plies picked by a fixed rule among the legal ones: the searches share the line out.
   game::TheGame().NewGame();
-  const game::BoardArray start = game::Board;
-  const std::vector<game::Move> moves = testing_support::PickedLine(40, 7);
-  game::TheGame().LoadGame(start, game::Human, moves, game::Outcome{});
+  const twoply::BoardArray start = twoply::Board;
+  const std::vector<twoply::Move> moves = testing_support::PickedLine(40, 7);
+  game::TheGame().LoadGame(start, twoply::Human, moves, game::Outcome{});
   auto complete = [] {
     const auto scores = game::LineScores();
     return !game::ScoringBusy() &&

@@ -63,7 +63,7 @@ TEST_F(BoardDrawing, SpritesDecodeForEachDrawAndAreReleased) {
   EXPECT_EQ(game::NormalSprite(0), 0);
   EXPECT_EQ(game::HighlightSprite(15), 0);
   int32_t before = runtime::RegisteredPictureCount();
-  for (int32_t code = 1; code <= game::kLastPieceCode; ++code) {
+  for (int32_t code = 1; code <= twoply::kLastPieceCode; ++code) {
     int32_t normal = game::NormalSprite(code), lit = game::HighlightSprite(code);
     const runtime::Picture* picture = runtime::PictureForHandle(lit);
     ASSERT_NE(picture, nullptr) << code;
@@ -73,8 +73,8 @@ TEST_F(BoardDrawing, SpritesDecodeForEachDrawAndAreReleased) {
     runtime::UnloadPicture(lit);
   }
   game::RedrawBoard();
-  game::HighlightSelection(game::Square{1, 10}, false);
-  game::DrawMove(game::Square{1, 10}, game::Square{1, 9});
+  game::HighlightSelection(twoply::Square{1, 10}, false);
+  game::DrawMove(twoply::Square{1, 10}, twoply::Square{1, 9});
   EXPECT_EQ(runtime::RegisteredPictureCount(), before);
 }
 

@@ -1,6 +1,5 @@
 // The game played through the real main window, offscreen: clicks on the board panel and the
 // buttons, the labels, the board's pixels and the game state they leave.
-#include "game/play/session.h"
 #include "game/controller.h"
 
 #include <gtest/gtest.h>
@@ -9,8 +8,9 @@
 
 #include "game/about.h"
 #include "game/board_drawing.h"
-#include "game/notation.h"
-#include "game/search.h"
+#include "game/play/session.h"
+#include "game/twoply/position_text.h"
+#include "game/twoply/two_ply_search.h"
 #include "game/units.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_unit.h"
@@ -19,13 +19,13 @@
 
 namespace {
 
-using game::Square;
 using testing_support::Caption;
 using testing_support::ExpectedBoard;
 using testing_support::FirstDifference;
 using testing_support::PanelPixels;
 using testing_support::PressBoard;
 using testing_support::PressSquare;
+using twoply::Square;
 
 class Controller : public testing::Test {
  protected:
@@ -35,19 +35,19 @@ class Controller : public testing::Test {
   // The board panel shows Board, with `highlighted` lit.
   static void ExpectBoardShown(std::optional<Square> highlighted = {}) {
     EXPECT_EQ(
-        FirstDifference(ExpectedBoard(game::Board, highlighted), PanelPixels(game::BoardPanel)),
+        FirstDifference(ExpectedBoard(twoply::Board, highlighted), PanelPixels(game::BoardPanel)),
         "");
   }
   // A position set up on Board and drawn as opening a record draws it.
   static void SetPosition(const char* fen) {
-    game::Board = testing_support::Fen(fen);
+    twoply::Board = testing_support::Fen(fen);
     game::RedrawBoard();
   }
-  static std::string Position() { return game::FormatFen(game::Board, game::Human); }
+  static std::string Position() { return twoply::FormatFen(twoply::Board, twoply::Human); }
   // What the start-up and every new game leave: the initial position, fresh labels, no selection.
   static void ExpectNewGame() {
     EXPECT_EQ(Position(),
-              game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
+              twoply::FormatFen(testing_support::Fen(testing_support::kStartFen), twoply::Human));
     EXPECT_EQ(game::GameOver, 0);
     EXPECT_EQ(game::HumanToMove, 1);
     EXPECT_EQ(game::PieceSelected, 0);
@@ -61,7 +61,7 @@ class Controller : public testing::Test {
 
 TEST_F(Controller, SelectionAndItsQuirks) {
   ExpectNewGame();
-  EXPECT_EQ(game::SearchDepth, 2);
+  EXPECT_EQ(twoply::SearchDepth, 2);
   // Clicking a Computer piece with nothing selected changes nothing.
   PressSquare(1, 1);
   EXPECT_EQ(game::PieceSelected, 0);
@@ -151,7 +151,7 @@ TEST_F(Controller, TakingTheComputersGeneralWinsAndFreezesTheBoard) {
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
   EXPECT_EQ(Caption(game::TimeLabel), "时间");
   EXPECT_EQ(Position(),
-            game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
+            twoply::FormatFen(testing_support::Fen(testing_support::kStartFen), twoply::Human));
   ExpectBoardShown();
   PressSquare(2, 8);
   EXPECT_EQ(game::PieceSelected, 1);

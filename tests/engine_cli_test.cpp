@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 #include "tests/support/cli_run.h"
 
 namespace {
@@ -88,7 +88,7 @@ TEST(EngineCli, Perft) {
 TEST(EngineCli, GameRecordFiles) {
   std::string path = testing::TempDir() + "xq_cli_record.ces";
   std::string bytes = "\xcf\xf3\xc6\xe5\xc6\xe5\xbe\xd6";
-  for (int i = 1; i <= 90; ++i) bytes += char(game::InitialLayout[i]);
+  for (int i = 1; i <= 90; ++i) bytes += char(twoply::InitialLayout[i]);
   bytes[8 + 7 * 9 + 1] = 0;   // the human cannon leaves (8,2)...
   bytes[8 + 7 * 9 + 4] = 11;  // ...for (8,5)
   std::ofstream(path, std::ios::binary) << bytes;

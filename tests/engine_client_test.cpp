@@ -1,7 +1,7 @@
 // Outside engines through real processes: the lines they print, the handshake, searches and
 // every way an engine can fail, made by a small fake engine (tests/support/fake_engine.sh), then
 // our own engine and Fairy-Stockfish.
-#include "game/engines/engine_client.h"
+#include "game/outside/engine_client.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,17 +10,17 @@
 #include <functional>
 #include <thread>
 
-#include "game/engines/analysis_text.h"
+#include "game/analysis/analysis_text.h"
 
 // The expected values below name only the fields a line sets; the rest are meant to be empty.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace {
 
-using engines::EngineClient;
-using engines::EngineEvent;
-using engines::Numbering;
-using engines::Protocol;
+using outside::EngineClient;
+using outside::EngineEvent;
+using outside::Numbering;
+using outside::Protocol;
 using Kind = EngineEvent::Kind;
 
 engine::Move M(const char* iccs) {
@@ -42,20 +42,20 @@ TEST(EngineLines, MovesInBothNumberings) {
       {"", Numbering::kFromOne, std::nullopt},
   };
   for (const Case& c : cases) {
-    auto move = engines::ParseEngineMove(c.text, c.numbering);
+    auto move = outside::ParseEngineMove(c.text, c.numbering);
     ASSERT_EQ(move.has_value(), c.iccs.has_value()) << c.text;
     if (!move) continue;
     EXPECT_EQ(engine::ToIccs(*move), *c.iccs) << c.text;
-    EXPECT_EQ(engines::ParseEngineMove(engines::FormatEngineMove(*move, c.numbering), c.numbering),
+    EXPECT_EQ(outside::ParseEngineMove(outside::FormatEngineMove(*move, c.numbering), c.numbering),
               move);
   }
-  EXPECT_EQ(engines::NumberingForName("Fairy-Stockfish 11.1 LB 64"), Numbering::kFromOne);
-  EXPECT_EQ(engines::NumberingForName("Sjaak II 1.4.1"), Numbering::kFromOne);
-  EXPECT_EQ(engines::NumberingForName("Pikafish 2024"), Numbering::kFromZero);
+  EXPECT_EQ(outside::NumberingForName("Fairy-Stockfish 11.1 LB 64"), Numbering::kFromOne);
+  EXPECT_EQ(outside::NumberingForName("Sjaak II 1.4.1"), Numbering::kFromOne);
+  EXPECT_EQ(outside::NumberingForName("Pikafish 2024"), Numbering::kFromZero);
 }
 
 TEST(EngineLines, OptionsOfBothProtocols) {
-  using Option = engines::EngineOption;
+  using Option = outside::EngineOption;
   struct Case {
     const char* line;
     Protocol protocol;
@@ -76,11 +76,11 @@ TEST(EngineLines, OptionsOfBothProtocols) {
       {"optional x", Protocol::kUci, std::nullopt},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(engines::ParseOptionLine(c.line, c.protocol), c.option) << c.line;
+    EXPECT_EQ(outside::ParseOptionLine(c.line, c.protocol), c.option) << c.line;
 }
 
 TEST(EngineLines, InfoAndBestMove) {
-  using Info = engines::InfoText;
+  using Info = outside::InfoText;
   Info full{8, 12, 2, -29, {}, true, 24386, 80217, 304, {"b8b6", "h1g3"}, ""};
   struct Case {
     const char* line;
@@ -101,9 +101,9 @@ TEST(EngineLines, InfoAndBestMove) {
       {"bestmove h2e2", Protocol::kUci, std::nullopt},
   };
   for (const Case& c : cases)
-    EXPECT_EQ(engines::ParseInfoLine(c.line, c.protocol), c.info) << c.line;
+    EXPECT_EQ(outside::ParseInfoLine(c.line, c.protocol), c.info) << c.line;
 
-  using Best = engines::BestMoveText;
+  using Best = outside::BestMoveText;
   struct BestCase {
     const char* line;
     std::optional<Best> best;
@@ -115,11 +115,11 @@ TEST(EngineLines, InfoAndBestMove) {
       {"bestmoves h2e2", std::nullopt},
       {"", std::nullopt},
   };
-  for (const BestCase& c : best_cases) EXPECT_EQ(engines::ParseBestMoveLine(c.line), c.best);
+  for (const BestCase& c : best_cases) EXPECT_EQ(outside::ParseBestMoveLine(c.line), c.best);
 }
 
 TEST(AnalysisText, ScoresFromRedsSide) {
-  engines::AnalysisLine line;
+  analysis::AnalysisLine line;
   struct Case {
     std::optional<int> cp, mate;
     const char* text;
@@ -128,21 +128,21 @@ TEST(AnalysisText, ScoresFromRedsSide) {
   for (const Case& c : cases) {
     line.score_cp = c.cp;
     line.mate = c.mate;
-    EXPECT_EQ(engines::FormatScore(line), c.text);
+    EXPECT_EQ(analysis::FormatScore(line), c.text);
   }
   line.depth = 9;
   line.seldepth = 14;
   line.nps = 1234;
   line.pv = {M("h2e2"), M("h9g7")};
-  EXPECT_EQ(engines::FormatAnalysisLine(engine::Position(), line, record::Notation::kIccs),
+  EXPECT_EQ(analysis::FormatAnalysisLine(engine::Position(), line, record::Notation::kIccs),
             "1  深度 9/14  分数 -杀 2  速度 1234  h2e2 h9g7");
-  EXPECT_EQ(engines::FormatAnalysisLine(engine::Position(), line, record::Notation::kChinese),
+  EXPECT_EQ(analysis::FormatAnalysisLine(engine::Position(), line, record::Notation::kChinese),
             "1  深度 9/14  分数 -杀 2  速度 1234  炮二平五 马８进７");
   // As far as the line is legal, and cut short when asked.
   line.pv = {M("h2e2"), M("h9g7"), M("a0a5"), M("b0c2")};
-  EXPECT_EQ(engines::FormatLineMoves(engine::Position(), line.pv, record::Notation::kWxf),
+  EXPECT_EQ(analysis::FormatLineMoves(engine::Position(), line.pv, record::Notation::kWxf),
             "C2.5 H8+7");
-  EXPECT_EQ(engines::FormatLineMoves(engine::Position(), line.pv, record::Notation::kIccs, 1),
+  EXPECT_EQ(analysis::FormatLineMoves(engine::Position(), line.pv, record::Notation::kIccs, 1),
             "h2e2 …");
 }
 
@@ -188,8 +188,8 @@ auto KindIs(Kind kind) {
   return [kind](const EngineEvent& event) { return event.kind == kind; };
 }
 
-engines::GoLimits MoveTime(int ms) {
-  engines::GoLimits limits;
+outside::GoLimits MoveTime(int ms) {
+  outside::GoLimits limits;
   limits.movetime_ms = ms;
   return limits;
 }
@@ -198,7 +198,7 @@ TEST(EngineClient, EachFailureIsOneMessageNamingTheEngineAndItsProcessEnds) {
   struct Case {
     std::string command;
     bool search;  // the failure comes from a search, not the handshake
-    engines::GoLimits limits;
+    outside::GoLimits limits;
     const char* message;
     int handshake_ms = 20000;  // short only where the wait is the failure
   } cases[] = {
@@ -218,7 +218,7 @@ TEST(EngineClient, EachFailureIsOneMessageNamingTheEngineAndItsProcessEnds) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
-    engines::EngineConfig config;
+    outside::EngineConfig config;
     config.command = c.command;
     config.protocol = Protocol::kUci;
     config.handshake_ms = c.handshake_ms;
@@ -247,7 +247,7 @@ TEST(EngineClient, EachFailureIsOneMessageNamingTheEngineAndItsProcessEnds) {
 
 TEST(EngineClient, AFloodShrinksToTheNewestLineAndTheMoveStillComes) {
   for (const char* mode : {"flood", "long"}) {
-    engines::EngineConfig config;
+    outside::EngineConfig config;
     config.command = FakeEngine(mode);
     EngineClient client(config);
     client.Start();
@@ -272,7 +272,7 @@ TEST(EngineClient, AFloodShrinksToTheNewestLineAndTheMoveStillComes) {
 }
 
 TEST(EngineClient, FindsUcciWhenUciGetsNoAnswer) {
-  engines::EngineConfig config;
+  outside::EngineConfig config;
   config.command = FakeEngine("ucci-only");
   config.handshake_ms = 3000;  // "ucci" goes after half of it
   EngineClient client(config);
@@ -287,7 +287,7 @@ TEST(EngineClient, FindsUcciWhenUciGetsNoAnswer) {
 }
 
 TEST(EngineClient, OurOwnEngineAnalysesStopsAndRestarts) {
-  engines::EngineConfig config;
+  outside::EngineConfig config;
   config.command = OurEngine();
   EngineClient client(config);
   ASSERT_TRUE(client.Start());
@@ -302,7 +302,7 @@ TEST(EngineClient, OurOwnEngineAnalysesStopsAndRestarts) {
 
   // Endless analysis after two moves; a new position replaces it, and only its answer comes.
   std::vector<engine::Move> moves = {M("h2e2"), M("h9g7")};
-  engines::GoLimits endless;
+  outside::GoLimits endless;
   endless.infinite = true;
   uint64_t first = client.Go(engine::Position(), moves, endless);
   auto infos = PollUntil(client, KindIs(Kind::kInfo));
@@ -313,7 +313,7 @@ TEST(EngineClient, OurOwnEngineAnalysesStopsAndRestarts) {
   for (engine::Move move : moves) after.MakeMove(move);
   EXPECT_TRUE(after.IsLegal(infos.back().line.pv[0]));
 
-  engines::GoLimits shallow;
+  outside::GoLimits shallow;
   shallow.depth = 3;
   uint64_t second = client.Go(engine::Position(), {}, shallow);
   auto answer = PollUntil(client, KindIs(Kind::kBestMove));
@@ -330,7 +330,7 @@ TEST(EngineClient, OurOwnEngineAnalysesStopsAndRestarts) {
   ASSERT_TRUE(answer.back().best);
   EXPECT_TRUE(after.IsLegal(*answer.back().best));
 
-  engines::GoLimits clock;
+  outside::GoLimits clock;
   clock.red_ms = clock.black_ms = 3000;
   clock.red_increment_ms = clock.black_increment_ms = 100;
   client.Go(engine::Position(), {}, clock);
@@ -342,11 +342,11 @@ TEST(EngineClient, OurOwnEngineAnalysesStopsAndRestarts) {
 
 TEST(EngineClient, FairyStockfishCountsRanksFromOneAndGivesSeveralLines) {
   if (access(kFairy, X_OK) != 0) GTEST_SKIP() << "Fairy-Stockfish is not installed";
-  engines::EngineConfig config;
+  outside::EngineConfig config;
   config.command = kFairy;
   EngineClient client(config);
   client.Start();
-  engines::GoLimits limits;
+  outside::GoLimits limits;
   limits.depth = 8;
   limits.multipv = 2;
   std::vector<engine::Move> moves = {M("h2e2")};  // sent as h3e3

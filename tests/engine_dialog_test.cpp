@@ -175,7 +175,7 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
   EXPECT_NE(game::OpponentName(), "");
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   ASSERT_NE(game::TheGame().Clock(), nullptr);  // on the clock chosen
-  EXPECT_LT(game::TheGame().Clock()->Remaining(game::Colour::kBlack), 62000);
+  EXPECT_LT(game::TheGame().Clock()->Remaining(twoply::Colour::kBlack), 62000);
 }
 
 }  // namespace

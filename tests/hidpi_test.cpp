@@ -8,7 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 #include "game/units.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
@@ -79,7 +79,7 @@ TEST_F(HiDpi, TheScreenShowsThePanelsDrawingSmoothly) {
   testing_support::PressSquare(2, 8);
   testing_support::PressSquare(5, 8);
   const runtime::Surface bitmap = PanelPixels(game::BoardPanel);
-  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board), bitmap),
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board), bitmap),
             "");
   const QImage screen = Screen();
   int far = 0, total = 0;

@@ -1,14 +1,13 @@
-#include "game/notation.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "game/twoply/position_text.h"
 #include "tests/support/engine_positions.h"
 
 namespace {
 
-using game::ParseFen;
+using twoply::ParseFen;
 
 std::string Refusal(const std::string& fen) {
   std::string error;
@@ -20,16 +19,16 @@ TEST(Notation, FenReadsRanksFromTheComputersBackRow) {
   std::string error;
   auto start = ParseFen(std::string(testing_support::kStartFen) + " w - - 0 1", error);
   ASSERT_TRUE(start.has_value()) << error;
-  game::SetInitialPosition();
+  twoply::SetInitialPosition();
   for (int row = 1; row <= 10; ++row)
-    for (int col = 1; col <= 9; ++col) EXPECT_EQ(start->board(row, col), game::Board(row, col));
-  EXPECT_EQ(start->side, game::Human);
-  EXPECT_EQ(game::FormatFen(start->board, game::Computer),
+    for (int col = 1; col <= 9; ++col) EXPECT_EQ(start->board(row, col), twoply::Board(row, col));
+  EXPECT_EQ(start->side, twoply::Human);
+  EXPECT_EQ(twoply::FormatFen(start->board, twoply::Computer),
             std::string(testing_support::kStartFen) + " b");
   auto noSide = ParseFen("9/9/9/9/9/9/9/9/9/9", error);
   ASSERT_TRUE(noSide.has_value());
   EXPECT_FALSE(noSide->side.has_value());
-  EXPECT_EQ(ParseFen("4k4/9/9/9/9/9/9/9/9/4K4 b", error)->side, game::Computer);
+  EXPECT_EQ(ParseFen("4k4/9/9/9/9/9/9/9/9/4K4 b", error)->side, twoply::Computer);
 }
 
 TEST(Notation, FenRefusalsSayWhatIsWrong) {
@@ -50,44 +49,44 @@ TEST(Notation, FenRefusalsSayWhatIsWrong) {
 }
 
 TEST(Notation, IccsCoordinates) {
-  auto move = game::ParseIccsMove("b2e2");
+  auto move = twoply::ParseIccsMove("b2e2");
   ASSERT_TRUE(move.has_value());
-  EXPECT_EQ(move->from, (game::Square{2, 8}));
-  EXPECT_EQ(move->to, (game::Square{5, 8}));
-  EXPECT_EQ(game::ParseIccsMove("B2-E2"), move);
-  auto corners = game::ParseIccsMove("a9i0");
+  EXPECT_EQ(move->from, (twoply::Square{2, 8}));
+  EXPECT_EQ(move->to, (twoply::Square{5, 8}));
+  EXPECT_EQ(twoply::ParseIccsMove("B2-E2"), move);
+  auto corners = twoply::ParseIccsMove("a9i0");
   ASSERT_TRUE(corners.has_value());
-  EXPECT_EQ(corners->from, (game::Square{1, 1}));
-  EXPECT_EQ(corners->to, (game::Square{9, 10}));
-  EXPECT_EQ(game::FormatIccsMove(*corners), "a9i0");
+  EXPECT_EQ(corners->from, (twoply::Square{1, 1}));
+  EXPECT_EQ(corners->to, (twoply::Square{9, 10}));
+  EXPECT_EQ(twoply::FormatIccsMove(*corners), "a9i0");
   for (const char* bad : {"", "b2e", "b2e22", "j2e2", "b2ea", "b2+e2", "b2-e2x", "2be2"})
-    EXPECT_FALSE(game::ParseIccsMove(bad).has_value()) << bad;
+    EXPECT_FALSE(twoply::ParseIccsMove(bad).has_value()) << bad;
 }
 
 std::vector<uint8_t> Record(size_t bodyBytes, uint8_t fill = 0) {
   std::vector<uint8_t> bytes = {0xcf, 0xf3, 0xc6, 0xe5, 0xc6, 0xe5, 0xbe, 0xd6};
   for (size_t i = 0; i < bodyBytes; ++i)
-    bytes.push_back(i < 90 ? game::InitialLayout[i + 1] : fill);
+    bytes.push_back(i < 90 ? twoply::InitialLayout[i + 1] : fill);
   return bytes;
 }
 
 TEST(Notation, GameRecords) {
   std::string error;
-  auto board = game::ParseRecord(Record(90), error);
+  auto board = twoply::ParseRecord(Record(90), error);
   ASSERT_TRUE(board.has_value()) << error;
   EXPECT_EQ((*board)(1, 1), 2);
   EXPECT_EQ((*board)(10, 5), 8);
-  EXPECT_TRUE(game::ParseRecord(Record(120, 0xff), error).has_value());  // the rest is ignored
-  EXPECT_FALSE(game::ParseRecord(Record(89), error).has_value());
+  EXPECT_TRUE(twoply::ParseRecord(Record(120, 0xff), error).has_value());  // the rest is ignored
+  EXPECT_FALSE(twoply::ParseRecord(Record(89), error).has_value());
   EXPECT_NE(error.find("fewer than 90"), std::string::npos);
-  EXPECT_FALSE(game::ParseRecord(Record(0), error).has_value());
+  EXPECT_FALSE(twoply::ParseRecord(Record(0), error).has_value());
   std::vector<uint8_t> header = Record(90);
   header[3] = 0;
-  EXPECT_FALSE(game::ParseRecord(header, error).has_value());
-  EXPECT_FALSE(game::ParseRecord(std::vector<uint8_t>(5, 0xcf), error).has_value());
+  EXPECT_FALSE(twoply::ParseRecord(header, error).has_value());
+  EXPECT_FALSE(twoply::ParseRecord(std::vector<uint8_t>(5, 0xcf), error).has_value());
   std::vector<uint8_t> unknown = Record(90);
   unknown[8 + 40] = 15;
-  EXPECT_FALSE(game::ParseRecord(unknown, error).has_value());
+  EXPECT_FALSE(twoply::ParseRecord(unknown, error).has_value());
   EXPECT_NE(error.find("15"), std::string::npos);
 }
 

@@ -79,8 +79,8 @@ TEST_F(OutsideOpponent, AFailingEngineIsNamedAndTheBuiltInEnginePlaysOn) {
 
 TEST_F(OutsideOpponent, AFloodingEngineStillPlaysItsMove) {
   Choose(FakeEngine("flood"));
-  game::ChooseEngineMoveMs(5000);                // a shell takes its time to print 20000 lines
-  game::TheGame().PlayAs(game::Colour::kBlack);  // the Computer has red and opens: h2e2 is legal
+  game::ChooseEngineMoveMs(5000);                  // a shell takes its time to print 20000 lines
+  game::TheGame().PlayAs(twoply::Colour::kBlack);  // the Computer has red and opens: h2e2 is legal
   ASSERT_TRUE(ReplyArrived());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   ASSERT_EQ(game::TheGame().LineEngineMoves().size(), 1u);
@@ -123,8 +123,8 @@ TEST_F(OutsideOpponent, OnAClockTheEngineIsToldBothTimesAndLosesItsTurnWhenItsTi
   ASSERT_EQ(game::TheGame().LineEngineMoves().size(), 4u);
   const game::GameClock* clock = game::TheGame().Clock();
   ASSERT_NE(clock, nullptr);
-  EXPECT_LT(clock->Remaining(game::Colour::kBlack), 61000);
-  EXPECT_GT(clock->Remaining(game::Colour::kBlack), 0);
+  EXPECT_LT(clock->Remaining(twoply::Colour::kBlack), 61000);
+  EXPECT_GT(clock->Remaining(twoply::Colour::kBlack), 0);
 
   // An engine that thinks past its clock gets the failure's message, and the built-in engine
   // answers without a clock.

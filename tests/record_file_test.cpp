@@ -11,8 +11,8 @@
 
 #include "game/board_drawing.h"
 #include "game/controller.h"
-#include "game/notation.h"
 #include "game/play/session.h"
+#include "game/twoply/position_text.h"
 #include "game/units.h"
 #include "runtime/lifecycle.h"
 #include "tests/support/engine_positions.h"
@@ -62,13 +62,13 @@ class RecordFile : public testing::Test {
     AnswerDialogs({Path(name)});
     ClickButton(game::SaveButton);
   }
-  static std::string Position() { return game::FormatFen(game::Board, game::Human); }
+  static std::string Position() { return twoply::FormatFen(twoply::Board, twoply::Human); }
   // A 98-byte record of a FEN.
   static std::string RecordOf(const char* fen) {
-    game::BoardArray board = testing_support::Fen(fen);
+    twoply::BoardArray board = testing_support::Fen(fen);
     std::string bytes = kHeader;
-    for (int32_t row = 1; row <= game::kRows; ++row)
-      for (int32_t col = 1; col <= game::kCols; ++col) bytes += char(board(row, col));
+    for (int32_t row = 1; row <= twoply::kRows; ++row)
+      for (int32_t col = 1; col <= twoply::kCols; ++col) bytes += char(board(row, col));
     return bytes;
   }
 
@@ -95,10 +95,10 @@ TEST_F(RecordFile, SavedAndOpenedThroughTheDialogOpeningChangesOnlyTheBoard) {
   EXPECT_EQ(Position(), saved);
   EXPECT_EQ(game::StepCount, 0);
   EXPECT_EQ(game::PieceSelected, 1);
-  EXPECT_TRUE((game::SelectedSquare == game::Square{8, 8}));
+  EXPECT_TRUE((game::SelectedSquare == twoply::Square{8, 8}));
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
   EXPECT_EQ(
-      FirstDifference(testing_support::ExpectedBoard(game::Board), PanelPixels(game::BoardPanel)),
+      FirstDifference(testing_support::ExpectedBoard(twoply::Board), PanelPixels(game::BoardPanel)),
       "");
 }
 
@@ -127,7 +127,7 @@ TEST_F(RecordFile, UnusableRecordsLeaveBoardAndScreenAsTheyWere) {
       {"code 15", unknownCode},
       {"code 255", highCode},
   };
-  game::Board(5, 5) = game::kHumanCodeOffset + game::Chariot;
+  twoply::Board(5, 5) = twoply::kHumanCodeOffset + twoply::Chariot;
   game::RedrawBoard();
   PressSquare(5, 5);
   const std::string position = Position();

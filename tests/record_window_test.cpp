@@ -13,7 +13,7 @@
 
 #include "game/board_drawing.h"
 #include "game/controller.h"
-#include "game/notation.h"
+#include "game/twoply/position_text.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/system/questions.h"
@@ -32,7 +32,7 @@ QWidget* RecordWidget() {
 }
 
 std::string Position() {
-  return game::FormatFen(game::Board, game::Human);
+  return twoply::FormatFen(twoply::Board, twoply::Human);
 }
 
 std::string ReadText(const std::string& path) {
@@ -62,10 +62,10 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   Move(8, 10, 7, 8);
   ASSERT_EQ(game::TheGame().Line().moves.size(), 4u);
   const std::string live = Position();
-  const game::BoardArray afterFirst = [] {
-    game::BoardArray board = testing_support::Fen(testing_support::kStartFen);
+  const twoply::BoardArray afterFirst = [] {
+    twoply::BoardArray board = testing_support::Fen(testing_support::kStartFen);
     board(8, 5) = board(8, 8);
-    board(8, 8) = game::Empty;
+    board(8, 8) = twoply::Empty;
     return board;
   }();
 
@@ -81,7 +81,7 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   EXPECT_EQ(Position(), live);
   QTest::keyClick(RecordWidget(), Qt::Key_End);
   EXPECT_FALSE(game::TheGame().Viewed());
-  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board),
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
   // Remembered open for the next run; closed with 棋谱 again.
@@ -175,14 +175,14 @@ TEST_F(RecordWindow, SeveralGamesInAFileOfferAChoice) {
 // As black the Computer opens; the Human's black pieces stand below in black, and the record and
 // the PGN name the real colours.
 TEST_F(RecordWindow, AGameAsBlack) {
-  game::TheGame().PlayAs(game::Colour::kBlack);
+  game::TheGame().PlayAs(twoply::Colour::kBlack);
   ASSERT_EQ(game::TheGame().Line().moves.size(), 1u);
-  EXPECT_EQ(game::DrawnHumanColour, game::Colour::kBlack);
+  EXPECT_EQ(game::DrawnHumanColour, twoply::Colour::kBlack);
   // The board as drawn: every piece in the other side's sprite, the black ones below.
-  game::BoardArray swapped = game::Board;
-  for (int32_t row = 1; row <= game::kRows; ++row)
-    for (int32_t col = 1; col <= game::kCols; ++col)
-      if (uint8_t code = game::Board(row, col); code != game::Empty)
+  twoply::BoardArray swapped = twoply::Board;
+  for (int32_t row = 1; row <= twoply::kRows; ++row)
+    for (int32_t col = 1; col <= twoply::kCols; ++col)
+      if (uint8_t code = twoply::Board(row, col); code != twoply::Empty)
         swapped(row, col) = uint8_t(code > 7 ? code - 7 : code + 7);
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(swapped),
                                              testing_support::PanelPixels(game::BoardPanel)),
@@ -194,9 +194,9 @@ TEST_F(RecordWindow, AGameAsBlack) {
   EXPECT_NE(text.find("[Red \"电脑（难度 2）\"]"), std::string::npos) << text;
   // Remembered: the next run is black again, until 执黑 is taken off.
   testing_support::RestartGameKeepingSettings();
-  EXPECT_EQ(game::TheGame().HumanColour(), game::Colour::kBlack);
-  game::TheGame().PlayAs(game::Colour::kRed);
-  EXPECT_EQ(game::DrawnHumanColour, game::Colour::kRed);
+  EXPECT_EQ(game::TheGame().HumanColour(), twoply::Colour::kBlack);
+  game::TheGame().PlayAs(twoply::Colour::kRed);
+  EXPECT_EQ(game::DrawnHumanColour, twoply::Colour::kRed);
   EXPECT_EQ(game::TheGame().Line().moves.size(), 0u);
 }
 

@@ -1,4 +1,4 @@
-#include "game/rules.h"
+#include "game/twoply/rules.h"
 
 #include <gtest/gtest.h>
 
@@ -6,13 +6,13 @@
 
 namespace {
 
-using game::BoardArray;
-using game::CanReach;
-using game::IsLegalMove;
 using testing_support::Fen;
+using twoply::BoardArray;
+using twoply::CanReach;
+using twoply::IsLegalMove;
 
-game::Square Sq(int row, int col) {
-  return game::Square{static_cast<uint8_t>(col), static_cast<uint8_t>(row)};
+twoply::Square Sq(int row, int col) {
+  return twoply::Square{static_cast<uint8_t>(col), static_cast<uint8_t>(row)};
 }
 
 bool Legal(const BoardArray& board, int fromRow, int fromCol, int toRow, int toCol) {
@@ -79,7 +79,7 @@ TEST(Rules, CannonMovesFreelyAndCapturesOverExactlyOneScreen) {
   EXPECT_TRUE(Legal(line, 5, 1, 5, 4));
   line(5, 3) = 14;  // two pieces between: no capture
   EXPECT_FALSE(Legal(line, 5, 1, 5, 4));
-  line(5, 3) = game::Empty;
+  line(5, 3) = twoply::Empty;
   line(5, 4) = 12;  // own piece: never a capture
   EXPECT_FALSE(Legal(line, 5, 1, 5, 4));
   EXPECT_TRUE(CanReach(Sq(5, 1), Sq(5, 4), line));

@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "engine/search.h"
-#include "game/evaluation.h"
-#include "game/notation.h"
-#include "game/search.h"
+#include "game/twoply/position_text.h"
+#include "game/twoply/static_evaluation.h"
+#include "game/twoply/two_ply_search.h"
 #include "runtime/text_codec.h"
 
 namespace {
@@ -23,8 +23,8 @@ using game::Session;
 
 constexpr const char* kStart = "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR";
 
-std::string Name(game::Square s) {
-  return game::FormatIccsSquare(s);
+std::string Name(twoply::Square s) {
+  return twoply::FormatIccsSquare(s);
 }
 
 // What the game asked the screen to do, one word and its squares a call.
@@ -32,14 +32,14 @@ class RecordingScreen final : public game::Screen {
  public:
   std::vector<std::string> calls;
   void DrawNewBoard() override { calls.push_back("new"); }
-  void RedrawBoard(const game::BoardArray&) override { calls.push_back("redraw"); }
-  void DrawMove(const game::Move& m) override {
+  void RedrawBoard(const twoply::BoardArray&) override { calls.push_back("redraw"); }
+  void DrawMove(const twoply::Move& m) override {
     calls.push_back("move " + Name(m.from) + Name(m.to));
   }
-  void HighlightSelection(game::Square s, bool) override { calls.push_back("light " + Name(s)); }
+  void HighlightSelection(twoply::Square s, bool) override { calls.push_back("light " + Name(s)); }
   void SetCaption(game::Label, const std::string&) override {}
-  void MarkHint(game::Square s) override { calls.push_back("mark " + Name(s)); }
-  void EraseHintMark(game::Square s) override { calls.push_back("erase " + Name(s)); }
+  void MarkHint(twoply::Square s) override { calls.push_back("mark " + Name(s)); }
+  void EraseHintMark(twoply::Square s) override { calls.push_back("erase " + Name(s)); }
 };
 
 // Jobs wait until the test runs them; a cancelled job's work still runs, with its stop set, and
@@ -149,8 +149,8 @@ class SessionScript : public testing::Test {
  protected:
   void SetUp() override {
     game::CreateGlobals();
-    game::LoadEvaluationTables();
-    game::SearchDepth = 2;
+    twoply::LoadEvaluationTables();
+    twoply::SearchDepth = 2;
     session = std::make_unique<Session>(screen, scheduler, store);
     session->LoadChoices();
   }
@@ -160,7 +160,7 @@ class SessionScript : public testing::Test {
   }
 
   std::string BoardNow() const {
-    std::string fen = game::FormatFen(game::Board, game::Human);
+    std::string fen = twoply::FormatFen(twoply::Board, twoply::Human);
     return fen.substr(0, fen.find(' '));
   }
 
@@ -172,12 +172,12 @@ class SessionScript : public testing::Test {
     if (verb == "new") {
       session->NewGame();
     } else if (verb == "click") {  // a square's centre, by ICCS name
-      auto square = game::ParseIccsMove(rest + rest);
+      auto square = twoply::ParseIccsMove(rest + rest);
       ASSERT_TRUE(square) << rest;
-      session->Click((square->from.col - 1) * game::kCell + 20,
-                     (square->from.row - 1) * game::kCell + 20);
+      session->Click((square->from.col - 1) * twoply::kCell + 20,
+                     (square->from.row - 1) * twoply::kCell + 20);
     } else if (verb == "move") {
-      auto move = game::ParseIccsMove(rest);
+      auto move = twoply::ParseIccsMove(rest);
       ASSERT_TRUE(move) << rest;
       session->PlayHumanMove(*move);
     } else if (verb == "back") {
@@ -280,7 +280,7 @@ TEST_F(SessionScript, TheEnginesReplyIsTheOneSearchAndARecordNeverHoldsItsTurn) 
       {"move h2e2", {.steps = 1, .moves = 1, .status = "电脑思考中...", .thinking = true}},
   });
   // Saved now, the record holds the position with the Human to move: the one before his move.
-  EXPECT_EQ(game::FormatFen(session->RecordBoard(), game::Human).substr(0, 53),
+  EXPECT_EQ(twoply::FormatFen(session->RecordBoard(), twoply::Human).substr(0, 53),
             std::string(kStart).substr(0, 53));
   // No hint, no second search, no click while the reply is on its way.
   EXPECT_EQ(session->RequestHint(), game::HintAnswer::kNotNow);
@@ -291,7 +291,7 @@ TEST_F(SessionScript, TheEnginesReplyIsTheOneSearchAndARecordNeverHoldsItsTurn) 
   Play({{"run", {.moves = 2, .status = "到你了...", .thinking = false}}});
   EXPECT_FALSE(session->Viewed());  // the reply brings the board back to the game
   EXPECT_EQ(BoardNow(),
-            game::FormatFen(session->RecordBoard(), game::Human).substr(0, BoardNow().size()));
+            twoply::FormatFen(session->RecordBoard(), twoply::Human).substr(0, BoardNow().size()));
   // A new game while the engine thinks stops it; its move never lands.
   Play({
       {"move b2c2", {.thinking = true}},
@@ -348,7 +348,7 @@ TEST_F(SessionScript, EndingsAndWhatTheyAreCalled) {
       Act(std::string("paste ") + c.fen);
     } else {
       std::string error;
-      session->OpenBoard(game::ParseFen(c.fen, error)->board);
+      session->OpenBoard(twoply::ParseFen(c.fen, error)->board);
     }
     if (*c.move) Act(std::string("move ") + c.move);
     EXPECT_EQ(session->GameOutcome().winner, c.winner);
@@ -368,8 +368,8 @@ TEST_F(SessionScript, PastesAndRecordsReplaceTheLine) {
   EXPECT_EQ(game::StepCount, 0);
   // A record replaces the board alone: the count and the labels stay.
   Play({{"new", {}}, {"click h2", {}}, {"click e2", {.steps = 1}}});
-  game::BoardArray opened = game::Board;
-  opened(10, 1) = game::Empty;
+  twoply::BoardArray opened = twoply::Board;
+  opened(10, 1) = twoply::Empty;
   session->OpenBoard(opened);
   EXPECT_EQ(game::StepCount, 1);
   EXPECT_FALSE(session->CanTakeBack());
@@ -385,7 +385,7 @@ TEST_F(SessionScript, ReplayAndContinueFromAnEarlierPosition) {
   EXPECT_EQ(session->Viewed(), 0u);
   EXPECT_EQ(screen.calls.back(), "redraw");
   EXPECT_EQ(BoardNow(), live);  // the game itself is untouched
-  EXPECT_FALSE(session->PlayHumanMove(*game::ParseIccsMove("b2e2")));
+  EXPECT_FALSE(session->PlayHumanMove(*twoply::ParseIccsMove("b2e2")));
   EXPECT_FALSE(session->CanHint());
   session->View(4);  // the line's length: back to the game
   EXPECT_FALSE(session->Viewed());
@@ -401,9 +401,9 @@ TEST_F(SessionScript, ReplayAndContinueFromAnEarlierPosition) {
 
 // As black the Computer has red and moves first; the FEN and the engine see the real colours.
 TEST_F(SessionScript, PlayingBlack) {
-  session->PlayAs(game::Colour::kBlack);
+  session->PlayAs(twoply::Colour::kBlack);
   EXPECT_EQ(session->Line().moves.size(), 1u);
-  EXPECT_EQ(session->Line().first, game::Computer);
+  EXPECT_EQ(session->Line().first, twoply::Computer);
   EXPECT_EQ(game::StepCount, 0);
   EXPECT_FALSE(session->CanTakeBack());
   const std::string fen = session->Fen();
@@ -412,24 +412,25 @@ TEST_F(SessionScript, PlayingBlack) {
   ASSERT_TRUE(position);
   EXPECT_EQ(position->SideToMove(), engine::kBlack);
   // The Human's black pieces stand below: black's pawn a6 is his, the rightmost as he sees it.
-  const game::Move pawn = game::FromEngineMove(*engine::ParseIccs("a6a5"), game::Colour::kBlack);
-  EXPECT_TRUE((pawn.from == game::Square{9, 7}));
-  EXPECT_EQ(At(game::Board, pawn.from), game::Soldier + game::kHumanCodeOffset);
+  const twoply::Move pawn =
+      game::FromEngineMove(*engine::ParseIccs("a6a5"), twoply::Colour::kBlack);
+  EXPECT_TRUE((pawn.from == twoply::Square{9, 7}));
+  EXPECT_EQ(At(twoply::Board, pawn.from), twoply::Soldier + twoply::kHumanCodeOffset);
   ASSERT_TRUE(session->PlayHumanMove(pawn));
   EXPECT_EQ(session->Line().moves.size(), 3u);
   EXPECT_EQ(game::StepCount, 1);
   session->TakeBack();
   EXPECT_EQ(session->Line().moves.size(), 1u);
   session->NewGame();  // the colour holds
-  EXPECT_EQ(session->HumanColour(), game::Colour::kBlack);
-  EXPECT_EQ(session->Line().first, game::Computer);
+  EXPECT_EQ(session->HumanColour(), twoply::Colour::kBlack);
+  EXPECT_EQ(session->Line().first, twoply::Computer);
 
   // Played to a mate: black's chariot closes the last rank on the red General.
   session->ChooseStandardRules(true);
   ASSERT_EQ(session->Paste("4k4/9/9/9/9/9/9/r8/8r/3K5 b"), std::nullopt);
   EXPECT_EQ(game::HumanToMove, 1);
   ASSERT_TRUE(session->PlayHumanMove(
-      game::FromEngineMove(*engine::ParseIccs("a2a0"), game::Colour::kBlack)));
+      game::FromEngineMove(*engine::ParseIccs("a2a0"), twoply::Colour::kBlack)));
   EXPECT_EQ(session->GameOutcome().winner, game::Winner::kHuman);
   EXPECT_EQ(session->GameOutcome().ending, game::Ending::kMate);
   EXPECT_EQ(runtime::GbToUtf8Lossy(session->Caption(game::Label::kStatus)), "你赢了");
@@ -457,7 +458,7 @@ TEST_F(SessionScript, AReplyOnItsOwnThreadStopsAtOnceOrArrives) {
   Session game(screen, threads, store);
   game.ChooseLevel(8);
   game.NewGame();
-  ASSERT_TRUE(game.PlayHumanMove(*game::ParseIccsMove("h2e2")));
+  ASSERT_TRUE(game.PlayHumanMove(*twoply::ParseIccsMove("h2e2")));
   ASSERT_TRUE(game.Thinking());
   game.NewGame();  // joins the search: its stop is seen within milliseconds
   EXPECT_FALSE(game.Thinking());
@@ -465,7 +466,7 @@ TEST_F(SessionScript, AReplyOnItsOwnThreadStopsAtOnceOrArrives) {
   EXPECT_EQ(BoardNow(), kStart);
 
   game.ChooseLevel(3);
-  ASSERT_TRUE(game.PlayHumanMove(*game::ParseIccsMove("h2e2")));
+  ASSERT_TRUE(game.PlayHumanMove(*twoply::ParseIccsMove("h2e2")));
   while (!threads.Collect()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_FALSE(game.Thinking());
   EXPECT_EQ(game.Line().moves.size(), 2u);
@@ -546,7 +547,7 @@ TEST_F(SessionScript, AnOutsideReplyIsTheOneSearchAndTheBuiltInEngineTakesOverWh
 TEST(GameClock, ChargesTheSideToMoveAndGivesTheIncrementAfterItsMove) {
   int64_t now = 1000;
   game::GameClock clock({60000, 2000}, [&now] { return now; });
-  using game::Colour;
+  using twoply::Colour;
   EXPECT_EQ(clock.Remaining(Colour::kRed), 60000);
   EXPECT_EQ(clock.Running(), std::nullopt);
   now += 5000;  // nothing runs yet
@@ -572,7 +573,7 @@ TEST(GameClock, ChargesTheSideToMoveAndGivesTheIncrementAfterItsMove) {
 TEST_F(SessionScript, OnAClockTheSidesPayForTheirTurnsAndTheHumanLosesOnTime) {
   HandProvider provider;
   int64_t now = 0;
-  using game::Colour;
+  using twoply::Colour;
   Act("new");
   session->ChooseLevel(3);
   session->UseReplyProvider(&provider);

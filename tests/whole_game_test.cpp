@@ -9,10 +9,10 @@
 #include <QWidget>
 #include <cstdint>
 
-#include "game/play/session.h"
-#include "game/board.h"
 #include "game/controller.h"
-#include "game/move_generation.h"
+#include "game/play/session.h"
+#include "game/twoply/board.h"
+#include "game/twoply/move_generation.h"
 #include "game/units.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
@@ -22,17 +22,17 @@ namespace {
 
 // The Human takes a General when it can, else the dearest piece it can, else a move picked by a
 // fixed sequence: the game is the same on every run and ends in a few dozen moves.
-game::Move ChooseHumanMove(uint32_t& seed) {
-  const int16_t n = game::GenerateMoves(1, game::Human, game::Board);
+twoply::Move ChooseHumanMove(uint32_t& seed) {
+  const int16_t n = twoply::GenerateMoves(1, twoply::Human, twoply::Board);
   EXPECT_GT(n, 0);
   static constexpr int kValue[] = {0, 1000, 9, 4, 5, 2, 2, 1};
   int best = -1;
-  game::Move chosen{};
+  twoply::Move chosen{};
   seed = seed * 1103515245u + 12345u;
   const int16_t pick = int16_t(1 + (seed >> 16) % uint32_t(n));
   for (int16_t i = 1; i <= n; ++i) {
-    const game::Move m = std::as_const(game::MoveLists)(1, i);
-    const uint8_t target = game::Board(m.to.row, m.to.col);
+    const twoply::Move m = std::as_const(twoply::MoveLists)(1, i);
+    const uint8_t target = twoply::Board(m.to.row, m.to.col);
     const int value = (target >= 1 && target <= 7 ? kValue[target] * 2 : 0) + (i == pick);
     if (value > best) best = value, chosen = m;
   }
@@ -44,7 +44,7 @@ TEST(WholeGame, PlayedToTheEndThenEscapeEndsTheLoop) {
   uint32_t seed = 7;
   int moves = 0;
   for (; game::GameOver == 0 && moves < 400; ++moves) {
-    const game::Move m = ChooseHumanMove(seed);
+    const twoply::Move m = ChooseHumanMove(seed);
     testing_support::PressSquare(m.from.col, m.from.row);
     testing_support::PressSquare(m.to.col, m.to.row);
   }

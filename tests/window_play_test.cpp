@@ -20,10 +20,10 @@
 #include "game/board_drawing.h"
 #include "game/controller.h"
 #include "game/game_menu.h"
-#include "game/notation.h"
 #include "game/play/engine_bridge.h"
 #include "game/play/session.h"
-#include "game/search.h"
+#include "game/twoply/position_text.h"
+#include "game/twoply/two_ply_search.h"
 #include "game/units.h"
 #include "game/window_session.h"
 #include "runtime/system/settings.h"
@@ -37,10 +37,10 @@ namespace {
 
 using testing_support::WaitFor;
 
-using game::Square;
 using testing_support::Caption;
 using testing_support::PanelPixels;
 using testing_support::PressSquare;
+using twoply::Square;
 
 QWidget& Widget(const runtime::UnitRef& ref) {
   return *runtime::LiveUnit(ref.window, ref.unit)->Widget();
@@ -101,7 +101,7 @@ struct Shown {
   Square selected;
 
   static Shown Now() {
-    return {game::FormatFen(game::Board, game::Human),
+    return {twoply::FormatFen(twoply::Board, twoply::Human),
             PanelPixels(game::BoardPanel),
             Caption(game::StatusLabel),
             Caption(game::StepLabel),
@@ -132,7 +132,7 @@ class WindowPlay : public testing::Test {
     testing_support::StopGame();
   }
   static void SetPosition(const char* fen) {
-    game::Board = testing_support::Fen(fen);
+    twoply::Board = testing_support::Fen(fen);
     game::RedrawBoard();
   }
   static void Move(Square from, Square to) {
@@ -205,7 +205,7 @@ TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
   engine::Limits limits = engine::LevelLimits(game::kLowestHintLevel);
   limits.variety_cp = 0;  // a hint is the best move found, never a varied one
   const engine::Move expected = searcher.Search(engine::Position(), limits).best;
-  const game::Move hint = game::FromEngineMove(expected);
+  const twoply::Move hint = game::FromEngineMove(expected);
   EXPECT_EQ(game::PieceSelected, 1);
   EXPECT_TRUE(game::SelectedSquare == hint.from);
   ASSERT_TRUE(game::TheGame().HintTarget().has_value());
@@ -215,10 +215,10 @@ TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
   const uint32_t corner = shown.Pixel((hint.to.col - 1) * 48 + 4, (hint.to.row - 1) * 48 + 4);
   EXPECT_EQ(corner & 0xFF, 220u) << std::hex << corner;  // 0x00BBGGRR: the red of the mark
 
-  const uint8_t piece = game::At(game::Board, hint.from);
+  const uint8_t piece = twoply::At(twoply::Board, hint.from);
   PressSquare(hint.to.col, hint.to.row);
   EXPECT_EQ(game::StepCount, 1);
-  EXPECT_EQ(game::At(game::Board, hint.to), piece);
+  EXPECT_EQ(twoply::At(twoply::Board, hint.to), piece);
   EXPECT_FALSE(game::TheGame().HintTarget().has_value());
 }
 
@@ -229,7 +229,7 @@ TEST_F(WindowPlay, TheHintsMarkGoesWithTheNextClick) {
   PressSquare(1, 7);  // another own piece: selected instead, the mark erased
   EXPECT_FALSE(game::TheGame().HintTarget().has_value());
   EXPECT_EQ(
-      testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board, Square{1, 7}),
+      testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board, Square{1, 7}),
                                        PanelPixels(game::BoardPanel)),
       "");
 }
@@ -281,10 +281,10 @@ TEST_F(WindowPlay, TheStandardRulesJudgeMovesChecksAndEndings) {
     SCOPED_TRACE(c.name);
     game::NewGame();
     SetPosition(c.fen);
-    const std::string before = game::FormatFen(game::Board, game::Human);
+    const std::string before = twoply::FormatFen(twoply::Board, twoply::Human);
     Move(c.from, c.to);
     if (c.status == nullptr) {
-      EXPECT_EQ(game::FormatFen(game::Board, game::Human), before);
+      EXPECT_EQ(twoply::FormatFen(twoply::Board, twoply::Human), before);
       EXPECT_EQ(game::StepCount, 0);
       continue;
     }
@@ -323,15 +323,15 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
   }
 
   // Copied and pasted back: the same position, a new game from it, nothing to take back.
-  const std::string position = game::FormatFen(game::Board, game::Human);
+  const std::string position = twoply::FormatFen(twoply::Board, twoply::Human);
   EXPECT_TRUE(UseMenu("复制局面"));
   EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), position + " - - 0 1");
   EXPECT_TRUE(UseMenu("粘贴局面"));
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
-  EXPECT_EQ(game::FormatFen(game::Board, game::Human), position);
+  EXPECT_EQ(twoply::FormatFen(twoply::Board, twoply::Human), position);
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
   EXPECT_FALSE(game::TheGame().CanTakeBack());
-  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(game::Board),
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
                                              PanelPixels(game::BoardPanel)),
             "");
   // A position with the Computer to move: it answers at once.
@@ -339,7 +339,7 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
       QStringLiteral("rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR b - - 0 1"));
   CtrlKey(Qt::Key_V);
   EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
-  EXPECT_NE(game::FormatFen(game::Board, game::Human),
+  EXPECT_NE(twoply::FormatFen(twoply::Board, twoply::Human),
             "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C2C4/9/RNBAKABNR w");
 }
 
@@ -351,19 +351,19 @@ TEST_F(WindowPlay, EachLevelAnswersWithItsOwnSearch) {
     ASSERT_TRUE(UseMenu(std::to_string(level) + " "));
     game::NewGame();
     // The expected reply, from the position after the Human's cannon move.
-    game::BoardArray moved = game::Board;
+    twoply::BoardArray moved = twoply::Board;
     moved(8, 5) = moved(8, 2);
-    moved(8, 2) = game::Empty;
-    game::Move expected{};
+    moved(8, 2) = twoply::Empty;
+    twoply::Move expected{};
     if (level <= 2) {
-      const game::BoardArray saved = game::Board;
-      game::Board = moved;
-      game::SearchDepth = static_cast<int16_t>(level);
-      expected = game::ChooseComputerMove().move;
-      game::Board = saved;
+      const twoply::BoardArray saved = twoply::Board;
+      twoply::Board = moved;
+      twoply::SearchDepth = static_cast<int16_t>(level);
+      expected = twoply::ChooseComputerMove().move;
+      twoply::Board = saved;
     } else {
       engine::Searcher searcher;
-      auto position = game::EnginePosition(moved, game::Computer);
+      auto position = game::EnginePosition(moved, twoply::Computer);
       ASSERT_TRUE(position.has_value());
       expected = game::FromEngineMove(searcher.Search(*position, engine::LevelLimits(level)).best);
     }
@@ -372,15 +372,15 @@ TEST_F(WindowPlay, EachLevelAnswersWithItsOwnSearch) {
     ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
     // Levels that vary their play answer with a legal move of their choosing; the others with
     // the move their search finds.
-    const game::Move reply = game::TheGame().Line().moves.back();
+    const twoply::Move reply = game::TheGame().Line().moves.back();
     if (level >= 3 && engine::LevelLimits(level).variety_cp > 0) {
-      auto position = game::EnginePosition(moved, game::Computer);
+      auto position = game::EnginePosition(moved, twoply::Computer);
       EXPECT_TRUE(position->IsLegal(game::ToEngineMove(reply)));
       expected = reply;
     }
     EXPECT_TRUE(reply == expected);
-    EXPECT_EQ(game::At(game::Board, expected.from), game::Empty);
-    EXPECT_EQ(game::At(game::Board, expected.to), game::At(moved, expected.from));
+    EXPECT_EQ(twoply::At(twoply::Board, expected.from), twoply::Empty);
+    EXPECT_EQ(twoply::At(twoply::Board, expected.to), twoply::At(moved, expected.from));
     EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
   }
   ASSERT_TRUE(UseMenu("2 "));
@@ -403,10 +403,10 @@ TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
     ASSERT_TRUE(game::TheGame().Thinking());
     EXPECT_EQ(Caption(game::StatusLabel), "电脑思考中...");
     EXPECT_EQ(game::HumanToMove, 0);
-    const std::string thinking = game::FormatFen(game::Board, game::Human);
+    const std::string thinking = twoply::FormatFen(twoply::Board, twoply::Human);
     PressSquare(1, 7);  // ignored while the Computer thinks
     EXPECT_EQ(game::PieceSelected, 0);
-    EXPECT_EQ(game::FormatFen(game::Board, game::Human), thinking);
+    EXPECT_EQ(twoply::FormatFen(twoply::Board, twoply::Human), thinking);
 
     switch (way) {
       case Way::kNewGame:
@@ -427,8 +427,9 @@ TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
         EXPECT_FALSE(game::TheGame().Thinking());
         EXPECT_EQ(game::HumanToMove, 1);
         EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
-        EXPECT_EQ(game::FormatFen(game::Board, game::Human),
-                  game::FormatFen(testing_support::Fen(testing_support::kStartFen), game::Human));
+        EXPECT_EQ(
+            twoply::FormatFen(twoply::Board, twoply::Human),
+            twoply::FormatFen(testing_support::Fen(testing_support::kStartFen), twoply::Human));
         EXPECT_FALSE(game::TheGame().CanTakeBack());
         break;
       case Way::kExit:
@@ -451,9 +452,9 @@ TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
         std::ifstream file(path, std::ios::binary);
         const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(file), {}};
         std::string error;
-        auto saved = game::ParseRecord(bytes, error);
+        auto saved = twoply::ParseRecord(bytes, error);
         ASSERT_TRUE(saved) << error;
-        EXPECT_EQ(game::FormatFen(*saved, game::Human), before.position);
+        EXPECT_EQ(twoply::FormatFen(*saved, twoply::Human), before.position);
         ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
         continue;
       }
@@ -462,14 +463,14 @@ TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
         EXPECT_EQ(game::HumanToMove, 1);
         EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
         EXPECT_TRUE(std::regex_match(Caption(game::TimeLabel), std::regex("时间[0-9]+毫秒")));
-        EXPECT_NE(game::FormatFen(game::Board, game::Human), thinking);
+        EXPECT_NE(twoply::FormatFen(twoply::Board, twoply::Human), thinking);
         continue;
     }
     // A move of the stopped search never lands later.
-    const std::string after = game::FormatFen(game::Board, game::Human);
+    const std::string after = twoply::FormatFen(twoply::Board, twoply::Human);
     QTest::qWait(50);
     testing_support::SettleEvents();
-    EXPECT_EQ(game::FormatFen(game::Board, game::Human), after);
+    EXPECT_EQ(twoply::FormatFen(twoply::Board, twoply::Human), after);
   }
   EXPECT_TRUE(UseMenu("2 "));
 }

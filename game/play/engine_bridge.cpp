@@ -1,8 +1,10 @@
 #include "game/play/engine_bridge.h"
 
-#include "game/notation.h"
+#include "game/twoply/position_text.h"
 
 namespace game {
+
+using namespace twoply;
 
 namespace {
 

@@ -5,6 +5,8 @@
 
 namespace game {
 
+using namespace twoply;
+
 namespace {
 
 int64_t SteadyMs() {

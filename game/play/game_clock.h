@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 
 namespace game {
 
@@ -24,13 +24,13 @@ class GameClock {
 
   // `side` is to move: a side that was running is charged its time and, as it moved, gets its
   // increment. Running the side already running does nothing.
-  void Run(Colour side);
+  void Run(twoply::Colour side);
   // The clock stops (the game is over, or the turn was taken back): the running side is charged
   // its time and gets no increment.
   void Stop();
   // What is left, the running side's time counted to now; below zero when its time ran out.
-  int64_t Remaining(Colour side) const;
-  std::optional<Colour> Running() const { return running_; }
+  int64_t Remaining(twoply::Colour side) const;
+  std::optional<twoply::Colour> Running() const { return running_; }
   ClockSetting Setting() const { return setting_; }
 
  private:
@@ -39,7 +39,7 @@ class GameClock {
   ClockSetting setting_;
   TimeSource now_;
   int64_t left_[2];
-  std::optional<Colour> running_;
+  std::optional<twoply::Colour> running_;
   int64_t since_ = 0;
 };
 

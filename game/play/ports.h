@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "engine/position.h"
-#include "game/board.h"
+#include "game/twoply/board.h"
 
 namespace game {
 
@@ -27,17 +27,17 @@ class Screen {
   virtual void DrawNewBoard() = 0;
   // The whole board drawn anew: Board after it was replaced (an opened record, a paste, a
   // take-back), or an earlier position of the line while it is replayed.
-  virtual void RedrawBoard(const BoardArray& board) = 0;
+  virtual void RedrawBoard(const twoply::BoardArray& board) = 0;
   // A move shown while Board still holds the position before it.
-  virtual void DrawMove(const Move& move) = 0;
+  virtual void DrawMove(const twoply::Move& move) = 0;
   // `square` lit as the selection; `earlierHighlighted` says whether a piece was lit before.
-  virtual void HighlightSelection(Square square, bool earlierHighlighted) = 0;
+  virtual void HighlightSelection(twoply::Square square, bool earlierHighlighted) = 0;
   virtual void SetCaption(Label label, const std::string& gbText) = 0;
   // The hint's target marked, and the mark taken off again (the cell drawn as Board has it).
-  virtual void MarkHint(Square target) = 0;
-  virtual void EraseHintMark(Square target) = 0;
+  virtual void MarkHint(twoply::Square target) = 0;
+  virtual void EraseHintMark(twoply::Square target) = 0;
   // The colours the pieces are drawn in, told before a new game is drawn.
-  virtual void UseColours(Colour /*human*/) {}
+  virtual void UseColours(twoply::Colour /*human*/) {}
   // The line of moves, the replayed position or the outcome changed (the record's view follows).
   virtual void LineChanged() {}
 };

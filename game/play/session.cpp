@@ -6,16 +6,18 @@
 #include "engine/levels.h"
 #include "engine/search.h"
 #include "engine/text_fields.h"
-#include "game/evaluation.h"
-#include "game/move_generation.h"
-#include "game/notation.h"
 #include "game/play/engine_bridge.h"
-#include "game/rules.h"
-#include "game/search.h"
+#include "game/twoply/move_generation.h"
+#include "game/twoply/position_text.h"
+#include "game/twoply/rules.h"
+#include "game/twoply/static_evaluation.h"
+#include "game/twoply/two_ply_search.h"
 #include "runtime/commands.h"
 #include "runtime/text_codec.h"
 
 namespace game {
+
+using namespace twoply;
 
 int32_t GameOver = 0;
 int32_t HumanToMove = 0;

@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "engine/position.h"
-#include "game/board.h"
 #include "game/play/engine_bridge.h"
 #include "game/play/game_clock.h"
 #include "game/play/ports.h"
+#include "game/twoply/board.h"
 
 namespace engine {
 class Searcher;
@@ -31,8 +31,8 @@ namespace game {
 extern int32_t GameOver;
 extern int32_t HumanToMove;
 extern int32_t PieceSelected;
-extern Square SelectedSquare;
-extern Square TargetSquare;
+extern twoply::Square SelectedSquare;
+extern twoply::Square TargetSquare;
 extern int32_t StepCount;
 
 // Every global of the game to its start value (empty boards, zero flags, lists and tables), and
@@ -48,7 +48,7 @@ inline constexpr int32_t kLowestHintLevel = 4;
 
 // Ends the game when one General is missing from both palaces (the other found).
 enum class Winner { kNobody, kHuman, kComputer };
-Winner GeneralsVerdict(const BoardArray& board);
+Winner GeneralsVerdict(const twoply::BoardArray& board);
 
 // How a finished game ended.
 enum class Ending {
@@ -68,9 +68,9 @@ struct Outcome {
 // The moves played since the start of the game or the last position opened or pasted, and the
 // board they start from; the two sides move in turn from `first`.
 struct GameLine {
-  BoardArray start;
-  Side first = Human;
-  std::vector<Move> moves;
+  twoply::BoardArray start;
+  twoply::Side first = twoply::Human;
+  std::vector<twoply::Move> moves;
 };
 
 enum class HintAnswer {
@@ -95,7 +95,7 @@ class Session {
   void Click(int32_t x, int32_t y);
   // A whole move of the Human's (xiangqi-cli): false, with nothing changed, when the game's rules
   // (and the standard rules when chosen) refuse it or it is not the Human's turn.
-  bool PlayHumanMove(const Move& move);
+  bool PlayHumanMove(const twoply::Move& move);
   // The Human's last move and the Computer's reply taken back; nothing selected afterwards.
   void TakeBack();
   HintAnswer RequestHint();
@@ -104,15 +104,16 @@ class Session {
   std::optional<std::string> Paste(std::string_view fen);
   // A board opened from a record replaces Board and nothing else; a Computer stopped while
   // thinking hands the turn to the Human.
-  void OpenBoard(const BoardArray& board);
+  void OpenBoard(const twoply::BoardArray& board);
   // A whole game becomes the game: `moves` played from `start` (`first` to move there, each move
   // legal under the full rules), the board at its last position. A game a record calls decided
   // ends there; otherwise, when it is the Computer's turn, the Computer plays on.
-  void LoadGame(const BoardArray& start, Side first, const std::vector<Move>& moves,
+  void LoadGame(const twoply::BoardArray& start, twoply::Side first,
+                const std::vector<twoply::Move>& moves,
                 std::optional<Outcome> decided = std::nullopt);
   // A new game with the Human's pieces in `colour`: with black the Computer has red and moves
   // first. The colour holds for the next new games too, and is remembered.
-  void PlayAs(Colour colour);
+  void PlayAs(twoply::Colour colour);
 
   // Replay: the position after `ply` moves of the line shown on the board while the game stays as
   // it is (board clicks are ignored meanwhile); the line's length goes back to the game.
@@ -130,7 +131,7 @@ class Session {
   // The remembered choices; a level or colour given for this run wins over the remembered one.
   void LoadChoices();
   void OverrideLevelForThisRun(int32_t level);
-  void OverrideColourForThisRun(Colour colour);
+  void OverrideColourForThisRun(twoply::Colour colour);
   // The Computer's replies at levels 3 to 8 come from `provider` (nothing: the built-in engine
   // again). A provider that fails hands the move to the built-in engine at the same level. The
   // provider must outlive its use; a reply it is thinking of is withdrawn when it is replaced.
@@ -151,12 +152,12 @@ class Session {
   bool LevelGivenForThisRun() const { return levelForThisRun_.has_value(); }
   bool ColourGivenForThisRun() const { return colourForThisRun_.has_value(); }
   bool StandardRules() const { return standardRules_; }
-  Colour HumanColour() const { return humanColour_; }
+  twoply::Colour HumanColour() const { return humanColour_; }
   bool CanTakeBack() const;
   bool CanHint() const;
   bool Thinking() const;     // the Computer's reply is being searched
   bool HintPending() const;  // a hint is being searched
-  std::optional<Square> HintTarget() const { return hintTarget_; }
+  std::optional<twoply::Square> HintTarget() const { return hintTarget_; }
   const std::string& Caption(Label label) const;
   Outcome GameOutcome() const { return outcome_; }
   GameLine Line() const;
@@ -168,7 +169,7 @@ class Session {
   std::vector<engine::Move> LineEngineMoves() const;
   // The position a record should hold: always one with the Human to move. While the Computer
   // thinks that is the position before the Human's last move.
-  BoardArray RecordBoard() const;
+  twoply::BoardArray RecordBoard() const;
 
  private:
   struct Snapshot;
@@ -180,28 +181,28 @@ class Session {
   void SetCaptionGb(Label label, std::string gbText);
   void ShowTurnText();
   void ResetForNewLine();
-  void BeginLine(const BoardArray& board);
+  void BeginLine(const twoply::BoardArray& board);
   Snapshot Now() const;
   void Restore(const Snapshot& snapshot);
-  void AddPly(const Move& move, Side mover);
-  bool TryQuietMove(Square clicked, uint8_t code);
-  bool TrySelection(Square clicked, uint8_t code);
-  bool TryCapture(Square clicked, uint8_t code);
-  bool HumanMoveAllowed(Square from, Square to) const;
+  void AddPly(const twoply::Move& move, twoply::Side mover);
+  bool TryQuietMove(twoply::Square clicked, uint8_t code);
+  bool TrySelection(twoply::Square clicked, uint8_t code);
+  bool TryCapture(twoply::Square clicked, uint8_t code);
+  bool HumanMoveAllowed(twoply::Square from, twoply::Square to) const;
   void PerformHumanMove();
   void ComputerTurn();
-  void RunClock(Side side);
+  void RunClock(twoply::Side side);
   bool PlayComputerReply(int32_t started);
   void PlayTwoPlyReply();
   void PlayLegalTwoPlyReply(const engine::Position& position);
-  void MakeComputerMove(const Move& move);
+  void MakeComputerMove(const twoply::Move& move);
   void EndComputerTurn(int32_t started);
   void CheckGameEnd();
   void JudgeStandardRules();
   void EndGame(Winner winner, Ending ending);
-  std::optional<engine::Position> CurrentLinePosition(Side toMove) const;
-  std::optional<Move> GeneralCapture() const;
-  void ShowHint(const Move& move);
+  std::optional<engine::Position> CurrentLinePosition(twoply::Side toMove) const;
+  std::optional<twoply::Move> GeneralCapture() const;
+  void ShowHint(const twoply::Move& move);
   void EraseHintMark();
   void ForgetHint();
   bool StartSearch(SearchKind kind, const engine::Position& position, int32_t level,
@@ -215,15 +216,15 @@ class Session {
   ChoiceStore& choices_;
   int32_t level_ = kDefaultLevel;
   std::optional<int32_t> levelForThisRun_;
-  std::optional<Colour> colourForThisRun_;
+  std::optional<twoply::Colour> colourForThisRun_;
   bool standardRules_ = false;
   std::array<std::string, 3> captions_;
   std::vector<Ply> plies_;
   std::optional<size_t> viewed_;
-  Colour humanColour_ = Colour::kRed;
+  twoply::Colour humanColour_ = twoply::Colour::kRed;
   Outcome outcome_;
   bool computerWithoutMove_ = false;
-  std::optional<Square> hintTarget_;
+  std::optional<twoply::Square> hintTarget_;
   std::unique_ptr<Pending> pending_;
   uint64_t searchSerial_ = 0;
   // Made at the first engine search, so a game at levels 1 and 2 never allocates its table.

@@ -6,16 +6,16 @@
 #include <string>
 #include <vector>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 
 namespace testing_support {
 
 // The board of a FEN; the test fails (and an empty board comes back) when the FEN is refused.
-game::BoardArray Fen(const std::string& fen);
+twoply::BoardArray Fen(const std::string& fen);
 
 // A random board: both Generals somewhere in their palaces, then `pieces` other pieces of random
 // kinds and sides on random empty squares (anywhere: the rules do not care how a piece got there).
-game::BoardArray RandomBoard(std::mt19937& random, int pieces);
+twoply::BoardArray RandomBoard(std::mt19937& random, int pieces);
 
 // The moves of MoveLists row `depth`, entries 1..count, as ICCS text.
 std::vector<std::string> ListedMoves(int16_t depth, int16_t count);

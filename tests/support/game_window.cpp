@@ -170,13 +170,13 @@ runtime::Surface PanelPixels(const runtime::UnitRef& panel) {
   return drawPanel->Bitmap();
 }
 
-runtime::Surface ExpectedBoard(const game::BoardArray& board,
-                               std::optional<game::Square> highlighted) {
+runtime::Surface ExpectedBoard(const twoply::BoardArray& board,
+                               std::optional<twoply::Square> highlighted) {
   runtime::Surface expected = PanelPixels(game::CleanBoardPanel);
-  for (int32_t row = 1; row <= game::kRows; ++row)
-    for (int32_t col = 1; col <= game::kCols; ++col) {
+  for (int32_t row = 1; row <= twoply::kRows; ++row)
+    for (int32_t col = 1; col <= twoply::kCols; ++col) {
       int32_t code = board(row, col);
-      if (code < 1 || code > game::kLastPieceCode) continue;
+      if (code < 1 || code > twoply::kLastPieceCode) continue;
       bool lit = highlighted && highlighted->row == row && highlighted->col == col;
       runtime::PicturePtr sprite = SpriteFromFile(code, lit);
       if (!sprite) throw std::runtime_error("a sprite file does not decode");

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 #include "runtime/pictures/surface.h"
 #include "runtime/system/file_dialog.h"
 #include "runtime/windows/unit_ref.h"
@@ -44,8 +44,8 @@ runtime::Surface PanelPixels(const runtime::UnitRef& panel);
 // The board as it must look: the clean board with the sprite of every piece of `board` at its
 // cell's top-left corner, `highlighted` showing the highlight sprite (decoded from the files in
 // assets/sprites, not from the program's copies).
-runtime::Surface ExpectedBoard(const game::BoardArray& board,
-                               std::optional<game::Square> highlighted = {});
+runtime::Surface ExpectedBoard(const twoply::BoardArray& board,
+                               std::optional<twoply::Square> highlighted = {});
 // The first differing pixel of two surfaces as "(x, y): expected E, got G", or "" when equal.
 std::string FirstDifference(const runtime::Surface& expected, const runtime::Surface& actual);
 

@@ -11,9 +11,9 @@
 namespace testing_support {
 
 // Up to `plies` moves from the starting position (fewer if the line reaches a mate).
-inline std::vector<game::Move> PickedLine(int plies, uint32_t seed) {
+inline std::vector<twoply::Move> PickedLine(int plies, uint32_t seed) {
   engine::Position position;
-  std::vector<game::Move> moves;
+  std::vector<twoply::Move> moves;
   for (int ply = 0; ply < plies; ++ply) {
     const std::vector<engine::Move> legal = position.LegalMoves();
     if (legal.empty()) break;

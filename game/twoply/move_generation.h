@@ -1,9 +1,9 @@
 // All moves of one side on a board, in the fixed order the computer's tie-breaking relies on.
 #pragma once
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 
-namespace game {
+namespace twoply {
 
 // Fills MoveLists[depth][1..n] with every move of `side` on `board` and returns n (= MoveCount).
 // Squares are scanned row 1..10, column 1..9; each piece's moves follow its generator's order.
@@ -23,4 +23,4 @@ void GenerateHumanSoldierMoves(Square at, int16_t depth, const BoardArray& board
 void GenerateComputerSoldierMoves(Square at, int16_t depth, const BoardArray& board);
 void GenerateCannonMoves(Square at, int16_t depth, const BoardArray& board);
 
-}  // namespace game
+}  // namespace twoply

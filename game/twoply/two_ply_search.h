@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 
-namespace game {
+namespace twoply {
 
 // Plies searched; 2 in the game, 1..4 allowed (one row of MoveLists per ply).
 extern int16_t SearchDepth;
@@ -54,4 +54,4 @@ void CommitComputerMove();
 // Both steps: the whole computer move on Board.
 ComputerChoice PlayComputerMove();
 
-}  // namespace game
+}  // namespace twoply

@@ -1,12 +1,12 @@
-#include "game/search.h"
+#include "game/twoply/two_ply_search.h"
 
 #include <cmath>
 #include <utility>
 
-#include "game/evaluation.h"
-#include "game/move_generation.h"
+#include "game/twoply/move_generation.h"
+#include "game/twoply/static_evaluation.h"
 
-namespace game {
+namespace twoply {
 
 int16_t SearchDepth = 2;
 Move BestMove{};
@@ -120,4 +120,4 @@ ComputerChoice PlayComputerMove() {
   return choice;
 }
 
-}  // namespace game
+}  // namespace twoply

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "game/engines/engine_lines.h"
+#include "game/outside/engine_lines.h"
 
-namespace engines {
+namespace outside {
 
 using OptionSettings = std::vector<std::pair<std::string, std::string>>;
 
@@ -36,4 +36,4 @@ bool SameOptionName(std::string_view a, std::string_view b);
 OptionSettings WithSetting(OptionSettings settings, std::string_view name,
                            const std::optional<std::string>& value);
 
-}  // namespace engines
+}  // namespace outside

@@ -3,9 +3,9 @@
 
 #include <cstdlib>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 
-namespace game {
+namespace twoply {
 
 // A step on the board, in columns and rows.
 struct Offset {
@@ -164,4 +164,4 @@ inline bool IsLegalMoveFrom(uint8_t mover, Square from, Square to, const BoardAr
   return rules_internal::TestMove(mover, from, to, board, true);
 }
 
-}  // namespace game
+}  // namespace twoply

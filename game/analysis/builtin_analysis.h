@@ -10,9 +10,9 @@
 
 #include "engine/position.h"
 #include "engine/search.h"
-#include "game/engines/engine_client.h"
+#include "game/analysis/analysis_line.h"
 
-namespace engines {
+namespace analysis {
 
 // The deepest the analysis goes on its own (a search of this depth is never finished in
 // practice, and a mate is found long before).
@@ -33,4 +33,4 @@ void AnalyseWithOwnEngine(engine::Searcher& searcher, const engine::Position& po
 // One of the engine's iterations as a line of analysis, the score turned to red's side.
 AnalysisLine LineFromSearch(const engine::SearchInfo& info, engine::Color to_move, int multipv);
 
-}  // namespace engines
+}  // namespace analysis

@@ -1,6 +1,6 @@
-#include "game/board.h"
+#include "game/twoply/board.h"
 
-namespace game {
+namespace twoply {
 
 namespace {
 
@@ -39,4 +39,4 @@ BoardArray MakeEmptyBoard() {
   return BoardArray{kRows, kCols};
 }
 
-}  // namespace game
+}  // namespace twoply

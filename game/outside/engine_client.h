@@ -3,7 +3,7 @@
 //
 // How to drive it:
 //
-//   engines::EngineClient client(config);
+//   outside::EngineClient client(config);
 //   client.SetWakeup([&] { runtime::PostToUiThread([&] { Handle(client.Poll()); }); });
 //   client.Start();                       // returns at once; the handshake runs in the background
 //   client.Go(start, moves, limits);      // may be called before the engine is ready: it waits
@@ -41,13 +41,14 @@
 #include <vector>
 
 #include "engine/position.h"
-#include "game/engines/engine_lines.h"
+#include "game/analysis/analysis_line.h"
+#include "game/outside/engine_lines.h"
 
 namespace runtime {
 class ChildProcess;
 }
 
-namespace engines {
+namespace outside {
 
 struct EngineConfig {
   std::string name;     // shown in messages; empty: the engine's "id name", else its program
@@ -71,22 +72,11 @@ struct GoLimits {
   int multipv = 1;  // lines wanted (UCI engines that offer MultiPV)
 };
 
-// One line of analysis, scores from red's side.
-struct AnalysisLine {
-  int multipv = 1;
-  int depth = 0, seldepth = 0;
-  std::optional<int> score_cp;  // red's advantage in centipawns
-  std::optional<int> mate;      // moves to mate; positive when red mates
-  bool bound = false;           // only a bound of the score
-  int64_t nodes = 0, nps = 0, time_ms = 0;
-  std::vector<engine::Move> pv;  // legal from the searched position (cut at a move that is not)
-};
-
 struct EngineEvent {
   enum class Kind { kReady, kInfo, kBestMove, kFailed };
   Kind kind = Kind::kReady;
   uint64_t search = 0;               // the Go() it answers (kInfo, kBestMove)
-  AnalysisLine line;                 // kInfo
+  analysis::AnalysisLine line;       // kInfo
   std::optional<engine::Move> best;  // kBestMove; unset when the position has no legal move
   std::optional<engine::Move> ponder;
   std::string message;  // kFailed
@@ -182,4 +172,4 @@ class EngineClient {
   std::optional<Search> current_, waiting_;
 };
 
-}  // namespace engines
+}  // namespace outside

@@ -1,4 +1,4 @@
-#include "game/engines/engine_client.h"
+#include "game/outside/engine_client.h"
 
 #include <algorithm>
 #include <cctype>
@@ -7,7 +7,7 @@
 
 #include "runtime/system/child_process.h"
 
-namespace engines {
+namespace outside {
 
 namespace {
 
@@ -199,7 +199,7 @@ void EngineClient::HandleInfo(const std::string& line) {
   if (!info || (info->pv.empty() && !info->score_cp && !info->mate)) return;
   EngineEvent event = Event(EngineEvent::Kind::kInfo);
   event.search = current_->id;
-  AnalysisLine& out = event.line;
+  analysis::AnalysisLine& out = event.line;
   out.multipv = info->multipv.value_or(1);
   out.depth = info->depth.value_or(0);
   out.seldepth = info->seldepth.value_or(0);
@@ -468,4 +468,4 @@ uint64_t EngineClient::DroppedLines() const {
   return child_ ? child_->DroppedLines() : 0;
 }
 
-}  // namespace engines
+}  // namespace outside

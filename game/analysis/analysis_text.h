@@ -7,10 +7,10 @@
 #include <vector>
 
 #include "engine/position.h"
-#include "game/engines/engine_client.h"
+#include "game/analysis/analysis_line.h"
 #include "game/record/notation.h"
 
-namespace engines {
+namespace analysis {
 
 std::string FormatScore(const AnalysisLine& line);
 // The moves of a line from `from` in `notation`, separated by blanks, as far as they are legal;
@@ -22,4 +22,4 @@ std::string FormatLineMoves(const engine::Position& from, const std::vector<engi
 std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line,
                                record::Notation notation);
 
-}  // namespace engines
+}  // namespace analysis

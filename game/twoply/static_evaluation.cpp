@@ -1,11 +1,11 @@
-#include "game/evaluation.h"
+#include "game/twoply/static_evaluation.h"
 
 #include <cstdlib>
 #include <utility>
 
-#include "game/rules.h"
+#include "game/twoply/rules.h"
 
-namespace game {
+namespace twoply {
 
 runtime::Array<int32_t> PieceValue{kLastPieceCode};
 runtime::Array<int16_t> MobilityWeight{kLastPieceCode};
@@ -322,4 +322,4 @@ int32_t Evaluate(Side side, const BoardArray& board) {
   return side == Computer ? totals[0] - totals[1] : totals[1] - totals[0];
 }
 
-}  // namespace game
+}  // namespace twoply

@@ -5,7 +5,7 @@
 
 #include "runtime/array.h"
 
-namespace game {
+namespace twoply {
 
 // Piece codes: the kind for the computer's pieces, the kind plus 7 for the human's.
 inline constexpr uint8_t Empty = 0;
@@ -97,4 +97,4 @@ inline uint8_t At(const BoardArray& board, Square s) {
   return board(s.row, s.col);
 }
 
-}  // namespace game
+}  // namespace twoply

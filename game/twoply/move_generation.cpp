@@ -1,10 +1,10 @@
-#include "game/move_generation.h"
+#include "game/twoply/move_generation.h"
 
 #include <cstdlib>
 
-#include "game/rules.h"
+#include "game/twoply/rules.h"
 
-namespace game {
+namespace twoply {
 
 namespace {
 
@@ -198,4 +198,4 @@ int16_t GenerateMoves(int16_t depth, Side side, const BoardArray& board) {
   return MoveCount;
 }
 
-}  // namespace game
+}  // namespace twoply

@@ -1,9 +1,9 @@
-#include "game/engines/builtin_analysis.h"
+#include "game/analysis/builtin_analysis.h"
 
 #include <algorithm>
 #include <chrono>
 
-namespace engines {
+namespace analysis {
 
 AnalysisLine LineFromSearch(const engine::SearchInfo& info, engine::Color to_move, int multipv) {
   const int sign = to_move == engine::kRed ? 1 : -1;
@@ -72,4 +72,4 @@ void AnalyseWithOwnEngine(engine::Searcher& searcher, const engine::Position& po
   }
 }
 
-}  // namespace engines
+}  // namespace analysis

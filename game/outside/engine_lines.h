@@ -14,7 +14,7 @@
 
 #include "engine/position.h"
 
-namespace engines {
+namespace outside {
 
 enum class Protocol { kUnknown, kUci, kUcci };
 enum class Numbering { kFromZero, kFromOne };
@@ -64,4 +64,4 @@ std::optional<BestMoveText> ParseBestMoveLine(std::string_view line);
 // The first word of a line ("uciok", "id", "info", ...), for dispatching.
 std::string_view FirstWord(std::string_view line);
 
-}  // namespace engines
+}  // namespace outside

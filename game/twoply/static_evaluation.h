@@ -3,9 +3,9 @@
 
 #include <cstdint>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 
-namespace game {
+namespace twoply {
 
 // Constant tables, all zero until LoadEvaluationTables runs. Indexed by piece code 1..14, or by
 // [row][column] for the soldier bonuses.
@@ -34,4 +34,4 @@ int32_t Evaluate(Side side, const BoardArray& board);
 // How many times Evaluate has run since the program started (a signature of a search's size).
 extern uint64_t EvaluateCalls;
 
-}  // namespace game
+}  // namespace twoply

@@ -1,10 +1,10 @@
-#include "game/engines/option_settings.h"
+#include "game/outside/option_settings.h"
 
 #include <algorithm>
 #include <cctype>
 #include <charconv>
 
-namespace engines {
+namespace outside {
 
 namespace {
 
@@ -114,4 +114,4 @@ OptionSettings WithSetting(OptionSettings settings, std::string_view name,
   return settings;
 }
 
-}  // namespace engines
+}  // namespace outside

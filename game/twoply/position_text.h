@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "game/board.h"
+#include "game/twoply/board.h"
 
-namespace game {
+namespace twoply {
 
 // A FEN: ten ranks from row 1 (the computer's back row) to row 10, separated by '/', digits for
 // runs of empty squares, upper case for the human's pieces and lower case for the computer's
@@ -37,4 +37,4 @@ std::optional<BoardArray> ParseRecord(std::span<const uint8_t> bytes, std::strin
 // The same for the bytes after the header: at least 90, each a code 0..14.
 std::optional<BoardArray> ParseRecordBody(std::span<const uint8_t> body, std::string& error);
 
-}  // namespace game
+}  // namespace twoply

@@ -1,9 +1,9 @@
-#include "game/notation.h"
+#include "game/twoply/position_text.h"
 
 #include <cctype>
 #include <cstring>
 
-namespace game {
+namespace twoply {
 
 namespace {
 
@@ -218,4 +218,4 @@ std::optional<BoardArray> ParseRecordBody(std::span<const uint8_t> body, std::st
   return board;
 }
 
-}  // namespace game
+}  // namespace twoply

@@ -1,6 +1,6 @@
-#include "game/rules.h"
+#include "game/twoply/rules.h"
 
-namespace game {
+namespace twoply {
 
 bool IsLegalMove(Square from, Square to, const BoardArray& board) {
   return IsLegalMoveFrom(board(from.row, from.col), from, to, board);
@@ -10,4 +10,4 @@ bool CanReach(Square from, Square to, const BoardArray& board) {
   return CanReachFrom(board(from.row, from.col), from, to, board);
 }
 
-}  // namespace game
+}  // namespace twoply

@@ -1,10 +1,10 @@
-#include "game/engines/engine_lines.h"
+#include "game/outside/engine_lines.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdlib>
 
-namespace engines {
+namespace outside {
 
 namespace {
 
@@ -209,4 +209,4 @@ std::string_view FirstWord(std::string_view line) {
   return words.empty() ? std::string_view() : words[0];
 }
 
-}  // namespace engines
+}  // namespace outside

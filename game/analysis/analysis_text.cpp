@@ -1,9 +1,9 @@
-#include "game/engines/analysis_text.h"
+#include "game/analysis/analysis_text.h"
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace engines {
+namespace analysis {
 
 std::string FormatScore(const AnalysisLine& line) {
   if (line.mate) {
@@ -42,4 +42,4 @@ std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine&
   return text;
 }
 
-}  // namespace engines
+}  // namespace analysis
