@@ -4,7 +4,6 @@
 
 #include "engine/levels.h"
 #include "engine/text_fields.h"
-#include "game/board_keys.h"
 
 #ifndef XQ_VERSION
 #define XQ_VERSION "0"
@@ -87,7 +86,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
   return line;
 }
 
-std::string UsageText(std::string_view program) {
+std::string UsageText(std::string_view program, std::string_view keys) {
   std::string text = "Usage: " + std::string(program) + " [OPTION]... [RECORD.ces | GAME.pgn]\n";
   text +=
       "Play xiangqi (Chinese chess, 象棋) against the computer; RECORD opens a saved position,\n"
@@ -97,15 +96,20 @@ std::string UsageText(std::string_view program) {
       "  --level N      the computer's level for this run, 1 (weakest) to 8 (strongest)\n"
       "  --black        play black for this run: the computer has red and moves first\n"
       "  --engine CMD   an outside UCI or UCCI engine, started as CMD, plays the computer's\n"
-      "                 moves at levels 3-8 for this run\n"
+      "                 moves for this run, at every level\n"
       "  -h, --help     show this help and exit\n"
       "  -V, --version  show the version and exit\n"
       "\n"
       "On the board:\n"
       "  left button    select a piece, then click where it goes\n"
       "  right button   open the board's menu\n";
-  for (const game::BoardKey& key : game::kBoardKeys)
-    text += Padded(key.key, 15) + Padded(key.name, 10) + std::string(key.english) + "\n";
+  for (std::string_view rest = keys; !rest.empty();) {
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+    const std::vector<std::string_view> fields = engine::SplitOn(line, '\t');
+    if (fields.size() != 3) continue;
+    text += Padded(fields[0], 15) + Padded(fields[1], 10) + std::string(fields[2]) + "\n";
+  }
   text +=
       "  Escape                   quit\n"
       "\n"
@@ -117,17 +121,18 @@ std::string VersionText() {
   return "xiangqi " XQ_VERSION "\n";
 }
 
-std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program) {
+std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program,
+                                      std::string_view keys) {
   switch (line.action) {
     case CommandLine::Action::kHelp:
-      std::fputs(UsageText(program).c_str(), stdout);
+      std::fputs(UsageText(program, keys).c_str(), stdout);
       return 0;
     case CommandLine::Action::kVersion:
       std::fputs(VersionText().c_str(), stdout);
       return 0;
     case CommandLine::Action::kRefuse:
       std::fprintf(stderr, "%.*s: %s\n", int(program.size()), program.data(), line.error.c_str());
-      std::fputs(UsageText(program).c_str(), stderr);
+      std::fputs(UsageText(program, keys).c_str(), stderr);
       return 2;
     case CommandLine::Action::kPlay:
       break;

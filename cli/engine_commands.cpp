@@ -263,7 +263,7 @@ class TerminalPorts final : public game::Screen, public game::Scheduler, public 
   void RedrawBoard(const twoply::BoardArray&) override {}
   void DrawMove(const twoply::Move&) override {}
   void HighlightSelection(twoply::Square, bool) override {}
-  void SetCaption(game::Label, const std::string&) override {}
+  void ShowLabel(game::Label, const game::Labels&) override {}
   void MarkHint(twoply::Square) override {}
   void EraseHintMark(twoply::Square) override {}
   Job Start(std::function<void()> work, std::function<void()> done) override {
@@ -320,7 +320,7 @@ int PlayCommand(const Arguments& args) {
     const std::vector<twoply::Move> moves = session.Line().moves;
     if (moves.size() == played + 2) {
       std::printf("computer: %s\n", twoply::FormatIccsMove(moves.back()).c_str());
-    } else if (game::GameOver != 0) {
+    } else if (session.Turn().GameOver != 0) {
       // The Computer's General was taken: it did not search.
       Announce(session.GameOutcome().winner);
       return 0;
