@@ -122,7 +122,7 @@ std::string VersionText() {
 }
 
 std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program,
-                                      std::string_view keys) {
+                                       std::string_view keys) {
   switch (line.action) {
     case CommandLine::Action::kHelp:
       std::fputs(UsageText(program, keys).c_str(), stdout);

@@ -39,6 +39,6 @@ std::string VersionText();
 // What the entry routine does with a parsed command line that is not to start the game: prints
 // the texts and returns the exit status. Returns nothing for a command line that plays.
 std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program,
-                                      std::string_view keys);
+                                       std::string_view keys);
 
 }  // namespace app

@@ -15,9 +15,9 @@
 
 #include "bench/offscreen_application.h"
 #include "bench/window_game.h"
-#include "game/live_analysis.h"
 #include "game/engine_choice.h"
 #include "game/handlers.h"
+#include "game/live_analysis.h"
 #include "game/play/engine_bridge.h"
 #include "game/score_graph.h"
 #include "game/units.h"
@@ -121,7 +121,8 @@ void LoadLongGame() {
 // stretch is measured as above, and the depth the scores came from tells what the speed cost.
 void BM_GraphOfA150MoveGame(benchmark::State& state) {
   ShowGame();
-  if (!bench::Window().Windows()->RecordWindowShown()) bench::Window().Windows()->ToggleRecordWindow();
+  if (!bench::Window().Windows()->RecordWindowShown())
+    bench::Window().Windows()->ToggleRecordWindow();
   double longestBusy = 0;
   for (auto _ : state) {
     LoadLongGame();

@@ -215,9 +215,10 @@ void BM_RecordWindowFillsWithALongGame(benchmark::State& state) {
   start = twoply::Board;
   for (auto _ : state) {
     state.PauseTiming();
-    if (bench::Window().Windows()->RecordWindowShown()) bench::Window().Windows()->ToggleRecordWindow();
+    if (bench::Window().Windows()->RecordWindowShown())
+      bench::Window().Windows()->ToggleRecordWindow();
     bench::Game().LoadGame(start, twoply::Human, moves,
-                             game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
+                           game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
     state.ResumeTiming();
     bench::Window().Windows()->ToggleRecordWindow();
     QCoreApplication::processEvents();
@@ -232,8 +233,9 @@ void BM_StepThroughALongGame(benchmark::State& state) {
   const std::vector<twoply::Move> moves = LongGame();
   bench::Game().NewGame();
   bench::Game().LoadGame(twoply::Board, twoply::Human, moves,
-                           game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
-  if (!bench::Window().Windows()->RecordWindowShown()) bench::Window().Windows()->ToggleRecordWindow();
+                         game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
+  if (!bench::Window().Windows()->RecordWindowShown())
+    bench::Window().Windows()->ToggleRecordWindow();
   size_t ply = 0;
   double longest = 0;
   for (auto _ : state) {

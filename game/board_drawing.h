@@ -50,7 +50,8 @@ void RestoreBoardCells();
 void DrawNewBoard(twoply::Colour below = twoply::Colour::kRed);
 // The whole board after Board was replaced (or an earlier position, replayed), with the panel
 // hidden meanwhile.
-void RedrawBoard(const twoply::BoardArray& board = twoply::Board, twoply::Colour below = twoply::Colour::kRed);
+void RedrawBoard(const twoply::BoardArray& board = twoply::Board,
+                 twoply::Colour below = twoply::Colour::kRed);
 
 // The hint's target marked with four red corners, and the mark taken off: the clean cell and the
 // piece Board has there.

@@ -112,8 +112,7 @@ bool RecordShown(WindowGame& window) {
 
 void InstallBoardMenu(WindowGame& window) {
   runtime::InstallContextMenu(
-      BoardPanel, BoardMenuEntries(),
-      [&window](int32_t id) { return MenuItemStateOf(window, id); },
+      BoardPanel, BoardMenuEntries(), [&window](int32_t id) { return MenuItemStateOf(window, id); },
       [&window](int32_t id) { ActOnMenuItem(window, id); });
   runtime::SetUnitToolTip(BoardPanel, ShortcutHelpText());
 }

@@ -45,14 +45,10 @@ runtime::ValueRecord BoardClick(std::span<const int32_t> args) {
 }
 
 constexpr runtime::HandlerEntry kHandlers[] = {
-    {kHandlerNames[0], MainWindowCreated},
-    {kHandlerNames[1], BoardClick},
-    {kHandlerNames[2], Plain<OnAboutClick>},
-    {kHandlerNames[3], Plain<OnExitClick>},
-    {kHandlerNames[4], OnGame<OpenGame>},
-    {kHandlerNames[5], OnGame<SaveGame>},
-    {kHandlerNames[6], OnGame<NewGame>},
-    {kHandlerNames[7], Plain<OnAboutWindowCreated>},
+    {kHandlerNames[0], MainWindowCreated},   {kHandlerNames[1], BoardClick},
+    {kHandlerNames[2], Plain<OnAboutClick>}, {kHandlerNames[3], Plain<OnExitClick>},
+    {kHandlerNames[4], OnGame<OpenGame>},    {kHandlerNames[5], OnGame<SaveGame>},
+    {kHandlerNames[6], OnGame<NewGame>},     {kHandlerNames[7], Plain<OnAboutWindowCreated>},
 };
 static_assert(std::size(kHandlers) == std::size(kHandlerNames), "one routine for every name");
 

@@ -66,12 +66,9 @@ std::optional<LiveAnalysis::Shown> LiveAnalysis::ShownPosition(std::string* key)
   std::vector<engine::Move> moves = game_.LineEngineMoves();
   moves.resize(std::min(game_.Viewed().value_or(moves.size()), moves.size()));
   engine::Position position = start;
-  *key = position.Fen();
-  for (engine::Move move : moves) {
-    if (!position.IsLegal(move)) return std::nullopt;
-    position.MakeMove(move);
-    key->append(" ").append(engine::ToIccs(move));
-  }
+  if (engine::MakeLegalMoves(position, moves) != moves.size()) return std::nullopt;
+  *key = start.Fen();
+  for (engine::Move move : moves) key->append(" ").append(engine::ToIccs(move));
   // The live board must be the line's end (a board opened from an old record may not be one the
   // full rules accept at all).
   if (!game_.Viewed()) {
@@ -108,10 +105,9 @@ void LiveAnalysis::PollAnalyst() {
 void LiveAnalysis::StartAnalyst(const OutsideEngine& chosen, const Shown& shown) {
   if (!analyst_) {
     analyst_ = std::make_unique<outside::EngineClient>(ConfigFor(chosen));
-    analyst_->SetWakeup(
-        [this, alive = lifeline_.Handle()] {
-          runtime::PostToUiThread(Lifeline::Guarded(alive, [this] { PollAnalyst(); }));
-        });
+    analyst_->SetWakeup([this, alive = lifeline_.Handle()] {
+      runtime::PostToUiThread(Lifeline::Guarded(alive, [this] { PollAnalyst(); }));
+    });
     analyst_->Start();
   }
   outside::GoLimits limits;

@@ -73,8 +73,7 @@ bool OutsideOpponent::Provider::Ask(const engine::Position& start,
 std::optional<std::string> OutsideOpponent::Provider::Poll() {
   for (outside::EngineEvent& event : client_.Poll()) {
     if (event.kind == outside::EngineEvent::Kind::kFailed) return event.message;
-    if (event.kind == outside::EngineEvent::Kind::kBestMove && event.search == search_ &&
-        answer_) {
+    if (event.kind == outside::EngineEvent::Kind::kBestMove && event.search == search_ && answer_) {
       search_ = 0;
       std::exchange(answer_, nullptr)(event.best);
     }
@@ -121,7 +120,8 @@ void OutsideOpponent::FollowChoice() {
   game_.UseReplyProvider(nullptr);
   provider_.reset();
   runtime::StopRepeatingCall(std::exchange(polling_, 0));
-  // The clock chosen in 引擎… goes with an outside opponent; the built-in engine plays by its level.
+  // The clock chosen in 引擎… goes with an outside opponent; the built-in engine plays by its
+  // level.
   game_.UseClock(chosen ? EngineClock() : std::nullopt);
   if (!chosen) return;
   provider_ = std::make_unique<Provider>(game_, *chosen, [this, alive = lifeline_.Handle()] {

@@ -151,17 +151,9 @@ bool ScoreGraph::RunStillOnLine(const Scorer& scorer) const {
 void ScoreGraph::MarkUnscorable() {
   Scores& scores = *scores_;
   std::optional<engine::Position> position = engine::Position::FromFen(scores.startFen);
-  for (size_t i = 0; i < scores.values.size(); ++i) {
-    if (!position) {
-      scores.unscorable[i] = true;
-      continue;
-    }
-    if (i == scores.moves.size()) break;
-    if (!position->IsLegal(scores.moves[i]))
-      position.reset();
-    else
-      position->MakeMove(scores.moves[i]);
-  }
+  // Positions 0..legal are reached by legal moves.
+  const size_t legal = position ? engine::MakeLegalMoves(*position, scores.moves) : 0;
+  for (size_t i = 0; i < scores.values.size(); ++i) scores.unscorable[i] = !position || i > legal;
 }
 
 // The positions to score that no job holds: the newest first, for a game being played; then the

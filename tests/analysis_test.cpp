@@ -3,8 +3,6 @@
 // the lines in the record window, the arrow over the board that leaves its pixels alone, a
 // stepped-back position analysed anew, the game untouched; the graph's scores, its click and the
 // marks of mistakes.
-#include "game/live_analysis.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,6 +17,7 @@
 #include "engine/search.h"
 #include "game/analysis/builtin_analysis.h"
 #include "game/engine_choice.h"
+#include "game/live_analysis.h"
 #include "game/outside/option_settings.h"
 #include "game/play/engine_bridge.h"
 #include "game/score_graph.h"
@@ -201,7 +200,8 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
   ASSERT_FALSE(testing_support::Window().Windows()->RecordWindowShown());
   testing_support::Window().Analysis().Toggle();
   EXPECT_TRUE(testing_support::Window().Analysis().On());
-  EXPECT_TRUE(testing_support::Window().Windows()->RecordWindowShown());  // the record window comes with it
+  EXPECT_TRUE(
+      testing_support::Window().Windows()->RecordWindowShown());  // the record window comes with it
   ASSERT_TRUE(Reached(3));
 
   const std::vector<std::string> notes = testing_support::Window().Analysis().Notes();
@@ -215,8 +215,8 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
       << notes[1];
 
   // The arrow points from the best move's piece to its target, over the bitmap, not in it.
-  const twoply::Move best =
-      game::FromEngineMove(testing_support::Window().Analysis().Lines().front().pv.front(), twoply::Colour::kRed);
+  const twoply::Move best = game::FromEngineMove(
+      testing_support::Window().Analysis().Lines().front().pv.front(), twoply::Colour::kRed);
   const std::vector<runtime::PanelArrow> arrows = runtime::PanelArrows(game::BoardPanel);
   ASSERT_EQ(arrows.size(), 1u);
   EXPECT_EQ(arrows[0].x1, (best.from.col - 1) * 48 + 22);
@@ -260,7 +260,8 @@ TEST_F(AnalysisWindow, SteppingBackAndMovingRestartIt) {
   ASSERT_TRUE(Reached(2));
   // The start position shown: red to move, and its best move is red's.
   testing_support::Game().View(0);
-  EXPECT_TRUE(testing_support::Window().Analysis().Lines().empty());  // what was found for the other position went
+  EXPECT_TRUE(testing_support::Window().Analysis().Lines().empty());  // what was found for the
+                                                                      // other position went
   ASSERT_TRUE(Reached(2));
   engine::Position start;
   EXPECT_TRUE(start.IsLegal(testing_support::Window().Analysis().Lines().front().pv.front()));
@@ -285,7 +286,8 @@ TEST_F(AnalysisWindow, TheGraphScoresEveryPositionAndItsClickStepsThere) {
     return !testing_support::Window().Graph().Busy() && scores.size() == positions &&
            std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
   }));
-  for (const auto& score : testing_support::Window().Graph().LineScores()) EXPECT_LE(std::abs(*score), game::kGraphCap);
+  for (const auto& score : testing_support::Window().Graph().LineScores())
+    EXPECT_LE(std::abs(*score), game::kGraphCap);
 
   QWidget* graph = SideWidget("SideGraph");
   ASSERT_NE(graph, nullptr);
@@ -316,7 +318,8 @@ TEST_F(AnalysisWindow, ALongLineIsScoredWholeThoughItChangesWhileScored) {
            std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
   };
   // Cut short while the searches go on: those past the new end are dropped, the rest go on.
-  ASSERT_TRUE(WaitFor([] { return testing_support::Window().Graph().LineScores()[3].has_value(); }));
+  ASSERT_TRUE(
+      WaitFor([] { return testing_support::Window().Graph().LineScores()[3].has_value(); }));
   testing_support::Game().TakeBack();
   const size_t positions = testing_support::Game().LineEngineMoves().size() + 1;
   ASSERT_TRUE(WaitFor(complete));
@@ -363,7 +366,8 @@ TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFall
       const auto lines = testing_support::Window().Analysis().Lines();
       return lines.size() == c.lines && lines.back().depth >= 3;
     }));
-    EXPECT_EQ(testing_support::Window().Analysis().Notes()[0].find("分析（内置引擎）"), std::string::npos);
+    EXPECT_EQ(testing_support::Window().Analysis().Notes()[0].find("分析（内置引擎）"),
+              std::string::npos);
     EXPECT_TRUE(WaitFor([] { return runtime::PanelArrows(game::BoardPanel).size() == 1; }));
     testing_support::Window().Analysis().Toggle();
   }

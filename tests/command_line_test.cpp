@@ -105,9 +105,9 @@ TEST(CommandLine, AnswersWithoutAWindowOnTheRightStreamAndStatus) {
   // that is not three fields is left out.
   const std::string help =
       app::UsageText("xiangqi", "Ctrl+Z\t悔棋\ttake back\n\t难度 1-8\tthe level\nbroken\n");
-  for (const char* line : {"  Ctrl+Z           悔棋      take back\n",
-                           "                   难度 1-8  the level\n", "--level N",
-                           "right button", "Escape"})
+  for (const char* line :
+       {"  Ctrl+Z           悔棋      take back\n", "                   难度 1-8  the level\n",
+        "--level N", "right button", "Escape"})
     EXPECT_NE(help.find(line), std::string::npos) << line;
   EXPECT_EQ(help.find("broken"), std::string::npos);
 }

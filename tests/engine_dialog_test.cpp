@@ -2,8 +2,6 @@
 // engine added and tested through real processes (protocol, squares, options shown), an engine
 // that cannot start tested and removed, the choices confirmed, kept in the settings file and put
 // to work: Fairy-Stockfish then answers the Human's move in the main window.
-#include "ui/engines_dialog.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -23,6 +21,7 @@
 #include "game/outside_opponent.h"
 #include "game/window_game.h"
 #include "tests/support/game_window.h"
+#include "ui/engines_dialog.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "game/engine_choice.h"
 #include "game/outside_opponent.h"
 #include "game/play/session.h"
-#include "game/window_game.h"
 #include "game/units.h"
+#include "game/window_game.h"
 #include "game/window_host.h"
 #include "tests/support/game_window.h"
 
@@ -58,7 +58,7 @@ TEST_F(OutsideOpponent, AFailingEngineIsNamedAndTheBuiltInEnginePlaysOn) {
     SCOPED_TRACE(c.mode);
     testing_support::Game().NewGame();
     Choose(FakeEngine(c.mode));
-    testing_support::PressSquare(2, 8);   // 炮二平五
+    testing_support::PressSquare(2, 8);  // 炮二平五
     testing_support::PressSquare(5, 8);
     EXPECT_TRUE(testing_support::Game().Thinking());
     ASSERT_TRUE(ReplyArrived());
@@ -79,8 +79,9 @@ TEST_F(OutsideOpponent, AFailingEngineIsNamedAndTheBuiltInEnginePlaysOn) {
 
 TEST_F(OutsideOpponent, AFloodingEngineStillPlaysItsMove) {
   Choose(FakeEngine("flood"));
-  game::ChooseEngineMoveMs(5000);                  // a shell takes its time to print 20000 lines
-  testing_support::Game().PlayAs(twoply::Colour::kBlack);  // the Computer has red and opens: h2e2 is legal
+  game::ChooseEngineMoveMs(5000);  // a shell takes its time to print 20000 lines
+  testing_support::Game().PlayAs(
+      twoply::Colour::kBlack);  // the Computer has red and opens: h2e2 is legal
   ASSERT_TRUE(ReplyArrived());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   ASSERT_EQ(testing_support::Game().LineEngineMoves().size(), 1u);
@@ -137,7 +138,9 @@ TEST_F(OutsideOpponent, OnAClockTheEngineIsToldBothTimesAndLosesOnTimeWhenItsTim
   testing_support::PressSquare(2, 8);
   testing_support::PressSquare(5, 8);
   ASSERT_TRUE(testing_support::Game().Thinking());
-  ASSERT_TRUE(WaitFor([] { return testing_support::Window().Opponent().Name() == "Fake hang"; }));  // it has been asked
+  ASSERT_TRUE(WaitFor([] {
+    return testing_support::Window().Opponent().Name() == "Fake hang";
+  }));  // it has been asked
   now += 62000;
   ASSERT_TRUE(ReplyArrived());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());

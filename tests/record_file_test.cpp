@@ -159,7 +159,8 @@ TEST_F(RecordFile, UnusableRecordsLeaveBoardAndScreenAsTheyWere) {
     EXPECT_EQ(Position(), position) << name;
     EXPECT_EQ(FirstDifference(screen, PanelPixels(game::BoardPanel)), "") << name;
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(game::OpenRecordAtStart(testing_support::Window(), Path("bad.ces").c_str())) << name;
+    EXPECT_FALSE(game::OpenRecordAtStart(testing_support::Window(), Path("bad.ces").c_str()))
+        << name;
     const std::string line = testing::internal::GetCapturedStderr();
     EXPECT_EQ(line, "xiangqi: " + Path("bad.ces") + ": 棋局没有打开：" + reason + "\n");
     expectOneBox(reason, name);

@@ -13,9 +13,9 @@
 
 #include "game/board_drawing.h"
 #include "game/controller.h"
+#include "game/game_files.h"
 #include "game/twoply/position_text.h"
 #include "game/units.h"
-#include "game/game_files.h"
 #include "game/window_game.h"
 #include "runtime/system/questions.h"
 #include "tests/support/engine_positions.h"

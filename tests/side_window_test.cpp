@@ -265,8 +265,7 @@ TEST_F(SideWindowTest, TheGraphMapsAClickToTheNearestPosition) {
   Open();
   side.SetGraph({}, -1);
   EXPECT_FALSE(Graph().isVisible());
-  side.SetGraph(
-      {0.0, 0.5, std::nullopt, -3.0, 12.0, 2.0, std::nullopt, -20.0, 1.0, 0.0, 0.2}, 3);
+  side.SetGraph({0.0, 0.5, std::nullopt, -3.0, 12.0, 2.0, std::nullopt, -20.0, 1.0, 0.0, 0.2}, 3);
   Settle();
   ASSERT_TRUE(Graph().isVisible());
   const double left = 4, step = (Graph().width() - 8) / 10.0;

@@ -55,8 +55,7 @@ EngineOptionField::Kind KindOf(const std::string& type) {
 // The engine's options as the dialog's widgets, each with the player's setting brought to what
 // the engine takes; what had to be changed is told in `words` and mended in `settings`.
 std::vector<EngineOptionField> Fields(const outside::EngineClient& client,
-                                               outside::OptionSettings& settings,
-                                               std::string& words) {
+                                      outside::OptionSettings& settings, std::string& words) {
   std::vector<EngineOptionField> fields;
   for (const outside::EngineOption& option : client.Options()) {
     if (SetByTheProgram(option)) continue;

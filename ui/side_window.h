@@ -7,15 +7,14 @@
 // it. No callback runs while a fatal runtime error is being reported.
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include <QPointer>
-#include <QWidget>
 
 #include "runtime/windows/context_menu.h"
 #include "runtime/windows/unit_types.h"

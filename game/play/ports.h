@@ -61,11 +61,11 @@ class Screen {
 
 // What changed in a game, told to the Session's subscribers once an action has changed it.
 struct GameChange {
-  bool line = false;       // moves were added or dropped, or a new line began
-  size_t keptPlies = 0;    // with `line`: the plies of the line told before that still stand
-  bool newStart = false;   // with `line`: the line begins from another position (keptPlies 0)
-  bool view = false;       // the position shown while replaying changed
-  uint64_t revision = 0;   // counts the changes of the line
+  bool line = false;      // moves were added or dropped, or a new line began
+  size_t keptPlies = 0;   // with `line`: the plies of the line told before that still stand
+  bool newStart = false;  // with `line`: the line begins from another position (keptPlies 0)
+  bool view = false;      // the position shown while replaying changed
+  uint64_t revision = 0;  // counts the changes of the line
 };
 
 // Runs one search's work away from the user-interface thread and its `done` back on it. A

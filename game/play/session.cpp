@@ -834,11 +834,7 @@ bool Session::AskProvider(const engine::Position& position,
   std::vector<engine::Move> moves = LineEngineMoves();
   // The history, when the line leads here under the full rules; else the position alone.
   engine::Position replayed = start;
-  for (engine::Move move : moves) {
-    if (!replayed.IsLegal(move)) break;
-    replayed.MakeMove(move);
-  }
-  if (replayed.Fen() != position.Fen()) {
+  if (engine::MakeLegalMoves(replayed, moves) != moves.size() || replayed.Fen() != position.Fen()) {
     start = position;
     moves.clear();
   }
