@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "app/options.h"
 #include "engine/levels.h"
 #include "engine/text_fields.h"
 
@@ -42,47 +43,32 @@ std::string Padded(std::string_view text, size_t columns) {
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const std::string_view> args) {
+  static constexpr OptionSpec kOptions[] = {
+      {"--help", false, "-h"}, {"--version", false, "-V"}, {"--black", false},
+      {"--level", true},       {"--engine", true},
+  };
+  std::string error;
+  const std::optional<ReadOptions> read = ReadCommandLine(args, kOptions, &error);
+  if (!read) return Refused(error);
   CommandLine line;
-  bool optionsEnded = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const bool isOption = !optionsEnded && arg.size() > 1 && arg.front() == '-';
-    if (!isOption) {
-      if (line.record) return Refused("only one record can be opened");
-      line.record = std::string(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      // The first of --help and --version wins, as it does for the GNU tools.
-      if (line.action == CommandLine::Action::kPlay) line.action = CommandLine::Action::kHelp;
-    } else if (arg == "--version" || arg == "-V") {
-      if (line.action == CommandLine::Action::kPlay) line.action = CommandLine::Action::kVersion;
-    } else if (arg == "--black") {
-      line.black = true;
-    } else if (arg == "--level" || arg.starts_with("--level=")) {
-      std::string_view value;
-      if (arg == "--level") {
-        if (i + 1 == args.size()) return Refused("option '--level' requires an argument");
-        value = args[++i];
-      } else {
-        value = arg.substr(8);
-      }
-      line.level = LevelOf(value);
-      if (!line.level)
-        return Refused("invalid level '" + std::string(value) + "': a number from 1 to 8");
-    } else if (arg == "--engine" || arg.starts_with("--engine=")) {
-      if (arg == "--engine" && i + 1 == args.size())
-        return Refused("option '--engine' requires an argument");
-      const std::string_view command = arg == "--engine" ? args[++i] : arg.substr(9);
-      if (command.find_first_not_of(" \t") == std::string_view::npos)
-        return Refused("option '--engine' needs the engine's command line");
-      line.engine = std::string(command);
-    } else {
-      return Refused("unknown option '" + std::string(arg) + "'");
-    }
+  // The first of --help and --version wins, as it does for the GNU tools.
+  for (const auto& [name, value] : read->named) {
+    if (line.action != CommandLine::Action::kPlay) break;
+    if (name == "--help") line.action = CommandLine::Action::kHelp;
+    if (name == "--version") line.action = CommandLine::Action::kVersion;
   }
+  line.black = read->Has("--black");
+  if (const std::optional<std::string> level = read->Get("--level")) {
+    line.level = LevelOf(*level);
+    if (!line.level) return Refused("invalid level '" + *level + "': a number from 1 to 8");
+  }
+  if (const std::optional<std::string> command = read->Get("--engine")) {
+    if (command->find_first_not_of(" \t") == std::string::npos)
+      return Refused("option '--engine' needs the engine's command line");
+    line.engine = *command;
+  }
+  if (read->operands.size() > 1) return Refused("only one record can be opened");
+  if (!read->operands.empty()) line.record = read->operands.front();
   return line;
 }
 
