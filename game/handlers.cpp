@@ -2,9 +2,9 @@
 
 #include <iterator>
 
+#include "assets/handler_names.h"
 #include "game/about.h"
 #include "game/controller.h"
-#include "game/handler_names.h"
 #include "game/record_file.h"
 #include "game/window_host.h"
 
@@ -45,12 +45,17 @@ runtime::ValueRecord BoardClick(std::span<const int32_t> args) {
 }
 
 constexpr runtime::HandlerEntry kHandlers[] = {
-    {kHandlerNames[0], MainWindowCreated},   {kHandlerNames[1], BoardClick},
-    {kHandlerNames[2], Plain<OnAboutClick>}, {kHandlerNames[3], Plain<OnExitClick>},
-    {kHandlerNames[4], OnGame<OpenGame>},    {kHandlerNames[5], OnGame<SaveGame>},
-    {kHandlerNames[6], OnGame<NewGame>},     {kHandlerNames[7], Plain<OnAboutWindowCreated>},
+    {template_bindings::kHandlerNames[0], MainWindowCreated},
+    {template_bindings::kHandlerNames[1], BoardClick},
+    {template_bindings::kHandlerNames[2], Plain<OnAboutClick>},
+    {template_bindings::kHandlerNames[3], Plain<OnExitClick>},
+    {template_bindings::kHandlerNames[4], OnGame<OpenGame>},
+    {template_bindings::kHandlerNames[5], OnGame<SaveGame>},
+    {template_bindings::kHandlerNames[6], OnGame<NewGame>},
+    {template_bindings::kHandlerNames[7], Plain<OnAboutWindowCreated>},
 };
-static_assert(std::size(kHandlers) == std::size(kHandlerNames), "one routine for every name");
+static_assert(std::size(kHandlers) == std::size(template_bindings::kHandlerNames),
+              "one routine for every name");
 
 }  // namespace
 

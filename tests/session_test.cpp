@@ -445,7 +445,7 @@ TEST_F(SessionScript, ChoicesAreRememberedAndARunsLevelWins) {
   again.LoadChoices();
   EXPECT_EQ(again.Level(), 6);
   EXPECT_TRUE(again.StandardRules());
-  again.LoadChoices({.level = 4});
+  again.LoadChoices({.level = 4, .colour = std::nullopt});
   EXPECT_EQ(again.Level(), 4);
   EXPECT_EQ(store.values["level"], 6);
 }
