@@ -138,8 +138,10 @@ void StopGame() {
   for (runtime::WindowRecord& record : runtime::LoadedWindowTemplate().windows)
     if (auto* window = static_cast<runtime::WindowUnit*>(record.object))
       runtime::DestroyWindow(*window);
+  // The last window's end posts the quit message; the next test's windows must not see it, and
+  // it must not be carried out either, or every later modal dialog would return at once.
+  QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
   SettleEvents();
-  // The last window's end posts the quit message; the next test's windows must not see it.
   QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
 }
 
