@@ -2,12 +2,17 @@
 // the main window's game with the record window and the engines dialog.
 #pragma once
 
+#include <cstdlib>
+
 #include "game/window_host.h"
 #include "ui/extra_windows.h"
 
 namespace bench {
 
 inline game::MainWindowHost& Host() {
+  // The games the window keeps go to a scratch folder, never the user's.
+  static const bool data = setenv("XDG_DATA_HOME", "/tmp/xiangqi-bench-data", 1) == 0;
+  (void)data;
   static game::MainWindowHost host({{}, std::nullopt, std::nullopt, ui::MakeExtraWindows});
   return host;
 }

@@ -8,6 +8,7 @@
 #include "game/labels.h"
 #include "game/notation_choice.h"
 #include "game/play/engine_bridge.h"
+#include "game/record/recent_games.h"
 #include "game/twoply/position_text.h"
 #include "game/window_game.h"
 #include "runtime/lifecycle.h"
@@ -107,7 +108,36 @@ bool OpenBytes(WindowGame& window, const std::vector<uint8_t>& bytes, std::strin
   return true;
 }
 
+// "12-08 21:30  玩家 — 电脑（难度 2）  16 回合  1-0" for the list of recent games.
+std::string RecentTitle(const record::RecentGame& game, const record::RecentSummary& summary) {
+  std::tm local{};
+  localtime_r(&game.saved, &local);
+  char when[32];
+  std::strftime(when, sizeof when, "%m-%d %H:%M", &local);
+  if (!summary.readable) return std::string(when) + "  （无法读取）";
+  return std::string(when) + "  " + summary.red + " — " + summary.black + "  " +
+         std::to_string((summary.moves.size() + 1) / 2) + " 回合  " + summary.result;
+}
+
 }  // namespace
+
+void OpenRecentGame(WindowGame& window) {
+  const std::vector<record::RecentGame> games = window.RecentGames().List();
+  if (games.empty()) {
+    runtime::ShowMessageBox(runtime::BoxIcon::kInformation, "还没有保存过对局。", "最近的对局");
+    return;
+  }
+  std::vector<record::RecentSummary> summaries;
+  std::vector<std::string> titles;
+  for (const record::RecentGame& game : games) {
+    summaries.push_back(record::Summarize(game));
+    titles.push_back(RecentTitle(game, summaries.back()));
+  }
+  const std::optional<size_t> chosen = runtime::ChooseItem("打开哪一局？", "最近的对局", titles);
+  if (!chosen) return;
+  const std::string& text = summaries[*chosen].text;
+  OpenBytes(window, std::vector<uint8_t>(text.begin(), text.end()), nullptr);
+}
 
 record::PgnGame GameRecord(const WindowGame& window) {
   const Session& game = window.Game();

@@ -20,5 +20,7 @@ void OpenPgn(WindowGame& window);
 // A PGN file (a path in the system's encoding); false, with the reason (UTF-8) reported in a box
 // and in `whyNot`, when it cannot be used. The game on the board then stays as it was.
 bool OpenPgnFile(WindowGame& window, const std::string& path, std::string* whyNot = nullptr);
+// 最近的对局…: the games kept lately, to choose one to open (date, players, rounds, result).
+void OpenRecentGame(WindowGame& window);
 
 }  // namespace game

@@ -167,6 +167,7 @@ std::vector<runtime::MenuEntry> RecordWindowMenuEntries() {
   Separator(entries);
   Add(entries, Kind::kAction, kSavePgnItem);
   Add(entries, Kind::kAction, kOpenPgnItem);
+  Add(entries, Kind::kAction, kRecentItem);
   Separator(entries);
   Add(entries, Kind::kAction, kResignItem);
   Add(entries, Kind::kAction, kDrawItem);
@@ -254,6 +255,8 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
       return;
     case kContinueItem:
       return ContinueFromShown(game);
+    case kRecentItem:
+      return OpenRecentGame(window);
     default:
       break;
   }

@@ -28,6 +28,7 @@ enum MenuItemId : int32_t {
   kSettingsItem,
   kResignItem,
   kDrawItem,
+  kRecentItem,
   kLevelItemBase = 100,
   kLinesItemBase = 200,
   kNotationItemBase = 300,
@@ -64,6 +65,7 @@ inline constexpr MenuItem kMenuItems[] = {
     {kEnginesItem, "引擎…", "", "",
      "outside UCI/UCCI engines: add, test, choose the opponent and the analyst"},
     {kContinueItem, "从此处继续", "", "", ""},
+    {kRecentItem, "最近的对局…", "", "", ""},
     {kNotationItem, "记谱", "", "", ""},
 };
 

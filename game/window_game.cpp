@@ -2,12 +2,14 @@
 
 #include "game/board_drawing.h"
 #include "game/engine_choice.h"
+#include "game/game_files.h"
 #include "game/game_menu.h"
 #include "game/labels.h"
 #include "game/live_analysis.h"
 #include "game/outside_opponent.h"
 #include "game/score_graph.h"
 #include "game/units.h"
+#include "runtime/system/folders.h"
 #include "runtime/system/settings.h"
 #include "runtime/system/worker.h"
 #include "runtime/windows/properties.h"
@@ -20,6 +22,8 @@ namespace {
 
 // A game on a clock: the flags are looked at and the clocks shown this often.
 constexpr int32_t kClockTickMs = 200;
+// A game being played is kept again after this many more moves.
+constexpr size_t kKeepEveryPlies = 4;
 
 const UnitRef& LabelUnit(Label label) {
   switch (label) {
@@ -53,6 +57,10 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
   void MarkHint(Square target) override { DrawHintMark(target); }
   void EraseHintMark(Square target) override { game::EraseHintMark(target, below_); }
   void UseColours(Colour human) override { below_ = human; }
+  void LineEnding() override {
+    if (owner_ != nullptr) owner_->KeepGame(true);
+  }
+  void SetOwner(WindowGame* owner) { owner_ = owner; }
 
   // Scheduler
   Job Start(std::function<void()> work, std::function<void()> done) override {
@@ -67,13 +75,27 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
 
  private:
   Colour below_ = Colour::kRed;
+  WindowGame* owner_ = nullptr;
 };
 
 WindowGame::WindowGame(WindowSetup& setup)
     : setup_(setup),
       ports_(std::make_unique<Ports>()),
-      session_(std::make_unique<Session>(*ports_, *ports_, *ports_)) {
+      session_(std::make_unique<Session>(*ports_, *ports_, *ports_)),
+      recent_(runtime::UserDataFolder() + "/recent"),
+      recentId_(record::NewRecentId()) {
+  ports_->SetOwner(this);
   session_->LoadChoices(setup_.run);
+  // While playing, every few moves; a new line is a new game of the list.
+  keepSubscription_ = session_->Subscribe([this](const GameChange& change) {
+    if (change.newStart) {
+      recentId_ = record::NewRecentId();
+      keptPlies_ = 0;
+    }
+    const size_t plies = session_->LineEngineMoves().size();
+    if (plies >= keptPlies_ + kKeepEveryPlies || plies + kKeepEveryPlies <= keptPlies_)
+      KeepGame(false);
+  });
   // Before the first game: a Computer with red answers the new game's first question.
   opponent_ = std::make_unique<OutsideOpponent>(*session_, setup_.engine);
   opponent_->FollowChoice();
@@ -82,6 +104,11 @@ WindowGame::WindowGame(WindowSetup& setup)
 
 WindowGame::~WindowGame() {
   runtime::StopRepeatingCall(std::exchange(clockTick_, 0));
+  // The window goes however it goes: the game is kept first, and a write under way finishes.
+  KeepGame(true);
+  runtime::CancelBackgroundJob(std::exchange(keeping_, 0));
+  ports_->SetOwner(nullptr);
+  session_->Unsubscribe(keepSubscription_);
   // The windows let go of the parts first, the parts of the game, and the game stops its search.
   windows_.reset();
   analysis_.reset();
@@ -121,6 +148,25 @@ void WindowGame::EnginesChosen() {
 void WindowGame::ClockChosen() {
   session_->UseClock(EngineClock());
   FollowClock();
+}
+
+void WindowGame::KeepGame(bool now) {
+  // Unchanged since it was kept, or nothing yet to keep.
+  const size_t plies = session_->LineEngineMoves().size();
+  if (plies == 0 || session_->LineRevision() == keptRevision_) return;
+  keptPlies_ = plies;
+  keptRevision_ = session_->LineRevision();
+  // One write at a time for a game: a later one waits for the one under way.
+  runtime::CancelBackgroundJob(std::exchange(keeping_, 0));
+  std::string text = record::WritePgn(GameRecord(*this), record::Notation::kChinese);
+  if (now) {
+    recent_.Keep(recentId_, text);
+    return;
+  }
+  keeping_ = runtime::StartBackgroundJob(runtime::BackgroundJob{
+      [store = recent_, id = recentId_, text = std::move(text)] { store.Keep(id, text); },
+      {},
+      [this] { keeping_ = 0; }});
 }
 
 void WindowGame::FollowClock() {

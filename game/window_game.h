@@ -12,6 +12,7 @@
 #include <string>
 
 #include "game/play/session.h"
+#include "game/record/recent_games.h"
 
 namespace game {
 
@@ -71,6 +72,13 @@ class WindowGame {
   // The clock chosen (对局设置 or 引擎…) goes with the game from the next game on, or at once when
   // no move was made yet.
   void ClockChosen();
+  // The game kept in the recent games (最近的对局): at once when `now` (its line is going, or the
+  // window), otherwise on a background job; a game without moves is not kept. A new line is a
+  // new game of the list.
+  void KeepGame(bool now);
+  // The games kept, the newest first.
+  record::RecentGames& RecentGames() { return recent_; }
+
   // The clock (while both sides play on one) ticks: the flags are judged and the listener, the
   // record window, shows the times.
   void SetClockListener(std::function<void()> listener) { clockListener_ = std::move(listener); }
@@ -88,6 +96,12 @@ class WindowGame {
   std::unique_ptr<ExtraWindows> windows_;
   std::function<void()> clockListener_;
   uint64_t clockTick_ = 0;
+  record::RecentGames recent_;
+  std::string recentId_;       // the game's name among the recent games
+  size_t keptPlies_ = 0;       // its length when it was last kept
+  uint64_t keptRevision_ = 0;  // and the line's revision then
+  uint64_t keeping_ = 0;       // a background job writing it
+  uint64_t keepSubscription_ = 0;
 };
 
 }  // namespace game

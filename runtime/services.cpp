@@ -15,7 +15,6 @@ struct Installed {
   ErrorReporter errors;
   ClockService clock = nullptr;
   FileSystem files;
-  std::string lastFileFailure;
 };
 
 Installed& Services() {
@@ -89,12 +88,16 @@ bool ReplaceFileBytes(const std::string& path, std::span<const std::span<const u
   return Services().files.replaceFile(path, parts);
 }
 
+// Each thread's own: a file written on a background job does not touch the reason the window's
+// thread reads.
+thread_local std::string lastFileFailure;
+
 std::string LastFileFailure() {
-  return Services().lastFileFailure;
+  return lastFileFailure;
 }
 
 void NoteFileError(std::string reason) {
-  Services().lastFileFailure = std::move(reason);
+  lastFileFailure = std::move(reason);
 }
 
 }  // namespace runtime

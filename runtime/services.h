@@ -46,6 +46,7 @@ bool ReplaceFileBytes(const std::string& path, std::span<const std::span<const u
 // Why the latest file operation failed, as the system words it (UTF-8, in the language of the
 // user's locale); empty after one that succeeded. Callers that refuse a file before it reaches
 // the file system (a bad name) say why with NoteFileError.
+// The reason is kept for each thread apart.
 std::string LastFileFailure();
 void NoteFileError(std::string reason);
 

@@ -208,6 +208,7 @@ void Session::Publish() {
 void Session::ResetForNewLine() {
   StopSearch(SearchKind::kReply);
   ForgetHint();
+  if (!plies_.empty()) screen_.LineEnding();
   plies_.clear();
   viewed_.reset();
   LineRestarted();
@@ -300,6 +301,7 @@ std::optional<PositionRefusal> Session::Paste(std::string_view text) {
 void Session::OpenBoard(const BoardArray& board) {
   const bool wasThinking = StopSearch(SearchKind::kReply);
   ForgetHint();
+  if (!plies_.empty()) screen_.LineEnding();
   plies_.clear();
   viewed_.reset();
   LineRestarted();

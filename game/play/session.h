@@ -194,6 +194,8 @@ class Session {
 
   // --- What the screen and the menus read ---
   const TurnState& Turn() const { return turn_; }
+  // Counts the changes of the line, as GameChange::revision tells them.
+  uint64_t LineRevision() const { return lineRevision_; }
   const Labels& LabelValues() const { return labels_; }
   int32_t Level() const { return level_; }
   bool StandardRules() const { return standardRules_; }

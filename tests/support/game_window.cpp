@@ -57,6 +57,12 @@ std::string SettingsPath() {
       .toStdString();
 }
 
+std::string DataPath() {
+  return QDir::temp()
+      .filePath(QStringLiteral("xiangqi-test-data-%1").arg(QCoreApplication::applicationPid()))
+      .toStdString();
+}
+
 std::optional<std::string> AnswerDialog(const runtime::FileDialogRequest& request) {
   Requests().push_back(request);
   if (Answers().empty()) return std::nullopt;
@@ -75,6 +81,8 @@ void StartOnce() {
   runtime::LoadWindowTemplate();
   runtime::SetFileDialogHandler(AnswerDialog);
   runtime::UseSettingsFile(SettingsPath());
+  // The games the window keeps go to a folder of the test's own, never the user's.
+  setenv("XDG_DATA_HOME", DataPath().c_str(), 1);
   runtime::SetMessageBoxHandler(
       [](runtime::BoxIcon, const std::string& text, const std::string& caption) {
         Boxes().push_back(caption + "|" + text);
@@ -122,6 +130,7 @@ void StartGame() {
   Requests().clear();
   Boxes().clear();
   QFile::remove(QString::fromStdString(SettingsPath()));
+  QDir(QString::fromStdString(DataPath())).removeRecursively();
   game::CreateGlobals();
   runtime::LoadStartWindow(game::kMainWindowId);
   SettleEvents();
