@@ -14,6 +14,7 @@
 
 #include "game/record/game_list.h"
 #include "runtime/text_codec.h"
+#include "tests/support/random_tree.h"
 
 namespace {
 
@@ -246,53 +247,12 @@ TEST(Pgn, ListsGamesWithoutReadingTheirMoves) {
 
 // ---------------------------------------------------------------- the whole tree
 
-namespace tree_cases {
-
-using record::GameTree;
-using record::NodeId;
-
-// A game with variations inside variations, comments before and after moves, marks and NAGs,
-// and tags of every kind, from `fen`.
-GameTree RandomTree(const std::string& fen, unsigned seed) {
-  GameTree tree(*engine::Position::FromFen(fen));
-  tree.tags.Set("Event", "第 1 届 \"杯\" \\ 赛");
-  tree.tags.Set("红方", "许银川");
-  tree.tags.Set("Opening", "中炮");
-  tree.tags.Set("MyTag", "");
-  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
-  std::vector<NodeId> nodes{record::kRootNode};
-  tree.AddComment(record::kRootNode, "开局前 {的 话");
-  for (int line = 0; line < 25; ++line) {
-    NodeId at = nodes[next() % nodes.size()];
-    engine::Position pos = tree.PositionAt(at);
-    for (int ply = 0; ply < (line == 0 ? 60 : 8); ++ply) {
-      std::vector<engine::Move> moves = pos.LegalMoves();
-      if (moves.empty()) break;
-      engine::Move m = moves[next() % moves.size()];
-      bool known = false;
-      for (NodeId child : tree.Children(at)) known |= tree.At(child).move == m;
-      if (known) break;
-      bool starts_variation = !tree.Children(at).empty();
-      at = tree.AppendChild(at, m);
-      pos.MakeMove(m);
-      nodes.push_back(at);
-      if (next() % 4 == 0) tree.AddComment(at, "注 " + std::to_string(at) + (at % 3 ? "" : "\n第二行"));
-      if (starts_variation && next() % 2 == 0) tree.AddBefore(at, "变着 " + std::to_string(at));
-      if (next() % 5 == 0) tree.AddNag(at, uint8_t(1 + next() % 6));
-      if (next() % 7 == 0) tree.AddNag(at, uint8_t(10 + next() % 200));
-    }
-  }
-  tree.result = "1/2-1/2";
-  return tree;
-}
-
-}  // namespace tree_cases
 
 TEST(PgnTree, EveryTreeReadsBackWhole) {
   const char* starts[] = {engine::kStartFen, "3k5/9/9/2P6/2P1P4/2P6/9/9/4R4/4K4 b - - 0 23"};
   for (Notation n : {Notation::kChinese, Notation::kWxf, Notation::kIccs, Notation::kXboard}) {
     for (unsigned seed : {1u, 2u, 3u}) {
-      record::GameTree tree = tree_cases::RandomTree(starts[seed % 2], seed);
+      record::GameTree tree = testing_support::RandomTree(starts[seed % 2], seed);
       std::string text = record::WritePgn(tree, n);
       PgnError error;
       auto read = record::ReadPgnGame(text, 1, &error);

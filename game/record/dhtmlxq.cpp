@@ -254,13 +254,12 @@ std::optional<engine::Position> StartOf(const std::vector<Field>& fields, std::s
   }
   if (!fen.empty())
     if (auto pos = engine::Position::FromFen(fen)) return pos;
-  if (binit.empty()) return engine::Position();
-  if (binit.size() < 64) {
+  if (!binit.empty() && binit.size() < 64) {
     *why = "binit 不到 64 个数字";
     return std::nullopt;
   }
-  PiecePlaces places;
-  for (int slot = 0; slot < 32; ++slot) {
+  PiecePlaces places = PlacesOf(engine::Position());
+  for (size_t slot = 0; slot < 32 && !binit.empty(); ++slot) {
     char column = binit[2 * slot], row = binit[2 * slot + 1];
     bool on_board = column >= '0' && column <= '8' && row >= '0' && row <= '9';
     places[slot] = on_board ? ('9' - row) * 9 + (column - '0') : -1;
