@@ -22,15 +22,16 @@ constexpr std::pair<std::string_view, std::string_view> kFieldTags[] = {
     {"remark", "Remark"},
 };
 
-// Fields that hold the game itself, never a tag.
+// Fields that hold the game itself, never a tag (their names in any case).
 bool IsGameField(std::string_view key) {
-  return key == "binit" || key == "movelist" || key == "fen" || key == "result" ||
-         key.starts_with("move_") || key.starts_with("comment");
+  for (std::string_view field : {"binit", "movelist", "fen", "result"})
+    if (SameTagName(key, field)) return true;
+  return SameTagName(key.substr(0, 5), "move_") || SameTagName(key.substr(0, 7), "comment");
 }
 
 std::string_view TagOfField(std::string_view key) {
   for (const auto& [field, tag] : kFieldTags)
-    if (key == field) return tag;
+    if (SameTagName(key, field)) return tag;
   return key;
 }
 
@@ -248,9 +249,9 @@ class BlockReader {
 std::optional<engine::Position> StartOf(const std::vector<Field>& fields, std::string* why) {
   std::string_view binit, movelist, fen;
   for (const Field& field : fields) {
-    if (field.key == "binit") binit = engine::Trim(field.raw);
-    if (field.key == "movelist") movelist = engine::Trim(field.raw);
-    if (field.key == "fen") fen = engine::Trim(field.raw);
+    if (SameTagName(field.key, "binit")) binit = engine::Trim(field.raw);
+    if (SameTagName(field.key, "movelist")) movelist = engine::Trim(field.raw);
+    if (SameTagName(field.key, "fen")) fen = engine::Trim(field.raw);
   }
   if (!fen.empty())
     if (auto pos = engine::Position::FromFen(fen)) return pos;
@@ -298,10 +299,12 @@ std::optional<OpenedGame> ReadDhtmlXq(std::string_view text, int first_line, Rea
   bool main_line = false;
   for (const Field& field : fields) {
     std::string_view key = field.key;
-    if (key == "movelist") {
+    if (!IsGameField(key)) {
+      tree.tags.Set(TagOfField(key), FieldText(field.raw));
+    } else if (SameTagName(key, "movelist")) {
       if (!main_line) reader.Play(0, 0, kRootNode, field.raw, field.line);
       main_line = true;
-    } else if (key.starts_with("move_")) {
+    } else if (SameTagName(key.substr(0, 5), "move_")) {
       std::string_view rest = key.substr(5);
       size_t a = rest.find('_'), b = rest.rfind('_');
       auto parent = Number(rest.substr(0, a));
@@ -311,7 +314,7 @@ std::optional<OpenedGame> ReadDhtmlXq(std::string_view text, int first_line, Rea
         variations.emplace_back(*id, *parent, *ply, &field);
       else
         reader.Problem(field.line, "看不懂的变着 DhtmlXQ_" + field.key);
-    } else if (key.starts_with("comment")) {
+    } else if (SameTagName(key.substr(0, 7), "comment")) {
       std::string_view rest = key.substr(7);
       size_t split = rest.find('_');
       auto id = split == std::string_view::npos ? std::optional<int>(0) : Number(rest.substr(0, split));
@@ -320,11 +323,9 @@ std::optional<OpenedGame> ReadDhtmlXq(std::string_view text, int first_line, Rea
         comments.emplace_back(*id, *ply, &field);
       else
         reader.Problem(field.line, "看不懂的注释 DhtmlXQ_" + field.key);
-    } else if (key == "result") {
+    } else if (SameTagName(key, "result")) {
       PgnSymbol symbol = ClassifySymbol(engine::Trim(field.raw), TextForms::Of(Encoding::kUtf8));
       if (symbol.kind == PgnSymbol::kResult) tree.result = std::string(symbol.result);
-    } else if (!IsGameField(key)) {
-      tree.tags.Set(TagOfField(key), FieldText(field.raw));
     }
   }
   // A variation leaves a line read before it: the lower numbers first.
@@ -361,11 +362,10 @@ std::string WriteDhtmlXq(const GameTree& tree) {
       field("result", ResultWords(tree.result));
       result_written = true;
     }
+    // The start and the result have fields of their own; a tag named like a field of the game
+    // has no place in a block.
     std::string_view key = FieldOfTag(name);
-    bool ours = SameTagName(name, "Game") || SameTagName(name, "Format") ||
-                SameTagName(name, "Variant") || SameTagName(name, "FEN") ||
-                SameTagName(name, "Result");
-    if (!ours && !IsGameField(key)) field(key, FieldValue(value));
+    if (!SameTagName(name, "FEN") && !IsGameField(key)) field(key, FieldValue(value));
   }
   if (!result_written) field("result", ResultWords(tree.result));
   const engine::Position& start = tree.Start();

@@ -27,6 +27,20 @@ std::optional<std::string> ResultWord(std::string_view word) {
   return std::string(symbol.result);
 }
 
+// A comment's text as PGN can hold it: it has no way to write a "}" inside braces, so it is
+// written full width.
+std::string FullWidthBraceEnds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    if (ch == '}')
+      out += "｝";
+    else
+      out += ch;
+  }
+  return out;
+}
+
 // ---------------------------------------------------------------- tags
 
 struct TagSection {
@@ -77,23 +91,26 @@ std::string WithOurLetters(std::string_view fen) {
   return out;
 }
 
-// Text that could not be read as moves, kept as a comment: one line, and no "}".
+// The FEN tag's position, or the opening; nothing, and why, for a FEN that is not a position.
+std::optional<engine::Position> StartOf(const TagSection& section, ReadError* error) {
+  std::string fen = section.tags.Get("FEN"), why;
+  if (fen.empty()) return engine::Position();
+  auto start = engine::Position::FromFen(WithOurLetters(fen), &why);
+  if (!start && error) *error = ReadError{section.fen_line, "FEN 不是合规的局面（" + why + "）"};
+  return start;
+}
+
+// Text that could not be read as moves, kept as a comment on one line.
 std::string UnreadNote(std::string_view text) {
   std::string out = "未读：";
   bool blank = false;
   for (char ch : engine::Trim(text)) {
-    if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n') {
-      blank = true;
-      continue;
-    }
-    if (blank) out += ' ';
-    blank = false;
-    if (ch == '}')
-      out += "｝";
-    else
-      out += ch;
+    bool space = ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n';
+    if (!space && blank) out += ' ';
+    if (!space) out += ch;
+    blank = space;
   }
-  return out;
+  return FullWidthBraceEnds(out);
 }
 
 // ---------------------------------------------------------------- move text
@@ -158,8 +175,10 @@ class MoveText {
   }
 
   void Comment(const PgnToken& token) {
-    std::string text = UnixLines(engine::Trim(token.text));
-    if (text.empty() || !tree_) return;
+    if (!tree_) return;
+    // Only a ;-comment can hold a "}"; it is kept the way a brace comment writes it.
+    std::string text = FullWidthBraceEnds(UnixLines(engine::Trim(token.text)));
+    if (text.empty()) return;
     Frame& frame = frames_.back();
     if (!frame.moved && frames_.size() > 1) {
       if (!frame.before.empty()) frame.before += ' ';
@@ -298,16 +317,8 @@ std::string Escaped(std::string_view value) {
   return out;
 }
 
-// A comment in braces; PGN has no way to write its end inside it, so "}" is written full width.
 std::string Braced(std::string_view comment) {
-  std::string out = "{";
-  for (char ch : comment) {
-    if (ch == '}')
-      out += "｝";
-    else
-      out += ch;
-  }
-  return out + "}";
+  return std::string("{").append(FullWidthBraceEnds(comment)).append("}");
 }
 
 bool IsOpening(const engine::Position& pos) {
@@ -479,6 +490,8 @@ GameSummary SummarizePgnGame(std::string_view text, int first_line) {
   PgnLexer lexer(text, Encoding::kUtf8, 0, first_line);
   TagSection section;
   PgnToken token = ReadTags(lexer, section, &summary.problems);
+  ReadError bad_fen;
+  if (!StartOf(section, &bad_fen)) AddProblem(summary.problems, bad_fen.line, bad_fen.reason);
   summary.tags = std::move(section.tags);
   MoveText scan(text, nullptr, summary.problems);
   scan.Run(lexer, token);
@@ -492,16 +505,9 @@ std::optional<OpenedGame> ReadPgnGame(std::string_view text, int first_line, Rea
   PgnLexer lexer(text, Encoding::kUtf8, 0, first_line);
   TagSection section;
   PgnToken token = ReadTags(lexer, section, nullptr);
-  std::string fen = section.tags.Get("FEN");
-  if (!fen.empty()) {
-    std::string why;
-    auto start = engine::Position::FromFen(WithOurLetters(fen), &why);
-    if (!start) {
-      if (error) *error = ReadError{section.fen_line, "FEN 不是合规的局面（" + why + "）"};
-      return std::nullopt;
-    }
-    game.tree = GameTree(*start);
-  }
+  auto start = StartOf(section, error);
+  if (!start) return std::nullopt;
+  game.tree = GameTree(*start);
   game.tree.tags = std::move(section.tags);
   MoveText reader(text, &game.tree, game.problems);
   reader.Run(lexer, token);
