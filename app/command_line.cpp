@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
+#include "app/options.h"
 #include "engine/levels.h"
 #include "engine/text_fields.h"
-#include "game/board_keys.h"
 
 #ifndef XQ_VERSION
 #define XQ_VERSION "0"
@@ -43,51 +43,36 @@ std::string Padded(std::string_view text, size_t columns) {
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const std::string_view> args) {
+  static constexpr OptionSpec kOptions[] = {
+      {"--help", false, "-h"}, {"--version", false, "-V"}, {"--black", false},
+      {"--level", true},       {"--engine", true},
+  };
+  std::string error;
+  const std::optional<ReadOptions> read = ReadCommandLine(args, kOptions, &error);
+  if (!read) return Refused(error);
   CommandLine line;
-  bool optionsEnded = false;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string_view arg = args[i];
-    const bool isOption = !optionsEnded && arg.size() > 1 && arg.front() == '-';
-    if (!isOption) {
-      if (line.record) return Refused("only one record can be opened");
-      line.record = std::string(arg);
-      continue;
-    }
-    if (arg == "--") {
-      optionsEnded = true;
-    } else if (arg == "--help" || arg == "-h") {
-      // The first of --help and --version wins, as it does for the GNU tools.
-      if (line.action == CommandLine::Action::kPlay) line.action = CommandLine::Action::kHelp;
-    } else if (arg == "--version" || arg == "-V") {
-      if (line.action == CommandLine::Action::kPlay) line.action = CommandLine::Action::kVersion;
-    } else if (arg == "--black") {
-      line.black = true;
-    } else if (arg == "--level" || arg.starts_with("--level=")) {
-      std::string_view value;
-      if (arg == "--level") {
-        if (i + 1 == args.size()) return Refused("option '--level' requires an argument");
-        value = args[++i];
-      } else {
-        value = arg.substr(8);
-      }
-      line.level = LevelOf(value);
-      if (!line.level)
-        return Refused("invalid level '" + std::string(value) + "': a number from 1 to 8");
-    } else if (arg == "--engine" || arg.starts_with("--engine=")) {
-      if (arg == "--engine" && i + 1 == args.size())
-        return Refused("option '--engine' requires an argument");
-      const std::string_view command = arg == "--engine" ? args[++i] : arg.substr(9);
-      if (command.find_first_not_of(" \t") == std::string_view::npos)
-        return Refused("option '--engine' needs the engine's command line");
-      line.engine = std::string(command);
-    } else {
-      return Refused("unknown option '" + std::string(arg) + "'");
-    }
+  // The first of --help and --version wins, as it does for the GNU tools.
+  for (const auto& [name, value] : read->named) {
+    if (line.action != CommandLine::Action::kPlay) break;
+    if (name == "--help") line.action = CommandLine::Action::kHelp;
+    if (name == "--version") line.action = CommandLine::Action::kVersion;
   }
+  line.black = read->Has("--black");
+  if (const std::optional<std::string> level = read->Get("--level")) {
+    line.level = LevelOf(*level);
+    if (!line.level) return Refused("invalid level '" + *level + "': a number from 1 to 8");
+  }
+  if (const std::optional<std::string> command = read->Get("--engine")) {
+    if (command->find_first_not_of(" \t") == std::string::npos)
+      return Refused("option '--engine' needs the engine's command line");
+    line.engine = *command;
+  }
+  if (read->operands.size() > 1) return Refused("only one record can be opened");
+  if (!read->operands.empty()) line.record = read->operands.front();
   return line;
 }
 
-std::string UsageText(std::string_view program) {
+std::string UsageText(std::string_view program, std::string_view keys) {
   std::string text = "Usage: " + std::string(program) + " [OPTION]... [RECORD.ces | GAME.pgn]\n";
   text +=
       "Play xiangqi (Chinese chess, 象棋) against the computer; RECORD opens a saved position,\n"
@@ -97,15 +82,20 @@ std::string UsageText(std::string_view program) {
       "  --level N      the computer's level for this run, 1 (weakest) to 8 (strongest)\n"
       "  --black        play black for this run: the computer has red and moves first\n"
       "  --engine CMD   an outside UCI or UCCI engine, started as CMD, plays the computer's\n"
-      "                 moves at levels 3-8 for this run\n"
+      "                 moves for this run, at every level\n"
       "  -h, --help     show this help and exit\n"
       "  -V, --version  show the version and exit\n"
       "\n"
       "On the board:\n"
       "  left button    select a piece, then click where it goes\n"
       "  right button   open the board's menu\n";
-  for (const game::BoardKey& key : game::kBoardKeys)
-    text += Padded(key.key, 15) + Padded(key.name, 10) + std::string(key.english) + "\n";
+  for (std::string_view rest = keys; !rest.empty();) {
+    const std::string_view line = rest.substr(0, rest.find('\n'));
+    rest.remove_prefix(std::min(rest.size(), line.size() + 1));
+    const std::vector<std::string_view> fields = engine::SplitOn(line, '\t');
+    if (fields.size() != 3) continue;
+    text += Padded(fields[0], 15) + Padded(fields[1], 10) + std::string(fields[2]) + "\n";
+  }
   text +=
       "  Escape                   quit\n"
       "\n"
@@ -117,17 +107,18 @@ std::string VersionText() {
   return "xiangqi " XQ_VERSION "\n";
 }
 
-std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program) {
+std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program,
+                                       std::string_view keys) {
   switch (line.action) {
     case CommandLine::Action::kHelp:
-      std::fputs(UsageText(program).c_str(), stdout);
+      std::fputs(UsageText(program, keys).c_str(), stdout);
       return 0;
     case CommandLine::Action::kVersion:
       std::fputs(VersionText().c_str(), stdout);
       return 0;
     case CommandLine::Action::kRefuse:
       std::fprintf(stderr, "%.*s: %s\n", int(program.size()), program.data(), line.error.c_str());
-      std::fputs(UsageText(program).c_str(), stderr);
+      std::fputs(UsageText(program, keys).c_str(), stderr);
       return 2;
     case CommandLine::Action::kPlay:
       break;

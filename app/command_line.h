@@ -30,13 +30,15 @@ struct CommandLine {
 // or "--level=N", "--" ends the options, "-" alone and everything after "--" are file names.
 CommandLine ParseCommandLine(std::span<const std::string_view> args);
 
-// The text --help prints: the usage, the options and the keys of the board's menu.
-std::string UsageText(std::string_view program);
+// The text --help prints: the usage, the options and the keys of the board's menu, which `keys`
+// lists one a line as "KEY<tab>ITEM<tab>what it does" (the window's menu list).
+std::string UsageText(std::string_view program, std::string_view keys);
 // The text --version prints.
 std::string VersionText();
 
 // What the entry routine does with a parsed command line that is not to start the game: prints
 // the texts and returns the exit status. Returns nothing for a command line that plays.
-std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program);
+std::optional<int> AnswerWithoutWindow(const CommandLine& line, std::string_view program,
+                                       std::string_view keys);
 
 }  // namespace app

@@ -7,22 +7,23 @@
 #include <vector>
 
 #include "app/command_line.h"
+#include "game/game_menu.h"
 #include "game/handlers.h"
-#include "game/outside_opponent.h"
 #include "game/play/session.h"
 #include "game/record_file.h"
 #include "game/units.h"
-#include "game/window_session.h"
+#include "game/window_host.h"
 #include "runtime/lifecycle.h"
 #include "runtime/system/desktop_services.h"
 #include "runtime/system/translations.h"
 #include "runtime/windows/window_manager.h"
+#include "ui/extra_windows.h"
 
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const std::string_view program = "xiangqi";
   const app::CommandLine line = app::ParseCommandLine(args);
-  if (auto status = app::AnswerWithoutWindow(line, program)) return *status;
+  if (auto status = app::AnswerWithoutWindow(line, program, game::KeysHelpText())) return *status;
 
   // Qt hears only the program's name: the options are ours, and a record whose name starts like
   // one of Qt's options is still a record.
@@ -32,19 +33,22 @@ int main(int argc, char** argv) {
   QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
   // Qt's dialogs speak the program's language; without Qt's catalogue they stay in English.
   runtime::InstallDialogTranslations();
-  game::RegisterHandlers();
+  // --level, --black and --engine hold for this run only; a choice made in the window ends them.
+  game::WindowSetup setup;
+  if (line.level) setup.run.level = *line.level;
+  if (line.black) setup.run.colour = twoply::Colour::kBlack;
+  setup.engine = line.engine;
+  setup.extraWindows = ui::MakeExtraWindows;
+  game::MainWindowHost host(std::move(setup));
+  game::RegisterHandlers(&host);
   runtime::InstallDesktopServices();
   runtime::InitRuntime(argc, argv);
   runtime::InitWindowSystem();
   game::CreateGlobals();
   runtime::RegisterCleanup(game::ReleaseGlobals);
-  // --level holds for this run only; the level chosen in the menu stays remembered.
-  if (line.level) game::OverrideLevelForThisRun(*line.level);
-  if (line.black) game::OverrideColourForThisRun(twoply::Colour::kBlack);
-  if (line.engine) game::UseOpponentEngineForThisRun(*line.engine);
   runtime::LoadStartWindow(game::kMainWindowId);
   // A record named on the command line: a file manager opens records this way.
-  if (line.record) game::OpenRecordAtStart(line.record->c_str());
+  if (line.record && host.Game()) game::OpenRecordAtStart(*host.Game(), line.record->c_str());
   runtime::RunMessageLoop();
   runtime::ShutdownRuntime();
   return 0;

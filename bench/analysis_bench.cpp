@@ -14,14 +14,13 @@
 #include <numeric>
 
 #include "bench/offscreen_application.h"
-#include "game/analysis.h"
+#include "bench/window_game.h"
 #include "game/engine_choice.h"
 #include "game/handlers.h"
+#include "game/live_analysis.h"
 #include "game/play/engine_bridge.h"
-#include "game/record_window.h"
 #include "game/score_graph.h"
 #include "game/units.h"
-#include "game/window_session.h"
 #include "runtime/system/settings.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
@@ -31,7 +30,7 @@ namespace {
 
 void ShowGame() {
   if (bench::StartOffscreenApplication("analysis_bench")) {
-    game::RegisterHandlers();
+    game::RegisterHandlers(&bench::Host());
     runtime::InitWindowSystem();
     runtime::LoadWindowTemplate();
     const QString settings = QDir::temp().filePath(QStringLiteral("xiangqi-analysis-bench.ini"));
@@ -56,8 +55,8 @@ void MeasureWhileAnalysing(benchmark::State& state, int64_t ms) {
   double longestWall = 0, longestBusy = 0;
   size_t lines = 0;
   for (auto _ : state) {
-    game::TheGame().NewGame();
-    game::ToggleAnalysis();
+    bench::Game().NewGame();
+    bench::Window().Analysis().Toggle();
     QElapsedTimer running, sinceLast;
     running.start();
     sinceLast.start();
@@ -74,8 +73,8 @@ void MeasureWhileAnalysing(benchmark::State& state, int64_t ms) {
     while (running.elapsed() < ms)
       QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
     tick.stop();
-    lines = game::AnalysisLines().size();
-    game::ToggleAnalysis();
+    lines = bench::Window().Analysis().Lines().size();
+    bench::Window().Analysis().Toggle();
   }
   state.counters["longest_gap_ms"] = longestWall;
   state.counters["longest_busy_ms"] = longestBusy;
@@ -85,8 +84,8 @@ void MeasureWhileAnalysing(benchmark::State& state, int64_t ms) {
 void BM_LongestStallWhileOwnEngineAnalysesThreeLines(benchmark::State& state) {
   ShowGame();
   game::ChooseAnalystEngine(0);
-  game::AnalystChoiceChanged();
-  game::ChooseAnalysisLineCount(3);
+  bench::Window().Analysis().AnalystChoiceChanged();
+  bench::Window().Analysis().ChooseLineCount(3);
   MeasureWhileAnalysing(state, 3000);
 }
 BENCHMARK(BM_LongestStallWhileOwnEngineAnalysesThreeLines)
@@ -99,11 +98,11 @@ void BM_LongestStallWhileAnAnalystFloods(benchmark::State& state) {
   game::SaveEngines({{"flood", "sh '" XQ_SOURCE_DIR "/tests/support/fake_engine.sh' flood-long",
                       std::nullopt, ""}});
   game::ChooseAnalystEngine(1);
-  game::AnalystChoiceChanged();
-  game::ChooseAnalysisLineCount(1);
+  bench::Window().Analysis().AnalystChoiceChanged();
+  bench::Window().Analysis().ChooseLineCount(1);
   MeasureWhileAnalysing(state, 3000);
   game::ChooseAnalystEngine(0);
-  game::AnalystChoiceChanged();
+  bench::Window().Analysis().AnalystChoiceChanged();
 }
 BENCHMARK(BM_LongestStallWhileAnAnalystFloods)
     ->Iterations(2)
@@ -112,23 +111,24 @@ BENCHMARK(BM_LongestStallWhileAnAnalystFloods)
 
 // 150 moves picked by a fixed rule among the legal ones, loaded as a game at once.
 void LoadLongGame() {
-  game::TheGame().NewGame();
+  bench::Game().NewGame();
   const twoply::BoardArray start = twoply::Board;
   const std::vector<twoply::Move> moves = testing_support::PickedLine(150, 12345);
-  game::TheGame().LoadGame(start, twoply::Human, moves, game::Outcome{});
+  bench::Game().LoadGame(start, twoply::Human, moves, game::Outcome{});
 }
 
 // The graph is scored while the record window shows it; the user-interface thread's longest busy
 // stretch is measured as above, and the depth the scores came from tells what the speed cost.
 void BM_GraphOfA150MoveGame(benchmark::State& state) {
   ShowGame();
-  if (!game::RecordWindowShown()) game::ToggleRecordWindow();
+  if (!bench::Window().Windows()->RecordWindowShown())
+    bench::Window().Windows()->ToggleRecordWindow();
   double longestBusy = 0;
   for (auto _ : state) {
     LoadLongGame();
     auto complete = [] {
-      const auto scores = game::LineScores();
-      return !game::ScoringBusy() &&
+      const auto scores = bench::Window().Graph().LineScores();
+      return !bench::Window().Graph().Busy() &&
              std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
     };
     double cpuAtLast = ThreadCpuMs();
@@ -142,7 +142,7 @@ void BM_GraphOfA150MoveGame(benchmark::State& state) {
     tick.start(1);
     while (!complete()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
-  const std::vector<int> depths = game::LineScoreDepths();
+  const std::vector<int> depths = bench::Window().Graph().LineScoreDepths();
   state.counters["positions"] = double(depths.size());
   state.counters["longest_busy_ms"] = longestBusy;
   state.counters["mean_depth"] = double(std::accumulate(depths.begin(), depths.end(), 0)) /

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "bench/offscreen_application.h"
+#include "bench/window_game.h"
 #include "cli/engine_suite.h"
 #include "game/board_drawing.h"
 #include "game/controller.h"
@@ -32,7 +33,7 @@ constexpr int kLastMiddleGame = 27;
 
 void StartGame() {
   if (!bench::StartOffscreenApplication("game_bench")) return;
-  game::RegisterHandlers();
+  game::RegisterHandlers(&bench::Host());
   runtime::InitWindowSystem();
   runtime::LoadWindowTemplate();
   game::CreateGlobals();
@@ -67,19 +68,16 @@ HumanTurn TurnOf(int index) {
 void BM_ClickToReplyDrawn(benchmark::State& state) {
   StartGame();
   const HumanTurn turn = TurnOf(int(state.range(0)));
-  const int32_t stepsBefore = game::StepCount;
+  const int32_t stepsBefore = bench::Game().Turn().StepCount;
   for (auto _ : state) {
     state.PauseTiming();
-    twoply::Board = turn.board;
-    game::GameOver = 0;
-    game::PieceSelected = 0;
-    game::RedrawBoard();
+    bench::Game().OpenBoard(turn.board);
     PressBoard(turn.move.from);
     state.ResumeTiming();
     PressBoard(turn.move.to);
   }
   QCoreApplication::processEvents();
-  if (game::StepCount - stepsBefore != int32_t(state.iterations()))
+  if (bench::Game().Turn().StepCount - stepsBefore != int32_t(state.iterations()))
     state.SkipWithError("a click did not complete the Human's move");
 }
 BENCHMARK(BM_ClickToReplyDrawn)

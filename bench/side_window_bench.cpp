@@ -8,13 +8,18 @@
 #include "bench/offscreen_application.h"
 #include "game/units.h"
 #include "runtime/windows/event_handlers.h"
-#include "runtime/windows/side_window.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
+#include "ui/side_window.h"
 
 namespace {
 
 using Rows = std::vector<std::array<std::string, 3>>;
+
+ui::SideWindow& Side() {
+  static ui::SideWindow side;
+  return side;
+}
 
 void OpenOnce() {
   if (bench::StartOffscreenApplication("side_window_bench")) {
@@ -23,7 +28,7 @@ void OpenOnce() {
     runtime::LoadWindowTemplate();
     runtime::LoadStartWindow(game::kMainWindowId);
   }
-  if (!runtime::SideWindowOpen()) runtime::OpenSideWindow(game::kMainWindowId, "棋谱", {});
+  if (!Side().IsOpen()) Side().Open(game::kMainWindowId, "棋谱", {});
   QCoreApplication::processEvents();
 }
 
@@ -38,7 +43,7 @@ Rows GameRows(int64_t plies) {
 }
 
 void Show(int64_t ply) {
-  runtime::SetSideCurrent(static_cast<int32_t>(ply / 2), static_cast<int32_t>(ply % 2 + 1));
+  Side().SetCurrent(static_cast<int32_t>(ply / 2), static_cast<int32_t>(ply % 2 + 1));
   QCoreApplication::processEvents();
 }
 
@@ -47,10 +52,10 @@ void BM_FillGame(benchmark::State& state) {
   const Rows rows = GameRows(state.range(0));
   for (auto _ : state) {
     state.PauseTiming();
-    runtime::SetSideRows({});
+    Side().SetRows({});
     QCoreApplication::processEvents();
     state.ResumeTiming();
-    runtime::SetSideRows(rows);
+    Side().SetRows(rows);
     Show(state.range(0) - 1);
   }
 }
@@ -63,7 +68,7 @@ void BM_AddOneMove(benchmark::State& state) {
   for (int64_t ply = 1; ply <= plies; ++ply) grown.push_back(GameRows(ply));
   int64_t ply = 0;
   for (auto _ : state) {
-    runtime::SetSideRows(grown[static_cast<size_t>(ply)]);
+    Side().SetRows(grown[static_cast<size_t>(ply)]);
     Show(ply);
     ply = (ply + 1) % plies;
   }
@@ -73,7 +78,7 @@ BENCHMARK(BM_AddOneMove)->Arg(300)->Unit(benchmark::kMicrosecond);
 void BM_StepThroughGame(benchmark::State& state) {
   OpenOnce();
   const int64_t plies = state.range(0);
-  runtime::SetSideRows(GameRows(plies));
+  Side().SetRows(GameRows(plies));
   int64_t ply = 0;
   for (auto _ : state) {
     Show(ply);
@@ -89,7 +94,7 @@ void BM_StepGraph(benchmark::State& state) {
   for (int64_t i = 0; i <= plies; ++i) values.push_back(static_cast<double>(i % 40) / 4 - 5);
   int32_t current = 0;
   for (auto _ : state) {
-    runtime::SetSideGraph(values, current);
+    Side().SetGraph(values, current);
     QCoreApplication::processEvents();
     current = (current + 1) % static_cast<int32_t>(values.size());
   }

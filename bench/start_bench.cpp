@@ -18,6 +18,7 @@
 #include <array>
 #include <cstdlib>
 
+#include "bench/window_game.h"
 #include "game/handlers.h"
 #include "game/play/session.h"
 #include "game/units.h"
@@ -67,7 +68,7 @@ constexpr const char* kPartNames[kParts] = {"application", "runtime", "window_sy
   QApplication application(argc, argv);
   runtime::InstallDialogTranslations();
   mark(kApplication);
-  game::RegisterHandlers();
+  game::RegisterHandlers(&bench::Host());
   runtime::InstallDesktopServices();
   runtime::InitRuntime(argc, argv);
   mark(kRuntime);

@@ -16,14 +16,13 @@
 #include <vector>
 
 #include "bench/offscreen_application.h"
+#include "bench/window_game.h"
 #include "engine/position.h"
 #include "game/controller.h"
 #include "game/handlers.h"
 #include "game/play/engine_bridge.h"
 #include "game/play/session.h"
-#include "game/record_window.h"
 #include "game/units.h"
-#include "game/window_session.h"
 #include "runtime/system/settings.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
@@ -33,7 +32,7 @@ namespace {
 
 void StartOnce() {
   if (!bench::StartOffscreenApplication("window_play_bench")) return;
-  game::RegisterHandlers();
+  game::RegisterHandlers(&bench::Host());
   runtime::InitWindowSystem();
   runtime::LoadWindowTemplate();
   const QString settings = QDir::temp().filePath(QStringLiteral("xiangqi-bench-settings.ini"));
@@ -47,21 +46,21 @@ void ShowGame(int32_t level) {
     game::CreateGlobals();
     runtime::LoadStartWindow(game::kMainWindowId);
   }
-  game::TheGame().ChooseLevel(level);
+  bench::Game().ChooseLevel(level);
 }
 
 void Press(int32_t col, int32_t row) {
-  game::OnBoardClick((col - 1) * 48 + 24, (row - 1) * 48 + 24);
+  game::OnBoardClick(bench::Window(), (col - 1) * 48 + 24, (row - 1) * 48 + 24);
 }
 
 // The cannon selected on a new game; the next press on (5, 8) is the move.
 void ReadyToMove() {
-  game::NewGame();
+  bench::Game().NewGame();
   Press(2, 8);
 }
 
 void WaitForReply() {
-  while (game::TheGame().Thinking())
+  while (bench::Game().Thinking())
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
 }
 
@@ -74,7 +73,7 @@ void BM_ClickToReplyDrawn(benchmark::State& state) {
     Press(5, 8);
     WaitForReply();
   }
-  game::TheGame().ChooseLevel(game::kDefaultLevel);
+  bench::Game().ChooseLevel(game::kDefaultLevel);
 }
 BENCHMARK(BM_ClickToReplyDrawn)
     ->DenseRange(1, 8)
@@ -120,11 +119,11 @@ void BM_LongestStallWhileThinkingAtLevel8(benchmark::State& state) {
   for (auto _ : state) {
     ReadyToMove();
     Press(5, 8);
-    MeasureLoopGaps(gaps, [] { return game::TheGame().Thinking(); });
+    MeasureLoopGaps(gaps, [] { return bench::Game().Thinking(); });
   }
   state.counters["longest_gap_ms"] = gaps.longestWallMs;
   state.counters["longest_busy_ms"] = gaps.longestBusyMs;
-  game::TheGame().ChooseLevel(game::kDefaultLevel);
+  bench::Game().ChooseLevel(game::kDefaultLevel);
 }
 BENCHMARK(BM_LongestStallWhileThinkingAtLevel8)
     ->Iterations(3)
@@ -157,9 +156,9 @@ void BM_NewGameStopsLevel8Search(benchmark::State& state) {
     wait.start();
     while (wait.elapsed() < 100) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     state.ResumeTiming();
-    game::NewGame();
+    bench::Game().NewGame();
   }
-  game::TheGame().ChooseLevel(game::kDefaultLevel);
+  bench::Game().ChooseLevel(game::kDefaultLevel);
 }
 BENCHMARK(BM_NewGameStopsLevel8Search)->Iterations(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -212,15 +211,16 @@ void BM_RecordWindowFillsWithALongGame(benchmark::State& state) {
   ShowGame(game::kDefaultLevel);
   const std::vector<twoply::Move> moves = LongGame();
   twoply::BoardArray start = twoply::Board;
-  game::NewGame();
+  bench::Game().NewGame();
   start = twoply::Board;
   for (auto _ : state) {
     state.PauseTiming();
-    if (game::RecordWindowShown()) game::ToggleRecordWindow();
-    game::TheGame().LoadGame(start, twoply::Human, moves,
-                             game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
+    if (bench::Window().Windows()->RecordWindowShown())
+      bench::Window().Windows()->ToggleRecordWindow();
+    bench::Game().LoadGame(start, twoply::Human, moves,
+                           game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
     state.ResumeTiming();
-    game::ToggleRecordWindow();
+    bench::Window().Windows()->ToggleRecordWindow();
     QCoreApplication::processEvents();
   }
   state.counters["plies"] = double(moves.size());
@@ -231,16 +231,17 @@ BENCHMARK(BM_RecordWindowFillsWithALongGame)->Unit(benchmark::kMillisecond)->Use
 void BM_StepThroughALongGame(benchmark::State& state) {
   ShowGame(game::kDefaultLevel);
   const std::vector<twoply::Move> moves = LongGame();
-  game::NewGame();
-  game::TheGame().LoadGame(twoply::Board, twoply::Human, moves,
-                           game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
-  if (!game::RecordWindowShown()) game::ToggleRecordWindow();
+  bench::Game().NewGame();
+  bench::Game().LoadGame(twoply::Board, twoply::Human, moves,
+                         game::Outcome{game::Winner::kHuman, game::Ending::kRecorded});
+  if (!bench::Window().Windows()->RecordWindowShown())
+    bench::Window().Windows()->ToggleRecordWindow();
   size_t ply = 0;
   double longest = 0;
   for (auto _ : state) {
     QElapsedTimer step;
     step.start();
-    game::TheGame().View(ply);
+    bench::Game().View(ply);
     QCoreApplication::processEvents();
     longest = std::max(longest, double(step.nsecsElapsed()) / 1e6);
     ply = (ply + 1) % moves.size();

@@ -13,6 +13,7 @@
 
 #include "cli/cli.h"
 #include "engine/position.h"
+#include "engine/text_fields.h"
 #include "game/analysis/analysis_text.h"
 #include "game/outside/engine_client.h"
 
@@ -33,18 +34,6 @@ std::string OwnEngineCommand() {
   return ShellQuoted(self) + " uci";
 }
 
-bool ParseCount(const std::string& text, int low, int high, int& value) {
-  try {
-    size_t used = 0;
-    long parsed = std::stol(text, &used);
-    if (used != text.size() || parsed < low || parsed > high) return false;
-    value = static_cast<int>(parsed);
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
 struct Request {
   std::string fen;
   std::string command;
@@ -55,31 +44,31 @@ struct Request {
 
 // Empty when the arguments are good, else the refusal.
 std::string ParseArguments(const Arguments& args, Request& request) {
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    bool has_value = i + 1 < args.size();
-    if (arg == "--engine" && has_value) {
-      request.command = args[++i];
-    } else if (arg == "--time" && has_value) {
-      if (!ParseCount(args[++i], 1, 24 * 3600 * 1000, request.time_ms))
-        return "--time takes milliseconds, 1 to 86400000: " + args[i];
-    } else if (arg == "--multipv" && has_value) {
-      if (!ParseCount(args[++i], 1, 10, request.multipv))
-        return "--multipv takes a count of lines, 1 to 10: " + args[i];
-    } else if (arg == "--notation" && has_value) {
-      const std::optional<record::Notation> notation = NotationNamed(args[++i]);
-      if (!notation || *notation == record::Notation::kXboard)
-        return "--notation takes chinese, wxf or iccs: " + args[i];
-      request.notation = *notation;
-    } else if (arg.rfind("--", 0) == 0) {
-      return "unknown or incomplete option: " + arg;
-    } else if (request.fen.empty()) {
-      request.fen = arg;
-    } else {
-      return "one position only (quote the FEN): " + arg;
-    }
+  std::string error;
+  const std::optional<Options> options =
+      SplitOptions(args, {"--engine", "--time", "--multipv", "--notation"}, error);
+  if (!options) return error;
+  if (auto command = options->Get("--engine")) request.command = *command;
+  if (auto time = options->Get("--time")) {
+    const std::optional<int64_t> ms = engine::ParseNumber(*time, 1, 24 * 3600 * 1000);
+    if (!ms) return "--time takes milliseconds, 1 to 86400000: " + *time;
+    request.time_ms = int(*ms);
   }
-  if (request.fen.empty()) return "analyse needs a position (FEN)";
+  if (auto lines = options->Get("--multipv")) {
+    const std::optional<int64_t> count = engine::ParseNumber(*lines, 1, 10);
+    if (!count) return "--multipv takes a count of lines, 1 to 10: " + *lines;
+    request.multipv = int(*count);
+  }
+  if (auto name = options->Get("--notation")) {
+    const std::optional<record::Notation> notation = NotationNamed(*name);
+    if (!notation || *notation == record::Notation::kXboard)
+      return "--notation takes chinese, wxf or iccs: " + *name;
+    request.notation = *notation;
+  }
+  if (options->positional.size() > 1)
+    return "one position only (quote the FEN): " + options->positional[1];
+  if (options->positional.empty()) return "analyse needs a position (FEN)";
+  request.fen = options->positional.front();
   return {};
 }
 

@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/options.h"
 #include "cli/cli.h"
 #include "cli/engine_suite.h"
 #include "engine/levels.h"
@@ -81,26 +82,12 @@ std::optional<Position> ReadPosition(const std::string& text, std::string& error
 
 std::optional<Options> SplitOptions(const Arguments& args, std::vector<std::string> allowed,
                                     std::string& error) {
-  Options options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a.rfind("--", 0) != 0) {
-      options.positional.push_back(a);
-      continue;
-    }
-    bool known = false;
-    for (const auto& name : allowed) known = known || name == a;
-    if (!known) {
-      error = "unknown option " + a;
-      return std::nullopt;
-    }
-    if (i + 1 >= args.size()) {
-      error = "option " + a + " needs a value";
-      return std::nullopt;
-    }
-    options.named.emplace_back(a, args[++i]);
-  }
-  return options;
+  std::vector<app::OptionSpec> specs;
+  for (const std::string& name : allowed) specs.push_back({name, true});
+  const std::vector<std::string_view> words(args.begin(), args.end());
+  std::optional<app::ReadOptions> read = app::ReadCommandLine(words, specs, &error);
+  if (!read) return std::nullopt;
+  return Options{std::move(read->operands), std::move(read->named)};
 }
 
 namespace {
@@ -109,11 +96,6 @@ std::optional<twoply::Side> ParseSide(const std::string& text) {
   if (text == "human") return twoply::Human;
   if (text == "computer") return twoply::Computer;
   return std::nullopt;
-}
-
-std::optional<int> ParseSmallNumber(const std::string& text, int low, int high) {
-  const std::optional<int64_t> value = engine::ParseNumber(text, low, high);
-  return value ? std::optional<int>(int(*value)) : std::nullopt;
 }
 
 // The common head of the subcommands: one POSITION and maybe --side.
@@ -173,7 +155,7 @@ int EvalCommand(const Arguments& args) {
 std::optional<int16_t> ReadDepth(const Options& options, std::string& error) {
   auto text = options.Get("--depth");
   if (!text) return int16_t{2};
-  auto depth = ParseSmallNumber(*text, 1, twoply::kMoveListDepths);
+  auto depth = engine::ParseNumber(*text, 1, twoply::kMoveListDepths);
   if (!depth) {
     error = "--depth must be a number from 1 to 4, not " + *text;
     return std::nullopt;
@@ -203,7 +185,7 @@ int ReplyCommand(const Arguments& args) {
   std::optional<int16_t> depth;
   if (auto levelText = request->options.Get("--level")) {
     if (request->options.Get("--depth")) return Refuse("give --depth or --level, not both");
-    auto level = ParseSmallNumber(*levelText, engine::kMinLevel, engine::kMaxLevel);
+    auto level = engine::ParseNumber(*levelText, engine::kMinLevel, engine::kMaxLevel);
     if (!level) return Refuse("--level must be a number from 1 to 8, not " + *levelText);
     // Levels 1 and 2 are the game's own search at depths 1 and 2.
     if (*level >= 3) return EngineReply(request->position.board, *level);
@@ -231,7 +213,7 @@ int PerftCommand(const Arguments& args) {
   auto request = ReadRequest(args, {"--side"}, 2, error);
   if (!request) return Refuse(error);
   const std::string& depthText = request->options.positional[1];
-  auto depth = ParseSmallNumber(depthText, 0, twoply::kMoveListDepths);
+  auto depth = engine::ParseNumber(depthText, 0, twoply::kMoveListDepths);
   if (!depth) return Refuse("DEPTH must be a number from 0 to 4, not " + depthText);
   twoply::SearchDepth = static_cast<int16_t>(*depth);
   twoply::SearchBoard = request->position.board;
@@ -263,7 +245,7 @@ class TerminalPorts final : public game::Screen, public game::Scheduler, public 
   void RedrawBoard(const twoply::BoardArray&) override {}
   void DrawMove(const twoply::Move&) override {}
   void HighlightSelection(twoply::Square, bool) override {}
-  void SetCaption(game::Label, const std::string&) override {}
+  void ShowLabel(game::Label, const game::Labels&) override {}
   void MarkHint(twoply::Square) override {}
   void EraseHintMark(twoply::Square) override {}
   Job Start(std::function<void()> work, std::function<void()> done) override {
@@ -320,7 +302,7 @@ int PlayCommand(const Arguments& args) {
     const std::vector<twoply::Move> moves = session.Line().moves;
     if (moves.size() == played + 2) {
       std::printf("computer: %s\n", twoply::FormatIccsMove(moves.back()).c_str());
-    } else if (game::GameOver != 0) {
+    } else if (session.Turn().GameOver != 0) {
       // The Computer's General was taken: it did not search.
       Announce(session.GameOutcome().winner);
       return 0;
@@ -387,7 +369,7 @@ int EngineBenchCommand(const Arguments& args) {
   if (!LoadParamsOptions(*options, error)) return Refuse(error);
   int depth = 7;
   if (auto text = options->Get("--depth")) {
-    auto parsed = ParseSmallNumber(*text, 1, 20);
+    auto parsed = engine::ParseNumber(*text, 1, 20);
     if (!parsed) return Refuse("--depth must be a number from 1 to 20, not " + *text);
     depth = *parsed;
   }
@@ -419,7 +401,7 @@ int EnginePerftCommand(const Arguments& args) {
   auto position =
       engine::Position::FromFen(args[0] == "startpos" ? engine::kStartFen : args[0], &error);
   if (!position) return Refuse(error);
-  auto depth = ParseSmallNumber(args[1], 0, 9);
+  auto depth = engine::ParseNumber(args[1], 0, 9);
   if (!depth) return Refuse("DEPTH must be a number from 0 to 9, not " + args[1]);
   auto start = std::chrono::steady_clock::now();
   uint64_t leaves = engine::Perft(*position, *depth);

@@ -10,7 +10,9 @@
 #include <string>
 
 #include "cli/cli.h"
+#include "engine/levels.h"
 #include "engine/protocol.h"
+#include "game/play/engine_bridge.h"
 #include "game/twoply/position_text.h"
 #include "game/twoply/static_evaluation.h"
 #include "game/twoply/two_ply_search.h"
@@ -19,45 +21,22 @@ namespace cli {
 
 namespace {
 
-// The board field of `pos` turned half a turn with the colours swapped: red's pieces become
-// black's on the mirrored squares, so the game's search, which always plays black (lower case, on
-// row 1), can answer for red too.
-std::string MirroredBoard(const std::string& board) {
-  std::string mirrored(board.rbegin(), board.rend());
-  for (char& c : mirrored) {
-    if (c >= 'a' && c <= 'z')
-      c = static_cast<char>(c - 'a' + 'A');
-    else if (c >= 'A' && c <= 'Z')
-      c = static_cast<char>(c - 'A' + 'a');
-  }
-  return mirrored;
-}
-
-// "h2e2" on the mirrored board is "b7e7" on the real one.
-std::string MirroredMove(std::string iccs) {
-  for (size_t i = 0; i + 1 < iccs.size(); i += 2) {
-    iccs[i] = static_cast<char>('a' + 'i' - iccs[i]);
-    iccs[i + 1] = static_cast<char>('0' + '9' - iccs[i + 1]);
-  }
-  return iccs;
-}
-
+// The game's search always plays the side above (the Computer's): for the side to move here, the
+// board is seen from its opponent's side, as for a Human of the other colour.
 std::optional<engine::Move> GameSearch(const engine::Position& pos, int level) {
-  std::string fen = pos.Fen();
-  std::string board = fen.substr(0, fen.find(' '));
-  bool red = pos.SideToMove() == engine::kRed;
-  if (red) board = MirroredBoard(board);
+  const twoply::Colour human =
+      pos.SideToMove() == engine::kRed ? twoply::Colour::kBlack : twoply::Colour::kRed;
+  const std::string fen = pos.Fen();
   std::string error;
-  auto parsed = twoply::ParseFen(board, error);
+  auto parsed = twoply::ParseFen(fen.substr(0, fen.find(' ')), error);
   if (!parsed) return std::nullopt;
   static const bool loaded = (twoply::LoadEvaluationTables(), true);
   (void)loaded;
-  twoply::SearchDepth = static_cast<int16_t>(level);
-  twoply::Board = parsed->board;
+  twoply::SearchDepth = static_cast<int16_t>(engine::TwoPlyDepth(level));
+  twoply::Board = game::RedBelow(parsed->board, human);
   twoply::ComputerChoice choice = twoply::ChooseComputerMove();
   if (!choice.searched || !choice.moved) return std::nullopt;
-  std::string iccs = twoply::FormatIccsMove(choice.move);
-  return engine::ParseIccs(red ? MirroredMove(iccs) : iccs);
+  return game::ToEngineMove(choice.move, human);
 }
 
 // The largest table an interface may ask for: three quarters of this machine's memory, so that

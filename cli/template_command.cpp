@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "cli/cli.h"
-#include "game/handler_names.h"
+#include "assets/handler_names.h"
 #include "runtime/text_codec.h"
 #include "runtime/windows/window_template.h"
 
@@ -33,7 +33,7 @@ std::string Quoted(std::string_view gb) {
 
 // The game's handler that a reference names; empty for one the game does not hold.
 std::string_view HandlerName(int32_t reference) {
-  for (std::string_view name : game::kHandlerNames)
+  for (std::string_view name : template_bindings::kHandlerNames)
     if (runtime::HandlerReference(name) == reference) return name;
   return {};
 }

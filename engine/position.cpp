@@ -41,21 +41,40 @@ constexpr char kPieceLetters[] = ".KABNRCP.kabnrcp";
 
 int PieceFromLetter(char c) {
   switch (c) {
-    case 'K': return MakePiece(kRed, kKing);
-    case 'A': return MakePiece(kRed, kAdvisor);
-    case 'B': case 'E': return MakePiece(kRed, kElephant);
-    case 'N': case 'H': return MakePiece(kRed, kKnight);
-    case 'R': return MakePiece(kRed, kRook);
-    case 'C': return MakePiece(kRed, kCannon);
-    case 'P': return MakePiece(kRed, kPawn);
-    case 'k': return MakePiece(kBlack, kKing);
-    case 'a': return MakePiece(kBlack, kAdvisor);
-    case 'b': case 'e': return MakePiece(kBlack, kElephant);
-    case 'n': case 'h': return MakePiece(kBlack, kKnight);
-    case 'r': return MakePiece(kBlack, kRook);
-    case 'c': return MakePiece(kBlack, kCannon);
-    case 'p': return MakePiece(kBlack, kPawn);
-    default: return 0;
+    case 'K':
+      return MakePiece(kRed, kKing);
+    case 'A':
+      return MakePiece(kRed, kAdvisor);
+    case 'B':
+    case 'E':
+      return MakePiece(kRed, kElephant);
+    case 'N':
+    case 'H':
+      return MakePiece(kRed, kKnight);
+    case 'R':
+      return MakePiece(kRed, kRook);
+    case 'C':
+      return MakePiece(kRed, kCannon);
+    case 'P':
+      return MakePiece(kRed, kPawn);
+    case 'k':
+      return MakePiece(kBlack, kKing);
+    case 'a':
+      return MakePiece(kBlack, kAdvisor);
+    case 'b':
+    case 'e':
+      return MakePiece(kBlack, kElephant);
+    case 'n':
+    case 'h':
+      return MakePiece(kBlack, kKnight);
+    case 'r':
+      return MakePiece(kBlack, kRook);
+    case 'c':
+      return MakePiece(kBlack, kCannon);
+    case 'p':
+      return MakePiece(kBlack, kPawn);
+    default:
+      return 0;
   }
 }
 
@@ -122,7 +141,9 @@ std::optional<Move> ParseIccs(std::string_view text) {
 
 // ---------------------------------------------------------------- setting up
 
-Position::Position() { *this = *FromFen(kStartFen); }
+Position::Position() {
+  *this = *FromFen(kStartFen);
+}
 
 void Position::Clear() {
   std::memset(board_, 0, sizeof board_);
@@ -231,13 +252,14 @@ std::optional<Position> Position::FromFen(std::string_view fen, std::string* err
 }
 
 bool Position::Validate(std::string* error) const {
-  static const char* kNames[8] = {"", "general", "advisor", "elephant", "horse", "chariot",
-                                  "cannon", "soldier"};
+  static const char* kNames[8] = {"",      "general", "advisor", "elephant",
+                                  "horse", "chariot", "cannon",  "soldier"};
   for (int c = 0; c < 2; ++c) {
     const char* side = c == kRed ? "red" : "black";
     if (count_[c][kKing] != 1)
-      return Fail(error, std::string(side) + (count_[c][kKing] == 0 ? " has no general"
-                                                                   : " has more than one general"));
+      return Fail(error,
+                  std::string(side) +
+                      (count_[c][kKing] == 0 ? " has no general" : " has more than one general"));
     for (int k = kAdvisor; k <= kPawn; ++k) {
       int most = k == kPawn ? 5 : 2;
       if (count_[c][k] > most)
@@ -256,19 +278,22 @@ bool Position::Validate(std::string* error) const {
     std::string where = std::string(1, char('a' + f)) + char('0' + RankOf(s));
     switch (KindOf(piece)) {
       case kKing:
-        if (r > 2 || f < 3 || f > 5) return Fail(error, std::string(side) + " general outside its palace at " + where);
+        if (r > 2 || f < 3 || f > 5)
+          return Fail(error, std::string(side) + " general outside its palace at " + where);
         break;
       case kAdvisor:
         if (!((r == 0 || r == 2) && (f == 3 || f == 5)) && !(r == 1 && f == 4))
           return Fail(error, std::string(side) + " advisor off its five points at " + where);
         break;
       case kElephant:
-        if (!((r == 0 || r == 4) && (f == 2 || f == 6)) && !(r == 2 && (f == 0 || f == 4 || f == 8)))
+        if (!((r == 0 || r == 4) && (f == 2 || f == 6)) &&
+            !(r == 2 && (f == 0 || f == 4 || f == 8)))
           return Fail(error, std::string(side) + " elephant off its seven points at " + where);
         break;
       case kPawn:
         if (r < 3 || (r <= 4 && f % 2 == 1))
-          return Fail(error, std::string(side) + " soldier on a square it can never reach at " + where);
+          return Fail(error,
+                      std::string(side) + " soldier on a square it can never reach at " + where);
         break;
       default:
         break;
@@ -301,7 +326,9 @@ std::string Position::Fen() const {
   return out;
 }
 
-char Position::PieceChar(Square s) const { return kPieceLetters[board_[s]]; }
+char Position::PieceChar(Square s) const {
+  return kPieceLetters[board_[s]];
+}
 
 // ---------------------------------------------------------------- attacks and moves
 
@@ -332,7 +359,9 @@ bool Position::Attacked(Square s, Color by) const {
   return false;
 }
 
-bool Position::InCheck() const { return Attacked(king_[side_], Opponent(side_)); }
+bool Position::InCheck() const {
+  return Attacked(king_[side_], Opponent(side_));
+}
 
 bool Position::InCheckCached() {
   State& st = history_.back();
@@ -360,7 +389,8 @@ int Generate(const int8_t* board, const uint8_t* slots, Color side, Move* out) {
   int n = 0;
   auto own = [&](int t) { return board[t] && ColorOf(board[t]) == side; };
   auto add = [&](int from, int to) {
-    if (kCapturesOnly ? (board[to] && !own(to)) : !own(to)) out[n++] = Move{uint8_t(from), uint8_t(to)};
+    if (kCapturesOnly ? (board[to] && !own(to)) : !own(to))
+      out[n++] = Move{uint8_t(from), uint8_t(to)};
   };
   for (int i = 0; i < 16; ++i) {
     int s = slots[i];
@@ -418,8 +448,12 @@ int Generate(const int8_t* board, const uint8_t* slots, Color side, Move* out) {
 
 }  // namespace
 
-int Position::GeneratePseudo(Move* out) const { return Generate<false>(board_, slots_[side_], side_, out); }
-int Position::GenerateCaptures(Move* out) const { return Generate<true>(board_, slots_[side_], side_, out); }
+int Position::GeneratePseudo(Move* out) const {
+  return Generate<false>(board_, slots_[side_], side_, out);
+}
+int Position::GenerateCaptures(Move* out) const {
+  return Generate<true>(board_, slots_[side_], side_, out);
+}
 
 bool Position::PseudoIsLegal(Move m, bool in_check) const {
   int piece = board_[m.from];
@@ -453,10 +487,12 @@ bool Position::IsPseudoLegal(Move m) const {
   int s = m.from, t = m.to;
   switch (KindOf(piece)) {
     case kKing:
-      for (int j = 0; j < kGeo.king_n[s]; ++j) if (kGeo.king_to[s][j] == t) return true;
+      for (int j = 0; j < kGeo.king_n[s]; ++j)
+        if (kGeo.king_to[s][j] == t) return true;
       return false;
     case kAdvisor:
-      for (int j = 0; j < kGeo.adv_n[s]; ++j) if (kGeo.adv_to[s][j] == t) return true;
+      for (int j = 0; j < kGeo.adv_n[s]; ++j)
+        if (kGeo.adv_to[s][j] == t) return true;
       return false;
     case kElephant:
       for (int j = 0; j < kGeo.eleph_n[s]; ++j)
@@ -467,7 +503,8 @@ bool Position::IsPseudoLegal(Move m) const {
         if (kGeo.knight_to[s][j] == t) return !board_[kGeo.knight_leg[s][j]];
       return false;
     case kPawn:
-      for (int j = 0; j < kGeo.pawn_n[side_][s]; ++j) if (kGeo.pawn_to[side_][s][j] == t) return true;
+      for (int j = 0; j < kGeo.pawn_n[side_][s]; ++j)
+        if (kGeo.pawn_to[side_][s][j] == t) return true;
       return false;
     case kRook:
     case kCannon: {
@@ -494,7 +531,9 @@ std::vector<Move> Position::LegalMoves() const {
   return out;
 }
 
-bool Position::IsLegal(Move m) const { return IsPseudoLegal(m) && PseudoIsLegal(m, InCheck()); }
+bool Position::IsLegal(Move m) const {
+  return IsPseudoLegal(m) && PseudoIsLegal(m, InCheck());
+}
 
 bool Position::NoLegalMoves() const {
   Move moves[kMaxMoves];
@@ -615,6 +654,13 @@ uint64_t PerftLeaves(Position& pos, int depth) {
 }
 
 }  // namespace
+
+size_t MakeLegalMoves(Position& position, const std::vector<Move>& moves) {
+  size_t made = 0;
+  for (; made < moves.size() && position.IsLegal(moves[made]); ++made)
+    position.MakeMove(moves[made]);
+  return made;
+}
 
 uint64_t Perft(Position& pos, int depth) {
   if (depth <= 0) return 1;

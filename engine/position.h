@@ -12,7 +12,9 @@
 namespace engine {
 
 enum Color : uint8_t { kRed = 0, kBlack = 1 };  // red moves first, red = upper case in FEN
-inline Color Opponent(Color c) { return Color(c ^ 1); }
+inline Color Opponent(Color c) {
+  return Color(c ^ 1);
+}
 
 // Squares 0..89: square = rank * 9 + file; file 0..8 is ICCS 'a'..'i', rank 0..9 is ICCS 0..9
 // (rank 0 = red's back rank, at the bottom of the usual diagram; FEN's first rank is rank 9).
@@ -30,13 +32,31 @@ inline constexpr const char* kStartFen =
     "rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR w - - 0 1";
 
 // Piece kinds; a piece code is kind | color << 3 (red 1..7, black 9..15), 0 is empty.
-enum Kind : uint8_t { kNoKind = 0, kKing = 1, kAdvisor = 2, kElephant = 3, kKnight = 4,
-                      kRook = 5, kCannon = 6, kPawn = 7 };
-inline constexpr int MakePiece(Color c, Kind k) { return k | (c << 3); }
-inline constexpr Kind KindOf(int piece) { return Kind(piece & 7); }
-inline constexpr Color ColorOf(int piece) { return Color(piece >> 3); }
-inline constexpr int FileOf(Square s) { return s % 9; }
-inline constexpr int RankOf(Square s) { return s / 9; }
+enum Kind : uint8_t {
+  kNoKind = 0,
+  kKing = 1,
+  kAdvisor = 2,
+  kElephant = 3,
+  kKnight = 4,
+  kRook = 5,
+  kCannon = 6,
+  kPawn = 7
+};
+inline constexpr int MakePiece(Color c, Kind k) {
+  return k | (c << 3);
+}
+inline constexpr Kind KindOf(int piece) {
+  return Kind(piece & 7);
+}
+inline constexpr Color ColorOf(int piece) {
+  return Color(piece >> 3);
+}
+inline constexpr int FileOf(Square s) {
+  return s % 9;
+}
+inline constexpr int RankOf(Square s) {
+  return s / 9;
+}
 
 inline constexpr int kMaxMoves = 160;  // above any count of pseudo-legal moves a legal position has
 
@@ -53,7 +73,7 @@ class Position {
   std::string Fen() const;  // "BOARD w|b - - 0 N" (plies/move numbers kept)
 
   Color SideToMove() const { return side_; }
-  uint64_t Key() const { return key_; }  // Zobrist key, includes the side to move
+  uint64_t Key() const { return key_; }              // Zobrist key, includes the side to move
   int PieceAt(Square s) const { return board_[s]; }  // 0 empty, else MakePiece(color, kind)
   char PieceChar(Square s) const;  // 'K','A','B','N','R','C','P' red, lower black, '.'
   bool InCheck() const;            // side to move's general attacked (or facing)
@@ -100,11 +120,11 @@ class Position {
     Move move{};          // the move that led here (kNoMove for the first and after a null move)
     int8_t captured = 0;  // the piece it captured
     bool irreversible = true;  // a capture, a null move or the first position: looks stop here
-    int8_t check = -1;    // side to move in check here: -1 unknown, 0 no, 1 yes
+    int8_t check = -1;         // side to move in check here: -1 unknown, 0 no, 1 yes
     int8_t captured_slot = -1;
-    int32_t psq = 0;      // PieceSquareScore() here
-    int32_t psq_end = 0;  // PieceSquareEndScore() here
-    int32_t halfmove = 0; // plies since the last capture here
+    int32_t psq = 0;       // PieceSquareScore() here
+    int32_t psq_end = 0;   // PieceSquareEndScore() here
+    int32_t halfmove = 0;  // plies since the last capture here
   };
   const std::vector<State>& History() const { return history_; }
   // Whether the side to move is in check, cached in the history.
@@ -120,8 +140,8 @@ class Position {
   bool Validate(std::string* error) const;
 
   int8_t board_[90] = {};
-  int8_t slot_of_[90] = {};        // slot index of the piece on a square, -1 empty
-  uint8_t slots_[2][16] = {};      // square per slot, 0xFF captured
+  int8_t slot_of_[90] = {};    // slot index of the piece on a square, -1 empty
+  uint8_t slots_[2][16] = {};  // square per slot, 0xFF captured
   uint8_t king_[2] = {};
   int8_t count_[2][8] = {};
   Color side_ = kRed;
@@ -130,6 +150,10 @@ class Position {
   int halfmove_ = 0, fullmove_ = 1;  // as the FEN counts them
   std::vector<State> history_;
 };
+
+// Makes `moves` on `position` in turn as long as each is legal there (the one replay of a line
+// every reader of a game uses); returns how many it made.
+size_t MakeLegalMoves(Position& position, const std::vector<Move>& moves);
 
 // Leaf count of the legal-move tree (full rules); depth 0 is 1.
 uint64_t Perft(Position& pos, int depth);

@@ -124,7 +124,7 @@ Limits Tighter(const Limits& a, const Limits& b) {
 }
 
 Limits OwnLimits(int level) {
-  if (level >= 3) return LevelLimits(level);
+  if (!PlayedByTwoPlySearch(level)) return LevelLimits(level);
   Limits shallow;  // levels 1 and 2 when the game's search is not at hand
   shallow.depth = level;
   return shallow;
@@ -163,7 +163,7 @@ void Worker::Join() {
 SearchResult FindMove(Searcher& searcher, const ProtocolSetup& setup, int level,
                       const Position& pos, const Limits& limits, const std::vector<Move>& banned,
                       const std::function<void(const SearchInfo&)>& on_info) {
-  if (level <= 2 && setup.shallow) {
+  if (PlayedByTwoPlySearch(level) && setup.shallow) {
     std::optional<Move> move = setup.shallow(pos, level);
     bool usable = move && pos.IsLegal(*move) &&
                   std::find(banned.begin(), banned.end(), *move) == banned.end();
@@ -216,7 +216,7 @@ void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Re
   Limits limits = EffectiveLimits(search_level, request, setup.cap);
   stop = false;  // the worker is idle: no search reads the flag now
   limits.stop = &stop;
-  bool shallow = search_level <= 2 && setup.shallow;
+  bool shallow = PlayedByTwoPlySearch(search_level) && setup.shallow;
   unbounded =
       hold || (!shallow && limits.depth == 0 && limits.nodes == 0 && limits.movetime_ms == 0);
   worker.Start([this, pos = position, search_level, limits, hold, banned = request.banned,

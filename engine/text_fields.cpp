@@ -4,6 +4,10 @@
 
 namespace engine {
 
+namespace {
+constexpr std::string_view kBlanks = " \t\r\n\f\v";
+}
+
 std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t high) {
   const bool negative = !text.empty() && text[0] == '-';
   if (negative) text.remove_prefix(1);
@@ -19,10 +23,29 @@ std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t h
 }
 
 std::string_view Trim(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\n\f\v";
   const size_t first = text.find_first_not_of(kBlanks);
   if (first == std::string_view::npos) return {};
   return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+std::vector<std::string_view> SplitWords(std::string_view text) {
+  std::vector<std::string_view> words;
+  for (size_t start = text.find_first_not_of(kBlanks); start != std::string_view::npos;) {
+    const size_t end = text.find_first_of(kBlanks, start);
+    words.push_back(text.substr(start, end - start));
+    start = end == std::string_view::npos ? end : text.find_first_not_of(kBlanks, end);
+  }
+  return words;
+}
+
+std::vector<std::string_view> SplitOn(std::string_view text, char separator) {
+  std::vector<std::string_view> fields;
+  for (size_t start = 0;;) {
+    const size_t end = text.find(separator, start);
+    fields.push_back(text.substr(start, end - start));
+    if (end == std::string_view::npos) return fields;
+    start = end + 1;
+  }
 }
 
 std::optional<std::string> ReadNameValueLines(std::string_view text, const NameValueTaker& take) {

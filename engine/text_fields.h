@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace engine {
 
@@ -17,6 +18,10 @@ std::optional<int64_t> ParseNumber(std::string_view text, int64_t low, int64_t h
 // `text` without blanks (space, tab, carriage return, line feed, form feed, vertical tab) at
 // either end.
 std::string_view Trim(std::string_view text);
+// The words of `text`, separated by runs of those blanks.
+std::vector<std::string_view> SplitWords(std::string_view text);
+// The fields of `text` between each `separator` (an empty text has one empty field).
+std::vector<std::string_view> SplitOn(std::string_view text, char separator);
 
 // Reads a parameter text of "name value" lines: blank lines and text from '#' are skipped, and
 // `take` gets each other line's name and value (blanks around them removed) and answers with a

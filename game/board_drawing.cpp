@@ -85,9 +85,9 @@ const runtime::ByteSet* SpriteData(int32_t code, bool highlight) {
   return &(highlight ? highlighted : normal)[size_t(code - 1)];
 }
 
-int32_t DecodeSprite(int32_t code, bool highlight) {
+int32_t DecodeSprite(int32_t code, bool highlight, Colour below) {
   // A Human playing black has the black sprites below: the two sides' sprites trade places.
-  if (DrawnHumanColour == Colour::kBlack && code >= 1 && code <= kLastPieceCode)
+  if (below == Colour::kBlack && code >= 1 && code <= kLastPieceCode)
     code = code > kHumanCodeOffset ? code - kHumanCodeOffset : code + kHumanCodeOffset;
   const runtime::ByteSet* data = SpriteData(code, highlight);
   return data != nullptr ? runtime::LoadPicture(*data) : 0;
@@ -140,14 +140,12 @@ void DrawPalaceDiagonals(int32_t height) {
 
 }  // namespace
 
-Colour DrawnHumanColour = Colour::kRed;
-
-int32_t NormalSprite(int32_t code) {
-  return DecodeSprite(code, false);
+int32_t NormalSprite(int32_t code, Colour below) {
+  return DecodeSprite(code, false, below);
 }
 
-int32_t HighlightSprite(int32_t code) {
-  return DecodeSprite(code, true);
+int32_t HighlightSprite(int32_t code, Colour below) {
+  return DecodeSprite(code, true, below);
 }
 
 void DrawEmptyBoard() {
@@ -166,29 +164,29 @@ void DrawSquare(Square square, int32_t picture, int32_t n) {
   runtime::UnloadPicture(picture);
 }
 
-void DrawAllPieces(const BoardArray& board) {
+void DrawAllPieces(const BoardArray& board, Colour below) {
   for (int32_t row = 1; row <= kRows; ++row)
     for (int32_t col = 1; col <= kCols; ++col) {
-      int32_t picture = NormalSprite(board(row, col));
+      int32_t picture = NormalSprite(board(row, col), below);
       if (picture != 0) DrawSquare(Square{uint8_t(col), uint8_t(row)}, picture, kCell);
     }
 }
 
-void HighlightSelection(Square square, bool earlierHighlighted) {
+void HighlightSelection(Square square, bool earlierHighlighted, Colour below) {
   // The earlier piece comes back from the code recorded when it was highlighted, not from Board.
   if (earlierHighlighted) {
-    int32_t earlier = NormalSprite(HighlightCode);
+    int32_t earlier = NormalSprite(HighlightCode, below);
     if (earlier != 0) DrawSquare(HighlightSquare, earlier, kSprite);
   }
   uint8_t code = At(Board, square);
-  int32_t picture = HighlightSprite(code);
+  int32_t picture = HighlightSprite(code, below);
   if (picture != 0) DrawSquare(square, picture, kSprite);
   HighlightSquare = square;
   HighlightCode = code;
 }
 
-void DrawMove(Square from, Square to) {
-  int32_t picture = NormalSprite(At(Board, from));
+void DrawMove(Square from, Square to, Colour below) {
+  int32_t picture = NormalSprite(At(Board, from), below);
   if (picture != 0) DrawSquare(to, picture, kCell);
   int32_t x = CellLeft(from), y = CellTop(from);
   runtime::CopyTo(CleanBoardPanel, x, y, kCell, kCell, BoardPanel, x, y);
@@ -205,19 +203,19 @@ void RestoreBoardCells() {
     }
 }
 
-void DrawNewBoard() {
+void DrawNewBoard(Colour below) {
   runtime::DisableRedraw(BoardPanel);
   runtime::Clear(BoardPanel);
   DrawEmptyBoard();
   runtime::CopyTo(BoardPanel, 0, 0, kPanelWidth, kPanelHeight, CleanBoardPanel, 0, 0);
-  DrawAllPieces(Board);
+  DrawAllPieces(Board, below);
   runtime::AllowRedraw(BoardPanel);
 }
 
-void RedrawBoard(const BoardArray& board) {
+void RedrawBoard(const BoardArray& board, Colour below) {
   runtime::SetLogicProperty(BoardPanel, prop::kVisible, false);
   RestoreBoardCells();
-  DrawAllPieces(board);
+  DrawAllPieces(board, below);
   runtime::SetLogicProperty(BoardPanel, prop::kVisible, true);
 }
 
@@ -245,10 +243,10 @@ void DrawHintMark(Square target) {
   runtime::SetIntegerProperty(BoardPanel, prop::kPenColour, oldColour);
 }
 
-void EraseHintMark(Square target) {
+void EraseHintMark(Square target, Colour below) {
   const int32_t x = CellLeft(target), y = CellTop(target);
   runtime::CopyTo(CleanBoardPanel, x, y, kCell, kCell, BoardPanel, x, y);
-  if (int32_t sprite = NormalSprite(At(Board, target)); sprite != 0)
+  if (int32_t sprite = NormalSprite(At(Board, target), below); sprite != 0)
     DrawSquare(target, sprite, kCell);
 }
 

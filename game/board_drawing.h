@@ -19,14 +19,13 @@ inline constexpr int32_t kPanelHeight = 484;
 extern twoply::Square HighlightSquare;
 extern int16_t HighlightCode;
 
-// The colour of the pieces below (the Human's): red unless he plays black, when every piece is
-// drawn in the other side's colours.
-extern twoply::Colour DrawnHumanColour;
+// Every piece is drawn in the colours of the side below, `below` (the Human's): red unless he
+// plays black, when every piece is drawn in the other side's colours.
 
 // A new picture decoded from the embedded sprite of `code` (1..14), or 0 for any other code or
 // data that does not decode. The caller unloads it after drawing.
-int32_t NormalSprite(int32_t code);
-int32_t HighlightSprite(int32_t code);
+int32_t NormalSprite(int32_t code, twoply::Colour below = twoply::Colour::kRed);
+int32_t HighlightSprite(int32_t code, twoply::Colour below = twoply::Colour::kRed);
 
 // The lines of the board on BoardPanel: the grid with pen width 2, the frame with 3, the palace
 // diagonals with 1.
@@ -36,25 +35,27 @@ void DrawEmptyBoard();
 // clean cell fetched, 48 or 44.
 void DrawSquare(twoply::Square square, int32_t picture, int32_t n);
 // The normal sprite of every occupied square of `board`.
-void DrawAllPieces(const twoply::BoardArray& board);
+void DrawAllPieces(const twoply::BoardArray& board, twoply::Colour below = twoply::Colour::kRed);
 // Turns the earlier highlight back to normal when there is one (a piece was selected before) and
 // highlights `square`.
-void HighlightSelection(twoply::Square square, bool earlierHighlighted);
+void HighlightSelection(twoply::Square square, bool earlierHighlighted,
+                        twoply::Colour below = twoply::Colour::kRed);
 // Shows a move before Board changes: the mover's sprite on `to`, the clean cell on `from`.
-void DrawMove(twoply::Square from, twoply::Square to);
+void DrawMove(twoply::Square from, twoply::Square to, twoply::Colour below = twoply::Colour::kRed);
 // Every cell of BoardPanel back to the empty board.
 void RestoreBoardCells();
 
 // The whole board at a new game, with the panel's redraw suspended: background, lines, the copy
 // to CleanBoardPanel, the pieces.
-void DrawNewBoard();
+void DrawNewBoard(twoply::Colour below = twoply::Colour::kRed);
 // The whole board after Board was replaced (or an earlier position, replayed), with the panel
 // hidden meanwhile.
-void RedrawBoard(const twoply::BoardArray& board = twoply::Board);
+void RedrawBoard(const twoply::BoardArray& board = twoply::Board,
+                 twoply::Colour below = twoply::Colour::kRed);
 
 // The hint's target marked with four red corners, and the mark taken off: the clean cell and the
 // piece Board has there.
 void DrawHintMark(twoply::Square target);
-void EraseHintMark(twoply::Square target);
+void EraseHintMark(twoply::Square target, twoply::Colour below = twoply::Colour::kRed);
 
 }  // namespace game

@@ -1,14 +1,9 @@
 #include "game/controller.h"
 
-#include "game/analysis.h"
-#include "game/game_menu.h"
-#include "game/outside_opponent.h"
-#include "game/record_window.h"
-#include "game/score_graph.h"
 #include "game/twoply/static_evaluation.h"
 #include "game/twoply/two_ply_search.h"
 #include "game/units.h"
-#include "game/window_session.h"
+#include "game/window_host.h"
 #include "runtime/commands.h"
 #include "runtime/windows/window_commands.h"
 
@@ -16,32 +11,28 @@ namespace game {
 
 using namespace twoply;
 
-void OnMainWindowCreated() {
+void OnMainWindowCreated(MainWindowHost& host) {
   runtime::SetInterfaceStyle(1);
-  OpenWindowGame();
-  // Before the first game: a Computer with red answers the new game's first question.
-  InstallOutsideOpponent();
-  NewGame();
+  WindowGame& window = host.OpenGame();
+  window.Game().NewGame();
   LoadEvaluationTables();
   SearchDepth = 2;
-  InstallGameMenu();
-  InstallRecordWindow();
-  InstallScoreGraph(RecordWindowShown, RefreshRecordWindow);
-  InstallAnalysis();
-  // The scores and the analysis follow the line before the record shows it.
-  SetLineListener([] {
-    ScoreGraphFollowLine();
-    AnalysisFollowShownPosition();
-    RefreshRecordWindow();
-  });
+  window.ShowParts();
 }
 
-void NewGame() {
-  TheGame().NewGame();
+void NewGame(WindowGame& window) {
+  window.Game().NewGame();
 }
 
-void OnBoardClick(int32_t x, int32_t y) {
-  TheGame().Click(x, y);
+std::optional<Square> SquareAt(int32_t x, int32_t y) {
+  if (x < 0 || x >= kGridWidth || y < 0 || y >= kGridHeight) return std::nullopt;
+  const int32_t col = static_cast<int32_t>(runtime::IntDivide(x, double{kCell})) + 1;
+  const int32_t row = static_cast<int32_t>(runtime::IntDivide(y, double{kCell})) + 1;
+  return Square{uint8_t(col), uint8_t(row)};
+}
+
+void OnBoardClick(WindowGame& window, int32_t x, int32_t y) {
+  window.Game().Click(SquareAt(x, y));
 }
 
 void OnExitClick() {

@@ -68,6 +68,12 @@ void SaveEngines(const std::vector<OutsideEngine>& list) {
   runtime::WriteSetting(kCountKey, count);
 }
 
+std::optional<OutsideEngine> ChosenEngine(int32_t number) {
+  std::vector<OutsideEngine> list = SavedEngines();
+  if (number < 1 || number > int32_t(list.size())) return std::nullopt;
+  return std::move(list[size_t(number - 1)]);
+}
+
 int32_t OpponentEngine() {
   return Chosen(kOpponentKey);
 }

@@ -26,6 +26,8 @@ inline constexpr int32_t kDefaultEngineMoveMs = 2000;
 
 std::vector<OutsideEngine> SavedEngines();
 void SaveEngines(const std::vector<OutsideEngine>& list);
+// The saved engine of that number (1..), or nothing for 0 and numbers past the list.
+std::optional<OutsideEngine> ChosenEngine(int32_t number);
 // 0: the built-in engine; n: the n-th saved engine. A number past the list reads as 0.
 int32_t OpponentEngine();
 int32_t AnalystEngine();

@@ -1,17 +1,18 @@
 #include "game/game_menu.h"
 
+#include <iterator>
 #include <string_view>
 
 #include "engine/levels.h"
-#include "game/analysis.h"
-#include "game/board_keys.h"
-#include "game/engine_dialog.h"
-#include "game/record_window.h"
+#include "game/game_files.h"
+#include "game/live_analysis.h"
+#include "game/menu_items.h"
+#include "game/notation_choice.h"
 #include "game/units.h"
-#include "game/window_session.h"
+#include "game/window_game.h"
 #include "runtime/system/clipboard.h"
 #include "runtime/system/message_box.h"
-#include "runtime/windows/context_menu.h"
+#include "runtime/system/questions.h"
 
 namespace game {
 
@@ -21,169 +22,204 @@ namespace {
 
 using Kind = runtime::MenuEntry::Kind;
 
-enum ItemId : int32_t {
-  kTakeBackItem = 1,
-  kHintItem,
-  kRulesItem,
-  kCopyItem,
-  kPasteItem,
-  kRecordItem,
-  kSavePgnItem,
-  kOpenPgnItem,
-  kBlackItem,
-  kAnalysisItem,
-  kEnginesItem,
-  kLevelItemBase = 100,  // 101..108
-  kLinesItemBase = 200,  // 201..203
-};
-
 constexpr std::string_view kLevelNames[] = {"入门", "初级", "业余", "中级",
                                             "高级", "大师", "特级", "最强"};
-constexpr const char* kLineNames[] = {"一线", "二线", "三线"};
+constexpr std::string_view kLineNames[] = {"一线", "二线", "三线"};
+constexpr std::string_view kNotationNames[] = {"中文", "WXF", "ICCS"};
+static_assert(std::size(kNotationNames) == std::size(kNotations));
+
+runtime::MenuEntry Entry(Kind kind, MenuItemId id) {
+  const MenuItem& item = Item(id);
+  return {kind, id, std::string(item.name), std::string(item.key)};
+}
+
+void Add(std::vector<runtime::MenuEntry>& entries, Kind kind, MenuItemId id) {
+  entries.push_back(Entry(kind, id));
+}
+
+void Separator(std::vector<runtime::MenuEntry>& entries) {
+  entries.push_back({Kind::kSeparator, 0, "", ""});
+}
+
+// A submenu of radio items named by `names`, with ids from `base` + `first`.
+template <size_t N>
+void Choices(std::vector<runtime::MenuEntry>& entries, MenuItemId submenu, int32_t base,
+             int32_t first, const std::string_view (&names)[N], bool numbered = false) {
+  entries.push_back({Kind::kSubmenu, 0, std::string(Item(submenu).name), ""});
+  for (size_t i = 0; i < N; ++i) {
+    const int32_t n = first + int32_t(i);
+    std::string name(names[i]);
+    if (numbered) name = std::to_string(n) + " " + name;
+    entries.push_back({Kind::kRadio, base + n, std::move(name), ""});
+  }
+  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+}
 
 // The analysis's toggle and its lines, in the board's menu and in the record window's bar.
-std::vector<runtime::MenuEntry> AnalysisEntries() {
-  std::vector<runtime::MenuEntry> entries{{Kind::kCheck, kAnalysisItem, "分析", "Ctrl+A"},
-                                          {Kind::kSubmenu, 0, "多线", ""}};
-  for (int32_t n = 1; n <= 3; ++n)
-    entries.push_back({Kind::kRadio, kLinesItemBase + n, kLineNames[n - 1], ""});
-  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+void AnalysisEntries(std::vector<runtime::MenuEntry>& entries) {
+  Add(entries, Kind::kCheck, kAnalysisItem);
+  Choices(entries, kLinesItem, kLinesItemBase, 1, kLineNames);
+}
+
+std::vector<runtime::MenuEntry> BoardMenuEntries() {
+  std::vector<runtime::MenuEntry> entries;
+  Add(entries, Kind::kAction, kTakeBackItem);
+  Add(entries, Kind::kAction, kHintItem);
+  Separator(entries);
+  Choices(entries, kLevelsItem, kLevelItemBase, engine::kMinLevel, kLevelNames, true);
+  Add(entries, Kind::kCheck, kRulesItem);
+  Separator(entries);
+  Add(entries, Kind::kAction, kCopyItem);
+  Add(entries, Kind::kAction, kPasteItem);
+  Separator(entries);
+  Add(entries, Kind::kCheck, kRecordItem);
+  Add(entries, Kind::kAction, kSavePgnItem);
+  Add(entries, Kind::kAction, kOpenPgnItem);
+  Add(entries, Kind::kCheck, kBlackItem);
+  Separator(entries);
+  AnalysisEntries(entries);
+  Add(entries, Kind::kAction, kEnginesItem);
   return entries;
 }
 
-std::vector<runtime::MenuEntry> MenuEntries() {
-  std::vector<runtime::MenuEntry> entries{
-      {Kind::kAction, kTakeBackItem, "悔棋", "Ctrl+Z"},
-      {Kind::kAction, kHintItem, "提示", "Ctrl+H"},
-      {Kind::kSeparator, 0, "", ""},
-      {Kind::kSubmenu, 0, "难度", ""},
-  };
-  for (int32_t n = engine::kMinLevel; n <= engine::kMaxLevel; ++n) {
-    std::string name(1, static_cast<char>('0' + n));
-    name.append(" ").append(kLevelNames[n - 1]);
-    entries.push_back({Kind::kRadio, kLevelItemBase + n, std::move(name), ""});
-  }
-  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
-  entries.push_back({Kind::kCheck, kRulesItem, "标准规则", ""});
-  entries.push_back({Kind::kSeparator, 0, "", ""});
-  entries.push_back({Kind::kAction, kCopyItem, "复制局面", "Ctrl+C"});
-  entries.push_back({Kind::kAction, kPasteItem, "粘贴局面", "Ctrl+V"});
-  entries.push_back({Kind::kSeparator, 0, "", ""});
-  entries.push_back({Kind::kCheck, kRecordItem, "棋谱", "Ctrl+L"});
-  entries.push_back({Kind::kAction, kSavePgnItem, "保存棋谱…", "Ctrl+S"});
-  entries.push_back({Kind::kAction, kOpenPgnItem, "打开棋谱…", "Ctrl+O"});
-  entries.push_back({Kind::kCheck, kBlackItem, "执黑", ""});
-  entries.push_back({Kind::kSeparator, 0, "", ""});
-  for (runtime::MenuEntry& entry : AnalysisEntries()) entries.push_back(std::move(entry));
-  entries.push_back({Kind::kAction, kEnginesItem, "引擎…", ""});
-  return entries;
-}
-
-runtime::MenuItemState ItemState(int32_t id) {
-  switch (id) {
-    case kTakeBackItem:
-      return {TheGame().CanTakeBack(), false};
-    case kHintItem:
-      return {TheGame().CanHint(), false};
-    case kRulesItem:
-      return {true, TheGame().StandardRules()};
-    case kRecordItem:
-      return {true, RecordWindowShown()};
-    case kBlackItem:
-      return {true, TheGame().HumanColour() == Colour::kBlack};
-    case kAnalysisItem:
-      return {true, AnalysisOn()};
-    case kCopyItem:
-    case kEnginesItem:
-    case kPasteItem:
-    case kSavePgnItem:
-    case kOpenPgnItem:
-      return {true, false};
-    default:
-      if (id > kLinesItemBase) return {true, id == kLinesItemBase + AnalysisLineCount()};
-      return {true, id == kLevelItemBase + TheGame().Level()};
-  }
-}
-
-void AskForHint() {
-  if (TheGame().RequestHint() == HintAnswer::kImpossible)
+void AskForHint(Session& game) {
+  if (game.RequestHint() == HintAnswer::kImpossible)
     runtime::ShowMessageBox(runtime::BoxIcon::kInformation, "这个局面无法给出提示。", "提示");
 }
 
-void Act(int32_t id) {
-  switch (id) {
-    case kTakeBackItem:
-      TheGame().TakeBack();
-      return;
-    case kHintItem:
-      AskForHint();
-      return;
-    case kRulesItem:
-      TheGame().ChooseStandardRules(!TheGame().StandardRules());
-      return;
-    case kCopyItem:
-      CopyPosition();
-      return;
-    case kPasteItem:
-      PastePosition();
-      return;
-    case kRecordItem:
-      ToggleRecordWindow();
-      return;
-    case kSavePgnItem:
-      SavePgn();
-      return;
-    case kOpenPgnItem:
-      OpenPgn();
-      return;
-    case kBlackItem:
-      TheGame().PlayAs(TheGame().HumanColour() == Colour::kBlack ? Colour::kRed : Colour::kBlack);
-      return;
-    case kAnalysisItem:
-      ToggleAnalysis();
-      return;
-    case kEnginesItem:
-      ShowEngineDialog();
-      return;
-    default:
-      if (id > kLinesItemBase)
-        ChooseAnalysisLineCount(id - kLinesItemBase);
-      else
-        TheGame().ChooseLevel(id - kLevelItemBase);
-      return;
-  }
+void PastePosition(Session& game) {
+  if (auto error = game.Paste(runtime::ClipboardText()))
+    runtime::ShowMessageBox(runtime::BoxIcon::kWarning,
+                            "剪贴板里不是一个有效的局面，棋盘没有改变。\n" + *error, "粘贴局面");
 }
 
-void RefusePaste(const std::string& reason) {
-  runtime::ShowMessageBox(runtime::BoxIcon::kWarning,
-                          "剪贴板里不是一个有效的局面，棋盘没有改变。\n" + reason, "粘贴局面");
+// The position shown becomes the game once the player agrees to lose the moves after it.
+void ContinueFromShown(Session& game) {
+  if (!game.Viewed()) return;
+  const size_t dropped = game.LineEngineMoves().size() - *game.Viewed();
+  if (!runtime::AskYesNo(
+          "从这里继续，后面的 " + std::to_string(dropped) + " 步棋将被删去。继续吗？",
+          "从此处继续"))
+    return;
+  game.ContinueFromView();
+}
+
+bool RecordShown(WindowGame& window) {
+  return window.Windows() != nullptr && window.Windows()->RecordWindowShown();
 }
 
 }  // namespace
 
-void InstallGameMenu() {
-  runtime::InstallContextMenu(BoardPanel, MenuEntries(), ItemState, Act);
+void InstallBoardMenu(WindowGame& window) {
+  runtime::InstallContextMenu(
+      BoardPanel, BoardMenuEntries(), [&window](int32_t id) { return MenuItemStateOf(window, id); },
+      [&window](int32_t id) { ActOnMenuItem(window, id); });
   runtime::SetUnitToolTip(BoardPanel, ShortcutHelpText());
-  std::vector<runtime::MenuEntry> analysis{{Kind::kSubmenu, 0, "分析", ""}};
-  for (runtime::MenuEntry& entry : AnalysisEntries()) analysis.push_back(std::move(entry));
-  analysis.push_back({Kind::kEndSubmenu, 0, "", ""});
-  SetRecordWindowMenu({std::move(analysis), ItemState, Act});
 }
 
-void CopyPosition() {
-  runtime::CopyTextToClipboard(TheGame().Fen());
+std::vector<runtime::MenuEntry> RecordWindowMenuEntries() {
+  std::vector<runtime::MenuEntry> entries{{Kind::kSubmenu, 0, "棋局", ""}};
+  Add(entries, Kind::kAction, kContinueItem);
+  Separator(entries);
+  Add(entries, Kind::kAction, kSavePgnItem);
+  Add(entries, Kind::kAction, kOpenPgnItem);
+  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  Choices(entries, kNotationItem, kNotationItemBase, 0, kNotationNames);
+  entries.push_back({Kind::kSubmenu, 0, std::string(Item(kAnalysisItem).name), ""});
+  AnalysisEntries(entries);
+  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  return entries;
 }
 
-void PastePosition() {
-  if (auto error = TheGame().Paste(runtime::ClipboardText())) RefusePaste(*error);
+runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id) {
+  const Session& game = window.Game();
+  switch (id) {
+    case kTakeBackItem:
+      return {game.CanTakeBack(), false};
+    case kHintItem:
+      return {game.CanHint(), false};
+    case kRulesItem:
+      return {true, game.StandardRules()};
+    case kRecordItem:
+      return {window.Windows() != nullptr, RecordShown(window)};
+    case kBlackItem:
+      return {true, game.HumanColour() == Colour::kBlack};
+    case kAnalysisItem:
+      return {true, window.Analysis().On()};
+    case kContinueItem:
+      return {game.Viewed().has_value(), false};
+    case kEnginesItem:
+      return {window.Windows() != nullptr, false};
+    default:
+      break;
+  }
+  if (id > kNotationItemBase) return {true, kNotations[id - kNotationItemBase] == RecordNotation()};
+  if (id == kNotationItemBase) return {true, kNotations[0] == RecordNotation()};
+  if (id > kLinesItemBase) return {true, id == kLinesItemBase + LiveAnalysis::LineCount()};
+  if (id > kLevelItemBase) return {true, id == kLevelItemBase + game.Level()};
+  return {true, false};
+}
+
+void ActOnMenuItem(WindowGame& window, int32_t id) {
+  Session& game = window.Game();
+  switch (id) {
+    case kTakeBackItem:
+      return game.TakeBack();
+    case kHintItem:
+      return AskForHint(game);
+    case kRulesItem:
+      return game.ChooseStandardRules(!game.StandardRules());
+    case kCopyItem:
+      return runtime::CopyTextToClipboard(game.Fen());
+    case kPasteItem:
+      return PastePosition(game);
+    case kRecordItem:
+      if (window.Windows()) window.Windows()->ToggleRecordWindow();
+      return;
+    case kSavePgnItem:
+      return SavePgn(window);
+    case kOpenPgnItem:
+      return OpenPgn(window);
+    case kBlackItem:
+      return window.PlayAs(game.HumanColour() == Colour::kBlack ? Colour::kRed : Colour::kBlack);
+    case kAnalysisItem:
+      return window.Analysis().Toggle();
+    case kEnginesItem:
+      if (window.Windows()) window.Windows()->ShowEngineDialog();
+      return;
+    case kContinueItem:
+      return ContinueFromShown(game);
+    default:
+      break;
+  }
+  if (id >= kNotationItemBase) {
+    ChooseRecordNotation(id - kNotationItemBase);  // the record window writes its moves anew
+  } else if (id > kLinesItemBase) {
+    window.Analysis().ChooseLineCount(id - kLinesItemBase);
+  } else if (id > kLevelItemBase) {
+    window.ChooseLevel(id - kLevelItemBase);
+  }
 }
 
 std::string ShortcutHelpText() {
   std::string text = "右键单击棋盘打开菜单：";
-  for (const BoardKey& key : kBoardKeys) {
-    text += '\n';
-    text += key.name;
-    if (!key.key.empty()) text.append("  ").append(key.key);
+  for (const MenuItem& item : kMenuItems) {
+    if (item.english.empty()) continue;  // the record window's own items
+    text.append("\n").append(item.name);
+    if (!item.range.empty()) text.append(" ").append(item.range);
+    if (!item.key.empty()) text.append("  ").append(item.key);
+  }
+  return text;
+}
+
+std::string KeysHelpText() {
+  std::string text;
+  for (const MenuItem& item : kMenuItems) {
+    if (item.english.empty()) continue;
+    std::string name(item.name);
+    if (!item.range.empty()) name.append(" ").append(item.range);
+    text.append(item.key.empty() ? std::string() : std::string(item.key)).append("\t");
+    text.append(name).append("\t").append(item.english).append("\n");
   }
   return text;
 }

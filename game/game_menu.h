@@ -1,22 +1,32 @@
-// The board's context menu and the same actions as keys of the main window: 悔棋, 提示, the
-// level, the standard rules, and the position copied to and pasted from the clipboard.
+// The program's menus over the one list of items (game/menu_items.h): the board's context menu
+// (右键) with its keys on the main window, the record window's menu bar, what each item does and
+// whether it can now, the board's tooltip and the keys as --help lists them. A person who never
+// opens a menu plays the game exactly as before.
 #pragma once
 
 #include <string>
+#include <vector>
+
+#include "runtime/windows/context_menu.h"
 
 namespace game {
 
-// As the main window is made: the remembered choices, the menu on the board panel, the keys on
-// the window, the board's tooltip naming them.
-void InstallGameMenu();
+class WindowGame;
 
-// The menu's actions, also for the keys.
-void CopyPosition();
-// A valid position on the clipboard becomes a new game from it (the Computer moves first when
-// the position says it is to move); anything else is refused with a box and nothing changes.
-void PastePosition();
+// As the main window is made: the menu on the board panel, the keys on the window, the board's
+// tooltip naming them.
+void InstallBoardMenu(WindowGame& window);
+
+// The record window's menu bar: 棋局, 记谱 and 分析.
+std::vector<runtime::MenuEntry> RecordWindowMenuEntries();
+
+// Every item's state when its menu opens or its key is pressed, and its action.
+runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id);
+void ActOnMenuItem(WindowGame& window, int32_t id);
 
 // The keys and where the menu is, one per line, for the board's tooltip (UTF-8).
 std::string ShortcutHelpText();
+// The menu's items and keys with what they do in English, one per line, for --help.
+std::string KeysHelpText();
 
 }  // namespace game

@@ -2,14 +2,18 @@
 
 #include <iterator>
 
+#include "assets/handler_names.h"
 #include "game/about.h"
 #include "game/controller.h"
-#include "game/handler_names.h"
 #include "game/record_file.h"
+#include "game/window_host.h"
 
 namespace game {
 
 namespace {
+
+// The one pointer: the program's host of the main window's game.
+MainWindowHost* host = nullptr;
 
 int32_t Argument(std::span<const int32_t> args, size_t i) {
   return i < args.size() ? args[i] : 0;
@@ -22,22 +26,36 @@ runtime::ValueRecord Plain(std::span<const int32_t>) {
   return {};
 }
 
+// Handlers of the main window's game, which do nothing while there is none.
+template <void (*Routine)(WindowGame&)>
+runtime::ValueRecord OnGame(std::span<const int32_t>) {
+  if (WindowGame* game = host != nullptr ? host->Game() : nullptr) Routine(*game);
+  return {};
+}
+
+runtime::ValueRecord MainWindowCreated(std::span<const int32_t>) {
+  if (host != nullptr) OnMainWindowCreated(*host);
+  return {};
+}
+
 runtime::ValueRecord BoardClick(std::span<const int32_t> args) {
-  OnBoardClick(Argument(args, 0), Argument(args, 1));
+  if (WindowGame* game = host != nullptr ? host->Game() : nullptr)
+    OnBoardClick(*game, Argument(args, 0), Argument(args, 1));
   return {};
 }
 
 constexpr runtime::HandlerEntry kHandlers[] = {
-    {kHandlerNames[0], Plain<OnMainWindowCreated>},
-    {kHandlerNames[1], BoardClick},
-    {kHandlerNames[2], Plain<OnAboutClick>},
-    {kHandlerNames[3], Plain<OnExitClick>},
-    {kHandlerNames[4], Plain<OpenGame>},
-    {kHandlerNames[5], Plain<SaveGame>},
-    {kHandlerNames[6], Plain<NewGame>},
-    {kHandlerNames[7], Plain<OnAboutWindowCreated>},
+    {template_bindings::kHandlerNames[0], MainWindowCreated},
+    {template_bindings::kHandlerNames[1], BoardClick},
+    {template_bindings::kHandlerNames[2], Plain<OnAboutClick>},
+    {template_bindings::kHandlerNames[3], Plain<OnExitClick>},
+    {template_bindings::kHandlerNames[4], OnGame<OpenGame>},
+    {template_bindings::kHandlerNames[5], OnGame<SaveGame>},
+    {template_bindings::kHandlerNames[6], OnGame<NewGame>},
+    {template_bindings::kHandlerNames[7], Plain<OnAboutWindowCreated>},
 };
-static_assert(std::size(kHandlers) == std::size(kHandlerNames), "one routine for every name");
+static_assert(std::size(kHandlers) == std::size(template_bindings::kHandlerNames),
+              "one routine for every name");
 
 }  // namespace
 
@@ -45,7 +63,8 @@ std::span<const runtime::HandlerEntry> HandlerTable() {
   return kHandlers;
 }
 
-void RegisterHandlers() {
+void RegisterHandlers(MainWindowHost* mainWindowHost) {
+  host = mainWindowHost;
   runtime::RegisterEventHandlers(HandlerTable());
 }
 

@@ -5,11 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "game/board_drawing.h"
-#include "game/record_window.h"
+#include "game/game_files.h"
 #include "game/twoply/position_text.h"
 #include "game/units.h"
-#include "game/window_session.h"
+#include "game/window_game.h"
 #include "runtime/array.h"
 #include "runtime/commands.h"
 #include "runtime/lifecycle.h"
@@ -107,24 +106,24 @@ bool IsPgnName(const std::string& name) {
 
 }  // namespace
 
-void SaveGame() {
+void SaveGame(WindowGame& window) {
   if (!AskForFile(kDialogSave, runtime::Gb("保存棋局"))) return;
   // A record holds no side to move: while the Computer thinks, the position before the Human's
   // move is the one with the Human to move.
-  runtime::ByteSet body = RecordBody(TheGame().RecordBoard());
+  runtime::ByteSet body = RecordBody(window.Game().RecordBoard());
   runtime::ByteSet header = runtime::ToBytes(runtime::Text(runtime::Gb("象棋棋局")).Argument());
   runtime::Text name = runtime::GetTextProperty(FileDialog, prop::kDialogFileName);
   if (!runtime::WriteFile(name, {&header, &body})) ReportSaveFailure();
 }
 
-void OpenGame() {
+void OpenGame(WindowGame& window) {
   if (!AskForFile(kDialogOpen, runtime::Gb("打开象棋棋局"))) return;
   // A file that is not a usable record is ignored here without a word, as the game always has;
   // only a record named at start, where nothing else would tell, says why.
-  OpenRecord(runtime::GetTextProperty(FileDialog, prop::kDialogFileName));
+  OpenRecord(window.Game(), runtime::GetTextProperty(FileDialog, prop::kDialogFileName));
 }
 
-bool OpenRecord(const runtime::Text& gbName, std::string* whyNot) {
+bool OpenRecord(Session& game, const runtime::Text& gbName, std::string* whyNot) {
   std::string ignored;
   std::string& reason = whyNot != nullptr ? *whyNot : ignored;
   runtime::ByteSet data = runtime::ReadFile(gbName);
@@ -151,24 +150,25 @@ bool OpenRecord(const runtime::Text& gbName, std::string* whyNot) {
                                            : "棋局中有未知的棋子代码。");
     return false;
   }
-  TheGame().OpenBoard(*board);
+  game.OpenBoard(*board);
   reason.clear();
   return true;
 }
 
-bool OpenRecordAtStart(const char* path) {
+bool OpenRecordAtStart(WindowGame& window, const char* path) {
   // Opening draws on the main window; before it exists there is nothing to open into.
   if (path == nullptr || runtime::LiveWindow(kMainWindowId) == nullptr) return false;
   const std::string name = StartPath(path);
   if (IsPgnName(name)) {
     std::string whyNot;
-    if (OpenPgnFile(name, &whyNot)) return true;
+    if (OpenPgnFile(window, name, &whyNot)) return true;
     std::fprintf(stderr, "xiangqi: %s: 棋谱没有打开：%s\n", name.c_str(), whyNot.c_str());
     return false;
   }
   auto gbName = runtime::Utf8ToGb(name);
   std::string whyNot;
-  if (gbName && !gbName->empty() && OpenRecord(runtime::Text(*gbName), &whyNot)) return true;
+  if (gbName && !gbName->empty() && OpenRecord(window.Game(), runtime::Text(*gbName), &whyNot))
+    return true;
   if (!gbName) whyNot = runtime::Gb("文件名无法转换。");
   if (gbName && gbName->empty()) whyNot = runtime::Gb("没有文件名。");
   std::fprintf(stderr, "xiangqi: %s: %s\n", name.c_str(),

@@ -7,10 +7,8 @@
 #include <thread>
 
 #include "engine/search.h"
-#include "game/units.h"
-#include "game/window_session.h"
+#include "game/play/session.h"
 #include "runtime/system/worker.h"
-#include "runtime/windows/context_menu.h"
 
 namespace game {
 
@@ -20,15 +18,19 @@ namespace {
 // time: with the table kept from the position before, most positions get there well inside it.
 constexpr int kUsefulDepth = 8;
 constexpr int64_t kEnoughMs = kScoreSearchMs / 4;
+// Scores come in by the dozen a second; the listener hears of them at most this often.
+constexpr int32_t kTellEveryMs = 100;
+
+}  // namespace
 
 // The line a job scores, as it was when the job began.
-struct Line {
+struct ScoreGraph::Line {
   std::string startFen;
   std::vector<engine::Move> moves;
 };
 
 // The line the scores belong to.
-struct Scores {
+struct ScoreGraph::Scores {
   std::string startFen;
   std::vector<engine::Move> moves;
   std::vector<std::optional<double>> values;  // one per position: moves.size() + 1
@@ -38,7 +40,7 @@ struct Scores {
 
 // The positions one job searches, in order. A free scorer may take the back half of another's
 // positions not yet begun, so both cores stay busy to the end.
-struct Run {
+struct ScoreGraph::Run {
   std::mutex mutex;
   std::vector<size_t> todo;
   size_t taken = 0;  // how many of `todo` the job has begun
@@ -48,44 +50,76 @@ struct Run {
 
 // One per core the machine has, up to two. Each keeps its own table from one position to the
 // next: the position after a move was a subtree of the search before it.
-struct Scorer {
+struct ScoreGraph::Scorer {
   std::unique_ptr<engine::Searcher> searcher;
   runtime::JobId job = 0;
   std::shared_ptr<Run> run;
   std::shared_ptr<const Line> line;  // the job's
 };
 
-Scores scores;
-std::vector<Scorer> scorers;
-// Scores come in by the dozen a second; the record window hears of them at most this often.
-constexpr int32_t kTellEveryMs = 100;
-runtime::RepeatingCallId telling = 0;
-bool installed = false;
-std::function<bool()> scoresWanted;
-std::function<void()> scoredListener;
+namespace {
 
-size_t CommonPrefix(const std::vector<engine::Move>& a, const std::vector<engine::Move>& b) {
-  const size_t n = std::min(a.size(), b.size());
-  size_t i = 0;
-  while (i < n && a[i] == b[i]) ++i;
-  return i;
+// Runs on the job's thread: searches the run's positions in turn, each score handed to `arrived`
+// as found.
+template <typename Arrived>
+void ScoreRun(const std::string& startFen, const std::vector<engine::Move>& moves,
+              std::atomic<bool>& cancelled, std::atomic<bool>& stopSearch,
+              const std::function<std::optional<size_t>()>& next, engine::Searcher& searcher,
+              const Arrived& arrived) {
+  for (;;) {
+    stopSearch.store(false);
+    const std::optional<size_t> index = next();
+    if (!index) return;
+    std::optional<engine::Position> position = engine::Position::FromFen(startFen);
+    for (size_t i = 0; position && i < *index; ++i) position->MakeMove(moves[i]);
+    if (!position) return;
+    engine::Limits limits;
+    limits.movetime_ms = kScoreSearchMs;
+    limits.stop = &stopSearch;
+    const engine::SearchResult result =
+        searcher.Search(*position, limits, {}, [&stopSearch](const engine::SearchInfo& info) {
+          if (info.depth >= kUsefulDepth && info.time_ms >= kEnoughMs) stopSearch.store(true);
+        });
+    if (cancelled.load()) return;
+    arrived(*index, CappedRedScore(*position, result), result.depth);
+  }
 }
 
-// Keeps the scores of the positions the game's line shares with the one scored.
-void TakeLine(const std::string& startFen, const std::vector<engine::Move>& moves) {
-  const size_t kept = startFen == scores.startFen ? CommonPrefix(scores.moves, moves) + 1 : 0;
-  const size_t size = std::min(kept, scores.values.size());
+}  // namespace
+
+ScoreGraph::ScoreGraph(Session& game, std::function<bool()> wanted)
+    : game_(game), wanted_(std::move(wanted)), scores_(std::make_unique<Scores>()) {
+  for (unsigned n = std::thread::hardware_concurrency() >= 2 ? 2 : 1; n > 0; --n)
+    scorers_.push_back(std::make_unique<Scorer>());
+  TakeLine(0);
+  subscription_ = game_.Subscribe([this](const GameChange& change) {
+    if (change.line) TakeLine(change.newStart ? 0 : change.keptPlies + 1);
+    FollowLine();
+  });
+}
+
+ScoreGraph::~ScoreGraph() {
+  game_.Unsubscribe(subscription_);
+  CancelAll();
+  runtime::StopRepeatingCall(telling_);
+}
+
+// The game's line, with the scores of its first `keptPositions` positions, which the line scored
+// before shares with it.
+void ScoreGraph::TakeLine(size_t keptPositions) {
+  Scores& scores = *scores_;
+  scores.startFen = game_.LineStartPosition().Fen();
+  scores.moves = game_.LineEngineMoves();
+  const size_t size = std::min(keptPositions, scores.values.size());
   scores.values.resize(size);
   scores.depths.resize(size);
   scores.unscorable.resize(size);
-  scores.values.resize(moves.size() + 1);
-  scores.depths.resize(moves.size() + 1, 0);
-  scores.unscorable.resize(moves.size() + 1, false);
-  scores.startFen = startFen;
-  scores.moves = moves;
+  scores.values.resize(scores.moves.size() + 1);
+  scores.depths.resize(scores.moves.size() + 1, 0);
+  scores.unscorable.resize(scores.moves.size() + 1, false);
 }
 
-void Cancel(Scorer& scorer) {
+void ScoreGraph::Cancel(Scorer& scorer) {
   if (!scorer.run) return;
   scorer.run->cancelled.store(true);
   scorer.run->stopSearch.store(true);
@@ -93,18 +127,20 @@ void Cancel(Scorer& scorer) {
   scorer.run.reset();
 }
 
-void CancelAll() {
-  for (Scorer& scorer : scorers) Cancel(scorer);
+void ScoreGraph::CancelAll() {
+  for (auto& scorer : scorers_) Cancel(*scorer);
 }
 
-bool OnLine(const std::string& startFen, const std::vector<engine::Move>& moves, size_t index) {
+bool ScoreGraph::OnLine(const std::string& startFen, const std::vector<engine::Move>& moves,
+                        size_t index) const {
+  const Scores& scores = *scores_;
   return startFen == scores.startFen && index < scores.values.size() &&
          std::equal(moves.begin(), moves.begin() + std::ptrdiff_t(index), scores.moves.begin());
 }
 
 // A job whose positions left the line is of no more use. The line leading to its furthest
 // position holds the others.
-bool RunStillOnLine(const Scorer& scorer) {
+bool ScoreGraph::RunStillOnLine(const Scorer& scorer) const {
   std::lock_guard lock(scorer.run->mutex);
   const auto& todo = scorer.run->todo;
   return todo.empty() || OnLine(scorer.line->startFen, scorer.line->moves,
@@ -112,29 +148,23 @@ bool RunStillOnLine(const Scorer& scorer) {
 }
 
 // Marks the positions past a move that is not legal in its turn, which the engine cannot take.
-void MarkUnscorable() {
+void ScoreGraph::MarkUnscorable() {
+  Scores& scores = *scores_;
   std::optional<engine::Position> position = engine::Position::FromFen(scores.startFen);
-  for (size_t i = 0; i < scores.values.size(); ++i) {
-    if (!position) {
-      scores.unscorable[i] = true;
-      continue;
-    }
-    if (i == scores.moves.size()) break;
-    if (!position->IsLegal(scores.moves[i]))
-      position.reset();
-    else
-      position->MakeMove(scores.moves[i]);
-  }
+  // Positions 0..legal are reached by legal moves.
+  const size_t legal = position ? engine::MakeLegalMoves(*position, scores.moves) : 0;
+  for (size_t i = 0; i < scores.values.size(); ++i) scores.unscorable[i] = !position || i > legal;
 }
 
 // The positions to score that no job holds: the newest first, for a game being played; then the
 // rest from the start, in the line's order.
-std::vector<size_t> OpenPositions() {
+std::vector<size_t> ScoreGraph::OpenPositions() {
+  const Scores& scores = *scores_;
   std::vector<bool> held(scores.values.size(), false);
-  for (Scorer& scorer : scorers) {
-    if (!scorer.run) continue;
-    std::lock_guard lock(scorer.run->mutex);
-    for (size_t i : scorer.run->todo)
+  for (auto& scorer : scorers_) {
+    if (!scorer->run) continue;
+    std::lock_guard lock(scorer->run->mutex);
+    for (size_t i : scorer->run->todo)
       if (i < held.size()) held[i] = true;
   }
   std::vector<size_t> open;
@@ -146,10 +176,10 @@ std::vector<size_t> OpenPositions() {
 }
 
 // The back half of a busy job's positions not yet begun, for a free scorer.
-std::vector<size_t> TakeHalfOfAnothersWork() {
-  for (Scorer& scorer : scorers) {
-    if (!scorer.run) continue;
-    Run& run = *scorer.run;
+std::vector<size_t> ScoreGraph::TakeHalfOfAnothersWork() {
+  for (auto& scorer : scorers_) {
+    if (!scorer->run) continue;
+    Run& run = *scorer->run;
     std::lock_guard lock(run.mutex);
     const size_t left = run.todo.size() - run.taken;
     if (left < 2) continue;
@@ -161,61 +191,44 @@ std::vector<size_t> TakeHalfOfAnothersWork() {
   return {};
 }
 
-void ScoreArrived(const std::shared_ptr<const Line>& line, size_t index, double value, int depth) {
-  if (!installed || !OnLine(line->startFen, line->moves, index)) return;
-  scores.values[index] = value;
-  scores.depths[index] = depth;
-  if (telling) return;
-  telling = runtime::StartRepeatingCall(kTellEveryMs, [] {
-    runtime::StopRepeatingCall(telling);
-    telling = 0;
-    scoredListener();
+void ScoreGraph::ScoreArrived(const std::shared_ptr<const Line>& line, size_t index, double value,
+                              int depth) {
+  if (!OnLine(line->startFen, line->moves, index)) return;
+  scores_->values[index] = value;
+  scores_->depths[index] = depth;
+  if (telling_) return;
+  telling_ = runtime::StartRepeatingCall(kTellEveryMs, [this] {
+    runtime::StopRepeatingCall(std::exchange(telling_, 0));
+    if (scoredListener_) scoredListener_();
   });
-  if (!telling) scoredListener();  // no event loop to wait for
+  if (!telling_ && scoredListener_) scoredListener_();  // no event loop to wait for
 }
 
-void StartNext();
-
-// Runs on the job's thread: searches the run's positions in turn, each score sent back as found.
-void ScoreRun(const std::shared_ptr<const Line>& line, Run& run, engine::Searcher& searcher) {
-  for (;;) {
-    run.stopSearch.store(false);
-    size_t index = 0;
-    {
-      std::lock_guard lock(run.mutex);
-      if (run.cancelled.load() || run.taken == run.todo.size()) return;
-      index = run.todo[run.taken++];
-    }
-    std::optional<engine::Position> position = engine::Position::FromFen(line->startFen);
-    for (size_t i = 0; position && i < index; ++i) position->MakeMove(line->moves[i]);
-    if (!position) return;
-    engine::Limits limits;
-    limits.movetime_ms = kScoreSearchMs;
-    limits.stop = &run.stopSearch;
-    const engine::SearchResult result =
-        searcher.Search(*position, limits, {}, [&run](const engine::SearchInfo& info) {
-          if (info.depth >= kUsefulDepth && info.time_ms >= kEnoughMs) run.stopSearch.store(true);
-        });
-    if (run.cancelled.load()) return;
-    runtime::PostToUiThread([line, index, value = CappedRedScore(*position, result),
-                             depth = result.depth] { ScoreArrived(line, index, value, depth); });
-  }
-}
-
-void StartJob(Scorer& scorer, std::vector<size_t> todo) {
+void ScoreGraph::StartJob(Scorer& scorer, std::vector<size_t> todo) {
   if (!scorer.searcher) scorer.searcher = std::make_unique<engine::Searcher>(4);
   scorer.run = std::make_shared<Run>();
   scorer.run->todo = std::move(todo);
-  scorer.line = std::make_shared<const Line>(Line{scores.startFen, scores.moves});
+  scorer.line = std::make_shared<const Line>(Line{scores_->startFen, scores_->moves});
   runtime::BackgroundJob job;
-  job.work = [line = scorer.line, run = scorer.run, searcher = scorer.searcher.get()] {
-    ScoreRun(line, *run, *searcher);
+  job.work = [this, line = scorer.line, run = scorer.run, searcher = scorer.searcher.get(),
+              alive = lifeline_.Handle()] {
+    const auto next = [&run = *run]() -> std::optional<size_t> {
+      std::lock_guard lock(run.mutex);
+      if (run.cancelled.load() || run.taken == run.todo.size()) return std::nullopt;
+      return run.todo[run.taken++];
+    };
+    ScoreRun(line->startFen, line->moves, run->cancelled, run->stopSearch, next, *searcher,
+             [&](size_t index, double value, int depth) {
+               runtime::PostToUiThread(Lifeline::Guarded(alive, [this, line, index, value, depth] {
+                 ScoreArrived(line, index, value, depth);
+               }));
+             });
   };
   job.interrupt = [run = scorer.run] {
     run->cancelled.store(true);
     run->stopSearch.store(true);
   };
-  job.done = [&scorer] {
+  job.done = [this, &scorer] {
     scorer.run.reset();
     StartNext();
   };
@@ -223,12 +236,12 @@ void StartJob(Scorer& scorer, std::vector<size_t> todo) {
   scorer.job = runtime::StartBackgroundJob(std::move(job));
 }
 
-void StartNext() {
-  if (!installed || !scoresWanted() || TheGame().Thinking()) return;
+void ScoreGraph::StartNext() {
+  if (!wanted_() || game_.Thinking()) return;
   MarkUnscorable();
   std::vector<Scorer*> free;
-  for (Scorer& scorer : scorers)
-    if (!scorer.run) free.push_back(&scorer);
+  for (auto& scorer : scorers_)
+    if (!scorer->run) free.push_back(scorer.get());
   if (free.empty()) return;
   std::vector<size_t> open = OpenPositions();
   if (open.empty()) {
@@ -245,40 +258,20 @@ void StartNext() {
   }
 }
 
-}  // namespace
-
-void InstallScoreGraph(std::function<bool()> wanted, std::function<void()> scored) {
-  scoresWanted = std::move(wanted);
-  scoredListener = std::move(scored);
-  installed = true;
-  scores = Scores{};
-  scorers = std::vector<Scorer>(std::thread::hardware_concurrency() >= 2 ? 2 : 1);
-  runtime::CallWhenWindowGoes(MainWindow, [] {
-    CancelAll();
-    installed = false;
-    scorers.clear();
-    runtime::StopRepeatingCall(telling);
-    telling = 0;
-  });
-  ScoreGraphFollowLine();
-}
-
-void ScoreGraphFollowLine() {
-  if (!installed) return;
-  Session& game = TheGame();
-  TakeLine(game.LineStartPosition().Fen(), game.LineEngineMoves());
+void ScoreGraph::FollowLine() {
   // Any move of the player's stops the search in hand: its position may be gone, and the
   // Computer's own search must have the processor to itself.
-  for (Scorer& scorer : scorers)
-    if (scorer.run && (game.Thinking() || !RunStillOnLine(scorer))) Cancel(scorer);
+  for (auto& scorer : scorers_)
+    if (scorer->run && (game_.Thinking() || !RunStillOnLine(*scorer))) Cancel(*scorer);
   StartNext();
 }
 
-std::vector<std::optional<double>> LineScores() {
-  return scores.values;
+std::vector<std::optional<double>> ScoreGraph::LineScores() const {
+  return scores_->values;
 }
 
-std::string MoveMark(size_t ply) {
+std::string ScoreGraph::MoveMark(size_t ply) const {
+  const Scores& scores = *scores_;
   if (ply + 1 >= scores.values.size()) return {};
   const auto& before = scores.values[ply];
   const auto& after = scores.values[ply + 1];
@@ -290,13 +283,13 @@ std::string MoveMark(size_t ply) {
   return MistakeMark(*before, *after, redMoved);
 }
 
-bool ScoringBusy() {
-  return telling ||
-         std::any_of(scorers.begin(), scorers.end(), [](const Scorer& s) { return s.run; });
+bool ScoreGraph::Busy() const {
+  return telling_ != 0 || std::any_of(scorers_.begin(), scorers_.end(),
+                                      [](const auto& s) { return s->run != nullptr; });
 }
 
-std::vector<int> LineScoreDepths() {
-  return scores.depths;
+std::vector<int> ScoreGraph::LineScoreDepths() const {
+  return scores_->depths;
 }
 
 double CappedRedScore(const engine::Position& position, const engine::SearchResult& result) {

@@ -3,8 +3,6 @@
 // the lines in the record window, the arrow over the board that leaves its pixels alone, a
 // stepped-back position analysed anew, the game untouched; the graph's scores, its click and the
 // marks of mistakes.
-#include "game/analysis.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -19,14 +17,13 @@
 #include "engine/search.h"
 #include "game/analysis/builtin_analysis.h"
 #include "game/engine_choice.h"
+#include "game/live_analysis.h"
 #include "game/outside/option_settings.h"
 #include "game/play/engine_bridge.h"
-#include "game/record_window.h"
 #include "game/score_graph.h"
 #include "game/units.h"
-#include "game/window_session.h"
+#include "game/window_game.h"
 #include "runtime/windows/panel_marks.h"
-#include "runtime/windows/side_window.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
 #include "tests/support/game_window.h"
@@ -190,7 +187,7 @@ class AnalysisWindow : public testing::Test {
   // The analysis has reached `depth` on the position shown.
   static bool Reached(int depth) {
     return WaitFor([depth] {
-      const auto lines = game::AnalysisLines();
+      const auto lines = testing_support::Window().Analysis().Lines();
       return !lines.empty() && lines.front().depth >= depth;
     });
   }
@@ -198,15 +195,16 @@ class AnalysisWindow : public testing::Test {
 
 TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
   Move(2, 8, 5, 8);  // 炮二平五; the Computer answers inside the move at level 2
-  const std::string fen = game::TheGame().Fen();
+  const std::string fen = testing_support::Game().Fen();
   const runtime::Surface board = testing_support::PanelPixels(game::BoardPanel);
-  ASSERT_FALSE(runtime::SideWindowOpen());
-  game::ToggleAnalysis();
-  EXPECT_TRUE(game::AnalysisOn());
-  EXPECT_TRUE(runtime::SideWindowOpen());  // the record window comes with it
+  ASSERT_FALSE(testing_support::Window().Windows()->RecordWindowShown());
+  testing_support::Window().Analysis().Toggle();
+  EXPECT_TRUE(testing_support::Window().Analysis().On());
+  EXPECT_TRUE(
+      testing_support::Window().Windows()->RecordWindowShown());  // the record window comes with it
   ASSERT_TRUE(Reached(3));
 
-  const std::vector<std::string> notes = game::AnalysisNotes();
+  const std::vector<std::string> notes = testing_support::Window().Analysis().Notes();
   ASSERT_EQ(notes.size(), 2u);
   EXPECT_EQ(notes[0].rfind("分析（内置引擎）  用时 ", 0), 0u) << notes[0];
   EXPECT_NE(notes[1].find("深度 "), std::string::npos) << notes[1];
@@ -217,8 +215,8 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
       << notes[1];
 
   // The arrow points from the best move's piece to its target, over the bitmap, not in it.
-  const twoply::Move best =
-      game::FromEngineMove(game::AnalysisLines().front().pv.front(), twoply::Colour::kRed);
+  const twoply::Move best = game::FromEngineMove(
+      testing_support::Window().Analysis().Lines().front().pv.front(), twoply::Colour::kRed);
   const std::vector<runtime::PanelArrow> arrows = runtime::PanelArrows(game::BoardPanel);
   ASSERT_EQ(arrows.size(), 1u);
   EXPECT_EQ(arrows[0].x1, (best.from.col - 1) * 48 + 22);
@@ -237,8 +235,8 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
   EXPECT_NE(shown, QColor(0x1E, 0x64, 0xB4));
 
   // Three lines when asked for.
-  game::ChooseAnalysisLineCount(3);
-  ASSERT_TRUE(WaitFor([] { return game::AnalysisLines().size() == 3; }));
+  testing_support::Window().Analysis().ChooseLineCount(3);
+  ASSERT_TRUE(WaitFor([] { return testing_support::Window().Analysis().Lines().size() == 3; }));
 
   // Off, by its key in the record window, where its lines are: the engine stops, the arrow and
   // the lines go, the game is as it was.
@@ -247,99 +245,102 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
   ASSERT_TRUE(QTest::qWaitFor(
       [record] { return QGuiApplication::focusWindow() == record->windowHandle(); }));
   QTest::keyClick(record, Qt::Key_A, Qt::ControlModifier);
-  EXPECT_FALSE(game::AnalysisOn());
+  EXPECT_FALSE(testing_support::Window().Analysis().On());
   EXPECT_TRUE(runtime::PanelArrows(game::BoardPanel).empty());
-  EXPECT_TRUE(game::AnalysisNotes().empty());
-  EXPECT_EQ(game::TheGame().Fen(), fen);
-  EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
+  EXPECT_TRUE(testing_support::Window().Analysis().Notes().empty());
+  EXPECT_EQ(testing_support::Game().Fen(), fen);
+  EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 2u);
   EXPECT_EQ(testing_support::FirstDifference(board, testing_support::PanelPixels(game::BoardPanel)),
             "");
 }
 
 TEST_F(AnalysisWindow, SteppingBackAndMovingRestartIt) {
   Move(2, 8, 5, 8);
-  game::ToggleAnalysis();
+  testing_support::Window().Analysis().Toggle();
   ASSERT_TRUE(Reached(2));
   // The start position shown: red to move, and its best move is red's.
-  game::TheGame().View(0);
-  EXPECT_TRUE(game::AnalysisLines().empty());  // what was found for the other position went
+  testing_support::Game().View(0);
+  EXPECT_TRUE(testing_support::Window().Analysis().Lines().empty());  // what was found for the
+                                                                      // other position went
   ASSERT_TRUE(Reached(2));
   engine::Position start;
-  EXPECT_TRUE(start.IsLegal(game::AnalysisLines().front().pv.front()));
+  EXPECT_TRUE(start.IsLegal(testing_support::Window().Analysis().Lines().front().pv.front()));
   // Back to the game and a move: the new position's lines.
-  game::TheGame().View(99);
+  testing_support::Game().View(99);
   Move(8, 8, 8, 4);  // 炮八进四
   ASSERT_TRUE(Reached(2));
-  engine::Position now = game::TheGame().LineStartPosition();
-  for (engine::Move move : game::TheGame().LineEngineMoves()) now.MakeMove(move);
-  EXPECT_TRUE(now.IsLegal(game::AnalysisLines().front().pv.front()));
-  game::ToggleAnalysis();
+  engine::Position now = testing_support::Game().LineStartPosition();
+  for (engine::Move move : testing_support::Game().LineEngineMoves()) now.MakeMove(move);
+  EXPECT_TRUE(now.IsLegal(testing_support::Window().Analysis().Lines().front().pv.front()));
+  testing_support::Window().Analysis().Toggle();
 }
 
 TEST_F(AnalysisWindow, TheGraphScoresEveryPositionAndItsClickStepsThere) {
-  game::ToggleAnalysis();  // opens the record window, whose graph this is
-  game::ToggleAnalysis();
+  testing_support::Window().Analysis().Toggle();  // opens the record window, whose graph this is
+  testing_support::Window().Analysis().Toggle();
   Move(2, 8, 5, 8);
   Move(8, 10, 7, 8);
-  const size_t positions = game::TheGame().LineEngineMoves().size() + 1;
+  const size_t positions = testing_support::Game().LineEngineMoves().size() + 1;
   ASSERT_TRUE(WaitFor([&] {
-    const auto scores = game::LineScores();
-    return !game::ScoringBusy() && scores.size() == positions &&
+    const auto scores = testing_support::Window().Graph().LineScores();
+    return !testing_support::Window().Graph().Busy() && scores.size() == positions &&
            std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
   }));
-  for (const auto& score : game::LineScores()) EXPECT_LE(std::abs(*score), game::kGraphCap);
+  for (const auto& score : testing_support::Window().Graph().LineScores())
+    EXPECT_LE(std::abs(*score), game::kGraphCap);
 
   QWidget* graph = SideWidget("SideGraph");
   ASSERT_NE(graph, nullptr);
   ASSERT_TRUE(graph->isVisible());
   QTest::mouseClick(graph, Qt::LeftButton, {}, QPoint(1, graph->height() / 2));
-  EXPECT_EQ(game::TheGame().Viewed(), std::optional<size_t>(0));
+  EXPECT_EQ(testing_support::Game().Viewed(), std::optional<size_t>(0));
 
   // A take-back keeps the scores of the positions that stay.
-  game::TheGame().View(99);
-  const auto before = game::LineScores();
-  game::TheGame().TakeBack();
-  const auto after = game::LineScores();
+  testing_support::Game().View(99);
+  const auto before = testing_support::Window().Graph().LineScores();
+  testing_support::Game().TakeBack();
+  const auto after = testing_support::Window().Graph().LineScores();
   ASSERT_EQ(after.size(), before.size() - 2);
   EXPECT_EQ(after[0], before[0]);
   EXPECT_EQ(after[1], before[1]);
 }
 
 TEST_F(AnalysisWindow, ALongLineIsScoredWholeThoughItChangesWhileScored) {
-  game::ToggleRecordWindow();
+  testing_support::Window().Windows()->ToggleRecordWindow();
   // 40 plies picked by a fixed rule among the legal ones: the searches share the line out.
-  game::TheGame().NewGame();
+  testing_support::Game().NewGame();
   const twoply::BoardArray start = twoply::Board;
   const std::vector<twoply::Move> moves = testing_support::PickedLine(40, 7);
-  game::TheGame().LoadGame(start, twoply::Human, moves, game::Outcome{});
+  testing_support::Game().LoadGame(start, twoply::Human, moves, game::Outcome{});
   auto complete = [] {
-    const auto scores = game::LineScores();
-    return !game::ScoringBusy() &&
+    const auto scores = testing_support::Window().Graph().LineScores();
+    return !testing_support::Window().Graph().Busy() &&
            std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
   };
   // Cut short while the searches go on: those past the new end are dropped, the rest go on.
-  ASSERT_TRUE(WaitFor([] { return game::LineScores()[3].has_value(); }));
-  game::TheGame().TakeBack();
-  const size_t positions = game::TheGame().LineEngineMoves().size() + 1;
+  ASSERT_TRUE(
+      WaitFor([] { return testing_support::Window().Graph().LineScores()[3].has_value(); }));
+  testing_support::Game().TakeBack();
+  const size_t positions = testing_support::Game().LineEngineMoves().size() + 1;
   ASSERT_TRUE(WaitFor(complete));
-  ASSERT_EQ(game::LineScores().size(), positions);
-  const std::vector<int> depths = game::LineScoreDepths();
+  ASSERT_EQ(testing_support::Window().Graph().LineScores().size(), positions);
+  const std::vector<int> depths = testing_support::Window().Graph().LineScoreDepths();
   ASSERT_EQ(depths.size(), positions);
   for (size_t i = 0; i < positions; ++i) EXPECT_GT(depths[i], 0) << "position " << i;
 }
 
 TEST_F(AnalysisWindow, AMoveThatHangsARookIsMarkedABlunderInTheRecord) {
-  game::ToggleRecordWindow();
-  ASSERT_EQ(game::TheGame().Paste("1r3k3/9/9/9/9/R8/9/9/9/4K4 w"), std::nullopt);
+  testing_support::Window().Windows()->ToggleRecordWindow();
+  ASSERT_EQ(testing_support::Game().Paste("1r3k3/9/9/9/9/R8/9/9/9/4K4 w"), std::nullopt);
   Move(1, 6, 2, 6);  // the rook onto the file of black's, which takes it
-  ASSERT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
+  ASSERT_EQ(testing_support::Game().LineEngineMoves().size(), 2u);
   ASSERT_TRUE(WaitFor([] {
-    const auto scores = game::LineScores();
-    return !game::ScoringBusy() && scores.size() == 3 &&
+    const auto scores = testing_support::Window().Graph().LineScores();
+    return !testing_support::Window().Graph().Busy() && scores.size() == 3 &&
            std::all_of(scores.begin(), scores.end(), [](auto s) { return s.has_value(); });
   }));
-  EXPECT_EQ(game::MoveMark(0), "??");
-  EXPECT_EQ(game::MoveMark(1), "");  // taking it loses nothing
+  EXPECT_EQ(testing_support::Window().Graph().MoveMark(0), "??");
+  EXPECT_EQ(testing_support::Window().Graph().MoveMark(1), "");  // taking it loses nothing
   auto* list = dynamic_cast<QTableView*>(SideWidget("SideMoveList"));
   ASSERT_NE(list, nullptr);
   const QString red = list->model()->index(0, 1).data().toString();
@@ -354,20 +355,21 @@ TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFall
   };
   const Case cases[] = {{"/usr/games/fairy-stockfish", 3},
                         {std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci", 1}};
-  game::ChooseAnalysisLineCount(3);
+  testing_support::Window().Analysis().ChooseLineCount(3);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
     game::SaveEngines({{"", c.command, std::nullopt, ""}});
     game::ChooseAnalystEngine(1);
-    game::AnalystChoiceChanged();
-    game::ToggleAnalysis();
+    testing_support::Window().Analysis().AnalystChoiceChanged();
+    testing_support::Window().Analysis().Toggle();
     ASSERT_TRUE(WaitFor([&] {
-      const auto lines = game::AnalysisLines();
+      const auto lines = testing_support::Window().Analysis().Lines();
       return lines.size() == c.lines && lines.back().depth >= 3;
     }));
-    EXPECT_EQ(game::AnalysisNotes()[0].find("分析（内置引擎）"), std::string::npos);
+    EXPECT_EQ(testing_support::Window().Analysis().Notes()[0].find("分析（内置引擎）"),
+              std::string::npos);
     EXPECT_TRUE(WaitFor([] { return runtime::PanelArrows(game::BoardPanel).size() == 1; }));
-    game::ToggleAnalysis();
+    testing_support::Window().Analysis().Toggle();
   }
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
 
@@ -375,8 +377,8 @@ TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFall
   game::SaveEngines(
       {{"坏引擎", "sh '" + std::string(XQ_SOURCE_DIR) + "/tests/support/fake_engine.sh' exit",
         std::nullopt, ""}});
-  game::AnalystChoiceChanged();
-  game::ToggleAnalysis();
+  testing_support::Window().Analysis().AnalystChoiceChanged();
+  testing_support::Window().Analysis().Toggle();
   std::vector<std::string> boxes;
   ASSERT_TRUE(WaitFor([&] {
     for (std::string& box : testing_support::TakeMessageBoxes()) boxes.push_back(box);
@@ -385,8 +387,8 @@ TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFall
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_NE(boxes[0].find("引擎 坏引擎 意外退出"), std::string::npos) << boxes[0];
   ASSERT_TRUE(Reached(2));
-  EXPECT_EQ(game::AnalysisNotes()[0].rfind("分析（内置引擎）", 0), 0u);
-  game::ToggleAnalysis();
+  EXPECT_EQ(testing_support::Window().Analysis().Notes()[0].rfind("分析（内置引擎）", 0), 0u);
+  testing_support::Window().Analysis().Toggle();
 }
 
 }  // namespace

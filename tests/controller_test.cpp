@@ -48,10 +48,10 @@ class Controller : public testing::Test {
   static void ExpectNewGame() {
     EXPECT_EQ(Position(),
               twoply::FormatFen(testing_support::Fen(testing_support::kStartFen), twoply::Human));
-    EXPECT_EQ(game::GameOver, 0);
-    EXPECT_EQ(game::HumanToMove, 1);
-    EXPECT_EQ(game::PieceSelected, 0);
-    EXPECT_EQ(game::StepCount, 0);
+    EXPECT_EQ(testing_support::Game().Turn().GameOver, 0);
+    EXPECT_EQ(testing_support::Game().Turn().HumanToMove, 1);
+    EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
+    EXPECT_EQ(testing_support::Game().Turn().StepCount, 0);
     EXPECT_EQ(Caption(game::StatusLabel), "");
     EXPECT_EQ(Caption(game::StepLabel), "步数:");
     EXPECT_EQ(Caption(game::TimeLabel), "时间");
@@ -64,29 +64,29 @@ TEST_F(Controller, SelectionAndItsQuirks) {
   EXPECT_EQ(twoply::SearchDepth, 2);
   // Clicking a Computer piece with nothing selected changes nothing.
   PressSquare(1, 1);
-  EXPECT_EQ(game::PieceSelected, 0);
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
   ExpectBoardShown();
 
   PressSquare(2, 8);  // the left cannon
-  EXPECT_EQ(game::PieceSelected, 1);
-  EXPECT_TRUE((game::SelectedSquare == Square{2, 8}));
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 1);
+  EXPECT_TRUE((testing_support::Game().Turn().SelectedSquare == Square{2, 8}));
   ExpectBoardShown(Square{2, 8});
 
   // An empty square the cannon cannot reach becomes the selection: nothing is lit any more.
   PressSquare(1, 6);
-  EXPECT_EQ(game::PieceSelected, 1);
-  EXPECT_TRUE((game::SelectedSquare == Square{1, 6}));
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 1);
+  EXPECT_TRUE((testing_support::Game().Turn().SelectedSquare == Square{1, 6}));
   ExpectBoardShown();
 
   // A Computer piece the cannon cannot capture keeps the selection and its highlight.
   PressSquare(2, 8);
   PressSquare(1, 1);
-  EXPECT_TRUE((game::SelectedSquare == Square{2, 8}));
+  EXPECT_TRUE((testing_support::Game().Turn().SelectedSquare == Square{2, 8}));
   ExpectBoardShown(Square{2, 8});
 
   // Another own piece takes the highlight over.
   PressSquare(8, 8);
-  EXPECT_TRUE((game::SelectedSquare == Square{8, 8}));
+  EXPECT_TRUE((testing_support::Game().Turn().SelectedSquare == Square{8, 8}));
   ExpectBoardShown(Square{8, 8});
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
 }
@@ -95,8 +95,8 @@ TEST_F(Controller, AMoveIsDrawnAndAnsweredByTheComputer) {
   PressSquare(2, 8);
   PressSquare(5, 8);  // cannon to the centre; the computer answers with its horse h9g7
   EXPECT_EQ(Position(), "rnbakab1r/9/1c4nc1/p1p1p1p1p/9/9/P1P1P1P1P/4C2C1/9/RNBAKABNR w");
-  EXPECT_EQ(game::PieceSelected, 0);
-  EXPECT_EQ(game::HumanToMove, 1);
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
+  EXPECT_EQ(testing_support::Game().Turn().HumanToMove, 1);
   ExpectBoardShown();  // both start cells show the empty board again
   EXPECT_EQ(Caption(game::StepLabel), "步数:1");
   EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
@@ -120,8 +120,8 @@ TEST_F(Controller, TheStripsBesideAndBelowTheGridAreDead) {
                       {-1, 100},
                       {100, -1}}) {
     PressBoard(x, y);
-    EXPECT_EQ(game::PieceSelected, 1) << x << "," << y;
-    EXPECT_TRUE((game::SelectedSquare == Square{2, 8})) << x << "," << y;
+    EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 1) << x << "," << y;
+    EXPECT_TRUE((testing_support::Game().Turn().SelectedSquare == Square{2, 8})) << x << "," << y;
   }
   EXPECT_EQ(Position(), before);
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
@@ -132,8 +132,8 @@ TEST_F(Controller, TakingTheComputersGeneralWinsAndFreezesTheBoard) {
   SetPosition("4k4/9/9/9/9/9/9/9/9/3KR4");
   PressSquare(5, 10);
   PressSquare(5, 1);
-  EXPECT_EQ(game::GameOver, 1);
-  EXPECT_EQ(game::HumanToMove, 1);
+  EXPECT_EQ(testing_support::Game().Turn().GameOver, 1);
+  EXPECT_EQ(testing_support::Game().Turn().HumanToMove, 1);
   EXPECT_EQ(Caption(game::StatusLabel), "你赢了");
   EXPECT_EQ(Caption(game::StepLabel), "步数:1");
   EXPECT_TRUE(std::regex_match(Caption(game::TimeLabel), std::regex("时间[0-9]+毫秒")));
@@ -143,10 +143,10 @@ TEST_F(Controller, TakingTheComputersGeneralWinsAndFreezesTheBoard) {
   PressSquare(4, 10);
   PressSquare(4, 9);
   EXPECT_EQ(Position(), over);
-  EXPECT_EQ(game::PieceSelected, 0);
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
 
   testing_support::ClickButton(game::NewGameButton);
-  EXPECT_EQ(game::GameOver, 0);
+  EXPECT_EQ(testing_support::Game().Turn().GameOver, 0);
   EXPECT_EQ(Caption(game::StatusLabel), "");
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
   EXPECT_EQ(Caption(game::TimeLabel), "时间");
@@ -154,7 +154,7 @@ TEST_F(Controller, TakingTheComputersGeneralWinsAndFreezesTheBoard) {
             twoply::FormatFen(testing_support::Fen(testing_support::kStartFen), twoply::Human));
   ExpectBoardShown();
   PressSquare(2, 8);
-  EXPECT_EQ(game::PieceSelected, 1);
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 1);
 }
 
 TEST_F(Controller, TheComputerTakingTheHumansGeneralLoses) {
@@ -162,7 +162,7 @@ TEST_F(Controller, TheComputerTakingTheHumansGeneralLoses) {
   PressSquare(9, 10);
   PressSquare(9, 9);
   EXPECT_EQ(Position(), "3k5/9/9/9/9/9/9/9/8R/3r5 w");
-  EXPECT_EQ(game::GameOver, 1);
+  EXPECT_EQ(testing_support::Game().Turn().GameOver, 1);
   EXPECT_EQ(Caption(game::StatusLabel), "你输了");
   ExpectBoardShown();
   PressSquare(9, 9);

@@ -2,8 +2,6 @@
 // engine added and tested through real processes (protocol, squares, options shown), an engine
 // that cannot start tested and removed, the choices confirmed, kept in the settings file and put
 // to work: Fairy-Stockfish then answers the Human's move in the main window.
-#include "game/engine_dialog.h"
-
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,8 +19,9 @@
 
 #include "game/engine_choice.h"
 #include "game/outside_opponent.h"
-#include "game/window_session.h"
+#include "game/window_game.h"
 #include "tests/support/game_window.h"
+#include "ui/engines_dialog.h"
 
 namespace {
 
@@ -150,7 +149,7 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
     Click("EngineListOk");
     driven = true;
   });
-  game::ShowEngineDialog();
+  testing_support::Window().Windows()->ShowEngineDialog();
   ASSERT_TRUE(driven);
 
   const std::vector<game::OutsideEngine> saved = game::SavedEngines();
@@ -167,15 +166,15 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
   // The next run finds them; Fairy-Stockfish answers at level 3.
   testing_support::RestartGameKeepingSettings();
   EXPECT_EQ(game::SavedEngines(), saved);
-  game::TheGame().ChooseLevel(3);
+  testing_support::Game().ChooseLevel(3);
   testing_support::PressSquare(2, 8);
   testing_support::PressSquare(5, 8);
-  ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
-  EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
-  EXPECT_NE(game::OpponentName(), "");
+  ASSERT_TRUE(WaitFor([] { return !testing_support::Game().Thinking(); }));
+  EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 2u);
+  EXPECT_NE(testing_support::Window().Opponent().Name(), "");
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
-  ASSERT_NE(game::TheGame().Clock(), nullptr);  // on the clock chosen
-  EXPECT_LT(game::TheGame().Clock()->Remaining(twoply::Colour::kBlack), 62000);
+  ASSERT_NE(testing_support::Game().Clock(), nullptr);  // on the clock chosen
+  EXPECT_LT(testing_support::Game().Clock()->Remaining(twoply::Colour::kBlack), 62000);
 }
 
 }  // namespace

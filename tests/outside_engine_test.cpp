@@ -10,7 +10,9 @@
 #include "game/engine_choice.h"
 #include "game/outside_opponent.h"
 #include "game/play/session.h"
-#include "game/window_session.h"
+#include "game/units.h"
+#include "game/window_game.h"
+#include "game/window_host.h"
 #include "tests/support/game_window.h"
 
 namespace {
@@ -26,7 +28,6 @@ class OutsideOpponent : public testing::Test {
   void SetUp() override { testing_support::StartGame(); }
   void TearDown() override {
     testing_support::StopGame();
-    game::ForgetOpponentForThisRun();  // the next test's window starts with the built-in engine
     game::ChooseEngineClock(0, 0);
   }
 
@@ -35,11 +36,11 @@ class OutsideOpponent : public testing::Test {
     game::SaveEngines({{"", command, std::nullopt, ""}});
     game::ChooseOpponentEngine(1);
     game::ChooseEngineMoveMs(300);
-    game::OpponentChoiceChanged();
-    game::TheGame().ChooseLevel(3);
+    testing_support::Window().EnginesChosen();
+    testing_support::Game().ChooseLevel(3);
   }
   static bool ReplyArrived() {
-    return WaitFor([] { return !game::TheGame().Thinking(); });
+    return WaitFor([] { return !testing_support::Game().Thinking(); });
   }
 };
 
@@ -55,63 +56,66 @@ TEST_F(OutsideOpponent, AFailingEngineIsNamedAndTheBuiltInEnginePlaysOn) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.mode);
-    game::TheGame().NewGame();
+    testing_support::Game().NewGame();
     Choose(FakeEngine(c.mode));
-    EXPECT_EQ(game::OpponentName(), "");  // not started until asked
-    testing_support::PressSquare(2, 8);   // 炮二平五
+    testing_support::PressSquare(2, 8);  // 炮二平五
     testing_support::PressSquare(5, 8);
-    EXPECT_TRUE(game::TheGame().Thinking());
+    EXPECT_TRUE(testing_support::Game().Thinking());
     ASSERT_TRUE(ReplyArrived());
     const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].find("引擎 Fake " + std::string(c.mode) + " " + c.says), std::string::npos)
         << boxes[0];
     // The Human's move and the built-in engine's reply, and the next reply is the built-in's.
-    EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
-    EXPECT_EQ(game::TheGame().Provider(), nullptr);
+    EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 2u);
+    EXPECT_EQ(testing_support::Game().Provider(), nullptr);
     testing_support::PressSquare(8, 8);  // 炮八平七
     testing_support::PressSquare(7, 8);
     ASSERT_TRUE(ReplyArrived());
-    EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 4u);
+    EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 4u);
     EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   }
 }
 
 TEST_F(OutsideOpponent, AFloodingEngineStillPlaysItsMove) {
   Choose(FakeEngine("flood"));
-  game::ChooseEngineMoveMs(5000);                  // a shell takes its time to print 20000 lines
-  game::TheGame().PlayAs(twoply::Colour::kBlack);  // the Computer has red and opens: h2e2 is legal
+  game::ChooseEngineMoveMs(5000);  // a shell takes its time to print 20000 lines
+  testing_support::Game().PlayAs(
+      twoply::Colour::kBlack);  // the Computer has red and opens: h2e2 is legal
   ASSERT_TRUE(ReplyArrived());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
-  ASSERT_EQ(game::TheGame().LineEngineMoves().size(), 1u);
-  EXPECT_EQ(engine::ToIccs(game::TheGame().LineEngineMoves()[0]), "h2e2");
-  EXPECT_EQ(game::OpponentName(), "Fake flood");
+  ASSERT_EQ(testing_support::Game().LineEngineMoves().size(), 1u);
+  EXPECT_EQ(engine::ToIccs(testing_support::Game().LineEngineMoves()[0]), "h2e2");
+  EXPECT_EQ(testing_support::Window().Opponent().Name(), "Fake flood");
 }
 
+// Given for the run (--engine), an engine plays at the default level too, where the two-ply
+// search would have answered inside the click.
 TEST_F(OutsideOpponent, RealEnginesPlayThroughTheirProcesses) {
   const std::string engines[] = {std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci",
                                  "/usr/games/fairy-stockfish"};
   for (const std::string& command : engines) {
     SCOPED_TRACE(command);
-    game::TheGame().NewGame();
-    game::UseOpponentEngineForThisRun(command);
-    game::OpponentChoiceChanged();
+    testing_support::Game().NewGame();
+    testing_support::Host().Setup().engine = command;
+    testing_support::Window().Opponent().FollowChoice();
     game::ChooseEngineMoveMs(500);
-    game::TheGame().ChooseLevel(3);
+    ASSERT_EQ(testing_support::Game().Level(), 2);
     for (int32_t col : {2, 8}) {  // both cannons to the middle files, one move each
       testing_support::PressSquare(col, 8);
       testing_support::PressSquare(col == 2 ? 5 : 7, 8);
+      EXPECT_TRUE(testing_support::Game().Thinking());
       ASSERT_TRUE(ReplyArrived());
     }
     EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
-    EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 4u);
-    EXPECT_NE(game::OpponentName(), "");
+    EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 4u);
+    EXPECT_NE(testing_support::Window().Opponent().Name(), "");
   }
 }
 
-TEST_F(OutsideOpponent, OnAClockTheEngineIsToldBothTimesAndLosesItsTurnWhenItsTimeRunsOut) {
+TEST_F(OutsideOpponent, OnAClockTheEngineIsToldBothTimesAndLosesOnTimeWhenItsTimeRunsOut) {
   // Our own engine on a one-minute clock plays its moves within it.
-  game::TheGame().NewGame();
+  testing_support::Game().NewGame();
   game::ChooseEngineClock(60, 1);
   Choose(std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci");
   for (int32_t col : {2, 8}) {
@@ -120,29 +124,30 @@ TEST_F(OutsideOpponent, OnAClockTheEngineIsToldBothTimesAndLosesItsTurnWhenItsTi
     ASSERT_TRUE(ReplyArrived());
   }
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
-  ASSERT_EQ(game::TheGame().LineEngineMoves().size(), 4u);
-  const game::GameClock* clock = game::TheGame().Clock();
+  ASSERT_EQ(testing_support::Game().LineEngineMoves().size(), 4u);
+  const game::GameClock* clock = testing_support::Game().Clock();
   ASSERT_NE(clock, nullptr);
   EXPECT_LT(clock->Remaining(twoply::Colour::kBlack), 61000);
   EXPECT_GT(clock->Remaining(twoply::Colour::kBlack), 0);
 
-  // An engine that thinks past its clock gets the failure's message, and the built-in engine
-  // answers without a clock.
-  game::TheGame().NewGame();
+  // An engine that thinks past its clock loses on time, as a player would; it is not a failure.
+  testing_support::Game().NewGame();
   Choose(FakeEngine("hang"));
   int64_t now = 0;
-  game::TheGame().UseClock(game::EngineClock(), [&now] { return now; });
+  testing_support::Game().UseClock(game::EngineClock(), [&now] { return now; });
   testing_support::PressSquare(2, 8);
   testing_support::PressSquare(5, 8);
-  ASSERT_TRUE(game::TheGame().Thinking());
-  ASSERT_TRUE(WaitFor([] { return game::OpponentName() == "Fake hang"; }));  // it has been asked
+  ASSERT_TRUE(testing_support::Game().Thinking());
+  ASSERT_TRUE(WaitFor([] {
+    return testing_support::Window().Opponent().Name() == "Fake hang";
+  }));  // it has been asked
   now += 62000;
   ASSERT_TRUE(ReplyArrived());
-  const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_NE(boxes[0].find("引擎 Fake hang 用完了它的时间"), std::string::npos) << boxes[0];
-  EXPECT_EQ(game::TheGame().LineEngineMoves().size(), 2u);
-  EXPECT_EQ(game::TheGame().Clock(), nullptr);
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 1u);
+  EXPECT_EQ(testing_support::Game().GameOutcome().winner, game::Winner::kHuman);
+  EXPECT_EQ(testing_support::Game().GameOutcome().ending, game::Ending::kTime);
+  EXPECT_EQ(testing_support::Caption(game::StatusLabel), "你赢了");
 }
 
 }  // namespace

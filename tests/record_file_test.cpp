@@ -14,6 +14,7 @@
 #include "game/play/session.h"
 #include "game/twoply/position_text.h"
 #include "game/units.h"
+#include "game/window_host.h"
 #include "runtime/lifecycle.h"
 #include "tests/support/engine_positions.h"
 #include "tests/support/game_window.h"
@@ -93,9 +94,9 @@ TEST_F(RecordFile, SavedAndOpenedThroughTheDialogOpeningChangesOnlyTheBoard) {
   EXPECT_FALSE(DialogRequests()[0].save);
   EXPECT_EQ(DialogRequests()[0].title, "打开象棋棋局");
   EXPECT_EQ(Position(), saved);
-  EXPECT_EQ(game::StepCount, 0);
-  EXPECT_EQ(game::PieceSelected, 1);
-  EXPECT_TRUE((game::SelectedSquare == twoply::Square{8, 8}));
+  EXPECT_EQ(testing_support::Game().Turn().StepCount, 0);
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 1);
+  EXPECT_TRUE((testing_support::Game().Turn().SelectedSquare == twoply::Square{8, 8}));
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
   EXPECT_EQ(
       FirstDifference(testing_support::ExpectedBoard(twoply::Board), PanelPixels(game::BoardPanel)),
@@ -146,7 +147,7 @@ TEST_F(RecordFile, UnusableRecordsLeaveBoardAndScreenAsTheyWere) {
   };
   Open("missing.ces");
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
-  EXPECT_FALSE(game::OpenRecordAtStart(Path("missing.ces").c_str()));
+  EXPECT_FALSE(game::OpenRecordAtStart(testing_support::Window(), Path("missing.ces").c_str()));
   expectOneBox("", "missing");
   for (const auto& [name, bytes] : files) {
     Write("bad.ces", bytes);
@@ -158,7 +159,8 @@ TEST_F(RecordFile, UnusableRecordsLeaveBoardAndScreenAsTheyWere) {
     EXPECT_EQ(Position(), position) << name;
     EXPECT_EQ(FirstDifference(screen, PanelPixels(game::BoardPanel)), "") << name;
     testing::internal::CaptureStderr();
-    EXPECT_FALSE(game::OpenRecordAtStart(Path("bad.ces").c_str())) << name;
+    EXPECT_FALSE(game::OpenRecordAtStart(testing_support::Window(), Path("bad.ces").c_str()))
+        << name;
     const std::string line = testing::internal::GetCapturedStderr();
     EXPECT_EQ(line, "xiangqi: " + Path("bad.ces") + ": 棋局没有打开：" + reason + "\n");
     expectOneBox(reason, name);
@@ -166,13 +168,15 @@ TEST_F(RecordFile, UnusableRecordsLeaveBoardAndScreenAsTheyWere) {
 }
 
 TEST_F(RecordFile, ALongerRecordOpensAndAnEndedGameStaysEnded) {
-  game::GameOver = 1;
+  // A game ended on the board: the Computer resigned.
+  testing_support::Game().LoadGame(twoply::Board, twoply::Human, {},
+                                   game::Outcome{game::Winner::kHuman, game::Ending::kResigned});
   Write("long.ces", RecordOf("4k4/9/9/9/9/9/9/9/9/3KR4") + std::string(30, '\7'));
   Open("long.ces");
   EXPECT_EQ(Position(), "4k4/9/9/9/9/9/9/9/9/3KR4 w");
   PressSquare(5, 10);
-  EXPECT_EQ(game::PieceSelected, 0);
-  EXPECT_EQ(game::GameOver, 1);
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
+  EXPECT_EQ(testing_support::Game().Turn().GameOver, 1);
 }
 
 TEST_F(RecordFile, AFailedSaveSaysWhyUnderTheSaveCaption) {
@@ -195,17 +199,17 @@ TEST_F(RecordFile, ARecordNamedAtStartOpensFromTheStartingFolder) {
   runtime::InitRuntime(0, nullptr);
   ASSERT_NE(std::filesystem::current_path(), folder_);
   ASSERT_FALSE(std::filesystem::exists("named.ces"));
-  EXPECT_TRUE(game::OpenRecordAtStart("named.ces"));
+  EXPECT_TRUE(game::OpenRecordAtStart(testing_support::Window(), "named.ces"));
   std::filesystem::current_path(previous);
   EXPECT_EQ(Position(), "4k4/9/9/9/9/9/9/9/9/3KR4 w");
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   testing::internal::CaptureStderr();
-  EXPECT_FALSE(game::OpenRecordAtStart(""));
-  EXPECT_FALSE(game::OpenRecordAtStart(nullptr));
+  EXPECT_FALSE(game::OpenRecordAtStart(testing_support::Window(), ""));
+  EXPECT_FALSE(game::OpenRecordAtStart(testing_support::Window(), nullptr));
   EXPECT_EQ(testing::internal::GetCapturedStderr().find("xiangqi: : "), 0u);
   EXPECT_EQ(testing_support::TakeMessageBoxes().size(), 1u);
   testing_support::StopGame();
-  EXPECT_FALSE(game::OpenRecordAtStart(Path("named.ces").c_str()));  // no window to open into
+  EXPECT_EQ(testing_support::Host().Game(), nullptr);  // the game went with its window
   testing_support::StartGame();
 }
 

@@ -1,7 +1,7 @@
 // The record window and PGN through the real main window, offscreen: the moves listed as they
 // are played, replay by keys without touching the game, games saved and opened as PGN, files
 // that cannot be used, and a game as black.
-#include "game/record_window.h"
+#include "ui/record_window.h"
 
 #include <gtest/gtest.h>
 
@@ -13,11 +13,11 @@
 
 #include "game/board_drawing.h"
 #include "game/controller.h"
+#include "game/game_files.h"
 #include "game/twoply/position_text.h"
 #include "game/units.h"
-#include "game/window_session.h"
+#include "game/window_game.h"
 #include "runtime/system/questions.h"
-#include "runtime/windows/side_window.h"
 #include "tests/support/engine_positions.h"
 #include "tests/support/game_window.h"
 
@@ -56,11 +56,11 @@ class RecordWindow : public testing::Test {
 
 TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   EXPECT_EQ(RecordWidget(), nullptr);  // closed until asked for
-  game::ToggleRecordWindow();
+  testing_support::Window().Windows()->ToggleRecordWindow();
   ASSERT_NE(RecordWidget(), nullptr);
   Move(8, 8, 5, 8);  // 炮二平五 and the reply
   Move(8, 10, 7, 8);
-  ASSERT_EQ(game::TheGame().Line().moves.size(), 4u);
+  ASSERT_EQ(testing_support::Game().Line().moves.size(), 4u);
   const std::string live = Position();
   const twoply::BoardArray afterFirst = [] {
     twoply::BoardArray board = testing_support::Fen(testing_support::kStartFen);
@@ -70,47 +70,47 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   }();
 
   QTest::keyClick(RecordWidget(), Qt::Key_Home);
-  EXPECT_EQ(game::TheGame().Viewed(), 0u);
+  EXPECT_EQ(testing_support::Game().Viewed(), 0u);
   QTest::keyClick(RecordWidget(), Qt::Key_Right);
-  EXPECT_EQ(game::TheGame().Viewed(), 1u);
+  EXPECT_EQ(testing_support::Game().Viewed(), 1u);
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(afterFirst),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
   PressSquare(2, 8);  // ignored while an earlier position is shown
-  EXPECT_EQ(game::PieceSelected, 0);
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
   EXPECT_EQ(Position(), live);
   QTest::keyClick(RecordWidget(), Qt::Key_End);
-  EXPECT_FALSE(game::TheGame().Viewed());
+  EXPECT_FALSE(testing_support::Game().Viewed());
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
   // Remembered open for the next run; closed with 棋谱 again.
   testing_support::RestartGameKeepingSettings();
   EXPECT_NE(RecordWidget(), nullptr);
-  game::ToggleRecordWindow();
+  testing_support::Window().Windows()->ToggleRecordWindow();
   EXPECT_EQ(RecordWidget(), nullptr);
 }
 
 TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
   Move(8, 8, 5, 8);
   Move(2, 10, 3, 8);
-  const game::GameLine played = game::TheGame().Line();
+  const game::GameLine played = testing_support::Game().Line();
   const std::string path = Temp("saved.pgn");
   testing_support::AnswerDialogs({path});
-  game::SavePgn();
+  game::SavePgn(testing_support::Window());
   const std::string text = ReadText(path);
   EXPECT_NE(text.find("[Game \"Chinese Chess\"]"), std::string::npos);
   EXPECT_NE(text.find("炮二平五"), std::string::npos) << text;
   EXPECT_NE(text.find("[Black \"电脑（难度 2）\"]"), std::string::npos) << text;
 
-  game::NewGame();
+  testing_support::Game().NewGame();
   testing_support::AnswerDialogs({path});
-  game::OpenPgn();
+  game::OpenPgn(testing_support::Window());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
-  EXPECT_EQ(game::TheGame().Line().moves, played.moves);
-  EXPECT_EQ(game::StepCount, 2);
+  EXPECT_EQ(testing_support::Game().Line().moves, played.moves);
+  EXPECT_EQ(testing_support::Game().Turn().StepCount, 2);
   EXPECT_NE(RecordWidget(), nullptr);  // an opened game shows its record
-  EXPECT_TRUE(game::TheGame().CanTakeBack());
+  EXPECT_TRUE(testing_support::Game().CanTakeBack());
 }
 
 // Each row: a file, and the box it gets (empty: it opens); the game on the board stays when a
@@ -133,20 +133,20 @@ TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    game::NewGame();
+    testing_support::Game().NewGame();
     Move(2, 8, 5, 8);
     const std::string before = Position();
     const std::string path = Temp(c.name);
     std::ofstream(path, std::ios::binary) << c.bytes;
     testing_support::AnswerDialogs({path});
-    game::OpenPgn();
+    game::OpenPgn(testing_support::Window());
     const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
     if (*c.box == '\0') {
       EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
       if (c.plies != 0) {
-        EXPECT_EQ(game::TheGame().Line().moves.size(), c.plies);
+        EXPECT_EQ(testing_support::Game().Line().moves.size(), c.plies);
       }
-      EXPECT_NE(game::TheGame().Line().moves.size(), 0u);
+      EXPECT_NE(testing_support::Game().Line().moves.size(), 0u);
     } else {
       ASSERT_EQ(boxes.size(), 1u);
       EXPECT_NE(boxes[0].find(c.box), std::string::npos) << boxes[0];
@@ -166,18 +166,17 @@ TEST_F(RecordWindow, SeveralGamesInAFileOfferAChoice) {
         return std::optional<size_t>(1);
       });
   testing_support::AnswerDialogs({path});
-  game::OpenPgn();
+  game::OpenPgn(testing_support::Window());
   ASSERT_EQ(offered.size(), 2u);
   EXPECT_NE(offered[1].find("乙"), std::string::npos) << offered[1];
-  EXPECT_EQ(game::TheGame().Line().moves.size(), 2u);
+  EXPECT_EQ(testing_support::Game().Line().moves.size(), 2u);
 }
 
 // As black the Computer opens; the Human's black pieces stand below in black, and the record and
 // the PGN name the real colours.
 TEST_F(RecordWindow, AGameAsBlack) {
-  game::TheGame().PlayAs(twoply::Colour::kBlack);
-  ASSERT_EQ(game::TheGame().Line().moves.size(), 1u);
-  EXPECT_EQ(game::DrawnHumanColour, twoply::Colour::kBlack);
+  testing_support::Game().PlayAs(twoply::Colour::kBlack);
+  ASSERT_EQ(testing_support::Game().Line().moves.size(), 1u);
   // The board as drawn: every piece in the other side's sprite, the black ones below.
   twoply::BoardArray swapped = twoply::Board;
   for (int32_t row = 1; row <= twoply::kRows; ++row)
@@ -189,15 +188,17 @@ TEST_F(RecordWindow, AGameAsBlack) {
             "");
   const std::string path = Temp("black.pgn");
   testing_support::AnswerDialogs({path});
-  game::SavePgn();
+  game::SavePgn(testing_support::Window());
   const std::string text = ReadText(path);
   EXPECT_NE(text.find("[Red \"电脑（难度 2）\"]"), std::string::npos) << text;
   // Remembered: the next run is black again, until 执黑 is taken off.
   testing_support::RestartGameKeepingSettings();
-  EXPECT_EQ(game::TheGame().HumanColour(), twoply::Colour::kBlack);
-  game::TheGame().PlayAs(twoply::Colour::kRed);
-  EXPECT_EQ(game::DrawnHumanColour, twoply::Colour::kRed);
-  EXPECT_EQ(game::TheGame().Line().moves.size(), 0u);
+  EXPECT_EQ(testing_support::Game().HumanColour(), twoply::Colour::kBlack);
+  testing_support::Game().PlayAs(twoply::Colour::kRed);
+  EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
+                                             testing_support::PanelPixels(game::BoardPanel)),
+            "");
+  EXPECT_EQ(testing_support::Game().Line().moves.size(), 0u);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ class RecordingScreen final : public game::Screen {
     calls.push_back("move " + Name(m.from) + Name(m.to));
   }
   void HighlightSelection(twoply::Square s, bool) override { calls.push_back("light " + Name(s)); }
-  void SetCaption(game::Label, const std::string&) override {}
+  void ShowLabel(game::Label, const game::Labels&) override {}
   void MarkHint(twoply::Square s) override { calls.push_back("mark " + Name(s)); }
   void EraseHintMark(twoply::Square s) override { calls.push_back("erase " + Name(s)); }
 };
@@ -135,7 +135,7 @@ struct Expect {
   std::optional<std::string> board{};  // FEN's board part, the Human to move
   std::optional<int32_t> selected{}, steps{}, over{};
   std::optional<size_t> moves{};  // in the line
-  std::optional<std::string> status{};
+  std::optional<game::Status> status{};
   std::optional<bool> thinking{}, canTakeBack{};
   std::optional<std::string> lastCall{};
 };
@@ -172,10 +172,9 @@ class SessionScript : public testing::Test {
     if (verb == "new") {
       session->NewGame();
     } else if (verb == "click") {  // a square's centre, by ICCS name
-      auto square = twoply::ParseIccsMove(rest + rest);
+      auto square = twoply::ParseIccsMove(rest + (rest == "a0" ? "a1" : "a0"));  // its first square
       ASSERT_TRUE(square) << rest;
-      session->Click((square->from.col - 1) * twoply::kCell + 20,
-                     (square->from.row - 1) * twoply::kCell + 20);
+      session->Click(square->from);
     } else if (verb == "move") {
       auto move = twoply::ParseIccsMove(rest);
       ASSERT_TRUE(move) << rest;
@@ -204,19 +203,19 @@ class SessionScript : public testing::Test {
       EXPECT_EQ(BoardNow(), *e.board);
     }
     if (e.selected) {
-      EXPECT_EQ(game::PieceSelected, *e.selected);
+      EXPECT_EQ(session->Turn().PieceSelected, *e.selected);
     }
     if (e.steps) {
-      EXPECT_EQ(game::StepCount, *e.steps);
+      EXPECT_EQ(session->Turn().StepCount, *e.steps);
     }
     if (e.over) {
-      EXPECT_EQ(game::GameOver, *e.over);
+      EXPECT_EQ(session->Turn().GameOver, *e.over);
     }
     if (e.moves) {
       EXPECT_EQ(session->Line().moves.size(), *e.moves);
     }
     if (e.status) {
-      EXPECT_EQ(runtime::GbToUtf8Lossy(session->Caption(game::Label::kStatus)), *e.status);
+      EXPECT_EQ(session->LabelValues().status, *e.status);
     }
     if (e.thinking) {
       EXPECT_EQ(session->Thinking(), *e.thinking);
@@ -250,18 +249,18 @@ TEST_F(SessionScript, ClicksMovesAndTakeBacksAtTheGamesOwnLevel) {
         .selected = 0,
         .steps = 0,
         .moves = 0,
-        .status = "",
+        .status = game::Status::kBlank,
         .canTakeBack = false,
         .lastCall = "new"}},
       {"click h2", {.selected = 1, .lastCall = "light h2"}},
-      {"click e2", {.selected = 0, .steps = 1, .moves = 2, .status = "到你了..."}},
+      {"click e2", {.selected = 0, .steps = 1, .moves = 2, .status = game::Status::kYourTurn}},
       // Taken back, the cannon is home again and nothing is selected or lit.
       {"back",
        {.board = kStart,
         .selected = 0,
         .steps = 0,
         .moves = 0,
-        .status = "",
+        .status = game::Status::kBlank,
         .canTakeBack = false,
         .lastCall = "redraw"}},
       {"click e2", {.board = kStart, .selected = 1}},  // an empty point selects, as always
@@ -277,7 +276,7 @@ TEST_F(SessionScript, TheEnginesReplyIsTheOneSearchAndARecordNeverHoldsItsTurn) 
   Play({
       {"new", {}},
       {"level 3", {}},
-      {"move h2e2", {.steps = 1, .moves = 1, .status = "电脑思考中...", .thinking = true}},
+      {"move h2e2", {.steps = 1, .moves = 1, .status = game::Status::kThinking, .thinking = true}},
   });
   // Saved now, the record holds the position with the Human to move: the one before his move.
   EXPECT_EQ(twoply::FormatFen(session->RecordBoard(), twoply::Human).substr(0, 53),
@@ -285,17 +284,17 @@ TEST_F(SessionScript, TheEnginesReplyIsTheOneSearchAndARecordNeverHoldsItsTurn) 
   // No hint, no second search, no click while the reply is on its way.
   EXPECT_EQ(session->RequestHint(), game::HintAnswer::kNotNow);
   EXPECT_EQ(scheduler.Waiting(), 1u);
-  session->Click(20, 20);
-  EXPECT_EQ(game::PieceSelected, 0);
+  session->Click(twoply::Square{1, 1});
+  EXPECT_EQ(session->Turn().PieceSelected, 0);
   session->View(0);  // looking back while the engine thinks
-  Play({{"run", {.moves = 2, .status = "到你了...", .thinking = false}}});
+  Play({{"run", {.moves = 2, .status = game::Status::kYourTurn, .thinking = false}}});
   EXPECT_FALSE(session->Viewed());  // the reply brings the board back to the game
   EXPECT_EQ(BoardNow(),
             twoply::FormatFen(session->RecordBoard(), twoply::Human).substr(0, BoardNow().size()));
   // A new game while the engine thinks stops it; its move never lands.
   Play({
       {"move b2c2", {.thinking = true}},
-      {"new", {.board = kStart, .moves = 0, .status = "", .thinking = false}},
+      {"new", {.board = kStart, .moves = 0, .status = game::Status::kBlank, .thinking = false}},
       {"run", {.board = kStart, .moves = 0}},
   });
   EXPECT_EQ(store.values["level"], 3);
@@ -308,7 +307,7 @@ TEST_F(SessionScript, HintsSelectAndMarkAndGoWithTheNextClick) {
   scheduler.RunAll();
   ASSERT_TRUE(session->HintTarget());
   const std::string target = Name(*session->HintTarget());
-  EXPECT_EQ(game::PieceSelected, 1);
+  EXPECT_EQ(session->Turn().PieceSelected, 1);
   EXPECT_EQ(screen.calls.back(), "mark " + target);
   // One click on the mark plays the hinted move.
   Play({{"click " + target, {.selected = 0, .steps = 1, .moves = 2}}});
@@ -326,19 +325,19 @@ TEST_F(SessionScript, EndingsAndWhatTheyAreCalled) {
     const char* move;  // empty: none
     game::Winner winner;
     game::Ending ending;
-    const char* status;
+    game::Status status;
   };
   const Case cases[] = {
       {"off", "4k4/9/9/9/9/9/9/9/4R4/3K5 w", "e1e9", game::Winner::kHuman,
-       game::Ending::kGeneralTaken, "你赢了"},
+       game::Ending::kGeneralTaken, game::Status::kYouWon},
       {"off", "5k3/9/9/9/4r4/9/9/9/9/3K5 w", "d0e0", game::Winner::kComputer,
-       game::Ending::kGeneralTaken, "你输了"},
+       game::Ending::kGeneralTaken, game::Status::kYouLost},
       {"on", "3k5/9/9/9/4r4/9/9/9/3r3n1/4K4 w", "", game::Winner::kComputer, game::Ending::kMate,
-       "你输了"},
+       game::Status::kYouLost},
       {"on", "3k5/9/9/9/9/9/9/9/3r1r3/4K4 w", "", game::Winner::kComputer, game::Ending::kStalemate,
-       "你输了"},
+       game::Status::kYouLost},
       {"on", "4k4/9/9/9/3r5/9/9/9/4A4/3K5 w", "", game::Winner::kNobody, game::Ending::kNone,
-       "将军!到你了..."},
+       game::Status::kCheckYourTurn},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.fen);
@@ -353,25 +352,25 @@ TEST_F(SessionScript, EndingsAndWhatTheyAreCalled) {
     if (*c.move) Act(std::string("move ") + c.move);
     EXPECT_EQ(session->GameOutcome().winner, c.winner);
     EXPECT_EQ(session->GameOutcome().ending, c.ending);
-    EXPECT_EQ(game::GameOver, c.winner == game::Winner::kNobody ? 0 : 1);
-    EXPECT_EQ(runtime::GbToUtf8Lossy(session->Caption(game::Label::kStatus)), c.status);
+    EXPECT_EQ(session->Turn().GameOver, c.winner == game::Winner::kNobody ? 0 : 1);
+    EXPECT_EQ(session->LabelValues().status, c.status);
   }
 }
 
 TEST_F(SessionScript, PastesAndRecordsReplaceTheLine) {
   // The Computer to move in the pasted position: it answers at once.
   Play({{"paste " + std::string(kStart) + " b",
-         {.steps = 0, .moves = 1, .status = "到你了...", .canTakeBack = false}}});
+         {.steps = 0, .moves = 1, .status = game::Status::kYourTurn, .canTakeBack = false}}});
   EXPECT_NE(BoardNow(), kStart);
   EXPECT_TRUE(session->Paste("not a position").has_value());
   EXPECT_TRUE(session->Paste("9/9/9 w").has_value());
-  EXPECT_EQ(game::StepCount, 0);
+  EXPECT_EQ(session->Turn().StepCount, 0);
   // A record replaces the board alone: the count and the labels stay.
   Play({{"new", {}}, {"click h2", {}}, {"click e2", {.steps = 1}}});
   twoply::BoardArray opened = twoply::Board;
   opened(10, 1) = twoply::Empty;
   session->OpenBoard(opened);
-  EXPECT_EQ(game::StepCount, 1);
+  EXPECT_EQ(session->Turn().StepCount, 1);
   EXPECT_FALSE(session->CanTakeBack());
   EXPECT_EQ(screen.calls.back(), "redraw");
 }
@@ -391,12 +390,12 @@ TEST_F(SessionScript, ReplayAndContinueFromAnEarlierPosition) {
   EXPECT_FALSE(session->Viewed());
   session->View(2);
   session->ContinueFromView();
-  Play({{"run", {.steps = 1, .moves = 2, .status = "到你了...", .canTakeBack = true}}});
+  Play({{"run", {.steps = 1, .moves = 2, .status = game::Status::kYourTurn, .canTakeBack = true}}});
   // Continued from a position with the Computer to move: it plays on at once.
   session->View(1);
   session->ContinueFromView();
   EXPECT_EQ(session->Line().moves.size(), 2u);
-  EXPECT_EQ(game::HumanToMove, 1);
+  EXPECT_EQ(session->Turn().HumanToMove, 1);
 }
 
 // As black the Computer has red and moves first; the FEN and the engine see the real colours.
@@ -404,7 +403,7 @@ TEST_F(SessionScript, PlayingBlack) {
   session->PlayAs(twoply::Colour::kBlack);
   EXPECT_EQ(session->Line().moves.size(), 1u);
   EXPECT_EQ(session->Line().first, twoply::Computer);
-  EXPECT_EQ(game::StepCount, 0);
+  EXPECT_EQ(session->Turn().StepCount, 0);
   EXPECT_FALSE(session->CanTakeBack());
   const std::string fen = session->Fen();
   EXPECT_EQ(fen.substr(fen.find(' '), 3), " b ");
@@ -418,7 +417,7 @@ TEST_F(SessionScript, PlayingBlack) {
   EXPECT_EQ(At(twoply::Board, pawn.from), twoply::Soldier + twoply::kHumanCodeOffset);
   ASSERT_TRUE(session->PlayHumanMove(pawn));
   EXPECT_EQ(session->Line().moves.size(), 3u);
-  EXPECT_EQ(game::StepCount, 1);
+  EXPECT_EQ(session->Turn().StepCount, 1);
   session->TakeBack();
   EXPECT_EQ(session->Line().moves.size(), 1u);
   session->NewGame();  // the colour holds
@@ -428,12 +427,12 @@ TEST_F(SessionScript, PlayingBlack) {
   // Played to a mate: black's chariot closes the last rank on the red General.
   session->ChooseStandardRules(true);
   ASSERT_EQ(session->Paste("4k4/9/9/9/9/9/9/r8/8r/3K5 b"), std::nullopt);
-  EXPECT_EQ(game::HumanToMove, 1);
+  EXPECT_EQ(session->Turn().HumanToMove, 1);
   ASSERT_TRUE(session->PlayHumanMove(
       game::FromEngineMove(*engine::ParseIccs("a2a0"), twoply::Colour::kBlack)));
   EXPECT_EQ(session->GameOutcome().winner, game::Winner::kHuman);
   EXPECT_EQ(session->GameOutcome().ending, game::Ending::kMate);
-  EXPECT_EQ(runtime::GbToUtf8Lossy(session->Caption(game::Label::kStatus)), "你赢了");
+  EXPECT_EQ(session->LabelValues().status, game::Status::kYouWon);
 }
 
 TEST_F(SessionScript, ChoicesAreRememberedAndARunsLevelWins) {
@@ -446,8 +445,7 @@ TEST_F(SessionScript, ChoicesAreRememberedAndARunsLevelWins) {
   again.LoadChoices();
   EXPECT_EQ(again.Level(), 6);
   EXPECT_TRUE(again.StandardRules());
-  again.OverrideLevelForThisRun(4);
-  again.LoadChoices();
+  again.LoadChoices({.level = 4, .colour = std::nullopt});
   EXPECT_EQ(again.Level(), 4);
   EXPECT_EQ(store.values["level"], 6);
 }
@@ -470,7 +468,7 @@ TEST_F(SessionScript, AReplyOnItsOwnThreadStopsAtOnceOrArrives) {
   while (!threads.Collect()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_FALSE(game.Thinking());
   EXPECT_EQ(game.Line().moves.size(), 2u);
-  EXPECT_EQ(runtime::GbToUtf8Lossy(game.Caption(game::Label::kStatus)), "到你了...");
+  EXPECT_EQ(game.LabelValues().status, game::Status::kYourTurn);
 }
 
 }  // namespace

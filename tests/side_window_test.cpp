@@ -1,6 +1,6 @@
 // The side window: where it goes beside the main window, what it shows, and what of the player's
 // keys, clicks and closing reaches the game.
-#include "runtime/windows/side_window.h"
+#include "ui/side_window.h"
 
 #include <gtest/gtest.h>
 
@@ -22,8 +22,8 @@
 #include "tests/support/window_harness.h"
 
 using namespace testing_support;
-using runtime::ScreenRect;
-using runtime::SideKey;
+using ui::ScreenRect;
+using ui::SideKey;
 
 namespace {
 
@@ -72,16 +72,16 @@ class SideWindowTest : public ::testing::Test {
     runtime::LoadStartWindow(kMainWindow);
   }
   void TearDown() override {
-    runtime::CloseSideWindow();
+    side.Close();
     StopWindows();
   }
 
   void Open() {
-    ASSERT_TRUE(runtime::OpenSideWindow(kMainWindow, "棋谱", Recording()));
+    ASSERT_TRUE(side.Open(kMainWindow, "棋谱", Recording()));
     Settle();
   }
 
-  runtime::SideWindowCallbacks Recording() {
+  ui::SideWindowCallbacks Recording() {
     return {
         [this](int32_t row, int32_t column) {
           heard.cells.push_back({row, column});
@@ -90,16 +90,17 @@ class SideWindowTest : public ::testing::Test {
         [this](int32_t index) { heard.graph.push_back(index); },
         [this] {
           ++heard.closed;
-          heard.openWhileClosing = runtime::SideWindowOpen();
+          heard.openWhileClosing = side.IsOpen();
         },
     };
   }
 
   Heard heard;
+  ui::SideWindow side;
 };
 
 TEST(SideWindowPlacement, BesideThenAboveOrBelowAndNeverOverUnlessNoRoom) {
-  const runtime::ScreenSize preferred{280, 507}, smallest{200, 160};
+  const ui::ScreenSize preferred{280, 507}, smallest{200, 160};
   struct Case {
     const char* name;
     ScreenRect screen, beside, expected;
@@ -117,27 +118,27 @@ TEST(SideWindowPlacement, BesideThenAboveOrBelowAndNeverOverUnlessNoRoom) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    const ScreenRect got = runtime::PlaceSideWindow(c.screen, c.beside, preferred, smallest);
+    const ScreenRect got = ui::PlaceSideWindow(c.screen, c.beside, preferred, smallest);
     EXPECT_EQ(got, c.expected) << got.x << "," << got.y << " " << got.width << "x" << got.height;
   }
 }
 
 TEST_F(SideWindowTest, OpensBesideTheMainWindowOnEitherSide) {
-  EXPECT_FALSE(runtime::OpenSideWindow(kAboutWindow, "棋谱", {}));  // not loaded
-  EXPECT_FALSE(runtime::SideWindowOpen());
+  EXPECT_FALSE(side.Open(kAboutWindow, "棋谱", {}));  // not loaded
+  EXPECT_FALSE(side.IsOpen());
   QWidget& main = WindowOf(kMainWindow);
   const QRect screen = main.screen()->availableGeometry();
   for (int x : {screen.left(), screen.right() + 1 - main.frameGeometry().width()}) {
     main.move(x, screen.top());
     Settle();
     Open();
-    const QRect side = Side().frameGeometry();
-    EXPECT_FALSE(side.intersects(main.frameGeometry())) << x;
-    EXPECT_TRUE(screen.contains(side)) << x;
-    EXPECT_GE(side.width(), 200) << x;
+    const QRect frame = Side().frameGeometry();
+    EXPECT_FALSE(frame.intersects(main.frameGeometry())) << x;
+    EXPECT_TRUE(screen.contains(frame)) << x;
+    EXPECT_GE(frame.width(), 200) << x;
     EXPECT_EQ(Side().windowTitle(), "棋谱");
-    runtime::CloseSideWindow();
-    EXPECT_FALSE(runtime::SideWindowOpen());
+    side.Close();
+    EXPECT_FALSE(side.IsOpen());
     Settle();
   }
   EXPECT_EQ(heard.closed, 0);  // closed by the program, not the player
@@ -145,8 +146,8 @@ TEST_F(SideWindowTest, OpensBesideTheMainWindowOnEitherSide) {
 
 TEST_F(SideWindowTest, ShowsRowsTheMarkedMoveAndNotesWithoutRebuildingTheList) {
   Open();
-  runtime::SetSideRows(Rounds(100));
-  runtime::SetSideCurrent(80, 2);
+  side.SetRows(Rounds(100));
+  side.SetCurrent(80, 2);
   Settle();
   ASSERT_EQ(List().model()->rowCount(), 100);
   EXPECT_EQ(Cell(0, 0), "1.");
@@ -162,37 +163,37 @@ TEST_F(SideWindowTest, ShowsRowsTheMarkedMoveAndNotesWithoutRebuildingTheList) {
   QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
   QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
   QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-  runtime::SetSideRows(Rounds(101));  // row 99's black move filled in, row 100 added
+  side.SetRows(Rounds(101));  // row 99's black move filled in, row 100 added
   EXPECT_EQ(inserted.count(), 1);
   ASSERT_EQ(changed.count(), 1);
   EXPECT_EQ(changed[0][0].toModelIndex().row(), 99);
-  runtime::SetSideRows(Rounds(60));
+  side.SetRows(Rounds(60));
   EXPECT_EQ(removed.count(), 1);
   EXPECT_EQ(model.rowCount(), 60);
-  runtime::SetSideRows(Rounds(100));
+  side.SetRows(Rounds(100));
   EXPECT_FALSE(Marked(80, 2));  // the mark went with its row
-  runtime::SetSideRows(Rounds(60));
+  side.SetRows(Rounds(60));
   changed.clear();
-  runtime::SetSideCurrent(10, 1);
-  runtime::SetSideNotes({"回看", "红胜 将死"});
-  runtime::SetSideGraph({0.3, 1.2}, 1);
+  side.SetCurrent(10, 1);
+  side.SetNotes({"回看", "红胜 将死"});
+  side.SetGraph({0.3, 1.2}, 1);
   EXPECT_EQ(resets.count(), 0);
   EXPECT_EQ(changed.count(), 1);  // the new mark (the old one's row is gone)
   EXPECT_TRUE(Marked(10, 1));
-  runtime::SetSideCurrent(-1, -1);
+  side.SetCurrent(-1, -1);
   EXPECT_FALSE(Marked(10, 1));
 
   QLabel& notes = *Side().findChild<QLabel*>("SideNotes");
   EXPECT_TRUE(notes.isVisible());
   EXPECT_EQ(notes.text(), "回看\n红胜 将死");
-  runtime::SetSideNotes({});
+  side.SetNotes({});
   EXPECT_FALSE(notes.isVisible());
 }
 
 TEST_F(SideWindowTest, StepKeysReachTheGameWhereverTheFocusIs) {
   Open();
-  runtime::SetSideRows(Rounds(30));
-  runtime::SetSideCurrent(15, 1);
+  side.SetRows(Rounds(30));
+  side.SetCurrent(15, 1);
   struct Case {
     Qt::Key qt;
     Qt::KeyboardModifiers modifiers;
@@ -229,7 +230,7 @@ TEST_F(SideWindowTest, StepKeysReachTheGameWhereverTheFocusIs) {
 
 TEST_F(SideWindowTest, ClicksOnMovesReachTheGameAndOthersDoNot) {
   Open();
-  runtime::SetSideRows({{"1.", "炮二平五", "马８进７"}, {"2.", "马二进三", ""}});
+  side.SetRows({{"1.", "炮二平五", "马８进７"}, {"2.", "马二进三", ""}});
   Settle();
   struct Case {
     int row, column;
@@ -252,8 +253,8 @@ TEST_F(SideWindowTest, ClosingByThePlayerIsHeardOnceAfterTheWindowWent) {
   Side().close();
   EXPECT_EQ(heard.closed, 1);
   EXPECT_FALSE(heard.openWhileClosing);
-  EXPECT_FALSE(runtime::SideWindowOpen());
-  runtime::SetSideRows(Rounds(3));  // nothing to show it in: no effect
+  EXPECT_FALSE(side.IsOpen());
+  side.SetRows(Rounds(3));  // nothing to show it in: no effect
   Settle();
   // Opened again, it is new and empty.
   Open();
@@ -262,10 +263,9 @@ TEST_F(SideWindowTest, ClosingByThePlayerIsHeardOnceAfterTheWindowWent) {
 
 TEST_F(SideWindowTest, TheGraphMapsAClickToTheNearestPosition) {
   Open();
-  runtime::SetSideGraph({}, -1);
+  side.SetGraph({}, -1);
   EXPECT_FALSE(Graph().isVisible());
-  runtime::SetSideGraph(
-      {0.0, 0.5, std::nullopt, -3.0, 12.0, 2.0, std::nullopt, -20.0, 1.0, 0.0, 0.2}, 3);
+  side.SetGraph({0.0, 0.5, std::nullopt, -3.0, 12.0, 2.0, std::nullopt, -20.0, 1.0, 0.0, 0.2}, 3);
   Settle();
   ASSERT_TRUE(Graph().isVisible());
   const double left = 4, step = (Graph().width() - 8) / 10.0;
@@ -291,7 +291,7 @@ TEST_F(SideWindowTest, MenuKeysAskTheGameWhetherTheyAreEnabled) {
   using Kind = runtime::MenuEntry::Kind;
   std::vector<int32_t> acted;
   bool continueEnabled = false;
-  runtime::SetSideMenu(
+  side.SetMenu(
       {{Kind::kSubmenu, 0, "记谱", ""},
        {Kind::kRadio, kChinese, "中文", ""},
        {Kind::kRadio, kWxf, "WXF", ""},
@@ -319,8 +319,7 @@ TEST_F(SideWindowTest, MenuKeysAskTheGameWhetherTheyAreEnabled) {
   bar->actions()[0]->menu()->actions()[1]->trigger();
   EXPECT_EQ(acted.back(), kWxf);
   // Replacing the menu from one of its own actions is safe; no entries remove the bar.
-  runtime::SetSideMenu({{Kind::kAction, 9, "关闭", ""}}, {},
-                       [](int32_t) { runtime::SetSideMenu({}, {}, {}); });
+  side.SetMenu({{Kind::kAction, 9, "关闭", ""}}, {}, [this](int32_t) { side.SetMenu({}, {}, {}); });
   Settle();
   Side().findChild<QMenuBar*>("SideMenuBar")->actions()[0]->trigger();
   Settle();
@@ -334,10 +333,11 @@ TEST(SideWindowDeathTest, NothingReachesTheGameWhileAFatalErrorIsReported) {
       {
         StartWindows();
         runtime::LoadStartWindow(kMainWindow);
-        runtime::SideWindowCallbacks calls;
+        ui::SideWindowCallbacks calls;
         calls.keyPressed = [](SideKey) { ++heardDuringError; };
         calls.closedByUser = [] { ++heardDuringError; };
-        runtime::OpenSideWindow(kMainWindow, "棋谱", calls);
+        static ui::SideWindow side;
+        side.Open(kMainWindow, "棋谱", calls);
         runtime::InstallErrorReporter([](const std::string& text, const std::string&) {
           QTest::keyClick(&Side(), Qt::Key_Left);
           Side().close();
@@ -348,20 +348,22 @@ TEST(SideWindowDeathTest, NothingReachesTheGameWhileAFatalErrorIsReported) {
       "heard 0");
 }
 
-TEST(SideWindowDeathTest, TheProgramsEndDestroysTheWindowWithoutCallingTheGame) {
+TEST(SideWindowDeathTest, ItsOwnersEndDestroysTheWindowWithoutCallingTheGame) {
   EXPECT_EXIT(
       {
         StartWindows();
         runtime::LoadStartWindow(kMainWindow);
-        runtime::SideWindowCallbacks calls;
+        ui::SideWindowCallbacks calls;
         calls.closedByUser = [] { std::_Exit(3); };  // never at the end
-        runtime::OpenSideWindow(kMainWindow, "棋谱", calls);
+        auto side = std::make_unique<ui::SideWindow>();
+        side->Open(kMainWindow, "棋谱", calls);
         QObject::connect(&Side(), &QObject::destroyed, [] { std::fputs("gone\n", stderr); });
+        side.reset();  // the owner goes with the main window's game
         runtime::ShutdownRuntime();
-        std::fputs(runtime::SideWindowOpen() ? "open\n" : "closed\n", stderr);
+        std::fputs("ended\n", stderr);
         std::exit(0);
       },
-      ::testing::ExitedWithCode(0), "\ngone\nclosed\n");
+      ::testing::ExitedWithCode(0), "\ngone\nended\n");
 }
 
 }  // namespace

@@ -43,12 +43,13 @@ TEST(WholeGame, PlayedToTheEndThenEscapeEndsTheLoop) {
   testing_support::StartGame();
   uint32_t seed = 7;
   int moves = 0;
-  for (; game::GameOver == 0 && moves < 400; ++moves) {
+  for (; testing_support::Game().Turn().GameOver == 0 && moves < 400; ++moves) {
     const twoply::Move m = ChooseHumanMove(seed);
     testing_support::PressSquare(m.from.col, m.from.row);
     testing_support::PressSquare(m.to.col, m.to.row);
   }
-  ASSERT_NE(game::GameOver, 0) << "no General fell in " << moves << " moves";
+  ASSERT_NE(testing_support::Game().Turn().GameOver, 0)
+      << "no General fell in " << moves << " moves";
   const std::string result = testing_support::Caption(game::StatusLabel);
   EXPECT_TRUE(result == "你赢了" || result == "你输了") << result;
 

@@ -25,7 +25,7 @@
 #include "game/twoply/position_text.h"
 #include "game/twoply/two_ply_search.h"
 #include "game/units.h"
-#include "game/window_session.h"
+#include "game/window_host.h"
 #include "runtime/system/settings.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
@@ -106,10 +106,10 @@ struct Shown {
             Caption(game::StatusLabel),
             Caption(game::StepLabel),
             Caption(game::TimeLabel),
-            game::GameOver,
-            game::PieceSelected,
-            game::StepCount,
-            game::SelectedSquare};
+            testing_support::Game().Turn().GameOver,
+            testing_support::Game().Turn().PieceSelected,
+            testing_support::Game().Turn().StepCount,
+            testing_support::Game().Turn().SelectedSquare};
   }
   void ExpectSame(const Shown& now) const {
     EXPECT_EQ(now.position, position);
@@ -157,13 +157,13 @@ TEST_F(WindowPlay, TakingBackRestoresWhatWasShownBeforeTheMove) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    game::NewGame();
+    testing_support::Game().NewGame();
     if (c.fen != nullptr) SetPosition(c.fen);
     EXPECT_FALSE(UseMenu("悔棋"));  // nothing played yet
     const Shown before = Shown::Now();
     PressSquare(c.from.col, c.from.row);
     PressSquare(c.to.col, c.to.row);
-    EXPECT_EQ(game::StepCount, 1);
+    EXPECT_EQ(testing_support::Game().Turn().StepCount, 1);
     EXPECT_EQ(Caption(game::StatusLabel), c.statusAfter);
     if (c.byKey)
       CtrlKey(Qt::Key_Z);
@@ -171,11 +171,11 @@ TEST_F(WindowPlay, TakingBackRestoresWhatWasShownBeforeTheMove) {
       EXPECT_TRUE(UseMenu("悔棋"));
     // As before the piece was chosen: nothing selected, nothing lit.
     before.ExpectSame(Shown::Now());
-    EXPECT_FALSE(game::TheGame().CanTakeBack());
+    EXPECT_FALSE(testing_support::Game().CanTakeBack());
     // The game goes on from there, and the move can be made again.
     PressSquare(c.from.col, c.from.row);
     PressSquare(c.to.col, c.to.row);
-    EXPECT_EQ(game::StepCount, 1);
+    EXPECT_EQ(testing_support::Game().Turn().StepCount, 1);
     EXPECT_EQ(Caption(game::StatusLabel), c.statusAfter);
   }
 }
@@ -184,11 +184,11 @@ TEST_F(WindowPlay, TakingBackRepeatsToTheStartAndNotPastIt) {
   const Shown start = Shown::Now();
   Move({2, 8}, {5, 8});
   Move({8, 10}, {7, 8});
-  EXPECT_EQ(game::StepCount, 2);
+  EXPECT_EQ(testing_support::Game().Turn().StepCount, 2);
   CtrlKey(Qt::Key_Z);
-  EXPECT_EQ(game::StepCount, 1);
+  EXPECT_EQ(testing_support::Game().Turn().StepCount, 1);
   CtrlKey(Qt::Key_Z);
-  EXPECT_EQ(game::StepCount, 0);
+  EXPECT_EQ(testing_support::Game().Turn().StepCount, 0);
   // The start screen, pixel for pixel: the cannon home and unlit, the labels fresh.
   start.ExpectSame(Shown::Now());
   const Shown first = Shown::Now();
@@ -199,17 +199,17 @@ TEST_F(WindowPlay, TakingBackRepeatsToTheStartAndNotPastIt) {
 
 TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
   EXPECT_TRUE(UseMenu("提示"));
-  ASSERT_TRUE(WaitFor([] { return !game::TheGame().HintPending(); }));
+  ASSERT_TRUE(WaitFor([] { return !testing_support::Game().HintPending(); }));
   // The engine's move at the lowest hint level, searched here on its own.
   engine::Searcher searcher;
   engine::Limits limits = engine::LevelLimits(game::kLowestHintLevel);
   limits.variety_cp = 0;  // a hint is the best move found, never a varied one
   const engine::Move expected = searcher.Search(engine::Position(), limits).best;
   const twoply::Move hint = game::FromEngineMove(expected);
-  EXPECT_EQ(game::PieceSelected, 1);
-  EXPECT_TRUE(game::SelectedSquare == hint.from);
-  ASSERT_TRUE(game::TheGame().HintTarget().has_value());
-  EXPECT_TRUE(*game::TheGame().HintTarget() == hint.to);
+  EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 1);
+  EXPECT_TRUE(testing_support::Game().Turn().SelectedSquare == hint.from);
+  ASSERT_TRUE(testing_support::Game().HintTarget().has_value());
+  EXPECT_TRUE(*testing_support::Game().HintTarget() == hint.to);
   // The target's corner is marked in red; the board is otherwise the selection's.
   const runtime::Surface shown = PanelPixels(game::BoardPanel);
   const uint32_t corner = shown.Pixel((hint.to.col - 1) * 48 + 4, (hint.to.row - 1) * 48 + 4);
@@ -217,17 +217,17 @@ TEST_F(WindowPlay, AHintSelectsThePieceAndOneClickPlaysIt) {
 
   const uint8_t piece = twoply::At(twoply::Board, hint.from);
   PressSquare(hint.to.col, hint.to.row);
-  EXPECT_EQ(game::StepCount, 1);
+  EXPECT_EQ(testing_support::Game().Turn().StepCount, 1);
   EXPECT_EQ(twoply::At(twoply::Board, hint.to), piece);
-  EXPECT_FALSE(game::TheGame().HintTarget().has_value());
+  EXPECT_FALSE(testing_support::Game().HintTarget().has_value());
 }
 
 TEST_F(WindowPlay, TheHintsMarkGoesWithTheNextClick) {
   CtrlKey(Qt::Key_H);
-  ASSERT_TRUE(WaitFor([] { return !game::TheGame().HintPending(); }));
-  ASSERT_TRUE(game::TheGame().HintTarget().has_value());
+  ASSERT_TRUE(WaitFor([] { return !testing_support::Game().HintPending(); }));
+  ASSERT_TRUE(testing_support::Game().HintTarget().has_value());
   PressSquare(1, 7);  // another own piece: selected instead, the mark erased
-  EXPECT_FALSE(game::TheGame().HintTarget().has_value());
+  EXPECT_FALSE(testing_support::Game().HintTarget().has_value());
   EXPECT_EQ(
       testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board, Square{1, 7}),
                                        PanelPixels(game::BoardPanel)),
@@ -235,26 +235,26 @@ TEST_F(WindowPlay, TheHintsMarkGoesWithTheNextClick) {
 }
 
 TEST_F(WindowPlay, LevelAndRulesAreRememberedBetweenRuns) {
-  EXPECT_EQ(game::TheGame().Level(), 2);
+  EXPECT_EQ(testing_support::Game().Level(), 2);
   EXPECT_TRUE(MenuChecked("2 "));
   EXPECT_FALSE(MenuChecked("标准规则"));
   EXPECT_TRUE(UseMenu("5 "));
   EXPECT_TRUE(UseMenu("标准规则"));
   testing_support::RestartGameKeepingSettings();
-  EXPECT_EQ(game::TheGame().Level(), 5);
-  EXPECT_TRUE(game::TheGame().StandardRules());
+  EXPECT_EQ(testing_support::Game().Level(), 5);
+  EXPECT_TRUE(testing_support::Game().StandardRules());
   EXPECT_TRUE(MenuChecked("5 "));
   EXPECT_FALSE(MenuChecked("2 "));
   EXPECT_TRUE(MenuChecked("标准规则"));
 
   // A level given for one run wins over the remembered one and is not remembered itself.
-  game::OverrideLevelForThisRun(7);
+  testing_support::Host().Setup().run.level = 7;
   testing_support::RestartGameKeepingSettings();
-  EXPECT_EQ(game::TheGame().Level(), 7);
+  EXPECT_EQ(testing_support::Game().Level(), 7);
   EXPECT_EQ(runtime::ReadSetting("level"), 5);
   EXPECT_TRUE(UseMenu("3 "));  // a choice in the window ends the override
   testing_support::RestartGameKeepingSettings();
-  EXPECT_EQ(game::TheGame().Level(), 3);
+  EXPECT_EQ(testing_support::Game().Level(), 3);
   EXPECT_TRUE(UseMenu("2 "));
 }
 
@@ -279,25 +279,25 @@ TEST_F(WindowPlay, TheStandardRulesJudgeMovesChecksAndEndings) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    game::NewGame();
+    testing_support::Game().NewGame();
     SetPosition(c.fen);
     const std::string before = twoply::FormatFen(twoply::Board, twoply::Human);
     Move(c.from, c.to);
     if (c.status == nullptr) {
       EXPECT_EQ(twoply::FormatFen(twoply::Board, twoply::Human), before);
-      EXPECT_EQ(game::StepCount, 0);
+      EXPECT_EQ(testing_support::Game().Turn().StepCount, 0);
       continue;
     }
-    EXPECT_EQ(game::StepCount, 1);
+    EXPECT_EQ(testing_support::Game().Turn().StepCount, 1);
     EXPECT_EQ(Caption(game::StatusLabel), c.status);
-    EXPECT_EQ(game::GameOver, c.gameOver);
+    EXPECT_EQ(testing_support::Game().Turn().GameOver, c.gameOver);
   }
   // Without the standard rules the same moves are the game's own: the shield may leave.
   ASSERT_TRUE(UseMenu("标准规则"));
-  game::NewGame();
+  testing_support::Game().NewGame();
   SetPosition("4k4/9/9/9/4r4/9/9/9/4R4/4K4");
   Move({5, 9}, {1, 9});
-  EXPECT_EQ(game::StepCount, 1);
+  EXPECT_EQ(testing_support::Game().Turn().StepCount, 1);
 }
 
 TEST_F(WindowPlay, APastedPositionMustBeValid) {
@@ -319,7 +319,7 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].substr(0, boxes[0].find('|')), "粘贴局面");
     before.ExpectSame(Shown::Now());
-    EXPECT_TRUE(game::TheGame().CanTakeBack());
+    EXPECT_TRUE(testing_support::Game().CanTakeBack());
   }
 
   // Copied and pasted back: the same position, a new game from it, nothing to take back.
@@ -330,7 +330,7 @@ TEST_F(WindowPlay, APastedPositionMustBeValid) {
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   EXPECT_EQ(twoply::FormatFen(twoply::Board, twoply::Human), position);
   EXPECT_EQ(Caption(game::StepLabel), "步数:");
-  EXPECT_FALSE(game::TheGame().CanTakeBack());
+  EXPECT_FALSE(testing_support::Game().CanTakeBack());
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
                                              PanelPixels(game::BoardPanel)),
             "");
@@ -349,7 +349,7 @@ TEST_F(WindowPlay, EachLevelAnswersWithItsOwnSearch) {
   for (int32_t level : {1, 2, 3, 5}) {
     SCOPED_TRACE(level);
     ASSERT_TRUE(UseMenu(std::to_string(level) + " "));
-    game::NewGame();
+    testing_support::Game().NewGame();
     // The expected reply, from the position after the Human's cannon move.
     twoply::BoardArray moved = twoply::Board;
     moved(8, 5) = moved(8, 2);
@@ -368,11 +368,11 @@ TEST_F(WindowPlay, EachLevelAnswersWithItsOwnSearch) {
       expected = game::FromEngineMove(searcher.Search(*position, engine::LevelLimits(level)).best);
     }
     Move({2, 8}, {5, 8});
-    EXPECT_EQ(game::TheGame().Thinking(), level > 2);
-    ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
+    EXPECT_EQ(testing_support::Game().Thinking(), level > 2);
+    ASSERT_TRUE(WaitFor([] { return !testing_support::Game().Thinking(); }));
     // Levels that vary their play answer with a legal move of their choosing; the others with
     // the move their search finds.
-    const twoply::Move reply = game::TheGame().Line().moves.back();
+    const twoply::Move reply = testing_support::Game().Line().moves.back();
     if (level >= 3 && engine::LevelLimits(level).variety_cp > 0) {
       auto position = game::EnginePosition(moved, twoply::Computer);
       EXPECT_TRUE(position->IsLegal(game::ToEngineMove(reply)));
@@ -396,41 +396,41 @@ TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
     SCOPED_TRACE(static_cast<int>(way));
     if (runtime::LiveWindow(game::kMainWindowId) == nullptr)
       testing_support::RestartGameKeepingSettings();
-    game::NewGame();
+    testing_support::Game().NewGame();
     const Shown before = Shown::Now();
     PressSquare(2, 8);
     PressSquare(5, 8);
-    ASSERT_TRUE(game::TheGame().Thinking());
+    ASSERT_TRUE(testing_support::Game().Thinking());
     EXPECT_EQ(Caption(game::StatusLabel), "电脑思考中...");
-    EXPECT_EQ(game::HumanToMove, 0);
+    EXPECT_EQ(testing_support::Game().Turn().HumanToMove, 0);
     const std::string thinking = twoply::FormatFen(twoply::Board, twoply::Human);
     PressSquare(1, 7);  // ignored while the Computer thinks
-    EXPECT_EQ(game::PieceSelected, 0);
+    EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
     EXPECT_EQ(twoply::FormatFen(twoply::Board, twoply::Human), thinking);
 
     switch (way) {
       case Way::kNewGame:
         testing_support::ClickButton(game::NewGameButton);
-        EXPECT_FALSE(game::TheGame().Thinking());
-        EXPECT_EQ(game::StepCount, 0);
-        EXPECT_EQ(game::HumanToMove, 1);
+        EXPECT_FALSE(testing_support::Game().Thinking());
+        EXPECT_EQ(testing_support::Game().Turn().StepCount, 0);
+        EXPECT_EQ(testing_support::Game().Turn().HumanToMove, 1);
         break;
       case Way::kTakeBack:
         CtrlKey(Qt::Key_Z);
-        EXPECT_FALSE(game::TheGame().Thinking());
+        EXPECT_FALSE(testing_support::Game().Thinking());
         before.ExpectSame(Shown::Now());
         break;
       case Way::kOpenRecord:
         // The record's board, and the turn handed to the Human.
         testing_support::AnswerDialogs({XQ_SOURCE_DIR "/fuzz/seeds/notation_fuzz/start.ces"});
         testing_support::ClickButton(game::OpenButton);
-        EXPECT_FALSE(game::TheGame().Thinking());
-        EXPECT_EQ(game::HumanToMove, 1);
+        EXPECT_FALSE(testing_support::Game().Thinking());
+        EXPECT_EQ(testing_support::Game().Turn().HumanToMove, 1);
         EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
         EXPECT_EQ(
             twoply::FormatFen(twoply::Board, twoply::Human),
             twoply::FormatFen(testing_support::Fen(testing_support::kStartFen), twoply::Human));
-        EXPECT_FALSE(game::TheGame().CanTakeBack());
+        EXPECT_FALSE(testing_support::Game().CanTakeBack());
         break;
       case Way::kExit:
         testing_support::ClickButton(game::ExitButton);
@@ -455,12 +455,12 @@ TEST_F(WindowPlay, ALevelEightSearchIsStoppedByEveryWayOut) {
         auto saved = twoply::ParseRecord(bytes, error);
         ASSERT_TRUE(saved) << error;
         EXPECT_EQ(twoply::FormatFen(*saved, twoply::Human), before.position);
-        ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
+        ASSERT_TRUE(WaitFor([] { return !testing_support::Game().Thinking(); }));
         continue;
       }
       case Way::kArrives:
-        ASSERT_TRUE(WaitFor([] { return !game::TheGame().Thinking(); }));
-        EXPECT_EQ(game::HumanToMove, 1);
+        ASSERT_TRUE(WaitFor([] { return !testing_support::Game().Thinking(); }));
+        EXPECT_EQ(testing_support::Game().Turn().HumanToMove, 1);
         EXPECT_EQ(Caption(game::StatusLabel), "到你了...");
         EXPECT_TRUE(std::regex_match(Caption(game::TimeLabel), std::regex("时间[0-9]+毫秒")));
         EXPECT_NE(twoply::FormatFen(twoply::Board, twoply::Human), thinking);

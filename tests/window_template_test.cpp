@@ -37,7 +37,7 @@ const WindowTemplate& Game() {
   static const WindowTemplate read = [] {
     auto t = ReadWindowTemplate(EmbeddedWindowTemplate());
     if (!t) throw std::runtime_error("the game's template does not read");
-    game::RegisterHandlers();
+    game::RegisterHandlers(nullptr);
     runtime::ResolveEventBindings(*t);
     return *t;
   }();
@@ -328,7 +328,7 @@ TEST(Bindings, RegistryRefusesCollisionsAndMissingRoutines) {
   const runtime::HandlerEntry none[] = {{"Nothing", nullptr}};
   EXPECT_FALSE(runtime::RegisterEventHandlers(none));
   // The refused tables left the game's in place.
-  game::RegisterHandlers();
+  game::RegisterHandlers(nullptr);
   EXPECT_NE(runtime::FindEventHandler(runtime::HandlerReference("OnBoardClick")), nullptr);
   EXPECT_EQ(runtime::FindEventHandler(runtime::HandlerReference("Same")), nullptr);
   EXPECT_EQ(runtime::FindEventHandler(runtime::kNoHandler), nullptr);
@@ -580,7 +580,7 @@ TEST(HandMade, CommonPartIsKeptField) {
 }
 
 TEST(HandMade, MinusOneAndUnknownReferencesGiveNoHandler) {
-  game::RegisterHandlers();
+  game::RegisterHandlers(nullptr);
   WindowSpec w;
   UnitSpec u;
   u.bindings = {{0, -1}, {-1, 12345}, {-2, runtime::HandlerReference("NewGame")}};
@@ -803,7 +803,7 @@ TEST(FaultsDeathTest, AnUnreadableTemplateIsTheRuntimeErrorAtStart) {
 }
 
 TEST(Loading, TheEmbeddedTemplateLoadsWithTheGameHandlers) {
-  game::RegisterHandlers();
+  game::RegisterHandlers(nullptr);
   runtime::LoadWindowTemplate();
   const auto& loaded = runtime::LoadedWindowTemplate();
   ASSERT_EQ(loaded.windows.size(), 2u);

@@ -46,15 +46,14 @@ std::optional<engine::Position> EnginePosition(const BoardArray& board, Side toM
 
 engine::Move ToEngineMove(const Move& move, Colour human) {
   auto square = [human](Square s) {
-    if (human == Colour::kBlack) s = Turned(s);
-    return uint8_t((kRows - s.row) * kCols + (s.col - 1));
+    return ToEngineSquare(human == Colour::kBlack ? Turned(s) : s);
   };
   return engine::Move{square(move.from), square(move.to)};
 }
 
 Move FromEngineMove(engine::Move move, Colour human) {
   auto square = [human](uint8_t s) {
-    Square square{uint8_t(s % kCols + 1), uint8_t(kRows - s / kCols)};
+    const Square square = FromEngineSquare(s);
     return human == Colour::kBlack ? Turned(square) : square;
   };
   return Move{square(move.from), square(move.to)};
@@ -64,14 +63,9 @@ std::optional<engine::Position> LinePosition(const BoardArray& start, Side first
                                              const std::vector<Move>& moves, const BoardArray& now,
                                              Side toMove, Colour human) {
   std::optional<engine::Position> position = EnginePosition(start, first, human);
-  for (const Move& move : moves) {
-    if (!position) break;
-    engine::Move m = ToEngineMove(move, human);
-    if (!position->IsLegal(m))
-      position.reset();
-    else
-      position->MakeMove(m);
-  }
+  std::vector<engine::Move> line;
+  for (const Move& move : moves) line.push_back(ToEngineMove(move, human));
+  if (position && engine::MakeLegalMoves(*position, line) != line.size()) position.reset();
   std::optional<engine::Position> current = EnginePosition(now, toMove, human);
   if (position && current && BoardAndSide(position->Fen()) == BoardAndSide(current->Fen()))
     return position;

@@ -19,7 +19,25 @@ namespace game {
 // The three labels under the board.
 enum class Label { kStatus, kStep, kTime };
 
-// Everything the game shows, called in the order the game changes. Texts are GB18030.
+// What the status label says; the window words it.
+enum class Status : uint8_t {
+  kBlank,          // a new game: nothing yet
+  kYourTurn,       // 到你了...
+  kThinking,       // 电脑思考中...
+  kCheckYourTurn,  // standard rules: the Human is in check and to move
+  kYouWon,
+  kYouLost,
+};
+// The three labels as values: the status, the Human's moves counted (nothing: the label's word
+// alone, as a new game shows it) and the Computer's last thinking time in milliseconds (likewise).
+struct Labels {
+  Status status = Status::kBlank;
+  std::optional<int32_t> steps;
+  std::optional<int32_t> thinkingMs;
+  bool operator==(const Labels&) const = default;
+};
+
+// Everything the game shows on the board and its labels, called in the order the game changes.
 class Screen {
  public:
   virtual ~Screen() = default;
@@ -32,14 +50,22 @@ class Screen {
   virtual void DrawMove(const twoply::Move& move) = 0;
   // `square` lit as the selection; `earlierHighlighted` says whether a piece was lit before.
   virtual void HighlightSelection(twoply::Square square, bool earlierHighlighted) = 0;
-  virtual void SetCaption(Label label, const std::string& gbText) = 0;
+  // `label` changed; `labels` is all three as they stand now.
+  virtual void ShowLabel(Label label, const Labels& labels) = 0;
   // The hint's target marked, and the mark taken off again (the cell drawn as Board has it).
   virtual void MarkHint(twoply::Square target) = 0;
   virtual void EraseHintMark(twoply::Square target) = 0;
   // The colours the pieces are drawn in, told before a new game is drawn.
   virtual void UseColours(twoply::Colour /*human*/) {}
-  // The line of moves, the replayed position or the outcome changed (the record's view follows).
-  virtual void LineChanged() {}
+};
+
+// What changed in a game, told to the Session's subscribers once an action has changed it.
+struct GameChange {
+  bool line = false;      // moves were added or dropped, or a new line began
+  size_t keptPlies = 0;   // with `line`: the plies of the line told before that still stand
+  bool newStart = false;  // with `line`: the line begins from another position (keptPlies 0)
+  bool view = false;      // the position shown while replaying changed
+  uint64_t revision = 0;  // counts the changes of the line
 };
 
 // Runs one search's work away from the user-interface thread and its `done` back on it. A

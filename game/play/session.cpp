@@ -13,18 +13,10 @@
 #include "game/twoply/static_evaluation.h"
 #include "game/twoply/two_ply_search.h"
 #include "runtime/commands.h"
-#include "runtime/text_codec.h"
 
 namespace game {
 
 using namespace twoply;
-
-int32_t GameOver = 0;
-int32_t HumanToMove = 0;
-int32_t PieceSelected = 0;
-Square SelectedSquare{0, 0};
-Square TargetSquare{0, 0};
-int32_t StepCount = 0;
 
 namespace {
 
@@ -34,14 +26,6 @@ constexpr std::string_view kColourKey = "playBlack";
 
 bool ValidLevel(int32_t n) {
   return n >= engine::kMinLevel && n <= engine::kMaxLevel;
-}
-
-void ClearGameState() {
-  GameOver = 0;
-  HumanToMove = 0;
-  PieceSelected = 0;
-  SelectedSquare = TargetSquare = Square{0, 0};
-  StepCount = 0;
 }
 
 // Empty tables and lists, or with `release` no elements at all.
@@ -65,23 +49,8 @@ void ResetRulesGlobals(bool release) {
   BestMoveSet = false;
 }
 
-// A label text followed by a number, without a blank: "步数:3", "时间15毫秒" (GB18030).
-std::string NumberText(std::string_view gbBefore, int32_t number, std::string_view gbAfter) {
-  runtime::Text digits = runtime::ToText(number);
-  std::string text(gbBefore);
-  text += digits.View();
-  text += gbAfter;
-  return text;
-}
-
-void ToggleTurn() {
-  HumanToMove = (HumanToMove & 1) ^ 1;
-}
-
-Square ClickedSquare(int32_t x, int32_t y) {
-  int32_t col = static_cast<int32_t>(runtime::IntDivide(x, double{kCell})) + 1;
-  int32_t row = static_cast<int32_t>(runtime::IntDivide(y, double{kCell})) + 1;
-  return Square{uint8_t(col), uint8_t(row)};
+void ToggleTurn(int32_t& humanToMove) {
+  humanToMove = (humanToMove & 1) ^ 1;
 }
 
 // The Human's General (8) and the Computer's (1), looked for in the two palaces only.
@@ -103,12 +72,10 @@ GeneralsFound FindGenerals(const BoardArray& board) {
 
 void CreateGlobals() {
   ResetRulesGlobals(false);
-  ClearGameState();
 }
 
 void ReleaseGlobals() {
   ResetRulesGlobals(true);
-  ClearGameState();
 }
 
 Winner GeneralsVerdict(const BoardArray& board) {
@@ -124,7 +91,7 @@ struct Session::Snapshot {
   int32_t gameOver = 0;
   Outcome outcome;
   int32_t stepCount = 0;
-  std::array<std::string, 3> captions;
+  Labels labels;
 };
 
 // One move of the line, who made it, and the game before it.
@@ -154,22 +121,81 @@ Session::~Session() {
 // ---------------------------------------------------------------------------------------------
 // Labels
 
-void Session::SetCaptionGb(Label label, std::string gbText) {
-  std::string& kept = captions_[static_cast<size_t>(label)];
-  kept = std::move(gbText);
-  screen_.SetCaption(label, kept);
+void Session::SetStatus(Status status) {
+  labels_.status = status;
+  screen_.ShowLabel(Label::kStatus, labels_);
 }
 
-void Session::SetCaption(Label label, std::string_view utf8) {
-  SetCaptionGb(label, runtime::Gb(utf8));
+void Session::SetSteps(std::optional<int32_t> steps) {
+  labels_.steps = steps;
+  screen_.ShowLabel(Label::kStep, labels_);
 }
 
-const std::string& Session::Caption(Label label) const {
-  return captions_[static_cast<size_t>(label)];
+void Session::SetThinkingTime(std::optional<int32_t> ms) {
+  labels_.thinkingMs = ms;
+  screen_.ShowLabel(Label::kTime, labels_);
+}
+
+void Session::SetLabels(const Labels& labels) {
+  SetStatus(labels.status);
+  SetSteps(labels.steps);
+  SetThinkingTime(labels.thinkingMs);
 }
 
 void Session::ShowTurnText() {
-  SetCaption(Label::kStatus, HumanToMove == 1 ? "到你了..." : "电脑思考中...");
+  SetStatus(turn_.HumanToMove == 1 ? Status::kYourTurn : Status::kThinking);
+}
+
+// ---------------------------------------------------------------------------------------------
+// What the subscribers hear
+
+uint64_t Session::Subscribe(Listener listener) {
+  listeners_.emplace_back(++nextSubscription_, std::move(listener));
+  return nextSubscription_;
+}
+
+void Session::Unsubscribe(uint64_t subscription) {
+  for (auto& [id, listener] : listeners_)
+    if (id == subscription) listener = nullptr;
+}
+
+// The line lost its plies from `keptPlies` on (a take-back, a return to an earlier position).
+void Session::LineCut(size_t keptPlies) {
+  unpublished_.line = true;
+  toldPlies_ = std::min(toldPlies_, keptPlies);
+}
+
+// The line begins anew from another position.
+void Session::LineRestarted() {
+  unpublished_.line = true;
+  unpublished_.newStart = true;
+  toldPlies_ = 0;
+}
+
+void Session::ViewChanged() {
+  unpublished_.view = true;
+}
+
+// Tells every subscriber what changed since they last heard; a move added since then shows as a
+// change of the line, the plies told before kept.
+void Session::Publish() {
+  if (plies_.size() != toldPlies_) unpublished_.line = true;
+  GameChange change = std::exchange(unpublished_, GameChange{});
+  if (change.line) {
+    change.keptPlies = std::min(toldPlies_, plies_.size());
+    change.revision = ++lineRevision_;
+  } else {
+    change.revision = lineRevision_;
+  }
+  toldPlies_ = plies_.size();
+  // A listener may subscribe or unsubscribe: the ones present now hear it, the gone are dropped.
+  const size_t count = listeners_.size();
+  for (size_t i = 0; i < count; ++i)
+    if (listeners_[i].second) {
+      Listener listener = listeners_[i].second;
+      listener(change);
+    }
+  std::erase_if(listeners_, [](const auto& entry) { return !entry.second; });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -182,6 +208,7 @@ void Session::ResetForNewLine() {
   ForgetHint();
   plies_.clear();
   viewed_.reset();
+  LineRestarted();
   outcome_ = Outcome{};
   computerWithoutMove_ = false;
   if (searcher_) searcher_->NewGame();
@@ -190,19 +217,18 @@ void Session::ResetForNewLine() {
 }
 
 Session::Snapshot Session::Now() const {
-  return Snapshot{Board, GameOver, outcome_, StepCount, captions_};
+  return Snapshot{Board, turn_.GameOver, outcome_, turn_.StepCount, labels_};
 }
 
 void Session::Restore(const Snapshot& snapshot) {
   Board = snapshot.board;
-  GameOver = snapshot.gameOver;
+  turn_.GameOver = snapshot.gameOver;
   outcome_ = snapshot.outcome;
   computerWithoutMove_ = false;
-  PieceSelected = 0;
-  SelectedSquare = TargetSquare = Square{0, 0};
-  StepCount = snapshot.stepCount;
-  for (size_t i = 0; i < snapshot.captions.size(); ++i)
-    SetCaptionGb(static_cast<Label>(i), snapshot.captions[i]);
+  turn_.PieceSelected = 0;
+  turn_.SelectedSquare = turn_.TargetSquare = Square{0, 0};
+  turn_.StepCount = snapshot.stepCount;
+  SetLabels(snapshot.labels);
 }
 
 // Called as a move is made, before Board changes.
@@ -212,18 +238,16 @@ void Session::AddPly(const Move& move, Side mover) {
 
 void Session::NewGame() {
   ResetForNewLine();
-  GameOver = 0;
+  turn_.GameOver = 0;
   SetInitialPosition();
-  HumanToMove = 1;
-  StepCount = 0;
-  SelectedSquare = Square{0, 0};
-  PieceSelected = 0;
-  SetCaption(Label::kStatus, "");
-  SetCaption(Label::kStep, "步数:");
-  SetCaption(Label::kTime, "时间");
+  turn_.HumanToMove = 1;
+  turn_.StepCount = 0;
+  turn_.SelectedSquare = Square{0, 0};
+  turn_.PieceSelected = 0;
+  SetLabels(Labels{});
   screen_.UseColours(humanColour_);
   screen_.DrawNewBoard();
-  screen_.LineChanged();
+  Publish();
   // Red moves first: a Human playing black waits for the Computer's opening move.
   if (humanColour_ == Colour::kBlack) ComputerTurn();
 }
@@ -233,19 +257,16 @@ void Session::NewGame() {
 void Session::BeginLine(const BoardArray& board) {
   ResetForNewLine();
   Board = board;
-  GameOver = 0;
-  HumanToMove = 1;
-  PieceSelected = 0;
-  SelectedSquare = TargetSquare = Square{0, 0};
-  StepCount = 0;
-  SetCaption(Label::kStatus, "");
-  SetCaption(Label::kStep, "步数:");
-  SetCaption(Label::kTime, "时间");
+  turn_.GameOver = 0;
+  turn_.HumanToMove = 1;
+  turn_.PieceSelected = 0;
+  turn_.SelectedSquare = turn_.TargetSquare = Square{0, 0};
+  turn_.StepCount = 0;
+  SetLabels(Labels{});
 }
 
 void Session::PlayAs(Colour colour) {
   humanColour_ = colour;
-  colourForThisRun_.reset();
   choices_.Write(kColourKey, colour == Colour::kBlack ? 1 : 0);
   NewGame();
 }
@@ -260,7 +281,7 @@ std::optional<std::string> Session::Paste(std::string_view text) {
 
   BeginLine(RedBelow(parsed->board, humanColour_));
   screen_.RedrawBoard(Board);
-  screen_.LineChanged();
+  Publish();
   // The FEN's "w" is red: the Computer's turn when red is to move and the Computer has red.
   const bool redToMove = parsed->side != Computer;
   if (redToMove != (humanColour_ == Colour::kRed))
@@ -275,13 +296,14 @@ void Session::OpenBoard(const BoardArray& board) {
   ForgetHint();
   plies_.clear();
   viewed_.reset();
+  LineRestarted();
   if (wasThinking) {
-    HumanToMove = 1;
+    turn_.HumanToMove = 1;
     ShowTurnText();
   }
   Board = board;
   screen_.RedrawBoard(Board);
-  screen_.LineChanged();
+  Publish();
 }
 
 void Session::LoadGame(const BoardArray& start, Side first, const std::vector<Move>& moves,
@@ -293,12 +315,12 @@ void Session::LoadGame(const BoardArray& start, Side first, const std::vector<Mo
     Board(move.to.row, move.to.col) = At(Board, move.from);
     Board(move.from.row, move.from.col) = Empty;
     if (mover == Human) {
-      StepCount = StepCount + 1;
-      SetCaptionGb(Label::kStep, NumberText(runtime::Gb("步数:"), StepCount, ""));
+      turn_.StepCount = turn_.StepCount + 1;
+      SetSteps(turn_.StepCount);
     }
     mover = mover == Human ? Computer : Human;
   }
-  HumanToMove = 1;
+  turn_.HumanToMove = 1;
   screen_.RedrawBoard(Board);
   if (decided && decided->winner != Winner::kNobody) {
     EndGame(decided->winner, decided->ending);
@@ -309,7 +331,7 @@ void Session::LoadGame(const BoardArray& start, Side first, const std::vector<Mo
     CheckGameEnd();
     JudgeStandardRules();
   }
-  screen_.LineChanged();
+  Publish();
 }
 
 void Session::Stop() {
@@ -318,7 +340,7 @@ void Session::Stop() {
 }
 
 std::string Session::Fen() const {
-  const Side toMove = HumanToMove == 1 ? Human : Computer;
+  const Side toMove = turn_.HumanToMove == 1 ? Human : Computer;
   // FormatFen writes "w" for the side below: red, once the board is seen red below.
   return FormatFen(RedBelow(Board, humanColour_),
                    toMove == RedSide(humanColour_) ? Human : Computer) +
@@ -335,7 +357,7 @@ BoardArray Session::RecordBoard() const {
 GameLine Session::Line() const {
   GameLine line;
   line.start = plies_.empty() ? Board : plies_.front().before.board;
-  line.first = plies_.empty() ? (HumanToMove == 1 ? Human : Computer) : plies_.front().mover;
+  line.first = plies_.empty() ? (turn_.HumanToMove == 1 ? Human : Computer) : plies_.front().mover;
   for (const Ply& ply : plies_) line.moves.push_back(ply.move);
   return line;
 }
@@ -359,6 +381,7 @@ bool Session::CanTakeBack() const {
 }
 
 void Session::View(size_t ply) {
+  ViewChanged();
   if (ply >= plies_.size()) {
     if (!viewed_) return;
     viewed_.reset();
@@ -368,31 +391,33 @@ void Session::View(size_t ply) {
       // The game's selection and hint do not survive a look back.
       StopSearch(SearchKind::kHint);
       hintTarget_.reset();
-      PieceSelected = 0;
+      turn_.PieceSelected = 0;
     }
     viewed_ = ply;
     screen_.RedrawBoard(plies_[ply].before.board);
   }
-  screen_.LineChanged();
+  Publish();
 }
 
 void Session::ContinueFromView() {
   if (!viewed_) return;
   const size_t ply = *std::exchange(viewed_, std::nullopt);
+  ViewChanged();
   StopSearch(SearchKind::kReply);
   ForgetHint();
   const Side mover = plies_[ply].mover;
   Restore(plies_[ply].before);
   plies_.resize(ply);
-  HumanToMove = 1;
+  LineCut(ply);
+  turn_.HumanToMove = 1;
   screen_.RedrawBoard(Board);
-  if (mover == Computer && GameOver == 0) {
+  if (mover == Computer && turn_.GameOver == 0) {
     ComputerTurn();
-  } else if (GameOver == 0) {
+  } else if (turn_.GameOver == 0) {
     ShowTurnText();
     JudgeStandardRules();
   }
-  screen_.LineChanged();
+  Publish();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -401,7 +426,6 @@ void Session::ContinueFromView() {
 void Session::ChooseLevel(int32_t n) {
   if (!ValidLevel(n)) return;
   level_ = n;
-  levelForThisRun_.reset();
   choices_.Write(kLevelKey, n);
 }
 
@@ -410,39 +434,28 @@ void Session::ChooseStandardRules(bool on) {
   choices_.Write(kRulesKey, on ? 1 : 0);
 }
 
-void Session::LoadChoices() {
-  std::optional<int32_t> remembered = choices_.Read(kLevelKey);
-  level_ = levelForThisRun_                          ? *levelForThisRun_
-           : (remembered && ValidLevel(*remembered)) ? *remembered
-                                                     : kDefaultLevel;
+void Session::LoadChoices(const RunChoices& forThisRun) {
+  const std::optional<int32_t> remembered = choices_.Read(kLevelKey);
+  level_ = forThisRun.level && ValidLevel(*forThisRun.level) ? *forThisRun.level
+           : remembered && ValidLevel(*remembered)           ? *remembered
+                                                             : kDefaultLevel;
   standardRules_ = choices_.Read(kRulesKey).value_or(0) == 1;
-  humanColour_ = colourForThisRun_                            ? *colourForThisRun_
+  humanColour_ = forThisRun.colour                            ? *forThisRun.colour
                  : choices_.Read(kColourKey).value_or(0) == 1 ? Colour::kBlack
                                                               : Colour::kRed;
-}
-
-void Session::OverrideColourForThisRun(Colour colour) {
-  colourForThisRun_ = colour;
-  humanColour_ = colour;
-}
-
-void Session::OverrideLevelForThisRun(int32_t n) {
-  if (!ValidLevel(n)) return;
-  levelForThisRun_ = n;
-  level_ = n;
 }
 
 // ---------------------------------------------------------------------------------------------
 // The Human's clicks, tried in a fixed order
 
-void Session::Click(int32_t x, int32_t y) {
-  if (GameOver != 0 || CheckClock()) return;
+void Session::Click(std::optional<Square> square) {
+  if (turn_.GameOver != 0 || CheckClock()) return;
   if (Thinking()) return;  // the Computer's reply is on its way
   if (viewed_) return;     // an earlier position is on the board
   StopSearch(SearchKind::kHint);
   EraseHintMark();
-  if (x < 0 || x >= kGridWidth || y < 0 || y >= kGridHeight) return;
-  Square clicked = ClickedSquare(x, y);
+  if (!square) return;
+  const Square clicked = *square;
   uint8_t code = At(Board, clicked);
   if (TryQuietMove(clicked, code)) return;
   if (TrySelection(clicked, code)) return;
@@ -452,41 +465,41 @@ void Session::Click(int32_t x, int32_t y) {
 
 // A selected piece to an empty square.
 bool Session::TryQuietMove(Square clicked, uint8_t code) {
-  if (PieceSelected != 1 || code != Empty) return false;
-  TargetSquare = clicked;
-  if (!HumanMoveAllowed(SelectedSquare, TargetSquare)) return false;
+  if (turn_.PieceSelected != 1 || code != Empty) return false;
+  turn_.TargetSquare = clicked;
+  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) return false;
   PerformHumanMove();
   return true;
 }
 
 // An own piece, or an empty square (which counts as the Human's), becomes the selection. The
-// highlight is told of the old PieceSelected, so the flag is written after it.
+// highlight is told of the old turn_.PieceSelected, so the flag is written after it.
 bool Session::TrySelection(Square clicked, uint8_t code) {
-  if (HumanToMove != 1 || SideOf(code) != Human) return false;
-  SelectedSquare = clicked;
-  screen_.HighlightSelection(SelectedSquare, PieceSelected == 1);
-  PieceSelected = 1;
+  if (turn_.HumanToMove != 1 || SideOf(code) != Human) return false;
+  turn_.SelectedSquare = clicked;
+  screen_.HighlightSelection(turn_.SelectedSquare, turn_.PieceSelected == 1);
+  turn_.PieceSelected = 1;
   return true;
 }
 
 // The selected piece onto a piece of the other side.
 bool Session::TryCapture(Square clicked, uint8_t code) {
-  if (PieceSelected != 1 || SameSide(At(Board, SelectedSquare), code)) return false;
-  TargetSquare = clicked;
-  if (!HumanMoveAllowed(SelectedSquare, TargetSquare)) return false;
+  if (turn_.PieceSelected != 1 || SameSide(At(Board, turn_.SelectedSquare), code)) return false;
+  turn_.TargetSquare = clicked;
+  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) return false;
   PerformHumanMove();
   return true;
 }
 
 bool Session::PlayHumanMove(const Move& move) {
-  if (GameOver != 0 || HumanToMove != 1 || Thinking() || viewed_) return false;
+  if (turn_.GameOver != 0 || turn_.HumanToMove != 1 || Thinking() || viewed_) return false;
   const uint8_t mover = At(Board, move.from);
   if (mover == Empty || SideOf(mover) != Human) return false;
   if (!HumanMoveAllowed(move.from, move.to)) return false;
   StopSearch(SearchKind::kHint);
   EraseHintMark();
-  SelectedSquare = move.from;
-  TargetSquare = move.to;
+  turn_.SelectedSquare = move.from;
+  turn_.TargetSquare = move.to;
   PerformHumanMove();
   return true;
 }
@@ -501,15 +514,15 @@ bool Session::HumanMoveAllowed(Square from, Square to) const {
 }
 
 void Session::PerformHumanMove() {
-  AddPly(Move{SelectedSquare, TargetSquare}, Human);
-  screen_.DrawMove(Move{SelectedSquare, TargetSquare});
-  Board(TargetSquare.row, TargetSquare.col) = At(Board, SelectedSquare);
-  Board(SelectedSquare.row, SelectedSquare.col) = Empty;
-  PieceSelected = 0;
-  StepCount = StepCount + 1;
+  AddPly(Move{turn_.SelectedSquare, turn_.TargetSquare}, Human);
+  screen_.DrawMove(Move{turn_.SelectedSquare, turn_.TargetSquare});
+  Board(turn_.TargetSquare.row, turn_.TargetSquare.col) = At(Board, turn_.SelectedSquare);
+  Board(turn_.SelectedSquare.row, turn_.SelectedSquare.col) = Empty;
+  turn_.PieceSelected = 0;
+  turn_.StepCount = turn_.StepCount + 1;
   ComputerTurn();
-  SetCaptionGb(Label::kStep, NumberText(runtime::Gb("步数:"), StepCount, ""));
-  screen_.LineChanged();
+  SetSteps(turn_.StepCount);
+  Publish();
 }
 
 void Session::TakeBack() {
@@ -518,16 +531,17 @@ void Session::TakeBack() {
   if (last == 0) return;  // no move of the Human's to take back
   StopSearch(SearchKind::kReply);
   ForgetHint();
-  viewed_.reset();
+  if (std::exchange(viewed_, std::nullopt)) ViewChanged();
   // Nothing stays selected: the piece that moved is back on its square, unlit.
   Restore(plies_[last - 1].before);
   plies_.resize(last - 1);
-  HumanToMove = 1;
+  LineCut(last - 1);
+  turn_.HumanToMove = 1;
   // Time spent is spent: the clocks go on from where they are, the Human's running.
   if (clock_) clock_->Stop();
   RunClock(Human);
   screen_.RedrawBoard(Board);
-  screen_.LineChanged();
+  Publish();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -536,12 +550,12 @@ void Session::TakeBack() {
 void Session::ComputerTurn() {
   int32_t started = runtime::TickCount();
   RunClock(Computer);
-  ToggleTurn();
+  ToggleTurn(turn_.HumanToMove);
   ShowTurnText();
-  if (!ComputerGeneralInPalace(Board)) GameOver = 1;
+  if (!ComputerGeneralInPalace(Board)) turn_.GameOver = 1;
   // From level 3 on the engine thinks through the scheduler, and the turn ends when its move
   // arrives.
-  if (GameOver == 0 && !PlayComputerReply(started)) return;
+  if (turn_.GameOver == 0 && !PlayComputerReply(started)) return;
   EndComputerTurn(started);
 }
 
@@ -555,7 +569,9 @@ bool Session::PlayComputerReply(int32_t started) {
       return true;
     }
   }
-  if (level_ <= 2) {
+  const bool twoPly = engine::PlayedByTwoPlySearch(level_);
+  const bool asked = provider_ && (providerAtEveryLevel_ || !twoPly);
+  if (twoPly && !asked) {
     PlayTwoPlyReply();
     return true;
   }
@@ -575,15 +591,16 @@ bool Session::PlayComputerReply(int32_t started) {
       MakeComputerMove(FromEngineMove(best, humanColour_));
     EndComputerTurn(started);
   };
-  if (provider_ && AskProvider(*position, arrived)) return false;
-  if (StartSearch(SearchKind::kReply, *position, level_, std::move(arrived))) return false;
+  if (asked && AskProvider(*position, arrived)) return false;
+  if (!twoPly && StartSearch(SearchKind::kReply, *position, level_, std::move(arrived)))
+    return false;
   PlayTwoPlyReply();
   return true;
 }
 
 // Levels 1 and 2, inside the move.
 void Session::PlayTwoPlyReply() {
-  SearchDepth = static_cast<int16_t>(level_ == 1 ? 1 : 2);
+  SearchDepth = static_cast<int16_t>(engine::TwoPlyDepth(level_));
   if (standardRules_) {
     if (auto position = EnginePosition(Board, Computer, humanColour_)) {
       PlayLegalTwoPlyReply(*position);
@@ -632,6 +649,7 @@ void Session::MakeComputerMove(const Move& move) {
   // A reply that arrives while an earlier position is shown brings the board back to the game.
   if (viewed_) {
     viewed_.reset();
+    ViewChanged();
     screen_.RedrawBoard(Board);
   }
   AddPly(move, Computer);
@@ -644,21 +662,21 @@ void Session::EndComputerTurn(int32_t started) {
   // Unsigned, so a tick count that wraps between the two readings still gives the time spent.
   int32_t elapsed = static_cast<int32_t>(static_cast<uint32_t>(runtime::TickCount()) -
                                          static_cast<uint32_t>(started));
-  SetCaptionGb(Label::kTime, NumberText(runtime::Gb("时间"), elapsed, runtime::Gb("毫秒")));
-  ToggleTurn();
+  SetThinkingTime(elapsed);
+  ToggleTurn(turn_.HumanToMove);
   RunClock(Human);
-  if (GameOver == 0) ShowTurnText();
+  if (turn_.GameOver == 0) ShowTurnText();
   CheckGameEnd();
   JudgeStandardRules();
-  screen_.LineChanged();
+  Publish();
 }
 
 void Session::EndGame(Winner winner, Ending ending) {
-  GameOver = 1;
+  turn_.GameOver = 1;
   if (clock_) clock_->Stop();
   outcome_ = Outcome{winner, ending};
-  SetCaption(Label::kStatus, winner == Winner::kHuman ? "你赢了" : "你输了");
-  screen_.LineChanged();
+  SetStatus(winner == Winner::kHuman ? Status::kYouWon : Status::kYouLost);
+  Publish();
 }
 
 void Session::CheckGameEnd() {
@@ -666,7 +684,7 @@ void Session::CheckGameEnd() {
   if (found.computer && !found.human) EndGame(Winner::kComputer, Ending::kGeneralTaken);
   if (found.human && !found.computer) EndGame(Winner::kHuman, Ending::kGeneralTaken);
   if (found.computer && found.human) {
-    GameOver = 0;
+    turn_.GameOver = 0;
     outcome_ = Outcome{};
   }
 }
@@ -681,13 +699,13 @@ void Session::JudgeStandardRules() {
     EndGame(Winner::kHuman, position && position->InCheck() ? Ending::kMate : Ending::kStalemate);
     return;
   }
-  if (GameOver != 0 || HumanToMove != 1) return;
+  if (turn_.GameOver != 0 || turn_.HumanToMove != 1) return;
   auto position = EnginePosition(Board, Human, humanColour_);
   if (!position) return;
   if (position->NoLegalMoves()) {
     EndGame(Winner::kComputer, position->InCheck() ? Ending::kMate : Ending::kStalemate);
   } else if (position->InCheck()) {
-    SetCaption(Label::kStatus, "将军!到你了...");
+    SetStatus(Status::kCheckYourTurn);
   }
 }
 
@@ -700,7 +718,7 @@ std::optional<engine::Position> Session::CurrentLinePosition(Side toMove) const 
 // The hint
 
 bool Session::CanHint() const {
-  return GameOver == 0 && HumanToMove == 1 && !pending_ && !viewed_;
+  return turn_.GameOver == 0 && turn_.HumanToMove == 1 && !pending_ && !viewed_;
 }
 
 HintAnswer Session::RequestHint() {
@@ -741,10 +759,10 @@ std::optional<Move> Session::GeneralCapture() const {
 
 void Session::ShowHint(const Move& move) {
   EraseHintMark();
-  if (GameOver != 0 || HumanToMove != 1) return;
-  SelectedSquare = move.from;
-  screen_.HighlightSelection(SelectedSquare, PieceSelected == 1);
-  PieceSelected = 1;
+  if (turn_.GameOver != 0 || turn_.HumanToMove != 1) return;
+  turn_.SelectedSquare = move.from;
+  screen_.HighlightSelection(turn_.SelectedSquare, turn_.PieceSelected == 1);
+  turn_.PieceSelected = 1;
   hintTarget_ = move.to;
   screen_.MarkHint(move.to);
 }
@@ -816,11 +834,7 @@ bool Session::AskProvider(const engine::Position& position,
   std::vector<engine::Move> moves = LineEngineMoves();
   // The history, when the line leads here under the full rules; else the position alone.
   engine::Position replayed = start;
-  for (engine::Move move : moves) {
-    if (!replayed.IsLegal(move)) break;
-    replayed.MakeMove(move);
-  }
-  if (replayed.Fen() != position.Fen()) {
+  if (engine::MakeLegalMoves(replayed, moves) != moves.size() || replayed.Fen() != position.Fen()) {
     start = position;
     moves.clear();
   }
@@ -829,8 +843,9 @@ bool Session::AskProvider(const engine::Position& position,
     pending_.reset();
     if (move && position.IsLegal(*move)) {
       arrived(*move);
-    } else if (!StartSearch(SearchKind::kReply, position, level_, arrived)) {
-      arrived(engine::kNoMove);
+    } else if (engine::PlayedByTwoPlySearch(level_) ||
+               !StartSearch(SearchKind::kReply, position, level_, arrived)) {
+      arrived(engine::kNoMove);  // the two-ply search answers
     }
   };
   if (!provider_->Ask(start, moves, std::move(answer))) {
@@ -849,19 +864,34 @@ void Session::UseClock(std::optional<ClockSetting> setting, GameClock::TimeSourc
 
 // The side to move's clock runs, from the first move of the line on.
 void Session::RunClock(Side side) {
-  if (!clock_ || GameOver != 0 || (plies_.empty() && !clock_->Running())) return;
-  const Colour computer = humanColour_ == Colour::kRed ? Colour::kBlack : Colour::kRed;
-  clock_->Run(side == Human ? humanColour_ : computer);
+  if (!clock_ || turn_.GameOver != 0 || (plies_.empty() && !clock_->Running())) return;
+  clock_->Run(side == Human ? humanColour_ : ComputerColour());
+}
+
+Colour Session::ComputerColour() const {
+  return humanColour_ == Colour::kRed ? Colour::kBlack : Colour::kRed;
 }
 
 bool Session::CheckClock() {
-  if (!clock_ || GameOver != 0 || HumanToMove != 1 || clock_->Remaining(humanColour_) > 0)
-    return false;
-  EndGame(Winner::kComputer, Ending::kTime);
-  return true;
+  if (!clock_ || turn_.GameOver != 0) return false;
+  if (turn_.HumanToMove == 1 && clock_->Remaining(humanColour_) <= 0) {
+    EndGame(Winner::kComputer, Ending::kTime);
+    return true;
+  }
+  if (Thinking() && clock_->Running() == ComputerColour() &&
+      clock_->Remaining(ComputerColour()) <= 0) {
+    // The reply is too late to count: the search or the engine's question goes, and the turn
+    // comes back to the Human with the game lost by the Computer.
+    StopSearch(SearchKind::kReply);
+    turn_.HumanToMove = 1;
+    EndGame(Winner::kHuman, Ending::kTime);
+    return true;
+  }
+  return false;
 }
 
-void Session::UseReplyProvider(ReplyProvider* provider) {
+void Session::UseReplyProvider(ReplyProvider* provider, bool atEveryLevel) {
+  providerAtEveryLevel_ = provider != nullptr && atEveryLevel;
   if (provider == provider_) return;
   // A reply being thought of by the old provider is searched again by the new one.
   const bool wasThinking = pending_ && pending_->provided;
@@ -869,7 +899,7 @@ void Session::UseReplyProvider(ReplyProvider* provider) {
   provider_ = provider;
   if (wasThinking) {
     const int32_t started = runtime::TickCount();
-    if (GameOver == 0 && !PlayComputerReply(started)) return;
+    if (turn_.GameOver == 0 && !PlayComputerReply(started)) return;
     EndComputerTurn(started);
   }
 }

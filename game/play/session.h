@@ -5,13 +5,14 @@
 // game changes. No window and no Qt: xiangqi-cli plays through the same class.
 #pragma once
 
-#include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/position.h"
@@ -26,22 +27,24 @@ class Searcher;
 
 namespace game {
 
-// The game state by the names the game has always had; only a Session writes them. HumanToMove
-// is 0 only during the Computer's turn; the flags are toggled and tested as the numbers they are.
-extern int32_t GameOver;
-extern int32_t HumanToMove;
-extern int32_t PieceSelected;
-extern twoply::Square SelectedSquare;
-extern twoply::Square TargetSquare;
-extern int32_t StepCount;
-
 // Every global of the game to its start value (empty boards, zero flags, lists and tables), and
 // every global released at the end. CreateGlobals runs before the start window is loaded.
 void CreateGlobals();
 void ReleaseGlobals();
 
-// Levels 1 and 2 are the game's own two-ply search at depths 1 and 2, inside the move; 3 to 8
-// are the full-rules engine, thinking through the scheduler.
+// The controller's state, by the names the game has always given it. HumanToMove is 0 only
+// during the Computer's turn; the flags are toggled and tested as the numbers they are.
+struct TurnState {
+  int32_t GameOver = 0;
+  int32_t HumanToMove = 0;
+  int32_t PieceSelected = 0;
+  twoply::Square SelectedSquare{0, 0};
+  twoply::Square TargetSquare{0, 0};
+  int32_t StepCount = 0;
+};
+
+// Levels 1 and 2 are the game's own two-ply search, inside the move; 3 to 8 are the full-rules
+// engine, thinking through the scheduler (engine/levels.h).
 inline constexpr int32_t kDefaultLevel = 2;
 // A hint is searched at the chosen level, at least this one.
 inline constexpr int32_t kLowestHintLevel = 4;
@@ -58,11 +61,18 @@ enum class Ending {
   kStalemate,     // standard rules: no legal move, not in check
   kResigned,      // a record that says one side gave up
   kRecorded,      // a record's result, for a reason not told
-  kTime,          // the Human's clock ran out
+  kTime,          // the loser's clock ran out
 };
 struct Outcome {
   Winner winner = Winner::kNobody;
   Ending ending = Ending::kNone;
+};
+
+// Choices given for one run (the command line), which win over the remembered ones until the
+// player chooses anew.
+struct RunChoices {
+  std::optional<int32_t> level;
+  std::optional<twoply::Colour> colour;
 };
 
 // The moves played since the start of the game or the last position opened or pasted, and the
@@ -88,11 +98,17 @@ class Session {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
+  // Every subscriber hears of each change once the action that made it is done (in the order
+  // they subscribed). Unsubscribe may be called from inside a listener.
+  using Listener = std::function<void(const GameChange&)>;
+  uint64_t Subscribe(Listener listener);
+  void Unsubscribe(uint64_t subscription);
+
   // --- What the player does ---
   // The initial position, the Human to move, fresh labels; a search stops, the line is forgotten.
   void NewGame();
-  // A left press on the board panel at (x, y) in panel pixels.
-  void Click(int32_t x, int32_t y);
+  // A left press on the board: the square under it, or nothing when it fell outside the grid.
+  void Click(std::optional<twoply::Square> square);
   // A whole move of the Human's (xiangqi-cli): false, with nothing changed, when the game's rules
   // (and the standard rules when chosen) refuse it or it is not the Human's turn.
   bool PlayHumanMove(const twoply::Move& move);
@@ -129,28 +145,26 @@ class Session {
   void ChooseLevel(int32_t level);  // remembered; ignored outside 1..8
   void ChooseStandardRules(bool on);
   // The remembered choices; a level or colour given for this run wins over the remembered one.
-  void LoadChoices();
-  void OverrideLevelForThisRun(int32_t level);
-  void OverrideColourForThisRun(twoply::Colour colour);
-  // The Computer's replies at levels 3 to 8 come from `provider` (nothing: the built-in engine
-  // again). A provider that fails hands the move to the built-in engine at the same level. The
-  // provider must outlive its use; a reply it is thinking of is withdrawn when it is replaced.
-  void UseReplyProvider(ReplyProvider* provider);
+  void LoadChoices(const RunChoices& forThisRun = {});
+  // The Computer's replies at levels 3 to 8, or with `atEveryLevel` at every level, come from
+  // `provider` (nothing: the built-in engine again). A provider that fails hands the move to the
+  // built-in engine at the same level. The provider must outlive its use; a reply it is thinking
+  // of is withdrawn when it is replaced.
+  void UseReplyProvider(ReplyProvider* provider, bool atEveryLevel = false);
   ReplyProvider* Provider() const { return provider_; }
   // Both sides play on a clock (an outside opponent given base and increment); nothing: no clock,
   // as by default. A game without moves yet takes it at once, a game under way from the next
   // line on; no clock takes effect at once. `now` replaces the steady clock (tests).
   void UseClock(std::optional<ClockSetting> setting, GameClock::TimeSource now = {});
   const GameClock* Clock() const { return clock_ ? &*clock_ : nullptr; }
-  // The Human's time ran out on his turn: the game is lost on time, and true. The window calls it
-  // now and then; a click calls it too.
+  // The flags: the side to move whose time ran out loses on time (a Computer still thinking has
+  // its search stopped), and true. The window calls it now and then; a click calls it too.
   bool CheckClock();
 
   // --- What the screen and the menus read ---
+  const TurnState& Turn() const { return turn_; }
+  const Labels& LabelValues() const { return labels_; }
   int32_t Level() const { return level_; }
-  // Whether the level is still the one given for this run (no level was chosen since).
-  bool LevelGivenForThisRun() const { return levelForThisRun_.has_value(); }
-  bool ColourGivenForThisRun() const { return colourForThisRun_.has_value(); }
   bool StandardRules() const { return standardRules_; }
   twoply::Colour HumanColour() const { return humanColour_; }
   bool CanTakeBack() const;
@@ -158,7 +172,6 @@ class Session {
   bool Thinking() const;     // the Computer's reply is being searched
   bool HintPending() const;  // a hint is being searched
   std::optional<twoply::Square> HintTarget() const { return hintTarget_; }
-  const std::string& Caption(Label label) const;
   Outcome GameOutcome() const { return outcome_; }
   GameLine Line() const;
   // The position as FEN, with the side to move, in the real colours.
@@ -177,9 +190,15 @@ class Session {
   struct Pending;
   enum class SearchKind { kReply, kHint };
 
-  void SetCaption(Label label, std::string_view utf8);
-  void SetCaptionGb(Label label, std::string gbText);
+  void SetStatus(Status status);
+  void SetSteps(std::optional<int32_t> steps);
+  void SetThinkingTime(std::optional<int32_t> ms);
+  void SetLabels(const Labels& labels);
   void ShowTurnText();
+  void Publish();
+  void LineCut(size_t keptPlies);
+  void LineRestarted();
+  void ViewChanged();
   void ResetForNewLine();
   void BeginLine(const twoply::BoardArray& board);
   Snapshot Now() const;
@@ -198,6 +217,7 @@ class Session {
   void MakeComputerMove(const twoply::Move& move);
   void EndComputerTurn(int32_t started);
   void CheckGameEnd();
+  twoply::Colour ComputerColour() const;
   void JudgeStandardRules();
   void EndGame(Winner winner, Ending ending);
   std::optional<engine::Position> CurrentLinePosition(twoply::Side toMove) const;
@@ -214,11 +234,16 @@ class Session {
   Screen& screen_;
   Scheduler& scheduler_;
   ChoiceStore& choices_;
+  TurnState turn_;
+  Labels labels_;
   int32_t level_ = kDefaultLevel;
-  std::optional<int32_t> levelForThisRun_;
-  std::optional<twoply::Colour> colourForThisRun_;
   bool standardRules_ = false;
-  std::array<std::string, 3> captions_;
+  // The subscribers, and what changed since they last heard.
+  std::vector<std::pair<uint64_t, Listener>> listeners_;
+  uint64_t nextSubscription_ = 0;
+  GameChange unpublished_;
+  size_t toldPlies_ = 0;  // the line's length when the subscribers last heard
+  uint64_t lineRevision_ = 0;
   std::vector<Ply> plies_;
   std::optional<size_t> viewed_;
   twoply::Colour humanColour_ = twoply::Colour::kRed;
@@ -230,6 +255,7 @@ class Session {
   // Made at the first engine search, so a game at levels 1 and 2 never allocates its table.
   std::unique_ptr<engine::Searcher> searcher_;
   ReplyProvider* provider_ = nullptr;
+  bool providerAtEveryLevel_ = false;
   std::optional<ClockSetting> clockSetting_;
   GameClock::TimeSource clockTime_;
   std::optional<GameClock> clock_;  // runs from the first move of a line

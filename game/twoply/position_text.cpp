@@ -3,6 +3,8 @@
 #include <cctype>
 #include <cstring>
 
+#include "engine/position.h"
+
 namespace twoply {
 
 namespace {
@@ -160,35 +162,26 @@ std::string FormatFen(const BoardArray& board, Side side) {
   return fen;
 }
 
-std::optional<Move> ParseIccsMove(std::string_view text) {
-  size_t second;
-  if (text.size() == 4) {
-    second = 2;
-  } else if (text.size() == 5 && text[2] == '-') {
-    second = 3;
-  } else {
-    return std::nullopt;
-  }
-  auto square = [&](size_t at) -> std::optional<Square> {
-    char file = static_cast<char>(std::tolower(static_cast<unsigned char>(text[at])));
-    char rank = text[at + 1];
-    if (file < 'a' || file > 'i' || rank < '0' || rank > '9') return std::nullopt;
-    return Square{static_cast<uint8_t>(file - 'a' + 1), static_cast<uint8_t>(10 - (rank - '0'))};
-  };
-  auto from = square(0), to = square(second);
-  if (!from || !to) return std::nullopt;
-  return Move{*from, *to};
+uint8_t ToEngineSquare(Square square) {
+  return uint8_t((kRows - square.row) * kCols + (square.col - 1));
 }
 
-std::string FormatIccsSquare(Square square) {
-  std::string s;
-  s += static_cast<char>('a' + square.col - 1);
-  s += static_cast<char>('0' + (10 - square.row));
-  return s;
+Square FromEngineSquare(uint8_t square) {
+  return Square{uint8_t(square % kCols + 1), uint8_t(kRows - square / kCols)};
+}
+
+std::optional<Move> ParseIccsMove(std::string_view text) {
+  const std::optional<engine::Move> move = engine::ParseIccs(text);
+  if (!move) return std::nullopt;
+  return Move{FromEngineSquare(move->from), FromEngineSquare(move->to)};
 }
 
 std::string FormatIccsMove(const Move& move) {
-  return FormatIccsSquare(move.from) + FormatIccsSquare(move.to);
+  return engine::ToIccs(engine::Move{ToEngineSquare(move.from), ToEngineSquare(move.to)});
+}
+
+std::string FormatIccsSquare(Square square) {
+  return FormatIccsMove(Move{square, square}).substr(0, 2);
 }
 
 std::optional<BoardArray> ParseRecord(std::span<const uint8_t> bytes, std::string& error) {

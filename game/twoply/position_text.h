@@ -23,11 +23,14 @@ struct FenPosition {
 std::optional<FenPosition> ParseFen(std::string_view text, std::string& error);
 std::string FormatFen(const BoardArray& board, Side side);
 
-// ICCS: files a..i are columns 1..9, ranks 0..9 are rows 10..1 ("b2e2"). Upper case and a dash
-// between the squares ("B2-E2") are accepted.
+// ICCS, read and written by the engine's one codec: files a..i are columns 1..9, ranks 0..9 are
+// rows 10..1 ("b2e2"). Upper case and a dash between the squares ("B2-E2") are accepted.
 std::optional<Move> ParseIccsMove(std::string_view text);
 std::string FormatIccsMove(const Move& move);
 std::string FormatIccsSquare(Square square);
+// A square in the engine's numbering (rank * 9 + file, rank 0 the bottom row), and back.
+uint8_t ToEngineSquare(Square square);
+Square FromEngineSquare(uint8_t square);
 
 // The game record: the 8 header bytes of "象棋棋局" and 90 codes row by row; bytes after the
 // 98th are ignored. Codes above 14 are refused here, since no piece of the game has them.

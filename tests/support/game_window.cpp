@@ -16,6 +16,7 @@
 #include "game/handlers.h"
 #include "game/play/session.h"
 #include "game/units.h"
+#include "game/window_host.h"
 #include "runtime/pictures/picture.h"
 #include "runtime/system/message_box.h"
 #include "runtime/system/settings.h"
@@ -26,6 +27,7 @@
 #include "runtime/windows/window_template.h"
 #include "runtime/windows/window_unit.h"
 #include "tests/support/application.h"
+#include "ui/extra_windows.h"
 
 namespace testing_support {
 
@@ -67,7 +69,7 @@ void StartOnce() {
   if (started) return;
   started = true;
   TestApplication();
-  game::RegisterHandlers();
+  game::RegisterHandlers(&Host());
   runtime::InitWindowSystem();
   runtime::LoadWindowTemplate();
   runtime::SetFileDialogHandler(AnswerDialog);
@@ -98,8 +100,23 @@ runtime::PicturePtr SpriteFromFile(int32_t code, bool highlight) {
 
 }  // namespace
 
+game::MainWindowHost& Host() {
+  static game::MainWindowHost host;
+  return host;
+}
+
+game::WindowGame& Window() {
+  if (Host().Game() == nullptr) throw std::runtime_error("the main window has no game");
+  return *Host().Game();
+}
+
+game::Session& Game() {
+  return Window().Game();
+}
+
 void StartGame() {
   StartOnce();
+  Host().Setup() = game::WindowSetup{{}, std::nullopt, ui::MakeExtraWindows};
   Answers().clear();
   Requests().clear();
   Boxes().clear();

@@ -14,9 +14,23 @@
 #include "runtime/system/file_dialog.h"
 #include "runtime/windows/unit_ref.h"
 
+namespace game {
+class MainWindowHost;
+class Session;
+class WindowGame;
+}  // namespace game
+
 namespace testing_support {
 
-// The runtime, the game's globals and the main window, as the entry routine makes them.
+// The host of the main window's game, as the program makes it (with the record window and the
+// engines dialog); StartGame gives it a fresh setup.
+game::MainWindowHost& Host();
+// The main window's game and its Session; the main window must be open.
+game::WindowGame& Window();
+game::Session& Game();
+
+// The runtime, the game's globals and the main window, as the entry routine makes them, with no
+// choice given for this run.
 void StartGame();
 // The program run again: the windows gone and made anew, the remembered settings kept (StartGame
 // begins with none).

@@ -3,7 +3,11 @@
 #pragma once
 
 namespace game {
+class WindowGame;
+}
 
-void ShowEngineDialog();
+namespace ui {
 
-}  // namespace game
+void ShowEngineDialog(game::WindowGame& window);
+
+}  // namespace ui

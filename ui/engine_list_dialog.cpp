@@ -1,4 +1,4 @@
-#include "runtime/windows/engine_list_dialog.h"
+#include "ui/engine_list_dialog.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -22,7 +22,7 @@
 #include <cstdlib>
 #include <memory>
 
-namespace runtime {
+namespace ui {
 
 namespace {
 
@@ -384,4 +384,4 @@ std::optional<EngineListState> ShowEngineListDialog(const EngineListState& state
   return dialog.Result();
 }
 
-}  // namespace runtime
+}  // namespace ui

@@ -1,4 +1,4 @@
-#include "runtime/windows/side_window.h"
+#include "ui/side_window.h"
 
 #include <QAbstractTableModel>
 #include <QAction>
@@ -27,7 +27,12 @@
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_unit.h"
 
-namespace runtime {
+namespace ui {
+
+using runtime::MenuActionHandler;
+using runtime::MenuEntry;
+using runtime::MenuItemState;
+using runtime::MenuStateQuery;
 
 namespace {
 
@@ -40,7 +45,7 @@ constexpr int kGraphHeight = 96;
 constexpr int kGraphMargin = 4;
 
 bool CallbacksAllowed() {
-  return ErrorsInProgress() == 0;
+  return runtime::ErrorsInProgress() == 0;
 }
 
 // Runs a callback of the game. The callback may close the window or replace what it shows, so the
@@ -387,9 +392,11 @@ class SideMenu : public QObject {
   std::vector<QPointer<QAction>> keys_;
 };
 
-class SideWindow : public QWidget {
+}  // namespace
+
+class SideWindowWidget : public QWidget {
  public:
-  SideWindow() : QWidget(nullptr, Qt::Window) {
+  SideWindowWidget() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("SideWindow"));
     setFocusPolicy(Qt::StrongFocus);
     layout_ = new QVBoxLayout(this);
@@ -513,29 +520,30 @@ class SideWindow : public QWidget {
   bool rowsCounted_ = true;  // whether the view has laid out the rows it holds
 };
 
-QPointer<SideWindow> theWindow;
+namespace {
 
 // Takes the window out of service at once: later calls see none, and it goes when the current
 // event is done (a callback may be running inside it).
-void Retire() {
-  SideWindow* window = theWindow.data();
+void Retire(QPointer<SideWindowWidget>& kept) {
+  SideWindowWidget* window = kept.data();
   if (window == nullptr) return;
-  theWindow.clear();
+  kept.clear();
   window->hide();
   window->deleteLater();
 }
 
-// At the program's end no event loop is left to carry out a later delete.
-void DestroyAtShutdown() {
-  delete theWindow.data();
-}
+}  // namespace
 
-void SideWindow::closeEvent(QCloseEvent* event) {
+void SideWindowWidget::closeEvent(QCloseEvent* event) {
   event->accept();
   const std::function<void()> closed = callbacks_.closedByUser;
-  Retire();
+  // The owner's handle goes null with the widget; the widget itself goes once the event is done.
+  hide();
+  deleteLater();
   CallGame(closed);
 }
+
+namespace {
 
 ScreenRect RectOf(const QRect& r) {
   return {r.x(), r.y(), r.width(), r.height()};
@@ -543,7 +551,7 @@ ScreenRect RectOf(const QRect& r) {
 
 // Puts a new window beside `beside`, its frame taken to be as thick as the neighbour's (the frame
 // of a window not yet shown is unknown).
-void PlaceBeside(SideWindow& window, const QWidget& beside) {
+void PlaceBeside(SideWindowWidget& window, const QWidget& beside) {
   const QScreen* screen = beside.screen();
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   const QRect frame = beside.frameGeometry();
@@ -588,17 +596,22 @@ ScreenRect PlaceSideWindow(const ScreenRect& screen, const ScreenRect& beside, S
   return {screenRight - narrow, top, narrow, height};
 }
 
-bool OpenSideWindow(WindowId beside, const std::string& title, SideWindowCallbacks callbacks) {
-  WindowUnit* neighbour = LiveWindow(beside);
+SideWindow::SideWindow() = default;
+
+SideWindow::~SideWindow() {
+  // The owner goes with its window: no event loop may be left to carry out a later delete.
+  delete window_.data();
+}
+
+bool SideWindow::Open(runtime::WindowId beside, const std::string& title,
+                      SideWindowCallbacks callbacks) {
+  runtime::WindowUnit* neighbour = runtime::LiveWindow(beside);
   if (neighbour == nullptr || neighbour->Closing()) return false;
-  const bool isNew = theWindow.isNull();
-  if (isNew) {
-    static bool registered = false;
-    if (!registered) AddShutdownStep(DestroyAtShutdown);
-    registered = true;
-    theWindow = new SideWindow;
-  }
-  SideWindow& window = *theWindow;
+  // A window the player closed is on its way out: a new one takes its place.
+  if (!window_.isNull() && !window_->isVisible()) window_.clear();
+  const bool isNew = window_.isNull();
+  if (isNew) window_ = new SideWindowWidget;
+  SideWindowWidget& window = *window_;
   window.setWindowTitle(QString::fromStdString(title));
   window.setWindowIcon(neighbour->windowIcon());
   window.SetCallbacks(std::move(callbacks));
@@ -608,32 +621,37 @@ bool OpenSideWindow(WindowId beside, const std::string& title, SideWindowCallbac
   return true;
 }
 
-void CloseSideWindow() {
-  Retire();
+void SideWindow::Close() {
+  Retire(window_);
 }
 
-bool SideWindowOpen() {
-  return !theWindow.isNull();
+bool SideWindow::IsOpen() const {
+  return !window_.isNull() && window_->isVisible();
 }
 
-void SetSideRows(const std::vector<std::array<std::string, 3>>& rows) {
-  if (theWindow) theWindow->SetRows(rows);
+QWidget* SideWindow::Widget() const {
+  return IsOpen() ? window_.data() : nullptr;
 }
 
-void SetSideCurrent(int32_t row, int32_t column) {
-  if (theWindow) theWindow->SetCurrent(row, column);
+void SideWindow::SetRows(const std::vector<std::array<std::string, 3>>& rows) {
+  if (IsOpen()) window_->SetRows(rows);
 }
 
-void SetSideNotes(const std::vector<std::string>& lines) {
-  if (theWindow) theWindow->SetNotes(lines);
+void SideWindow::SetCurrent(int32_t row, int32_t column) {
+  if (IsOpen()) window_->SetCurrent(row, column);
 }
 
-void SetSideMenu(std::vector<MenuEntry> entries, MenuStateQuery state, MenuActionHandler action) {
-  if (theWindow) theWindow->SetMenu(std::move(entries), std::move(state), std::move(action));
+void SideWindow::SetNotes(const std::vector<std::string>& lines) {
+  if (IsOpen()) window_->SetNotes(lines);
 }
 
-void SetSideGraph(const std::vector<std::optional<double>>& values, int32_t current) {
-  if (theWindow) theWindow->SetGraph(values, current);
+void SideWindow::SetMenu(std::vector<MenuEntry> entries, MenuStateQuery state,
+                         MenuActionHandler action) {
+  if (IsOpen()) window_->SetMenu(std::move(entries), std::move(state), std::move(action));
 }
 
-}  // namespace runtime
+void SideWindow::SetGraph(const std::vector<std::optional<double>>& values, int32_t current) {
+  if (IsOpen()) window_->SetGraph(values, current);
+}
+
+}  // namespace ui

@@ -1,8 +1,8 @@
 // The engines dialog (引擎…): the outside engines the player added, each a name, a command line
 // and how its UCI squares are numbered; a test that starts one and shows what it answered; and
 // which engine plays and which analyses, with the time per move. The built-in engine is always the
-// first row and cannot be removed. The game describes the list and starts the tests; the widgets
-// stay here. Texts are UTF-8.
+// first row and cannot be removed. The caller (ui/engines_dialog.h) gives the list and starts the
+// tests; this is the widgets. Texts are UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-namespace runtime {
+namespace ui {
 
 struct EngineRow {
   std::string name;
@@ -68,4 +68,4 @@ using EngineOptionWriter = std::function<std::string(
 std::optional<EngineListState> ShowEngineListDialog(const EngineListState& state,
                                                     EngineTester tester, EngineOptionWriter writer);
 
-}  // namespace runtime
+}  // namespace ui

@@ -1,0 +1,66 @@
+// Every item of the program's menus, listed once: its id, its name, its key and what it does in
+// English. The board's menu, the record window's menu bar, the board's tooltip and the program's
+// --help are all made from this table (game/game_menu.h).
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace game {
+
+enum MenuItemId : int32_t {
+  kTakeBackItem = 1,
+  kHintItem,
+  kLevelsItem,  // the submenu of the levels: kLevelItemBase + 1..8
+  kRulesItem,
+  kCopyItem,
+  kPasteItem,
+  kRecordItem,
+  kSavePgnItem,
+  kOpenPgnItem,
+  kBlackItem,
+  kAnalysisItem,
+  kLinesItem,  // the submenu of the analysis's lines: kLinesItemBase + 1..3
+  kEnginesItem,
+  kContinueItem,
+  kNotationItem,  // the submenu of the record's notations: kNotationItemBase + 0..2
+  kLevelItemBase = 100,
+  kLinesItemBase = 200,
+  kNotationItemBase = 300,
+};
+
+struct MenuItem {
+  MenuItemId id;
+  std::string_view name;     // as the menu shows it
+  std::string_view key;      // empty: no key
+  std::string_view range;    // a submenu's choices, as the tooltip and --help name them
+  std::string_view english;  // what it does, for --help; empty: not listed there
+};
+
+inline constexpr MenuItem kMenuItems[] = {
+    {kTakeBackItem, "悔棋", "Ctrl+Z", "", "take back your last move and the reply"},
+    {kHintItem, "提示", "Ctrl+H", "", "hint: the suggested move is selected"},
+    {kLevelsItem, "难度", "", "1-8", "the computer's level, kept for the next runs"},
+    {kRulesItem, "标准规则", "", "", "the full rules: check, mate and stalemate"},
+    {kCopyItem, "复制局面", "Ctrl+C", "", "copy the position (FEN) to the clipboard"},
+    {kPasteItem, "粘贴局面", "Ctrl+V", "", "paste a position (FEN) from the clipboard"},
+    {kRecordItem, "棋谱", "Ctrl+L", "", "the record window: the moves, replay, the result"},
+    {kSavePgnItem, "保存棋谱…", "Ctrl+S", "", "save the game as PGN"},
+    {kOpenPgnItem, "打开棋谱…", "Ctrl+O", "", "open a game from a PGN file"},
+    {kBlackItem, "执黑", "", "", "play black: the computer has red and moves first"},
+    {kAnalysisItem, "分析", "Ctrl+A", "",
+     "analysis: the engine's lines and best move for the position shown"},
+    {kLinesItem, "多线", "", "1-3", "how many lines the analysis shows"},
+    {kEnginesItem, "引擎…", "", "",
+     "outside UCI/UCCI engines: add, test, choose the opponent and the analyst"},
+    {kContinueItem, "从此处继续", "", "", ""},
+    {kNotationItem, "记谱", "", "", ""},
+};
+
+constexpr const MenuItem& Item(MenuItemId id) {
+  for (const MenuItem& item : kMenuItems)
+    if (item.id == id) return item;
+  return kMenuItems[0];
+}
+
+}  // namespace game

@@ -1,0 +1,133 @@
+#include "game/window_game.h"
+
+#include "game/board_drawing.h"
+#include "game/game_menu.h"
+#include "game/labels.h"
+#include "game/live_analysis.h"
+#include "game/outside_opponent.h"
+#include "game/score_graph.h"
+#include "game/units.h"
+#include "runtime/system/settings.h"
+#include "runtime/system/worker.h"
+#include "runtime/windows/properties.h"
+
+namespace game {
+
+using namespace twoply;
+
+namespace {
+
+// A game on a clock: the flags are looked at and the clocks shown this often.
+constexpr int32_t kClockTickMs = 200;
+
+const UnitRef& LabelUnit(Label label) {
+  switch (label) {
+    case Label::kStatus:
+      return StatusLabel;
+    case Label::kStep:
+      return StepLabel;
+    case Label::kTime:
+      break;
+  }
+  return TimeLabel;
+}
+
+}  // namespace
+
+// The Session's three ports on the main window: the board panels and labels, the runtime's
+// background jobs and the settings file.
+class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceStore {
+ public:
+  // Screen
+  void DrawNewBoard() override { game::DrawNewBoard(below_); }
+  void RedrawBoard(const BoardArray& board) override { game::RedrawBoard(board, below_); }
+  void DrawMove(const Move& move) override { game::DrawMove(move.from, move.to, below_); }
+  void HighlightSelection(Square square, bool earlierHighlighted) override {
+    game::HighlightSelection(square, earlierHighlighted, below_);
+  }
+  void ShowLabel(Label label, const Labels& labels) override {
+    runtime::SetTextProperty(LabelUnit(label), prop::kCaption,
+                             runtime::Text(LabelCaption(label, labels)));
+  }
+  void MarkHint(Square target) override { DrawHintMark(target); }
+  void EraseHintMark(Square target) override { game::EraseHintMark(target, below_); }
+  void UseColours(Colour human) override { below_ = human; }
+
+  // Scheduler
+  Job Start(std::function<void()> work, std::function<void()> done) override {
+    return runtime::StartBackgroundJob(
+        runtime::BackgroundJob{std::move(work), {}, std::move(done)});
+  }
+  void Cancel(Job job) override { runtime::CancelBackgroundJob(job); }
+
+  // ChoiceStore
+  std::optional<int32_t> Read(std::string_view key) override { return runtime::ReadSetting(key); }
+  void Write(std::string_view key, int32_t value) override { runtime::WriteSetting(key, value); }
+
+ private:
+  Colour below_ = Colour::kRed;
+};
+
+WindowGame::WindowGame(WindowSetup& setup)
+    : setup_(setup),
+      ports_(std::make_unique<Ports>()),
+      session_(std::make_unique<Session>(*ports_, *ports_, *ports_)) {
+  session_->LoadChoices(setup_.run);
+  // Before the first game: a Computer with red answers the new game's first question.
+  opponent_ = std::make_unique<OutsideOpponent>(*session_, setup_.engine);
+  opponent_->FollowChoice();
+  FollowClock();
+}
+
+WindowGame::~WindowGame() {
+  runtime::StopRepeatingCall(std::exchange(clockTick_, 0));
+  // The windows let go of the parts first, the parts of the game, and the game stops its search.
+  windows_.reset();
+  analysis_.reset();
+  graph_.reset();
+  opponent_.reset();
+  session_->Stop();
+}
+
+void WindowGame::ShowParts() {
+  InstallBoardMenu(*this);
+  // The scores and the analysis follow the line before the record shows it: they subscribe first.
+  graph_ = std::make_unique<ScoreGraph>(
+      *session_, [this] { return windows_ != nullptr && windows_->RecordWindowShown(); });
+  analysis_ = std::make_unique<LiveAnalysis>(*session_, [this] {
+    if (windows_ && !windows_->RecordWindowShown()) windows_->ToggleRecordWindow();
+  });
+  if (setup_.extraWindows) windows_ = setup_.extraWindows(*this);
+}
+
+void WindowGame::ChooseLevel(int32_t level) {
+  session_->ChooseLevel(level);
+  setup_.run.level.reset();
+}
+
+void WindowGame::PlayAs(Colour colour) {
+  setup_.run.colour.reset();
+  session_->PlayAs(colour);
+}
+
+void WindowGame::EnginesChosen() {
+  opponent_->ForgetEngineForThisRun();
+  opponent_->FollowChoice();
+  FollowClock();
+  analysis_->AnalystChoiceChanged();
+}
+
+void WindowGame::FollowClock() {
+  const bool wanted = session_->Clock() != nullptr;
+  if (wanted == (clockTick_ != 0)) return;
+  if (!wanted) {
+    runtime::StopRepeatingCall(std::exchange(clockTick_, 0));
+    return;
+  }
+  clockTick_ = runtime::StartRepeatingCall(kClockTickMs, [this] {
+    session_->CheckClock();
+    if (clockListener_) clockListener_();
+  });
+}
+
+}  // namespace game

@@ -1,0 +1,84 @@
+// The main window's game: one object owns the Session and the parts around it (the score graph,
+// the analysis, an outside opponent, the clock's ticks, the extra windows) and wires them. The
+// Session is shown on the window's panels and labels, its searches run on the runtime's background
+// jobs and its choices are kept in the settings file. It is made as the main window is created and
+// ends with it; the template's handlers find it through the one MainWindowHost.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "game/play/session.h"
+
+namespace game {
+
+class WindowGame;
+class ScoreGraph;
+class LiveAnalysis;
+class OutsideOpponent;
+
+// The windows the program adds beside the main window (ui/): the record window and the engines
+// dialog. The menus and the analysis reach them through this.
+class ExtraWindows {
+ public:
+  virtual ~ExtraWindows() = default;
+  virtual void ToggleRecordWindow() = 0;
+  virtual bool RecordWindowShown() const = 0;
+  virtual void ShowEngineDialog() = 0;
+};
+
+// How the program sets up the main window's games, for the whole run: the choices given on the
+// command line (stored here only; a choice made in the window ends them) and the maker of the
+// extra windows (none: the main window alone, as the tests of the board use it).
+struct WindowSetup {
+  RunChoices run;
+  std::optional<std::string> engine;  // --engine COMMAND
+  std::function<std::unique_ptr<ExtraWindows>(WindowGame&)> extraWindows;
+};
+
+class WindowGame {
+ public:
+  explicit WindowGame(WindowSetup& setup);
+  ~WindowGame();
+  WindowGame(const WindowGame&) = delete;
+  WindowGame& operator=(const WindowGame&) = delete;
+
+  // After the first new game: the menus, the extra windows and what follows the game.
+  void ShowParts();
+
+  Session& Game() { return *session_; }
+  const Session& Game() const { return *session_; }
+  ScoreGraph& Graph() { return *graph_; }
+  LiveAnalysis& Analysis() { return *analysis_; }
+  OutsideOpponent& Opponent() { return *opponent_; }
+  // Nothing when the program adds no windows.
+  ExtraWindows* Windows() { return windows_.get(); }
+
+  // The player's choices in the window, which end those given for this run.
+  void ChooseLevel(int32_t level);
+  void PlayAs(twoply::Colour colour);
+  // The engines dialog was confirmed: the opponent, its clock and the analyst follow.
+  void EnginesChosen();
+  // The clock (while both sides play on one) ticks: the flags are judged and the listener, the
+  // record window, shows the times.
+  void SetClockListener(std::function<void()> listener) { clockListener_ = std::move(listener); }
+
+ private:
+  class Ports;
+  void FollowClock();
+
+  WindowSetup& setup_;
+  std::unique_ptr<Ports> ports_;
+  std::unique_ptr<Session> session_;
+  std::unique_ptr<OutsideOpponent> opponent_;
+  std::unique_ptr<ScoreGraph> graph_;
+  std::unique_ptr<LiveAnalysis> analysis_;
+  std::unique_ptr<ExtraWindows> windows_;
+  std::function<void()> clockListener_;
+  uint64_t clockTick_ = 0;
+};
+
+}  // namespace game

@@ -1,0 +1,31 @@
+// The windows the program adds beside the main window, made for each main window's game: the
+// record window and the engines dialog. The program hands MakeExtraWindows to the window's setup.
+#pragma once
+
+#include <memory>
+
+#include "game/window_game.h"
+
+namespace ui {
+
+class RecordWindow;
+
+class ProgramWindows final : public game::ExtraWindows {
+ public:
+  explicit ProgramWindows(game::WindowGame& window);
+  ~ProgramWindows() override;
+
+  void ToggleRecordWindow() override;
+  bool RecordWindowShown() const override;
+  void ShowEngineDialog() override;
+
+  RecordWindow& Record() { return *record_; }
+
+ private:
+  game::WindowGame& window_;
+  std::unique_ptr<RecordWindow> record_;
+};
+
+std::unique_ptr<game::ExtraWindows> MakeExtraWindows(game::WindowGame& window);
+
+}  // namespace ui
