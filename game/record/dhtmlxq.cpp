@@ -416,9 +416,7 @@ std::string WriteDhtmlXq(const GameTree& tree) {
   out += variations;
   for (NodeId id : order) {
     const GameNode& node = tree.At(id);
-    std::string text = node.before;
-    if (!text.empty() && !node.comment.empty()) text += '\n';
-    text += node.comment;
+    std::string text = JoinedComment(node);
     if (text.empty()) continue;
     std::string ply = std::to_string(node.ply);
     int line = line_of[id];

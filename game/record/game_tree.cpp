@@ -83,6 +83,12 @@ int StartRound(const engine::Position& start) {
   return round ? int(*round) : 1;
 }
 
+std::string JoinedComment(const GameNode& node) {
+  std::string text = node.before;
+  if (!text.empty() && !node.comment.empty()) text += '\n';
+  return text + node.comment;
+}
+
 // ---------------------------------------------------------------- the tree
 
 GameTree::GameTree(engine::Position start) : start_(std::move(start)) {
@@ -104,7 +110,7 @@ std::vector<engine::Move> GameTree::MovesTo(NodeId id) const {
 
 engine::Position GameTree::PositionAt(NodeId id) const {
   engine::Position pos = start_;
-  for (engine::Move m : MovesTo(id)) pos.MakeMove(m);
+  engine::MakeLegalMoves(pos, MovesTo(id));
   return pos;
 }
 

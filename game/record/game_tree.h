@@ -64,6 +64,10 @@ struct GameNode {
   bool detached = false;                // taken out of the tree (and kept for undo)
 };
 
+// The comments of a move as one text, for formats with one comment a move: the one before it on a
+// line of its own, then the one after.
+std::string JoinedComment(const GameNode& node);
+
 class GameTree;
 
 // What one edit changed, enough to take it back: GameTree::Apply(change) undoes it and returns

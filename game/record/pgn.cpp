@@ -547,7 +547,7 @@ std::string WritePgn(const GameTree& tree, Notation notation) {
 
 engine::Position PgnGame::Final() const {
   engine::Position pos = start;
-  for (engine::Move m : moves) pos.MakeMove(m);
+  engine::MakeLegalMoves(pos, moves);
   return pos;
 }
 

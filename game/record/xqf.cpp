@@ -173,11 +173,8 @@ std::string FieldText(std::string_view utf8, size_t capacity) {
 }
 
 std::string CommentBytes(const GameNode& node) {
-  std::string text = node.before;
-  if (!text.empty() && !node.comment.empty()) text += '\n';
-  text += node.comment;
   std::string crlf;
-  for (char ch : text) {
+  for (char ch : JoinedComment(node)) {
     if (ch == '\n') crlf += '\r';
     crlf += ch;
   }
