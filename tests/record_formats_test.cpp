@@ -6,7 +6,9 @@
 
 #include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/record/dhtmlxq.h"
@@ -25,10 +27,11 @@ engine::Move M(const char* iccs) {
   return *engine::ParseIccs(iccs);
 }
 
-// The game both hand-made files hold: 炮二平五 {中炮} 马８进７ (卒７进１ {另一种走法\n两行}
-// 兵七进一 (马二进三 {再一种})) 马二进三, red won.
-GameTree SampleGame() {
+// The game both hand-made files hold, with the tags each gives it: 炮二平五 {中炮} 马８进７
+// (卒７进１ {另一种走法\n两行} 兵七进一 (马二进三 {再一种})) 马二进三, red won.
+GameTree SampleGame(std::initializer_list<std::pair<const char*, const char*>> tags) {
   GameTree tree;
+  for (const auto& [name, value] : tags) tree.tags.Set(name, value);
   tree.AddComment(kRootNode, "开局前的话");
   NodeId cannon = tree.AppendChild(kRootNode, M("h2e2"));
   tree.AddComment(cannon, "中炮");
@@ -139,11 +142,8 @@ XqfFile SampleXqf(int version, XqfKeys keys) {
 }
 
 GameTree SampleXqfGame() {
-  GameTree tree = SampleGame();
-  const char* tags[][2] = {{"Title", "中炮对屏风马"}, {"Event", "全国赛"}, {"Date", "2026.01.02"},
-                           {"Red", "许银川"},       {"Black", "吕钦"}};
-  for (auto& [name, value] : tags) tree.tags.Set(name, value);
-  return tree;
+  return SampleGame({{"Title", "中炮对屏风马"}, {"Event", "全国赛"}, {"Date", "2026.01.02"},
+                     {"Red", "许银川"}, {"Black", "吕钦"}});
 }
 
 TEST(Xqf, ReadsEveryVersionAsTheDescriptionLaysItOut) {
@@ -248,11 +248,8 @@ const char kBlock[] =
     "[/DhtmlXQ]\n";
 
 GameTree SampleDhtmlXqGame() {
-  GameTree tree = SampleGame();
-  const char* tags[][2] = {{"ver", "www_dpxq_com"}, {"Title", "中炮对屏风马"}, {"Event", "全国赛"},
-                           {"Red", "许银川"},       {"Black", "吕钦"}};
-  for (auto& [name, value] : tags) tree.tags.Set(name, value);
-  return tree;
+  return SampleGame({{"ver", "www_dpxq_com"}, {"Title", "中炮对屏风马"}, {"Event", "全国赛"},
+                     {"Red", "许银川"}, {"Black", "吕钦"}});
 }
 
 TEST(DhtmlXq, ReadsABlockAsWebPagesCarryIt) {
