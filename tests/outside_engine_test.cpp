@@ -77,6 +77,17 @@ TEST_F(OutsideOpponent, AFailingEngineIsNamedAndTheBuiltInEnginePlaysOn) {
   }
 }
 
+// An engine given for the run that cannot start is reported at once, before any move.
+TEST_F(OutsideOpponent, AMissingEngineIsReportedAtOnce) {
+  testing_support::Host().Setup().engine = "/nonexistent/engine";
+  testing_support::Window().Opponent().FollowChoice();
+  ASSERT_TRUE(WaitFor([] { return testing_support::Game().Provider() == nullptr; }));
+  const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("/nonexistent/engine"), std::string::npos) << boxes[0];
+  EXPECT_FALSE(testing_support::Host().Setup().engine);  // the built-in engine plays on
+}
+
 TEST_F(OutsideOpponent, AFloodingEngineStillPlaysItsMove) {
   Choose(FakeEngine("flood"));
   game::ChooseEngineMoveMs(5000);  // a shell takes its time to print 20000 lines

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <thread>
@@ -595,10 +596,71 @@ TEST_F(SessionScript, OnAClockTheSidesPayForTheirTurnsAndTheHumanLosesOnTime) {
   EXPECT_EQ(session->Clock()->Running(), std::nullopt);
   Act("click b2");
   EXPECT_EQ(session->LineEngineMoves().size(), 2u);
+  // The Computer's flag is judged the same way: its question is withdrawn and it loses on time.
+  Act("new");
+  now = 0;
+  Act("move h2e2");
+  now += 59999;
+  EXPECT_FALSE(session->CheckClock());
+  now += 1;
+  EXPECT_TRUE(session->CheckClock());
+  EXPECT_FALSE(session->Thinking());
+  EXPECT_EQ(session->GameOutcome().winner, game::Winner::kHuman);
+  EXPECT_EQ(session->GameOutcome().ending, game::Ending::kTime);
+  EXPECT_EQ(session->LabelValues().status, game::Status::kYouWon);
+  EXPECT_EQ(session->LineEngineMoves().size(), 1u);
   // No clock again: none at once, and none in the next game.
   session->UseClock(std::nullopt);
   EXPECT_EQ(session->Clock(), nullptr);
   Act("new");
   EXPECT_EQ(session->Clock(), nullptr);
   session->UseReplyProvider(nullptr);
+}
+
+// What the subscribers hear after each action: whether the line changed, how much of it they were
+// told before still stands, whether it starts elsewhere, and whether the position shown changed.
+TEST_F(SessionScript, SubscribersHearWhatChangedAsData) {
+  std::vector<game::GameChange> heard;
+  const uint64_t id = session->Subscribe([&](const game::GameChange& c) { heard.push_back(c); });
+  struct Case {
+    std::function<void()> action;
+    bool line;
+    size_t kept;
+    bool newStart, view;
+  };
+  const Case cases[] = {
+      {[&] { Act("new"); }, true, 0, true, false},
+      {[&] { Act("move h2e2"); }, true, 0, false, false},  // the move and the reply
+      {[&] { Act("move b0c2"); }, true, 2, false, false},
+      {[&] { Act("back"); }, true, 2, false, false},
+      {[&] { session->View(1); }, false, 0, false, true},
+      {[&] { session->ContinueFromView(); }, true, 1, false, true},
+      {[&] { Act("paste " + std::string(kStart) + " w"); }, true, 0, true, false},
+  };
+  uint64_t revision = 0;
+  for (const Case& c : cases) {
+    heard.clear();
+    c.action();
+    ASSERT_FALSE(heard.empty());
+    // An action may be told in several steps: together they say what changed.
+    game::GameChange all{false, SIZE_MAX, false, false, 0};
+    for (const game::GameChange& change : heard) {
+      all.line = all.line || change.line;
+      if (change.line) all.keptPlies = std::min(all.keptPlies, change.keptPlies);
+      all.newStart = all.newStart || change.newStart;
+      all.view = all.view || change.view;
+      EXPECT_GE(change.revision, revision);
+      revision = change.revision;
+    }
+    EXPECT_EQ(all.line, c.line);
+    if (c.line) {
+      EXPECT_EQ(all.keptPlies, c.kept);
+    }
+    EXPECT_EQ(all.newStart, c.newStart);
+    EXPECT_EQ(all.view, c.view);
+  }
+  session->Unsubscribe(id);
+  heard.clear();
+  Act("new");
+  EXPECT_TRUE(heard.empty());
 }
