@@ -177,6 +177,7 @@ std::optional<GameTree::Added> GameTree::AddMove(NodeId at, engine::Move move) {
 }
 
 Change GameTree::PromoteToMainLine(NodeId id) {
+  if (!Attached(id)) return Change{};
   Change undo;
   undo.kind = Change::Kind::kOrder;
   for (; id != kRootNode; id = nodes_.at(id).parent) {
