@@ -117,45 +117,46 @@ struct Field {
   int line;
 };
 
-// The fields of a block, in their order, up to [/DhtmlXQ].
+// The fields of a block, in their order, up to [/DhtmlXQ]. A field ends at its closing tag;
+// one without it at the first of another field's closing tag, the next field and its line's end
+// (the way pages are read), so that no text is looked through more than a few times.
 std::vector<Field> FieldsOf(std::string_view text, int first_line,
                             std::vector<ReadError>& problems) {
-  std::vector<Field> fields;
-  size_t at = 0;
-  int line = first_line;
-  size_t counted = 0;
   static constexpr std::string_view kOpen = "[DhtmlXQ_", kClose = "[/DhtmlXQ_";
-  for (;;) {
-    size_t open = text.find(kOpen, at);
-    size_t end = text.find("[/DhtmlXQ]", at);
-    if (open == std::string_view::npos || open > end) break;
+  const size_t end = std::min(text.find("[/DhtmlXQ]"), text.size());
+  std::vector<size_t> closings;
+  for (size_t at = text.find(kClose); at < end; at = text.find(kClose, at + 1)) closings.push_back(at);
+  closings.push_back(end);
+  auto problem = [&problems](int line, std::string reason) {
+    if (problems.size() < 20) problems.push_back({line, std::move(reason)});
+  };
+  std::vector<Field> fields;
+  size_t next_closing = 0, counted = 0;
+  int line = first_line;
+  for (size_t open = text.find(kOpen); open < end; open = text.find(kOpen, open + 1)) {
     line = LineAt(text.substr(counted), open - counted, line);
     counted = open;
     size_t name = open + kOpen.size();
-    size_t close = text.find(']', name);
-    std::string_view key = text.substr(name, close == std::string_view::npos ? 0 : close - name);
-    bool named = !key.empty() && key.find_first_of(" \t\r\n\"[") == std::string_view::npos;
-    if (!named) {
-      problems.push_back({line, "DhtmlXQ 的字段没有名字"});
-      at = name;
+    std::string_view head = text.substr(name, 64);
+    size_t close = head.find(']');
+    std::string_view key = close == std::string_view::npos ? "" : head.substr(0, close);
+    if (key.empty() || key.find_first_of(" \t\r\n\"[") != std::string_view::npos) {
+      problem(line, "DhtmlXQ 的字段没有名字");
       continue;
     }
-    size_t value = close + 1;
-    std::string closing = std::string(kClose) + std::string(key) + "]";
-    size_t stop = text.find(closing, value);
-    size_t resume = stop + closing.size();
-    if (stop == std::string_view::npos) {
-      // Some pages close a field with another field's name; else it runs to its line's end.
-      stop = std::min(text.find(kClose, value), text.find('\n', value));
-      stop = std::min(stop, text.size());
+    size_t value = name + close + 1;
+    while (closings[next_closing] < value) ++next_closing;
+    size_t closing_at = closings[next_closing];
+    std::string closing = std::string(kClose).append(key).append("]");
+    size_t stop = closing_at, resume = closing_at + closing.size();
+    if (!text.substr(closing_at).starts_with(closing)) {
+      size_t next_open = std::min(text.find(kOpen, value), closing_at);
+      stop = std::min(text.substr(0, next_open).find('\n', value), next_open);
       resume = stop;
-      if (text.substr(stop).starts_with(kClose)) resume = text.find(']', stop) + 1;
-      if (resume == 0 || resume > text.size()) resume = text.size();
-      problems.push_back({line, "字段 DhtmlXQ_" + std::string(key) + " 没有结束的 [/DhtmlXQ_" +
-                                    std::string(key) + "]"});
+      problem(line, "字段 DhtmlXQ_" + std::string(key) + " 没有结束的 [/DhtmlXQ_" + std::string(key) + "]");
     }
     fields.push_back({std::string(key), text.substr(value, stop - value), line});
-    at = resume;
+    open = std::max(open, std::min(resume, text.size()) - 1);
   }
   return fields;
 }
@@ -176,28 +177,41 @@ std::string DigitsOf(engine::Move move) {
   return pair(move.from) + pair(move.to);
 }
 
-// A line of moves, its first move's ply and the nodes it made.
+// A line of moves, its first move's ply and the nodes it made, with the position written small
+// (a FEN) where it starts and after every 32nd of its moves, so that a variation leaving it
+// finds its position without replaying the game.
 struct Branch {
+  static constexpr size_t kEvery = 32;
   int parent = 0;       // the line it leaves
   int first_ply = 1;
   NodeId at = kRootNode;  // the node it leaves from
+  std::string start;      // the position at `at`
   std::vector<NodeId> nodes;
+  std::vector<std::string> after;  // after nodes[0], nodes[kEvery], ...
+};
+
+// A node and the position there.
+struct Place {
+  NodeId node;
+  engine::Position pos;
 };
 
 class BlockReader {
  public:
   BlockReader(OpenedGame& game) : game_(game), tree_(game.tree) {}
 
-  // Plays a field's moves from `at` as a new line.
-  void Play(int id, int parent, NodeId at, std::string_view raw, int line) {
+  // Plays a field's moves from `from` as a new line.
+  void Play(int id, int parent, Place from, std::string_view raw, int line) {
     Branch& branch = branches_[id];
     branch.parent = parent;
-    branch.at = at;
-    branch.first_ply = tree_.At(at).ply + 1;
+    branch.at = from.node;
+    branch.first_ply = tree_.At(from.node).ply + 1;
+    branch.start = from.pos.Fen();
     std::string digits;
     for (char ch : raw)
       if (ch >= '0' && ch <= '9') digits += ch;
-    engine::Position pos = tree_.PositionAt(at);
+    NodeId at = from.node;
+    engine::Position& pos = from.pos;
     for (size_t i = 0; i + 4 <= digits.size(); i += 4) {
       auto move = MoveOf(std::string_view(digits).substr(i, 4));
       if (!move || !pos.IsLegal(*move)) {
@@ -207,20 +221,27 @@ class BlockReader {
       }
       at = tree_.AppendChild(at, *move);
       pos.MakeMove(*move);
+      if (branch.nodes.size() % Branch::kEvery == 0) branch.after.push_back(pos.Fen());
       branch.nodes.push_back(at);
     }
     if (digits.size() % 4 != 0) Problem(line, "着法 " + digits.substr(digits.size() / 4 * 4) + " 不完整");
   }
 
-  // The node before line `id`'s move at `ply`, going up to the lines it leaves from.
-  std::optional<NodeId> Before(int id, int ply) {
+  // The node before line `id`'s move at `ply` and the position there, going up to the lines it
+  // leaves from.
+  std::optional<Place> Before(int id, int ply) {
     for (int step = 0; step < 64; ++step) {
       auto found = branches_.find(id);
       if (found == branches_.end()) return std::nullopt;
       const Branch& branch = found->second;
       int index = ply - 1 - branch.first_ply;
-      if (index >= 0 && index < int(branch.nodes.size())) return branch.nodes[size_t(index)];
-      if (index == -1) return branch.at;
+      if (index == -1) return Place{branch.at, *engine::Position::FromFen(branch.start)};
+      if (index >= 0 && index < int(branch.nodes.size())) {
+        size_t from = size_t(index) / Branch::kEvery * Branch::kEvery;
+        engine::Position pos = *engine::Position::FromFen(branch.after[from / Branch::kEvery]);
+        for (size_t k = from + 1; k <= size_t(index); ++k) pos.MakeMove(tree_.At(branch.nodes[k]).move);
+        return Place{branch.nodes[size_t(index)], std::move(pos)};
+      }
       if (index >= 0 || id == 0) return std::nullopt;
       id = branch.parent;
     }
@@ -302,7 +323,7 @@ std::optional<OpenedGame> ReadDhtmlXq(std::string_view text, int first_line, Rea
     if (!IsGameField(key)) {
       tree.tags.Set(TagOfField(key), FieldText(field.raw));
     } else if (SameTagName(key, "movelist")) {
-      if (!main_line) reader.Play(0, 0, kRootNode, field.raw, field.line);
+      if (!main_line) reader.Play(0, 0, {kRootNode, tree.Start()}, field.raw, field.line);
       main_line = true;
     } else if (SameTagName(key.substr(0, 5), "move_")) {
       std::string_view rest = key.substr(5);
@@ -332,12 +353,12 @@ std::optional<OpenedGame> ReadDhtmlXq(std::string_view text, int first_line, Rea
   std::sort(variations.begin(), variations.end(),
             [](const auto& x, const auto& y) { return std::get<0>(x) < std::get<0>(y); });
   for (const auto& [id, parent, ply, field] : variations) {
-    auto at = reader.Before(parent, ply);
-    if (!at) {
+    auto from = reader.Before(parent, ply);
+    if (!from) {
       reader.Problem(field->line, "变着 DhtmlXQ_" + field->key + " 找不到它离开的着法");
       continue;
     }
-    reader.Play(id, parent, *at, field->raw, field->line);
+    reader.Play(id, parent, std::move(*from), field->raw, field->line);
   }
   for (const auto& [id, ply, field] : comments) {
     auto node = reader.NodeAt(id, ply);

@@ -121,8 +121,8 @@ class MoveText {
  public:
   MoveText(std::string_view text, GameTree* tree, std::vector<ReadError>& problems)
       : text_(text), tree_(tree), problems_(problems) {
-    frames_.push_back(Frame{kRootNode, std::nullopt, false, 0, {}});
-    if (tree_) frames_.back().pos = tree_->Start();
+    frames_.push_back(Frame{kRootNode, false, 0, 0, {}});
+    if (tree_) pos_ = tree_->Start();
   }
 
   void Run(PgnLexer& lexer, PgnToken token) {
@@ -142,10 +142,12 @@ class MoveText {
   std::optional<std::string> result;
 
  private:
+  // A line being read: the main line, or a variation inside it. One position serves them all:
+  // a variation takes back the move it stands for, and gives it back when it closes.
   struct Frame {
-    NodeId last;                           // the line's last move (where it hangs, before one)
-    std::optional<engine::Position> pos;   // after `last`, when reading
+    NodeId last;  // the line's last move (where it hangs, before it has one)
     bool moved;
+    int made;     // the moves made on the position for it
     int open_line;
     std::string before;  // a comment at the start of a variation, for its first move
   };
@@ -191,7 +193,7 @@ class MoveText {
   void Open(const PgnToken& token) {
     Frame& frame = frames_.back();
     if (!tree_) {
-      frames_.push_back(Frame{kRootNode, std::nullopt, false, token.line, {}});
+      frames_.push_back(Frame{kRootNode, false, 0, token.line, {}});
       return;
     }
     if (!frame.moved) {
@@ -199,15 +201,17 @@ class MoveText {
       StartSkip(token.begin, frame.last, 1);
       return;
     }
-    engine::Position pos = *frame.pos;
-    pos.UnmakeMove();
-    frames_.push_back(Frame{tree_->Parent(frame.last), std::move(pos), false, token.line, {}});
+    pos_->UnmakeMove();
+    frames_.push_back(Frame{tree_->Parent(frame.last), false, 0, token.line, {}});
   }
 
   void Close() {
     Frame frame = std::move(frames_.back());
     frames_.pop_back();
-    if (tree_ && !frame.moved) tree_->AddComment(frame.last, frame.before);
+    if (!tree_) return;
+    if (!frame.moved) tree_->AddComment(frame.last, frame.before);
+    for (int i = 0; i < frame.made; ++i) pos_->UnmakeMove();
+    pos_->MakeMove(tree_->At(frames_.back().last).move);
   }
 
   bool Symbol(const PgnToken& token) {
@@ -231,11 +235,11 @@ class MoveText {
       plies += frames_.size() == 1;
       return true;
     }
-    MoveReading reading = ReadMove(*frame.pos, symbol.move, base_);
+    MoveReading reading = ReadMove(*pos_, symbol.move, base_);
     if (!reading.move && base_ == RankBase::kFromZero && reading.notation != Notation::kWxf &&
         reading.notation != Notation::kChinese) {
       // XBoard's older files count ranks from 1; once a move reads so, the game does.
-      MoveReading from_one = ReadMove(*frame.pos, symbol.move, RankBase::kFromOne);
+      MoveReading from_one = ReadMove(*pos_, symbol.move, RankBase::kFromOne);
       if (from_one.move) reading = from_one, base_ = RankBase::kFromOne;
     }
     if (!reading.move) {
@@ -250,7 +254,8 @@ class MoveText {
     NodeId node = tree_->AppendChild(frame.last, *reading.move);
     tree_->AddBefore(node, frame.before);
     frame.before.clear();
-    frame.pos->MakeMove(*reading.move);
+    pos_->MakeMove(*reading.move);
+    ++frame.made;
     frame.last = node;
     frame.moved = true;
     if (auto nag = MarkNag(symbol.mark)) tree_->AddNag(node, *nag);
@@ -299,6 +304,7 @@ class MoveText {
   GameTree* tree_;
   std::vector<ReadError>& problems_;
   std::vector<Frame> frames_;
+  std::optional<engine::Position> pos_;  // when reading: after the innermost line's last move
   RankBase base_ = RankBase::kFromZero;
   bool skipping_ = false, skip_variation_ = false;
   size_t skip_from_ = 0;
@@ -386,38 +392,39 @@ class MoveWriter {
         black_first_(tree.Start().SideToMove() == engine::kBlack) {}
 
   // Every move after `from` (at `pos`), the variations in their places; `number`: the first
-  // shows its number even when it is black's.
+  // shows its number even when it is black's. One position serves every line: a variation's
+  // moves are taken back when it closes.
   void Line(NodeId from, engine::Position pos, bool number) {
     struct Frame {
-      NodeId parent;
-      engine::Position pos;
-      size_t next;
+      NodeId parent;  // the position stands after it while the frame is on top
+      size_t next;    // 0: the main continuation is still to write, else the next variation
       bool variation;
     };
-    std::vector<Frame> stack;
-    stack.push_back(Frame{from, std::move(pos), 0, false});
+    std::vector<Frame> stack{{from, 0, false}};
     while (!stack.empty()) {
       Frame& frame = stack.back();
       const std::vector<NodeId>& children = tree_.Children(frame.parent);
-      if (frame.next == 0) {
-        if (children.empty()) {
-          if (stack.back().variation) lines_.Close(), number = true;
-          stack.pop_back();
-          continue;
-        }
-        Move(children[0], frame.pos, number);
+      if (frame.next == 0 && children.empty()) {
+        Frame ended = frame;
+        stack.pop_back();
+        if (!ended.variation) continue;
+        lines_.Close();
+        number = true;
+        for (int i = tree_.At(ended.parent).ply; i > tree_.At(stack.back().parent).ply; --i)
+          pos.UnmakeMove();
+      } else if (frame.next == 0) {
+        Move(children[0], pos, number);
         number = false;
         frame.next = 1;
       } else if (frame.next < children.size()) {
         NodeId alternative = children[frame.next++];
         lines_.Open();
-        Move(alternative, frame.pos, true);
-        engine::Position after = frame.pos;
-        after.MakeMove(tree_.At(alternative).move);
-        stack.push_back(Frame{alternative, std::move(after), 0, true});
+        Move(alternative, pos, true);
+        pos.MakeMove(tree_.At(alternative).move);
+        stack.push_back(Frame{alternative, 0, true});
         number = false;
       } else {
-        frame.pos.MakeMove(tree_.At(children[0]).move);
+        pos.MakeMove(tree_.At(children[0]).move);
         frame.parent = children[0];
         frame.next = 0;
       }
