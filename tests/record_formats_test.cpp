@@ -318,4 +318,27 @@ TEST(DhtmlXq, GivesWhatABrokenBlockHasAndSaysWhere) {
   EXPECT_EQ(error.Text(), "第 1 行：DhtmlXQ 的开局不是合规的局面（binit 不到 64 个数字）");
 }
 
+// ---------------------------------------------------------------- every format
+
+// Variations inside variations 3,000 deep (a knight out and back at every level): each format
+// writes and reads them back whole, without running out of stack or memory.
+TEST(RecordFormats, VariationsAnyDeepReadBackWhole) {
+  GameTree tree;
+  NodeId at = kRootNode;
+  for (int level = 0; level < 3000; ++level) {
+    tree.AppendChild(at, M("h0g2"));
+    NodeId line = tree.AppendChild(at, M("b0c2"));
+    for (const char* m : {"h9g7", "c2b0", "g7h9"}) line = tree.AppendChild(line, M(m));
+    at = line;
+  }
+  tree.AddComment(at, "最深处");
+  auto pgn = record::ReadPgnGame(record::WritePgn(tree, record::Notation::kWxf), 1, nullptr);
+  ASSERT_TRUE(pgn);
+  pgn->tree.tags = tree.tags;
+  auto xqf = record::ReadXqf(record::WriteXqf(tree), nullptr);
+  auto block = record::ReadDhtmlXq(record::WriteDhtmlXq(tree), 1, nullptr);
+  for (const GameTree* read : {&pgn->tree, &xqf->tree, &block->tree})
+    EXPECT_EQ(record::FirstDifference(*read, tree), "");
+}
+
 }  // namespace
