@@ -264,6 +264,7 @@ class TerminalPorts final : public game::Screen, public game::Scheduler, public 
 bool Announce(game::Winner winner) {
   if (winner == game::Winner::kHuman) std::printf("你赢了\n");
   if (winner == game::Winner::kComputer) std::printf("你输了\n");
+  if (winner == game::Winner::kDraw) std::printf("和棋\n");
   return winner != game::Winner::kNobody;
 }
 

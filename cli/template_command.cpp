@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/cli.h"
 #include "assets/handler_names.h"
+#include "cli/cli.h"
 #include "runtime/text_codec.h"
 #include "runtime/windows/window_template.h"
 

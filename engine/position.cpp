@@ -166,7 +166,8 @@ void Position::Put(Square s, int piece) {
   if (KindOf(piece) == kKing) king_[ColorOf(piece)] = uint8_t(s);
 }
 
-std::optional<Position> Position::FromFen(std::string_view fen, std::string* error) {
+// The board and the fields of a FEN, before any rule is asked: no slots, no history.
+std::optional<Position> Position::Parse(std::string_view fen, std::string* error) {
   Position pos{EmptyTag{}};
   pos.Clear();
   std::vector<std::string_view> fields = Fields(fen);
@@ -229,7 +230,24 @@ std::optional<Position> Position::FromFen(std::string_view fen, std::string* err
       pos.fullmove_ = *full < 1 ? 1 : *full;
     }
   }
-  if (!pos.Validate(error)) return std::nullopt;
+  return pos;
+}
+
+std::optional<std::vector<PositionProblem>> Position::CheckFen(std::string_view fen,
+                                                               std::string* error) {
+  std::optional<Position> pos = Parse(fen, error);
+  if (!pos) return std::nullopt;
+  return pos->Problems();
+}
+
+std::optional<Position> Position::FromFen(std::string_view fen, std::string* error) {
+  std::optional<Position> parsed = Parse(fen, error);
+  if (!parsed) return std::nullopt;
+  Position& pos = *parsed;
+  if (const std::vector<PositionProblem> problems = pos.Problems(); !problems.empty()) {
+    Fail(error, DescribeProblem(problems.front()));
+    return std::nullopt;
+  }
   // Slots in a fixed order of kinds (general first), so every walk of the pieces is the same.
   int next[2] = {0, 0};
   for (int kind = kKing; kind <= kPawn; ++kind)
@@ -251,57 +269,88 @@ std::optional<Position> Position::FromFen(std::string_view fen, std::string* err
   return pos;
 }
 
-bool Position::Validate(std::string* error) const {
-  static const char* kNames[8] = {"",      "general", "advisor", "elephant",
-                                  "horse", "chariot", "cannon",  "soldier"};
-  for (int c = 0; c < 2; ++c) {
-    const char* side = c == kRed ? "red" : "black";
-    if (count_[c][kKing] != 1)
-      return Fail(error,
-                  std::string(side) +
-                      (count_[c][kKing] == 0 ? " has no general" : " has more than one general"));
-    for (int k = kAdvisor; k <= kPawn; ++k) {
-      int most = k == kPawn ? 5 : 2;
-      if (count_[c][k] > most)
-        return Fail(error, std::string(side) + " has more than " + std::to_string(most) + " " +
-                               kNames[k] + "s");
+std::vector<PositionProblem> Position::Problems() const {
+  using What = PositionProblem::What;
+  std::vector<PositionProblem> problems;
+  for (Color c : {kRed, kBlack}) {
+    if (count_[c][kKing] == 0) problems.push_back({What::kNoGeneral, c});
+    for (int k = kKing; k <= kPawn; ++k) {
+      const int most = k == kKing ? 1 : k == kPawn ? 5 : 2;
+      if (count_[c][k] > most) problems.push_back({What::kTooMany, c, Kind(k), most});
     }
   }
   for (int s = 0; s < 90; ++s) {
-    int piece = board_[s];
+    const int piece = board_[s];
     if (!piece) continue;
-    Color c = ColorOf(piece);
+    const Color c = ColorOf(piece);
     // Seen from the piece's own side: rank 0 is its back rank.
-    int r = c == kRed ? RankOf(s) : 9 - RankOf(s);
-    int f = FileOf(s);
-    const char* side = c == kRed ? "red" : "black";
-    std::string where = std::string(1, char('a' + f)) + char('0' + RankOf(s));
+    const int r = c == kRed ? RankOf(s) : 9 - RankOf(s);
+    const int f = FileOf(s);
+    bool placed = true;
     switch (KindOf(piece)) {
       case kKing:
-        if (r > 2 || f < 3 || f > 5)
-          return Fail(error, std::string(side) + " general outside its palace at " + where);
+        placed = r <= 2 && f >= 3 && f <= 5;
         break;
       case kAdvisor:
-        if (!((r == 0 || r == 2) && (f == 3 || f == 5)) && !(r == 1 && f == 4))
-          return Fail(error, std::string(side) + " advisor off its five points at " + where);
+        placed = ((r == 0 || r == 2) && (f == 3 || f == 5)) || (r == 1 && f == 4);
         break;
       case kElephant:
-        if (!((r == 0 || r == 4) && (f == 2 || f == 6)) &&
-            !(r == 2 && (f == 0 || f == 4 || f == 8)))
-          return Fail(error, std::string(side) + " elephant off its seven points at " + where);
+        placed =
+            ((r == 0 || r == 4) && (f == 2 || f == 6)) || (r == 2 && (f == 0 || f == 4 || f == 8));
         break;
       case kPawn:
-        if (r < 3 || (r <= 4 && f % 2 == 1))
-          return Fail(error,
-                      std::string(side) + " soldier on a square it can never reach at " + where);
+        placed = r >= 3 && !(r <= 4 && f % 2 == 1);
         break;
       default:
         break;
     }
+    if (!placed) problems.push_back({What::kOutOfPlace, c, KindOf(piece), 0, s});
   }
-  if (Attacked(king_[Opponent(side_)], side_))
-    return Fail(error, "the side not to move is in check");
-  return true;
+  // Check needs one general a side, each in its palace.
+  if (!problems.empty()) return problems;
+  const Square red = king_[kRed], black = king_[kBlack];
+  bool facing = FileOf(red) == FileOf(black);
+  for (Square s = red + 9; facing && s < black; s += 9) facing = board_[s] == 0;
+  if (facing)
+    problems.push_back({What::kGeneralsFacing, Opponent(side_)});
+  else if (Attacked(king_[Opponent(side_)], side_))
+    problems.push_back({What::kNotToMoveInCheck, Opponent(side_)});
+  return problems;
+}
+
+std::string DescribeProblem(const PositionProblem& problem) {
+  static const char* kNames[8] = {"",      "general", "advisor", "elephant",
+                                  "horse", "chariot", "cannon",  "soldier"};
+  using What = PositionProblem::What;
+  const std::string side = problem.side == kRed ? "red" : "black";
+  const std::string kind = kNames[problem.piece];
+  switch (problem.what) {
+    case What::kNoGeneral:
+      return side + " has no general";
+    case What::kTooMany:
+      return problem.piece == kKing
+                 ? side + " has more than one general"
+                 : side + " has more than " + std::to_string(problem.most) + " " + kind + "s";
+    case What::kOutOfPlace: {
+      const std::string where =
+          std::string(1, char('a' + FileOf(problem.square))) + char('0' + RankOf(problem.square));
+      switch (problem.piece) {
+        case kKing:
+          return side + " general outside its palace at " + where;
+        case kAdvisor:
+          return side + " advisor off its five points at " + where;
+        case kElephant:
+          return side + " elephant off its seven points at " + where;
+        default:
+          return side + " soldier on a square it can never reach at " + where;
+      }
+    }
+    case What::kGeneralsFacing:
+      return "the generals face each other on an open file";
+    case What::kNotToMoveInCheck:
+      break;
+  }
+  return "the side not to move is in check";
 }
 
 std::string Position::Fen() const {

@@ -60,6 +60,28 @@ inline constexpr int RankOf(Square s) {
 
 inline constexpr int kMaxMoves = 160;  // above any count of pseudo-legal moves a legal position has
 
+// Why a board cannot be a position of a game (each side one general in its palace, advisors on
+// their five points and elephants on their seven, soldiers where they can go, at most 2 of each
+// kind and 5 soldiers a side, the generals not facing, the side not to move not in check).
+struct PositionProblem {
+  enum class What : uint8_t {
+    kNoGeneral,
+    kTooMany,     // more than `most` of `piece`
+    kOutOfPlace,  // `piece` on `square`, where it can never stand
+    kGeneralsFacing,
+    kNotToMoveInCheck,
+  };
+  What what = What::kNoGeneral;
+  Color side = kRed;
+  Kind piece = kNoKind;
+  int most = 0;
+  Square square = -1;
+  friend bool operator==(const PositionProblem&, const PositionProblem&) = default;
+};
+// The problem in English, as the FEN reader gives it: "black has no general", "red advisor off its
+// five points at d1"...
+std::string DescribeProblem(const PositionProblem& problem);
+
 class Position {
  public:
   Position();  // the start position
@@ -71,6 +93,10 @@ class Position {
   // NOT to move is in check (it could capture the general).
   static std::optional<Position> FromFen(std::string_view fen, std::string* error = nullptr);
   std::string Fen() const;  // "BOARD w|b - - 0 N" (plies/move numbers kept)
+  // Every problem of the board a FEN describes (none: FromFen takes it); nothing, with the reason
+  // in *error, when the text is not a FEN at all.
+  static std::optional<std::vector<PositionProblem>> CheckFen(std::string_view fen,
+                                                              std::string* error = nullptr);
 
   Color SideToMove() const { return side_; }
   uint64_t Key() const { return key_; }              // Zobrist key, includes the side to move
@@ -137,7 +163,8 @@ class Position {
   explicit Position(EmptyTag) {}
   void Clear();
   void Put(Square s, int piece);
-  bool Validate(std::string* error) const;
+  static std::optional<Position> Parse(std::string_view fen, std::string* error);
+  std::vector<PositionProblem> Problems() const;
 
   int8_t board_[90] = {};
   int8_t slot_of_[90] = {};    // slot index of the piece on a square, -1 empty

@@ -34,11 +34,6 @@ std::string Today() {
   return date;
 }
 
-std::string PgnResult(const Outcome& outcome, Colour human) {
-  if (outcome.winner == Winner::kNobody) return "*";
-  return (outcome.winner == Winner::kHuman) == (human == Colour::kRed) ? "1-0" : "0-1";
-}
-
 Ending EndingOf(const std::string& words) {
   if (words == "将死") return Ending::kMate;
   if (words == "困毙") return Ending::kStalemate;

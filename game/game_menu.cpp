@@ -5,6 +5,7 @@
 
 #include "engine/levels.h"
 #include "game/game_files.h"
+#include "game/labels.h"
 #include "game/live_analysis.h"
 #include "game/menu_items.h"
 #include "game/notation_choice.h"
@@ -88,9 +89,15 @@ void AskForHint(Session& game) {
 }
 
 void PastePosition(Session& game) {
-  if (auto error = game.Paste(runtime::ClipboardText()))
-    runtime::ShowMessageBox(runtime::BoxIcon::kWarning,
-                            "剪贴板里不是一个有效的局面，棋盘没有改变。\n" + *error, "粘贴局面");
+  const std::optional<PositionRefusal> refused = game.Paste(runtime::ClipboardText());
+  if (!refused) return;
+  std::string reasons = refused->notFen;
+  for (const engine::PositionProblem& problem : refused->problems) {
+    if (!reasons.empty()) reasons += '\n';
+    reasons += ProblemWords(problem);
+  }
+  runtime::ShowMessageBox(runtime::BoxIcon::kWarning,
+                          "剪贴板里不是一个有效的局面，棋盘没有改变。\n" + reasons, "粘贴局面");
 }
 
 // The position shown becomes the game once the player agrees to lose the moves after it.

@@ -19,6 +19,8 @@ const char* StatusWords(Status status) {
       return "你赢了";
     case Status::kYouLost:
       return "你输了";
+    case Status::kDraw:
+      return "和棋";
     case Status::kBlank:
       break;
   }
@@ -62,6 +64,16 @@ std::string EndingWords(Ending ending) {
       return "认输";
     case Ending::kTime:
       return "超时";
+    case Ending::kPerpetualCheck:
+      return "长将";
+    case Ending::kPerpetualChase:
+      return "长捉";
+    case Ending::kRepetition:
+      return "不变作和";
+    case Ending::kMoveLimit:
+      return "自然限着";
+    case Ending::kAgreed:
+      return "议和";
     case Ending::kRecorded:
     case Ending::kNone:
       break;
@@ -73,7 +85,49 @@ std::string ResultText(const Outcome& outcome, twoply::Colour human) {
   if (outcome.winner == Winner::kNobody) return {};
   const bool redWon = (outcome.winner == Winner::kHuman) == (human == twoply::Colour::kRed);
   const std::string words = EndingWords(outcome.ending);
-  return std::string(redWon ? "红胜" : "黑胜") + (words.empty() ? "" : "（" + words + "）");
+  const char* result = outcome.winner == Winner::kDraw ? "和棋" : redWon ? "红胜" : "黑胜";
+  return std::string(result) + (words.empty() ? "" : "（" + words + "）");
+}
+
+std::string PgnResult(const Outcome& outcome, twoply::Colour human) {
+  if (outcome.winner == Winner::kNobody) return "*";
+  if (outcome.winner == Winner::kDraw) return "1/2-1/2";
+  return (outcome.winner == Winner::kHuman) == (human == twoply::Colour::kRed) ? "1-0" : "0-1";
+}
+
+std::string ProblemWords(const engine::PositionProblem& problem) {
+  using What = engine::PositionProblem::What;
+  static const char* kPieces[8] = {"", "将", "士", "象", "马", "车", "炮", "兵"};
+  const std::string side = problem.side == engine::kRed ? "红方" : "黑方";
+  const std::string piece = kPieces[problem.piece];
+  switch (problem.what) {
+    case What::kNoGeneral:
+      return side + "没有将（帅）";
+    case What::kTooMany:
+      return problem.piece == engine::kKing
+                 ? side + "只能有一个将（帅）"
+                 : side + "的" + piece + "多于 " + std::to_string(problem.most) + " 个";
+    case What::kOutOfPlace: {
+      // Files from each side's own right, as the players count them; ranks 1-10 from red's side.
+      const std::string where = std::string(1, char('a' + engine::FileOf(problem.square))) +
+                                std::to_string(engine::RankOf(problem.square));
+      switch (problem.piece) {
+        case engine::kKing:
+          return side + "的将（帅）不在九宫内（" + where + "）";
+        case engine::kAdvisor:
+          return side + "的士不在它的五个点上（" + where + "）";
+        case engine::kElephant:
+          return side + "的象不在它的七个点上（" + where + "）";
+        default:
+          return side + "的兵在走不到的位置（" + where + "）";
+      }
+    }
+    case What::kGeneralsFacing:
+      return "两将在同一条直线上照面";
+    case What::kNotToMoveInCheck:
+      break;
+  }
+  return side + "不该走棋却正被将军";
 }
 
 }  // namespace game

@@ -151,7 +151,7 @@ TEST(EnginePosition, FenRefusals) {
       {"3k5/9/9/9/9/9/9/9/9/1B2K4 w", "elephant off its seven points"},
       {"3k5/9/9/9/9/9/9/9/4P4/4K4 w", "soldier on a square it can never reach"},
       {"3k5/9/9/9/9/9/1P7/9/9/4K4 w", "soldier on a square it can never reach"},
-      {"3k5/9/9/9/9/9/9/9/9/3K5 w", "the side not to move is in check"},
+      {"3k5/9/9/9/9/9/9/9/9/3K5 w", "the generals face each other"},
       {"3k5/9/9/9/9/9/9/9/9/3rK4 b", "the side not to move is in check"},
   };
   for (const auto& r : kRefusals) {

@@ -664,3 +664,90 @@ TEST_F(SessionScript, SubscribersHearWhatChangedAsData) {
   Act("new");
   EXPECT_TRUE(heard.empty());
 }
+
+namespace {
+
+// Under the standard rules the Computer's moves come from the test: the lines that end a game by
+// the rules a tournament judges, each reached through the Session.
+TEST_F(SessionScript, TheRepetitionAndMoveCountRulesEndTheGame) {
+  HandProvider provider;
+  session->ChooseLevel(3);
+  session->ChooseStandardRules(true);
+  session->UseReplyProvider(&provider);
+  // 60 rounds without a capture and without a third repetition: two chariots on cycles of 8 and
+  // 7 files.
+  std::string rounds;
+  const std::string red = "abcdeghi", black = "abcdghi";
+  for (size_t i = 0; i < 60; ++i)
+    rounds += std::string(1, red[i % 8]) + "1" + red[(i + 1) % 8] + "1 " + black[i % 7] + "8" +
+              black[(i + 1) % 7] + "8 ";
+  struct Case {
+    const char* fen;
+    std::string line;  // the Human's and the Computer's moves in turn
+    game::Winner winner;
+    game::Ending ending;
+  };
+  const Case cases[] = {
+      {"3k5/9/9/9/9/9/9/9/9/4K3R w", "i0i9 d9d8 i9i8 d8d9 i8i9 d9d8 i9i8 d8d9 i8i9",
+       game::Winner::kComputer, game::Ending::kPerpetualCheck},
+      {"3k5/9/c8/1R7/9/9/9/9/9/4K4 w", "b6b7 a7a8 b7b8 a8a7 b8b7 a7a8 b7b8 a8a7 b8b7",
+       game::Winner::kComputer, game::Ending::kPerpetualChase},
+      {"3k5/9/9/9/9/9/9/9/9/4K4 w", "e0e1 d9d8 e1e0 d8d9 e0e1 d9d8 e1e0 d8d9", game::Winner::kDraw,
+       game::Ending::kRepetition},
+      {"5k3/r8/9/9/9/9/9/9/R8/4K4 w", rounds, game::Winner::kDraw, game::Ending::kMoveLimit},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fen);
+    Act(std::string("paste ") + c.fen);
+    std::istringstream moves(c.line);
+    bool human = true;
+    for (std::string move; moves >> move; human = !human) {
+      ASSERT_EQ(session->Turn().GameOver, 0) << "ended before " << move;
+      if (human)
+        ASSERT_TRUE(session->PlayHumanMove(*twoply::ParseIccsMove(move))) << move;
+      else
+        provider.Give(engine::ParseIccs(move));
+    }
+    EXPECT_EQ(session->GameOutcome().winner, c.winner);
+    EXPECT_EQ(session->GameOutcome().ending, c.ending);
+    EXPECT_FALSE(session->Thinking());  // a game ended by the Human's move gets no reply
+  }
+  // Without the standard rules the same moves go on.
+  session->ChooseStandardRules(false);
+  Act(std::string("paste ") + cases[2].fen);
+  for (const char* move : {"e0e1", "d9d8", "e1e0", "d8d9", "e0e1", "d9d8", "e1e0", "d8d9"}) {
+    if (session->Thinking())
+      provider.Give(engine::ParseIccs(move));
+    else
+      session->PlayHumanMove(*twoply::ParseIccsMove(move));
+  }
+  EXPECT_EQ(session->Turn().GameOver, 0);
+  session->UseReplyProvider(nullptr);
+}
+
+TEST_F(SessionScript, ResignAndDrawOffers) {
+  Act("new");
+  EXPECT_EQ(session->OfferDraw(), game::DrawAnswer::kTooEarly);
+  session->Resign();
+  EXPECT_EQ(session->GameOutcome().winner, game::Winner::kComputer);
+  EXPECT_EQ(session->GameOutcome().ending, game::Ending::kResigned);
+  EXPECT_EQ(session->OfferDraw(), game::DrawAnswer::kNotNow);
+  // Nothing left that can attack: a draw at once, whatever the rounds.
+  Act("paste 3k5/9/9/9/9/9/9/9/4A4/3AK4 w");
+  EXPECT_EQ(session->OfferDraw(), game::DrawAnswer::kAccepted);
+  EXPECT_EQ(session->GameOutcome().winner, game::Winner::kDraw);
+  EXPECT_EQ(session->LabelValues().status, game::Status::kDraw);
+  // After 20 rounds the Computer's score decides: a chariot ahead is not even.
+  for (const char* fen : {"3k5/9/9/9/R8/9/9/9/9/4K4 w", "3k5/9/9/9/r8/9/9/9/9/4K4 w"}) {
+    SCOPED_TRACE(fen);
+    Act(std::string("paste ") + fen);
+    std::vector<twoply::Move> moves;
+    for (int round = 0; round < 20; ++round)
+      for (const char* move : {"e0e1", "d9d8", "e1e0", "d8d9"})
+        if (moves.size() < 40) moves.push_back(*twoply::ParseIccsMove(move));
+    session->LoadGame(twoply::Board, twoply::Human, moves);
+    EXPECT_EQ(session->OfferDraw(), game::DrawAnswer::kNotEven);
+  }
+}
+
+}  // namespace

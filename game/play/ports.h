@@ -27,6 +27,7 @@ enum class Status : uint8_t {
   kCheckYourTurn,  // standard rules: the Human is in check and to move
   kYouWon,
   kYouLost,
+  kDraw,  // standard rules and agreed draws only
 };
 // The three labels as values: the status, the Human's moves counted (nothing: the label's word
 // alone, as a new game shows it) and the Computer's last thinking time in milliseconds (likewise).
@@ -95,6 +96,8 @@ class ReplyProvider {
                    Answer answer) = 0;
   // The question is withdrawn: its answer must not come. Nothing when none is open.
   virtual void Withdraw() = 0;
+  // The score the provider gave its last answer, in centipawns for the side that asked.
+  virtual std::optional<int> LastScore() const { return std::nullopt; }
 };
 
 // The player's lasting choices: numbers under short keys.

@@ -1,8 +1,10 @@
 #include "game/play/session.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <utility>
 
+#include "engine/evaluation.h"
 #include "engine/levels.h"
 #include "engine/search.h"
 #include "engine/text_fields.h"
@@ -211,6 +213,7 @@ void Session::ResetForNewLine() {
   LineRestarted();
   outcome_ = Outcome{};
   computerWithoutMove_ = false;
+  lastReplyScore_.reset();
   if (searcher_) searcher_->NewGame();
   clock_.reset();
   if (clockSetting_) clock_.emplace(*clockSetting_, clockTime_);
@@ -271,13 +274,16 @@ void Session::PlayAs(Colour colour) {
   NewGame();
 }
 
-std::optional<std::string> Session::Paste(std::string_view text) {
+std::optional<PositionRefusal> Session::Paste(std::string_view text) {
   text = engine::Trim(text);
+  // The full rules' test that the position can occur, and the game's reading of the text.
   std::string error;
+  std::optional<std::vector<engine::PositionProblem>> problems =
+      engine::Position::CheckFen(text, &error);
+  if (!problems) return PositionRefusal{error, {}};
+  if (!problems->empty()) return PositionRefusal{{}, std::move(*problems)};
   std::optional<FenPosition> parsed = ParseFen(text, error);
-  if (!parsed) return error;
-  // The game's reading of the text, and the full rules' test that the position can occur.
-  if (!engine::Position::FromFen(text, &error)) return error;
+  if (!parsed) return PositionRefusal{error, {}};
 
   BeginLine(RedBelow(parsed->board, humanColour_));
   screen_.RedrawBoard(Board);
@@ -337,6 +343,43 @@ void Session::LoadGame(const BoardArray& start, Side first, const std::vector<Mo
 void Session::Stop() {
   StopSearch(SearchKind::kReply);
   ForgetHint();
+}
+
+void Session::Resign() {
+  if (turn_.GameOver != 0) return;
+  if (StopSearch(SearchKind::kReply)) turn_.HumanToMove = 1;
+  ForgetHint();
+  EndGame(Winner::kComputer, Ending::kResigned);
+}
+
+// The Computer's view of the position, in centipawns: its engine's score for its last reply when
+// there is one, else the engine's static evaluation of the board now.
+int Session::ComputerScore() const {
+  if (lastReplyScore_) return *lastReplyScore_;
+  std::optional<engine::Position> position = EnginePosition(Board, Computer, humanColour_);
+  return position ? engine::Evaluate(*position) : 0;
+}
+
+DrawAnswer Session::OfferDraw() {
+  if (turn_.GameOver != 0 || turn_.HumanToMove != 1 || Thinking() || viewed_)
+    return DrawAnswer::kNotNow;
+  // Neither side has a chariot, horse, cannon or soldier: nobody can win.
+  bool attackers = false;
+  for (int32_t row = 1; row <= kRows; ++row)
+    for (int32_t col = 1; col <= kCols; ++col) {
+      const uint8_t code = Board(row, col);
+      const uint8_t kind = code > kHumanCodeOffset ? code - kHumanCodeOffset : code;
+      attackers =
+          attackers || kind == Chariot || kind == Horse || kind == Cannon || kind == Soldier;
+    }
+  if (attackers) {
+    if (plies_.size() < 2 * kDrawOfferRounds) return DrawAnswer::kTooEarly;
+    if (std::abs(ComputerScore()) > kDrawOfferMarginCp) return DrawAnswer::kNotEven;
+  }
+  StopSearch(SearchKind::kHint);
+  EraseHintMark();
+  EndGame(Winner::kDraw, Ending::kAgreed);
+  return DrawAnswer::kAccepted;
 }
 
 std::string Session::Fen() const {
@@ -520,7 +563,8 @@ void Session::PerformHumanMove() {
   Board(turn_.SelectedSquare.row, turn_.SelectedSquare.col) = Empty;
   turn_.PieceSelected = 0;
   turn_.StepCount = turn_.StepCount + 1;
-  ComputerTurn();
+  // Under the standard rules the move may end the game by the repetition or move-count rules.
+  if (!JudgeLineAfterMove()) ComputerTurn();
   SetSteps(turn_.StepCount);
   Publish();
 }
@@ -675,8 +719,44 @@ void Session::EndGame(Winner winner, Ending ending) {
   turn_.GameOver = 1;
   if (clock_) clock_->Stop();
   outcome_ = Outcome{winner, ending};
-  SetStatus(winner == Winner::kHuman ? Status::kYouWon : Status::kYouLost);
+  SetStatus(winner == Winner::kHuman  ? Status::kYouWon
+            : winner == Winner::kDraw ? Status::kDraw
+                                      : Status::kYouLost);
   Publish();
+}
+
+// Under the standard rules, after a move: the repetition and move-count rules, judged by the
+// engine on the line played. True when they ended the game.
+bool Session::JudgeLineAfterMove() {
+  if (!standardRules_ || turn_.GameOver != 0 || plies_.empty()) return false;
+  const Side toMove = plies_.back().mover == Human ? Computer : Human;
+  std::optional<engine::Position> position = CurrentLinePosition(toMove);
+  if (!position) return false;
+  const engine::LineVerdict verdict = engine::JudgeLine(*position);
+  if (verdict.ending == engine::LineVerdict::Ending::kNone) return false;
+  EndByVerdict(verdict);
+  return true;
+}
+
+void Session::EndByVerdict(const engine::LineVerdict& verdict) {
+  using Verdict = engine::LineVerdict::Ending;
+  const bool humanLost = (verdict.loser == engine::kRed) == (humanColour_ == Colour::kRed);
+  switch (verdict.ending) {
+    case Verdict::kPerpetualCheck:
+    case Verdict::kPerpetualChase:
+      EndGame(humanLost ? Winner::kComputer : Winner::kHuman,
+              verdict.ending == Verdict::kPerpetualCheck ? Ending::kPerpetualCheck
+                                                         : Ending::kPerpetualChase);
+      return;
+    case Verdict::kRepetitionDraw:
+      EndGame(Winner::kDraw, Ending::kRepetition);
+      return;
+    case Verdict::kMoveLimitDraw:
+      EndGame(Winner::kDraw, Ending::kMoveLimit);
+      return;
+    case Verdict::kNone:
+      return;
+  }
 }
 
 void Session::CheckGameEnd() {
@@ -693,6 +773,7 @@ void Session::CheckGameEnd() {
 // loses, a Human without one loses, a Human in check reads "将军!" before "到你了...".
 void Session::JudgeStandardRules() {
   if (!standardRules_) return;
+  if (!computerWithoutMove_ && JudgeLineAfterMove()) return;
   if (computerWithoutMove_) {
     computerWithoutMove_ = false;
     auto position = EnginePosition(Board, Computer, humanColour_);
@@ -797,24 +878,33 @@ engine::Searcher& Session::Searcher() {
 bool Session::StartSearch(SearchKind kind, const engine::Position& position, int32_t level,
                           std::function<void(engine::Move)> arrived) {
   if (pending_) return false;  // one search at a time
-  struct Result {
-    engine::Move best = engine::kNoMove;
-  };
-  auto result = std::make_shared<Result>();
+  auto result = std::make_shared<engine::SearchResult>();
   auto stop = std::make_shared<std::atomic<bool>>(false);
   engine::Limits limits = engine::LevelLimits(level);
   limits.stop = stop.get();
   // A hint is the best move the search finds, never one of the near-best a level may vary among.
   if (kind == SearchKind::kHint) limits.variety_cp = 0;
+  // On a clock the Computer spends what its own time allows (a weaker level keeps its caps of
+  // depth and nodes).
+  if (kind == SearchKind::kReply && clock_) {
+    const engine::TimeAllotment allotted =
+        engine::AllotTime(std::max<int64_t>(clock_->Remaining(ComputerColour()), 1),
+                          clock_->Setting().increment_ms, 0);
+    limits.movetime_ms = allotted.hard_ms;
+    limits.soft_ms = allotted.soft_ms;
+    limits.movetime_exact = false;
+  }
   engine::Searcher* searcher = &Searcher();
   const uint64_t serial = ++searchSerial_;
   pending_ = std::make_unique<Pending>(Pending{kind, serial, 0, stop});
   auto work = [result, position, limits, searcher, stop] {
-    result->best = searcher->Search(position, limits).best;
+    *result = searcher->Search(position, limits);
   };
-  auto done = [this, serial, result, arrived = std::move(arrived)] {
+  auto done = [this, kind, serial, result, arrived = std::move(arrived)] {
     if (!pending_ || pending_->serial != serial) return;  // stopped meanwhile
     pending_.reset();
+    if (kind == SearchKind::kReply && result->best != engine::kNoMove)
+      lastReplyScore_ = result->score;
     arrived(result->best);
   };
   const Scheduler::Job job = scheduler_.Start(std::move(work), std::move(done));
@@ -842,6 +932,7 @@ bool Session::AskProvider(const engine::Position& position,
     if (!pending_ || pending_->serial != serial) return;  // withdrawn meanwhile
     pending_.reset();
     if (move && position.IsLegal(*move)) {
+      lastReplyScore_ = provider_ ? provider_->LastScore() : std::nullopt;
       arrived(*move);
     } else if (engine::PlayedByTwoPlySearch(level_) ||
                !StartSearch(SearchKind::kReply, position, level_, arrived)) {

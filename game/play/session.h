@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/line_judge.h"
 #include "engine/position.h"
 #include "game/play/engine_bridge.h"
 #include "game/play/game_clock.h"
@@ -50,7 +51,7 @@ inline constexpr int32_t kDefaultLevel = 2;
 inline constexpr int32_t kLowestHintLevel = 4;
 
 // Ends the game when one General is missing from both palaces (the other found).
-enum class Winner { kNobody, kHuman, kComputer };
+enum class Winner { kNobody, kHuman, kComputer, kDraw };
 Winner GeneralsVerdict(const twoply::BoardArray& board);
 
 // How a finished game ended.
@@ -59,9 +60,15 @@ enum class Ending {
   kGeneralTaken,  // a General no longer in its palace
   kMate,          // standard rules: no legal move while in check
   kStalemate,     // standard rules: no legal move, not in check
-  kResigned,      // a record that says one side gave up
+  kResigned,      // a side gave up (the Human in the window, or as a record says)
   kRecorded,      // a record's result, for a reason not told
   kTime,          // the loser's clock ran out
+  // Standard rules, judged after every move:
+  kPerpetualCheck,  // the loser checked with every move of three repetitions
+  kPerpetualChase,  // the loser chased with every move of three repetitions
+  kRepetition,      // a draw: the position stood a third time, neither side to blame
+  kMoveLimit,       // a draw: 60 rounds without a capture
+  kAgreed,          // a draw the Computer accepted
 };
 struct Outcome {
   Winner winner = Winner::kNobody;
@@ -82,6 +89,24 @@ struct GameLine {
   twoply::Side first = twoply::Human;
   std::vector<twoply::Move> moves;
 };
+
+// Why a position cannot start a game: the text is not a FEN (`notFen`, the reader's reason), or
+// its board cannot stand in a game (`problems`, every one of them).
+struct PositionRefusal {
+  std::string notFen;
+  std::vector<engine::PositionProblem> problems;
+};
+
+enum class DrawAnswer {
+  kAccepted,
+  kNotNow,    // the game is over, or it is not the Human's turn
+  kTooEarly,  // fewer than 20 rounds played and attacking pieces left
+  kNotEven,   // the Computer thinks it stands better than a third of a pawn
+};
+// A draw is agreed only after this many rounds, when the score is within this many centipawns,
+// unless neither side has a piece left that can attack.
+inline constexpr size_t kDrawOfferRounds = 20;
+inline constexpr int kDrawOfferMarginCp = 30;
 
 enum class HintAnswer {
   kNotNow,      // the game is over, the Computer is to move, or a search is running
@@ -116,8 +141,9 @@ class Session {
   void TakeBack();
   HintAnswer RequestHint();
   // A FEN becomes a new game from it (the Computer moves at once when the FEN says it is to
-  // move); anything else is refused with the reason (UTF-8) and nothing changes.
-  std::optional<std::string> Paste(std::string_view fen);
+  // move); anything else is refused with its reasons and nothing changes. A take-back never goes
+  // back past it.
+  std::optional<PositionRefusal> Paste(std::string_view fen);
   // A board opened from a record replaces Board and nothing else; a Computer stopped while
   // thinking hands the turn to the Human.
   void OpenBoard(const twoply::BoardArray& board);
@@ -141,6 +167,10 @@ class Session {
   void ContinueFromView();
   // Stops the search and drops the hint (the window is going).
   void Stop();
+  // 认输: the Human gives the game up (a Computer still thinking stops).
+  void Resign();
+  // 提和: the Computer accepts only an even game after 20 rounds, or one neither side can win.
+  DrawAnswer OfferDraw();
 
   void ChooseLevel(int32_t level);  // remembered; ignored outside 1..8
   void ChooseStandardRules(bool on);
@@ -152,9 +182,10 @@ class Session {
   // of is withdrawn when it is replaced.
   void UseReplyProvider(ReplyProvider* provider, bool atEveryLevel = false);
   ReplyProvider* Provider() const { return provider_; }
-  // Both sides play on a clock (an outside opponent given base and increment); nothing: no clock,
-  // as by default. A game without moves yet takes it at once, a game under way from the next
-  // line on; no clock takes effect at once. `now` replaces the steady clock (tests).
+  // Both sides play on a clock, the Computer's engine (built-in at levels 3-8, or outside) with
+  // its own time management; nothing: no clock, as by default. A game without moves yet takes it
+  // at once, a game under way from the next line on; no clock takes effect at once. `now`
+  // replaces the steady clock (tests).
   void UseClock(std::optional<ClockSetting> setting, GameClock::TimeSource now = {});
   const GameClock* Clock() const { return clock_ ? &*clock_ : nullptr; }
   // The flags: the side to move whose time ran out loses on time (a Computer still thinking has
@@ -217,11 +248,14 @@ class Session {
   void MakeComputerMove(const twoply::Move& move);
   void EndComputerTurn(int32_t started);
   void CheckGameEnd();
+  bool JudgeLineAfterMove();
+  void EndByVerdict(const engine::LineVerdict& verdict);
   twoply::Colour ComputerColour() const;
   void JudgeStandardRules();
   void EndGame(Winner winner, Ending ending);
   std::optional<engine::Position> CurrentLinePosition(twoply::Side toMove) const;
   std::optional<twoply::Move> GeneralCapture() const;
+  int ComputerScore() const;
   void ShowHint(const twoply::Move& move);
   void EraseHintMark();
   void ForgetHint();
@@ -254,6 +288,7 @@ class Session {
   uint64_t searchSerial_ = 0;
   // Made at the first engine search, so a game at levels 1 and 2 never allocates its table.
   std::unique_ptr<engine::Searcher> searcher_;
+  std::optional<int> lastReplyScore_;  // the Computer's engine's score for its last reply
   ReplyProvider* provider_ = nullptr;
   bool providerAtEveryLevel_ = false;
   std::optional<ClockSetting> clockSetting_;
