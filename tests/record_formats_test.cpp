@@ -313,6 +313,15 @@ TEST(DhtmlXq, GivesWhatABrokenBlockHasAndSaysWhere) {
     for (NodeId id = 0; id < game->tree.NodeCount(); ++id) nodes += game->tree.Attached(id);
     EXPECT_EQ(nodes, c.nodes) << c.name;
   }
+  // A variation number given twice: both lines are kept, and the later answers to the number.
+  auto twice = record::ReadDhtmlXq(
+      "[DhtmlXQ_movelist]7747[/DhtmlXQ_movelist][DhtmlXQ_move_0_1_1]26256364[/DhtmlXQ_move_0_1_1]"
+      "[DhtmlXQ_move_0_1_1]7967[/DhtmlXQ_move_0_1_1][DhtmlXQ_move_1_2_2]7062[/DhtmlXQ_move_1_2_2]",
+      1, nullptr);
+  ASSERT_EQ(twice->tree.Children(kRootNode).size(), 3u);
+  NodeId later = twice->tree.Children(kRootNode)[2];
+  ASSERT_EQ(twice->tree.Children(later).size(), 1u);
+  EXPECT_EQ(twice->tree.At(twice->tree.Children(later)[0]).move, M("h9g7"));
   record::ReadError error;
   EXPECT_FALSE(record::ReadDhtmlXq("[DhtmlXQ_binit]0010[/DhtmlXQ_binit]", 1, &error));
   EXPECT_EQ(error.Text(), "第 1 行：DhtmlXQ 的开局不是合规的局面（binit 不到 64 个数字）");

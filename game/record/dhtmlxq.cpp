@@ -203,6 +203,7 @@ class BlockReader {
   // Plays a field's moves from `from` as a new line.
   void Play(int id, int parent, Place from, std::string_view raw, int line) {
     Branch& branch = branches_[id];
+    branch = Branch{};  // a number given twice: the later line answers to it
     branch.parent = parent;
     branch.at = from.node;
     branch.first_ply = tree_.At(from.node).ply + 1;
@@ -239,7 +240,9 @@ class BlockReader {
       if (index >= 0 && index < int(branch.nodes.size())) {
         size_t from = size_t(index) / Branch::kEvery * Branch::kEvery;
         engine::Position pos = *engine::Position::FromFen(branch.after[from / Branch::kEvery]);
-        for (size_t k = from + 1; k <= size_t(index); ++k) pos.MakeMove(tree_.At(branch.nodes[k]).move);
+        std::vector<engine::Move> moves;
+        for (size_t k = from + 1; k <= size_t(index); ++k) moves.push_back(tree_.At(branch.nodes[k]).move);
+        engine::MakeLegalMoves(pos, moves);
         return Place{branch.nodes[size_t(index)], std::move(pos)};
       }
       if (index >= 0 || id == 0) return std::nullopt;
