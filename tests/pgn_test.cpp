@@ -270,13 +270,15 @@ TEST(PgnTree, EveryTreeReadsBackWhole) {
       EXPECT_EQ(record::WritePgn(again->tree, n), record::WritePgn(read->tree, n));
     }
   }
-  // Numbered from the FEN's move number, black first; "}" in a comment is written full width.
+  // Numbered from the FEN's move number, black first; "}" in a comment is written full width, and
+  // so is the "[" of a line in a comment that would read as a tag.
   record::GameTree tree(*engine::Position::FromFen("4k4/9/9/9/9/9/9/9/4R4/3K5 b - - 4 23"));
-  NodeId first = tree.AppendChild(record::kRootNode, *engine::ParseIccs("e9d9"));
-  tree.AddComment(first, "a}b");
-  tree.AppendChild(first, *engine::ParseIccs("e1d1"));
+  NodeId first = tree.AppendChild(record::kRootNode, *engine::ParseIccs("e9f9"));
+  tree.AddComment(first, "a}b\n[Event \"x\"]");
+  tree.AppendChild(first, *engine::ParseIccs("e1f1"));
   std::string text = record::WritePgn(tree, Notation::kIccs);
-  EXPECT_NE(text.find("\n23... E9-D9 {a｝b} 24. E1-D1 *\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\n23... E9-F9 {a｝b\n［Event \"x\"]} 24. E1-F1 *\n"), std::string::npos) << text;
+  EXPECT_EQ(record::ReadPgnGame(text, 1, nullptr)->tree.At(first).comment, "a｝b\n［Event \"x\"]");
 }
 
 TEST(PgnTree, ReadsEverySpelling) {

@@ -252,7 +252,7 @@ class MoveText {
       return true;
     }
     NodeId node = tree_->AppendChild(frame.last, *reading.move);
-    tree_->AddBefore(node, frame.before);
+    tree_->AddBefore(node, WithoutTagLines(frame.before));
     frame.before.clear();
     pos_->MakeMove(*reading.move);
     ++frame.made;
@@ -324,7 +324,7 @@ std::string Escaped(std::string_view value) {
 }
 
 std::string Braced(std::string_view comment) {
-  return std::string("{").append(FullWidthBraceEnds(comment)).append("}");
+  return std::string("{").append(WithoutTagLines(FullWidthBraceEnds(comment))).append("}");
 }
 
 bool IsOpening(const engine::Position& pos) {
@@ -518,6 +518,11 @@ std::optional<OpenedGame> ReadPgnGame(std::string_view text, int first_line, Rea
   game.tree.tags = std::move(section.tags);
   MoveText reader(text, &game.tree, game.problems);
   reader.Run(lexer, token);
+  // Comments joined on reading may have made a line that would read as a tag; it is kept the
+  // way the writer writes it, so that the game reads back the same.
+  for (NodeId id = 0; id < game.tree.NodeCount(); ++id)
+    if (game.tree.At(id).comment.find('\n') != std::string::npos)
+      game.tree.SetComment(id, WithoutTagLines(game.tree.At(id).comment));
   if (reader.result)
     game.tree.result = *reader.result;
   else if (auto result = ResultWord(CommonTag(game.tree.tags, "Result")))

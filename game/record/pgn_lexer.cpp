@@ -141,23 +141,29 @@ PgnToken PgnLexer::Next() {
   return token;
 }
 
-// A line that is a whole tag, [Name "value"]: it ends a comment left open before it.
-bool PgnLexer::TagLineAt(size_t at) const {
-  size_t end = LineEnd(at);
-  std::string_view line = text_.substr(at, end - at);
+bool IsTagLine(std::string_view line, Encoding encoding) {
+  line = line.substr(0, line.find('\n'));
   size_t i = line.find_first_not_of(" \t");
   if (i == std::string_view::npos || line[i] != '[') return false;
   size_t name = ++i;
   while (i < line.size() && !IsBlank(line[i]) && line[i] != '"' && line[i] != ']' &&
          line[i] != '[')
-    i += CharLength(line, i, forms_.encoding);
-  if (i == name) return false;
+    i += CharLength(line, i, encoding);
+  if (i == name || i >= line.size()) return false;
   i = line.find_first_not_of(" \t", i);
   if (i == std::string_view::npos || line[i] != '"') return false;
   size_t close = line.find_last_of('"');
   if (close == i) return false;
   i = line.find_first_not_of(" \t\r", close + 1);
   return i != std::string_view::npos && line[i] == ']';
+}
+
+std::string WithoutTagLines(std::string_view comment) {
+  std::string out(comment);
+  for (size_t at = out.find('\n'); at != std::string::npos; at = out.find('\n', at + 1))
+    if (IsTagLine(std::string_view(out).substr(at + 1), Encoding::kUtf8))
+      out.replace(out.find('[', at), 1, "［");
+  return out;
 }
 
 void PgnLexer::Tag(PgnToken& token) {
@@ -208,7 +214,7 @@ void PgnLexer::Comment(PgnToken& token) {
   while (i < text_.size() && text_[i] != '}') {
     // A comment left open ends before the next tag line, so that it never takes in the games
     // after it.
-    if (text_[i] == '\n' && TagLineAt(i + 1)) break;
+    if (text_[i] == '\n' && IsTagLine(text_.substr(i + 1), forms_.encoding)) break;
     i += CharLength(text_, i, forms_.encoding);
   }
   i = std::min(i, text_.size());

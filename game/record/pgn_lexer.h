@@ -50,7 +50,6 @@ class PgnLexer {
   size_t SpaceLength(size_t at) const;
   void SkipSpace();
   void Advance(size_t to);  // counting the lines passed
-  bool TagLineAt(size_t at) const;
   void Tag(PgnToken& token);
   void Comment(PgnToken& token);
   size_t LineEnd(size_t at) const;
@@ -60,6 +59,13 @@ class PgnLexer {
   size_t pos_;
   int line_;
 };
+
+// Whether a line is a whole tag, [Name "value"]: such a line ends a comment left open before it.
+bool IsTagLine(std::string_view line, Encoding encoding);
+
+// The comment with each of its lines that would read as a tag line starting with the full-width
+// "［" instead of "[", so that it reads back as one comment.
+std::string WithoutTagLines(std::string_view comment);
 
 // What a symbol of move text is.
 struct PgnSymbol {
