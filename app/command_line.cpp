@@ -67,6 +67,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
       return Refused("option '--engine' needs the engine's command line");
     line.engine = *command;
   }
+  line.fen = read->Get("--fen");
   if (read->operands.size() > 1) return Refused("only one record can be opened");
   if (!read->operands.empty()) line.record = read->operands.front();
   return line;
@@ -83,6 +84,8 @@ std::string UsageText(std::string_view program, std::string_view keys) {
       "  --black        play black for this run: the computer has red and moves first\n"
       "  --engine CMD   an outside UCI or UCCI engine, started as CMD, plays the computer's\n"
       "                 moves for this run, at every level\n"
+      "  --fen FEN      start from this position (quote it); refused with its reasons when\n"
+      "                 no game can reach it\n"
       "  -h, --help     show this help and exit\n"
       "  -V, --version  show the version and exit\n"
       "\n"

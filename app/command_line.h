@@ -22,6 +22,7 @@ struct CommandLine {
   std::optional<int> level;           // --level N, 1..8
   bool black = false;                 // --black: the Human plays black this run
   std::optional<std::string> engine;  // --engine COMMAND: an outside engine plays this run
+  std::optional<std::string> fen;     // --fen FEN: the first game starts from this position
   std::optional<std::string> record;  // a record to open at start
   std::string error;                  // why the command line was refused
 };

@@ -38,6 +38,7 @@ int main(int argc, char** argv) {
   if (line.level) setup.run.level = *line.level;
   if (line.black) setup.run.colour = twoply::Colour::kBlack;
   setup.engine = line.engine;
+  setup.fen = line.fen;
   setup.extraWindows = ui::MakeExtraWindows;
   game::MainWindowHost host(std::move(setup));
   game::RegisterHandlers(&host);

@@ -8,7 +8,7 @@
 namespace bench {
 
 inline game::MainWindowHost& Host() {
-  static game::MainWindowHost host({{}, std::nullopt, ui::MakeExtraWindows});
+  static game::MainWindowHost host({{}, std::nullopt, std::nullopt, ui::MakeExtraWindows});
   return host;
 }
 

@@ -1,10 +1,12 @@
 // Positions and moves for the full-rules engine from untrusted text. Whatever parses must print
-// back to the same position, take and undo each of its legal moves, and survive a short search.
+// back to the same position, take and undo each of its legal moves, be judged along a line of
+// them, and survive a short search; the position check agrees with the reader.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "engine/line_judge.h"
 #include "engine/position.h"
 #include "engine/search.h"
 
@@ -15,9 +17,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   std::string error;
   auto pos = engine::Position::FromFen(text, &error);
+  // The position check and the reader agree: a FEN is taken exactly when no problem is found,
+  // and refused with the first one.
+  std::string checkError;
+  const auto problems = engine::Position::CheckFen(text, &checkError);
+  if (problems.has_value() != (pos.has_value() || !problems || !problems->empty()))
+    __builtin_trap();
+  if (problems && problems->empty() != pos.has_value()) __builtin_trap();
+  if (problems && !problems->empty() && error != engine::DescribeProblem(problems->front()))
+    __builtin_trap();
   if (!pos) {
     if (error.empty()) __builtin_trap();
     return 0;
+  }
+  // A line of the position's legal moves is judged without harm to the position.
+  {
+    engine::Position line = *pos;
+    for (int i = 0; i < 12 && !line.NoLegalMoves(); ++i) {
+      line.MakeMove(line.LegalMoves()[size_t(i) % line.LegalMoves().size()]);
+      const std::string fen = line.Fen();
+      engine::JudgeLine(line);
+      if (line.Fen() != fen) __builtin_trap();
+    }
   }
   auto again = engine::Position::FromFen(pos->Fen());
   if (!again || again->Key() != pos->Key() || again->Fen() != pos->Fen()) __builtin_trap();

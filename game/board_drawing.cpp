@@ -4,6 +4,7 @@
 
 #include "game/units.h"
 #include "runtime/commands.h"
+#include "runtime/pictures/picture.h"
 #include "runtime/pictures/picture_commands.h"
 #include "runtime/windows/properties.h"
 #include "runtime/windows/window_commands.h"
@@ -217,6 +218,40 @@ void RedrawBoard(const BoardArray& board, Colour below) {
   RestoreBoardCells();
   DrawAllPieces(board, below);
   runtime::SetLogicProperty(BoardPanel, prop::kVisible, true);
+}
+
+namespace {
+
+// A sprite decoded from the program's copy into a picture of its own.
+runtime::PicturePtr SpritePicture(int32_t code, Colour below) {
+  if (below == Colour::kBlack && code >= 1 && code <= kLastPieceCode)
+    code = code > kHumanCodeOffset ? code - kHumanCodeOffset : code + kHumanCodeOffset;
+  const runtime::ByteSet* data = SpriteData(code, false);
+  if (data == nullptr) return nullptr;
+  return runtime::LoadPictureFromMemory(data->Bytes());
+}
+
+}  // namespace
+
+runtime::Surface BoardPicture(const BoardArray& board, Colour below) {
+  runtime::Surface picture = runtime::PanelSurface(CleanBoardPanel);
+  for (int32_t row = 1; row <= kRows; ++row)
+    for (int32_t col = 1; col <= kCols; ++col)
+      if (runtime::PicturePtr sprite = SpritePicture(board(row, col), below))
+        runtime::PaintPicture(sprite.get(), picture, (col - 1) * kCell, (row - 1) * kCell, kSprite,
+                              kSprite, -runtime::Rgb(255, 255, 255));
+  return picture;
+}
+
+runtime::Surface PiecePicture(uint8_t code, Colour below) {
+  const runtime::Surface board = runtime::PanelSurface(CleanBoardPanel);
+  runtime::Surface picture(kSprite, kSprite);
+  runtime::BlitSurface(board, runtime::Rect{0, 0, kSprite, kSprite}, picture, 0, 0,
+                       runtime::kSourceCopy);
+  if (runtime::PicturePtr sprite = SpritePicture(code, below))
+    runtime::PaintPicture(sprite.get(), picture, 0, 0, kSprite, kSprite,
+                          -runtime::Rgb(255, 255, 255));
+  return picture;
 }
 
 // The hint's mark: four red corners inside the sprite's 44 x 44 pixels, drawn with the board

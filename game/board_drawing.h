@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "game/twoply/board.h"
+#include "runtime/pictures/surface.h"
 
 namespace game {
 
@@ -52,6 +53,14 @@ void DrawNewBoard(twoply::Colour below = twoply::Colour::kRed);
 // hidden meanwhile.
 void RedrawBoard(const twoply::BoardArray& board = twoply::Board,
                  twoply::Colour below = twoply::Colour::kRed);
+
+// The board as a picture of its own, for a window that shows a board apart from the main window's
+// panel (the editor): the empty board of CleanBoardPanel (drawn by the first new game) with the
+// pieces of `board` in the colours of the side below.
+runtime::Surface BoardPicture(const twoply::BoardArray& board,
+                              twoply::Colour below = twoply::Colour::kRed);
+// One piece's sprite on the board's wood at the top-left cell, 44 x 44 pixels.
+runtime::Surface PiecePicture(uint8_t code, twoply::Colour below = twoply::Colour::kRed);
 
 // The hint's target marked with four red corners, and the mark taken off: the clean cell and the
 // piece Board has there.

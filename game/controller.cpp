@@ -1,5 +1,6 @@
 #include "game/controller.h"
 
+#include "game/game_menu.h"
 #include "game/twoply/static_evaluation.h"
 #include "game/twoply/two_ply_search.h"
 #include "game/units.h"
@@ -18,6 +19,9 @@ void OnMainWindowCreated(MainWindowHost& host) {
   LoadEvaluationTables();
   SearchDepth = 2;
   window.ShowParts();
+  // A position given for the run (--fen) replaces the first game only.
+  if (std::optional<std::string> fen = std::exchange(host.Setup().fen, std::nullopt))
+    StartFromPosition(window, *fen, PositionSource::kCommandLine);
 }
 
 void NewGame(WindowGame& window) {

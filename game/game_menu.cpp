@@ -1,5 +1,6 @@
 #include "game/game_menu.h"
 
+#include <cstdio>
 #include <iterator>
 #include <string_view>
 
@@ -72,11 +73,16 @@ std::vector<runtime::MenuEntry> BoardMenuEntries() {
   Separator(entries);
   Add(entries, Kind::kAction, kCopyItem);
   Add(entries, Kind::kAction, kPasteItem);
+  Add(entries, Kind::kAction, kSetUpItem);
   Separator(entries);
   Add(entries, Kind::kCheck, kRecordItem);
   Add(entries, Kind::kAction, kSavePgnItem);
   Add(entries, Kind::kAction, kOpenPgnItem);
   Add(entries, Kind::kCheck, kBlackItem);
+  Add(entries, Kind::kAction, kSettingsItem);
+  Separator(entries);
+  Add(entries, Kind::kAction, kResignItem);
+  Add(entries, Kind::kAction, kDrawItem);
   Separator(entries);
   AnalysisEntries(entries);
   Add(entries, Kind::kAction, kEnginesItem);
@@ -88,16 +94,30 @@ void AskForHint(Session& game) {
     runtime::ShowMessageBox(runtime::BoxIcon::kInformation, "这个局面无法给出提示。", "提示");
 }
 
-void PastePosition(Session& game) {
-  const std::optional<PositionRefusal> refused = game.Paste(runtime::ClipboardText());
-  if (!refused) return;
-  std::string reasons = refused->notFen;
-  for (const engine::PositionProblem& problem : refused->problems) {
-    if (!reasons.empty()) reasons += '\n';
-    reasons += ProblemWords(problem);
+void SetUpPosition(WindowGame& window) {
+  if (!window.Windows()) return;
+  if (std::optional<std::string> fen = window.Windows()->EditPosition(window.Game().Fen()))
+    StartFromPosition(window, *fen, PositionSource::kEditor);
+}
+
+void Resign(Session& game) {
+  if (runtime::AskYesNo("认输吗？这盘棋将记为你输。", "认输")) game.Resign();
+}
+
+void OfferDraw(Session& game) {
+  switch (game.OfferDraw()) {
+    case DrawAnswer::kAccepted:
+    case DrawAnswer::kNotNow:
+      return;
+    case DrawAnswer::kTooEarly:
+      runtime::ShowMessageBox(runtime::BoxIcon::kInformation,
+                              "电脑不同意和棋：还没有下满 20 个回合。", "提和");
+      return;
+    case DrawAnswer::kNotEven:
+      runtime::ShowMessageBox(runtime::BoxIcon::kInformation, "电脑不同意和棋：局面还不均衡。",
+                              "提和");
+      return;
   }
-  runtime::ShowMessageBox(runtime::BoxIcon::kWarning,
-                          "剪贴板里不是一个有效的局面，棋盘没有改变。\n" + reasons, "粘贴局面");
 }
 
 // The position shown becomes the game once the player agrees to lose the moves after it.
@@ -117,6 +137,23 @@ bool RecordShown(WindowGame& window) {
 
 }  // namespace
 
+bool StartFromPosition(WindowGame& window, const std::string& fen, PositionSource source) {
+  const std::optional<PositionRefusal> refused = window.Game().Paste(fen);
+  if (!refused) return true;
+  std::string reasons = refused->notFen;
+  for (const engine::PositionProblem& problem : refused->problems) {
+    if (!reasons.empty()) reasons += '\n';
+    reasons += ProblemWords(problem);
+  }
+  const bool clipboard = source == PositionSource::kClipboard;
+  const std::string text =
+      std::string(clipboard ? "剪贴板里" : "这") + "不是一个有效的局面，棋盘没有改变。\n" + reasons;
+  if (source == PositionSource::kCommandLine)
+    std::fprintf(stderr, "xiangqi: --fen: %s\n", text.c_str());
+  runtime::ShowMessageBox(runtime::BoxIcon::kWarning, text, clipboard ? "粘贴局面" : "局面");
+  return false;
+}
+
 void InstallBoardMenu(WindowGame& window) {
   runtime::InstallContextMenu(
       BoardPanel, BoardMenuEntries(), [&window](int32_t id) { return MenuItemStateOf(window, id); },
@@ -130,6 +167,9 @@ std::vector<runtime::MenuEntry> RecordWindowMenuEntries() {
   Separator(entries);
   Add(entries, Kind::kAction, kSavePgnItem);
   Add(entries, Kind::kAction, kOpenPgnItem);
+  Separator(entries);
+  Add(entries, Kind::kAction, kResignItem);
+  Add(entries, Kind::kAction, kDrawItem);
   entries.push_back({Kind::kEndSubmenu, 0, "", ""});
   Choices(entries, kNotationItem, kNotationItemBase, 0, kNotationNames);
   entries.push_back({Kind::kSubmenu, 0, std::string(Item(kAnalysisItem).name), ""});
@@ -156,7 +196,15 @@ runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id) {
     case kContinueItem:
       return {game.Viewed().has_value(), false};
     case kEnginesItem:
+    case kSetUpItem:
+    case kSettingsItem:
       return {window.Windows() != nullptr, false};
+    case kResignItem:
+      return {game.Turn().GameOver == 0 && !game.Viewed(), false};
+    case kDrawItem:
+      return {game.Turn().GameOver == 0 && game.Turn().HumanToMove == 1 && !game.Thinking() &&
+                  !game.Viewed(),
+              false};
     default:
       break;
   }
@@ -179,7 +227,17 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
     case kCopyItem:
       return runtime::CopyTextToClipboard(game.Fen());
     case kPasteItem:
-      return PastePosition(game);
+      StartFromPosition(window, runtime::ClipboardText(), PositionSource::kClipboard);
+      return;
+    case kSetUpItem:
+      return SetUpPosition(window);
+    case kSettingsItem:
+      if (window.Windows()) window.Windows()->ShowGameSettings();
+      return;
+    case kResignItem:
+      return Resign(game);
+    case kDrawItem:
+      return OfferDraw(game);
     case kRecordItem:
       if (window.Windows()) window.Windows()->ToggleRecordWindow();
       return;

@@ -24,6 +24,12 @@ std::vector<runtime::MenuEntry> RecordWindowMenuEntries();
 runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id);
 void ActOnMenuItem(WindowGame& window, int32_t id);
 
+// A position (FEN) starts a game: from the clipboard, the editor or the command line. One that no
+// game can reach is refused with every reason in a box (and on standard error from the command
+// line) and the board stays; false then.
+enum class PositionSource { kClipboard, kEditor, kCommandLine };
+bool StartFromPosition(WindowGame& window, const std::string& fen, PositionSource source);
+
 // The keys and where the menu is, one per line, for the board's tooltip (UTF-8).
 std::string ShortcutHelpText();
 // The menu's items and keys with what they do in English, one per line, for --help.

@@ -105,7 +105,6 @@ void OutsideOpponent::Poll() {
 void OutsideOpponent::FailedWith(const std::string& message) {
   commandForThisRun_.reset();
   runtime::StopRepeatingCall(std::exchange(polling_, 0));
-  game_.UseClock(std::nullopt);
   game_.UseReplyProvider(nullptr);
   provider_.reset();
   runtime::ShowMessageBox(runtime::BoxIcon::kWarning, message + "\n内置引擎接着下这盘棋。",
@@ -120,9 +119,6 @@ void OutsideOpponent::FollowChoice() {
   game_.UseReplyProvider(nullptr);
   provider_.reset();
   runtime::StopRepeatingCall(std::exchange(polling_, 0));
-  // The clock chosen in 引擎… goes with an outside opponent; the built-in engine plays by its
-  // level.
-  game_.UseClock(chosen ? EngineClock() : std::nullopt);
   if (!chosen) return;
   provider_ = std::make_unique<Provider>(game_, *chosen, [this, alive = lifeline_.Handle()] {
     runtime::PostToUiThread(Lifeline::Guarded(alive, [this] {

@@ -25,8 +25,8 @@ class OutsideOpponent {
   OutsideOpponent(const OutsideOpponent&) = delete;
   OutsideOpponent& operator=(const OutsideOpponent&) = delete;
 
-  // Takes the chosen engine (the one given for this run first), and the clock that goes with an
-  // outside opponent; the new engine plays from the next reply on.
+  // Takes the chosen engine (the one given for this run first); the new engine plays from the
+  // next reply on.
   void FollowChoice();
   // The player chose in the engine dialog: the engine given for this run gives way.
   void ForgetEngineForThisRun();

@@ -1,6 +1,7 @@
 #include "game/window_game.h"
 
 #include "game/board_drawing.h"
+#include "game/engine_choice.h"
 #include "game/game_menu.h"
 #include "game/labels.h"
 #include "game/live_analysis.h"
@@ -76,7 +77,7 @@ WindowGame::WindowGame(WindowSetup& setup)
   // Before the first game: a Computer with red answers the new game's first question.
   opponent_ = std::make_unique<OutsideOpponent>(*session_, setup_.engine);
   opponent_->FollowChoice();
-  FollowClock();
+  ClockChosen();
 }
 
 WindowGame::~WindowGame() {
@@ -113,8 +114,13 @@ void WindowGame::PlayAs(Colour colour) {
 void WindowGame::EnginesChosen() {
   opponent_->ForgetEngineForThisRun();
   opponent_->FollowChoice();
-  FollowClock();
+  ClockChosen();
   analysis_->AnalystChoiceChanged();
+}
+
+void WindowGame::ClockChosen() {
+  session_->UseClock(EngineClock());
+  FollowClock();
 }
 
 void WindowGame::FollowClock() {

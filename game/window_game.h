@@ -28,6 +28,11 @@ class ExtraWindows {
   virtual void ToggleRecordWindow() = 0;
   virtual bool RecordWindowShown() const = 0;
   virtual void ShowEngineDialog() = 0;
+  // 对局设置…: the level, the colour, the rules and the clock, put to work when confirmed.
+  virtual void ShowGameSettings() = 0;
+  // 摆棋…: a position set up from `fen` (red below), as a FEN that can stand in a game; nothing
+  // when the player cancelled.
+  virtual std::optional<std::string> EditPosition(const std::string& fen) = 0;
 };
 
 // How the program sets up the main window's games, for the whole run: the choices given on the
@@ -36,6 +41,7 @@ class ExtraWindows {
 struct WindowSetup {
   RunChoices run;
   std::optional<std::string> engine;  // --engine COMMAND
+  std::optional<std::string> fen;     // --fen FEN: the first game starts from it
   std::function<std::unique_ptr<ExtraWindows>(WindowGame&)> extraWindows;
 };
 
@@ -62,6 +68,9 @@ class WindowGame {
   void PlayAs(twoply::Colour colour);
   // The engines dialog was confirmed: the opponent, its clock and the analyst follow.
   void EnginesChosen();
+  // The clock chosen (对局设置 or 引擎…) goes with the game from the next game on, or at once when
+  // no move was made yet.
+  void ClockChosen();
   // The clock (while both sides play on one) ticks: the flags are judged and the listener, the
   // record window, shows the times.
   void SetClockListener(std::function<void()> listener) { clockListener_ = std::move(listener); }

@@ -1,6 +1,9 @@
 #include "ui/extra_windows.h"
 
+#include "game/engine_choice.h"
+#include "ui/board_editor.h"
 #include "ui/engines_dialog.h"
+#include "ui/game_settings_dialog.h"
 #include "ui/record_window.h"
 
 namespace ui {
@@ -20,6 +23,29 @@ bool ProgramWindows::RecordWindowShown() const {
 
 void ProgramWindows::ShowEngineDialog() {
   ui::ShowEngineDialog(window_);
+}
+
+std::optional<std::string> ProgramWindows::EditPosition(const std::string& fen) {
+  return ui::EditPosition(fen);
+}
+
+// The choices go to work at once; a colour changed starts a new game, as 执黑 does.
+void ProgramWindows::ShowGameSettings() {
+  game::Session& game = window_.Game();
+  const std::optional<game::ClockSetting> clock = game::EngineClock();
+  const GameSettings now{game.Level(), game.HumanColour() == twoply::Colour::kBlack,
+                         game.StandardRules(), clock ? int32_t(clock->base_ms / 60000) : 0,
+                         clock ? int32_t(clock->increment_ms / 1000) : 0};
+  const std::optional<GameSettings> chosen = ShowGameSettingsDialog(now);
+  if (!chosen || *chosen == now) return;
+  window_.ChooseLevel(chosen->level);
+  game.ChooseStandardRules(chosen->standardRules);
+  game::ChooseEngineClock(chosen->clockMinutes * 60, chosen->incrementSeconds);
+  window_.ClockChosen();
+  // The clocks are shown in the record window.
+  if (chosen->clockMinutes > 0 && !record_->Shown()) record_->Toggle();
+  if (chosen->black != now.black)
+    window_.PlayAs(chosen->black ? twoply::Colour::kBlack : twoply::Colour::kRed);
 }
 
 std::unique_ptr<game::ExtraWindows> MakeExtraWindows(game::WindowGame& window) {

@@ -18,6 +18,8 @@ class ProgramWindows final : public game::ExtraWindows {
   void ToggleRecordWindow() override;
   bool RecordWindowShown() const override;
   void ShowEngineDialog() override;
+  void ShowGameSettings() override;
+  std::optional<std::string> EditPosition(const std::string& fen) override;
 
   RecordWindow& Record() { return *record_; }
 

@@ -21,6 +21,7 @@ namespace ui {
 namespace {
 
 constexpr std::string_view kOpenKey = "recordWindow";
+constexpr int64_t kLowClockMs = 10000;
 
 // A move's place in the list: black's first move in the red column's row when black began.
 struct Cell {
@@ -41,7 +42,7 @@ RecordWindow::RecordWindow(game::WindowGame& window) : window_(window) {
       window_.Game().Subscribe([this](const game::GameChange& change) { Follow(change); });
   window_.Graph().SetScoredListener([this] { ShowLine(); });
   window_.Analysis().SetNotesListener([this] { ShowNotes(); });
-  window_.SetClockListener([this] { ShowNotes(); });
+  window_.SetClockListener([this] { ShowClocks(); });
   // Beside the main window once it stands on the screen: while it is being made there is
   // nothing yet to stand beside.
   if (runtime::ReadSetting(kOpenKey).value_or(0) == 1)
@@ -99,13 +100,21 @@ void RecordWindow::ShowNotes() {
   if (std::string result = game::ResultText(game.GameOutcome(), game.HumanColour());
       !result.empty())
     notes.push_back(result);
-  if (const game::GameClock* clock = game.Clock()) {
-    notes.push_back("棋钟  红 " + game::ClockText(clock->Remaining(twoply::Colour::kRed)) +
-                    "  黑 " + game::ClockText(clock->Remaining(twoply::Colour::kBlack)));
-  }
+  ShowClocks();
   const std::vector<std::string> analysis = window_.Analysis().Notes();
   notes.insert(notes.end(), analysis.begin(), analysis.end());
   side_.SetNotes(notes);
+}
+
+// Red when under its last ten seconds.
+void RecordWindow::ShowClocks() {
+  const game::GameClock* clock = window_.Game().Clock();
+  if (!clock) return side_.SetClocks(std::nullopt);
+  using twoply::Colour;
+  const int64_t red = clock->Remaining(Colour::kRed), black = clock->Remaining(Colour::kBlack);
+  side_.SetClocks(ClockFace{game::ClockText(red), game::ClockText(black),
+                            clock->Running() == Colour::kRed, clock->Running() == Colour::kBlack,
+                            red < kLowClockMs, black < kLowClockMs});
 }
 
 void RecordWindow::ShowLine() {

@@ -42,6 +42,7 @@ class RecordWindow {
   void WriteMoves();
   void ShowLine();
   void ShowNotes();
+  void ShowClocks();
   void Step(SideKey key);
   void CellClicked(int32_t row, int32_t column);
 

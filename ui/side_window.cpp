@@ -5,6 +5,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -402,6 +403,7 @@ class SideWindowWidget : public QWidget {
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(6, 6, 6, 6);
     layout_->setSpacing(6);
+    BuildClocks();
     BuildList();
     notes_ = new QLabel(this);
     notes_->setObjectName(QStringLiteral("SideNotes"));
@@ -444,6 +446,13 @@ class SideWindowWidget : public QWidget {
     graph_->Set(values, current);
   }
 
+  void SetClocks(const std::optional<ClockFace>& face) {
+    clocks_->setVisible(face.has_value());
+    if (!face) return;
+    ShowClock(*red_, "红 " + face->red, face->redRunning, face->redLow);
+    ShowClock(*black_, "黑 " + face->black, face->blackRunning, face->blackLow);
+  }
+
   void SetMenu(std::vector<MenuEntry> entries, MenuStateQuery state, MenuActionHandler action) {
     layout_->setMenuBar(nullptr);
     if (menu_) menu_->Retire(*this);
@@ -468,6 +477,37 @@ class SideWindowWidget : public QWidget {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // The two clocks in a row above the moves, large: the one running bold, one under its last
+  // seconds red. A label is touched only when what it shows changes.
+  void BuildClocks() {
+    clocks_ = new QWidget(this);
+    clocks_->setObjectName(QStringLiteral("SideClocks"));
+    auto* row = new QHBoxLayout(clocks_);
+    row->setContentsMargins(0, 0, 0, 0);
+    QFont large = font();
+    large.setPointSizeF(large.pointSizeF() * 1.6);
+    for (QLabel** clock : {&red_, &black_}) {
+      *clock = new QLabel(clocks_);
+      (*clock)->setFont(large);
+      (*clock)->setAlignment(Qt::AlignCenter);
+      row->addWidget(*clock, 1);
+    }
+    red_->setObjectName(QStringLiteral("SideClockRed"));
+    black_->setObjectName(QStringLiteral("SideClockBlack"));
+    clocks_->hide();
+    layout_->addWidget(clocks_);
+  }
+
+  static void ShowClock(QLabel& clock, const std::string& text, bool running, bool low) {
+    const QString shown = QString::fromStdString(text);
+    const QString style =
+        QStringLiteral("color: %1; font-weight: %2")
+            .arg(low ? QStringLiteral("#c00000") : QStringLiteral("palette(text)"),
+                 running ? QStringLiteral("bold") : QStringLiteral("normal"));
+    if (clock.text() != shown) clock.setText(shown);
+    if (clock.styleSheet() != style) clock.setStyleSheet(style);
+  }
+
   void BuildList() {
     list_ = new QTableView(this);
     list_->setObjectName(QStringLiteral("SideMoveList"));
@@ -515,6 +555,9 @@ class SideWindowWidget : public QWidget {
   MoveListModel model_;
   QTableView* list_ = nullptr;
   QLabel* notes_ = nullptr;
+  QWidget* clocks_ = nullptr;
+  QLabel* red_ = nullptr;
+  QLabel* black_ = nullptr;
   EvaluationGraph* graph_ = nullptr;
   QPointer<SideMenu> menu_;
   bool rowsCounted_ = true;  // whether the view has laid out the rows it holds
@@ -652,6 +695,10 @@ void SideWindow::SetMenu(std::vector<MenuEntry> entries, MenuStateQuery state,
 
 void SideWindow::SetGraph(const std::vector<std::optional<double>>& values, int32_t current) {
   if (IsOpen()) window_->SetGraph(values, current);
+}
+
+void SideWindow::SetClocks(const std::optional<ClockFace>& face) {
+  if (IsOpen()) window_->SetClocks(face);
 }
 
 }  // namespace ui

@@ -41,6 +41,13 @@ struct SideWindowCallbacks {
 
 class SideWindowWidget;
 
+// Two clocks, as they read ("4:59"), which runs, and which is under its last seconds.
+struct ClockFace {
+  std::string red, black;
+  bool redRunning = false, blackRunning = false;
+  bool redLow = false, blackLow = false;
+};
+
 // The side window of one owner: opened beside a live window of the program, filled, closed; it
 // closes when its owner goes.
 class SideWindow {
@@ -81,6 +88,8 @@ class SideWindow {
   // up for red, capped at +-10), nullopt (or NaN) for one not known yet (a gap in the curve), and
   // the position marked as current (-1 for none). No values hides the graph.
   void SetGraph(const std::vector<std::optional<double>>& values, int32_t current);
+  // The clocks above the moves, red's left; nothing hides them.
+  void SetClocks(const std::optional<ClockFace>& face);
 
   // The widget while open (tests look at it).
   QWidget* Widget() const;

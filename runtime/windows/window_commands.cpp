@@ -168,6 +168,11 @@ void CopyTo(const UnitRef& source, int32_t x, int32_t y, int32_t width, int32_t 
                                   MakeInteger(tx), MakeInteger(ty), OptionalArgument(mode)});
 }
 
+Surface PanelSurface(const UnitRef& panel) {
+  auto* drawPanel = dynamic_cast<DrawPanel*>(LiveUnit(panel.window, panel.unit));
+  return drawPanel != nullptr ? drawPanel->Bitmap() : Surface();
+}
+
 void DisableRedraw(const UnitRef& unit) {
   CallCommand(CommandId::DisableRedraw, {UnitArgument(unit)});
 }

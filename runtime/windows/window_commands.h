@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "runtime/pictures/surface.h"
 #include "runtime/value.h"
 #include "runtime/windows/unit_ref.h"
 
@@ -27,6 +28,9 @@ void DrawPicture(const UnitRef& panel, int32_t picture, int32_t x, int32_t y,
 // Copies a rectangle of the source panel to (tx, ty) of the target panel with a copy mode.
 void CopyTo(const UnitRef& source, int32_t x, int32_t y, int32_t width, int32_t height,
             const UnitRef& target, int32_t tx, int32_t ty, std::optional<int32_t> mode = {});
+// A copy of a loaded drawing panel's pixels, at scale 1 (a window that shows the board apart
+// from the panel); an empty surface for anything else.
+Surface PanelSurface(const UnitRef& panel);
 // The redraw lock: one window at a time.
 void DisableRedraw(const UnitRef& unit);
 void AllowRedraw(const UnitRef& unit);

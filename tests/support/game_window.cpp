@@ -23,6 +23,7 @@
 #include "runtime/text_codec.h"
 #include "runtime/windows/draw_panel.h"
 #include "runtime/windows/properties.h"
+#include "runtime/windows/window_commands.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
 #include "runtime/windows/window_unit.h"
@@ -116,7 +117,7 @@ game::Session& Game() {
 
 void StartGame() {
   StartOnce();
-  Host().Setup() = game::WindowSetup{{}, std::nullopt, ui::MakeExtraWindows};
+  Host().Setup() = game::WindowSetup{{}, std::nullopt, std::nullopt, ui::MakeExtraWindows};
   Answers().clear();
   Requests().clear();
   Boxes().clear();
@@ -137,8 +138,10 @@ void StopGame() {
   for (runtime::WindowRecord& record : runtime::LoadedWindowTemplate().windows)
     if (auto* window = static_cast<runtime::WindowUnit*>(record.object))
       runtime::DestroyWindow(*window);
+  // The last window's end posts the quit message; the next test's windows must not see it, and
+  // it must not be carried out either, or every later modal dialog would return at once.
+  QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
   SettleEvents();
-  // The last window's end posts the quit message; the next test's windows must not see it.
   QCoreApplication::removePostedEvents(QCoreApplication::instance(), QEvent::Quit);
 }
 
@@ -181,10 +184,9 @@ std::string Caption(const runtime::UnitRef& label) {
 }
 
 runtime::Surface PanelPixels(const runtime::UnitRef& panel) {
-  runtime::Unit* unit = runtime::LiveUnit(panel.window, panel.unit);
-  auto* drawPanel = dynamic_cast<runtime::DrawPanel*>(unit);
-  if (drawPanel == nullptr) throw std::runtime_error("not a loaded drawing panel");
-  return drawPanel->Bitmap();
+  runtime::Surface pixels = runtime::PanelSurface(panel);
+  if (pixels.Width() == 0) throw std::runtime_error("not a loaded drawing panel");
+  return pixels;
 }
 
 runtime::Surface ExpectedBoard(const twoply::BoardArray& board,
