@@ -1,14 +1,35 @@
-// Opening a PGN of 1,000 games: the list to choose from (tags only), every game read with its
-// moves, the same file in GB18030, and writing a long game.
+// The game record's speed: a 30 MB PGN file listed (with the memory it took), a 300-ply game
+// with 50 variations opened, a step through it and a variation added; and the older measures of
+// a file of 1,000 games: the list to choose from (tags only), every game read with its moves, the
+// same file in GB18030, and writing a long game.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
+#include "game/record/game_list.h"
+#include "game/record/game_tree.h"
 #include "game/record/pgn.h"
 #include "runtime/text_codec.h"
 
 namespace {
+
+// Resident memory in MB: now, and the most the process has had.
+double ResidentMb() {
+  std::ifstream statm("/proc/self/statm");
+  long pages = 0, resident = 0;
+  statm >> pages >> resident;
+  return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1 << 20);
+}
+double PeakResidentMb() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return double(usage.ru_maxrss) / 1024;
+}
 
 record::PgnGame RandomGame(unsigned& seed, int plies) {
   record::PgnGame game;
@@ -27,6 +48,112 @@ record::PgnGame RandomGame(unsigned& seed, int plies) {
   }
   return game;
 }
+
+// A file of about 30 MB of games of 60 to 140 plies with comments, in Chinese notation, written
+// once into the build folder a game at a time (so that making it takes little memory).
+const std::string& ThirtyMegabyteFile() {
+  static const std::string path = [] {
+    std::string file = std::string(XQ_BINARY_DIR) + "/bench_30mb.pgn";
+    if (std::filesystem::exists(file) && std::filesystem::file_size(file) >= (30u << 20)) return file;
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    unsigned seed = 30;
+    for (size_t written = 0, i = 0; written < (30u << 20); ++i) {
+      std::string game = record::WritePgn(RandomGame(seed, 60 + int(i % 80)), record::Notation::kChinese) + "\n";
+      out << game;
+      written += game.size();
+    }
+    return file;
+  }();
+  return path;
+}
+
+// Reading the file and listing every game with its tags and plies, as the list window shows
+// them; the memory is the process's most, beside what it held before.
+void BM_ListThirtyMegabytes(benchmark::State& state) {
+  const std::string& path = ThirtyMegabyteFile();
+  double before = ResidentMb();
+  size_t games = 0;
+  for (auto _ : state) {
+    std::string why;
+    auto list = record::GameList::Open(*record::ReadGameFile(path, &why), nullptr);
+    for (size_t i = 0; i < list->Count(); ++i) benchmark::DoNotOptimize(list->Summary(i).plies);
+    games = list->Count();
+  }
+  double file_mb = double(std::filesystem::file_size(path)) / (1 << 20);
+  state.counters["games"] = double(games);
+  state.counters["file_MB"] = file_mb;
+  state.counters["peak_MB_over_start"] = PeakResidentMb() - before;
+  state.counters["limit_MB"] = 2 * file_mb + 50;
+}
+BENCHMARK(BM_ListThirtyMegabytes)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// A game of 300 plies with 50 variations of 6 to 15 plies, leaving the main line and each other.
+record::GameTree GameWithVariations() {
+  unsigned seed = 300;
+  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
+  record::GameTree tree;
+  std::vector<record::NodeId> nodes;
+  record::NodeId at = record::kRootNode;
+  engine::Position pos;
+  for (int ply = 0; ply < 300 && !pos.NoLegalMoves(); ++ply) {
+    std::vector<engine::Move> moves = pos.LegalMoves();
+    engine::Move m = moves[next() % moves.size()];
+    at = tree.AppendChild(at, m);
+    pos.MakeMove(m);
+    nodes.push_back(at);
+  }
+  for (int v = 0; v < 50; ++v) {
+    record::NodeId from = tree.Parent(nodes[next() % nodes.size()]);
+    engine::Position branch = tree.PositionAt(from);
+    for (int ply = 0; ply < 6 + v % 10 && !branch.NoLegalMoves(); ++ply) {
+      std::vector<engine::Move> moves = branch.LegalMoves();
+      engine::Move m = moves[next() % moves.size()];
+      from = tree.AppendChild(from, m);
+      branch.MakeMove(m);
+      nodes.push_back(from);
+      if (ply == 0) tree.AddComment(from, "变着 " + std::to_string(v));
+    }
+  }
+  return tree;
+}
+
+void BM_OpenGameWithVariations(benchmark::State& state) {
+  const std::string text = record::WritePgn(GameWithVariations(), record::Notation::kChinese);
+  for (auto _ : state) {
+    auto list = record::GameList::Open(text, nullptr);
+    benchmark::DoNotOptimize(list->Game(0, nullptr)->tree.NodeCount());
+  }
+}
+BENCHMARK(BM_OpenGameWithVariations)->Unit(benchmark::kMillisecond);
+
+// One step, forward along the main line to its end and back to the start.
+void BM_Step(benchmark::State& state) {
+  record::GameCursor cursor(GameWithVariations());
+  bool forward = true;
+  for (auto _ : state) {
+    if (!(forward ? cursor.Forward() : cursor.Back())) forward = !forward;
+    benchmark::DoNotOptimize(cursor.Position().Key());
+  }
+}
+BENCHMARK(BM_Step)->Unit(benchmark::kMicrosecond);
+
+// A move that the game does not have, played at its 150th ply (a new variation), and taken back.
+void BM_AddVariation(benchmark::State& state) {
+  record::GameCursor cursor(GameWithVariations());
+  record::NodeId at = cursor.Tree().MainLine().at(149);
+  cursor.GoTo(at);
+  engine::Move fresh{};
+  for (engine::Move m : cursor.Position().LegalMoves()) {
+    bool known = false;
+    for (record::NodeId child : cursor.Tree().Children(at)) known |= cursor.Tree().At(child).move == m;
+    if (!known) fresh = m;
+  }
+  for (auto _ : state) {
+    record::Change undo = *cursor.Play(fresh);
+    cursor.Apply(undo);
+  }
+}
+BENCHMARK(BM_AddVariation)->Unit(benchmark::kMicrosecond);
 
 // A thousand games of 60 to 140 plies, in Chinese notation as most files have them.
 const std::string& ThousandGames() {

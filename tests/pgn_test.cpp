@@ -5,17 +5,22 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "game/record/game_list.h"
 #include "runtime/text_codec.h"
+#include "tests/support/random_tree.h"
 
 namespace {
 
 using record::Notation;
 using record::PgnError;
+using record::NodeId;
 using record::PgnGame;
 
 std::string Iccs(const std::vector<engine::Move>& moves) {
@@ -51,7 +56,7 @@ TEST(Pgn, WritesTheChineseConvention) {
             "[Event \"友谊赛\"]\n[Site \"?\"]\n[Date \"????.??.??\"]\n[Round \"?\"]\n"
             "[Red \"张三\"]\n[Black \"?\"]\n[Result \"1-0\"]\n[Format \"Chinese\"]\n"
             "[Termination \"认输\"]\n[Annotator \"李四\"]\n\n"
-            "{中炮对屏风马} 1. 炮二平五 马８进７ {正着 {不是 )} 2. 马二进三 1-0\n");
+            "{中炮对屏风马} 1. 炮二平五 马８进７ {正着 {不是 ｝} 2. 马二进三 1-0\n");
   // Black to move first: the FEN is written and the first round starts with "1...".
   PgnGame black = GameOf("4k4/9/9/9/9/9/9/9/4R4/3K5 b", {"e9d9", "e1d1"});
   std::string text = record::WritePgn(black, Notation::kIccs);
@@ -238,6 +243,176 @@ TEST(Pgn, ListsGamesWithoutReadingTheirMoves) {
   ASSERT_TRUE(third);
   EXPECT_EQ(Iccs(third->moves), "h2e2 h9g7");
   EXPECT_EQ(third->Final().SideToMove(), engine::kRed);
+}
+
+// ---------------------------------------------------------------- the whole tree
+
+
+TEST(PgnTree, EveryTreeReadsBackWhole) {
+  const char* starts[] = {engine::kStartFen, "3k5/9/9/2P6/2P1P4/2P6/9/9/4R4/4K4 b - - 0 23"};
+  for (Notation n : {Notation::kChinese, Notation::kWxf, Notation::kIccs, Notation::kXboard}) {
+    for (unsigned seed : {1u, 2u, 3u}) {
+      record::GameTree tree = testing_support::RandomTree(starts[seed % 2], seed);
+      std::string text = record::WritePgn(tree, n);
+      PgnError error;
+      auto read = record::ReadPgnGame(text, 1, &error);
+      ASSERT_TRUE(read) << error.Text();
+      EXPECT_TRUE(read->problems.empty()) << read->problems.front().Text() << "\n" << text;
+      // The writer adds the tags it owns (Game, Result, FEN, Format or Variant), after the
+      // game's own, which keep their order.
+      const auto& tags = read->tree.tags.All();
+      for (size_t i = 0; i < tree.tags.Size(); ++i) EXPECT_EQ(tags.at(i + 1), tree.tags.All()[i]);
+      read->tree.tags = tree.tags;
+      EXPECT_EQ(record::FirstDifference(tree, read->tree), "") << text;
+      // Written again, it is the same text.
+      auto again = record::ReadPgnGame(record::WritePgn(read->tree, n), 1, &error);
+      ASSERT_TRUE(again) << error.Text() << "\n" << record::WritePgn(read->tree, n);
+      EXPECT_EQ(record::WritePgn(again->tree, n), record::WritePgn(read->tree, n));
+    }
+  }
+  // Numbered from the FEN's move number, black first; "}" in a comment is written full width, and
+  // so is the "[" of a line in a comment that would read as a tag.
+  record::GameTree tree(*engine::Position::FromFen("4k4/9/9/9/9/9/9/9/4R4/3K5 b - - 4 23"));
+  NodeId first = tree.AppendChild(record::kRootNode, *engine::ParseIccs("e9f9"));
+  tree.AddComment(first, "a}b\n[Event \"x\"]");
+  tree.AppendChild(first, *engine::ParseIccs("e1f1"));
+  std::string text = record::WritePgn(tree, Notation::kIccs);
+  EXPECT_NE(text.find("\n23... E9-F9 {a｝b\n［Event \"x\"]} 24. E1-F1 *\n"), std::string::npos) << text;
+  EXPECT_EQ(record::ReadPgnGame(text, 1, nullptr)->tree.At(first).comment, "a｝b\n［Event \"x\"]");
+}
+
+TEST(PgnTree, ReadsEverySpelling) {
+  struct Case {
+    const char* name;
+    std::string text;
+    const char* moves;  // the main line in ICCS
+    const char* tag;    // a tag that must be read, "Name=value"
+  };
+  const Case cases[] = {
+      {"a check mark after a Chinese move", "1. 炮二平五 马８进７ 2. 炮五进四+ 卒７进１", "h2e2 h9g7 e2e6 g6g5",
+       ""},
+      {"full-width move numbers", "１．炮二平五　马８进７　２．马二进三", "h2e2 h9g7 h0g2", ""},
+      {"traditional and variant characters",
+       "1. 砲二平五 馬8進7 2. 傌二進三 車9平8 3. 俥一平二 馬2進3 4. 兵七進一 卒7進1 5. 伡二进六 "
+       "炮8平9 6. 㐷八进七",
+       "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 c3c4 g6g5 h0h6 h7i7 b0c2", ""},
+      {"帥 仕 相", "[FEN \"3k5/9/9/9/9/9/9/4B4/9/3AK4 w\"]\n1. 帥五平四 将4平5 2. 仕六进五 "
+                   "将5平4 3. 相五退三",
+       "e0f0 d9e9 d0e1 e9d9 e2g0", ""},
+      {"non-ASCII tag names", "[红方 \"许银川\"]\n[黑方 \"吕钦\"]\n1. h2e2 *", "h2e2", "红方=许银川"},
+      {"XBoard's tags", "[White \"Fairy\"]\n[Black \"Sjaak\"]\n[Variant \"xiangqi\"]\n1. Che2",
+       "h2e2", "Red=Fairy"},
+      {"XBoard's ranks 1 to 10", "[Variant \"xiangqi\"]\n1. Che3 Hg8 2. Hg3 Ri9 3. Ri2 Ri10",
+       "h2e2 h9g7 h0g2 i9i8 i0i1 i8i9", ""},
+      {"results in Chinese", "1. h2e2 h9g7 黑先胜", "h2e2 h9g7", ""},
+  };
+  for (const Case& c : cases) {
+    PgnError error;
+    auto game = record::ReadPgnGame(c.text, 1, &error);
+    ASSERT_TRUE(game) << c.name << ": " << error.Text();
+    EXPECT_TRUE(game->problems.empty()) << c.name << ": " << game->problems.front().Text();
+    std::vector<engine::Move> line;
+    for (NodeId id : game->tree.MainLine()) line.push_back(game->tree.At(id).move);
+    EXPECT_EQ(Iccs(line), c.moves) << c.name;
+    std::string tag = c.tag;
+    if (!tag.empty()) {
+      size_t eq = tag.find('=');
+      EXPECT_EQ(game->tree.tags.Get(tag.substr(0, eq)), tag.substr(eq + 1)) << c.name;
+    }
+  }
+  auto black_won = record::ReadPgnGame("1. h2e2 h9g7 黑先胜", 1, nullptr);
+  EXPECT_EQ(black_won->tree.result, "0-1");
+  EXPECT_EQ(record::CommonTag(record::ReadPgnGame("[红方 \"许\"]", 1, nullptr)->tree.tags, "Red"), "许");
+}
+
+TEST(PgnTree, KeepsWhatDoesNotReadAndSaysWhere) {
+  // An illegal move in a variation ends only that variation; one in the main line ends the main
+  // line; what was not read stays as a comment of the move before it.
+  auto game = record::ReadPgnGame(
+      "[Event \"x\"]\n1. h2e2 h9g7 (1... h9e9 2. c3c4) (1... b9c7 2. h0h3)\n2. h0g2 i9h9\n3. h0h9 b9c7 "
+      "4. c3c4 1-0",
+      1, nullptr);
+  ASSERT_TRUE(game);
+  const record::GameTree& tree = game->tree;
+  ASSERT_EQ(game->problems.size(), 3u);
+  EXPECT_EQ(game->problems[0].Text(), "第 2 行：着法 h9e9 不合规则");
+  EXPECT_EQ(game->problems[1].Text(), "第 2 行：着法 h0h3 不合规则");
+  EXPECT_EQ(game->problems[2].Text(), "第 4 行：着法 h0h9 不合规则");
+  EXPECT_EQ(tree.MainLine().size(), 4u);
+  EXPECT_EQ(tree.At(tree.MainLine().back()).comment, "未读：h0h9 b9c7 4. c3c4");
+  const auto& at_first = tree.Children(tree.MainLine()[0]);
+  ASSERT_EQ(at_first.size(), 2u);  // the variation that did not read added nothing
+  EXPECT_EQ(tree.At(tree.MainLine()[0]).comment, "未读：h9e9 2. c3c4");
+  EXPECT_EQ(tree.At(at_first[1]).comment, "未读：h0h3");
+  EXPECT_EQ(tree.result, "1-0");
+}
+
+TEST(GameList, OpensWhateverIsInAFile) {
+  std::string file =
+      "Downloaded from a site; 12 games\n\n"                          // 1: text before the games
+      "[Event \"一\"]\n1. h2e2 {never closed\n h9g7\n\n"              // 3: an unclosed comment
+      "[Event \"二\"]\n1. h2e2 (1. c3c4 h9g7\n2. h0g2\n\n"           // 7: an unclosed variation
+      "[Event \"三\"]\n[Event \"四\"]\n1. h2e9 *\n\n"                 // 11, 12: a repeated tag
+      "1. h2e2 1-0 1. c3c4 *\n"                                      // 15: two games without tags
+      "{五} 1. h0g2 h9g7 2. i0h0 1. h2e2\n";                          // 16: numbers back to 1
+  record::ReadError error;
+  auto list = record::GameList::Open(file, &error);
+  ASSERT_TRUE(list) << error.Text();
+  struct Expected {
+    int line;
+    const char* event;
+    int plies;
+    const char* problem;  // the first, or ""
+  };
+  const Expected expected[] = {
+      {3, "一", 1, "第 4 行：注释 { 没有结束的 }"}, {7, "二", 1, "第 8 行：变着 ( 没有结束的 )"},
+      {11, "三", 0, ""},                             {12, "四", 1, ""},
+      {15, "", 1, ""},                               {15, "", 1, ""},
+      {16, "", 3, ""},                               {16, "", 1, ""},
+  };
+  ASSERT_EQ(list->Count(), std::size(expected));
+  for (size_t i = 0; i < list->Count(); ++i) {
+    record::GameSummary summary = list->Summary(i);
+    EXPECT_EQ(summary.line, expected[i].line) << i;
+    EXPECT_EQ(summary.tags.Get("Event"), expected[i].event) << i;
+    EXPECT_EQ(summary.plies, expected[i].plies) << i;
+    EXPECT_EQ(summary.problems.empty() ? "" : summary.problems[0].Text(), expected[i].problem) << i;
+    EXPECT_TRUE(list->Game(i, &error)) << i << ": " << error.Text();
+  }
+  // The broken comment keeps the rest of its game; the illegal move is found on opening.
+  auto first = list->Game(0, nullptr);
+  EXPECT_EQ(first->tree.At(first->tree.MainLine()[0]).comment, "never closed\n h9g7");
+  auto fourth = list->Game(3, nullptr);
+  EXPECT_EQ(fourth->problems.at(0).Text(), "第 13 行：着法 h2e9 不合规则");
+  EXPECT_EQ(list->Game(6, nullptr)->tree.At(record::kRootNode).comment, "五");
+
+  // GB18030 with a broken byte: that game says where, the others open whole.
+  std::string gb = *runtime::Utf8ToGb("[Event \"甲\"]\n1. 炮二平五 *\n\n[Event \"乙\"]\n\n1. 炮二平五 ") +
+                   "\x81\x20" + *runtime::Utf8ToGb(" *\n\n[Event \"丙\"]\n1. 马二进三 *\n");
+  auto gb_list = record::GameList::Open(gb, &error);
+  ASSERT_TRUE(gb_list);
+  ASSERT_EQ(gb_list->Count(), 3u);
+  EXPECT_EQ(gb_list->Summary(1).problems.at(0).Text(), "第 6 行：文字既不是 UTF-8 也不是 GB18030");
+  EXPECT_TRUE(gb_list->Summary(2).problems.empty());
+  EXPECT_EQ(gb_list->Summary(2).tags.Get("Event"), "丙");
+
+  // Moves alone, as pasted, are one game; a file with no game is refused.
+  EXPECT_EQ(record::GameList::Open("炮二平五 马８进７", nullptr)->Summary(0).plies, 2);
+  EXPECT_FALSE(record::GameList::Open("just words, no game", &error));
+  EXPECT_EQ(error.Text(), "第 1 行：文件里没有棋局");
+}
+
+TEST(GameList, RefusesAFileOverOneHundredMegabytesWithoutReadingIt) {
+  std::string path = testing::TempDir() + "/huge.pgn";
+  std::FILE* f = std::fopen(path.c_str(), "wb");
+  ASSERT_TRUE(f);
+  std::fseek(f, long(record::kMaxFileBytes), SEEK_SET);  // a hole: nothing is written
+  std::fputc('*', f);
+  std::fclose(f);
+  std::string why;
+  EXPECT_FALSE(record::ReadGameFile(path, &why));
+  EXPECT_EQ(why, "文件超过 100 MB，不打开");
+  std::remove(path.c_str());
 }
 
 }  // namespace

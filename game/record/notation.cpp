@@ -298,6 +298,7 @@ Symbol Classify(char32_t ch) {
       {U'马', {Symbol::kPiece, engine::kKnight}},     {U'馬', {Symbol::kPiece, engine::kKnight}},
       {U'傌', {Symbol::kPiece, engine::kKnight}},     {U'车', {Symbol::kPiece, engine::kRook}},
       {U'車', {Symbol::kPiece, engine::kRook}},       {U'俥', {Symbol::kPiece, engine::kRook}},
+      {U'伡', {Symbol::kPiece, engine::kRook}},       {U'㐷', {Symbol::kPiece, engine::kKnight}},
       {U'炮', {Symbol::kPiece, engine::kCannon}},     {U'砲', {Symbol::kPiece, engine::kCannon}},
       {U'包', {Symbol::kPiece, engine::kCannon}},     {U'兵', {Symbol::kPiece, engine::kPawn}},
       {U'卒', {Symbol::kPiece, engine::kPawn}},       {U'前', {Symbol::kPlace, int(Place::kFront)}},
@@ -508,6 +509,40 @@ bool HasNonAscii(std::string_view text) {
   return false;
 }
 
+// XBoard's older files count ranks 1 to 10: every rank (the digits after a file or a piece
+// letter) one lower.
+std::optional<std::string> RanksFromZero(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char ch = text[i];
+    bool after_letter = i > 0 && ((text[i - 1] >= 'a' && text[i - 1] <= 'i') ||
+                                  (text[i - 1] >= 'A' && text[i - 1] <= 'Z'));
+    if (!after_letter || ch < '0' || ch > '9') {
+      out += ch;
+    } else if (text.substr(i).starts_with("10")) {
+      out += '9';
+      ++i;
+    } else if (ch == '0') {
+      return std::nullopt;  // no rank 0 when they count from 1
+    } else {
+      out += char(ch - 1);
+    }
+  }
+  return out;
+}
+
+// A check sign after a move (车九进一+, h2e2+) says nothing the position does not.
+std::string_view WithoutCheckSign(std::string_view text) {
+  for (;;) {
+    if (text.ends_with("+") || text.ends_with("#"))
+      text.remove_suffix(1);
+    else if (text.ends_with("＋"))
+      text.remove_suffix(3);
+    else
+      return text;
+  }
+}
+
 }  // namespace
 
 std::string WriteMove(const Position& pos, Move move, Notation notation) {
@@ -538,13 +573,11 @@ std::vector<std::string> WriteLine(const Position& start, const std::vector<Move
 
 MoveReading ReadMove(const Position& pos, std::string_view text) {
   if (HasNonAscii(text)) {
-    auto d = ParseChinese(text);
+    auto d = ParseChinese(WithoutCheckSign(text));
     if (d) return Resolve(pos, *d, Notation::kChinese);
     return {std::nullopt, MoveError::kUnreadable, Notation::kChinese};
   }
-  // A check sign after a coordinate move ("h2e2+") says nothing the position does not.
-  std::string_view iccs = text;
-  while (!iccs.empty() && (iccs.back() == '+' || iccs.back() == '#')) iccs.remove_suffix(1);
+  std::string_view iccs = WithoutCheckSign(text);
   if (auto m = OneCase(iccs) ? engine::ParseIccs(iccs) : std::nullopt) {
     MoveReading reading{std::nullopt, MoveError::kIllegal, Notation::kIccs};
     if (pos.IsLegal(*m)) reading.move = m;
@@ -553,6 +586,13 @@ MoveReading ReadMove(const Position& pos, std::string_view text) {
   if (auto d = ParseWxf(text)) return Resolve(pos, *d, Notation::kWxf);
   if (auto a = ParseXboard(text)) return ResolveXboard(pos, *a);
   return {};
+}
+
+MoveReading ReadMove(const Position& pos, std::string_view text, RankBase base) {
+  if (base == RankBase::kFromZero || HasNonAscii(text)) return ReadMove(pos, text);
+  auto shifted = RanksFromZero(text);
+  if (!shifted) return {};
+  return ReadMove(pos, *shifted);
 }
 
 const char* MoveErrorText(MoveError error) {

@@ -40,11 +40,16 @@ struct MoveReading {
 };
 
 // Reads a move in any of the four notations, found from the text itself. Reading takes the
-// common spellings: 马/馬/傌, 车/車/俥, 帅/帥, 将/將, 仕/士, 相/象, 兵/卒, 炮/砲/包, 进/進, 后/後,
+// common spellings: 马/馬/傌/㐷, 车/車/俥/伡, 帅/帥, 将/將, 仕/士, 相/象, 兵/卒, 炮/砲/包, 进/進, 后/後,
 // full-width, ASCII and Chinese digits for either side, the piece named before or after 前/后
 // (前炮 or 炮前), and in WXF the tandem sign before or after the letter (+R+1 or R++1), '=' for
-// '.', lower case letters, B for the elephant and N for the horse.
+// '.', lower case letters, B for the elephant and N for the horse; a check sign after any move.
 MoveReading ReadMove(const engine::Position& pos, std::string_view text);
+
+// How a file counts ranks in coordinate and XBoard moves: 0-9 as ICCS does, or 1-10 as XBoard's
+// older files do (Rxd10, h3-e3 for h2-e2).
+enum class RankBase { kFromZero, kFromOne };
+MoveReading ReadMove(const engine::Position& pos, std::string_view text, RankBase base);
 
 // The words of an error, in Chinese: "不合规则", "看不懂", "有歧义".
 const char* MoveErrorText(MoveError error);

@@ -3,299 +3,85 @@
 #include <cstdint>
 
 #include "engine/text_fields.h"
-#include "runtime/text_codec.h"
+#include "game/record/game_list.h"
+#include "game/record/pgn_lexer.h"
 
 namespace record {
 
 namespace {
 
-bool SameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = char(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = char(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
-
 constexpr size_t kMaxTags = 1000;
+constexpr size_t kMaxProblems = 20;
 
-bool Fail(PgnError* error, int line, std::string reason) {
-  if (error) *error = PgnError{line, std::move(reason)};
-  return false;
+void AddProblem(std::vector<ReadError>& problems, int line, std::string reason) {
+  if (problems.size() < kMaxProblems) problems.push_back(ReadError{line, std::move(reason)});
 }
 
-// ---------------------------------------------------------------- the text
+const TextForms& Utf8Forms() {
+  return TextForms::Of(Encoding::kUtf8);
+}
 
-// Where the first byte that breaks UTF-8 is, or npos.
-size_t Utf8BreakAt(std::string_view s) {
-  size_t i = 0;
-  while (i < s.size()) {
-    uint8_t lead = uint8_t(s[i]);
-    if (lead < 0x80) {
-      ++i;
+std::optional<std::string> ResultWord(std::string_view word) {
+  PgnSymbol symbol = ClassifySymbol(engine::Trim(word), Utf8Forms());
+  if (symbol.kind != PgnSymbol::kResult) return std::nullopt;
+  return std::string(symbol.result);
+}
+
+// A comment's text as PGN can hold it: it has no way to write a "}" inside braces, so it is
+// written full width.
+std::string FullWidthBraceEnds(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (char ch : text) {
+    if (ch == '}')
+      out += "｝";
+    else
+      out += ch;
+  }
+  return out;
+}
+
+// ---------------------------------------------------------------- tags
+
+struct TagSection {
+  PgnTags tags;
+  int fen_line = 0;
+};
+
+// Reads the tags a game starts with, and returns the first token after them. `problems` (when
+// given) gets what is broken in them.
+PgnToken ReadTags(PgnLexer& lexer, TagSection& section, std::vector<ReadError>* problems) {
+  PgnToken token = lexer.Next();
+  bool too_many = false;
+  for (; token.type == PgnToken::kTag; token = lexer.Next()) {
+    std::string name(token.text);
+    if (problems && token.broken == PgnToken::kNoTagName)
+      AddProblem(*problems, token.line, "标签没有名字");
+    if (problems && token.broken == PgnToken::kNoClosingQuote)
+      AddProblem(*problems, token.line, "标签 " + name + " 的值没有结束的引号");
+    if (problems && token.broken == PgnToken::kNoClosingBracket)
+      AddProblem(*problems, token.line, "标签 " + name + " 没有结束的 ]");
+    if (name.empty()) continue;
+    // Far more than any game has; the limit keeps a hostile file from taking minutes.
+    if (section.tags.Size() >= kMaxTags && !section.tags.Has(name)) {
+      if (problems && !too_many) AddProblem(*problems, token.line, "一局的标签太多");
+      too_many = true;
       continue;
     }
-    size_t extra = (lead & 0xE0) == 0xC0   ? 1
-                   : (lead & 0xF0) == 0xE0 ? 2
-                   : (lead & 0xF8) == 0xF0 ? 3
-                                           : 0;
-    if (extra == 0 || s.size() - i <= extra) return i;
-    uint32_t cp = lead & (0x3F >> extra);
-    for (size_t k = 1; k <= extra; ++k) {
-      uint8_t next = uint8_t(s[i + k]);
-      if ((next & 0xC0) != 0x80) return i;
-      cp = cp << 6 | (next & 0x3F);
-    }
-    const uint32_t least[4] = {0, 0x80, 0x800, 0x10000};
-    if (cp < least[extra] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return i;
-    i += extra + 1;
+    if (SameTagName(name, "FEN")) section.fen_line = token.line;
+    std::string value = TagValue(token);
+    for (char& ch : value)
+      if (ch == '\r' || ch == '\n') ch = ' ';
+    section.tags.Set(name, std::move(value));
   }
-  return std::string_view::npos;
+  // XBoard's files name red White.
+  section.tags.Rename("White", "Red");
+  section.tags.Rename("WhiteElo", "RedElo");
+  return token;
 }
 
-int LineAt(std::string_view s, size_t pos) {
-  int line = 1;
-  for (size_t i = 0; i < pos && i < s.size(); ++i) line += s[i] == '\n';
-  return line;
-}
-
-// UTF-8 (a byte-order mark is dropped), else GB18030, the encoding of files from Chinese sites.
-std::optional<std::string> DecodeText(std::string_view bytes, PgnError* error) {
-  bool mark = bytes.starts_with("\xEF\xBB\xBF");
-  if (mark) bytes.remove_prefix(3);
-  size_t broken = Utf8BreakAt(bytes);
-  if (broken == std::string_view::npos) return std::string(bytes);
-  if (!mark)
-    if (auto text = runtime::GbToUtf8(bytes)) return text;
-  Fail(error, LineAt(bytes, broken), "文字既不是 UTF-8 也不是 GB18030");
-  return std::nullopt;
-}
-
-// ---------------------------------------------------------------- tokens
-
-struct Token {
-  enum Type { kEnd, kTag, kSymbol, kComment, kVariation, kNag } type = kEnd;
-  std::string_view text;  // the symbol, the comment's or variation's inside, the tag's name
-  std::string value;      // the tag's value, unescaped
-  int line = 1;
-  size_t begin = 0;  // where the token starts in the text
-};
-
-class Lexer {
- public:
-  Lexer(std::string_view text, size_t pos, size_t end, int line)
-      : text_(text.substr(0, end)), pos_(pos), line_(line) {}
-
-  size_t Pos() const { return pos_; }
-  int Line() const { return line_; }
-
-  // The next token (kEnd at the end); false, and the reason, for a broken one.
-  bool Next(Token& token, PgnError* error) {
-    // A stray closing sign has nothing to keep.
-    for (SkipSpace(); pos_ < text_.size() && IsStrayClose(text_[pos_]); SkipSpace()) ++pos_;
-    token = Token{};
-    token.line = line_;
-    token.begin = pos_;
-    if (pos_ >= text_.size()) return true;
-    char ch = text_[pos_];
-    switch (ch) {
-      case '[':
-        return Tag(token, error);
-      case '{':
-        return Comment(token, error);
-      case ';': {
-        size_t stop = text_.find('\n', pos_);
-        if (stop == std::string_view::npos) stop = text_.size();
-        token.type = Token::kComment;
-        token.text = engine::Trim(text_.substr(pos_ + 1, stop - pos_ - 1));
-        pos_ = stop;
-        return true;
-      }
-      case '(':
-        return Variation(token, error);
-      case '$':
-        token.type = Token::kNag;
-        ++pos_;
-        while (pos_ < text_.size() && text_[pos_] >= '0' && text_[pos_] <= '9') ++pos_;
-        return true;
-      default:
-        break;
-    }
-    size_t start = pos_++;  // not a space nor a sign handled above, so a symbol's first byte
-    while (pos_ < text_.size() && SpaceLength(pos_) == 0 && !IsDelimiter(text_[pos_])) ++pos_;
-    token.type = Token::kSymbol;
-    token.text = text_.substr(start, pos_ - start);
-    return true;
-  }
-
- private:
-  static bool IsStrayClose(char ch) { return ch == ')' || ch == '}' || ch == ']'; }
-  static bool IsDelimiter(char ch) {
-    return ch == '{' || ch == '}' || ch == '(' || ch == ')' || ch == '[' || ch == ']' ||
-           ch == ';' || ch == '$';
-  }
-  // The bytes of white space at `at`: ASCII space, and the ideographic and no-break spaces that
-  // Chinese texts put between moves.
-  size_t SpaceLength(size_t at) const {
-    char ch = text_[at];
-    if (ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n' || ch == '\v' || ch == '\f') return 1;
-    std::string_view rest = text_.substr(at);
-    if (rest.starts_with("\xE3\x80\x80")) return 3;  // U+3000
-    if (rest.starts_with("\xC2\xA0")) return 2;      // U+00A0
-    return 0;
-  }
-
-  void SkipSpace() {
-    while (pos_ < text_.size()) {
-      if (size_t n = SpaceLength(pos_)) {
-        line_ += text_[pos_] == '\n';
-        pos_ += n;
-      } else if (text_[pos_] == '%' && (pos_ == 0 || text_[pos_ - 1] == '\n')) {
-        // An escape line, for other programs' private use.
-        while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
-      } else {
-        return;
-      }
-    }
-  }
-
-  void CountLines(size_t from, size_t to) {
-    for (size_t i = from; i < to; ++i) line_ += text_[i] == '\n';
-  }
-
-  bool Tag(Token& token, PgnError* error) {
-    size_t i = pos_ + 1;
-    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
-    size_t name_start = i;
-    while (i < text_.size() && (isalnum(uint8_t(text_[i])) || text_[i] == '_')) ++i;
-    token.text = text_.substr(name_start, i - name_start);
-    while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t')) ++i;
-    if (token.text.empty()) return Fail(error, line_, "标签没有名字");
-    if (i < text_.size() && text_[i] == '"') {
-      for (++i; i < text_.size() && text_[i] != '"' && text_[i] != '\n'; ++i) {
-        if (text_[i] == '\\' && i + 1 < text_.size() && text_[i + 1] != '\n') ++i;
-        token.value += text_[i];
-      }
-      if (i >= text_.size() || text_[i] != '"')
-        return Fail(error, line_, "标签 " + std::string(token.text) + " 的值没有结束的引号");
-      ++i;
-      while (i < text_.size() && (text_[i] == ' ' || text_[i] == '\t' || text_[i] == '\r')) ++i;
-    } else {
-      // An unquoted value, as some programs write: up to the bracket.
-      size_t stop = i;
-      while (stop < text_.size() && text_[stop] != ']' && text_[stop] != '\n') ++stop;
-      token.value = std::string(engine::Trim(text_.substr(i, stop - i)));
-      i = stop;
-    }
-    if (i >= text_.size() || text_[i] != ']')
-      return Fail(error, line_, "标签 " + std::string(token.text) + " 没有结束的 ]");
-    token.type = Token::kTag;
-    pos_ = i + 1;
-    return true;
-  }
-
-  bool Comment(Token& token, PgnError* error) {
-    size_t close = text_.find('}', pos_);
-    if (close == std::string_view::npos) return Fail(error, line_, "注释 { 没有结束的 }");
-    token.type = Token::kComment;
-    token.text = engine::Trim(text_.substr(pos_ + 1, close - pos_ - 1));
-    CountLines(pos_, close);
-    pos_ = close + 1;
-    return true;
-  }
-
-  // A variation, nested ones and comments inside it: kept whole, as text.
-  bool Variation(Token& token, PgnError* error) {
-    int depth = 0;
-    size_t i = pos_;
-    for (; i < text_.size(); ++i) {
-      char ch = text_[i];
-      if (ch == '{') {
-        size_t close = text_.find('}', i);
-        if (close == std::string_view::npos) break;
-        i = close;
-      } else if (ch == ';') {
-        size_t stop = text_.find('\n', i);
-        if (stop == std::string_view::npos) break;
-        i = stop;
-      } else if (ch == '(') {
-        ++depth;
-      } else if (ch == ')' && --depth == 0) {
-        break;
-      }
-    }
-    if (i >= text_.size()) return Fail(error, line_, "变着 ( 没有结束的 )");
-    token.type = Token::kVariation;
-    token.text = text_.substr(pos_ + 1, i - pos_ - 1);
-    CountLines(pos_, i);
-    pos_ = i + 1;
-    return true;
-  }
-
-  std::string_view text_;
-  size_t pos_;
-  int line_;
-};
-
-// ---------------------------------------------------------------- symbols in the moves
-
-// The result a symbol states, in PGN's words, or nothing. Files from Chinese sites may say it in
-// Chinese.
-std::optional<std::string> ResultOf(std::string_view s) {
-  static constexpr std::pair<std::string_view, std::string_view> kResults[] = {
-      {"1-0", "1-0"},     {"0-1", "0-1"},      {"1/2-1/2", "1/2-1/2"}, {"*", "*"},
-      {"½-½", "1/2-1/2"}, {"红胜", "1-0"},     {"红先胜", "1-0"},      {"黑胜", "0-1"},
-      {"红先负", "0-1"},  {"和棋", "1/2-1/2"}, {"和局", "1/2-1/2"},    {"红先和", "1/2-1/2"},
-  };
-  for (const auto& [text, result] : kResults)
-    if (s == text) return std::string(result);
-  return std::nullopt;
-}
-
-// "12." "12..." "12…" "12、" and a bare "12" number moves; what follows them (1.e4) is the move.
-std::string_view StripMoveNumber(std::string_view s) {
-  size_t digits = 0;
-  while (digits < s.size() && s[digits] >= '0' && s[digits] <= '9') ++digits;
-  if (digits == 0) {
-    // A lone "..." after a comment, before black's move.
-    while (!s.empty() && s.front() == '.') s.remove_prefix(1);
-    return s;
-  }
-  std::string_view rest = s.substr(digits);
-  if (rest.empty()) return rest;
-  bool stripped = false;
-  for (;;) {
-    if (rest.starts_with(".")) {
-      rest.remove_prefix(1);
-    } else if (rest.starts_with("…") || rest.starts_with("、") || rest.starts_with("．")) {
-      rest.remove_prefix(3);
-    } else {
-      break;
-    }
-    stripped = true;
-  }
-  // "33.4" is WXF's middle soldier, not move 33.
-  bool move_follows = rest.empty() || rest[0] < '0' || rest[0] > '9';
-  return stripped && move_follows ? rest : s;
-}
-
-// Annotations on a move: "!", "?", "!?", "?!", "!!", "??".
-std::string_view StripAnnotation(std::string_view s) {
-  while (!s.empty() && (s.back() == '!' || s.back() == '?')) s.remove_suffix(1);
-  return s;
-}
-
-void AddComment(std::string& to, std::string_view text) {
-  if (text.empty()) return;
-  if (!to.empty()) to += ' ';
-  to += text;
-}
-
-std::string AfterFen(std::string_view fen) {
-  // XBoard's xiangqi FEN names the horse h and the elephant e.
+// XBoard's xiangqi FEN names the horse h and the elephant e.
+std::string WithOurLetters(std::string_view fen) {
   std::string out(fen);
   for (char& ch : out) {
     if (ch == ' ') break;
@@ -305,19 +91,226 @@ std::string AfterFen(std::string_view fen) {
   return out;
 }
 
-bool HasNonAscii(std::string_view s) {
-  for (char ch : s)
-    if (uint8_t(ch) >= 0x80) return true;
-  return false;
+// The FEN tag's position, or the opening; nothing, and why, for a FEN that is not a position.
+std::optional<engine::Position> StartOf(const TagSection& section, ReadError* error) {
+  std::string fen = section.tags.Get("FEN"), why;
+  if (fen.empty()) return engine::Position();
+  auto start = engine::Position::FromFen(WithOurLetters(fen), &why);
+  if (!start && error) *error = ReadError{section.fen_line, "FEN 不是合规的局面（" + why + "）"};
+  return start;
 }
 
-std::string Ending(const PgnGame& game, const engine::Position& final) {
-  std::string termination = game.tags.Get("Termination");
-  // Our own words; PGN's English values ("normal", "time forfeit") say nothing of the board.
-  if (HasNonAscii(termination)) return termination;
-  if (final.NoLegalMoves()) return final.InCheck() ? "将死" : "困毙";
-  return {};
+// Text that could not be read as moves, kept as a comment on one line.
+std::string UnreadNote(std::string_view text) {
+  std::string out = "未读：";
+  bool blank = false;
+  for (char ch : engine::Trim(text)) {
+    bool space = ch == ' ' || ch == '\t' || ch == '\r' || ch == '\n';
+    if (!space && blank) out += ' ';
+    if (!space) out += ch;
+    blank = space;
+  }
+  return FullWidthBraceEnds(out);
 }
+
+// ---------------------------------------------------------------- move text
+
+// Walks the moves of one game. Scanning counts the main line's moves as written and notes what is
+// broken in the text; reading builds the tree and notes the moves that do not read.
+class MoveText {
+ public:
+  MoveText(std::string_view text, GameTree* tree, std::vector<ReadError>& problems)
+      : text_(text), tree_(tree), problems_(problems) {
+    frames_.push_back(Frame{kRootNode, false, 0, 0, {}});
+    if (tree_) pos_ = tree_->Start();
+  }
+
+  void Run(PgnLexer& lexer, PgnToken token) {
+    for (; token.type != PgnToken::kEnd; token = lexer.Next()) {
+      if (!tree_ && token.broken == PgnToken::kNoClosingBrace)
+        AddProblem(problems_, token.line, "注释 { 没有结束的 }");
+      if (skipping_ && !Skip(token)) continue;
+      if (!Take(token)) break;
+    }
+    if (skipping_) EndSkip(text_.size());
+    if (frames_.size() > 1 && !tree_)
+      AddProblem(problems_, frames_[1].open_line, "变着 ( 没有结束的 )");
+    while (frames_.size() > 1) Close();
+  }
+
+  int plies = 0;
+  std::optional<std::string> result;
+
+ private:
+  // A line being read: the main line, or a variation inside it. One position serves them all:
+  // a variation takes back the move it stands for, and gives it back when it closes.
+  struct Frame {
+    NodeId last;  // the line's last move (where it hangs, before it has one)
+    bool moved;
+    int made;     // the moves made on the position for it
+    int open_line;
+    std::string before;  // a comment at the start of a variation, for its first move
+  };
+
+  // False once the game's result is read.
+  bool Take(const PgnToken& token) {
+    switch (token.type) {
+      case PgnToken::kComment:
+        Comment(token);
+        break;
+      case PgnToken::kNag:
+        if (auto nag = engine::ParseNumber(token.text, 0, 255); nag && tree_ && frames_.back().moved)
+          tree_->AddNag(frames_.back().last, uint8_t(*nag));
+        break;
+      case PgnToken::kOpen:
+        Open(token);
+        break;
+      case PgnToken::kClose:
+        if (frames_.size() > 1) Close();  // a stray one closes nothing
+        break;
+      case PgnToken::kSymbol:
+        return Symbol(token);
+      default:
+        break;  // a tag among the moves, in a text no list has split
+    }
+    return true;
+  }
+
+  void Comment(const PgnToken& token) {
+    if (!tree_) return;
+    // Only a ;-comment can hold a "}"; it is kept the way a brace comment writes it.
+    std::string text = FullWidthBraceEnds(UnixLines(engine::Trim(token.text)));
+    if (text.empty()) return;
+    Frame& frame = frames_.back();
+    if (!frame.moved && frames_.size() > 1) {
+      if (!frame.before.empty()) frame.before += ' ';
+      frame.before += text;
+    } else {
+      tree_->AddComment(frame.last, text);
+    }
+  }
+
+  void Open(const PgnToken& token) {
+    Frame& frame = frames_.back();
+    if (!tree_) {
+      frames_.push_back(Frame{kRootNode, false, 0, token.line, {}});
+      return;
+    }
+    if (!frame.moved) {
+      AddProblem(problems_, token.line, "变着 ( 前面没有着法");
+      StartSkip(token.begin, frame.last, 1);
+      return;
+    }
+    pos_->UnmakeMove();
+    frames_.push_back(Frame{tree_->Parent(frame.last), false, 0, token.line, {}});
+  }
+
+  void Close() {
+    Frame frame = std::move(frames_.back());
+    frames_.pop_back();
+    if (!tree_) return;
+    if (!frame.moved) tree_->AddComment(frame.last, frame.before);
+    for (int i = 0; i < frame.made; ++i) pos_->UnmakeMove();
+    pos_->MakeMove(tree_->At(frames_.back().last).move);
+  }
+
+  bool Symbol(const PgnToken& token) {
+    PgnSymbol symbol = ClassifySymbol(token.text, Utf8Forms());
+    Frame& frame = frames_.back();
+    switch (symbol.kind) {
+      case PgnSymbol::kResult:
+        if (frames_.size() > 1) return true;  // some programs end variations with one
+        result = symbol.result;
+        return false;
+      case PgnSymbol::kNumber:
+        return true;
+      case PgnSymbol::kMark:
+        if (auto nag = MarkNag(symbol.mark); nag && tree_ && frame.moved)
+          tree_->AddNag(frame.last, *nag);
+        return true;
+      case PgnSymbol::kMove:
+        break;
+    }
+    if (!tree_) {
+      plies += frames_.size() == 1;
+      return true;
+    }
+    MoveReading reading = ReadMove(*pos_, symbol.move, base_);
+    if (!reading.move && base_ == RankBase::kFromZero && reading.notation != Notation::kWxf &&
+        reading.notation != Notation::kChinese) {
+      // XBoard's older files count ranks from 1; once a move reads so, the game does.
+      MoveReading from_one = ReadMove(*pos_, symbol.move, RankBase::kFromOne);
+      if (from_one.move) reading = from_one, base_ = RankBase::kFromOne;
+    }
+    if (!reading.move) {
+      std::string move(symbol.move);
+      AddProblem(problems_, token.line,
+                 reading.error == MoveError::kUnreadable
+                     ? "看不懂的着法 " + move
+                     : "着法 " + move + " " + MoveErrorText(reading.error));
+      StartSkip(token.begin, frame.last, 0);
+      return true;
+    }
+    NodeId node = tree_->AppendChild(frame.last, *reading.move);
+    tree_->AddBefore(node, WithoutTagLines(frame.before));
+    frame.before.clear();
+    pos_->MakeMove(*reading.move);
+    ++frame.made;
+    frame.last = node;
+    frame.moved = true;
+    if (auto nag = MarkNag(symbol.mark)) tree_->AddNag(node, *nag);
+    return true;
+  }
+
+  // The rest of a line that cannot be read: to the close of its variation (or, for a variation
+  // with nothing before it, its own close), or to the game's result.
+  void StartSkip(size_t from, NodeId keeper, int nested) {
+    skipping_ = true;
+    skip_from_ = from;
+    skip_keeper_ = keeper;
+    skip_nested_ = nested;
+    skip_variation_ = nested > 0;
+  }
+
+  // False while the token is part of what is skipped.
+  bool Skip(const PgnToken& token) {
+    if (token.type == PgnToken::kOpen) {
+      ++skip_nested_;
+      return false;
+    }
+    if (token.type == PgnToken::kClose) {
+      if (skip_nested_ > 0) {
+        if (--skip_nested_ == 0 && skip_variation_) EndSkip(token.end);
+        return false;
+      }
+      if (frames_.size() == 1) return false;
+      EndSkip(token.begin);
+      return true;
+    }
+    if (token.type == PgnToken::kSymbol && skip_nested_ == 0 && frames_.size() == 1 &&
+        ClassifySymbol(token.text, Utf8Forms()).kind == PgnSymbol::kResult) {
+      EndSkip(token.begin);
+      return true;
+    }
+    return false;
+  }
+
+  void EndSkip(size_t to) {
+    skipping_ = false;
+    tree_->AddComment(skip_keeper_, UnreadNote(text_.substr(skip_from_, to - skip_from_)));
+  }
+
+  std::string_view text_;
+  GameTree* tree_;
+  std::vector<ReadError>& problems_;
+  std::vector<Frame> frames_;
+  std::optional<engine::Position> pos_;  // when reading: after the innermost line's last move
+  RankBase base_ = RankBase::kFromZero;
+  bool skipping_ = false, skip_variation_ = false;
+  size_t skip_from_ = 0;
+  NodeId skip_keeper_ = kRootNode;
+  int skip_nested_ = 0;
+};
 
 // ---------------------------------------------------------------- writing
 
@@ -330,22 +323,35 @@ std::string Escaped(std::string_view value) {
   return out;
 }
 
-// The opening with its usual counters: a FEN tag is needed for anything else.
+std::string Braced(std::string_view comment) {
+  return std::string("{").append(WithoutTagLines(FullWidthBraceEnds(comment))).append("}");
+}
+
 bool IsOpening(const engine::Position& pos) {
   return pos.Fen() == engine::Position().Fen();
 }
 
-// Lines of moves of at most 80 characters, broken between words.
+size_t Width(std::string_view text) {
+  size_t width = 0;
+  for (char ch : text) width += (uint8_t(ch) & 0xC0) != 0x80;
+  return width;
+}
+
+// Lines of moves of at most 80 characters, broken between words; "(" sticks to the word after
+// it and ")" to the word before.
 class Lines {
  public:
-  void Add(std::string_view word) {
-    size_t width = 0;
-    for (char ch : word) width += (uint8_t(ch) & 0xC0) != 0x80;
-    if (width_ > 0 && width_ + 1 + width > 80) Flush();
-    if (width_ > 0) line_ += ' ', ++width_;
+  void Add(std::string word) {
+    if (open_) word.insert(0, "("), open_ = false;
+    size_t newline = word.rfind('\n');
+    size_t width = Width(word);
+    if (width_ > 0 && width_ + 1 + width > 80 && newline == std::string::npos) Flush();
+    if (width_ > 0 || !line_.empty()) line_ += ' ', ++width_;
     line_ += word;
-    width_ += width;
+    width_ = newline == std::string::npos ? width_ + width : Width(word.substr(newline + 1));
   }
+  void Open() { open_ = true; }
+  void Close() { line_ += ')', ++width_; }
   std::string Finish() {
     Flush();
     return std::move(out_);
@@ -359,13 +365,8 @@ class Lines {
   }
   std::string line_, out_;
   size_t width_ = 0;
+  bool open_ = false;
 };
-
-std::string CommentText(std::string_view comment) {
-  std::string out = "{";
-  for (char ch : comment) out += ch == '}' ? ')' : ch;  // a comment cannot hold its own end
-  return out + "}";
-}
 
 const char* FormatName(Notation notation) {
   switch (notation) {
@@ -381,148 +382,229 @@ const char* FormatName(Notation notation) {
   return "";
 }
 
-// PGN writes ICCS as H2-E2.
-std::string PgnIccs(std::string text) {
+// The moves of a tree as PGN move text.
+class MoveWriter {
+ public:
+  MoveWriter(const GameTree& tree, Notation notation)
+      : tree_(tree),
+        notation_(notation),
+        round_(StartRound(tree.Start())),
+        black_first_(tree.Start().SideToMove() == engine::kBlack) {}
+
+  // Every move after `from` (at `pos`), the variations in their places; `number`: the first
+  // shows its number even when it is black's. One position serves every line: a variation's
+  // moves are taken back when it closes.
+  void Line(NodeId from, engine::Position pos, bool number) {
+    struct Frame {
+      NodeId parent;  // the position stands after it while the frame is on top
+      size_t next;    // 0: the main continuation is still to write, else the next variation
+      bool variation;
+    };
+    std::vector<Frame> stack{{from, 0, false}};
+    while (!stack.empty()) {
+      Frame& frame = stack.back();
+      const std::vector<NodeId>& children = tree_.Children(frame.parent);
+      if (frame.next == 0 && children.empty()) {
+        Frame ended = frame;
+        stack.pop_back();
+        if (!ended.variation) continue;
+        lines_.Close();
+        number = true;
+        for (int i = tree_.At(ended.parent).ply; i > tree_.At(stack.back().parent).ply; --i)
+          pos.UnmakeMove();
+      } else if (frame.next == 0) {
+        Move(children[0], pos, number);
+        number = false;
+        frame.next = 1;
+      } else if (frame.next < children.size()) {
+        NodeId alternative = children[frame.next++];
+        lines_.Open();
+        Move(alternative, pos, true);
+        pos.MakeMove(tree_.At(alternative).move);
+        stack.push_back(Frame{alternative, 0, true});
+        number = false;
+      } else {
+        pos.MakeMove(tree_.At(children[0]).move);
+        frame.parent = children[0];
+        frame.next = 0;
+      }
+    }
+  }
+
+  // One move with its number (when red's, or when `number`), marks, NAGs and comments.
+  void Move(NodeId id, const engine::Position& pos, bool number) {
+    const GameNode& node = tree_.At(id);
+    if (!node.before.empty()) lines_.Add(Braced(node.before));
+    int index = node.ply - 1 + black_first_;
+    std::string round = std::to_string(round_ + index / 2);
+    if (index % 2 == 0)
+      lines_.Add(round + ".");
+    else if (number)
+      lines_.Add(round + "...");
+    std::string text = WriteMove(pos, node.move, notation_);
+    if (notation_ == Notation::kIccs) {
+      // PGN writes ICCS as H2-E2.
+      for (char& ch : text)
+        if (ch >= 'a' && ch <= 'i') ch = char(ch - 'a' + 'A');
+      text.insert(2, "-");
+    }
+    size_t nag = 0;
+    if (!node.nags.empty() && !NagMark(node.nags[0]).empty()) text += NagMark(node.nags[nag++]);
+    lines_.Add(std::move(text));
+    for (; nag < node.nags.size(); ++nag) lines_.Add(std::string("$").append(std::to_string(node.nags[nag])));
+    if (!node.comment.empty()) lines_.Add(Braced(node.comment));
+  }
+
+  Lines& Out() { return lines_; }
+
+ private:
+  const GameTree& tree_;
+  Notation notation_;
+  int round_;
+  int black_first_;
+  Lines lines_;
+};
+
+// A variation as one line of text, the way the one-line game keeps it in a comment.
+std::string VariationText(const GameTree& tree, NodeId first, const engine::Position& pos) {
+  MoveWriter writer(tree, Notation::kChinese);
+  writer.Move(first, pos, true);
+  engine::Position after = pos;
+  after.MakeMove(tree.At(first).move);
+  writer.Line(first, std::move(after), false);
+  std::string text = writer.Out().Finish();
   for (char& ch : text)
-    if (ch >= 'a' && ch <= 'i') ch = char(ch - 'a' + 'A');
-  return text.substr(0, 2) + "-" + text.substr(2);
+    if (ch == '\n') ch = ' ';
+  return std::string("(").append(engine::Trim(text)).append(")");
+}
+
+std::string Ending(const PgnTags& tags, const engine::Position& final) {
+  std::string termination = tags.Get("Termination");
+  // Our own words; PGN's English values ("normal", "time forfeit") say nothing of the board.
+  for (char ch : termination)
+    if (uint8_t(ch) >= 0x80) return termination;
+  if (final.NoLegalMoves()) return final.InCheck() ? "将死" : "困毙";
+  return {};
 }
 
 }  // namespace
 
-// ---------------------------------------------------------------- tags, games, errors
+// ---------------------------------------------------------------- one game as a tree
 
-std::string PgnTags::Get(std::string_view name) const {
-  for (const auto& [n, v] : tags_)
-    if (SameName(n, name)) return v;
-  return {};
+GameSummary SummarizePgnGame(std::string_view text, int first_line) {
+  GameSummary summary;
+  summary.line = first_line;
+  PgnLexer lexer(text, Encoding::kUtf8, 0, first_line);
+  TagSection section;
+  PgnToken token = ReadTags(lexer, section, &summary.problems);
+  ReadError bad_fen;
+  if (!StartOf(section, &bad_fen)) AddProblem(summary.problems, bad_fen.line, bad_fen.reason);
+  summary.tags = std::move(section.tags);
+  MoveText scan(text, nullptr, summary.problems);
+  scan.Run(lexer, token);
+  summary.plies = scan.plies;
+  return summary;
 }
 
-bool PgnTags::Has(std::string_view name) const {
-  for (const auto& tag : tags_)
-    if (SameName(tag.first, name)) return true;
-  return false;
+std::optional<OpenedGame> ReadPgnGame(std::string_view text, int first_line, ReadError* error) {
+  OpenedGame game;
+  game.problems = SummarizePgnGame(text, first_line).problems;
+  PgnLexer lexer(text, Encoding::kUtf8, 0, first_line);
+  TagSection section;
+  PgnToken token = ReadTags(lexer, section, nullptr);
+  auto start = StartOf(section, error);
+  if (!start) return std::nullopt;
+  game.tree = GameTree(*start);
+  game.tree.tags = std::move(section.tags);
+  MoveText reader(text, &game.tree, game.problems);
+  reader.Run(lexer, token);
+  // Comments joined on reading may have made a line that would read as a tag; it is kept the
+  // way the writer writes it, so that the game reads back the same.
+  for (NodeId id = 0; id < game.tree.NodeCount(); ++id)
+    if (game.tree.At(id).comment.find('\n') != std::string::npos)
+      game.tree.SetComment(id, WithoutTagLines(game.tree.At(id).comment));
+  if (reader.result)
+    game.tree.result = *reader.result;
+  else if (auto result = ResultWord(CommonTag(game.tree.tags, "Result")))
+    game.tree.result = *result;
+  return game;
 }
 
-void PgnTags::Set(std::string_view name, std::string value) {
-  for (auto& [n, v] : tags_)
-    if (SameName(n, name)) {
-      v = std::move(value);
-      return;
-    }
-  tags_.emplace_back(std::string(name), std::move(value));
+std::string WritePgn(const GameTree& tree, Notation notation) {
+  PgnTags tags = tree.tags;
+  tags.Set("Result", tree.result);
+  if (!IsOpening(tree.Start()) || tags.Has("FEN")) tags.Set("FEN", tree.Start().Fen());
+  if (notation == Notation::kXboard) {
+    tags.Remove("Format");
+    tags.Set("Variant", "xiangqi");
+  } else {
+    tags.Set("Format", FormatName(notation));
+  }
+  std::string out;
+  auto tag = [&out](std::string_view name, std::string_view value) {
+    out.append("[").append(name).append(" \"").append(Escaped(value)).append("\"]\n");
+  };
+  if (!tags.Has("Game")) tag("Game", "Chinese Chess");
+  for (const auto& [name, value] : tags.All()) tag(name, value);
+  out += '\n';
+  MoveWriter writer(tree, notation);
+  const std::string& opening = tree.At(kRootNode).comment;
+  if (!opening.empty()) writer.Out().Add(Braced(opening));
+  writer.Line(kRootNode, tree.Start(), true);
+  writer.Out().Add(tree.result);
+  return out + writer.Out().Finish();
 }
+
+// ---------------------------------------------------------------- the main line alone
 
 engine::Position PgnGame::Final() const {
   engine::Position pos = start;
-  for (engine::Move m : moves) pos.MakeMove(m);
+  engine::MakeLegalMoves(pos, moves);
   return pos;
 }
 
-std::string PgnError::Text() const {
-  return "第 " + std::to_string(line) + " 行：" + reason;
+PgnGame MainLineGame(const GameTree& tree, int line) {
+  PgnGame game;
+  game.tags = tree.tags;
+  game.start = tree.Start();
+  game.result = tree.result;
+  game.line = line;
+  game.comments[0] = tree.At(kRootNode).comment;
+  engine::Position pos = tree.Start();
+  NodeId before = kRootNode;
+  for (NodeId id : tree.MainLine()) {
+    std::string comment = tree.At(id).comment;
+    const std::vector<NodeId>& alternatives = tree.Children(before);
+    for (size_t k = 1; k < alternatives.size(); ++k) {
+      if (!comment.empty()) comment += ' ';
+      comment += VariationText(tree, alternatives[k], pos);
+    }
+    game.moves.push_back(tree.At(id).move);
+    game.comments.push_back(std::move(comment));
+    pos.MakeMove(tree.At(id).move);
+    before = id;
+  }
+  game.ending = Ending(game.tags, pos);
+  return game;
 }
 
-// ---------------------------------------------------------------- reading
-
 std::optional<PgnFile> PgnFile::Open(std::string_view bytes, PgnError* error) {
+  auto list = GameList::Open(std::string(bytes), error);
+  if (!list) return std::nullopt;
   PgnFile file;
-  auto text = DecodeText(bytes, error);
-  if (!text) return std::nullopt;
-  file.text_ = std::move(*text);
-  Lexer lexer(file.text_, 0, file.text_.size(), 1);
-  Entry* current = nullptr;
-  bool in_moves = false, ended = false;
-  Token token;
-  for (;;) {
-    if (!lexer.Next(token, error)) return std::nullopt;
-    if (token.type == Token::kEnd) break;
-    // A game starts with its tags, or with a move where no game is open.
-    bool is_tag = token.type == Token::kTag;
-    if ((is_tag && (!current || in_moves || ended)) ||
-        (token.type == Token::kSymbol && (!current || ended))) {
-      if (current) current->end = token.begin;
-      file.games_.push_back(Entry{});
-      current = &file.games_.back();
-      current->line = current->begin_line = current->fen_line = token.line;
-      current->begin = token.begin;
-      in_moves = ended = false;
-    }
-    if (!current || ended) continue;  // remarks before the first game or after a result
-    if (is_tag) {
-      // Far more than any game has; the limit keeps a hostile file from taking minutes.
-      if (current->tags.All().size() >= kMaxTags) {
-        Fail(error, token.line, "一局的标签太多");
-        return std::nullopt;
-      }
-      if (SameName(token.text, "FEN")) current->fen_line = token.line;
-      current->tags.Set(token.text, std::move(token.value));
-      current->begin = lexer.Pos();
-      current->begin_line = lexer.Line();
-    } else {
-      in_moves = true;
-      ended = token.type == Token::kSymbol && ResultOf(token.text);
-    }
-  }
-  if (current) current->end = file.text_.size();
-  if (file.games_.empty()) {
-    Fail(error, 1, "文件里没有棋局");
-    return std::nullopt;
-  }
+  file.list_ = std::make_shared<const GameList>(std::move(*list));
+  for (size_t i = 0; i < file.list_->Count(); ++i) file.games_.push_back(file.list_->Summary(i));
   return file;
 }
 
 std::optional<PgnGame> PgnFile::Game(size_t index, PgnError* error) const {
-  const Entry& entry = games_.at(index);
-  PgnGame game;
-  game.tags = entry.tags;
-  game.line = entry.line;
-  std::string fen = entry.tags.Get("FEN");
-  if (!fen.empty()) {
-    std::string why;
-    auto start = engine::Position::FromFen(AfterFen(fen), &why);
-    if (!start) {
-      Fail(error, entry.fen_line, "FEN 不是合规的局面（" + why + "）");
-      return std::nullopt;
-    }
-    game.start = *start;
+  auto game = list_->Game(index, error);
+  if (!game) return std::nullopt;
+  if (!game->problems.empty()) {
+    if (error) *error = game->problems.front();
+    return std::nullopt;
   }
-  engine::Position pos = game.start;
-  std::string result_tag = entry.tags.Get("Result");
-  if (auto result = ResultOf(result_tag)) game.result = *result;
-  Lexer lexer(text_, entry.begin, entry.end, entry.begin_line);
-  Token token;
-  for (;;) {
-    if (!lexer.Next(token, error)) return std::nullopt;
-    if (token.type == Token::kEnd) break;
-    if (token.type == Token::kComment) {
-      AddComment(game.comments.back(), token.text);
-    } else if (token.type == Token::kVariation) {
-      std::string variation(1, '(');
-      AddComment(game.comments.back(), variation.append(token.text).append(")"));
-    } else if (token.type == Token::kSymbol) {
-      if (auto result = ResultOf(token.text)) {
-        game.result = *result;
-        break;
-      }
-      std::string_view word = StripAnnotation(StripMoveNumber(token.text));
-      if (word.empty()) continue;
-      MoveReading reading = ReadMove(pos, word);
-      if (!reading.move) {
-        std::string move(word);
-        Fail(error, token.line,
-             reading.error == MoveError::kUnreadable
-                 ? "看不懂的着法 " + move
-                 : "着法 " + move + " " + MoveErrorText(reading.error));
-        return std::nullopt;
-      }
-      pos.MakeMove(*reading.move);
-      game.moves.push_back(*reading.move);
-      game.comments.emplace_back();
-    }
-  }
-  game.ending = Ending(game, pos);
-  return game;
+  return MainLineGame(game->tree, games_.at(index).line);
 }
 
 std::optional<std::vector<PgnGame>> ReadPgn(std::string_view bytes, PgnError* error) {
@@ -538,54 +620,33 @@ std::optional<std::vector<PgnGame>> ReadPgn(std::string_view bytes, PgnError* er
   return games;
 }
 
-// ---------------------------------------------------------------- writing
-
 std::string WritePgn(const PgnGame& game, Notation notation) {
-  static constexpr const char* kSevenTags[] = {"Event", "Site", "Date", "Round", "Red", "Black"};
-  std::string out = "[Game \"Chinese Chess\"]\n";
-  auto tag = [&out](std::string_view name, std::string_view value) {
-    out.append("[").append(name).append(" \"").append(Escaped(value)).append("\"]\n");
-  };
-  for (const char* name : kSevenTags) {
+  // The tags in the order of PGN's roster, then the game's others.
+  GameTree tree(game.start);
+  static constexpr const char* kRoster[] = {"Event", "Site", "Date", "Round", "Red", "Black"};
+  tree.tags.Set("Game", "Chinese Chess");
+  for (const char* name : kRoster) {
     std::string value = game.tags.Get(name);
-    tag(name, !value.empty() ? value : std::string_view(name) == "Date" ? "????.??.??" : "?");
+    tree.tags.Set(name, !value.empty() ? value : std::string_view(name) == "Date" ? "????.??.??" : "?");
   }
-  tag("Result", game.result);
-  if (!IsOpening(game.start)) tag("FEN", game.start.Fen());
-  if (notation == Notation::kXboard)
-    tag("Variant", "xiangqi");
-  else
-    tag("Format", FormatName(notation));
+  tree.tags.Set("Result", game.result);
+  if (!IsOpening(game.start)) tree.tags.Set("FEN", "");
+  tree.tags.Set(notation == Notation::kXboard ? "Variant" : "Format", "");
   // The ending the game has now, rather than one it was read with.
-  bool ending = !game.ending.empty();
-  if (ending) tag("Termination", game.ending);
+  if (!game.ending.empty()) tree.tags.Set("Termination", game.ending);
   for (const auto& [name, value] : game.tags.All()) {
-    bool written = ending && SameName(name, "Termination");
-    for (const char* known : {"Game", "Result", "FEN", "Format", "Variant"})
-      written |= SameName(name, known);
-    for (const char* known : kSevenTags) written |= SameName(name, known);
-    if (!written) tag(name, value);
+    bool ours = SameTagName(name, "FEN") || SameTagName(name, "Format") ||
+                SameTagName(name, "Variant");
+    if (!ours && !tree.tags.Has(name)) tree.tags.Set(name, value);
   }
-  out += '\n';
-  Lines lines;
-  auto comment = [&](size_t i) {
-    if (i < game.comments.size() && !game.comments[i].empty())
-      lines.Add(CommentText(game.comments[i]));
-  };
-  comment(0);
-  std::vector<std::string> texts = WriteLine(game.start, game.moves, notation);
-  size_t black_first = game.start.SideToMove() == engine::kBlack;
-  for (size_t i = 0; i < texts.size(); ++i) {
-    std::string round = std::to_string((i + black_first) / 2 + 1);
-    if ((i + black_first) % 2 == 0)
-      lines.Add(round + ".");
-    else if (i == 0)
-      lines.Add(round + "...");
-    lines.Add(notation == Notation::kIccs ? PgnIccs(texts[i]) : texts[i]);
-    comment(i + 1);
+  tree.result = game.result;
+  tree.AddComment(kRootNode, game.comments.empty() ? "" : game.comments[0]);
+  NodeId at = kRootNode;
+  for (size_t i = 0; i < game.moves.size(); ++i) {
+    at = tree.AppendChild(at, game.moves[i]);
+    if (i + 1 < game.comments.size()) tree.AddComment(at, game.comments[i + 1]);
   }
-  lines.Add(game.result);
-  return out + lines.Finish();
+  return WritePgn(tree, notation);
 }
 
 }  // namespace record
