@@ -38,12 +38,12 @@ bool IsAnswer(std::string_view line) {
          first == "ucciok";
 }
 
-// What an engine may say while it introduces itself in either protocol. Anything else in answer
-// to "uci" (a complaint about an unknown command, most often) means it does not speak UCI.
+// What an engine says as it introduces itself in either protocol. Anything else in answer to
+// "uci" (a complaint about an unknown command, most often, which ours words as "info string")
+// means it may not speak UCI.
 bool IsHandshakeLine(std::string_view first) {
   return first.empty() || first == "id" || first == "option" || first == "uciok" ||
-         first == "ucciok" || first == "info" || first == "copyprotection" ||
-         first == "registration";
+         first == "ucciok" || first == "copyprotection" || first == "registration";
 }
 
 // The options the program sets itself: a player's value for them would break the client.

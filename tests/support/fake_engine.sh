@@ -17,7 +17,7 @@
 #   one-ranks     an unknown engine counting ranks 1..10: black's h10g8 (pv h10g8 h1g3)
 #   one-ranks-quiet  the same, with only its move h8e8 (h7e7 counted from zero)
 #   ucci-only     a UCCI engine that ignores "uci"     good     answers h2e2
-#   ucci-chatty   a UCCI engine that complains about "uci"
+#   ucci-chatty   a UCCI engine that complains about "uci" (in an "info string", as ours does)
 #   ucci-strict   a UCCI engine that ends on any first line but "ucci" (as ElephantEye does)
 #   ucci-seconds  a UCCI engine without usemillisec: it thinks the whole "go time" (in seconds)
 #   chess         offers UCI_Variant without xiangqi
@@ -40,7 +40,7 @@ while read -r line; do
     uci)
       case $mode in
         ucci-*)
-          [ "$mode" = ucci-chatty ] && echo "unknown command: uci"
+          [ "$mode" = ucci-chatty ] && echo "info string unknown command: uci"
           continue ;;
       esac
       echo "id name Fake $mode"
