@@ -100,26 +100,6 @@ void SaveEngines(const std::vector<OutsideEngine>& list) {
   runtime::WriteSetting(kCountKey, count);
 }
 
-void RememberFound(const std::string& command, const outside::EngineClient& client) {
-  std::vector<OutsideEngine> list = SavedEngines();
-  bool changed = false;
-  for (OutsideEngine& engine : list) {
-    if (engine.command != command) continue;
-    OutsideEngine found = engine;
-    if (client.protocol() != outside::Protocol::kUnknown) found.protocol = client.protocol();
-    if (client.protocol() == outside::Protocol::kUci && client.NumberingConfirmed())
-      found.numbering = client.numbering();
-    changed |= found != engine;
-    engine = std::move(found);
-  }
-  if (!changed) return;
-  // Saving packs the list; the choices go with their engines.
-  const int32_t opponent = OpponentEngine(), analyst = AnalystEngine();
-  SaveEngines(list);
-  ChooseOpponentEngine(opponent);
-  ChooseAnalystEngine(analyst);
-}
-
 int32_t OpponentEngine() {
   return Chosen(kOpponentKey);
 }
@@ -168,6 +148,26 @@ outside::EngineConfig ConfigFor(const OutsideEngine& engine) {
   config.protocol = engine.protocol;
   config.options = outside::ReadableOptionSettings(engine.options, &config.notices);
   return config;
+}
+
+void RememberFound(const std::string& command, const outside::EngineClient& client) {
+  std::vector<OutsideEngine> list = SavedEngines();
+  bool changed = false;
+  for (OutsideEngine& engine : list) {
+    if (engine.command != command) continue;
+    OutsideEngine found = engine;
+    if (client.protocol() != outside::Protocol::kUnknown) found.protocol = client.protocol();
+    if (client.protocol() == outside::Protocol::kUci && client.NumberingConfirmed())
+      found.numbering = client.numbering();
+    changed |= found != engine;
+    engine = std::move(found);
+  }
+  if (!changed) return;
+  // Saving packs the list; the choices go with their engines.
+  const int32_t opponent = OpponentEngine(), analyst = AnalystEngine();
+  SaveEngines(list);
+  ChooseOpponentEngine(opponent);
+  ChooseAnalystEngine(analyst);
 }
 
 }  // namespace game

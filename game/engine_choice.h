@@ -29,14 +29,11 @@ struct OutsideEngine {
 inline constexpr int32_t kDefaultEngineMoveMs = 2000;
 
 // The saved engines that have a command; an entry whose command someone emptied by hand is left
-// out without moving the choices below onto another engine.
+// out without moving the choices below onto another engine (one that chose it reads as 0). The
+// numbers below count the engines of this list.
 std::vector<OutsideEngine> SavedEngines();
 void SaveEngines(const std::vector<OutsideEngine>& list);
-// Keeps what the client found out about the engine with every saved engine of that command: the
-// protocol once the handshake is done, the numbering once the engine's moves confirmed it.
-void RememberFound(const std::string& command, const outside::EngineClient& client);
-// 0: the built-in engine; n: the n-th of SavedEngines(). A number past the list, or one that
-// names an entry without a command, reads as 0.
+// 0: the built-in engine; n: the n-th saved engine. A number past the list reads as 0.
 int32_t OpponentEngine();
 int32_t AnalystEngine();
 void ChooseOpponentEngine(int32_t number);
@@ -55,5 +52,8 @@ void ChooseEngineClock(int32_t baseSeconds, int32_t incrementSeconds);
 // What the client is given for an engine: its protocol and numbering as found before, and each
 // of its options that reads (the ones that do not become notices the client tells at start).
 outside::EngineConfig ConfigFor(const OutsideEngine& engine);
+// Keeps what the client found out about the engine with every saved engine of that command: the
+// protocol once the handshake is done, the numbering once the engine's moves confirmed it.
+void RememberFound(const std::string& command, const outside::EngineClient& client);
 
 }  // namespace game

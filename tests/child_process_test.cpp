@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -68,14 +70,32 @@ ChildProcess& Started(ChildProcess& child, const Words& argv, const ChildLimits&
   return child;
 }
 
+// Whether the child's notify callback has run (on the child's thread, maybe after this is gone:
+// the flag lives as long as the callback).
+class Notified {
+ public:
+  explicit Notified(ChildProcess& child) {
+    child.SetNotify([flag = flag_] {
+      std::lock_guard<std::mutex> lock(flag->mutex);
+      flag->told = true;
+    });
+  }
+  bool operator()() const {
+    std::lock_guard<std::mutex> lock(flag_->mutex);
+    return flag_->told;
+  }
+
+ private:
+  struct Flag {
+    std::mutex mutex;
+    bool told = false;
+  };
+  std::shared_ptr<Flag> flag_ = std::make_shared<Flag>();
+};
+
 TEST(ChildProcess, LinesGoBothWaysAndTheEndIsReported) {
   ChildProcess child;
-  bool notified = false;
-  std::mutex mutex;
-  child.SetNotify([&] {
-    std::lock_guard<std::mutex> lock(mutex);
-    notified = true;
-  });
+  Notified notified(child);
   Started(child, {"cat"});
   EXPECT_TRUE(child.WriteLine("uci"));
   EXPECT_TRUE(child.WriteLine("position startpos\r"));
@@ -84,8 +104,7 @@ TEST(ChildProcess, LinesGoBothWaysAndTheEndIsReported) {
   ASSERT_TRUE(child.WaitForExit(20000));
   EXPECT_EQ(child.ExitStatus(), 0);
   EXPECT_FALSE(child.WriteLine("too late"));
-  std::lock_guard<std::mutex> lock(mutex);
-  EXPECT_TRUE(notified);
+  EXPECT_TRUE(notified());
 }
 
 TEST(ChildProcess, ExitStatusesAndRefusals) {
@@ -136,12 +155,7 @@ TEST(ChildProcess, FindsItsProgramAndStartsInTheFolderItIsGiven) {
 
 TEST(ChildProcess, OneThatClosesItsOutputButLivesOnIsTold) {
   ChildProcess child;
-  bool notified = false;
-  std::mutex mutex;
-  child.SetNotify([&] {
-    std::lock_guard<std::mutex> lock(mutex);
-    notified = true;
-  });
+  Notified notified(child);
   Started(child, {"sh", "-c", "echo bye; exec >&-; sleep 30"});
   auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
   while (!child.OutputClosed() && std::chrono::steady_clock::now() < give_up)
@@ -149,10 +163,7 @@ TEST(ChildProcess, OneThatClosesItsOutputButLivesOnIsTold) {
   EXPECT_TRUE(child.OutputClosed());
   EXPECT_TRUE(child.Running());
   EXPECT_EQ(child.TakeLines(), Words{"bye"});
-  {
-    std::lock_guard<std::mutex> lock(mutex);
-    EXPECT_TRUE(notified);
-  }
+  EXPECT_TRUE(notified());
   child.End("", 20);
   EXPECT_TRUE(child.WaitForExit(20000));
 }
