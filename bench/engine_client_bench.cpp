@@ -59,9 +59,9 @@ void PollDuringFlood(benchmark::State& state) {
 BENCHMARK(PollDuringFlood)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // How long our own UCCI engine (xiangqi-cli ucci) takes from Start() to kReady: with its
-// protocol known (as the window keeps it once found), and unknown (it answers "uci" with an
-// "info string", so "ucci" follows once it has been quiet a quarter of a second). The engine's
-// own start is in both; the client's share after "ucciok" is one "isready" away.
+// protocol known (as the window keeps it once found), and unknown (it complains about "uci" in an
+// "info string", and "ucci" follows at once). The engine's own start is in both; the client's
+// share after "ucciok" is one "isready" away.
 void UcciEngineReady(benchmark::State& state) {
   const bool known = state.range(0) != 0;
   double longest_ms = 0;

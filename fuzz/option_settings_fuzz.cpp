@@ -39,6 +39,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     } else if (word.empty()) {
       __builtin_trap();
     }
+    // Left out rather than brought in: what is kept was within the range already.
+    if (auto kept = outside::FitOptionValue(spin, value, &word, outside::OutOfRange::kLeftOut)) {
+      const long long n = std::stoll(*kept);
+      if (n < -5 || n > 64 || !word.empty()) __builtin_trap();
+    }
     if (auto fitted = outside::FitOptionValue(check, value, &word))
       if (*fitted != "true" && *fitted != "false") __builtin_trap();
     if (auto fitted = outside::FitOptionValue(combo, value, &word))

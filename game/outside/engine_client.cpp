@@ -38,12 +38,20 @@ bool IsAnswer(std::string_view line) {
          first == "ucciok";
 }
 
-// What an engine says as it introduces itself in either protocol. Anything else in answer to
-// "uci" (a complaint about an unknown command, most often, which ours words as "info string")
-// means it may not speak UCI.
-bool IsHandshakeLine(std::string_view first) {
-  return first.empty() || first == "id" || first == "option" || first == "uciok" ||
-         first == "ucciok" || first == "copyprotection" || first == "registration";
+// Whether `line` complains about "uci": a line that is none of UCI's answers and names the word
+// ("unknown command: uci"; ours says "info string unknown command uci"). A greeting, which many
+// UCI engines print before anything else, does not name it; and to some UCI engines "ucci" means
+// switching protocols (Fairy-Stockfish's), so it must not follow a greeting.
+bool ComplainsAboutUci(std::string_view line) {
+  const std::string_view first = FirstWord(line);
+  if (first == "id" || first == "option" || first == "uciok" || first == "ucciok") return false;
+  auto letter = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  for (size_t at = 0; at + 3 <= line.size(); ++at) {
+    if (!SameOptionName(line.substr(at, 3), "uci")) continue;
+    if ((at == 0 || !letter(line[at - 1])) && (at + 3 == line.size() || !letter(line[at + 3])))
+      return true;
+  }
+  return false;
 }
 
 // The options the program sets itself: a player's value for them would break the client.
@@ -76,10 +84,6 @@ std::string Within(int ms) {
   if (ms % 1000 == 0) return std::to_string(ms / 1000) + " 秒内";
   return std::to_string(ms) + " 毫秒内";
 }
-
-// How long an engine that said something other than UCI must then be quiet before it is asked
-// "ucci": a UCI engine's "id name" follows its greeting within a few milliseconds.
-constexpr auto kQuietBeforeUcci = std::chrono::milliseconds(250);
 
 const char* NumberingWords(Numbering numbering) {
   return numbering == Numbering::kFromOne ? "1-10" : "0-9";
@@ -143,7 +147,6 @@ bool EngineClient::StartChannel(Protocol first) {
   started_ = Clock::now();
   SetDeadline(config_.handshake_ms);
   sent_ucci_ = first == Protocol::kUcci;
-  ucci_due_.reset();
   Send(first == Protocol::kUcci ? "ucci" : "uci");
   return true;
 }
@@ -215,15 +218,9 @@ void EngineClient::HandleHandshake(const std::string& line) {
     if (waiting_) SendSearch();
     return;
   }
-  if (asked_ == Protocol::kUnknown && !sent_ucci_) {
-    // A line that is not UCI may be a complaint about "uci" from an engine that speaks UCCI, or
-    // the greeting many UCI engines print as they start: "ucci" goes once the engine has been
-    // quiet a moment after it with nothing of UCI (to some UCI engines "ucci" means switching
-    // protocols, Fairy-Stockfish's for one, so it must not follow a greeting).
-    if (!IsHandshakeLine(first))
-      ucci_due_ = Clock::now() + kQuietBeforeUcci;
-    else if (!first.empty())
-      ucci_due_.reset();
+  if (asked_ == Protocol::kUnknown && !sent_ucci_ && ComplainsAboutUci(line)) {
+    sent_ucci_ = true;  // it does not know "uci": perhaps it speaks UCCI
+    Send("ucci");
   }
   if (first == "id") {
     std::string_view rest = std::string_view(line).substr(line.find("id") + 2);
@@ -383,10 +380,8 @@ void EngineClient::CheckDeadlines() {
   if (!Busy()) return;
   if (state_ == State::kStarting && !awaiting_ready_ && asked_ == Protocol::kUnknown &&
       !sent_ucci_ && protocol_ == Protocol::kUnknown &&
-      ((ucci_due_ && now >= *ucci_due_) ||
-       now - started_ >= std::chrono::milliseconds(config_.handshake_ms / 2))) {
+      now - started_ >= std::chrono::milliseconds(config_.handshake_ms / 2)) {
     sent_ucci_ = true;  // no "uciok" yet: perhaps it speaks UCCI
-    ucci_due_.reset();
     Send("ucci");
   }
   if (!has_deadline_ || now < deadline_) return;
@@ -550,7 +545,7 @@ bool EngineClient::SetOption(const std::string& name, const std::string& value) 
 
 bool EngineClient::SendSettingOption(const EngineOption& option, const std::string& value) {
   std::string word;
-  std::optional<std::string> fitted = FitOptionValue(option, value, &word);
+  std::optional<std::string> fitted = FitOptionValue(option, value, &word, OutOfRange::kLeftOut);
   if (!word.empty()) Notice(word);
   if (!fitted) return false;
   SendOption(option, *fitted);
@@ -621,7 +616,6 @@ int EngineClient::MillisecondsToDeadline() const {
   auto consider = [&](Clock::time_point when) { next = next ? std::min(*next, when) : when; };
   if (has_deadline_) consider(deadline_);
   if (write_failed_) consider(write_failed_at_ + std::chrono::seconds(1));
-  if (ucci_due_ && state_ == State::kStarting) consider(*ucci_due_);
   if (!next) return -1;
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*next - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);

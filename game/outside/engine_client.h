@@ -34,8 +34,8 @@
 // one kFailed event whose message names the engine and says what went wrong, in the words the
 // program shows ("引擎 X 没有回应：..."). After a failure every call is refused; make a new client
 // (or fall back to the built-in engine). A kNotice says something the player may want to know
-// that is no failure: an option value fitted to the engine's range or left out, a setting that
-// did not read, the numbering found to be the other one.
+// that is no failure: an option value fitted to what the engine takes or left out, a setting
+// that did not read, the numbering found to be the other one.
 //
 // Progress lines ("info") the engine prints faster than Poll() takes them are coalesced: only the
 // newest of each MultiPV line is kept, so the work of one Poll() is bounded whatever the engine
@@ -67,18 +67,18 @@ struct EngineConfig {
   std::string command;  // the command line, split into words without a shell ("~" expanded)
   // Known (from an earlier start's protocol()): only that protocol's first line is sent, so an
   // engine that quits on any other first line can be used. Unknown: "uci" first; "ucci" as soon
-  // as the answer is not UCI (once the engine has then been quiet for a quarter of a second), or
-  // when half the handshake time passes in silence; an engine that ends on "uci" is started once
-  // more with "ucci".
+  // as the engine complains about "uci" (a line that is not UCI naming it), or when half the
+  // handshake time passes without "uciok"; an engine that ends on "uci" is started once more
+  // with "ucci".
   Protocol protocol = Protocol::kUnknown;
   // UCI's ranks, when known (from an earlier start's numbering() once confirmed, or set by the
   // player): moves are sent in it from the first search, and only the engine's own moves can
   // overrule it. Unset: guessed from the engine's name, and until its moves confirm the guess
   // each position is sent as a FEN of its own, without moves, so a wrong guess costs nothing.
   std::optional<Numbering> numbering;
-  // Set after the handshake, each only when the engine offers an option of that name, fitted to
-  // its type and range (a kNotice says what was changed). UCI_Variant, MultiPV and usemillisec
-  // are the program's own and are not taken from here.
+  // Set after the handshake, each only when the engine offers an option of that name and the
+  // value fits its type and range (a value that does not is left out, a kNotice saying why).
+  // UCI_Variant, MultiPV and usemillisec are the program's own and are not taken from here.
   std::vector<std::pair<std::string, std::string>> options;
   std::vector<std::string> notices;  // told as kNotice events as the engine starts
   int handshake_ms = 5000;  // for uciok/ucciok and then readyok
@@ -136,9 +136,9 @@ class EngineClient {
   // Ends the engine ("quit", then signals); no event follows.
   void Quit();
   // UCI "setoption" / UCCI "setoption" for an option the engine offers, when no search runs,
-  // fitted to the option's type and range. False when it is not sent (no such option, not ready,
-  // one of the program's own, or a value it cannot take: a kNotice says why); a value that was
-  // changed to fit is sent with a kNotice saying so.
+  // as FitOptionValue takes the value (a number out of range is left out). False when it is not
+  // sent (no such option, not ready, one of the program's own, or a value it cannot take: a
+  // kNotice says why); a value that was changed to fit is sent with a kNotice saying so.
   bool SetOption(const std::string& name, const std::string& value);
 
   // Waits up to `timeout_ms` for the engine's process to be gone after Quit() or a failure (for
@@ -211,7 +211,6 @@ class EngineClient {
   bool numbering_trusted_ = false;  // given by the configuration: moves may be sent in it
   bool awaiting_ready_ = false;
   bool sent_ucci_ = false;
-  std::optional<Clock::time_point> ucci_due_;  // "ucci" goes then unless UCI is heard first
   bool restarted_ = false;
   bool new_game_ = false;  // "ucinewgame" is due before the next search
   bool millisec_ = false;  // UCCI clock values in milliseconds

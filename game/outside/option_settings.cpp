@@ -107,7 +107,7 @@ std::string FormatOptionSettings(const OptionSettings& settings) {
 }
 
 std::optional<std::string> FitOptionValue(const EngineOption& option, std::string_view value,
-                                          std::string* word) {
+                                          std::string* word, OutOfRange out_of_range) {
   std::string said;
   std::optional<std::string> fitted;
   value = Trimmed(value);
@@ -122,10 +122,11 @@ std::optional<std::string> FitOptionValue(const EngineOption& option, std::strin
     } else {
       const long long low = option.min.value_or(number), high = option.max.value_or(number);
       const long long kept = std::clamp(number, std::min(low, high), std::max(low, high));
+      const bool left_out = kept != number && out_of_range == OutOfRange::kLeftOut;
       if (kept != number)
         said = name + "的值 " + std::string(value) + " 超出引擎的范围 " + std::to_string(low) +
-               "-" + std::to_string(high) + "，改为 " + std::to_string(kept);
-      fitted = std::to_string(kept);
+               "-" + std::to_string(high) + (left_out ? "，不用" : "，改为 " + std::to_string(kept));
+      if (!left_out) fitted = std::to_string(kept);
     }
   } else if (option.type == "check") {
     if (SameText(value, "true") || SameText(value, "false"))

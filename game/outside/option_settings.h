@@ -30,14 +30,21 @@ OptionSettings ReadableOptionSettings(std::string_view text,
 // without control characters and without blanks around names and values.
 std::string FormatOptionSettings(const OptionSettings& settings);
 
-// `value` as `option` takes it: a spin's whole number, brought into the engine's range; a
-// check's true or false; one of a combo's values (as the engine spells it); a string as it is; a
-// button's empty value (it is pressed as the engine starts). Nothing when it cannot be taken,
-// and whenever it holds a control character (a line break would end the engine's command).
-// `word` (when given) tells, in Chinese, what was changed or why it was refused; empty when the
-// value was taken as it is.
+// What becomes of a spin's number outside the engine's range.
+enum class OutOfRange {
+  kBroughtIn,  // the nearest end of the range (the dialog mends the player's text so)
+  kLeftOut,    // not used: engines advertise ends they cannot live with (Hash's max asks for
+               // more memory than the machine has), so the client never sends one unasked
+};
+// `value` as `option` takes it: a spin's whole number within the engine's range; a check's true
+// or false; one of a combo's values (as the engine spells it); a string as it is; a button's
+// empty value (it is pressed as the engine starts). Nothing when it cannot be taken, and
+// whenever it holds a control character (a line break would end the engine's command). `word`
+// (when given) tells, in Chinese, what was changed or why it was refused; empty when the value
+// was taken as it is.
 std::optional<std::string> FitOptionValue(const EngineOption& option, std::string_view value,
-                                          std::string* word = nullptr);
+                                          std::string* word = nullptr,
+                                          OutOfRange out_of_range = OutOfRange::kBroughtIn);
 // Engines take option names without regard to case.
 bool SameOptionName(std::string_view a, std::string_view b);
 // Whether `text` holds a control character other than a tab.

@@ -21,6 +21,8 @@
 #   ucci-strict   a UCCI engine that ends on any first line but "ucci" (as ElephantEye does)
 #   ucci-seconds  a UCCI engine without usemillisec: it thinks the whole "go time" (in seconds)
 #   chess         offers UCI_Variant without xiangqi
+#   greeting      greets as it starts, then takes half a second before it reads (as
+#                 Fairy-Stockfish may, which "ucci" would switch to UCCI)
 mode=$1
 log=${2:-/dev/null}
 echo "cwd $(pwd)" > "$log"
@@ -30,6 +32,7 @@ case $mode in
   killed) kill -KILL $$ ;;
   mute) sleep 600; exit 0 ;;
   deaf) trap '' TERM ;;
+  greeting) echo "Fake greeting 1.0 by nobody"; sleep 0.5 ;;
 esac
 first=yes
 while read -r line; do
