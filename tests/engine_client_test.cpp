@@ -228,7 +228,10 @@ Logged LoggedFake(const std::string& mode,
   return {path, program + " " + mode + " " + Quoted(path)};
 }
 
-std::vector<std::string> LogOf(const Logged& fake) {
+// Ends the engine and returns what it was sent.
+std::vector<std::string> EndAndLog(EngineClient& client, const Logged& fake) {
+  client.Quit();
+  EXPECT_TRUE(client.WaitUntilEnded(20000));
   std::vector<std::string> lines;
   std::ifstream in(fake.path);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -378,11 +381,15 @@ TEST(EngineClient, AFloodShrinksToTheNewestLineAndTheMoveStillComes) {
 
 // Every line the client says, as the engine got it: its settings only as the options take them
 // (with a word for each left out: a number out of range too, for engines advertise ends they
-// cannot live with), the program's own UCI_Variant whatever the settings say, "ucinewgame" waited for
-// before the new game's first search, moves in the numbering the configuration gives, and no
-// value that could end the command line.
+// cannot live with), the program's own UCI_Variant whatever the settings say, "ucinewgame"
+// waited for before the new game's first search, moves in the numbering the configuration gives,
+// and no value that could end the command line; and where it runs: its program's folder, the
+// program given from "~".
 TEST(EngineClient, WhatTheEngineIsSent) {
-  Logged fake = LoggedFake("good");
+  const char* home = std::getenv("HOME");
+  const std::string saved_home = home != nullptr ? home : "";
+  setenv("HOME", (std::string(XQ_SOURCE_DIR) + "/tests").c_str(), 1);
+  Logged fake = LoggedFake("good", "~/support/fake_engine.sh");
   outside::EngineConfig config;
   config.command = fake.command;
   config.numbering = Numbering::kFromZero;
@@ -409,36 +416,14 @@ TEST(EngineClient, WhatTheEngineIsSent) {
   EXPECT_FALSE(client.SetOption("UCI_Variant", "chess"));
   EXPECT_TRUE(client.SetOption("Hash", "32"));
   EXPECT_EQ(client.Poll().size(), 2u);  // the two refusals' words
-  client.Quit();
-  ASSERT_TRUE(client.WaitUntilEnded(20000));
-  EXPECT_EQ(LogOf(fake),
+  setenv("HOME", saved_home.c_str(), 1);
+  EXPECT_EQ(EndAndLog(client, fake),
             (std::vector<std::string>{
                 "cwd " + kSupport, "uci", "setoption name UCI_Variant value xiangqi",
                 "setoption name Style value Solid", "setoption name Clear Hash", "isready",
                 "ucinewgame", "isready",
                 "position fen " + engine::Position().Fen() + " moves a0a1 a9a8",
                 "go movetime 100", "setoption name Hash value 32", "quit"}));
-}
-
-// The engine runs in its program's folder, "~" being the home folder.
-TEST(EngineClient, StartsInItsProgramsFolder) {
-  const char* home = std::getenv("HOME");
-  const std::string saved = home != nullptr ? home : "";
-  setenv("HOME", (std::string(XQ_SOURCE_DIR) + "/tests").c_str(), 1);
-  for (const std::string& program :
-       {Quoted(kSupport + "/fake_engine.sh"), std::string("~/support/fake_engine.sh")}) {
-    Logged fake = LoggedFake("good", program);
-    outside::EngineConfig config;
-    config.command = fake.command;
-    EngineClient client(config);
-    client.Start();
-    auto events = PollUntil(client, KindIs(Kind::kReady));
-    EXPECT_TRUE(Is(events.back(), Kind::kReady)) << program << ": " << events.back().message;
-    client.Quit();
-    ASSERT_TRUE(client.WaitUntilEnded(20000));
-    EXPECT_EQ(LogOf(fake).at(0), "cwd " + kSupport) << program;
-  }
-  setenv("HOME", saved.c_str(), 1);
 }
 
 // A UCCI engine with its clock in seconds: told "go time 1" for 300 ms (it may think the whole
@@ -466,9 +451,7 @@ TEST(EngineClient, UcciSecondsAndTheDeadlineFollowWhatWasSent) {
     client.Go(engine::Position(), {}, c.limits);
     auto events = PollUntil(client, KindIs(Kind::kBestMove));
     EXPECT_TRUE(Is(events.back(), Kind::kBestMove)) << c.sent << ": " << events.back().message;
-    client.Quit();
-    ASSERT_TRUE(client.WaitUntilEnded(20000));
-    EXPECT_TRUE(Has(LogOf(fake), c.sent)) << c.sent;
+    EXPECT_TRUE(Has(EndAndLog(client, fake), c.sent)) << c.sent;
   }
 }
 
@@ -499,9 +482,7 @@ TEST(EngineClient, TheProtocolIsFoundAtOnceOrKnown) {
     auto events = PollUntil(client, KindIs(Kind::kReady));
     EXPECT_TRUE(Is(events.back(), Kind::kReady)) << c.mode << ": " << events.back().message;
     EXPECT_EQ(client.protocol(), c.found) << c.mode;
-    client.Quit();
-    ASSERT_TRUE(client.WaitUntilEnded(20000));
-    std::vector<std::string> log = LogOf(fake);
+    std::vector<std::string> log = EndAndLog(client, fake);
     log.resize(3);
     EXPECT_EQ(std::vector<std::string>(log.begin() + 1, log.end()), c.sent) << c.mode;
   }
@@ -529,9 +510,7 @@ TEST(EngineClient, RankNumberingComesFromTheEnginesOwnMoves) {
     EXPECT_TRUE(client.NumberingConfirmed()) << c.mode;
     client.Go(engine::Position(), Moves({"h2e2"}), MoveTime(5000));
     PollUntil(client, KindIs(Kind::kBestMove));
-    client.Quit();
-    ASSERT_TRUE(client.WaitUntilEnded(20000));
-    std::vector<std::string> log = LogOf(fake);
+    std::vector<std::string> log = EndAndLog(client, fake);
     EXPECT_TRUE(Has(log, "position fen " + FenAfter(Moves({"h2e2"})))) << c.mode;
     EXPECT_TRUE(Has(log, "position fen " + engine::Position().Fen() + " moves h3e3")) << c.mode;
   }
