@@ -58,4 +58,34 @@ void PollDuringFlood(benchmark::State& state) {
 }
 BENCHMARK(PollDuringFlood)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// How long our own UCCI engine (xiangqi-cli ucci) takes from Start() to kReady: with its
+// protocol known (as the window keeps it once found), and unknown (it complains about "uci" in an
+// "info string", and "ucci" follows at once). The engine's own start is in both; the client's
+// share after "ucciok" is one "isready" away.
+void UcciEngineReady(benchmark::State& state) {
+  const bool known = state.range(0) != 0;
+  double longest_ms = 0;
+  for (auto _ : state) {
+    outside::EngineConfig config;
+    config.command = "'" XQ_BINARY_DIR "/cli/xiangqi-cli' ucci";
+    if (known) config.protocol = outside::Protocol::kUcci;
+    outside::EngineClient client(config);
+    auto start = std::chrono::steady_clock::now();
+    client.Start();
+    bool ready = false;
+    while (!ready && client.Busy()) {
+      for (const auto& event : client.Poll()) ready |= event.kind == outside::EngineEvent::Kind::kReady;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+    if (!ready) state.SkipWithError(client.FailureMessage().c_str());
+    longest_ms = std::max(longest_ms, took.count());
+    state.SetIterationTime(took.count() / 1000);
+    client.Quit();
+    client.WaitUntilEnded(5000);
+  }
+  state.counters["longest_ms"] = longest_ms;
+}
+BENCHMARK(UcciEngineReady)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->Iterations(5)->UseManualTime();
+
 }  // namespace

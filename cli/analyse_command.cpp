@@ -119,6 +119,9 @@ int AnalyseCommand(const Arguments& args) {
           std::fprintf(stderr, "xiangqi-cli: %s\n", event.message.c_str());
           client.WaitUntilEnded(2000);
           return 1;
+        case outside::EngineEvent::Kind::kNotice:
+          std::fprintf(stderr, "xiangqi-cli: %s\n", event.message.c_str());
+          break;
         case outside::EngineEvent::Kind::kReady:
           break;
       }

@@ -23,17 +23,42 @@ std::string Key(int32_t n, const char* field) {
   return "engines/" + std::to_string(n) + "/" + field;
 }
 
+int32_t StoredCount() {
+  return std::clamp(runtime::ReadSetting(kCountKey).value_or(0), 0, kMostEngines);
+}
+
+bool HasCommand(int32_t n) {
+  return !runtime::ReadTextSetting(Key(n, "command")).value_or("").empty();
+}
+
+// The place in the file of each engine SavedEngines() gives, in its order: a place whose
+// command is empty is skipped, so the numbers stored for the choices stay with their engines.
+std::vector<int32_t> Places() {
+  std::vector<int32_t> places;
+  for (int32_t n = 1; n <= StoredCount(); ++n)
+    if (HasCommand(n)) places.push_back(n);
+  return places;
+}
+
 int32_t Chosen(std::string_view key) {
-  const int32_t n = runtime::ReadSetting(key).value_or(0);
-  return n >= 0 && n <= int32_t(SavedEngines().size()) ? n : 0;
+  const int32_t place = runtime::ReadSetting(key).value_or(0);
+  const std::vector<int32_t> places = Places();
+  const auto found = std::find(places.begin(), places.end(), place);
+  return found == places.end() ? 0 : int32_t(found - places.begin()) + 1;
+}
+
+void Choose(std::string_view key, int32_t number) {
+  const std::vector<int32_t> places = Places();
+  runtime::WriteSetting(key, number >= 1 && number <= int32_t(places.size())
+                                 ? places[size_t(number - 1)]
+                                 : 0);
 }
 
 }  // namespace
 
 std::vector<OutsideEngine> SavedEngines() {
   std::vector<OutsideEngine> list;
-  const int32_t count = std::clamp(runtime::ReadSetting(kCountKey).value_or(0), 0, kMostEngines);
-  for (int32_t n = 1; n <= count; ++n) {
+  for (int32_t n : Places()) {
     OutsideEngine engine;
     engine.name = runtime::ReadTextSetting(Key(n, "name")).value_or("");
     engine.command = runtime::ReadTextSetting(Key(n, "command")).value_or("");
@@ -41,13 +66,16 @@ std::vector<OutsideEngine> SavedEngines() {
     const int32_t numbering = runtime::ReadSetting(Key(n, "numbering")).value_or(0);
     if (numbering == 1) engine.numbering = outside::Numbering::kFromZero;
     if (numbering == 2) engine.numbering = outside::Numbering::kFromOne;
-    if (!engine.command.empty()) list.push_back(std::move(engine));
+    const int32_t protocol = runtime::ReadSetting(Key(n, "protocol")).value_or(0);
+    if (protocol == 1) engine.protocol = outside::Protocol::kUci;
+    if (protocol == 2) engine.protocol = outside::Protocol::kUcci;
+    list.push_back(std::move(engine));
   }
   return list;
 }
 
 void SaveEngines(const std::vector<OutsideEngine>& list) {
-  const int32_t old = std::clamp(runtime::ReadSetting(kCountKey).value_or(0), 0, kMostEngines);
+  const int32_t old = StoredCount();
   const int32_t count = std::min(int32_t(list.size()), kMostEngines);
   for (int32_t n = 1; n <= count; ++n) {
     const OutsideEngine& engine = list[size_t(n - 1)];
@@ -58,12 +86,16 @@ void SaveEngines(const std::vector<OutsideEngine>& list) {
                                                : *engine.numbering == outside::Numbering::kFromZero
                                                    ? 1
                                                    : 2);
+    runtime::WriteSetting(Key(n, "protocol"), engine.protocol == outside::Protocol::kUci    ? 1
+                                              : engine.protocol == outside::Protocol::kUcci ? 2
+                                                                                            : 0);
   }
   for (int32_t n = count + 1; n <= old; ++n) {
     runtime::WriteTextSetting(Key(n, "name"), std::nullopt);
     runtime::WriteTextSetting(Key(n, "command"), std::nullopt);
     runtime::WriteTextSetting(Key(n, "options"), std::nullopt);
     runtime::WriteTextSetting(Key(n, "numbering"), std::nullopt);
+    runtime::WriteTextSetting(Key(n, "protocol"), std::nullopt);
   }
   runtime::WriteSetting(kCountKey, count);
 }
@@ -83,11 +115,11 @@ int32_t AnalystEngine() {
 }
 
 void ChooseOpponentEngine(int32_t number) {
-  runtime::WriteSetting(kOpponentKey, number);
+  Choose(kOpponentKey, number);
 }
 
 void ChooseAnalystEngine(int32_t number) {
-  runtime::WriteSetting(kAnalystKey, number);
+  Choose(kAnalystKey, number);
 }
 
 int32_t EngineMoveMs() {
@@ -119,8 +151,29 @@ outside::EngineConfig ConfigFor(const OutsideEngine& engine) {
   config.name = engine.name;
   config.command = engine.command;
   config.numbering = engine.numbering;
-  if (auto settings = outside::ParseOptionSettings(engine.options)) config.options = *settings;
+  config.protocol = engine.protocol;
+  config.options = outside::ReadableOptionSettings(engine.options, &config.notices);
   return config;
+}
+
+void RememberFound(const std::string& command, const outside::EngineClient& client) {
+  std::vector<OutsideEngine> list = SavedEngines();
+  bool changed = false;
+  for (OutsideEngine& engine : list) {
+    if (engine.command != command) continue;
+    OutsideEngine found = engine;
+    if (client.protocol() != outside::Protocol::kUnknown) found.protocol = client.protocol();
+    if (client.protocol() == outside::Protocol::kUci && client.NumberingConfirmed())
+      found.numbering = client.numbering();
+    changed |= found != engine;
+    engine = std::move(found);
+  }
+  if (!changed) return;
+  // Saving packs the list; the choices go with their engines.
+  const int32_t opponent = OpponentEngine(), analyst = AnalystEngine();
+  SaveEngines(list);
+  ChooseOpponentEngine(opponent);
+  ChooseAnalystEngine(analyst);
 }
 
 }  // namespace game

@@ -1,12 +1,19 @@
 // A program beside ours: command lines split without a shell, lines both ways, the limits that
-// keep a flooding child harmless, and ending it without zombies, leaked descriptors or SIGPIPE.
+// keep a flooding child harmless, and ending it without zombies, orphans, leaked descriptors or
+// SIGPIPE.
 #include "runtime/system/child_process.h"
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <mutex>
 #include <set>
 #include <thread>
 
@@ -16,7 +23,8 @@ using runtime::ChildLimits;
 using runtime::ChildProcess;
 using Words = std::vector<std::string>;
 
-TEST(ChildProcess, SplitsACommandLineLikeAShellWithoutExpanding) {
+TEST(ChildProcess, SplitsACommandLineLikeAShellExpandingOnlyTheHomeFolder) {
+  setenv("HOME", "/home/someone", 1);
   struct Case {
     const char* line;
     std::optional<Words> words;
@@ -27,6 +35,8 @@ TEST(ChildProcess, SplitsACommandLineLikeAShellWithoutExpanding) {
       {R"("a \"b\" \\ c" d\ e)", Words{R"(a "b" \ c)", "d e"}},
       {"x'y'\"z\" $HOME *", Words{"xyz", "$HOME", "*"}},
       {"''", Words{""}},
+      {"~/engines/pika ~ -x~ '~'/a ~b \\~/c", Words{"/home/someone/engines/pika", "/home/someone",
+                                                  "-x~", "~/a", "~b", "~/c"}},
       {"", std::nullopt},
       {"   ", std::nullopt},
       {"'open", std::nullopt},
@@ -60,14 +70,32 @@ ChildProcess& Started(ChildProcess& child, const Words& argv, const ChildLimits&
   return child;
 }
 
+// Whether the child's notify callback has run (on the child's thread, maybe after this is gone:
+// the flag lives as long as the callback).
+class Notified {
+ public:
+  explicit Notified(ChildProcess& child) {
+    child.SetNotify([flag = flag_] {
+      std::lock_guard<std::mutex> lock(flag->mutex);
+      flag->told = true;
+    });
+  }
+  bool operator()() const {
+    std::lock_guard<std::mutex> lock(flag_->mutex);
+    return flag_->told;
+  }
+
+ private:
+  struct Flag {
+    std::mutex mutex;
+    bool told = false;
+  };
+  std::shared_ptr<Flag> flag_ = std::make_shared<Flag>();
+};
+
 TEST(ChildProcess, LinesGoBothWaysAndTheEndIsReported) {
   ChildProcess child;
-  bool notified = false;
-  std::mutex mutex;
-  child.SetNotify([&] {
-    std::lock_guard<std::mutex> lock(mutex);
-    notified = true;
-  });
+  Notified notified(child);
   Started(child, {"cat"});
   EXPECT_TRUE(child.WriteLine("uci"));
   EXPECT_TRUE(child.WriteLine("position startpos\r"));
@@ -76,25 +104,28 @@ TEST(ChildProcess, LinesGoBothWaysAndTheEndIsReported) {
   ASSERT_TRUE(child.WaitForExit(20000));
   EXPECT_EQ(child.ExitStatus(), 0);
   EXPECT_FALSE(child.WriteLine("too late"));
-  std::lock_guard<std::mutex> lock(mutex);
-  EXPECT_TRUE(notified);
+  EXPECT_TRUE(notified());
 }
 
 TEST(ChildProcess, ExitStatusesAndRefusals) {
   struct Case {
     Words argv;
     int status;
+    std::optional<int> signal;
   } cases[] = {
-      {{"sh", "-c", "echo last; exit 5"}, 5},
-      {{"sh", "-c", "kill -9 $$"}, 128 + 9},
-      {{"true"}, 0},
+      {{"sh", "-c", "echo last; exit 5"}, 5, std::nullopt},
+      {{"sh", "-c", "kill -9 $$"}, 128 + 9, 9},
+      {{"sh", "-c", "exit 137"}, 137, std::nullopt},  // a status, though it looks like SIGKILL
+      {{"true"}, 0, std::nullopt},
   };
   for (const Case& c : cases) {
     ChildProcess child;
     Started(child, c.argv);
     ASSERT_TRUE(child.WaitForExit(20000)) << c.argv.back();
     EXPECT_EQ(child.ExitStatus(), c.status) << c.argv.back();
+    EXPECT_EQ(child.EndingSignal(), c.signal) << c.argv.back();
     EXPECT_FALSE(child.Running());
+    EXPECT_TRUE(child.OutputClosed());
   }
   ChildProcess missing;
   std::string error;
@@ -102,6 +133,39 @@ TEST(ChildProcess, ExitStatusesAndRefusals) {
   EXPECT_NE(error.find("/no/such/engine"), std::string::npos) << error;
   EXPECT_FALSE(missing.WriteLine("uci"));
   EXPECT_TRUE(missing.TakeLines().empty());
+}
+
+TEST(ChildProcess, FindsItsProgramAndStartsInTheFolderItIsGiven) {
+  auto sh = runtime::FindProgram("sh");
+  ASSERT_TRUE(sh);
+  EXPECT_EQ(sh->front(), '/');
+  EXPECT_EQ(runtime::FindProgram("tests/support/fake_engine.sh", XQ_SOURCE_DIR),
+            std::string(XQ_SOURCE_DIR) + "/tests/support/fake_engine.sh");
+  EXPECT_EQ(runtime::FindProgram("./support/../support/fake_engine.sh", XQ_SOURCE_DIR "/tests"),
+            std::string(XQ_SOURCE_DIR) + "/tests/support/fake_engine.sh");
+  for (const char* missing : {"no-such-program-anywhere", "/no/such/engine", "/tmp", ""})
+    EXPECT_FALSE(runtime::FindProgram(missing)) << missing;
+
+  ChildLimits limits;
+  limits.folder = "/tmp";
+  ChildProcess child;
+  Started(child, {*sh, "-c", "pwd"}, limits);
+  EXPECT_EQ(Collect(child, 1), Words{"/tmp"});
+}
+
+TEST(ChildProcess, OneThatClosesItsOutputButLivesOnIsTold) {
+  ChildProcess child;
+  Notified notified(child);
+  Started(child, {"sh", "-c", "echo bye; exec >&-; sleep 30"});
+  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!child.OutputClosed() && std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  EXPECT_TRUE(child.OutputClosed());
+  EXPECT_TRUE(child.Running());
+  EXPECT_EQ(child.TakeLines(), Words{"bye"});
+  EXPECT_TRUE(notified());
+  child.End("", 20);
+  EXPECT_TRUE(child.WaitForExit(20000));
 }
 
 TEST(ChildProcess, OneThatIgnoresQuitAndSigtermIsKilledWithWhatItStarted) {
@@ -133,6 +197,7 @@ TEST(ChildProcess, FloodsAreBoundedAndProgressLinesCoalesce) {
   limits.coalesce_key = [](std::string_view line) {
     return line.substr(0, 5) == "info " ? std::string(line.substr(0, 6)) : std::string();
   };
+  limits.keep = [](std::string_view line) { return line.substr(0, 4) == "best"; };
   ChildProcess child;
   // 1000 progress lines of two kinds, a line too long, a kept line, 1000 more, 200 kept lines.
   Started(child,
@@ -140,15 +205,67 @@ TEST(ChildProcess, FloodsAreBoundedAndProgressLinesCoalesce) {
            "i=0; while [ $i -lt 1000 ]; do echo \"info a$i\"; echo \"info b$i\"; i=$((i+1)); done;"
            "head -c 500 /dev/zero | tr '\\0' x; echo; echo bestmove;"
            "i=0; while [ $i -lt 1000 ]; do echo \"info a$i\"; i=$((i+1)); done;"
-           "i=0; while [ $i -lt 200 ]; do echo k$i; i=$((i+1)); done"},
+           "i=0; while [ $i -lt 200 ]; do echo k$i; i=$((i+1)); done; echo bestmove e2e4"},
           limits);
   ASSERT_TRUE(child.WaitForExit(20000));
   Words lines = child.TakeLines();
-  ASSERT_EQ(lines.size(), 50u);
+  ASSERT_EQ(lines.size(), 51u);
   EXPECT_EQ(Words(lines.begin(), lines.begin() + 5),
             (Words{"info a999", "info b999", "bestmove", "info a999", "k0"}));
-  EXPECT_EQ(lines.back(), "k45");
+  EXPECT_EQ(lines[49], "k45");
+  EXPECT_EQ(lines.back(), "bestmove e2e4");    // a flood never pushes out the move
   EXPECT_EQ(child.DroppedLines(), 1u + 154u);  // the long line, and k46..k199
+}
+
+// The splitting itself, in pieces as a pipe may give them: lines cut anywhere, "\r\n", a last
+// line without its end, and progress lines of ever new kinds, which may replace only what waits.
+TEST(LineQueue, LinesInAnyPiecesAndABoundOnWhatMayBeReplaced) {
+  runtime::LineLimits limits;
+  limits.max_line_bytes = 8;
+  limits.coalesce_key = [](std::string_view line) {
+    return line.substr(0, 5) == "info " ? std::string(line.substr(5)) : std::string();
+  };
+  runtime::LineQueue queue(limits);
+  EXPECT_FALSE(queue.Feed("uc"));
+  EXPECT_FALSE(queue.Feed("iok\r"));
+  EXPECT_TRUE(queue.Feed("\nid x\n\n0123456789\nre"));
+  EXPECT_FALSE(queue.Feed("adyok"));
+  EXPECT_FALSE(queue.Finish());
+  EXPECT_EQ(queue.Take(), (Words{"uciok", "id x", "", "readyok"}));
+  EXPECT_EQ(queue.Dropped(), 1u);
+  for (int i = 0; i < 3000; ++i) {
+    queue.Feed("info " + std::to_string(i) + "\n");
+    EXPECT_LE(queue.Replaceable(), queue.Waiting());
+    if (i % 7 == 0) queue.Take();
+  }
+  EXPECT_LE(queue.Replaceable(), limits.max_queued_lines);
+}
+
+// No child outlives the program, even one that ignores "quit" and SIGTERM: the program's end
+// sends both, then SIGKILL, and reaps it.
+TEST(ChildProcessDeathTest, NoneOutlivesTheProgram) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const std::string pid_file = testing::TempDir() + "child_process_orphan.pid";
+  std::remove(pid_file.c_str());
+  EXPECT_EXIT(
+      {
+        ChildProcess* child = new ChildProcess;  // never destroyed: only the end of the program
+        child->Start({"sh", "-c",
+                      "exec 2>/dev/null; trap '' TERM; echo $$ > '" + pid_file + "'; echo up;"
+                      "while :; do sleep 1; done"});
+        while (child->TakeLines().empty())
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        std::exit(0);
+      },
+      testing::ExitedWithCode(0), "");
+  pid_t pid = 0;
+  std::ifstream(pid_file) >> pid;
+  ASSERT_GT(pid, 0);
+  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (kill(-pid, 0) == 0 && std::chrono::steady_clock::now() < give_up)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_NE(kill(-pid, 0), 0) << "the child's group outlived the program";
+  kill(-pid, SIGKILL);
 }
 
 std::set<int> OpenDescriptors() {

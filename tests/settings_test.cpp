@@ -22,8 +22,10 @@ TEST(Settings, NumbersAndTextsAreKeptAndAnythingElseIsNothing) {
   {
     std::ofstream file(path, std::ios::app);
     file << "broken=seven\n";
+    file << "edited=Pika, NNUE 2024\n";  // by hand: a text with a comma outside quotes
   }
   EXPECT_EQ(runtime::ReadSetting("broken"), std::nullopt);
+  EXPECT_EQ(runtime::ReadTextSetting("edited"), "Pika, NNUE 2024");
   EXPECT_EQ(runtime::ReadSetting("standardRules"), 1);
   // Texts as they were written (commands with blanks, quotes and commas, Chinese names), and
   // gone when removed.

@@ -6,6 +6,7 @@
 namespace analysis {
 
 std::string FormatScore(const AnalysisLine& line) {
+  if (line.mated) return *line.mated == engine::kRed ? "红已被杀" : "黑已被杀";
   if (line.mate) {
     std::string text = *line.mate < 0 ? "-杀 " : "杀 ";
     return text + std::to_string(std::llabs(*line.mate));

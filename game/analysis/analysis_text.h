@@ -1,5 +1,6 @@
 // How a line of analysis reads, the same in the window and in xiangqi-cli: the score in pawns from
-// red's side ("+0.35", "-1.20") or "杀 N" / "-杀 N" for a mate by red / by black, and the moves.
+// red's side ("+0.35", "-1.20") or "杀 N" / "-杀 N" for a mate by red / by black ("红已被杀" /
+// "黑已被杀" when the side to move is mated already), and the moves.
 #pragma once
 
 #include <cstddef>

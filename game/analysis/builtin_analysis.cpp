@@ -11,9 +11,10 @@ AnalysisLine LineFromSearch(const engine::SearchInfo& info, engine::Color to_mov
   line.multipv = multipv;
   line.depth = info.depth;
   line.seldepth = info.seldepth;
-  if (info.mate_in_moves)
+  if (info.mate_in_moves) {
     line.mate = sign * *info.mate_in_moves;
-  else
+    if (*info.mate_in_moves == 0) line.mated = to_move;
+  } else
     line.score_cp = sign * info.score;
   line.nodes = int64_t(info.nodes);
   line.time_ms = info.time_ms;

@@ -4,19 +4,15 @@
 #include <cctype>
 #include <charconv>
 #include <cstdint>
+#include <filesystem>
 
+#include "game/outside/option_settings.h"
+#include "runtime/lifecycle.h"
 #include "runtime/system/child_process.h"
 
 namespace outside {
 
 namespace {
-
-bool SameName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // Progress lines may replace the one of their kind still waiting to be read: the newest of each
 // MultiPV line is all an interface shows.
@@ -35,9 +31,39 @@ std::string CoalesceKey(std::string_view line) {
   return key;
 }
 
-std::string ExitDetail(std::optional<int> status) {
-  if (!status) return {};
-  if (*status >= 128) return "（被信号 " + std::to_string(*status - 128) + " 终止）";
+// The answers the client waits for: no flood of other lines may push them out of the queue.
+bool IsAnswer(std::string_view line) {
+  std::string_view first = FirstWord(line);
+  return first == "bestmove" || first == "nobestmove" || first == "readyok" || first == "uciok" ||
+         first == "ucciok";
+}
+
+// Whether `line` complains about "uci": a line that is none of UCI's answers and names the word
+// ("unknown command: uci"; ours says "info string unknown command uci"). A greeting, which many
+// UCI engines print before anything else, does not name it; and to some UCI engines "ucci" means
+// switching protocols (Fairy-Stockfish's), so it must not follow a greeting.
+bool ComplainsAboutUci(std::string_view line) {
+  const std::string_view first = FirstWord(line);
+  if (first == "id" || first == "option" || first == "uciok" || first == "ucciok") return false;
+  auto letter = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; };
+  for (size_t at = 0; at + 3 <= line.size(); ++at) {
+    if (!SameOptionName(line.substr(at, 3), "uci")) continue;
+    if ((at == 0 || !letter(line[at - 1])) && (at + 3 == line.size() || !letter(line[at + 3])))
+      return true;
+  }
+  return false;
+}
+
+// The options the program sets itself: a player's value for them would break the client.
+bool IsOwnOption(std::string_view name) {
+  return SameOptionName(name, "UCI_Variant") || SameOptionName(name, "MultiPV") ||
+         SameOptionName(name, "usemillisec");
+}
+
+std::string ExitDetail(const runtime::LineChannel& channel) {
+  if (auto signal = channel.EndingSignal()) return "（被信号 " + std::to_string(*signal) + " 终止）";
+  auto status = channel.ExitStatus();
+  if (!status || *status < 0) return {};
   return "（退出码 " + std::to_string(*status) + "）";
 }
 
@@ -59,17 +85,24 @@ std::string Within(int ms) {
   return std::to_string(ms) + " 毫秒内";
 }
 
+const char* NumberingWords(Numbering numbering) {
+  return numbering == Numbering::kFromOne ? "1-10" : "0-9";
+}
+
 }  // namespace
 
-EngineClient::EngineClient(EngineConfig config) : config_(std::move(config)) {}
+EngineClient::EngineClient(EngineConfig config, ChannelMaker make_channel)
+    : config_(std::move(config)), make_channel_(std::move(make_channel)) {
+  if (!make_channel_) make_channel_ = [] { return std::make_unique<runtime::ChildProcess>(); };
+}
 
 EngineClient::~EngineClient() {
-  if (child_) child_->End("quit", config_.quit_grace_ms);
+  if (channel_) channel_->End("quit", config_.quit_grace_ms);
 }
 
 void EngineClient::SetWakeup(std::function<void()> wakeup) {
   wakeup_ = std::move(wakeup);
-  if (child_) child_->SetNotify(wakeup_);
+  if (channel_) channel_->SetNotify(wakeup_);
 }
 
 std::string EngineClient::DisplayName() const {
@@ -82,6 +115,7 @@ std::string EngineClient::DisplayName() const {
 bool EngineClient::Start() {
   if (state_ != State::kIdle) return false;
   state_ = State::kStarting;
+  for (const std::string& notice : config_.notices) Notice(notice);
   std::string error;
   auto words = runtime::SplitCommandLine(config_.command, &error);
   if (!words) {
@@ -89,35 +123,70 @@ bool EngineClient::Start() {
     return false;
   }
   program_ = (*words)[0];
-  child_ = std::make_unique<runtime::ChildProcess>();
-  child_->SetNotify(wakeup_);
+  words_ = std::move(*words);
+  if (auto found = runtime::FindProgram(words_[0], runtime::StartingFolder())) {
+    words_[0] = *found;
+    folder_ = std::filesystem::path(*found).parent_path().string();
+  }
+  return StartChannel(config_.protocol);
+}
+
+bool EngineClient::StartChannel(Protocol first) {
+  asked_ = first;
+  channel_ = make_channel_();
+  channel_->SetNotify(wakeup_);
   runtime::ChildLimits limits;
   limits.coalesce_key = CoalesceKey;
-  if (!child_->Start(*words, limits, &error)) {
+  limits.keep = IsAnswer;
+  limits.folder = folder_;
+  std::string error;
+  if (!channel_->Start(words_, limits, &error)) {
     Fail("无法启动：" + error);
     return false;
   }
   started_ = Clock::now();
   SetDeadline(config_.handshake_ms);
-  Send(config_.protocol == Protocol::kUcci ? "ucci" : "uci");
+  sent_ucci_ = first == Protocol::kUcci;
+  Send(first == Protocol::kUcci ? "ucci" : "uci");
   return true;
 }
 
+bool EngineClient::Active() const {
+  return state_ != State::kIdle && state_ != State::kFailed && state_ != State::kEnded;
+}
+
 std::vector<EngineEvent> EngineClient::Poll() {
-  if (child_ && (Busy() || state_ == State::kReady)) {
-    // Whether it had ended is read before its last lines are taken, so that they are all seen.
-    bool ended = !child_->Running();
-    for (const std::string& line : child_->TakeLines()) {
+  if (channel_ && Active()) {
+    // How it stands is read before its last lines are taken, so that they are all seen.
+    bool ended = !channel_->Running();
+    bool output_closed = channel_->OutputClosed();
+    for (const std::string& line : channel_->TakeLines()) {
       HandleLine(line);  // between searches nothing is expected, and nothing is taken
-      if (state_ == State::kFailed || state_ == State::kEnded) break;
+      if (!Active()) break;
     }
-    if (ended && state_ != State::kFailed && state_ != State::kEnded)
-      Fail("意外退出" + ExitDetail(child_->ExitStatus()));
+    if (Active()) CheckEnd(ended, output_closed);
     CheckDeadlines();
   }
   std::vector<EngineEvent> events;
   events.swap(events_);
   return events;
+}
+
+void EngineClient::CheckEnd(bool ended, bool output_closed) {
+  if (ended) {
+    // An engine that only knows UCCI may end at any other first line (ElephantEye does): one
+    // that ended before it said anything of UCI gets its "ucci" in a new process.
+    if (state_ == State::kStarting && asked_ == Protocol::kUnknown && !restarted_ &&
+        id_name_.empty() && option_lines_.empty()) {
+      restarted_ = true;
+      write_failed_ = false;
+      StartChannel(Protocol::kUcci);
+      return;
+    }
+    Fail("意外退出" + ExitDetail(*channel_));
+  } else if (output_closed) {
+    Fail("关闭了输出，却还在运行");
+  }
 }
 
 void EngineClient::HandleLine(const std::string& line) {
@@ -126,10 +195,16 @@ void EngineClient::HandleLine(const std::string& line) {
     return;
   }
   std::string_view first = FirstWord(line);
-  if (first == "info")
+  if (state_ == State::kPreparing) {
+    if (first != "readyok") return;
+    has_deadline_ = false;
+    state_ = State::kReady;
+    if (waiting_) SendSearch();
+  } else if (first == "info") {
     HandleInfo(line);
-  else if (first == "bestmove" || first == "nobestmove")
+  } else if (first == "bestmove" || first == "nobestmove") {
     HandleBestMove(line);
+  }
 }
 
 void EngineClient::HandleHandshake(const std::string& line) {
@@ -143,6 +218,10 @@ void EngineClient::HandleHandshake(const std::string& line) {
     if (waiting_) SendSearch();
     return;
   }
+  if (asked_ == Protocol::kUnknown && !sent_ucci_ && ComplainsAboutUci(line)) {
+    sent_ucci_ = true;  // it does not know "uci": perhaps it speaks UCCI
+    Send("ucci");
+  }
   if (first == "id") {
     std::string_view rest = std::string_view(line).substr(line.find("id") + 2);
     size_t name = rest.find("name ");
@@ -155,9 +234,9 @@ void EngineClient::HandleHandshake(const std::string& line) {
     }
   } else if (first == "option") {
     if (option_lines_.size() < 1000) option_lines_.push_back(line);
-  } else if (first == "uciok" && config_.protocol != Protocol::kUcci) {
+  } else if (first == "uciok" && asked_ != Protocol::kUcci) {
     FinishHandshake(Protocol::kUci);
-  } else if (first == "ucciok" && config_.protocol != Protocol::kUci) {
+  } else if (first == "ucciok" && asked_ != Protocol::kUci) {
     FinishHandshake(Protocol::kUcci);
   }
 }
@@ -167,8 +246,13 @@ void EngineClient::FinishHandshake(Protocol found) {
   for (const std::string& line : option_lines_)
     if (auto option = ParseOptionLine(line, found)) options_.push_back(std::move(*option));
   option_lines_.clear();
-  numbering_ = found == Protocol::kUcci ? Numbering::kFromZero
-                                        : config_.numbering.value_or(NumberingForName(id_name_));
+  if (found == Protocol::kUcci) {
+    numbering_ = Numbering::kFromZero;  // the protocol says so
+    numbering_confirmed_ = numbering_trusted_ = true;
+  } else {
+    numbering_trusted_ = config_.numbering.has_value();
+    numbering_ = config_.numbering.value_or(NumberingForName(id_name_));
+  }
   if (found == Protocol::kUci) {
     if (const EngineOption* variant = FindOption("UCI_Variant")) {
       bool offered =
@@ -186,8 +270,14 @@ void EngineClient::FinishHandshake(Protocol found) {
   }
   if (const EngineOption* multipv = FindOption("MultiPV"))
     sent_multipv_ = Count(multipv->default_value);
-  for (const auto& [name, value] : config_.options)
-    if (const EngineOption* option = FindOption(name)) SendOption(*option, value);
+  for (const auto& [name, value] : config_.options) {
+    const EngineOption* option = FindOption(name);
+    if (!option) continue;
+    if (IsOwnOption(option->name))
+      Notice("选项 " + option->name + " 由本程序设定，不用设置里的值 " + value);
+    else
+      SendSettingOption(*option, value);
+  }
   awaiting_ready_ = true;
   SetDeadline(config_.handshake_ms);
   Send("isready");
@@ -197,6 +287,7 @@ void EngineClient::HandleInfo(const std::string& line) {
   if (!current_ || current_->superseded) return;
   auto info = ParseInfoLine(line, protocol_);
   if (!info || (info->pv.empty() && !info->score_cp && !info->mate)) return;
+  LearnNumbering(*current_, info->pv);
   EngineEvent event = Event(EngineEvent::Kind::kInfo);
   event.search = current_->id;
   analysis::AnalysisLine& out = event.line;
@@ -206,7 +297,10 @@ void EngineClient::HandleInfo(const std::string& line) {
   int sign = current_->position.SideToMove() == engine::kRed ? 1 : -1;
   // Clamped so that turning the sign never overflows, whatever the engine printed.
   if (info->score_cp) out.score_cp = sign * std::clamp(*info->score_cp, -1000000, 1000000);
-  if (info->mate) out.mate = sign * std::clamp(*info->mate, -10000, 10000);
+  if (info->mate) {
+    out.mate = sign * std::clamp(*info->mate, -10000, 10000);
+    if (*info->mate == 0) out.mated = current_->position.SideToMove();
+  }
   out.bound = info->bound;
   out.nodes = info->nodes.value_or(0);
   out.nps = info->nps.value_or(0);
@@ -221,6 +315,24 @@ void EngineClient::HandleInfo(const std::string& line) {
     walk.MakeMove(*move);
   }
   events_.push_back(std::move(event));
+}
+
+void EngineClient::LearnNumbering(const Search& search, const std::vector<std::string>& moves) {
+  if (protocol_ != Protocol::kUci || numbering_confirmed_ || moves.empty()) return;
+  std::optional<Numbering> shown;
+  if (search.sent_without_moves) {
+    shown = NumberingOfLine(search.position, moves);
+  } else {
+    // The engine may be searching another position than ours (sent in a wrong numbering): only
+    // a square that exists in one numbering alone tells.
+    for (const std::string& move : moves)
+      if ((shown = NumberingShownBy(move))) break;
+  }
+  if (!shown) return;
+  numbering_confirmed_ = true;
+  if (*shown == numbering_) return;
+  numbering_ = *shown;
+  Notice(std::string("横线编号是 ") + NumberingWords(numbering_) + "（从它的着法看出），已改用");
 }
 
 void EngineClient::HandleBestMove(const std::string& line) {
@@ -241,6 +353,9 @@ void EngineClient::HandleBestMove(const std::string& line) {
         return;
       }
     } else {
+      std::vector<std::string> said = {best->move};
+      if (!best->ponder.empty()) said.push_back(best->ponder);
+      LearnNumbering(search, said);
       auto move = ParseEngineMove(best->move, numbering_);
       if (!move || !position.IsLegal(*move)) {
         Fail("走了不合规则的着法 " + best->move.substr(0, 32));
@@ -263,18 +378,19 @@ void EngineClient::CheckDeadlines() {
     return;
   }
   if (!Busy()) return;
-  if (state_ == State::kStarting && !awaiting_ready_ && config_.protocol == Protocol::kUnknown &&
-      !sent_ucci_ && now - started_ >= std::chrono::milliseconds(config_.handshake_ms / 2)) {
+  if (state_ == State::kStarting && !awaiting_ready_ && asked_ == Protocol::kUnknown &&
+      !sent_ucci_ && protocol_ == Protocol::kUnknown &&
+      now - started_ >= std::chrono::milliseconds(config_.handshake_ms / 2)) {
     sent_ucci_ = true;  // no "uciok" yet: perhaps it speaks UCCI
     Send("ucci");
   }
   if (!has_deadline_ || now < deadline_) return;
-  if (state_ == State::kStarting && awaiting_ready_) {
+  if ((state_ == State::kStarting && awaiting_ready_) || state_ == State::kPreparing) {
     Fail("没有回应：" + Within(config_.handshake_ms) + "没有回答 readyok");
   } else if (state_ == State::kStarting) {
-    const char* expected = config_.protocol == Protocol::kUci    ? "uciok"
-                           : config_.protocol == Protocol::kUcci ? "ucciok"
-                                                                 : "uciok 或 ucciok";
+    const char* expected = asked_ == Protocol::kUci    ? "uciok"
+                           : asked_ == Protocol::kUcci ? "ucciok"
+                                                       : "uciok 或 ucciok";
     Fail("没有回应：" + Within(config_.handshake_ms) + "没有回答 " + expected);
   } else if (state_ == State::kStopping) {
     Fail("没有回应：停止后 " + Within(config_.answer_ms) + "没有给出着法");
@@ -285,7 +401,7 @@ void EngineClient::CheckDeadlines() {
 
 uint64_t EngineClient::Go(const engine::Position& start, const std::vector<engine::Move>& moves,
                           const GoLimits& limits) {
-  if (state_ == State::kIdle || state_ == State::kFailed || state_ == State::kEnded) return 0;
+  if (!Active()) return 0;
   Search search;
   search.start = start;
   search.position = start;
@@ -310,10 +426,23 @@ uint64_t EngineClient::Go(const engine::Position& start, const std::vector<engin
   return waiting_ || current_ ? next_search_ - 1 : 0;
 }
 
+void EngineClient::NewGame() {
+  new_game_ = true;
+}
+
 void EngineClient::SendSearch() {
+  if (protocol_ == Protocol::kUci && new_game_) {
+    // The search waits until the engine has made itself ready for the new game.
+    new_game_ = false;
+    state_ = State::kPreparing;
+    SetDeadline(config_.handshake_ms);
+    if (Send("ucinewgame")) Send("isready");
+    return;
+  }
+  new_game_ = false;  // UCCI has no word for it
   current_ = std::move(waiting_);
   waiting_.reset();
-  const Search& search = *current_;
+  Search& search = *current_;
   if (protocol_ == Protocol::kUci) {
     if (const EngineOption* multipv = FindOption("MultiPV")) {
       int wanted = std::max(1, search.limits.multipv);
@@ -324,55 +453,65 @@ void EngineClient::SendSearch() {
       }
     }
   }
-  std::string position = "position fen " + search.start.Fen();
-  if (!search.moves.empty()) {
-    position += " moves";
-    for (engine::Move move : search.moves)
-      position.append(" ").append(FormatEngineMove(move, numbering_));
-  }
+  std::string position = PositionCommand(search);
+  GoText go = GoCommand(search);
   state_ = State::kSearching;
   has_deadline_ = false;
-  const GoLimits& limits = search.limits;
-  bool red = search.position.SideToMove() == engine::kRed;
-  if (!limits.infinite && (limits.red_ms > 0 || limits.black_ms > 0)) {
-    int own =
-        red ? limits.red_ms + limits.red_increment_ms : limits.black_ms + limits.black_increment_ms;
-    SetDeadline(2 * own + 250);
-  } else if (!limits.infinite && limits.movetime_ms > 0) {
-    SetDeadline(2 * limits.movetime_ms + 250);
-  }
-  if (Send(position)) Send(GoCommand(search));
+  // Twice the time the engine was told it has, and a little for the pipes.
+  if (go.given_ms > 0) SetDeadline(2 * go.given_ms + 250);
+  if (Send(position)) Send(go.line);
 }
 
-std::string EngineClient::GoCommand(const Search& search) const {
+std::string EngineClient::PositionCommand(Search& search) const {
+  search.sent_without_moves = search.moves.empty() ||
+                              (protocol_ == Protocol::kUci && !numbering_confirmed_ &&
+                               !numbering_trusted_);
+  if (search.sent_without_moves) return "position fen " + search.position.Fen();
+  std::string position = "position fen " + search.start.Fen() + " moves";
+  for (engine::Move move : search.moves)
+    position.append(" ").append(FormatEngineMove(move, numbering_));
+  return position;
+}
+
+EngineClient::GoText EngineClient::GoCommand(const Search& search) const {
   const GoLimits& limits = search.limits;
-  bool uci = protocol_ == Protocol::kUci;
-  auto ms = [&](int value) {
-    return std::to_string(uci || millisec_ ? value : (value + 999) / 1000);
+  const bool uci = protocol_ == Protocol::kUci;
+  const bool red = search.position.SideToMove() == engine::kRed;
+  // UCCI counts in seconds unless the engine took "usemillisec": a time per move is rounded up
+  // (it must get some), what is left on a clock down (never more than it has).
+  const int64_t unit = uci || millisec_ ? 1 : 1000;
+  auto up = [&](int64_t ms) { return unit == 1 ? ms : std::max<int64_t>(1, (ms + 999) / 1000); };
+  auto down = [&](int64_t ms, int64_t least) {
+    return unit == 1 ? ms : std::max<int64_t>(least, ms / 1000);
   };
-  if (limits.infinite) return uci ? "go infinite" : "go depth infinite";
+  auto text = [](int64_t value) { return std::to_string(value); };
+  if (limits.infinite) return {uci ? "go infinite" : "go depth infinite", 0};
   if (limits.red_ms > 0 || limits.black_ms > 0) {
+    const int64_t own = down(red ? limits.red_ms : limits.black_ms, 1);
+    const int64_t opponent = down(red ? limits.black_ms : limits.red_ms, 1);
+    const int64_t own_increment = down(red ? limits.red_increment_ms : limits.black_increment_ms, 0);
+    const int64_t opponent_increment =
+        down(red ? limits.black_increment_ms : limits.red_increment_ms, 0);
     std::string go;
     if (uci) {
-      go = "go wtime " + ms(limits.red_ms) + " btime " + ms(limits.black_ms) + " winc " +
-           ms(limits.red_increment_ms) + " binc " + ms(limits.black_increment_ms);
+      go = "go wtime " + text(limits.red_ms) + " btime " + text(limits.black_ms) + " winc " +
+           text(limits.red_increment_ms) + " binc " + text(limits.black_increment_ms);
     } else {
-      bool red = search.position.SideToMove() == engine::kRed;
-      go = "go time " + ms(red ? limits.red_ms : limits.black_ms);
-      if (limits.moves_to_go <= 0)
-        go += " increment " + ms(red ? limits.red_increment_ms : limits.black_increment_ms);
-      go += " opptime " + ms(red ? limits.black_ms : limits.red_ms);
-      if (limits.moves_to_go <= 0)
-        go += " oppincrement " + ms(red ? limits.black_increment_ms : limits.red_increment_ms);
+      go = "go time " + text(own);
+      if (limits.moves_to_go <= 0) go += " increment " + text(own_increment);
+      go += " opptime " + text(opponent);
+      if (limits.moves_to_go <= 0) go += " oppincrement " + text(opponent_increment);
     }
     if (limits.moves_to_go > 0) go += " movestogo " + std::to_string(limits.moves_to_go);
-    return go;
+    return {go, (own + own_increment) * unit};
   }
-  if (limits.movetime_ms > 0)
-    return uci ? "go movetime " + ms(limits.movetime_ms)
-               : "go time " + ms(limits.movetime_ms) + " movestogo 1";
-  if (limits.depth > 0) return "go depth " + std::to_string(limits.depth);
-  return uci ? "go infinite" : "go depth infinite";
+  if (limits.movetime_ms > 0) {
+    const int64_t given = up(limits.movetime_ms);
+    return {uci ? "go movetime " + text(given) : "go time " + text(given) + " movestogo 1",
+            given * unit};
+  }
+  if (limits.depth > 0) return {"go depth " + std::to_string(limits.depth), 0};
+  return {uci ? "go infinite" : "go depth infinite", 0};
 }
 
 void EngineClient::Stop() {
@@ -385,24 +524,36 @@ void EngineClient::Stop() {
 }
 
 void EngineClient::Quit() {
-  if (state_ == State::kFailed || state_ == State::kEnded) return;
+  if (!Active() && state_ != State::kIdle) return;
   state_ = State::kEnded;
   current_.reset();
   waiting_.reset();
   has_deadline_ = false;
-  if (child_) child_->End("quit", config_.quit_grace_ms);
+  if (channel_) channel_->End("quit", config_.quit_grace_ms);
 }
 
 bool EngineClient::SetOption(const std::string& name, const std::string& value) {
   if (state_ != State::kReady) return false;
   const EngineOption* option = FindOption(name);
   if (!option) return false;
-  SendOption(*option, value);
-  return state_ == State::kReady;
+  if (IsOwnOption(option->name)) {
+    Notice("选项 " + option->name + " 由本程序设定");
+    return false;
+  }
+  return SendSettingOption(*option, value) && state_ == State::kReady;
+}
+
+bool EngineClient::SendSettingOption(const EngineOption& option, const std::string& value) {
+  std::string word;
+  std::optional<std::string> fitted = FitOptionValue(option, value, &word, OutOfRange::kLeftOut);
+  if (!word.empty()) Notice(word);
+  if (!fitted) return false;
+  SendOption(option, *fitted);
+  return true;
 }
 
 void EngineClient::SendOption(const EngineOption& option, const std::string& value) {
-  if (SameName(option.name, "MultiPV")) sent_multipv_ = Count(value);
+  if (SameOptionName(option.name, "MultiPV")) sent_multipv_ = Count(value);
   bool button = option.type == "button";
   if (protocol_ == Protocol::kUci)
     Send("setoption name " + option.name + (button ? "" : " value " + value));
@@ -412,13 +563,15 @@ void EngineClient::SendOption(const EngineOption& option, const std::string& val
 
 const EngineOption* EngineClient::FindOption(const std::string& name) const {
   for (const EngineOption& option : options_)
-    if (SameName(option.name, name)) return &option;
+    if (SameOptionName(option.name, name)) return &option;
   return nullptr;
 }
 
 bool EngineClient::Send(const std::string& line) {
-  if (!child_ || state_ == State::kFailed || state_ == State::kEnded) return false;
-  if (child_->WriteLine(line)) return true;
+  if (!channel_ || !Active()) return false;
+  // One line is one command: nothing the engine said (an option's name) may add another.
+  if (HasControlCharacter(line)) return false;
+  if (channel_->WriteLine(line)) return true;
   // Mostly the engine has just died and its end is seen within a moment: Poll() then says so;
   // one that lives on without reading is told apart after a second.
   if (!write_failed_) {
@@ -428,6 +581,12 @@ bool EngineClient::Send(const std::string& line) {
   return false;
 }
 
+void EngineClient::Notice(const std::string& what) {
+  EngineEvent event = Event(EngineEvent::Kind::kNotice);
+  event.message = "引擎 " + DisplayName() + "：" + what + "。";
+  events_.push_back(std::move(event));
+}
+
 void EngineClient::Fail(const std::string& what) {
   if (state_ == State::kFailed || state_ == State::kEnded) return;
   failure_ = "引擎 " + DisplayName() + " " + what;
@@ -435,37 +594,39 @@ void EngineClient::Fail(const std::string& what) {
   current_.reset();
   waiting_.reset();
   has_deadline_ = false;
-  if (child_) child_->End("quit", config_.quit_grace_ms);
+  if (channel_) channel_->End("quit", config_.quit_grace_ms);
   EngineEvent event = Event(EngineEvent::Kind::kFailed);
   event.message = failure_;
   events_.push_back(std::move(event));
 }
 
-void EngineClient::SetDeadline(int ms) {
+void EngineClient::SetDeadline(int64_t ms) {
   has_deadline_ = true;
   deadline_ = Clock::now() + std::chrono::milliseconds(ms);
 }
 
 bool EngineClient::Busy() const {
-  return state_ == State::kStarting || state_ == State::kSearching || state_ == State::kStopping ||
+  return state_ == State::kStarting || state_ == State::kPreparing ||
+         state_ == State::kSearching || state_ == State::kStopping ||
          (state_ == State::kReady && write_failed_);
 }
 
 int EngineClient::MillisecondsToDeadline() const {
-  if (!has_deadline_ && !write_failed_) return -1;
-  auto next = has_deadline_ ? deadline_ : write_failed_at_ + std::chrono::seconds(1);
-  if (has_deadline_ && write_failed_)
-    next = std::min(next, write_failed_at_ + std::chrono::seconds(1));
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
+  std::optional<Clock::time_point> next;
+  auto consider = [&](Clock::time_point when) { next = next ? std::min(*next, when) : when; };
+  if (has_deadline_) consider(deadline_);
+  if (write_failed_) consider(write_failed_at_ + std::chrono::seconds(1));
+  if (!next) return -1;
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*next - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);
 }
 
 bool EngineClient::WaitUntilEnded(int timeout_ms) {
-  return !child_ || child_->WaitForExit(timeout_ms);
+  return !channel_ || channel_->WaitForExit(timeout_ms);
 }
 
 uint64_t EngineClient::DroppedLines() const {
-  return child_ ? child_->DroppedLines() : 0;
+  return channel_ ? channel_->DroppedLines() : 0;
 }
 
 }  // namespace outside

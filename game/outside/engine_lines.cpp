@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <climits>
 #include <cstdlib>
 
 namespace outside {
@@ -60,14 +61,23 @@ size_t ParseSquare(std::string_view text, Numbering numbering, int& square) {
   return used;
 }
 
-// UCCI engines say a mate with a score near their mate value (ElephantEye 10000, ours 30000)
-// less the plies to it.
+// UCCI has no word for a mate: its engines say one with their mate value less the plies to it.
+// ElephantEye, whose values the protocol's other engines follow, mates at 10000 and keeps the
+// hundred below for mates (the next hundred are wins by the rules against perpetual checks, not
+// mates); ours mates at 30000 within its 128 plies. A mated side to move reads -10000 (-30000):
+// mated already.
+struct MateValue {
+  int value, plies;
+};
+constexpr MateValue kUcciMates[] = {{10000, 100}, {30000, 128}};
+
 void UcciScore(int score, InfoText& info) {
-  int size = std::abs(score);
-  for (int mate_value : {10000, 30000}) {
-    if (size <= mate_value && size > mate_value - 200) {
-      int moves = (mate_value - size + 1) / 2;
-      info.mate = score > 0 ? std::max(moves, 1) : -moves;
+  const int size = score == INT_MIN ? INT_MAX : std::abs(score);
+  for (MateValue mate : kUcciMates) {
+    if (size <= mate.value && size > mate.value - mate.plies) {
+      const int plies = mate.value - size;
+      // The mating side moves on the first ply and every second one after it.
+      info.mate = score > 0 ? std::max((plies + 1) / 2, 1) : -(plies / 2);
       return;
     }
   }
@@ -93,6 +103,35 @@ std::string FormatEngineMove(engine::Move move, Numbering numbering) {
     text += std::to_string(engine::RankOf(square) + shift);
   }
   return text;
+}
+
+std::optional<Numbering> NumberingShownBy(std::string_view move) {
+  const bool from_zero = ParseEngineMove(move, Numbering::kFromZero).has_value();
+  const bool from_one = ParseEngineMove(move, Numbering::kFromOne).has_value();
+  if (from_zero == from_one) return std::nullopt;
+  return from_zero ? Numbering::kFromZero : Numbering::kFromOne;
+}
+
+std::optional<Numbering> NumberingOfLine(const engine::Position& position,
+                                         const std::vector<std::string>& moves) {
+  for (const std::string& move : moves)
+    if (auto shown = NumberingShownBy(move)) return shown;
+  auto legal_moves = [&](Numbering numbering) {
+    engine::Position walk = position;
+    size_t count = 0;
+    for (const std::string& text : moves) {
+      auto move = ParseEngineMove(text, numbering);
+      if (!move || !walk.IsLegal(*move)) break;
+      walk.MakeMove(*move);
+      ++count;
+    }
+    return count;
+  };
+  const size_t from_zero = legal_moves(Numbering::kFromZero);
+  const size_t from_one = legal_moves(Numbering::kFromOne);
+  if (from_zero == moves.size() && from_one < moves.size()) return Numbering::kFromZero;
+  if (from_one == moves.size() && from_zero < moves.size()) return Numbering::kFromOne;
+  return std::nullopt;
 }
 
 Numbering NumberingForName(std::string_view engine_name) {

@@ -2,8 +2,10 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pwd.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,11 +14,13 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
-#include <deque>
+#include <filesystem>
 #include <mutex>
 #include <thread>
-#include <unordered_map>
+
+#include "runtime/lifecycle.h"
 
 extern char** environ;
 
@@ -34,6 +38,31 @@ void CloseFd(int& fd) {
 int MillisecondsUntil(Clock::time_point when) {
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(when - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);
+}
+
+// How long a child that closed its output may take to be seen ending before the closing itself
+// is told: an engine that exits closes its output a moment before it can be reaped.
+constexpr auto kClosedOutputGrace = std::chrono::milliseconds(200);
+
+std::string HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  if (const passwd* entry = getpwuid(getuid()); entry != nullptr && entry->pw_dir != nullptr)
+    return entry->pw_dir;
+  return "~";
+}
+
+bool IsBlank(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool IsExecutableFile(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && access(path.c_str(), X_OK) == 0;
+}
+
+std::string CurrentFolder() {
+  std::error_code error;
+  return std::filesystem::current_path(error).string();
 }
 
 }  // namespace
@@ -63,10 +92,14 @@ std::optional<std::vector<std::string>> SplitCommandLine(std::string_view line,
       } else {
         word += c;
       }
-    } else if (c == ' ' || c == '\t' || c == '\n' || c == '\r') {
+    } else if (IsBlank(c)) {
       if (in_word) words.push_back(std::move(word));
       word.clear();
       in_word = false;
+    } else if (!in_word && c == '~' &&
+               (i + 1 == line.size() || line[i + 1] == '/' || IsBlank(line[i + 1]))) {
+      in_word = true;
+      word = HomeFolder();
     } else {
       in_word = true;
       if (c == '\'' || c == '"') {
@@ -85,34 +118,52 @@ std::optional<std::vector<std::string>> SplitCommandLine(std::string_view line,
   return words;
 }
 
+std::optional<std::string> FindProgram(std::string_view name, const std::string& relative_to) {
+  if (name.empty()) return std::nullopt;
+  namespace fs = std::filesystem;
+  if (name.find('/') != std::string_view::npos) {
+    fs::path path(name);
+    if (path.is_relative()) path = fs::path(relative_to.empty() ? CurrentFolder() : relative_to) / path;
+    std::string found = path.lexically_normal().string();
+    if (IsExecutableFile(found)) return found;
+    return std::nullopt;
+  }
+  const char* search = std::getenv("PATH");
+  std::string_view folders = search != nullptr ? search : "/bin:/usr/bin";
+  while (true) {
+    const size_t end = folders.find(':');
+    fs::path folder(folders.substr(0, end));
+    if (folder.empty()) folder = ".";  // an empty entry is the current folder
+    if (folder.is_relative()) folder = fs::path(CurrentFolder()) / folder;
+    std::string found = (folder / name).lexically_normal().string();
+    if (IsExecutableFile(found)) return found;
+    if (end == std::string_view::npos) return std::nullopt;
+    folders.remove_prefix(end + 1);
+  }
+}
+
 struct ChildProcess::Shared {
   std::mutex mutex;
   std::condition_variable ended;
-  ChildLimits limits;
+  size_t max_pending_input = 1024 * 1024;
   pid_t pid = -1;
   int to_child = -1, from_child = -1, wake_read = -1, wake_write = -1;
 
   // Guarded by `mutex`.
-  std::deque<std::string> lines;
-  uint64_t first_index = 0;                               // running number of lines.front()
-  std::unordered_map<std::string, uint64_t> replaceable;  // key -> running number, since the
-                                                          // last line without a key
+  LineQueue lines;
   std::string pending_input;
   bool input_closed = false;
   bool end_requested = false;
   std::string quit_line;
   int grace_ms = 300;
   bool reaped = false;
-  bool finished = false;  // the thread is done
+  bool finished = false;       // the thread is done
+  bool output_closed = false;  // told: the child closed its output and lived on
   int exit_status = 0;
-  uint64_t dropped = 0;
+  int signal = 0;  // the signal that ended it, if one did
 
   std::mutex notify_mutex;
   std::function<void()> notify;
-
-  // The reader thread's own.
-  std::string partial;
-  bool skipping = false;
 
   ~Shared() {
     CloseFd(to_child);
@@ -133,58 +184,87 @@ struct ChildProcess::Shared {
     if (notify) notify();
   }
 
-  // Returns whether the queue was empty before (the caller then notifies).
-  bool Queue(std::string line) {
-    std::string key = limits.coalesce_key ? limits.coalesce_key(line) : std::string();
-    std::lock_guard<std::mutex> lock(mutex);
-    bool was_empty = lines.empty();
-    if (!key.empty()) {
-      auto found = replaceable.find(key);
-      if (found != replaceable.end() && found->second >= first_index) {
-        lines[found->second - first_index] = std::move(line);
-        return false;
-      }
-    } else {
-      replaceable.clear();
+  // Asks the thread to end the child; false when it is already being ended or is gone.
+  bool RequestEnd(std::string_view line, int grace) {
+    {
+      std::lock_guard<std::mutex> lock(mutex);
+      if (pid <= 0 || end_requested || finished) return false;
+      end_requested = true;
+      quit_line = line;
+      grace_ms = grace < 0 ? 0 : grace;
     }
-    if (lines.size() >= limits.max_queued_lines) {
-      ++dropped;
-      return false;
-    }
-    if (!key.empty()) replaceable[key] = first_index + lines.size();
-    lines.push_back(std::move(line));
-    return was_empty;
+    Wake();
+    return true;
   }
 
-  bool Feed(const char* data, size_t size) {
-    bool notify_now = false;
-    for (size_t i = 0; i < size; ++i) {
-      char c = data[i];
-      if (c == '\n') {
-        if (!skipping) {
-          if (!partial.empty() && partial.back() == '\r') partial.pop_back();
-          notify_now |= Queue(std::move(partial));
-        }
-        partial.clear();
-        skipping = false;
-      } else if (!skipping) {
-        partial += c;
-        if (partial.size() > limits.max_line_bytes) {
-          skipping = true;
-          partial.clear();
-          std::lock_guard<std::mutex> lock(mutex);
-          ++dropped;
-        }
-      }
-    }
-    return notify_now;
+  // SIGKILL to the child and its group unless it has been reaped (its number may then be
+  // another process's). Called with `mutex` held.
+  void KillLocked() {
+    if (reaped || pid <= 0) return;
+    kill(-pid, SIGKILL);
+    kill(pid, SIGKILL);
   }
 
   void Run();
   void TryReap();
 };
 
+namespace {
+
+// Every child started and not yet finished, so that none outlives the program.
+struct Registry {
+  std::mutex mutex;
+  std::vector<std::weak_ptr<ChildProcess::Shared>> children;
+};
+
+Registry& Children() {
+  static Registry* registry = new Registry;  // never destroyed: it is used while the program ends
+  return *registry;
+}
+
+void EndChildrenAtExit() {
+  EndChildren();
+}
+
+void Register(const std::shared_ptr<ChildProcess::Shared>& child) {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    std::atexit(EndChildrenAtExit);
+    AddReleaseStep(EndChildrenAtExit);  // the runtime's end after an error skips atexit
+  });
+  Registry& registry = Children();
+  std::lock_guard<std::mutex> lock(registry.mutex);
+  std::erase_if(registry.children, [](const auto& weak) { return weak.expired(); });
+  registry.children.push_back(child);
+}
+
+}  // namespace
+
+void EndChildren(int grace_ms, int timeout_ms) {
+  std::vector<std::shared_ptr<ChildProcess::Shared>> alive;
+  {
+    Registry& registry = Children();
+    std::lock_guard<std::mutex> lock(registry.mutex);
+    for (const auto& weak : registry.children)
+      if (auto child = weak.lock()) alive.push_back(std::move(child));
+  }
+  for (const auto& child : alive) child->RequestEnd("quit", grace_ms);
+  // The threads do the ending side by side; this only waits for them, within the bound.
+  auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
+  for (const auto& child : alive) {
+    std::unique_lock<std::mutex> lock(child->mutex);
+    if (!child->ended.wait_until(lock, deadline, [&] { return child->finished; }))
+      child->KillLocked();
+  }
+  deadline = Clock::now() + std::chrono::milliseconds(500);  // a killed child is reaped at once
+  for (const auto& child : alive) {
+    std::unique_lock<std::mutex> lock(child->mutex);
+    child->ended.wait_until(lock, deadline, [&] { return child->finished; });
+  }
+}
+
 void ChildProcess::Shared::TryReap() {
+  std::lock_guard<std::mutex> lock(mutex);
   // Looked at without reaping first: while the child is a zombie its group id cannot be taken by
   // another process, so whatever it left running can be ended safely.
   siginfo_t info{};
@@ -197,10 +277,10 @@ void ChildProcess::Shared::TryReap() {
   } else {
     if (info.si_pid != pid) return;
     kill(-pid, SIGKILL);
-    if (waitpid(pid, &status, 0) != pid) known = false;
+    if (waitpid(pid, &status, 0) != pid) known = false;  // a zombie: returns at once
   }
-  std::lock_guard<std::mutex> lock(mutex);
   reaped = true;
+  signal = known && WIFSIGNALED(status) ? WTERMSIG(status) : 0;
   exit_status = !known ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   input_closed = true;
   pending_input.clear();
@@ -214,6 +294,7 @@ void ChildProcess::Shared::Run() {
 
   int stage = 0;  // 0 running, 1 asked to quit, 2 terminated, 3 killed
   Clock::time_point deadline{};
+  std::optional<Clock::time_point> output_end;  // when the child closed its output
   bool idle_after_reap = false;
   char buffer[16384];
   while (true) {
@@ -251,11 +332,21 @@ void ChildProcess::Shared::Run() {
       ssize_t n = read(from_child, buffer, sizeof buffer);
       if (n > 0) {
         read_something = true;
-        if (Feed(buffer, static_cast<size_t>(n))) Notify();
+        bool first;
+        {
+          std::lock_guard<std::mutex> lock(mutex);
+          first = lines.Feed(std::string_view(buffer, static_cast<size_t>(n)));
+        }
+        if (first) Notify();
       } else if (n == 0 || (errno != EINTR && errno != EAGAIN)) {
-        if (!partial.empty() && !skipping && Queue(std::move(partial))) Notify();
-        partial.clear();
+        bool first;
+        {
+          std::lock_guard<std::mutex> lock(mutex);
+          first = lines.Finish();
+        }
+        if (first) Notify();
         CloseFd(from_child);
+        output_end = Clock::now();
       }
     }
     if (ready > 0 && (fds[2].revents & (POLLOUT | POLLERR | POLLHUP))) {
@@ -273,10 +364,22 @@ void ChildProcess::Shared::Run() {
       continue;
     }
     TryReap();
+    if (output_end && Clock::now() - *output_end >= kClosedOutputGrace) {
+      bool tell;
+      {
+        std::lock_guard<std::mutex> lock(mutex);
+        tell = !reaped && !output_closed;
+        output_closed = true;
+      }
+      if (tell) Notify();
+    }
     if (ending && Clock::now() >= deadline && stage < 3) {
       // The group takes what the child started; the child itself too, should it have left it.
-      kill(-pid, stage == 1 ? SIGTERM : SIGKILL);
-      kill(pid, stage == 1 ? SIGTERM : SIGKILL);
+      std::lock_guard<std::mutex> lock(mutex);
+      if (!reaped) {
+        kill(-pid, stage == 1 ? SIGTERM : SIGKILL);
+        kill(pid, stage == 1 ? SIGTERM : SIGKILL);
+      }
       ++stage;
       deadline = Clock::now() + std::chrono::milliseconds(grace);
     }
@@ -284,12 +387,12 @@ void ChildProcess::Shared::Run() {
   {
     std::lock_guard<std::mutex> lock(mutex);
     if (!reaped) {  // poll failed: still no zombie left behind
-      kill(-pid, SIGKILL);
-      kill(pid, SIGKILL);
+      KillLocked();
       int status = 0;
       waitpid(pid, &status, 0);
       reaped = true;
       exit_status = 128 + SIGKILL;
+      signal = SIGKILL;
     }
     finished = true;
     CloseFd(to_child);
@@ -318,8 +421,8 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const ChildLimits
   Shared& s = *shared_;
   if (s.pid > 0) return refuse("this child has already been started");
   if (argv.empty() || argv[0].empty()) return refuse("no program to start");
-  s.limits = limits;
-  if (s.limits.max_queued_lines == 0) s.limits.max_queued_lines = 1;
+  s.lines = LineQueue(limits);
+  s.max_pending_input = limits.max_pending_input;
   int input[2], output[2], wake[2];
   if (pipe2(input, O_CLOEXEC) != 0) return refuse(std::strerror(errno));
   if (pipe2(output, O_CLOEXEC) != 0) {
@@ -343,6 +446,9 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const ChildLimits
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, input[0], 0);
   posix_spawn_file_actions_adddup2(&actions, output[1], 1);
+  // Ours are close-on-exec; a library's may not be, and the child must hold nothing of ours.
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+  if (!limits.folder.empty()) posix_spawn_file_actions_addchdir_np(&actions, limits.folder.c_str());
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   sigset_t none, defaults;
@@ -366,9 +472,12 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const ChildLimits
   if (failed != 0) {
     CloseFd(s.to_child);
     CloseFd(s.from_child);
-    return refuse(argv[0] + ": " + std::strerror(failed));
+    std::string why = argv[0] + ": " + std::strerror(failed);
+    if (!limits.folder.empty()) why += " (in " + limits.folder + ")";
+    return refuse(why);
   }
   s.pid = pid;
+  Register(shared_);
   std::thread([shared = shared_] { shared->Run(); }).detach();
   return true;
 }
@@ -378,7 +487,7 @@ bool ChildProcess::WriteLine(std::string_view line) {
   {
     std::lock_guard<std::mutex> lock(s.mutex);
     if (s.pid <= 0 || s.input_closed || s.end_requested || s.finished) return false;
-    if (s.pending_input.size() + line.size() + 1 > s.limits.max_pending_input) return false;
+    if (s.pending_input.size() + line.size() + 1 > s.max_pending_input) return false;
     s.pending_input.append(line).append("\n");
   }
   s.Wake();
@@ -386,13 +495,8 @@ bool ChildProcess::WriteLine(std::string_view line) {
 }
 
 std::vector<std::string> ChildProcess::TakeLines() {
-  Shared& s = *shared_;
-  std::lock_guard<std::mutex> lock(s.mutex);
-  std::vector<std::string> taken(std::make_move_iterator(s.lines.begin()),
-                                 std::make_move_iterator(s.lines.end()));
-  s.first_index += s.lines.size();
-  s.lines.clear();
-  return taken;
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  return shared_->lines.Take();
 }
 
 void ChildProcess::SetNotify(std::function<void()> notify) {
@@ -401,15 +505,7 @@ void ChildProcess::SetNotify(std::function<void()> notify) {
 }
 
 void ChildProcess::End(std::string_view quit_line, int grace_ms) {
-  Shared& s = *shared_;
-  {
-    std::lock_guard<std::mutex> lock(s.mutex);
-    if (s.pid <= 0 || s.end_requested || s.finished) return;
-    s.end_requested = true;
-    s.quit_line = quit_line;
-    s.grace_ms = grace_ms < 0 ? 0 : grace_ms;
-  }
-  s.Wake();
+  shared_->RequestEnd(quit_line, grace_ms);
 }
 
 bool ChildProcess::WaitForExit(int timeout_ms) {
@@ -424,15 +520,26 @@ bool ChildProcess::Running() const {
   return shared_->pid > 0 && !shared_->reaped;
 }
 
+bool ChildProcess::OutputClosed() const {
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  return shared_->pid > 0 && (shared_->output_closed || shared_->reaped);
+}
+
 std::optional<int> ChildProcess::ExitStatus() const {
   std::lock_guard<std::mutex> lock(shared_->mutex);
   if (!shared_->reaped) return std::nullopt;
   return shared_->exit_status;
 }
 
+std::optional<int> ChildProcess::EndingSignal() const {
+  std::lock_guard<std::mutex> lock(shared_->mutex);
+  if (!shared_->reaped || shared_->signal == 0) return std::nullopt;
+  return shared_->signal;
+}
+
 uint64_t ChildProcess::DroppedLines() const {
   std::lock_guard<std::mutex> lock(shared_->mutex);
-  return shared_->dropped;
+  return shared_->lines.Dropped();
 }
 
 int ChildProcess::Pid() const {

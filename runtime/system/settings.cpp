@@ -2,6 +2,7 @@
 
 #include <QSettings>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace runtime {
@@ -47,6 +48,9 @@ void WriteSetting(std::string_view key, int32_t value) {
 std::optional<std::string> ReadTextSetting(std::string_view key) {
   QVariant value = OpenSettings()->value(KeyOf(key));
   if (!value.isValid()) return std::nullopt;
+  // A text edited by hand with a comma outside quotes reads back as a list; it was one text.
+  if (value.typeId() == QMetaType::QStringList)
+    return value.toStringList().join(QStringLiteral(", ")).toStdString();
   return value.toString().toStdString();
 }
 

@@ -15,7 +15,8 @@ std::optional<int32_t> ReadSetting(std::string_view key);
 // Remembers `value` under `key` at once, so a program that ends abruptly keeps it.
 void WriteSetting(std::string_view key, int32_t value);
 
-// The remembered text (UTF-8) under `key`, or nothing when it was never written.
+// The remembered text (UTF-8) under `key`, or nothing when it was never written. A text someone
+// wrote into the file by hand with commas outside quotes is read whole ("a, b").
 std::optional<std::string> ReadTextSetting(std::string_view key);
 // Remembers `value` under `key` at once; nothing forgets the key.
 void WriteTextSetting(std::string_view key, std::optional<std::string> value);
