@@ -49,9 +49,8 @@ int32_t Chosen(std::string_view key) {
 
 void Choose(std::string_view key, int32_t number) {
   const std::vector<int32_t> places = Places();
-  runtime::WriteSetting(key, number >= 1 && number <= int32_t(places.size())
-                                 ? places[size_t(number - 1)]
-                                 : 0);
+  runtime::WriteSetting(
+      key, number >= 1 && number <= int32_t(places.size()) ? places[size_t(number - 1)] : 0);
 }
 
 }  // namespace

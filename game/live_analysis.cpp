@@ -51,7 +51,10 @@ struct LiveAnalysis::Shown {
 
 LiveAnalysis::LiveAnalysis(Session& game, std::function<void()> showNotes)
     : game_(game), showNotes_(std::move(showNotes)) {
-  subscription_ = game_.Subscribe([this](const GameChange&) { FollowShownPosition(); });
+  subscription_ = game_.Subscribe([this](const GameChange& change) {
+    if (change.newStart && analyst_) analyst_->NewGame();
+    FollowShownPosition();
+  });
 }
 
 LiveAnalysis::~LiveAnalysis() {
@@ -90,6 +93,17 @@ void LiveAnalysis::PollAnalyst() {
       runtime::ShowMessageBox(runtime::BoxIcon::kWarning, event.message + "\n改由内置引擎分析。",
                               "引擎出错");
       return;
+    }
+    if (event.kind == outside::EngineEvent::Kind::kReady) {
+      if (std::optional<OutsideEngine> chosen = ChosenEngine(AnalystEngine()))
+        RememberFound(chosen->command, *analyst_);
+      continue;
+    }
+    // What the engine's options came to: shown with the lines until the next position.
+    if (event.kind == outside::EngineEvent::Kind::kNotice) {
+      notices_.push_back(event.message);
+      outsideFresh_ = true;
+      continue;
     }
     if (event.kind != outside::EngineEvent::Kind::kInfo || event.search != analystSearch_ ||
         event.line.pv.empty())
@@ -171,6 +185,7 @@ std::vector<std::string> LiveAnalysis::Notes() const {
                         100;
     notes[0] += "  用时 " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " 秒";
   }
+  notes.insert(notes.end(), notices_.begin(), notices_.end());
   if (!trouble_.empty()) {
     notes.push_back(trouble_);
   } else if (lines_.empty()) {
@@ -227,6 +242,7 @@ void LiveAnalysis::Restart() {
   analystSearch_ = 0;
   lines_.clear();
   trouble_.clear();
+  notices_.clear();
   started_ = std::chrono::steady_clock::now();
   lineCount_ = LineCount();
   std::optional<Shown> shown = ShownPosition(&key_);

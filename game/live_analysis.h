@@ -80,7 +80,8 @@ class LiveAnalysis {
   bool on_ = false;
   std::string key_;  // the position analysed: the line's start and the moves to it
   std::unique_ptr<Shown> shown_;
-  std::string trouble_;  // why nothing is analysed
+  std::string trouble_;               // why nothing is analysed
+  std::vector<std::string> notices_;  // what the outside analyst said of its options
   std::vector<analysis::AnalysisLine> lines_;
   runtime::JobId job_ = 0;
   std::shared_ptr<std::atomic<bool>> stop_;

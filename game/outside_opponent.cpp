@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 #include <utility>
+#include <vector>
 
 #include "game/engine_choice.h"
 #include "game/outside/engine_client.h"
@@ -35,10 +36,14 @@ class OutsideOpponent::Provider final : public ReplyProvider {
     search_ = 0;
     client_.Stop();
   }
-  // Hands over what the engine said: the move to the game; a failure's message is returned.
-  std::optional<std::string> Poll();
+  // Hands over what the engine said: the move to the game, notices to `notices`; a failure's
+  // message is returned.
+  std::optional<std::string> Poll(std::vector<std::string>& notices);
   bool Busy() const { return client_.Busy(); }
   std::string Name() const { return client_.DisplayName(); }
+  // A new game begins: the engine is told before its first search of it.
+  void NewGame() { client_.NewGame(); }
+  std::optional<int> LastScore() const override { return lastScore_; }
 
  private:
   Session& game_;
@@ -46,6 +51,7 @@ class OutsideOpponent::Provider final : public ReplyProvider {
   outside::EngineClient client_;
   uint64_t search_ = 0;
   Answer answer_;
+  std::optional<int> lastScore_;  // the engine's last score, for the side it moves
 };
 
 bool OutsideOpponent::Provider::Ask(const engine::Position& start,
@@ -70,12 +76,32 @@ bool OutsideOpponent::Provider::Ask(const engine::Position& start,
   return true;
 }
 
-std::optional<std::string> OutsideOpponent::Provider::Poll() {
+std::optional<std::string> OutsideOpponent::Provider::Poll(std::vector<std::string>& notices) {
+  using Kind = outside::EngineEvent::Kind;
   for (outside::EngineEvent& event : client_.Poll()) {
-    if (event.kind == outside::EngineEvent::Kind::kFailed) return event.message;
-    if (event.kind == outside::EngineEvent::Kind::kBestMove && event.search == search_ && answer_) {
-      search_ = 0;
-      std::exchange(answer_, nullptr)(event.best);
+    switch (event.kind) {
+      case Kind::kFailed:
+        return event.message;
+      case Kind::kNotice:
+        notices.push_back(event.message);
+        break;
+      case Kind::kReady:
+        RememberFound(engine_.command, client_);
+        break;
+      case Kind::kInfo:
+        // The lines' scores are red's: turned to the side the engine moves for.
+        if (event.search == search_ && event.line.score_cp && event.line.multipv == 1) {
+          const bool red = game_.HumanColour() == twoply::Colour::kBlack;
+          lastScore_ = red ? *event.line.score_cp : -*event.line.score_cp;
+        }
+        break;
+      case Kind::kBestMove:
+        RememberFound(engine_.command, client_);
+        if (event.search == search_ && answer_) {
+          search_ = 0;
+          std::exchange(answer_, nullptr)(event.best);
+        }
+        break;
     }
   }
   if (client_.state() == outside::EngineClient::State::kFailed) return client_.FailureMessage();
@@ -83,9 +109,14 @@ std::optional<std::string> OutsideOpponent::Provider::Poll() {
 }
 
 OutsideOpponent::OutsideOpponent(Session& game, std::optional<std::string>& commandForThisRun)
-    : game_(game), commandForThisRun_(commandForThisRun) {}
+    : game_(game), commandForThisRun_(commandForThisRun) {
+  subscription_ = game_.Subscribe([this](const GameChange& change) {
+    if (change.newStart && provider_) provider_->NewGame();
+  });
+}
 
 OutsideOpponent::~OutsideOpponent() {
+  game_.Unsubscribe(subscription_);
   runtime::StopRepeatingCall(std::exchange(polling_, 0));
   // The game lets go of the engine before it ends.
   game_.UseReplyProvider(nullptr);
@@ -97,8 +128,16 @@ void OutsideOpponent::StartPolling() {
 
 void OutsideOpponent::Poll() {
   if (!provider_) return;
-  if (std::optional<std::string> failure = provider_->Poll()) return FailedWith(*failure);
+  std::vector<std::string> notices;
+  if (std::optional<std::string> failure = provider_->Poll(notices)) return FailedWith(*failure);
   if (!provider_->Busy()) runtime::StopRepeatingCall(std::exchange(polling_, 0));
+  // What the engine's options came to (a value left out, settings that did not read).
+  std::string told;
+  for (const std::string& notice : notices) {
+    if (!told.empty()) told += '\n';
+    told += notice;
+  }
+  if (!told.empty()) runtime::ShowMessageBox(runtime::BoxIcon::kInformation, told, "引擎");
 }
 
 // The engine goes and the built-in engine answers the question it left, at the chosen level.
@@ -113,7 +152,7 @@ void OutsideOpponent::FailedWith(const std::string& message) {
 
 void OutsideOpponent::FollowChoice() {
   std::optional<OutsideEngine> chosen =
-      commandForThisRun_ ? OutsideEngine{"", *commandForThisRun_, std::nullopt, ""}
+      commandForThisRun_ ? OutsideEngine{"", *commandForThisRun_, std::nullopt, "", {}}
                          : ChosenEngine(OpponentEngine());
   // The game lets go of the old engine before it ends.
   game_.UseReplyProvider(nullptr);

@@ -43,6 +43,7 @@ class OutsideOpponent {
   std::optional<std::string>& commandForThisRun_;
   std::unique_ptr<Provider> provider_;
   runtime::RepeatingCallId polling_ = 0;
+  uint64_t subscription_ = 0;
   Lifeline lifeline_;
 };
 

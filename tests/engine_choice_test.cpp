@@ -30,7 +30,10 @@ class EngineChoice : public ::testing::Test {
   }
   void Write(const std::string& text) { std::ofstream(path_) << text; }
 
-  const std::string path_ = ::testing::TempDir() + "engine_choice_test.ini";
+  // Each test a file of its own: CTest runs them side by side.
+  const std::string path_ = ::testing::TempDir() +
+                            ::testing::UnitTest::GetInstance()->current_test_info()->name() +
+                            ".ini";
 };
 
 TEST_F(EngineChoice, HandEditedEntriesKeepTheirPlaces) {
@@ -65,8 +68,8 @@ TEST_F(EngineChoice, HandEditedEntriesKeepTheirPlaces) {
 
 TEST_F(EngineChoice, WhatTheClientFoundIsKeptWithTheEngine) {
   const std::string command = "'" XQ_SOURCE_DIR "/tests/support/fake_engine.sh' one-ranks";
-  game::SaveEngines({{"Other", "/usr/games/other", std::nullopt, ""},
-                     {"Fake", command, std::nullopt, ""}});
+  game::SaveEngines(
+      {{"Other", "/usr/games/other", std::nullopt, ""}, {"Fake", command, std::nullopt, ""}});
   game::ChooseOpponentEngine(2);
   outside::EngineClient client(game::ConfigFor(game::SavedEngines()[1]));
   client.Start();

@@ -18,6 +18,7 @@ struct EngineRow {
   std::string command;
   int32_t numbering = 0;  // 0: judged from the engine's name, 1: ranks 0-9, 2: ranks 1-10
   std::string options;    // the options to set, as the player wrote them ("Hash=64; Threads=2")
+  int32_t protocol = 0;   // what the engine's last handshake found (0 unknown), kept as it was
   bool operator==(const EngineRow&) const = default;
 };
 

@@ -1,5 +1,6 @@
 #include "ui/engines_dialog.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 
@@ -25,11 +26,14 @@ EngineRow RowOf(const OutsideEngine& engine) {
   const int32_t numbering = !engine.numbering                                    ? 0
                             : *engine.numbering == outside::Numbering::kFromZero ? 1
                                                                                  : 2;
-  return EngineRow{engine.name, engine.command, numbering, engine.options};
+  return EngineRow{engine.name, engine.command, numbering, engine.options,
+                   int32_t(engine.protocol)};
 }
 
+// What the handshake found stays with a row whose command is the same.
 OutsideEngine EngineOf(const EngineRow& row) {
-  OutsideEngine engine{row.name, row.command, std::nullopt, row.options};
+  OutsideEngine engine{row.name, row.command, std::nullopt, row.options,
+                       outside::Protocol(std::clamp(row.protocol, 0, 2))};
   if (row.numbering == 1) engine.numbering = outside::Numbering::kFromZero;
   if (row.numbering == 2) engine.numbering = outside::Numbering::kFromOne;
   return engine;
@@ -110,6 +114,11 @@ std::string OptionsTrouble(const EngineRow& row) {
 // answer.
 class EngineTests {
  public:
+  // The protocol a test found an engine of this command to speak.
+  std::optional<outside::Protocol> Found(const std::string& command) const {
+    const auto it = found_.find(command);
+    return it == found_.end() ? std::nullopt : std::optional(it->second);
+  }
   ~EngineTests() {
     while (!runs_.empty()) Finish(runs_.begin()->first, "");
   }
@@ -121,6 +130,7 @@ class EngineTests {
     Run& run = runs_[id];
     run.report = std::move(report);
     run.options = row.options;
+    run.command = row.command;
     run.client = std::make_unique<outside::EngineClient>(ConfigFor(EngineOf(row)));
     run.client->SetWakeup([this, id, alive = lifeline_.Handle()] {
       runtime::PostToUiThread(game::Lifeline::Guarded(alive, [this, id] { Poll(id); }));
@@ -135,6 +145,7 @@ class EngineTests {
   struct Run {
     std::unique_ptr<outside::EngineClient> client;
     std::string options;  // the row's, as tested
+    std::string command;
     std::function<void(const EngineTestReport&)> report;
     runtime::RepeatingCallId polling = 0;
   };
@@ -164,14 +175,17 @@ class EngineTests {
     if (it == runs_.end()) return;
     outside::EngineClient& client = *it->second.client;
     for (const outside::EngineEvent& event : client.Poll()) {
-      if (event.kind == outside::EngineEvent::Kind::kReady)
+      if (event.kind == outside::EngineEvent::Kind::kReady) {
+        found_[it->second.command] = client.protocol();
         return Finish(id, Describe(client), true);
+      }
       if (event.kind == outside::EngineEvent::Kind::kFailed) return Finish(id, event.message);
     }
   }
 
   std::map<uint64_t, Run> runs_;
   uint64_t next_ = 0;
+  std::map<std::string, outside::Protocol> found_;
   game::Lifeline lifeline_;
 };
 
@@ -196,16 +210,13 @@ void ShowEngineDialog(game::WindowGame& window) {
     state.clockBaseS = int32_t(clock->base_ms / 1000);
     state.clockIncrementS = int32_t(clock->increment_ms / 1000);
   }
-  std::optional<EngineListState> chosen;
-  {
-    EngineTests tests;
-    chosen = ShowEngineListDialog(
-        state,
-        [&tests](const EngineRow& row, std::function<void(const EngineTestReport&)> report) {
-          tests.Start(row, std::move(report));
-        },
-        WriteOption);
-  }
+  EngineTests tests;
+  const std::optional<EngineListState> chosen = ShowEngineListDialog(
+      state,
+      [&tests](const EngineRow& row, std::function<void(const EngineTestReport&)> report) {
+        tests.Start(row, std::move(report));
+      },
+      WriteOption);
   if (!chosen) return;
   std::vector<OutsideEngine> list;
   for (const EngineRow& row : chosen->engines) {
@@ -213,6 +224,8 @@ void ShowEngineDialog(game::WindowGame& window) {
     if (std::string trouble = OptionsTrouble(row); !trouble.empty())
       runtime::ShowMessageBox(runtime::BoxIcon::kWarning, trouble + "，这些选项暂不设置。", "引擎");
     list.push_back(EngineOf(row));
+    if (std::optional<outside::Protocol> found = tests.Found(row.command))
+      list.back().protocol = *found;
   }
   SaveEngines(list);
   ChooseOpponentEngine(chosen->opponent);
