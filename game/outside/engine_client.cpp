@@ -61,7 +61,8 @@ bool IsOwnOption(std::string_view name) {
 }
 
 std::string ExitDetail(const runtime::LineChannel& channel) {
-  if (auto signal = channel.EndingSignal()) return "（被信号 " + std::to_string(*signal) + " 终止）";
+  if (auto signal = channel.EndingSignal())
+    return "（被信号 " + std::to_string(*signal) + " 终止）";
   auto status = channel.ExitStatus();
   if (!status || *status < 0) return {};
   return "（退出码 " + std::to_string(*status) + "）";
@@ -405,10 +406,7 @@ uint64_t EngineClient::Go(const engine::Position& start, const std::vector<engin
   Search search;
   search.start = start;
   search.position = start;
-  for (engine::Move move : moves) {
-    if (!search.position.IsLegal(move)) return 0;
-    search.position.MakeMove(move);
-  }
+  if (engine::MakeLegalMoves(search.position, moves) != moves.size()) return 0;
   search.moves = moves;
   search.limits = limits;
   search.id = next_search_++;
@@ -463,9 +461,9 @@ void EngineClient::SendSearch() {
 }
 
 std::string EngineClient::PositionCommand(Search& search) const {
-  search.sent_without_moves = search.moves.empty() ||
-                              (protocol_ == Protocol::kUci && !numbering_confirmed_ &&
-                               !numbering_trusted_);
+  search.sent_without_moves =
+      search.moves.empty() ||
+      (protocol_ == Protocol::kUci && !numbering_confirmed_ && !numbering_trusted_);
   if (search.sent_without_moves) return "position fen " + search.position.Fen();
   std::string position = "position fen " + search.start.Fen() + " moves";
   for (engine::Move move : search.moves)
@@ -489,7 +487,8 @@ EngineClient::GoText EngineClient::GoCommand(const Search& search) const {
   if (limits.red_ms > 0 || limits.black_ms > 0) {
     const int64_t own = down(red ? limits.red_ms : limits.black_ms, 1);
     const int64_t opponent = down(red ? limits.black_ms : limits.red_ms, 1);
-    const int64_t own_increment = down(red ? limits.red_increment_ms : limits.black_increment_ms, 0);
+    const int64_t own_increment =
+        down(red ? limits.red_increment_ms : limits.black_increment_ms, 0);
     const int64_t opponent_increment =
         down(red ? limits.black_increment_ms : limits.red_increment_ms, 0);
     std::string go;
@@ -606,9 +605,8 @@ void EngineClient::SetDeadline(int64_t ms) {
 }
 
 bool EngineClient::Busy() const {
-  return state_ == State::kStarting || state_ == State::kPreparing ||
-         state_ == State::kSearching || state_ == State::kStopping ||
-         (state_ == State::kReady && write_failed_);
+  return state_ == State::kStarting || state_ == State::kPreparing || state_ == State::kSearching ||
+         state_ == State::kStopping || (state_ == State::kReady && write_failed_);
 }
 
 int EngineClient::MillisecondsToDeadline() const {

@@ -4,30 +4,21 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <limits>
+
+#include "engine/text_fields.h"
 
 namespace outside {
 
 namespace {
 
-std::vector<std::string_view> Words(std::string_view line) {
-  std::vector<std::string_view> words;
-  size_t i = 0;
-  while (i < line.size()) {
-    while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
-    size_t start = i;
-    while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
-    if (i > start) words.push_back(line.substr(start, i - start));
-  }
-  return words;
-}
-
+// An engine's number, a '+' before it allowed, within what `Int` holds.
 template <typename Int>
 std::optional<Int> Number(std::string_view word) {
   if (!word.empty() && word[0] == '+') word.remove_prefix(1);
-  Int value{};
-  auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), value);
-  if (error != std::errc() || end != word.data() + word.size()) return std::nullopt;
-  return value;
+  const std::optional<int64_t> value =
+      engine::ParseNumber(word, std::numeric_limits<Int>::min(), std::numeric_limits<Int>::max());
+  return value ? std::optional<Int>(Int(*value)) : std::nullopt;
 }
 
 std::string Joined(const std::vector<std::string_view>& words, size_t from, size_t to) {
@@ -143,7 +134,7 @@ Numbering NumberingForName(std::string_view engine_name) {
 }
 
 std::optional<EngineOption> ParseOptionLine(std::string_view line, Protocol protocol) {
-  auto words = Words(line);
+  auto words = engine::SplitWords(line);
   if (words.size() < 2 || words[0] != "option") return std::nullopt;
   size_t i = 1;
   if (protocol != Protocol::kUcci && words[1] == "name") i = 2;
@@ -178,7 +169,7 @@ std::optional<EngineOption> ParseOptionLine(std::string_view line, Protocol prot
 }
 
 std::optional<InfoText> ParseInfoLine(std::string_view line, Protocol protocol) {
-  auto words = Words(line);
+  auto words = engine::SplitWords(line);
   if (words.empty() || words[0] != "info") return std::nullopt;
   InfoText info;
   for (size_t i = 1; i < words.size(); ++i) {
@@ -232,7 +223,7 @@ std::optional<InfoText> ParseInfoLine(std::string_view line, Protocol protocol) 
 }
 
 std::optional<BestMoveText> ParseBestMoveLine(std::string_view line) {
-  auto words = Words(line);
+  auto words = engine::SplitWords(line);
   if (words.empty()) return std::nullopt;
   if (words[0] == "nobestmove") return BestMoveText{};
   if (words[0] != "bestmove") return std::nullopt;
@@ -244,7 +235,7 @@ std::optional<BestMoveText> ParseBestMoveLine(std::string_view line) {
 }
 
 std::string_view FirstWord(std::string_view line) {
-  auto words = Words(line);
+  auto words = engine::SplitWords(line);
   return words.empty() ? std::string_view() : words[0];
 }
 

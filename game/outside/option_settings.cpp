@@ -5,16 +5,11 @@
 #include <charconv>
 #include <vector>
 
+#include "engine/text_fields.h"
+
 namespace outside {
 
 namespace {
-
-std::string_view Trimmed(std::string_view text) {
-  constexpr std::string_view kBlanks = " \t\r\f\v";
-  const size_t first = text.find_first_not_of(kBlanks);
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
-}
 
 // What a backslash in the options' text takes as it is.
 bool IsEscapable(char c) {
@@ -63,18 +58,17 @@ std::string Escaped(std::string_view text, std::string_view special) {
 
 }  // namespace
 
-OptionSettings ReadableOptionSettings(std::string_view text,
-                                      std::vector<std::string>* unreadable) {
+OptionSettings ReadableOptionSettings(std::string_view text, std::vector<std::string>* unreadable) {
   OptionSettings settings;
   while (!text.empty()) {
     const size_t end = FindUnescaped(text, ";\n");
-    const std::string_view item = Trimmed(text.substr(0, end));
+    const std::string_view item = engine::Trim(text.substr(0, end));
     text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
     if (item.empty()) continue;
     const size_t equals = FindUnescaped(item, "=");
-    const std::string name = Unescaped(Trimmed(item.substr(0, equals)));
+    const std::string name = Unescaped(engine::Trim(item.substr(0, equals)));
     std::string value;
-    if (equals != std::string_view::npos) value = Unescaped(Trimmed(item.substr(equals + 1)));
+    if (equals != std::string_view::npos) value = Unescaped(engine::Trim(item.substr(equals + 1)));
     std::string why;
     if (equals == std::string_view::npos || name.empty())
       why = "应写成 名称=值（例如 Hash=64）";
@@ -110,7 +104,7 @@ std::optional<std::string> FitOptionValue(const EngineOption& option, std::strin
                                           std::string* word, OutOfRange out_of_range) {
   std::string said;
   std::optional<std::string> fitted;
-  value = Trimmed(value);
+  value = engine::Trim(value);
   const std::string name = "选项 " + option.name + " ";
   if (HasControlCharacter(value)) {
     said = name + "的值含有换行等控制字符，不用";
@@ -125,7 +119,8 @@ std::optional<std::string> FitOptionValue(const EngineOption& option, std::strin
       const bool left_out = kept != number && out_of_range == OutOfRange::kLeftOut;
       if (kept != number)
         said = name + "的值 " + std::string(value) + " 超出引擎的范围 " + std::to_string(low) +
-               "-" + std::to_string(high) + (left_out ? "，不用" : "，改为 " + std::to_string(kept));
+               "-" + std::to_string(high) +
+               (left_out ? "，不用" : "，改为 " + std::to_string(kept));
       if (!left_out) fitted = std::to_string(kept);
     }
   } else if (option.type == "check") {
