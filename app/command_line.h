@@ -1,7 +1,7 @@
 // The program's command line, read before anything needs the window system: --help and --version
 // answer in a terminal without a display, --level picks the computer's strength and --black the
 // Human's colour for one run, --engine an outside engine as the opponent, and a file name is a
-// record (.ces) or a game (.pgn) to open once the main window exists.
+// record (.ces) or a game (.pgn, .xqf, .txt or .dhtml) to open once the main window exists.
 #pragma once
 
 #include <optional>

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/game_with_variations.h"
 #include "game/record/game_list.h"
 #include "game/record/game_tree.h"
 #include "game/record/pgn.h"
@@ -87,38 +88,8 @@ void BM_ListThirtyMegabytes(benchmark::State& state) {
 }
 BENCHMARK(BM_ListThirtyMegabytes)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// A game of 300 plies with 50 variations of 6 to 15 plies, leaving the main line and each other.
-record::GameTree GameWithVariations() {
-  unsigned seed = 300;
-  auto next = [&seed] { return seed = seed * 1103515245u + 12345u, seed >> 8; };
-  record::GameTree tree;
-  std::vector<record::NodeId> nodes;
-  record::NodeId at = record::kRootNode;
-  engine::Position pos;
-  for (int ply = 0; ply < 300 && !pos.NoLegalMoves(); ++ply) {
-    std::vector<engine::Move> moves = pos.LegalMoves();
-    engine::Move m = moves[next() % moves.size()];
-    at = tree.AppendChild(at, m);
-    pos.MakeMove(m);
-    nodes.push_back(at);
-  }
-  for (int v = 0; v < 50; ++v) {
-    record::NodeId from = tree.Parent(nodes[next() % nodes.size()]);
-    engine::Position branch = tree.PositionAt(from);
-    for (int ply = 0; ply < 6 + v % 10 && !branch.NoLegalMoves(); ++ply) {
-      std::vector<engine::Move> moves = branch.LegalMoves();
-      engine::Move m = moves[next() % moves.size()];
-      from = tree.AppendChild(from, m);
-      branch.MakeMove(m);
-      nodes.push_back(from);
-      if (ply == 0) tree.AddComment(from, "变着 " + std::to_string(v));
-    }
-  }
-  return tree;
-}
-
 void BM_OpenGameWithVariations(benchmark::State& state) {
-  const std::string text = record::WritePgn(GameWithVariations(), record::Notation::kChinese);
+  const std::string text = record::WritePgn(bench::GameWithVariations(), record::Notation::kChinese);
   for (auto _ : state) {
     auto list = record::GameList::Open(text, nullptr);
     benchmark::DoNotOptimize(list->Game(0, nullptr)->tree.NodeCount());
@@ -128,7 +99,7 @@ BENCHMARK(BM_OpenGameWithVariations)->Unit(benchmark::kMillisecond);
 
 // One step, forward along the main line to its end and back to the start.
 void BM_Step(benchmark::State& state) {
-  record::GameCursor cursor(GameWithVariations());
+  record::GameCursor cursor(bench::GameWithVariations());
   bool forward = true;
   for (auto _ : state) {
     if (!(forward ? cursor.Forward() : cursor.Back())) forward = !forward;
@@ -139,7 +110,7 @@ BENCHMARK(BM_Step)->Unit(benchmark::kMicrosecond);
 
 // A move that the game does not have, played at its 150th ply (a new variation), and taken back.
 void BM_AddVariation(benchmark::State& state) {
-  record::GameCursor cursor(GameWithVariations());
+  record::GameCursor cursor(bench::GameWithVariations());
   record::NodeId at = cursor.Tree().MainLine().at(149);
   cursor.GoTo(at);
   engine::Move fresh{};

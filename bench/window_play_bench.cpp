@@ -1,7 +1,8 @@
 // Playing in the window at each level: the time from the Human's click to the Computer's reply
 // drawn, the longest the user-interface thread is held while the Computer thinks at level 8 (and,
 // to compare, while the window is idle), and how long 新开局 and closing the window take to stop a
-// level-8 search.
+// level-8 search. The record window with a long game, and with a game of many variations: opened,
+// stepped through, a variation added by a move played while replaying.
 #include <benchmark/benchmark.h>
 #include <time.h>
 
@@ -13,15 +14,19 @@
 #include <QWidget>
 #include <algorithm>
 #include <cstdlib>
+#include <fstream>
 #include <vector>
 
+#include "bench/game_with_variations.h"
 #include "bench/offscreen_application.h"
 #include "bench/window_game.h"
 #include "engine/position.h"
 #include "game/controller.h"
+#include "game/game_files.h"
 #include "game/handlers.h"
 #include "game/play/engine_bridge.h"
 #include "game/play/session.h"
+#include "game/record/pgn.h"
 #include "game/units.h"
 #include "runtime/system/settings.h"
 #include "runtime/windows/unit.h"
@@ -249,5 +254,84 @@ void BM_StepThroughALongGame(benchmark::State& state) {
   state.counters["longest_ms"] = longest;
 }
 BENCHMARK(BM_StepThroughALongGame)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The game of 300 plies with 50 variations, as a file, opened into the window with the record
+// window showing it.
+const std::string& VariationsFile() {
+  static const std::string path = [] {
+    const std::string file =
+        QDir::temp().filePath(QStringLiteral("xiangqi-bench-variations.pgn")).toStdString();
+    std::ofstream(file) << record::WritePgn(bench::GameWithVariations(),
+                                            record::Notation::kChinese);
+    return file;
+  }();
+  return path;
+}
+
+void OpenVariations() {
+  ShowGame(game::kDefaultLevel);
+  if (!bench::Window().Windows()->RecordWindowShown())
+    bench::Window().Windows()->ToggleRecordWindow();
+  game::OpenGameFile(bench::Window(), VariationsFile());
+  QCoreApplication::processEvents();
+}
+
+void BM_OpenGameWithVariations(benchmark::State& state) {
+  OpenVariations();
+  for (auto _ : state) {
+    game::OpenGameFile(bench::Window(), VariationsFile());
+    QCoreApplication::processEvents();
+  }
+  state.counters["nodes"] = double(bench::Game().Record().NodeCount());
+}
+BENCHMARK(BM_OpenGameWithVariations)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// One step to each node in turn, the variations' too: the board, the record's line, its choices
+// and comment.
+void BM_StepThroughTheVariations(benchmark::State& state) {
+  OpenVariations();
+  const record::GameTree& tree = bench::Game().Record();
+  std::vector<record::NodeId> nodes;
+  for (record::NodeId id = 0; id < tree.NodeCount(); ++id) nodes.push_back(id);
+  size_t next = 0;
+  double longest = 0;
+  for (auto _ : state) {
+    QElapsedTimer step;
+    step.start();
+    bench::Game().ViewNode(nodes[next]);
+    QCoreApplication::processEvents();
+    longest = std::max(longest, double(step.nsecsElapsed()) / 1e6);
+    next = (next + 1) % nodes.size();
+  }
+  state.counters["longest_ms"] = longest;
+}
+BENCHMARK(BM_StepThroughTheVariations)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// A move the record does not have, played on the position of ply 150 shown: a new variation the
+// game goes on in, with the Computer's answer at level 2; taken back between the runs.
+void BM_AddAVariationWhileReplaying(benchmark::State& state) {
+  OpenVariations();
+  const record::GameTree& tree = bench::Game().Record();
+  const record::NodeId at = tree.MainLine().at(149);
+  engine::Move fresh{};
+  for (engine::Move m : tree.PositionAt(at).LegalMoves()) {
+    bool known = false;
+    for (record::NodeId child : tree.Children(at)) known |= tree.At(child).move == m;
+    if (!known) fresh = m;
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    bench::Game().ViewNode(at);
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+    bench::Game().PlayHumanMove(game::FromEngineMove(fresh));
+    QCoreApplication::processEvents();
+    state.PauseTiming();
+    bench::Game().TakeBack();
+    QCoreApplication::processEvents();
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_AddAVariationWhileReplaying)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

@@ -174,12 +174,17 @@ void DrawAllPieces(const BoardArray& board, Colour below) {
 }
 
 void HighlightSelection(Square square, bool earlierHighlighted, Colour below) {
+  HighlightSelection(square, earlierHighlighted, below, Board);
+}
+
+void HighlightSelection(Square square, bool earlierHighlighted, Colour below,
+                        const BoardArray& board) {
   // The earlier piece comes back from the code recorded when it was highlighted, not from Board.
   if (earlierHighlighted) {
     int32_t earlier = NormalSprite(HighlightCode, below);
     if (earlier != 0) DrawSquare(HighlightSquare, earlier, kSprite);
   }
-  uint8_t code = At(Board, square);
+  uint8_t code = At(board, square);
   int32_t picture = HighlightSprite(code, below);
   if (picture != 0) DrawSquare(square, picture, kSprite);
   HighlightSquare = square;

@@ -41,6 +41,9 @@ void DrawAllPieces(const twoply::BoardArray& board, twoply::Colour below = twopl
 // highlights `square`.
 void HighlightSelection(twoply::Square square, bool earlierHighlighted,
                         twoply::Colour below = twoply::Colour::kRed);
+// The same with the piece taken from `board` (a position shown while replaying) instead of Board.
+void HighlightSelection(twoply::Square square, bool earlierHighlighted, twoply::Colour below,
+                        const twoply::BoardArray& board);
 // Shows a move before Board changes: the mover's sprite on `to`, the clean cell on `from`.
 void DrawMove(twoply::Square from, twoply::Square to, twoply::Colour below = twoply::Colour::kRed);
 // Every cell of BoardPanel back to the empty board.

@@ -1,15 +1,18 @@
 #include "game/game_files.h"
 
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <span>
+#include <system_error>
 #include <vector>
 
 #include "game/labels.h"
 #include "game/notation_choice.h"
 #include "game/play/engine_bridge.h"
+#include "game/record/pgn.h"
 #include "game/record/recent_games.h"
-#include "game/twoply/position_text.h"
+#include "game/record/xqf.h"
 #include "game/window_game.h"
 #include "runtime/lifecycle.h"
 #include "runtime/services.h"
@@ -24,7 +27,14 @@ using namespace twoply;
 
 namespace {
 
-const std::vector<runtime::FileFilter> kPgnFilters = {{"棋谱 (*.pgn)", "*.pgn"}, {"所有文件", "*"}};
+const std::vector<runtime::FileFilter> kSaveFilters = {{"PGN 棋谱 (*.pgn)", "*.pgn"},
+                                                       {"XQF 棋谱 (*.xqf)", "*.xqf"}};
+const std::vector<runtime::FileFilter> kOpenFilters = {
+    {"棋谱 (*.pgn *.xqf *.txt *.dhtml)", "*.pgn;*.xqf;*.txt;*.dhtml"},
+    {"PGN 棋谱 (*.pgn)", "*.pgn"},
+    {"XQF 棋谱 (*.xqf)", "*.xqf"},
+    {"DhtmlXQ 棋谱 (*.txt *.dhtml)", "*.txt;*.dhtml"},
+    {"所有文件", "*"}};
 
 std::string Today() {
   const std::time_t now = std::time(nullptr);
@@ -47,64 +57,80 @@ void Report(const std::string& what, const std::string& reason, const std::strin
                           caption);
 }
 
-// The game read from a file becomes the game on the board, in the Human's colour.
-void Load(WindowGame& window, const record::PgnGame& pgn) {
+// A name's ending, in lower case ("xqf"), or empty.
+std::string Extension(const std::string& path) {
+  const size_t dot = path.rfind('.');
+  if (dot == std::string::npos || path.find('/', dot) != std::string::npos) return {};
+  std::string ending = path.substr(dot + 1);
+  for (char& c : ending) c = char(std::tolower(static_cast<unsigned char>(c)));
+  return ending;
+}
+
+// The game read from a file becomes the game on the board, in the Human's colour; a decided
+// result ends it there.
+void Load(WindowGame& window, record::GameTree tree) {
   Session& game = window.Game();
   const Colour human = game.HumanColour();
-  std::string error;
-  std::optional<FenPosition> start = ParseFen(pgn.start.Fen(), error);
-  if (!start) return;
-  const bool redFirst = start->side != Computer;
-  std::vector<Move> moves;
-  for (engine::Move move : pgn.moves) moves.push_back(FromEngineMove(move, human));
   std::optional<Outcome> decided;
-  if (pgn.result == "1-0" || pgn.result == "0-1") {
-    const bool redWon = pgn.result == "1-0";
+  if (tree.result == "1-0" || tree.result == "0-1") {
+    const bool redWon = tree.result == "1-0";
+    engine::Position final = tree.Start();
+    engine::MakeLegalMoves(final, tree.MovesTo(tree.LineEnd(record::kRootNode)));
     decided = Outcome{redWon == (human == Colour::kRed) ? Winner::kHuman : Winner::kComputer,
-                      EndingOf(pgn.ending)};
+                      EndingOf(record::GameEnding(tree.tags, final))};
   }
-  game.LoadGame(RedBelow(start->board, human),
-                redFirst ? RedSide(human) : OtherSide(RedSide(human)), moves, decided);
+  game.LoadRecord(std::move(tree), decided);
   if (ExtraWindows* windows = window.Windows(); windows && !windows->RecordWindowShown())
     windows->ToggleRecordWindow();
 }
 
-// "1. 红方 — 黑方 (2026.12.07, 赛事)" for the list of a file's games.
-std::string GameTitle(const record::PgnFile& file, size_t index) {
-  const record::PgnTags& tags = file.Tags(index);
-  auto tag = [&](const char* name) {
-    std::string value = tags.Get(name);
-    return value.empty() || value == "?" ? std::string("?") : value;
-  };
-  return std::to_string(index + 1) + ". " + tag("Red") + " — " + tag("Black") + "  (" +
-         tag("Date") + ", " + tag("Event") + ")";
+// The first few problems, one a line.
+std::string ProblemsText(const std::vector<record::ReadError>& problems) {
+  std::string text;
+  constexpr size_t kShown = 10;
+  for (size_t i = 0; i < problems.size() && i < kShown; ++i) {
+    if (i > 0) text += '\n';
+    text += problems[i].Text();
+  }
+  if (problems.size() > kShown)
+    text.append("\n……还有 ").append(std::to_string(problems.size() - kShown)).append(" 处");
+  return text;
 }
 
-bool OpenBytes(WindowGame& window, const std::vector<uint8_t>& bytes, std::string* whyNot) {
-  record::PgnError error;
-  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  std::optional<record::PgnFile> file = record::PgnFile::Open(text, &error);
-  if (!file) {
+// One game of the list, chosen in the list window (or from a list of titles without it).
+std::optional<size_t> ChooseGame(WindowGame& window, const record::GameList& list,
+                                 const std::string& caption) {
+  if (list.Count() == 1) return 0;
+  if (ExtraWindows* windows = window.Windows()) return windows->ChooseGame(list, caption);
+  std::vector<std::string> titles;
+  for (size_t i = 0; i < list.Count(); ++i) titles.push_back(GameListTitle(list, i));
+  return runtime::ChooseItem(
+      "这里有 " + std::to_string(titles.size()) + " 局棋，打开哪一局？", caption, titles);
+}
+
+// The games of `bytes`: one chosen and opened. `quiet`: no box when no game is found.
+bool OpenBytes(WindowGame& window, std::string bytes, std::string* whyNot,
+               const std::string& caption, bool quiet) {
+  record::ReadError error;
+  std::optional<record::GameList> list = record::GameList::Open(std::move(bytes), &error);
+  if (!list) {
     if (whyNot != nullptr) *whyNot = error.Text();
-    Report("棋谱没有打开。", error.Text(), "打开棋谱");
+    if (!quiet) Report("棋谱没有打开。", error.Text(), caption);
     return false;
   }
-  size_t index = 0;
-  if (file->GameCount() > 1) {
-    std::vector<std::string> titles;
-    for (size_t i = 0; i < file->GameCount(); ++i) titles.push_back(GameTitle(*file, i));
-    std::optional<size_t> chosen = runtime::ChooseItem(
-        "这个文件有 " + std::to_string(titles.size()) + " 局棋，打开哪一局？", "打开棋谱", titles);
-    if (!chosen) return false;
-    index = *chosen;
-  }
-  std::optional<record::PgnGame> game = file->Game(index, &error);
+  const std::optional<size_t> chosen = ChooseGame(window, *list, caption);
+  if (!chosen) return false;
+  std::optional<record::OpenedGame> game = list->Game(*chosen, &error);
   if (!game) {
     if (whyNot != nullptr) *whyNot = error.Text();
-    Report("棋谱没有打开。", error.Text(), "打开棋谱");
+    Report("棋谱没有打开。", error.Text(), caption);
     return false;
   }
-  Load(window, *game);
+  const std::vector<record::ReadError> problems = std::move(game->problems);
+  Load(window, std::move(game->tree));
+  // What did not read is told; what did is on the board.
+  if (!problems.empty())
+    Report("棋谱有读不懂的地方，读得懂的部分已经打开：", ProblemsText(problems), caption);
   return true;
 }
 
@@ -119,7 +145,31 @@ std::string RecentTitle(const record::RecentGame& game, const record::RecentSumm
          std::to_string((summary.moves.size() + 1) / 2) + " 回合  " + summary.result;
 }
 
+bool WriteBytes(const std::string& path, const std::string& text) {
+  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  const std::span<const uint8_t> parts[] = {bytes};
+  return runtime::ReplaceFileBytes(path, parts);
+}
+
 }  // namespace
+
+bool IsGameFileName(const std::string& path) {
+  const std::string ending = Extension(path);
+  return ending == "pgn" || ending == "xqf" || ending == "txt" || ending == "dhtml";
+}
+
+std::string GameListTitle(const record::GameList& list, size_t index) {
+  const record::GameSummary summary = list.Summary(index);
+  auto tag = [&](const char* name) {
+    std::string value = record::CommonTag(summary.tags, name);
+    return value.empty() || value == "?" ? std::string("?") : value;
+  };
+  std::string title = std::to_string(index + 1) + ". " + tag("Red") + " — " + tag("Black") +
+                      "  " + tag("Result") + "  " + tag("Event") + "  " + tag("Date") + "  " +
+                      std::to_string(summary.plies) + " 步";
+  if (!summary.problems.empty()) title += "  （" + summary.problems.front().Text() + "）";
+  return title;
+}
 
 void OpenRecentGame(WindowGame& window) {
   const std::vector<record::RecentGame> games = window.RecentGames().List();
@@ -135,67 +185,77 @@ void OpenRecentGame(WindowGame& window) {
   }
   const std::optional<size_t> chosen = runtime::ChooseItem("打开哪一局？", "最近的对局", titles);
   if (!chosen) return;
-  const std::string& text = summaries[*chosen].text;
-  OpenBytes(window, std::vector<uint8_t>(text.begin(), text.end()), nullptr);
+  OpenBytes(window, summaries[*chosen].text, nullptr, "最近的对局", false);
 }
 
-record::PgnGame GameRecord(const WindowGame& window) {
+record::GameTree GameRecord(const WindowGame& window, record::Notation notation) {
   const Session& game = window.Game();
-  record::PgnGame pgn;
-  pgn.tags.Set("Game", "Chinese Chess");
-  pgn.tags.Set("Event", "人机对局");
-  pgn.tags.Set("Date", Today());
+  record::GameTree tree = game.Record();
+  // The moves only the game's own rules allow, as they were played.
+  record::NodeId at = game.GameNode();
+  for (engine::Move move : game.UnrecordedMoves()) at = tree.AppendChild(at, move);
+  const std::string result = PgnResult(game.GameOutcome(), game.HumanColour());
+  if (result != "*" && (!game.RecordOpened() || tree.result == "*")) tree.result = result;
+  if (game.RecordOpened() || tree.tags.Size() > 0) return tree;
+  record::PgnTags ours;
+  ours.Set("Event", "人机对局");
+  ours.Set("Date", Today());
   std::string player = runtime::AccountName();
   if (player.empty()) player = "玩家";
   const std::string computer = "电脑（难度 " + std::to_string(game.Level()) + "）";
   const bool humanRed = game.HumanColour() == Colour::kRed;
-  pgn.tags.Set("Red", humanRed ? player : computer);
-  pgn.tags.Set("Black", humanRed ? computer : player);
-  pgn.start = game.LineStartPosition();
-  pgn.moves = game.LineEngineMoves();
-  pgn.comments.assign(pgn.moves.size() + 1, std::string());
-  pgn.result = PgnResult(game.GameOutcome(), game.HumanColour());
-  pgn.ending = EndingWords(game.GameOutcome().ending);
-  return pgn;
+  ours.Set("Red", humanRed ? player : computer);
+  ours.Set("Black", humanRed ? computer : player);
+  tree.tags = record::RosterTags(ours, tree.result, tree.Start(), notation,
+                                 EndingWords(game.GameOutcome().ending));
+  return tree;
 }
 
-void SavePgn(WindowGame& window) {
+void SaveGameRecord(WindowGame& window) {
   runtime::FileDialogRequest request;
   request.save = true;
   request.title = "保存棋谱";
   request.initialFolder = runtime::StartingFolder();
   request.fileName = "棋谱.pgn";
-  request.filters = kPgnFilters;
+  request.filters = kSaveFilters;
   request.defaultExtension = "pgn";
-  request.confirmOverwrite = true;
   std::optional<std::string> path = runtime::ShowFileDialog(request);
   if (!path) return;
-  const std::string text = record::WritePgn(GameRecord(window), RecordNotation());
-  const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  const std::span<const uint8_t> parts[] = {bytes};
-  if (!runtime::ReplaceFileBytes(*path, parts))
-    Report("棋谱没有保存。", runtime::LastFileFailure(), "保存棋谱");
+  std::error_code failed;
+  if (std::filesystem::exists(*path, failed) &&
+      !runtime::AskYesNo("“" + std::filesystem::path(*path).filename().string() +
+                             "”已经存在。用这局棋替换它吗？",
+                         "保存棋谱"))
+    return;
+  const bool xqf = Extension(*path) == "xqf";
+  const record::GameTree tree = GameRecord(window, RecordNotation());
+  const std::string bytes = xqf ? record::WriteXqf(tree) : record::WritePgn(tree, RecordNotation());
+  if (!WriteBytes(*path, bytes)) Report("棋谱没有保存。", runtime::LastFileFailure(), "保存棋谱");
 }
 
-void OpenPgn(WindowGame& window) {
+void OpenGameRecord(WindowGame& window) {
   runtime::FileDialogRequest request;
   request.title = "打开棋谱";
   request.initialFolder = runtime::StartingFolder();
-  request.filters = kPgnFilters;
+  request.filters = kOpenFilters;
   request.fileMustExist = true;
   std::optional<std::string> path = runtime::ShowFileDialog(request);
-  if (path) OpenPgnFile(window, *path);
+  if (path) OpenGameFile(window, *path);
 }
 
-bool OpenPgnFile(WindowGame& window, const std::string& path, std::string* whyNot) {
-  std::vector<uint8_t> bytes;
-  if (!runtime::ReadFileBytes(path, bytes)) {
-    const std::string reason = runtime::LastFileFailure();
-    if (whyNot != nullptr) *whyNot = reason;
-    Report("棋谱没有打开。", reason, "打开棋谱");
+bool OpenGameFile(WindowGame& window, const std::string& path, std::string* whyNot) {
+  std::string why;
+  std::optional<std::string> bytes = record::ReadGameFile(path, &why);
+  if (!bytes) {
+    if (whyNot != nullptr) *whyNot = why;
+    Report("棋谱没有打开。", why, "打开棋谱");
     return false;
   }
-  return OpenBytes(window, bytes, whyNot);
+  return OpenBytes(window, std::move(*bytes), whyNot, "打开棋谱", false);
+}
+
+bool OpenGameText(WindowGame& window, const std::string& text, const std::string& caption) {
+  return OpenBytes(window, text, nullptr, caption, true);
 }
 
 }  // namespace game

@@ -5,11 +5,14 @@
 #include <string_view>
 
 #include "engine/levels.h"
+#include "engine/text_fields.h"
 #include "game/game_files.h"
 #include "game/labels.h"
 #include "game/live_analysis.h"
 #include "game/menu_items.h"
 #include "game/notation_choice.h"
+#include "game/record/dhtmlxq.h"
+#include "game/record/pgn.h"
 #include "game/units.h"
 #include "game/window_game.h"
 #include "runtime/system/clipboard.h"
@@ -28,6 +31,8 @@ constexpr std::string_view kLevelNames[] = {"入门", "初级", "业余", "中�
                                             "高级", "大师", "特级", "最强"};
 constexpr std::string_view kLineNames[] = {"一线", "二线", "三线"};
 constexpr std::string_view kNotationNames[] = {"中文", "WXF", "ICCS"};
+// The clipboard's second format for a game copied (复制棋谱); no registry names one.
+constexpr std::string_view kDhtmlXqMimeType = "application/x-dhtmlxq";
 static_assert(std::size(kNotationNames) == std::size(kNotations));
 
 runtime::MenuEntry Entry(Kind kind, MenuItemId id) {
@@ -72,6 +77,7 @@ std::vector<runtime::MenuEntry> BoardMenuEntries() {
   Add(entries, Kind::kCheck, kRulesItem);
   Separator(entries);
   Add(entries, Kind::kAction, kCopyItem);
+  Add(entries, Kind::kAction, kCopyRecordItem);
   Add(entries, Kind::kAction, kPasteItem);
   Add(entries, Kind::kAction, kSetUpItem);
   Separator(entries);
@@ -120,15 +126,99 @@ void OfferDraw(Session& game) {
   }
 }
 
-// The position shown becomes the game once the player agrees to lose the moves after it.
+// The position shown becomes the game; the later moves stay in the record, but for those it
+// cannot hold, which go once the player agrees.
 void ContinueFromShown(Session& game) {
   if (!game.Viewed()) return;
-  const size_t dropped = game.LineEngineMoves().size() - *game.Viewed();
-  if (!runtime::AskYesNo(
+  const size_t dropped = game.PliesDroppedByContinuing();
+  if (dropped > 0 &&
+      !runtime::AskYesNo(
           "从这里继续，后面的 " + std::to_string(dropped) + " 步棋将被删去。继续吗？",
           "从此处继续"))
     return;
   game.ContinueFromView();
+}
+
+// The game as PGN on the clipboard, and as DhtmlXQ beside it for the programs that take that.
+void CopyRecord(WindowGame& window) {
+  const record::GameTree tree = GameRecord(window, RecordNotation());
+  runtime::CopyTextsToClipboard(record::WritePgn(tree, RecordNotation()),
+                                {{std::string(kDhtmlXqMimeType), record::WriteDhtmlXq(tree)}});
+}
+
+// A position, else a game (PGN or DhtmlXQ text); a text that is neither is refused as a position.
+void PasteFromClipboard(WindowGame& window) {
+  const std::string text = runtime::ClipboardText();
+  std::string error;
+  if (!engine::Position::CheckFen(engine::Trim(text), &error) &&
+      OpenGameText(window, text, Item(kPasteItem).name.data()))
+    return;
+  StartFromPosition(window, text, PositionSource::kClipboard);
+}
+
+// The record's node the board shows, when the record holds it.
+std::optional<record::NodeId> ShownRecordNode(const Session& game) {
+  const record::NodeId node = game.ShownNode();
+  if (node == record::kNoNode) return std::nullopt;
+  return node;
+}
+
+// A move of a variation (not of the main line) is shown.
+bool InVariation(const Session& game) {
+  const std::optional<record::NodeId> node = ShownRecordNode(game);
+  return node && game.Record().VariationStart(*node) != record::kRootNode;
+}
+
+size_t MovesFrom(const record::GameTree& tree, record::NodeId node) {
+  size_t count = 1;
+  for (record::NodeId child : tree.Children(node)) count += MovesFrom(tree, child);
+  return count;
+}
+
+// 删除此变, once the player agrees (it can be undone).
+void RemoveVariation(Session& game) {
+  const std::optional<record::NodeId> node = ShownRecordNode(game);
+  if (!node) return;
+  const record::GameTree& tree = game.Record();
+  const record::NodeId start = tree.VariationStart(*node);
+  if (start == record::kRootNode) return;
+  if (!runtime::AskYesNo("删除这个变着和它后面的着法（共 " +
+                             std::to_string(MovesFrom(tree, start)) +
+                             " 步）吗？删除后可以用“撤销”找回。",
+                         std::string(Item(kRemoveVariationItem).name)))
+    return;
+  game.RemoveVariation(*node);
+}
+
+// "第 3 步 炮二平五" for the move at `node`, "开局" at the start.
+std::string MoveTitle(const record::GameTree& tree, record::NodeId node) {
+  if (node == record::kRootNode) return "开局";
+  const record::GameNode& move = tree.At(node);
+  return "第 " + std::to_string(move.ply) + " 步 " +
+         record::WriteMove(tree.PositionAt(move.parent), move.move, RecordNotation());
+}
+
+void EditComment(WindowGame& window) {
+  Session& game = window.Game();
+  const std::optional<record::NodeId> node = ShownRecordNode(game);
+  if (!node || !window.Windows()) return;
+  const record::GameTree& tree = game.Record();
+  const std::string title = *node == record::kRootNode ? "开局前的注释"
+                                                       : MoveTitle(tree, *node) + " 之后的注释";
+  if (std::optional<std::string> text = window.Windows()->EditComment(title, tree.At(*node).comment))
+    game.SetComment(*node, *text);
+}
+
+// 棋局信息: the tags as they would be saved, but for the places the writers fill in themselves.
+void EditGameInfo(WindowGame& window) {
+  if (!window.Windows()) return;
+  Session& game = window.Game();
+  record::GameTree saved = GameRecord(window, RecordNotation());
+  for (const char* placeholder : {"FEN", "Format", "Variant"})
+    if (saved.tags.Has(placeholder) && saved.tags.Get(placeholder).empty())
+      saved.tags.Remove(placeholder);
+  if (window.Windows()->EditGameInfo(saved.tags, saved.result))
+    game.SetInfo(std::move(saved.tags), std::move(saved.result));
 }
 
 bool RecordShown(WindowGame& window) {
@@ -168,9 +258,19 @@ std::vector<runtime::MenuEntry> RecordWindowMenuEntries() {
   Add(entries, Kind::kAction, kSavePgnItem);
   Add(entries, Kind::kAction, kOpenPgnItem);
   Add(entries, Kind::kAction, kRecentItem);
+  Add(entries, Kind::kAction, kCopyRecordItem);
   Separator(entries);
   Add(entries, Kind::kAction, kResignItem);
   Add(entries, Kind::kAction, kDrawItem);
+  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  entries.push_back({Kind::kSubmenu, 0, "编辑", ""});
+  Add(entries, Kind::kAction, kUndoEditItem);
+  Separator(entries);
+  Add(entries, Kind::kAction, kPromoteItem);
+  Add(entries, Kind::kAction, kRemoveVariationItem);
+  Separator(entries);
+  Add(entries, Kind::kAction, kCommentItem);
+  Add(entries, Kind::kAction, kInfoItem);
   entries.push_back({Kind::kEndSubmenu, 0, "", ""});
   Choices(entries, kNotationItem, kNotationItemBase, 0, kNotationNames);
   entries.push_back({Kind::kSubmenu, 0, std::string(Item(kAnalysisItem).name), ""});
@@ -196,6 +296,14 @@ runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id) {
       return {true, window.Analysis().On()};
     case kContinueItem:
       return {game.Viewed().has_value(), false};
+    case kUndoEditItem:
+      return {game.CanUndoRecordEdit(), false};
+    case kPromoteItem:
+    case kRemoveVariationItem:
+      return {InVariation(game), false};
+    case kCommentItem:
+      return {window.Windows() != nullptr && ShownRecordNode(game).has_value(), false};
+    case kInfoItem:
     case kEnginesItem:
     case kSetUpItem:
     case kSettingsItem:
@@ -227,9 +335,10 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
       return game.ChooseStandardRules(!game.StandardRules());
     case kCopyItem:
       return runtime::CopyTextToClipboard(game.Fen());
+    case kCopyRecordItem:
+      return CopyRecord(window);
     case kPasteItem:
-      StartFromPosition(window, runtime::ClipboardText(), PositionSource::kClipboard);
-      return;
+      return PasteFromClipboard(window);
     case kSetUpItem:
       return SetUpPosition(window);
     case kSettingsItem:
@@ -243,9 +352,9 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
       if (window.Windows()) window.Windows()->ToggleRecordWindow();
       return;
     case kSavePgnItem:
-      return SavePgn(window);
+      return SaveGameRecord(window);
     case kOpenPgnItem:
-      return OpenPgn(window);
+      return OpenGameRecord(window);
     case kBlackItem:
       return window.PlayAs(game.HumanColour() == Colour::kBlack ? Colour::kRed : Colour::kBlack);
     case kAnalysisItem:
@@ -257,6 +366,17 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
       return ContinueFromShown(game);
     case kRecentItem:
       return OpenRecentGame(window);
+    case kUndoEditItem:
+      return game.UndoRecordEdit();
+    case kPromoteItem:
+      if (std::optional<record::NodeId> node = ShownRecordNode(game)) game.PromoteToMainLine(*node);
+      return;
+    case kRemoveVariationItem:
+      return RemoveVariation(game);
+    case kCommentItem:
+      return EditComment(window);
+    case kInfoItem:
+      return EditGameInfo(window);
     default:
       break;
   }

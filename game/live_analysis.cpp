@@ -66,8 +66,7 @@ LiveAnalysis::~LiveAnalysis() {
 // nothing when the line cannot be followed by the full rules.
 std::optional<LiveAnalysis::Shown> LiveAnalysis::ShownPosition(std::string* key) const {
   const engine::Position start = game_.LineStartPosition();
-  std::vector<engine::Move> moves = game_.LineEngineMoves();
-  moves.resize(std::min(game_.Viewed().value_or(moves.size()), moves.size()));
+  std::vector<engine::Move> moves = game_.ShownMoves();
   engine::Position position = start;
   if (engine::MakeLegalMoves(position, moves) != moves.size()) return std::nullopt;
   *key = start.Fen();

@@ -96,14 +96,6 @@ std::string StartPath(const char* path) {
   return name;
 }
 
-// A game saved as PGN is known by its name's ending, in any case.
-bool IsPgnName(const std::string& name) {
-  if (name.size() < 4) return false;
-  std::string ending = name.substr(name.size() - 4);
-  for (char& c : ending) c = char(std::tolower(static_cast<unsigned char>(c)));
-  return ending == ".pgn";
-}
-
 }  // namespace
 
 void SaveGame(WindowGame& window) {
@@ -159,9 +151,9 @@ bool OpenRecordAtStart(WindowGame& window, const char* path) {
   // Opening draws on the main window; before it exists there is nothing to open into.
   if (path == nullptr || runtime::LiveWindow(kMainWindowId) == nullptr) return false;
   const std::string name = StartPath(path);
-  if (IsPgnName(name)) {
+  if (IsGameFileName(name)) {
     std::string whyNot;
-    if (OpenPgnFile(window, name, &whyNot)) return true;
+    if (OpenGameFile(window, name, &whyNot)) return true;
     std::fprintf(stderr, "xiangqi: %s: 棋谱没有打开：%s\n", name.c_str(), whyNot.c_str());
     return false;
   }

@@ -22,9 +22,9 @@ bool OpenRecord(Session& game, const runtime::Text& gbName, std::string* whyNot 
 
 // A record named on the command line (a path in the system's encoding, relative ones taken from
 // the folder the program was started in), opened by OpenRecord once the start window exists and
-// has its new game (a name ending in .pgn is a game, opened as 打开棋谱 opens it); false before
-// that, and for every file refused. A refused file is
-// reported as 读取棋局 reports it, and in one line on standard error; the new game stays.
+// has its new game (a name ending in .pgn, .xqf, .txt or .dhtml is a game, opened as 打开棋谱
+// opens it); false before that, and for every file refused. A refused file is reported as 读取棋局
+// reports it, and in one line on standard error; the new game stays.
 bool OpenRecordAtStart(WindowGame& window, const char* path);
 
 }  // namespace game

@@ -50,6 +50,9 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
   void HighlightSelection(Square square, bool earlierHighlighted) override {
     game::HighlightSelection(square, earlierHighlighted, below_);
   }
+  void HighlightShown(const BoardArray& board, Square square, bool earlierHighlighted) override {
+    game::HighlightSelection(square, earlierHighlighted, below_, board);
+  }
   void ShowLabel(Label label, const Labels& labels) override {
     runtime::SetTextProperty(LabelUnit(label), prop::kCaption,
                              runtime::Text(LabelCaption(label, labels)));
@@ -153,12 +156,13 @@ void WindowGame::ClockChosen() {
 void WindowGame::KeepGame(bool now) {
   // Unchanged since it was kept, or nothing yet to keep.
   const size_t plies = session_->LineEngineMoves().size();
-  if (plies == 0 || session_->LineRevision() == keptRevision_) return;
+  if (plies == 0 || session_->RecordRevision() == keptRevision_) return;
   keptPlies_ = plies;
-  keptRevision_ = session_->LineRevision();
+  keptRevision_ = session_->RecordRevision();
   // One write at a time for a game: a later one waits for the one under way.
   runtime::CancelBackgroundJob(std::exchange(keeping_, 0));
-  std::string text = record::WritePgn(GameRecord(*this), record::Notation::kChinese);
+  std::string text = record::WritePgn(GameRecord(*this, record::Notation::kChinese),
+                                      record::Notation::kChinese);
   if (now) {
     recent_.Keep(recentId_, text);
     return;

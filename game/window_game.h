@@ -12,6 +12,7 @@
 #include <string>
 
 #include "game/play/session.h"
+#include "game/record/game_list.h"
 #include "game/record/recent_games.h"
 
 namespace game {
@@ -21,8 +22,8 @@ class ScoreGraph;
 class LiveAnalysis;
 class OutsideOpponent;
 
-// The windows the program adds beside the main window (ui/): the record window and the engines
-// dialog. The menus and the analysis reach them through this.
+// The windows the program adds beside the main window (ui/): the record window, the engines
+// dialog and the small dialogs of the record. The menus and the analysis reach them through this.
 class ExtraWindows {
  public:
   virtual ~ExtraWindows() = default;
@@ -34,6 +35,16 @@ class ExtraWindows {
   // 摆棋…: a position set up from `fen` (red below), as a FEN that can stand in a game; nothing
   // when the player cancelled.
   virtual std::optional<std::string> EditPosition(const std::string& fen) = 0;
+  // A file of several games: the list of them to choose one from (`caption` its title); nothing
+  // when the player cancelled.
+  virtual std::optional<size_t> ChooseGame(const record::GameList& list,
+                                           const std::string& caption) = 0;
+  // 编辑注释…: the comment of a move (`title` names it) edited; nothing when cancelled.
+  virtual std::optional<std::string> EditComment(const std::string& title,
+                                                 const std::string& comment) = 0;
+  // 棋局信息…: the tags and the result edited in place; false, with them unchanged, when
+  // cancelled.
+  virtual bool EditGameInfo(record::PgnTags& tags, std::string& result) = 0;
 };
 
 // How the program sets up the main window's games, for the whole run: the choices given on the
@@ -99,7 +110,7 @@ class WindowGame {
   record::RecentGames recent_;
   std::string recentId_;       // the game's name among the recent games
   size_t keptPlies_ = 0;       // its length when it was last kept
-  uint64_t keptRevision_ = 0;  // and the line's revision then
+  uint64_t keptRevision_ = 0;  // and the record's revision then
   uint64_t keeping_ = 0;       // a background job writing it
   uint64_t keepSubscription_ = 0;
 };

@@ -6,14 +6,26 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <fstream>
 #include <iterator>
 
 #include "game/board_drawing.h"
 #include "game/controller.h"
 #include "game/game_files.h"
+#include "game/game_menu.h"
+#include "game/menu_items.h"
+#include "game/record/xqf.h"
+#include "game/record_file.h"
+#include "runtime/system/clipboard.h"
 #include "game/twoply/position_text.h"
 #include "game/units.h"
 #include "game/window_game.h"
@@ -76,7 +88,7 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(afterFirst),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
-  PressSquare(2, 8);  // ignored while an earlier position is shown
+  PressSquare(2, 8);  // black is to move in the position shown: nothing to light for red
   EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
   EXPECT_EQ(Position(), live);
   QTest::keyClick(RecordWidget(), Qt::Key_End);
@@ -97,7 +109,7 @@ TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
   const game::GameLine played = testing_support::Game().Line();
   const std::string path = Temp("saved.pgn");
   testing_support::AnswerDialogs({path});
-  game::SavePgn(testing_support::Window());
+  game::SaveGameRecord(testing_support::Window());
   const std::string text = ReadText(path);
   EXPECT_NE(text.find("[Game \"Chinese Chess\"]"), std::string::npos);
   EXPECT_NE(text.find("炮二平五"), std::string::npos) << text;
@@ -105,7 +117,7 @@ TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
 
   testing_support::Game().NewGame();
   testing_support::AnswerDialogs({path});
-  game::OpenPgn(testing_support::Window());
+  game::OpenGameRecord(testing_support::Window());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   EXPECT_EQ(testing_support::Game().Line().moves, played.moves);
   EXPECT_EQ(testing_support::Game().Turn().StepCount, 2);
@@ -113,14 +125,14 @@ TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
   EXPECT_TRUE(testing_support::Game().CanTakeBack());
 }
 
-// Each row: a file, and the box it gets (empty: it opens); the game on the board stays when a
-// file is refused.
+// Each row: a file, and the box it gets (empty: none); a file that does not open leaves the game
+// on the board as it was, one with an illegal move opens up to the move before it.
 TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
   struct Case {
     const char* name;
     std::string bytes;
     const char* box;  // expected in the box's text; empty: no box
-    size_t plies;
+    size_t plies;     // the line opened; 0: the game stays
   };
   const Case cases[] = {
       {"xboard.pgn", ReadText(XQ_SOURCE_DIR "/docs/screenshots/xboard.pgn"), "", 0},
@@ -128,7 +140,7 @@ TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
       {"wxf-crlf.pgn",
        "[Game \"Chinese Chess\"]\r\n[Format \"WXF\"]\r\n\r\n1. C2.5 H8+7 2. H2+3 *\r\n", "", 4},
       {"illegal.pgn", "[Game \"Chinese Chess\"]\n\n1. 炮二平五 炮８平５\n2. 炮五进九 *\n",
-       "第 4 行", 0},
+       "第 4 行：着法 炮五进九 不合规则", 2},
       {"empty.pgn", "", "棋谱没有打开", 0},
   };
   for (const Case& c : cases) {
@@ -139,37 +151,248 @@ TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
     const std::string path = Temp(c.name);
     std::ofstream(path, std::ios::binary) << c.bytes;
     testing_support::AnswerDialogs({path});
-    game::OpenPgn(testing_support::Window());
+    game::OpenGameRecord(testing_support::Window());
     const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
-    if (*c.box == '\0') {
-      EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
-      if (c.plies != 0) {
-        EXPECT_EQ(testing_support::Game().Line().moves.size(), c.plies);
-      }
-      EXPECT_NE(testing_support::Game().Line().moves.size(), 0u);
-    } else {
-      ASSERT_EQ(boxes.size(), 1u);
+    ASSERT_EQ(boxes.size(), *c.box == '\0' ? 0u : 1u);
+    if (!boxes.empty()) {
       EXPECT_NE(boxes[0].find(c.box), std::string::npos) << boxes[0];
+    }
+    if (c.plies != 0) {
+      EXPECT_EQ(testing_support::Game().Line().moves.size(), c.plies);
+    }
+    if (std::string(c.name) == "empty.pgn") {
       EXPECT_EQ(Position(), before);
     }
   }
 }
 
-TEST_F(RecordWindow, SeveralGamesInAFileOfferAChoice) {
-  const std::string path = Temp("two.pgn");
+// A file of several games opens the list: every game with its players and plies, a broken one
+// marked with its line and reason, a filter; the game chosen opens.
+TEST_F(RecordWindow, AFileOfSeveralGamesOpensTheListToChooseFrom) {
+  const std::string path = Temp("three.pgn");
   std::ofstream(path) << "[Game \"Chinese Chess\"]\n[Red \"甲\"]\n\n1. 炮二平五 *\n\n"
-                         "[Game \"Chinese Chess\"]\n[Red \"乙\"]\n\n1. 兵七进一 卒７进１ *\n";
-  std::vector<std::string> offered;
-  runtime::SetQuestionHandler(
-      [&](const std::string&, const std::string&, const std::vector<std::string>& items) {
-        offered = items;
-        return std::optional<size_t>(1);
-      });
+                         "[Game \"Chinese Chess\"]\n[Red \"乙\"]\n\n1. 兵七进一 卒７进１ *\n\n"
+                         "[Game \"Chinese Chess\"]\n[Red \"丙\"]\n\n1. 炮二平五 {没有结束\n\n"
+                         "[Red \"丁\"]\n\n1. 相三进五 *\n";
   testing_support::AnswerDialogs({path});
-  game::OpenPgn(testing_support::Window());
-  ASSERT_EQ(offered.size(), 2u);
-  EXPECT_NE(offered[1].find("乙"), std::string::npos) << offered[1];
+  const bool driven = testing_support::DriveDialog(
+      "GameListDialog",
+      [](QWidget& list) {
+        auto* table = list.findChild<QTableView*>("GameListTable");
+        ASSERT_EQ(table->model()->rowCount(), 4);
+        EXPECT_EQ(table->model()->index(1, 1).data().toString(), "乙");
+        EXPECT_EQ(table->model()->index(1, 6).data().toString(), "2");
+        EXPECT_TRUE(table->model()->index(1, 7).data().toString().isEmpty());
+        EXPECT_EQ(table->model()->index(2, 7).data().toString().toStdString(),
+                  "第 14 行：注释 { 没有结束的 }");
+        EXPECT_EQ(table->model()->index(3, 1).data().toString(), "丁");  // not swallowed
+        list.findChild<QLineEdit*>("GameListFilter")->setText("乙");
+        ASSERT_EQ(table->model()->rowCount(), 1);
+        QTest::mouseClick(list.findChild<QPushButton*>("GameListOpen"), Qt::LeftButton);
+      },
+      [] { game::OpenGameRecord(testing_support::Window()); });
+  EXPECT_TRUE(driven);
   EXPECT_EQ(testing_support::Game().Line().moves.size(), 2u);
+  EXPECT_EQ(testing_support::Game().Record().tags.Get("Red"), "乙");
+}
+
+// The game of the variation tests: a comment before the first move, a variation with a comment
+// at the first move, and a comment after it.
+constexpr const char* kStudy =
+    "[Game \"Chinese Chess\"]\n[Event \"象棋研究\"]\n[Red \"许银川\"]\n[Black \"吕钦\"]\n\n"
+    "{开局前} 1. 炮二平五 {中炮} (1. 兵七进一 {仙人指路}) 1... 马８进７ 2. 马二进三 *\n";
+
+QAbstractItemModel& Moves() {
+  return *RecordWidget()->findChild<QTableView*>("SideMoveList")->model();
+}
+
+std::string Cell(int row, int column) {
+  return Moves().index(row, column).data().toString().toStdString();
+}
+
+std::string ShownComment() {
+  auto* comment = RecordWidget()->findChild<QPlainTextEdit*>("SideComment");
+  return comment->isVisible() ? comment->toPlainText().toStdString() : "";
+}
+
+// The record window lists the line with its branch and comment marks, the variations at the
+// move shown to choose from, its comment; another move played while replaying is a variation the
+// game goes on in.
+TEST_F(RecordWindow, ShowsVariationsAndCommentsAndTakesANewVariation) {
+  const std::string path = Temp("study.pgn");
+  std::ofstream(path) << kStudy;
+  testing_support::AnswerDialogs({path});
+  game::OpenGameRecord(testing_support::Window());
+  ASSERT_NE(RecordWidget(), nullptr);
+  EXPECT_EQ(Cell(0, 1), "炮二平五 ◇※");
+  EXPECT_EQ(Cell(1, 1), "马二进三");
+  QTest::keyClick(RecordWidget(), Qt::Key_Home);
+  EXPECT_EQ(ShownComment(), "开局前");
+  auto* choices = RecordWidget()->findChild<QListWidget*>("SideChoiceList");
+  ASSERT_TRUE(choices->isVisible());
+  ASSERT_EQ(choices->count(), 2);
+  EXPECT_EQ(choices->item(1)->text(), "2. 兵七进一");
+  QTest::mouseClick(choices->viewport(), Qt::LeftButton, {},
+                    choices->visualItemRect(choices->item(1)).center());
+  const record::GameTree& tree = testing_support::Game().Record();
+  EXPECT_EQ(testing_support::Game().ShownNode(), tree.Children(record::kRootNode)[1]);
+  EXPECT_EQ(Cell(0, 1), "兵七进一 ◇※");
+  EXPECT_EQ(ShownComment(), "仙人指路");
+  // Back at the start, a third opening on the board: a variation of its own, the game in it.
+  QTest::keyClick(RecordWidget(), Qt::Key_Home);
+  Move(8, 10, 7, 8);  // 马二进三
+  EXPECT_FALSE(testing_support::Game().Viewed());
+  EXPECT_EQ(tree.Children(record::kRootNode).size(), 3u);
+  EXPECT_EQ(Cell(0, 1), "马二进三 ◇");
+  EXPECT_EQ(testing_support::Game().Line().moves.size(), 2u);  // and the Computer's answer
+}
+
+// 升为主线, 删除此变 (asked first), 编辑注释 and 棋局信息 from the record window's menu, each
+// taken back with Ctrl+Z there.
+TEST_F(RecordWindow, EditsOfTheRecordAreUndoneWithCtrlZ) {
+  const std::string path = Temp("edits.pgn");
+  std::ofstream(path) << kStudy;
+  testing_support::AnswerDialogs({path});
+  game::OpenGameRecord(testing_support::Window());
+  game::WindowGame& window = testing_support::Window();
+  const record::GameTree& tree = testing_support::Game().Record();
+  const record::NodeId variation = tree.Children(record::kRootNode)[1];
+  bool agree = false;
+  runtime::SetQuestionHandler([&](const std::string&, const std::string&,
+                                  const std::vector<std::string>&) -> std::optional<size_t> {
+    return agree ? std::optional<size_t>(0) : std::nullopt;
+  });
+  using Act = std::function<void()>;
+  // The action with its dialog answered: `field` typed into, then OK.
+  auto typing = [](const char* dialog, const char* field, const char* text, const char* ok) {
+    return [=](const Act& act) {
+      EXPECT_TRUE(testing_support::DriveDialog(
+          dialog,
+          [=](QWidget& d) {
+            if (auto* line = d.findChild<QLineEdit*>(field)) line->setText(text);
+            if (auto* plain = d.findChild<QPlainTextEdit*>(field)) plain->setPlainText(text);
+            QTest::mouseClick(d.findChild<QPushButton*>(ok), Qt::LeftButton);
+          },
+          act));
+    };
+  };
+  auto answering = [&](bool yes) {
+    return [&agree, yes](const Act& act) {
+      agree = yes;
+      act();
+    };
+  };
+  auto children = [&] { return std::to_string(tree.Children(record::kRootNode).size()); };
+  struct Case {
+    const char* name;
+    game::MenuItemId item;
+    std::function<void(const Act&)> run;
+    std::function<std::string()> state;
+    bool changes;
+  };
+  const Case cases[] = {
+      {"升为主线", game::kPromoteItem, answering(true),
+       [&] { return std::to_string(tree.Children(record::kRootNode)[0]); }, true},
+      {"删除此变, refused", game::kRemoveVariationItem, answering(false), children, false},
+      {"删除此变", game::kRemoveVariationItem, answering(true), children, true},
+      {"编辑注释", game::kCommentItem, typing("CommentDialog", "CommentText", "新的注释", "CommentOk"),
+       [&] { return tree.At(variation).comment; }, true},
+      {"棋局信息", game::kInfoItem, typing("GameInfoDialog", "Info_Event", "全国赛", "InfoOk"),
+       [&] { return tree.tags.Get("Event"); }, true},
+  };
+  QWidget* record = RecordWidget();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    testing_support::Game().ViewNode(variation);
+    const std::string before = c.state();
+    ASSERT_TRUE(game::MenuItemStateOf(window, c.item).enabled);
+    c.run([&] { game::ActOnMenuItem(window, c.item); });
+    EXPECT_EQ(c.state() != before, c.changes) << c.state();
+    // The key works where the record window has the keyboard.
+    record->activateWindow();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return QGuiApplication::focusWindow() == record->windowHandle(); }));
+    QTest::keyClick(record, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(c.state(), before);
+  }
+}
+
+// The nodes of two trees, their tags and results left aside (formats keep different tags).
+std::string TreeDifference(record::GameTree a, const record::GameTree& b) {
+  a.tags = b.tags;
+  a.result = b.result;
+  return record::FirstDifference(a, b);
+}
+
+record::GameTree Opened(const std::string& path) {
+  testing_support::AnswerDialogs({path});
+  game::OpenGameRecord(testing_support::Window());
+  return testing_support::Game().Record();
+}
+
+// A game opened from a file keeps its tags and its whole tree when saved, as PGN or as XQF by the
+// name's ending; saving over a file asks first, and a refusal leaves the file as it was.
+TEST_F(RecordWindow, SavedAsPgnOrXqfAGameComesBackWhole) {
+  const std::string path = Temp("keep.pgn"), xqf = Temp("keep.xqf");
+  std::ofstream(path) << kStudy;
+  const record::GameTree played = Opened(path);  // with the Computer's answer at its end
+  std::vector<std::string> asked;
+  bool agree = false;
+  runtime::SetQuestionHandler([&](const std::string& text, const std::string&,
+                                  const std::vector<std::string>&) -> std::optional<size_t> {
+    asked.push_back(text);
+    return agree ? std::optional<size_t>(0) : std::nullopt;
+  });
+  testing_support::AnswerDialogs({path});
+  game::SaveGameRecord(testing_support::Window());
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_EQ(ReadText(path), kStudy);
+  agree = true;
+  testing_support::AnswerDialogs({path});
+  game::SaveGameRecord(testing_support::Window());
+  const std::string text = ReadText(path);
+  EXPECT_NE(text.find("[Event \"象棋研究\"]"), std::string::npos) << text;
+  EXPECT_EQ(text.find("人机对局"), std::string::npos) << text;
+  testing_support::AnswerDialogs({xqf});
+  game::SaveGameRecord(testing_support::Window());
+  EXPECT_EQ(asked.size(), 2u);  // a new file: nothing to ask
+  EXPECT_EQ(ReadText(xqf).substr(0, 3), std::string("XQ\x0A"));
+  for (const std::string& saved : {path, xqf}) {
+    SCOPED_TRACE(saved);
+    EXPECT_EQ(TreeDifference(Opened(saved), played), "");
+    EXPECT_EQ(testing_support::Game().Record().tags.Get("Red"), "许银川");
+  }
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+}
+
+// An XQF file named on the command line opens; 复制棋谱 puts the game on the clipboard as PGN and
+// as DhtmlXQ, and 粘贴局面 opens either text, or refuses what is neither a game nor a position.
+TEST_F(RecordWindow, XqfFromTheCommandLineAndGamesThroughTheClipboard) {
+  const std::string pgn = Temp("clip.pgn"), xqf = Temp("clip.xqf");
+  std::ofstream(pgn) << kStudy;
+  const record::GameTree study = Opened(pgn);
+  std::ofstream(xqf, std::ios::binary) << record::WriteXqf(study);
+  testing_support::Game().NewGame();
+  ASSERT_TRUE(game::OpenRecordAtStart(testing_support::Window(), xqf.c_str()));
+  EXPECT_EQ(TreeDifference(testing_support::Game().Record(), study), "");
+
+  game::ActOnMenuItem(testing_support::Window(), game::kCopyRecordItem);
+  const std::string copied = runtime::ClipboardText();
+  const std::string block = runtime::ClipboardData("application/x-dhtmlxq");
+  EXPECT_NE(copied.find("1. 炮二平五 {中炮}"), std::string::npos) << copied;
+  EXPECT_NE(block.find("[DhtmlXQ]"), std::string::npos) << block;
+  for (const std::string& text : {block, copied}) {
+    testing_support::Game().NewGame();
+    runtime::CopyTextToClipboard(text);
+    game::ActOnMenuItem(testing_support::Window(), game::kPasteItem);
+    EXPECT_EQ(TreeDifference(testing_support::Game().Record(), study), "") << text;
+  }
+  EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  runtime::CopyTextToClipboard("不是棋谱");
+  game::ActOnMenuItem(testing_support::Window(), game::kPasteItem);
+  const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_NE(boxes[0].find("剪贴板里不是一个有效的局面"), std::string::npos) << boxes[0];
 }
 
 // As black the Computer opens; the Human's black pieces stand below in black, and the record and
@@ -188,7 +411,7 @@ TEST_F(RecordWindow, AGameAsBlack) {
             "");
   const std::string path = Temp("black.pgn");
   testing_support::AnswerDialogs({path});
-  game::SavePgn(testing_support::Window());
+  game::SaveGameRecord(testing_support::Window());
   const std::string text = ReadText(path);
   EXPECT_NE(text.find("[Red \"电脑（难度 2）\"]"), std::string::npos) << text;
   // Remembered: the next run is black again, until 执黑 is taken off.

@@ -38,6 +38,9 @@ class RecordingScreen final : public game::Screen {
     calls.push_back("move " + Name(m.from) + Name(m.to));
   }
   void HighlightSelection(twoply::Square s, bool) override { calls.push_back("light " + Name(s)); }
+  void HighlightShown(const twoply::BoardArray&, twoply::Square s, bool) override {
+    calls.push_back("light shown " + Name(s));
+  }
   void ShowLabel(game::Label, const game::Labels&) override {}
   void MarkHint(twoply::Square s) override { calls.push_back("mark " + Name(s)); }
   void EraseHintMark(twoply::Square s) override { calls.push_back("erase " + Name(s)); }
@@ -377,7 +380,7 @@ TEST_F(SessionScript, PastesAndRecordsReplaceTheLine) {
 }
 
 // Stepping back through the line shows earlier positions without touching the game; continuing
-// from one drops the later moves.
+// from one makes it the game's end, the later moves kept in the record.
 TEST_F(SessionScript, ReplayAndContinueFromAnEarlierPosition) {
   Play({{"new", {}}, {"move h2e2", {.moves = 2}}, {"move b0c2", {.steps = 2, .moves = 4}}});
   const std::string live = BoardNow();
@@ -385,7 +388,9 @@ TEST_F(SessionScript, ReplayAndContinueFromAnEarlierPosition) {
   EXPECT_EQ(session->Viewed(), 0u);
   EXPECT_EQ(screen.calls.back(), "redraw");
   EXPECT_EQ(BoardNow(), live);  // the game itself is untouched
-  EXPECT_FALSE(session->PlayHumanMove(*twoply::ParseIccsMove("b2e2")));
+  Act("click b2");  // a piece of the position shown is lit, not the game's
+  EXPECT_EQ(screen.calls.back(), "light shown b2");
+  EXPECT_EQ(BoardNow(), live);
   EXPECT_FALSE(session->CanHint());
   session->View(4);  // the line's length: back to the game
   EXPECT_FALSE(session->Viewed());
@@ -397,6 +402,111 @@ TEST_F(SessionScript, ReplayAndContinueFromAnEarlierPosition) {
   session->ContinueFromView();
   EXPECT_EQ(session->Line().moves.size(), 2u);
   EXPECT_EQ(session->Turn().HumanToMove, 1);
+  EXPECT_EQ(session->Record().MainLine().size(), 4u);  // b0c2 and its reply stay recorded
+}
+
+// Replaying, the recorded move steps on; another move becomes a variation there that the game
+// goes on in. A take-back takes out what this game added, never what the record had before.
+TEST_F(SessionScript, AnotherMoveWhileReplayingIsAVariationTheGameFollows) {
+  Play({{"new", {}}, {"move h2e2", {.moves = 2}}, {"move b0c2", {.steps = 2, .moves = 4}}});
+  const record::GameTree& tree = session->Record();
+  const std::vector<record::NodeId> main = tree.MainLine();
+  ASSERT_EQ(main.size(), 4u);
+  session->View(2);
+  ASSERT_TRUE(session->PlayHumanMove(*twoply::ParseIccsMove("b0c2")));  // as recorded
+  EXPECT_EQ(session->Viewed(), 3u);
+  EXPECT_EQ(tree.NodeCount(), 5u);
+  session->View(2);
+  ASSERT_TRUE(session->PlayHumanMove(*twoply::ParseIccsMove("h0g2")));
+  EXPECT_FALSE(session->Viewed());
+  EXPECT_EQ(session->Line().moves.size(), 4u);  // the move and the Computer's answer
+  EXPECT_EQ(session->Turn().StepCount, 2);
+  EXPECT_EQ(tree.Children(main[1]).size(), 2u);
+  EXPECT_EQ(tree.MainLine(), main);  // the main line stays the main line
+  EXPECT_EQ(tree.VariationStart(session->GameNode()), tree.Children(main[1])[1]);
+  session->TakeBack();
+  EXPECT_EQ(tree.Children(main[1]).size(), 1u);
+  EXPECT_EQ(session->Line().moves.size(), 2u);
+
+  // An opened record: the game stands at its end, and a take-back steps back through it.
+  record::GameTree opened = tree;
+  opened.tags.Set("Event", "甲级联赛");
+  session->LoadRecord(opened);
+  EXPECT_TRUE(session->RecordOpened());
+  EXPECT_EQ(session->Line().moves.size(), 4u);
+  session->TakeBack();
+  EXPECT_EQ(session->Line().moves.size(), 2u);
+  EXPECT_EQ(session->Record().MainLine().size(), 4u);
+  EXPECT_EQ(session->Record().tags.Get("Event"), "甲级联赛");
+}
+
+// The edits of the record: each undone in turn; removing the variation the game is in takes the
+// game back out of it first; a move played ends what can be undone.
+TEST_F(SessionScript, TheRecordsEditsAreUndoneAndSpareTheGame) {
+  std::vector<game::GameChange> heard;
+  session->Subscribe([&](const game::GameChange& c) { heard.push_back(c); });
+  Play({{"new", {}}, {"move h2e2", {.moves = 2}}});
+  const record::GameTree& tree = session->Record();
+  const record::NodeId first = tree.MainLine()[0], reply = tree.MainLine()[1];
+  // A variation at the first move: the Human's other opening, where the game now goes on.
+  session->View(0);
+  ASSERT_TRUE(session->PlayHumanMove(*twoply::ParseIccsMove("b2e2")));
+  const record::NodeId variation = tree.Children(record::kRootNode)[1];
+  ASSERT_EQ(tree.VariationStart(session->GameNode()), variation);
+  EXPECT_FALSE(session->CanUndoRecordEdit());
+
+  struct Case {
+    const char* name;
+    std::function<bool()> edit;
+    std::function<std::string()> state;
+  };
+  auto mainFirst = [&] { return std::to_string(tree.Children(record::kRootNode).front()); };
+  const Case cases[] = {
+      {"promote", [&] { return session->PromoteToMainLine(variation); }, mainFirst},
+      {"comment", [&] { return session->SetComment(reply, "好棋"); },
+       [&] { return tree.At(reply).comment; }},
+      {"info",
+       [&] {
+         record::PgnTags tags;
+         tags.Set("Red", "许银川");
+         return session->SetInfo(tags, "1-0");
+       },
+       [&] { return tree.tags.Get("Red") + tree.result; }},
+      {"remove the main line's alternative",
+       [&] { return session->RemoveVariation(tree.Children(record::kRootNode).back()); },
+       [&] { return std::to_string(tree.Children(record::kRootNode).size()); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string before = c.state();
+    heard.clear();
+    ASSERT_TRUE(c.edit());
+    EXPECT_NE(c.state(), before);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_TRUE(heard.back().record);
+    session->UndoRecordEdit();
+    EXPECT_EQ(c.state(), before);
+  }
+  EXPECT_FALSE(session->CanUndoRecordEdit());
+  EXPECT_FALSE(session->PromoteToMainLine(first));  // the main line already: nothing to undo
+
+  // The game is in the variation: removed, it goes back to the start, the board to the game.
+  session->ViewNode(variation);
+  EXPECT_EQ(session->ShownNode(), variation);
+  ASSERT_TRUE(session->RemoveVariation(variation));
+  EXPECT_EQ(session->Line().moves.size(), 0u);
+  EXPECT_EQ(BoardNow(), std::string(kStart));
+  EXPECT_EQ(tree.Children(record::kRootNode).size(), 1u);
+  EXPECT_EQ(session->ShownNode(), record::kRootNode);
+  session->UndoRecordEdit();
+  EXPECT_EQ(tree.Children(record::kRootNode).size(), 2u);
+  // Following the record leaves the edits undoable; a move that adds to it ends that.
+  ASSERT_TRUE(session->SetComment(first, "中炮"));
+  Act("move h2e2");
+  EXPECT_TRUE(session->CanUndoRecordEdit());
+  session->View(0);
+  ASSERT_TRUE(session->PlayHumanMove(*twoply::ParseIccsMove("g3g4")));
+  EXPECT_FALSE(session->CanUndoRecordEdit());
 }
 
 // As black the Computer has red and moves first; the FEN and the engine see the real colours.

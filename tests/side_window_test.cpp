@@ -61,6 +61,7 @@ struct Heard {
   std::vector<std::pair<int32_t, int32_t>> cells;
   std::vector<SideKey> keys;
   std::vector<int32_t> graph;
+  std::vector<int32_t> choices;
   int closed = 0;
   bool openWhileClosing = true;
 };
@@ -92,6 +93,7 @@ class SideWindowTest : public ::testing::Test {
           ++heard.closed;
           heard.openWhileClosing = side.IsOpen();
         },
+        [this](int32_t index) { heard.choices.push_back(index); },
     };
   }
 

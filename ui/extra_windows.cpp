@@ -3,7 +3,9 @@
 #include "game/engine_choice.h"
 #include "ui/board_editor.h"
 #include "ui/engines_dialog.h"
+#include "ui/game_list_window.h"
 #include "ui/game_settings_dialog.h"
+#include "ui/record_dialogs.h"
 #include "ui/record_window.h"
 
 namespace ui {
@@ -27,6 +29,20 @@ void ProgramWindows::ShowEngineDialog() {
 
 std::optional<std::string> ProgramWindows::EditPosition(const std::string& fen) {
   return ui::EditPosition(fen);
+}
+
+std::optional<size_t> ProgramWindows::ChooseGame(const record::GameList& list,
+                                                 const std::string& caption) {
+  return ChooseGameDialog(list, caption);
+}
+
+std::optional<std::string> ProgramWindows::EditComment(const std::string& title,
+                                                       const std::string& comment) {
+  return EditCommentDialog(title, comment);
+}
+
+bool ProgramWindows::EditGameInfo(record::PgnTags& tags, std::string& result) {
+  return EditGameInfoDialog(tags, result);
 }
 
 // The choices go to work at once; a colour changed starts a new game, as 执黑 does.

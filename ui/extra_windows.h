@@ -20,6 +20,11 @@ class ProgramWindows final : public game::ExtraWindows {
   void ShowEngineDialog() override;
   void ShowGameSettings() override;
   std::optional<std::string> EditPosition(const std::string& fen) override;
+  std::optional<size_t> ChooseGame(const record::GameList& list,
+                                   const std::string& caption) override;
+  std::optional<std::string> EditComment(const std::string& title,
+                                         const std::string& comment) override;
+  bool EditGameInfo(record::PgnTags& tags, std::string& result) override;
 
   RecordWindow& Record() { return *record_; }
 

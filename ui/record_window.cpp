@@ -69,34 +69,69 @@ void RecordWindow::Toggle() {
 }
 
 void RecordWindow::Follow(const game::GameChange& change) {
-  if (change.line) texts_.resize(change.newStart ? 0 : std::min(texts_.size(), change.keptPlies));
+  // A new record: its node ids mean other moves.
+  if (change.newStart) {
+    line_.clear();
+    texts_.clear();
+  }
   ShowLine();
 }
 
-// The moves of the line not written yet, in the notation chosen (all of them anew when another
-// was chosen).
-void RecordWindow::WriteMoves() {
+// The line through the node shown (else the game's node): the line shown before while it still
+// goes through it, else the way to it; on from its end by the main continuations.
+void RecordWindow::FollowShownNode() {
   const game::Session& game = window_.Game();
-  const std::vector<engine::Move> moves = game.LineEngineMoves();
-  const record::Notation notation = game::RecordNotation();
-  if (notation != written_) texts_.clear();
-  written_ = notation;
-  texts_.resize(std::min(texts_.size(), moves.size()));
-  if (texts_.size() == moves.size()) return;
-  end_ = game.LineStartPosition();
-  for (size_t i = 0; i < texts_.size(); ++i) end_.MakeMove(moves[i]);
-  for (size_t i = texts_.size(); i < moves.size(); ++i) {
-    texts_.push_back(record::WriteMove(end_, moves[i], notation));
-    end_.MakeMove(moves[i]);
+  const record::GameTree& tree = game.Record();
+  size_t valid = 0;
+  for (record::NodeId expected = record::kRootNode; valid < line_.size(); ++valid) {
+    const record::NodeId id = line_[valid];
+    if (id >= tree.NodeCount() || tree.At(id).detached || tree.Parent(id) != expected) break;
+    expected = id;
   }
+  line_.resize(valid);
+  record::NodeId anchor = game.ShownNode();
+  if (anchor == record::kNoNode) anchor = game.GameNode();
+  const size_t ply = size_t(tree.At(anchor).ply);
+  if (ply > line_.size() || (ply > 0 && line_[ply - 1] != anchor)) {
+    line_.clear();
+    for (record::NodeId id = anchor; id != record::kRootNode; id = tree.Parent(id))
+      line_.push_back(id);
+    std::reverse(line_.begin(), line_.end());
+  }
+  for (record::NodeId last = line_.empty() ? record::kRootNode : line_.back();
+       !tree.Children(last).empty();) {
+    last = tree.Children(last).front();
+    line_.push_back(last);
+  }
+  // What it shares with the game's line: the way to the game's node as far as the two agree.
+  shared_ = 0;
+  for (record::NodeId id = game.GameNode(); id != record::kRootNode; id = tree.Parent(id)) {
+    const size_t at = size_t(tree.At(id).ply);
+    if (at <= line_.size() && line_[at - 1] == id) {
+      shared_ = at;
+      break;
+    }
+  }
+}
+
+// A node's move as written in the notation chosen (`before`: the position it was made in).
+const std::string& RecordWindow::MoveText(record::NodeId node, const engine::Position& before) {
+  const record::GameTree& tree = window_.Game().Record();
+  if (texts_.size() < tree.NodeCount()) texts_.resize(tree.NodeCount());
+  std::string& text = texts_[node];
+  if (text.empty()) text = record::WriteMove(before, tree.At(node).move, written_);
+  return text;
 }
 
 void RecordWindow::ShowNotes() {
   if (!side_.IsOpen()) return;
   const game::Session& game = window_.Game();
   std::vector<std::string> notes;
-  if (game.Viewed())
-    notes.push_back("回看：第 " + std::to_string(*game.Viewed()) + " 步（棋盘不接受走子）");
+  if (game.Viewed()) {
+    const bool variation = ShownIndex() > shared_;
+    notes.push_back("回看" + std::string(variation ? "变着" : "") + "：第 " +
+                    std::to_string(*game.Viewed()) + " 步（走另一步即成新的变着）");
+  }
   if (std::string result = game::ResultText(game.GameOutcome(), game.HumanColour());
       !result.empty())
     notes.push_back(result);
@@ -117,78 +152,164 @@ void RecordWindow::ShowClocks() {
                             red < kLowClockMs, black < kLowClockMs});
 }
 
+// The position shown, counted in moves along the line shown.
+size_t RecordWindow::ShownIndex() const {
+  const game::Session& game = window_.Game();
+  const record::GameTree& tree = game.Record();
+  const record::NodeId shown = game.ShownNode();
+  if (shown != record::kNoNode) return size_t(tree.At(shown).ply);
+  // A position of the game's line beyond the record.
+  return game.Viewed().value_or(size_t(tree.At(game.GameNode()).ply) + tail_.size());
+}
+
 void RecordWindow::ShowLine() {
   if (!side_.IsOpen()) return;
   const game::Session& game = window_.Game();
-  WriteMoves();
-  const int32_t first = FirstSlot(game.LineStartPosition());
+  const record::GameTree& tree = game.Record();
+  if (game::RecordNotation() != written_) texts_.clear();
+  written_ = game::RecordNotation();
+  FollowShownNode();
+  // The game's moves the record cannot hold, written after its node as they were played.
+  tail_.clear();
+  if ((line_.empty() ? record::kRootNode : line_.back()) == game.GameNode()) {
+    const std::vector<engine::Move> unrecorded = game.UnrecordedMoves();
+    if (!unrecorded.empty()) {
+      const std::vector<engine::Move> moves = game.LineEngineMoves();
+      engine::Position position = game.LineStartPosition();
+      for (size_t i = 0; i + unrecorded.size() < moves.size(); ++i) position.MakeMove(moves[i]);
+      for (engine::Move move : unrecorded) {
+        tail_.push_back(record::WriteMove(position, move, written_));
+        position.MakeMove(move);
+      }
+      shared_ = line_.size() + tail_.size();
+    }
+  }
+  const int32_t first = FirstSlot(tree.Start());
   const game::ScoreGraph& graph = window_.Graph();
   std::vector<std::array<std::string, 3>> rows;
-  for (size_t ply = 0; ply < texts_.size(); ++ply) {
+  auto put = [&](size_t ply, std::string text) {
     const Cell cell = CellOf(ply, first);
     if (size_t(cell.row) >= rows.size()) rows.push_back({std::to_string(cell.row + 1), "", ""});
-    rows[size_t(cell.row)][size_t(cell.column)] = texts_[ply] + graph.MoveMark(ply);
+    if (ply < shared_) text += graph.MoveMark(ply);
+    rows[size_t(cell.row)][size_t(cell.column)] = std::move(text);
+  };
+  engine::Position position = tree.Start();
+  for (size_t ply = 0; ply < line_.size(); ++ply) {
+    const record::GameNode& node = tree.At(line_[ply]);
+    std::string text = MoveText(line_[ply], position);
+    if (!node.nags.empty()) text += record::NagMark(node.nags.front());
+    // ◇: the move has variations beside it; ※: a comment.
+    std::string marks;
+    if (tree.Children(node.parent).size() > 1) marks += "◇";
+    if (!node.comment.empty() || !node.before.empty()) marks += "※";
+    if (!marks.empty()) text += " " + marks;
+    put(ply, std::move(text));
+    position.MakeMove(node.move);
   }
+  for (size_t i = 0; i < tail_.size(); ++i) put(line_.size() + i, tail_[i]);
   side_.SetRows(rows);
-  const size_t shown = game.Viewed().value_or(texts_.size());
+  const size_t shown = ShownIndex();
   if (shown == 0) {
     side_.SetCurrent(-1, -1);
   } else {
     const Cell cell = CellOf(shown - 1, first);
     side_.SetCurrent(cell.row, cell.column);
   }
+  ShowChoices();
   ShowNotes();
-  // The curve from the start position on, once there is a move; the position shown marked.
-  if (texts_.empty())
+  // The curve of the game's line from the start position on, once there is a move; the position
+  // shown marked when it is one of that line.
+  if (game.LineEngineMoves().empty())
     side_.SetGraph({}, -1);
   else
-    side_.SetGraph(graph.LineScores(), int32_t(shown));
+    side_.SetGraph(graph.LineScores(), shown <= shared_ ? int32_t(shown) : -1);
+}
+
+// The variations of the move shown (else those of the next move, when it has some), and the
+// move's comment.
+void RecordWindow::ShowChoices() {
+  const game::Session& game = window_.Game();
+  const record::GameTree& tree = game.Record();
+  const record::NodeId shown = game.ShownNode();
+  choices_.clear();
+  if (shown == record::kNoNode) {
+    side_.SetChoices("", {}, -1);
+    side_.SetComment("");
+    return;
+  }
+  std::string title;
+  record::NodeId current = record::kNoNode;
+  if (shown != record::kRootNode && tree.Children(tree.Parent(shown)).size() > 1) {
+    choices_ = tree.Children(tree.Parent(shown));
+    current = shown;
+    title = "第 " + std::to_string(tree.At(shown).ply) + " 步的变着：";
+  } else if (tree.Children(shown).size() > 1) {
+    choices_ = tree.Children(shown);
+    const size_t ply = size_t(tree.At(shown).ply);
+    if (ply < line_.size()) current = line_[ply];
+    title = "下一步（第 " + std::to_string(ply + 1) + " 步）的变着：";
+  }
+  std::vector<std::string> items;
+  int32_t marked = -1;
+  if (!choices_.empty()) {
+    const engine::Position before = tree.PositionAt(tree.Parent(choices_.front()));
+    for (size_t i = 0; i < choices_.size(); ++i) {
+      items.push_back(std::to_string(i + 1) + ". " + MoveText(choices_[i], before) +
+                      (i == 0 ? "（主线）" : ""));
+      if (choices_[i] == current) marked = int32_t(i);
+    }
+  }
+  side_.SetChoices(title, items, marked);
+  side_.SetComment(record::JoinedComment(tree.At(shown)));
+}
+
+// The position `index` moves along the line shown.
+void RecordWindow::ShowPosition(size_t index) {
+  game::Session& game = window_.Game();
+  index = std::min(index, Length());
+  if (index <= line_.size())
+    return game.ViewNode(index == 0 ? record::kRootNode : line_[index - 1]);
+  game.View(size_t(game.Record().At(game.GameNode()).ply) + index - line_.size());
 }
 
 void RecordWindow::Step(SideKey key) {
-  game::Session& game = window_.Game();
-  const size_t length = game.LineEngineMoves().size();
-  const size_t shown = game.Viewed().value_or(length);
-  size_t target = shown;
+  const size_t shown = ShownIndex();
+  auto back = [shown](size_t n) { return shown > n ? shown - n : 0; };
   switch (key) {
     case SideKey::kHome:
-      target = 0;
-      break;
+      return ShowPosition(0);
     case SideKey::kEnd:
-      target = length;
-      break;
+      return ShowPosition(Length());
     case SideKey::kLeft:
-      target = shown > 0 ? shown - 1 : 0;
-      break;
+      return ShowPosition(back(1));
     case SideKey::kRight:
-      target = shown + 1;
-      break;
+      return ShowPosition(shown + 1);
     case SideKey::kUp:
-      target = shown > 2 ? shown - 2 : 0;
-      break;
+      return ShowPosition(back(2));
     case SideKey::kDown:
-      target = shown + 2;
-      break;
+      return ShowPosition(shown + 2);
     case SideKey::kPageUp:
-      target = shown > 20 ? shown - 20 : 0;
-      break;
+      return ShowPosition(back(20));
     case SideKey::kPageDown:
-      target = shown + 20;
-      break;
+      return ShowPosition(shown + 20);
   }
-  game.View(std::min(target, length));
 }
 
 void RecordWindow::CellClicked(int32_t row, int32_t column) {
-  game::Session& game = window_.Game();
-  const int32_t ply = row * 2 + column - 1 - FirstSlot(game.LineStartPosition());
-  if (ply >= 0) game.View(size_t(ply) + 1);  // the position after the move clicked
+  const int32_t ply = row * 2 + column - 1 - FirstSlot(window_.Game().Record().Start());
+  if (ply >= 0) ShowPosition(size_t(ply) + 1);  // the position after the move clicked
+}
+
+void RecordWindow::ChoiceClicked(int32_t index) {
+  if (index >= 0 && size_t(index) < choices_.size())
+    window_.Game().ViewNode(choices_[size_t(index)]);
 }
 
 void RecordWindow::OpenBeside() {
   SideWindowCallbacks callbacks;
   callbacks.cellClicked = [this](int32_t row, int32_t column) { CellClicked(row, column); };
   callbacks.keyPressed = [this](SideKey key) { Step(key); };
+  callbacks.choiceClicked = [this](int32_t index) { ChoiceClicked(index); };
   // Point i of the curve is the position after i moves.
   callbacks.graphClicked = [this](int32_t index) {
     if (index >= 0) window_.Game().View(size_t(index));
@@ -207,7 +328,6 @@ void RecordWindow::OpenBeside() {
         // The moves are written anew in the notation chosen.
         if (id >= game::kNotationItemBase) ShowLine();
       });
-  texts_.clear();
   ShowLine();
   window_.Graph().FollowLine();  // the graph is scored while it is shown
 }

@@ -10,11 +10,13 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
 #include <QTableView>
@@ -405,6 +407,14 @@ class SideWindowWidget : public QWidget {
     layout_->setSpacing(6);
     BuildClocks();
     BuildList();
+    BuildChoices();
+    comment_ = new QPlainTextEdit(this);
+    comment_->setObjectName(QStringLiteral("SideComment"));
+    comment_->setReadOnly(true);
+    comment_->setFocusPolicy(Qt::NoFocus);
+    comment_->setMaximumHeight(QFontMetrics(font()).height() * 6 + 12);
+    comment_->hide();
+    layout_->addWidget(comment_);
     notes_ = new QLabel(this);
     notes_->setObjectName(QStringLiteral("SideNotes"));
     notes_->setTextFormat(Qt::PlainText);
@@ -444,6 +454,40 @@ class SideWindowWidget : public QWidget {
 
   void SetGraph(const std::vector<std::optional<double>>& values, int32_t current) {
     graph_->Set(values, current);
+  }
+
+  void SetChoices(const std::string& title, const std::vector<std::string>& choices,
+                  int32_t current) {
+    choices_->setVisible(!choices.empty());
+    choicesTitle_->setText(QString::fromStdString(title));
+    QStringList items;
+    for (const std::string& choice : choices) items << QString::fromStdString(choice);
+    const bool same = choiceList_->count() == items.size() &&
+                      std::equal(items.begin(), items.end(), shownChoices_.begin());
+    if (!same) {
+      choiceList_->clear();
+      choiceList_->addItems(items);
+      shownChoices_ = items;
+      const int rows = std::min<int>(int(items.size()), 5);
+      choiceList_->setFixedHeight(rows * (QFontMetrics(font()).height() + 4) + 6);
+    }
+    for (int i = 0; i < choiceList_->count(); ++i) {
+      QFont bold = choiceList_->font();
+      bold.setBold(i == current);
+      choiceList_->item(i)->setFont(bold);
+      choiceList_->item(i)->setBackground(
+          i == current ? QApplication::palette().brush(QPalette::Active, QPalette::Highlight)
+                       : QBrush());
+      choiceList_->item(i)->setForeground(
+          i == current ? QApplication::palette().brush(QPalette::Active, QPalette::HighlightedText)
+                       : QApplication::palette().brush(QPalette::Active, QPalette::Text));
+    }
+  }
+
+  void SetComment(const std::string& text) {
+    const QString shown = QString::fromStdString(text);
+    if (comment_->toPlainText() != shown) comment_->setPlainText(shown);
+    comment_->setVisible(!text.empty());
   }
 
   void SetClocks(const std::optional<ClockFace>& face) {
@@ -543,6 +587,28 @@ class SideWindowWidget : public QWidget {
     layout_->addWidget(list_, 1);
   }
 
+  // The variations of a move to choose from: a title and a short list; a click on one chooses it.
+  void BuildChoices() {
+    choices_ = new QWidget(this);
+    choices_->setObjectName(QStringLiteral("SideChoices"));
+    auto* column = new QVBoxLayout(choices_);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(2);
+    choicesTitle_ = new QLabel(choices_);
+    choicesTitle_->setObjectName(QStringLiteral("SideChoicesTitle"));
+    column->addWidget(choicesTitle_);
+    choiceList_ = new QListWidget(choices_);
+    choiceList_->setObjectName(QStringLiteral("SideChoiceList"));
+    choiceList_->setFocusPolicy(Qt::NoFocus);
+    choiceList_->setSelectionMode(QAbstractItemView::NoSelection);
+    column->addWidget(choiceList_);
+    connect(choiceList_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+      CallGame(callbacks_.choiceClicked, int32_t(choiceList_->row(item)));
+    });
+    choices_->hide();
+    layout_->addWidget(choices_);
+  }
+
   bool TakeKey(const QKeyEvent& event) {
     const std::optional<SideKey> key = SideKeyOf(event);
     if (!key) return false;
@@ -555,6 +621,11 @@ class SideWindowWidget : public QWidget {
   MoveListModel model_;
   QTableView* list_ = nullptr;
   QLabel* notes_ = nullptr;
+  QWidget* choices_ = nullptr;
+  QLabel* choicesTitle_ = nullptr;
+  QListWidget* choiceList_ = nullptr;
+  QStringList shownChoices_;
+  QPlainTextEdit* comment_ = nullptr;
   QWidget* clocks_ = nullptr;
   QLabel* red_ = nullptr;
   QLabel* black_ = nullptr;
@@ -691,6 +762,15 @@ void SideWindow::SetNotes(const std::vector<std::string>& lines) {
 void SideWindow::SetMenu(std::vector<MenuEntry> entries, MenuStateQuery state,
                          MenuActionHandler action) {
   if (IsOpen()) window_->SetMenu(std::move(entries), std::move(state), std::move(action));
+}
+
+void SideWindow::SetChoices(const std::string& title, const std::vector<std::string>& choices,
+                            int32_t current) {
+  if (IsOpen()) window_->SetChoices(title, choices, current);
+}
+
+void SideWindow::SetComment(const std::string& text) {
+  if (IsOpen()) window_->SetComment(text);
 }
 
 void SideWindow::SetGraph(const std::vector<std::optional<double>>& values, int32_t current) {

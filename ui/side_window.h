@@ -1,6 +1,7 @@
 // A side window beside a window of the program: a move list by rounds with the current move
-// marked, lines of text under it, an evaluation graph under those and a menu bar. Its owner
-// describes what it shows and hears what the player does to it. Texts are UTF-8.
+// marked, a list of choices under it (the variations of a move), a comment, lines of text, an
+// evaluation graph under those and a menu bar. Its owner describes what it shows and hears what
+// the player does to it. Texts are UTF-8.
 //
 // Every setter may be called whether the window is open or not: while it is closed they do
 // nothing, so the owner need not ask first. A newly opened window is empty until the owner fills
@@ -37,6 +38,8 @@ struct SideWindowCallbacks {
   // has gone, so SideWindowOpen() is false inside it. CloseSideWindow and the program's end do
   // not call it.
   std::function<void()> closedByUser;
+  // A choice was clicked: its index into the choices last given.
+  std::function<void(int32_t index)> choiceClicked;
 };
 
 class SideWindowWidget;
@@ -78,6 +81,12 @@ class SideWindow {
   // The lines of text under the list (a replay marker, the result, analysis lines); none hides
   // them.
   void SetNotes(const std::vector<std::string>& lines);
+  // The choices under the list with a title above them, `current` marked (-1: none); none hides
+  // them.
+  void SetChoices(const std::string& title, const std::vector<std::string>& choices,
+                  int32_t current);
+  // A text under the choices (a move's comment), wrapped; empty hides it.
+  void SetComment(const std::string& text);
   // The window's menu bar: each submenu of `entries` becomes a menu of the bar (entries outside any
   // submenu go into the bar itself); radio items of one submenu exclude each other. Item states
   // are asked of `state` when a menu opens and when a shortcut is pressed, so a greyed item's key

@@ -51,6 +51,9 @@ class Screen {
   virtual void DrawMove(const twoply::Move& move) = 0;
   // `square` lit as the selection; `earlierHighlighted` says whether a piece was lit before.
   virtual void HighlightSelection(twoply::Square square, bool earlierHighlighted) = 0;
+  // The same on `board`, a position shown while replaying (Board holds the game's).
+  virtual void HighlightShown(const twoply::BoardArray& /*board*/, twoply::Square /*square*/,
+                              bool /*earlierHighlighted*/) {}
   // `label` changed; `labels` is all three as they stand now.
   virtual void ShowLabel(Label label, const Labels& labels) = 0;
   // The hint's target marked, and the mark taken off again (the cell drawn as Board has it).
@@ -70,6 +73,8 @@ struct GameChange {
   bool newStart = false;  // with `line`: the line begins from another position (keptPlies 0)
   bool view = false;      // the position shown while replaying changed
   uint64_t revision = 0;  // counts the changes of the line
+  // The record changed besides the line's moves: a new record, comments, tags, variations.
+  bool record = false;
 };
 
 // Runs one search's work away from the user-interface thread and its `done` back on it. A

@@ -96,11 +96,14 @@ struct Session::Snapshot {
   Labels labels;
 };
 
-// One move of the line, who made it, and the game before it.
+// One move of the line, who made it, the game before it, and its node in the record (kNoNode
+// when the record does not hold it); `created` when the move added the node.
 struct Session::Ply {
   Move move;
   Side mover;
   Snapshot before;
+  record::NodeId node = record::kNoNode;
+  bool created = false;
 };
 
 // The one search that may run. Its stop flag belongs to this search alone: set before the search
@@ -183,6 +186,7 @@ void Session::ViewChanged() {
 void Session::Publish() {
   if (plies_.size() != toldPlies_) unpublished_.line = true;
   GameChange change = std::exchange(unpublished_, GameChange{});
+  if (change.line || change.record) ++recordRevision_;
   if (change.line) {
     change.keptPlies = std::min(toldPlies_, plies_.size());
     change.revision = ++lineRevision_;
@@ -209,9 +213,10 @@ void Session::ResetForNewLine() {
   StopSearch(SearchKind::kReply);
   ForgetHint();
   if (!plies_.empty()) screen_.LineEnding();
+  EndView();
   plies_.clear();
-  viewed_.reset();
   LineRestarted();
+  recordOpened_ = false;
   outcome_ = Outcome{};
   computerWithoutMove_ = false;
   lastReplyScore_.reset();
@@ -235,9 +240,68 @@ void Session::Restore(const Snapshot& snapshot) {
   SetLabels(snapshot.labels);
 }
 
-// Called as a move is made, before Board changes.
+// Called as a move is made, before Board changes. The record follows the move: the recorded one
+// when it is there, else a new node (a variation where the record went on otherwise).
 void Session::AddPly(const Move& move, Side mover) {
-  plies_.push_back(Ply{move, mover, Now()});
+  Ply ply{move, mover, Now()};
+  if (recordFollows_) {
+    const engine::Move played = ToEngineMove(move, humanColour_);
+    if (std::optional<record::GameTree::Added> added =
+            tree_.AddMove(gameNode_, played, gamePosition_)) {
+      ply.node = added->node;
+      ply.created = added->created;
+      gameNode_ = added->node;
+      gamePosition_.MakeMove(played);
+      if (added->created) RecordChanged();
+    } else {
+      recordFollows_ = false;
+    }
+  }
+  plies_.push_back(std::move(ply));
+}
+
+// A new record from Board, `first` to move, and the game at its start.
+void Session::StartRecord(Side first) {
+  std::optional<engine::Position> start = EnginePosition(Board, first, humanColour_);
+  startRecorded_ = start.has_value();
+  tree_ = record::GameTree(start ? std::move(*start) : engine::Position());
+  undo_.clear();
+  SyncRecord();
+  unpublished_.record = true;
+}
+
+// The game's node: the last move of the line the record holds.
+void Session::SyncRecord() {
+  gameNode_ = record::kRootNode;
+  recordFollows_ = startRecorded_;
+  for (const Ply& ply : plies_) {
+    if (ply.node == record::kNoNode) {
+      recordFollows_ = false;
+      break;
+    }
+    gameNode_ = ply.node;
+  }
+  gamePosition_ = tree_.PositionAt(gameNode_);
+}
+
+// A move added to or taken from the record: the edits before it can no longer be undone.
+void Session::RecordChanged() {
+  undo_.clear();
+  unpublished_.record = true;
+}
+
+// The line keeps its first `kept` plies. With `takeOut` (a take-back) the moves this game added
+// to the record go with them; the moves the record had before stay in it.
+void Session::DropPlies(size_t kept, bool takeOut) {
+  for (size_t i = kept; takeOut && i < plies_.size(); ++i)
+    if (plies_[i].created && tree_.Attached(plies_[i].node)) {
+      tree_.Remove(plies_[i].node);
+      RecordChanged();
+      break;  // the later plies stand in the line it took out
+    }
+  plies_.resize(kept);
+  LineCut(kept);
+  SyncRecord();
 }
 
 void Session::NewGame() {
@@ -249,6 +313,7 @@ void Session::NewGame() {
   turn_.SelectedSquare = Square{0, 0};
   turn_.PieceSelected = 0;
   SetLabels(Labels{});
+  StartRecord(RedSide(humanColour_));
   screen_.UseColours(humanColour_);
   screen_.DrawNewBoard();
   Publish();
@@ -287,10 +352,11 @@ std::optional<PositionRefusal> Session::Paste(std::string_view text) {
   if (!parsed) return PositionRefusal{error, {}};
 
   BeginLine(RedBelow(parsed->board, humanColour_));
-  screen_.RedrawBoard(Board);
-  Publish();
   // The FEN's "w" is red: the Computer's turn when red is to move and the Computer has red.
   const bool redToMove = parsed->side != Computer;
+  StartRecord(redToMove ? RedSide(humanColour_) : OtherSide(RedSide(humanColour_)));
+  screen_.RedrawBoard(Board);
+  Publish();
   if (redToMove != (humanColour_ == Colour::kRed))
     ComputerTurn();
   else
@@ -302,14 +368,16 @@ void Session::OpenBoard(const BoardArray& board) {
   const bool wasThinking = StopSearch(SearchKind::kReply);
   ForgetHint();
   if (!plies_.empty()) screen_.LineEnding();
+  EndView();
   plies_.clear();
-  viewed_.reset();
   LineRestarted();
+  recordOpened_ = false;
   if (wasThinking) {
     turn_.HumanToMove = 1;
     ShowTurnText();
   }
   Board = board;
+  StartRecord(Human);
   screen_.RedrawBoard(Board);
   Publish();
 }
@@ -317,7 +385,31 @@ void Session::OpenBoard(const BoardArray& board) {
 void Session::LoadGame(const BoardArray& start, Side first, const std::vector<Move>& moves,
                        std::optional<Outcome> decided) {
   BeginLine(start);
-  Side mover = first;
+  StartRecord(first);
+  FinishLoading(PlayLoadedMoves(first, moves), decided);
+}
+
+void Session::LoadRecord(record::GameTree tree, std::optional<Outcome> decided) {
+  std::string error;
+  std::optional<FenPosition> start = ParseFen(tree.Start().Fen(), error);
+  if (!start) return;  // a record's start is always a position
+  const Side first =
+      start->side != Computer ? RedSide(humanColour_) : OtherSide(RedSide(humanColour_));
+  BeginLine(RedBelow(start->board, humanColour_));
+  std::vector<Move> moves;
+  for (record::NodeId node : tree.MainLine())
+    moves.push_back(FromEngineMove(tree.At(node).move, humanColour_));
+  tree_ = std::move(tree);
+  startRecorded_ = true;
+  undo_.clear();
+  SyncRecord();
+  recordOpened_ = true;
+  unpublished_.record = true;
+  FinishLoading(PlayLoadedMoves(first, moves), decided);
+}
+
+// The moves made on Board one after another as the line's plies, `mover` first; the next mover.
+Side Session::PlayLoadedMoves(Side mover, const std::vector<Move>& moves) {
   for (const Move& move : moves) {
     AddPly(move, mover);
     Board(move.to.row, move.to.col) = At(Board, move.from);
@@ -328,6 +420,10 @@ void Session::LoadGame(const BoardArray& start, Side first, const std::vector<Mo
     }
     mover = mover == Human ? Computer : Human;
   }
+  return mover;
+}
+
+void Session::FinishLoading(Side mover, std::optional<Outcome> decided) {
   turn_.HumanToMove = 1;
   screen_.RedrawBoard(Board);
   if (decided && decided->winner != Winner::kNobody) {
@@ -408,6 +504,7 @@ GameLine Session::Line() const {
 }
 
 engine::Position Session::LineStartPosition() const {
+  if (startRecorded_) return tree_.Start();
   const GameLine line = Line();
   if (auto position = EnginePosition(line.start, line.first, humanColour_)) return *position;
   return engine::Position();
@@ -425,35 +522,151 @@ bool Session::CanTakeBack() const {
   return false;
 }
 
-void Session::View(size_t ply) {
+std::vector<engine::Move> Session::UnrecordedMoves() const {
+  std::vector<engine::Move> moves;
+  for (const Ply& ply : plies_)
+    if (ply.node == record::kNoNode || !moves.empty())
+      moves.push_back(ToEngineMove(ply.move, humanColour_));
+  return moves;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Replay
+
+// The node of the line's position after `ply` moves; kNoNode beyond the record.
+record::NodeId Session::NodeAt(size_t ply) const {
+  if (ply == 0) return startRecorded_ ? record::kRootNode : record::kNoNode;
+  return ply <= plies_.size() ? plies_[ply - 1].node : record::kNoNode;
+}
+
+// The ply of the line's position at `node`, when the line goes through it.
+std::optional<size_t> Session::LinePly(record::NodeId node) const {
+  if (!tree_.Attached(node)) return std::nullopt;
+  const size_t ply = size_t(tree_.At(node).ply);
+  if (ply > plies_.size() || NodeAt(ply) != node) return std::nullopt;
+  return ply;
+}
+
+bool Session::OnLine(const Shown& at) const {
+  return at.ply <= plies_.size() && (at.node == record::kNoNode || NodeAt(at.ply) == at.node);
+}
+
+Side Session::SideToMoveAt(const Shown& at) const {
+  if (OnLine(at) && at.ply < plies_.size()) return plies_[at.ply].mover;
+  if (OnLine(at) && !plies_.empty()) return OtherSide(plies_.back().mover);
+  const bool redToMove = (tree_.Start().SideToMove() == engine::kRed) == (at.ply % 2 == 0);
+  return redToMove ? RedSide(humanColour_) : OtherSide(RedSide(humanColour_));
+}
+
+BoardArray Session::BoardAt(record::NodeId node) const {
+  std::string error;
+  std::optional<FenPosition> position = ParseFen(tree_.PositionAt(node).Fen(), error);
+  return position ? RedBelow(position->board, humanColour_) : Board;
+}
+
+std::optional<size_t> Session::Viewed() const {
+  if (!viewed_) return std::nullopt;
+  return viewed_->ply;
+}
+
+record::NodeId Session::ShownNode() const {
+  if (viewed_) return viewed_->node;
+  return recordFollows_ ? gameNode_ : record::kNoNode;
+}
+
+std::vector<engine::Move> Session::ShownMoves() const {
+  if (viewed_ && !OnLine(*viewed_)) return tree_.MovesTo(viewed_->node);
+  std::vector<engine::Move> moves = LineEngineMoves();
+  moves.resize(std::min(Viewed().value_or(moves.size()), moves.size()));
+  return moves;
+}
+
+// `board` shown for the position `at` while the game stays as it is.
+void Session::Show(const Shown& at, const BoardArray& board) {
   ViewChanged();
-  if (ply >= plies_.size()) {
-    if (!viewed_) return;
-    viewed_.reset();
-    screen_.RedrawBoard(Board);
-  } else {
-    if (!viewed_) {
-      // The game's selection and hint do not survive a look back.
-      StopSearch(SearchKind::kHint);
-      hintTarget_.reset();
-      turn_.PieceSelected = 0;
-    }
-    viewed_ = ply;
-    screen_.RedrawBoard(plies_[ply].before.board);
+  if (!viewed_) {
+    // The game's selection and hint do not survive a look back.
+    StopSearch(SearchKind::kHint);
+    hintTarget_.reset();
   }
+  turn_.PieceSelected = 0;
+  viewed_ = at;
+  shownBoard_ = board;
+  screen_.RedrawBoard(shownBoard_);
   Publish();
 }
 
-void Session::ContinueFromView() {
-  if (!viewed_) return;
-  const size_t ply = *std::exchange(viewed_, std::nullopt);
+// Back to the game's position (not drawn); false when it was shown already.
+bool Session::EndView() {
+  if (!viewed_) return false;
+  viewed_.reset();
+  turn_.PieceSelected = 0;
   ViewChanged();
+  return true;
+}
+
+void Session::View(size_t ply) {
+  if (ply >= plies_.size()) {
+    ViewChanged();
+    if (!EndView()) return;
+    screen_.RedrawBoard(Board);
+    Publish();
+    return;
+  }
+  Show(Shown{ply, NodeAt(ply)}, plies_[ply].before.board);
+}
+
+void Session::ViewNode(record::NodeId node) {
+  if (!startRecorded_) return View(0);  // the record holds nothing of the line
+  if (node >= tree_.NodeCount() || !tree_.Attached(node)) return;
+  if (std::optional<size_t> ply = LinePly(node)) return View(*ply);
+  Show(Shown{size_t(tree_.At(node).ply), node}, BoardAt(node));
+}
+
+size_t Session::PliesDroppedByContinuing() const {
+  if (!viewed_ || !OnLine(*viewed_)) return 0;
+  size_t dropped = 0;
+  for (size_t i = viewed_->ply; i < plies_.size(); ++i) dropped += plies_[i].node == record::kNoNode;
+  return dropped;
+}
+
+void Session::ContinueFromView() {
+  if (viewed_) ContinueFrom(*viewed_);
+}
+
+// The position `at` becomes the game: the line is cut back to where the way to it leaves the line
+// and follows the record from there; the moves after it stay in the record.
+void Session::ContinueFrom(const Shown& at) {
+  EndView();
   StopSearch(SearchKind::kReply);
   ForgetHint();
-  const Side mover = plies_[ply].mover;
-  Restore(plies_[ply].before);
-  plies_.resize(ply);
-  LineCut(ply);
+  const Side mover = SideToMoveAt(at);
+  if (OnLine(at)) {
+    if (at.ply < plies_.size()) {
+      Restore(plies_[at.ply].before);
+      DropPlies(at.ply, false);
+    }
+  } else {
+    // The way to it from the start, and where it leaves the line.
+    std::vector<record::NodeId> path;
+    for (record::NodeId id = at.node; id != record::kRootNode; id = tree_.Parent(id))
+      path.insert(path.begin(), id);
+    size_t common = 0;
+    while (common < plies_.size() && common < path.size() && plies_[common].node == path[common])
+      ++common;
+    if (common < plies_.size()) {
+      Restore(plies_[common].before);
+      DropPlies(common, false);
+    } else {
+      // On from the game's end: whatever ended it lies behind.
+      turn_.GameOver = 0;
+      outcome_ = Outcome{};
+    }
+    std::vector<Move> moves;
+    for (size_t i = common; i < path.size(); ++i)
+      moves.push_back(FromEngineMove(tree_.At(path[i]).move, humanColour_));
+    PlayLoadedMoves(SideToMoveAt(Shown{common, NodeAt(common)}), moves);
+  }
   turn_.HumanToMove = 1;
   screen_.RedrawBoard(Board);
   if (mover == Computer && turn_.GameOver == 0) {
@@ -462,6 +675,58 @@ void Session::ContinueFromView() {
     ShowTurnText();
     JudgeStandardRules();
   }
+  Publish();
+}
+
+// ---------------------------------------------------------------------------------------------
+// The record's edits
+
+bool Session::Edited(record::Change change) {
+  if (change.kind == record::Change::Kind::kNothing) return false;
+  undo_.push_back(std::move(change));
+  unpublished_.record = true;
+  Publish();
+  return true;
+}
+
+bool Session::PromoteToMainLine(record::NodeId node) {
+  return Edited(tree_.PromoteToMainLine(node));
+}
+
+bool Session::RemoveVariation(record::NodeId node) {
+  if (!tree_.Attached(node)) return false;
+  const record::NodeId start = tree_.VariationStart(node);
+  if (start == record::kRootNode) return false;
+  auto inside = [&](record::NodeId id) {
+    for (; id != record::kRootNode && id != record::kNoNode; id = tree_.Parent(id))
+      if (id == start) return true;
+    return false;
+  };
+  // The game goes back out of it, to a position with the Human to move.
+  if (std::optional<size_t> ply = LinePly(start)) {
+    size_t back = *ply - 1;
+    while (back > 0 && plies_[back].mover != Human) --back;
+    ContinueFrom(Shown{back, NodeAt(back)});
+  }
+  if (viewed_ && inside(viewed_->node)) ViewNode(tree_.Parent(start));
+  return Edited(tree_.Remove(start));
+}
+
+bool Session::SetComment(record::NodeId node, std::string text) {
+  if (!tree_.Attached(node) || tree_.At(node).comment == text) return false;
+  return Edited(tree_.SetComment(node, std::move(text)));
+}
+
+bool Session::SetInfo(record::PgnTags tags, std::string result) {
+  if (tags == tree_.tags && result == tree_.result) return false;
+  return Edited(tree_.SetInfo(std::move(tags), std::move(result)));
+}
+
+void Session::UndoRecordEdit() {
+  if (undo_.empty()) return;
+  tree_.Apply(undo_.back());
+  undo_.pop_back();
+  unpublished_.record = true;
   Publish();
 }
 
@@ -494,14 +759,14 @@ void Session::LoadChoices(const RunChoices& forThisRun) {
 // The Human's clicks, tried in a fixed order
 
 void Session::Click(std::optional<Square> square) {
+  if (viewed_) return ClickOnShown(square);  // an earlier position is on the board
   if (turn_.GameOver != 0 || CheckClock()) return;
   if (Thinking()) return;  // the Computer's reply is on its way
-  if (viewed_) return;     // an earlier position is on the board
   StopSearch(SearchKind::kHint);
   EraseHintMark();
   if (!square) return;
   const Square clicked = *square;
-  uint8_t code = At(Board, clicked);
+  const uint8_t code = At(Board, clicked);
   if (TryQuietMove(clicked, code)) return;
   if (TrySelection(clicked, code)) return;
   if (TryCapture(clicked, code)) return;
@@ -513,7 +778,7 @@ bool Session::TryQuietMove(Square clicked, uint8_t code) {
   if (turn_.PieceSelected != 1 || code != Empty) return false;
   turn_.TargetSquare = clicked;
   if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) return false;
-  PerformHumanMove();
+  MakeHumanMove();
   return true;
 }
 
@@ -522,37 +787,85 @@ bool Session::TryQuietMove(Square clicked, uint8_t code) {
 bool Session::TrySelection(Square clicked, uint8_t code) {
   if (turn_.HumanToMove != 1 || SideOf(code) != Human) return false;
   turn_.SelectedSquare = clicked;
-  screen_.HighlightSelection(turn_.SelectedSquare, turn_.PieceSelected == 1);
+  if (viewed_)
+    screen_.HighlightShown(shownBoard_, turn_.SelectedSquare, turn_.PieceSelected == 1);
+  else
+    screen_.HighlightSelection(turn_.SelectedSquare, turn_.PieceSelected == 1);
   turn_.PieceSelected = 1;
   return true;
 }
 
 // The selected piece onto a piece of the other side.
 bool Session::TryCapture(Square clicked, uint8_t code) {
-  if (turn_.PieceSelected != 1 || SameSide(At(Board, turn_.SelectedSquare), code)) return false;
+  if (turn_.PieceSelected != 1 || SameSide(At(ClickedBoard(), turn_.SelectedSquare), code))
+    return false;
   turn_.TargetSquare = clicked;
   if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) return false;
-  PerformHumanMove();
+  MakeHumanMove();
   return true;
 }
 
 bool Session::PlayHumanMove(const Move& move) {
-  if (turn_.GameOver != 0 || turn_.HumanToMove != 1 || Thinking() || viewed_) return false;
-  const uint8_t mover = At(Board, move.from);
+  if (viewed_ ? !HumanMovesOnShown() : turn_.GameOver != 0 || turn_.HumanToMove != 1 || Thinking())
+    return false;
+  const uint8_t mover = At(ClickedBoard(), move.from);
   if (mover == Empty || SideOf(mover) != Human) return false;
   if (!HumanMoveAllowed(move.from, move.to)) return false;
   StopSearch(SearchKind::kHint);
   EraseHintMark();
   turn_.SelectedSquare = move.from;
   turn_.TargetSquare = move.to;
-  PerformHumanMove();
+  MakeHumanMove();
   return true;
 }
 
+// A click while an earlier position is shown: the Human's pieces there can be lit and moved
+// (the game's end, won or lost, does not matter there), while the Computer is not thinking.
+void Session::ClickOnShown(std::optional<Square> square) {
+  if (!square || !HumanMovesOnShown()) return;
+  const Square clicked = *square;
+  const uint8_t code = At(shownBoard_, clicked);
+  if (TryQuietMove(clicked, code)) return;
+  if (TrySelection(clicked, code)) return;
+  TryCapture(clicked, code);
+}
+
+bool Session::HumanMovesOnShown() const {
+  return viewed_ && !Thinking() && turn_.HumanToMove == 1 &&
+         GeneralsVerdict(shownBoard_) == Winner::kNobody && SideToMoveAt(*viewed_) == Human;
+}
+
+void Session::MakeHumanMove() {
+  if (viewed_)
+    PlayOnShown(Move{turn_.SelectedSquare, turn_.TargetSquare});
+  else
+    PerformHumanMove();
+}
+
+// The recorded move replays on; another move becomes a variation there, and the game goes on in
+// it from that position.
+void Session::PlayOnShown(const Move& move) {
+  turn_.PieceSelected = 0;
+  const Shown at = *viewed_;
+  if (at.node != record::kNoNode) {
+    const engine::Move played = ToEngineMove(move, humanColour_);
+    for (record::NodeId child : tree_.Children(at.node))
+      if (tree_.At(child).move == played) return ViewNode(child);
+  } else if (at.ply < plies_.size() && plies_[at.ply].move == move) {
+    return View(at.ply + 1);
+  }
+  ContinueFrom(at);
+  if (turn_.GameOver != 0 || turn_.HumanToMove != 1 || viewed_) return;
+  turn_.SelectedSquare = move.from;
+  turn_.TargetSquare = move.to;
+  PerformHumanMove();
+}
+
 bool Session::HumanMoveAllowed(Square from, Square to) const {
-  if (!IsLegalMove(from, to, Board)) return false;
+  const BoardArray& board = ClickedBoard();
+  if (!IsLegalMove(from, to, board)) return false;
   if (!standardRules_) return true;
-  auto position = EnginePosition(Board, Human, humanColour_);
+  auto position = EnginePosition(board, Human, humanColour_);
   // A position the full rules cannot judge (one opened or played under the game's rules) is
   // judged by the game's rules alone.
   return !position || position->IsLegal(ToEngineMove(Move{from, to}, humanColour_));
@@ -577,11 +890,10 @@ void Session::TakeBack() {
   if (last == 0) return;  // no move of the Human's to take back
   StopSearch(SearchKind::kReply);
   ForgetHint();
-  if (std::exchange(viewed_, std::nullopt)) ViewChanged();
+  EndView();
   // Nothing stays selected: the piece that moved is back on its square, unlit.
   Restore(plies_[last - 1].before);
-  plies_.resize(last - 1);
-  LineCut(last - 1);
+  DropPlies(last - 1, true);
   turn_.HumanToMove = 1;
   // Time spent is spent: the clocks go on from where they are, the Human's running.
   if (clock_) clock_->Stop();
@@ -631,6 +943,8 @@ bool Session::PlayComputerReply(int32_t started) {
   // No legal move for the engine while the game's rules still give the Computer moves: the
   // two-ply search answers.
   auto arrived = [this, started](engine::Move best) {
+    // The reply is made on the game's board, not on one shown while replaying.
+    if (EndView()) screen_.RedrawBoard(Board);
     if (best == engine::kNoMove)
       PlayTwoPlyReply();
     else
@@ -693,11 +1007,7 @@ void Session::PlayLegalTwoPlyReply(const engine::Position& position) {
 // The Computer's move shown while Board still holds the position before it, then made.
 void Session::MakeComputerMove(const Move& move) {
   // A reply that arrives while an earlier position is shown brings the board back to the game.
-  if (viewed_) {
-    viewed_.reset();
-    ViewChanged();
-    screen_.RedrawBoard(Board);
-  }
+  if (EndView()) screen_.RedrawBoard(Board);
   AddPly(move, Computer);
   screen_.DrawMove(move);
   Board(move.to.row, move.to.col) = At(Board, move.from);
@@ -991,6 +1301,7 @@ void Session::UseReplyProvider(ReplyProvider* provider, bool atEveryLevel) {
   if (wasThinking) StopSearch(SearchKind::kReply);
   provider_ = provider;
   if (wasThinking) {
+    if (EndView()) screen_.RedrawBoard(Board);
     const int32_t started = runtime::TickCount();
     if (turn_.GameOver == 0 && !PlayComputerReply(started)) return;
     EndComputerTurn(started);

@@ -1,6 +1,7 @@
 // One game and its one owner: the position and whose turn it is, the selection, the line of moves
-// played (what a take-back restores), the Computer's level and rules, the one search that may be
-// running (the Computer's reply or a hint), the hint shown and the outcome. What a player does
+// played (what a take-back restores), the record of the game as a tree (variations, comments,
+// tags) with the node the game stands on, the Computer's level and rules, the one search that may
+// be running (the Computer's reply or a hint), the hint shown and the outcome. What a player does
 // arrives here as calls; what the screen shows leaves through the Screen port in the order the
 // game changes. No window and no Qt: xiangqi-cli plays through the same class.
 #pragma once
@@ -20,6 +21,7 @@
 #include "game/play/engine_bridge.h"
 #include "game/play/game_clock.h"
 #include "game/play/ports.h"
+#include "game/record/game_tree.h"
 #include "game/twoply/board.h"
 
 namespace engine {
@@ -153,18 +155,33 @@ class Session {
   void LoadGame(const twoply::BoardArray& start, twoply::Side first,
                 const std::vector<twoply::Move>& moves,
                 std::optional<Outcome> decided = std::nullopt);
+  // A game read from a file becomes the game as LoadGame plays it: its tree is the record (its
+  // tags, comments and variations kept) and the game stands at the end of the main line.
+  void LoadRecord(record::GameTree tree, std::optional<Outcome> decided = std::nullopt);
   // A new game with the Human's pieces in `colour`: with black the Computer has red and moves
   // first. The colour holds for the next new games too, and is remembered.
   void PlayAs(twoply::Colour colour);
 
   // Replay: the position after `ply` moves of the line shown on the board while the game stays as
-  // it is (board clicks are ignored meanwhile); the line's length goes back to the game.
+  // it is; the line's length goes back to the game. A move the Human makes on the position shown
+  // follows the recorded one when it is that move, and otherwise becomes a variation there that
+  // the game goes on in (the Computer replies).
   void View(size_t ply);
-  // The ply shown, or nothing while the board shows the game.
-  std::optional<size_t> Viewed() const { return viewed_; }
-  // The position shown becomes the game: the later moves go (the Computer plays on when it is
-  // its turn there).
+  // Replay of any node of the record, a variation's too; the game's own node goes back to it.
+  void ViewNode(record::NodeId node);
+  // The ply shown (moves from the start), or nothing while the board shows the game.
+  std::optional<size_t> Viewed() const;
+  // The record's node the board shows (the game's node while it shows the game); kNoNode for a
+  // position of the line the record does not hold.
+  record::NodeId ShownNode() const;
+  // The moves from the start to the position shown.
+  std::vector<engine::Move> ShownMoves() const;
+  // The position shown becomes the game: its line is the way to it (the later moves stay in the
+  // record, as its continuation), and the Computer plays on when it is its turn there.
   void ContinueFromView();
+  // The moves of the line after the position shown that ContinueFromView would drop: those the
+  // record cannot hold.
+  size_t PliesDroppedByContinuing() const;
   // Stops the search and drops the hint (the window is going).
   void Stop();
   // 认输: the Human gives the game up (a Computer still thinking stops).
@@ -217,11 +234,40 @@ class Session {
   // thinks that is the position before the Human's last move.
   twoply::BoardArray RecordBoard() const;
 
+  // --- The record: the game as a tree ---
+  // Every move of the line is in it while the full rules allow the moves (a move only the game's
+  // own rules allow, and what follows it, stays out: UnrecordedMoves).
+  const record::GameTree& Record() const { return tree_; }
+  // The node the game stands on: the last move of its line that the record holds.
+  record::NodeId GameNode() const { return gameNode_; }
+  std::vector<engine::Move> UnrecordedMoves() const;
+  // The record came from a file (LoadRecord) and keeps its own tags.
+  bool RecordOpened() const { return recordOpened_; }
+  // Counts the changes of the record: moves, variations, comments and tags.
+  uint64_t RecordRevision() const { return recordRevision_; }
+  // The edits: each can be undone (the latest first) until a move adds to or takes from the
+  // record, or a new game begins. Nothing changes, and false, for an edit that changes nothing.
+  // 升为主线: the variations on the way to `node` become their parents' main continuations.
+  bool PromoteToMainLine(record::NodeId node);
+  // 删除此变: the variation holding `node` (not the main line), with what follows it. A game
+  // under way in it first goes back to the last position before it with the Human to move, and
+  // the board shows the branch point instead of a removed position.
+  bool RemoveVariation(record::NodeId node);
+  bool SetComment(record::NodeId node, std::string text);
+  bool SetInfo(record::PgnTags tags, std::string result);
+  bool CanUndoRecordEdit() const { return !undo_.empty(); }
+  void UndoRecordEdit();
+
  private:
   struct Snapshot;
   struct Ply;
   struct Pending;
   enum class SearchKind { kReply, kHint };
+  // A position shown while replaying: its ply and its node (kNoNode beyond the record).
+  struct Shown {
+    size_t ply = 0;
+    record::NodeId node = record::kRootNode;
+  };
 
   void SetStatus(Status status);
   void SetSteps(std::optional<int32_t> steps);
@@ -237,6 +283,27 @@ class Session {
   Snapshot Now() const;
   void Restore(const Snapshot& snapshot);
   void AddPly(const twoply::Move& move, twoply::Side mover);
+  twoply::Side PlayLoadedMoves(twoply::Side mover, const std::vector<twoply::Move>& moves);
+  void FinishLoading(twoply::Side mover, std::optional<Outcome> decided);
+  void StartRecord(twoply::Side first);
+  void SyncRecord();
+  void DropPlies(size_t kept, bool takeOut);
+  record::NodeId NodeAt(size_t ply) const;
+  std::optional<size_t> LinePly(record::NodeId node) const;
+  bool OnLine(const Shown& at) const;
+  twoply::Side SideToMoveAt(const Shown& at) const;
+  twoply::BoardArray BoardAt(record::NodeId node) const;
+  // The board clicks go to: the one shown while replaying, else the game's.
+  const twoply::BoardArray& ClickedBoard() const { return viewed_ ? shownBoard_ : twoply::Board; }
+  void Show(const Shown& at, const twoply::BoardArray& board);
+  bool EndView();
+  void ContinueFrom(const Shown& at);
+  void ClickOnShown(std::optional<twoply::Square> square);
+  bool HumanMovesOnShown() const;
+  void MakeHumanMove();
+  void PlayOnShown(const twoply::Move& move);
+  bool Edited(record::Change change);
+  void RecordChanged();
   bool TryQuietMove(twoply::Square clicked, uint8_t code);
   bool TrySelection(twoply::Square clicked, uint8_t code);
   bool TryCapture(twoply::Square clicked, uint8_t code);
@@ -281,7 +348,17 @@ class Session {
   size_t toldPlies_ = 0;  // the line's length when the subscribers last heard
   uint64_t lineRevision_ = 0;
   std::vector<Ply> plies_;
-  std::optional<size_t> viewed_;
+  std::optional<Shown> viewed_;
+  twoply::BoardArray shownBoard_;  // the position shown while replaying
+  // The record, the node the game stands on and the position there.
+  record::GameTree tree_;
+  record::NodeId gameNode_ = record::kRootNode;
+  engine::Position gamePosition_;
+  bool startRecorded_ = true;  // the record starts where the line starts
+  bool recordFollows_ = true;  // every ply of the line is in the record
+  bool recordOpened_ = false;
+  std::vector<record::Change> undo_;  // the record's edits, the latest last
+  uint64_t recordRevision_ = 0;
   twoply::Colour humanColour_ = twoply::Colour::kRed;
   Outcome outcome_;
   bool computerWithoutMove_ = false;

@@ -53,15 +53,26 @@ void PgnTags::Rename(std::string_view from, std::string_view to) {
     }
 }
 
+namespace {
+
+constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
+    {"Red", "White"},  {"Red", "红方"},   {"Black", "黑方"},   {"Event", "赛事"},
+    {"Site", "地点"},  {"Date", "日期"},  {"Round", "轮次"},   {"Opening", "开局"},
+    {"Result", "结果"}};
+
+}  // namespace
+
 std::string CommonTag(const PgnTags& tags, std::string_view name) {
-  static constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
-      {"Red", "White"},  {"Red", "红方"},   {"Black", "黑方"},   {"Event", "赛事"},
-      {"Site", "地点"},  {"Date", "日期"},  {"Round", "轮次"},   {"Opening", "开局"},
-      {"Result", "结果"}};
   std::string value = tags.Get(name);
   for (const auto& [common, alias] : kAliases)
     if (value.empty() && SameTagName(common, name)) value = tags.Get(alias);
   return value;
+}
+
+std::string_view CommonTagName(std::string_view name) {
+  for (const auto& [common, alias] : kAliases)
+    if (SameTagName(alias, name)) return common;
+  return name;
 }
 
 std::optional<uint8_t> MarkNag(std::string_view mark) {
@@ -166,7 +177,14 @@ void GameTree::AddBefore(NodeId id, std::string_view text) {
 std::optional<GameTree::Added> GameTree::AddMove(NodeId at, engine::Move move) {
   for (NodeId child : nodes_.at(at).children)
     if (nodes_[child].move == move) return Added{child, false, Change{}};
-  if (!PositionAt(at).IsLegal(move)) return std::nullopt;
+  return AddMove(at, move, PositionAt(at));
+}
+
+std::optional<GameTree::Added> GameTree::AddMove(NodeId at, engine::Move move,
+                                                 const engine::Position& there) {
+  for (NodeId child : nodes_.at(at).children)
+    if (nodes_[child].move == move) return Added{child, false, Change{}};
+  if (!there.IsLegal(move)) return std::nullopt;
   NodeId id = AppendChild(at, move);
   Change undo;
   undo.kind = Change::Kind::kDetach;

@@ -41,6 +41,8 @@ bool SameTagName(std::string_view a, std::string_view b);
 // One of the common tags under the names files give it: Red is also XBoard's White and 红方,
 // Black 黑方, Event 赛事, Site 地点, Date 日期, Round 轮次, Opening 开局. Empty when missing.
 std::string CommonTag(const PgnTags& tags, std::string_view name);
+// The common name of a tag name given as one of those ("红方" → "Red"), or the name itself.
+std::string_view CommonTagName(std::string_view name);
 
 // The move marks as NAGs, the way PGN numbers them: ! $1, ? $2, !! $3, ?? $4, !? $5, ?! $6.
 std::optional<uint8_t> MarkNag(std::string_view mark);
@@ -126,6 +128,8 @@ class GameTree {
     Change undo;  // kNothing when the child was there already
   };
   std::optional<Added> AddMove(NodeId at, engine::Move move);
+  // The same with the position at `at` given, which a caller that follows the line has at hand.
+  std::optional<Added> AddMove(NodeId at, engine::Move move, const engine::Position& there);
 
   // 升为主线: every variation on the way from the root to `id` becomes its parent's first child.
   Change PromoteToMainLine(NodeId id);

@@ -478,7 +478,9 @@ std::string VariationText(const GameTree& tree, NodeId first, const engine::Posi
   return std::string("(").append(engine::Trim(text)).append(")");
 }
 
-std::string Ending(const PgnTags& tags, const engine::Position& final) {
+}  // namespace
+
+std::string GameEnding(const PgnTags& tags, const engine::Position& final) {
   std::string termination = tags.Get("Termination");
   // Our own words; PGN's English values ("normal", "time forfeit") say nothing of the board.
   for (char ch : termination)
@@ -486,8 +488,6 @@ std::string Ending(const PgnTags& tags, const engine::Position& final) {
   if (final.NoLegalMoves()) return final.InCheck() ? "将死" : "困毙";
   return {};
 }
-
-}  // namespace
 
 // ---------------------------------------------------------------- one game as a tree
 
@@ -584,7 +584,7 @@ PgnGame MainLineGame(const GameTree& tree, int line) {
     pos.MakeMove(tree.At(id).move);
     before = id;
   }
-  game.ending = Ending(game.tags, pos);
+  game.ending = GameEnding(game.tags, pos);
   return game;
 }
 
@@ -620,25 +620,31 @@ std::optional<std::vector<PgnGame>> ReadPgn(std::string_view bytes, PgnError* er
   return games;
 }
 
-std::string WritePgn(const PgnGame& game, Notation notation) {
-  // The tags in the order of PGN's roster, then the game's others.
-  GameTree tree(game.start);
+PgnTags RosterTags(const PgnTags& tags, const std::string& result, const engine::Position& start,
+                   Notation notation, const std::string& ending) {
+  PgnTags roster;
   static constexpr const char* kRoster[] = {"Event", "Site", "Date", "Round", "Red", "Black"};
-  tree.tags.Set("Game", "Chinese Chess");
+  roster.Set("Game", "Chinese Chess");
   for (const char* name : kRoster) {
-    std::string value = game.tags.Get(name);
-    tree.tags.Set(name, !value.empty() ? value : std::string_view(name) == "Date" ? "????.??.??" : "?");
+    std::string value = tags.Get(name);
+    roster.Set(name, !value.empty() ? value : std::string_view(name) == "Date" ? "????.??.??" : "?");
   }
-  tree.tags.Set("Result", game.result);
-  if (!IsOpening(game.start)) tree.tags.Set("FEN", "");
-  tree.tags.Set(notation == Notation::kXboard ? "Variant" : "Format", "");
+  roster.Set("Result", result);
+  if (!IsOpening(start)) roster.Set("FEN", "");
+  roster.Set(notation == Notation::kXboard ? "Variant" : "Format", "");
   // The ending the game has now, rather than one it was read with.
-  if (!game.ending.empty()) tree.tags.Set("Termination", game.ending);
-  for (const auto& [name, value] : game.tags.All()) {
+  if (!ending.empty()) roster.Set("Termination", ending);
+  for (const auto& [name, value] : tags.All()) {
     bool ours = SameTagName(name, "FEN") || SameTagName(name, "Format") ||
                 SameTagName(name, "Variant");
-    if (!ours && !tree.tags.Has(name)) tree.tags.Set(name, value);
+    if (!ours && !roster.Has(name)) roster.Set(name, value);
   }
+  return roster;
+}
+
+std::string WritePgn(const PgnGame& game, Notation notation) {
+  GameTree tree(game.start);
+  tree.tags = RosterTags(game.tags, game.result, game.start, notation, game.ending);
   tree.result = game.result;
   tree.AddComment(kRootNode, game.comments.empty() ? "" : game.comments[0]);
   NodeId at = kRootNode;

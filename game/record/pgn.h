@@ -73,6 +73,16 @@ struct PgnGame {
 // The main line of a tree, and a one-line game as a tree.
 PgnGame MainLineGame(const GameTree& tree, int line);
 
+// How a game ended: the Termination tag when it is in Chinese words, else 将死 or 困毙 when the
+// side to move at `final` has no move, else empty.
+std::string GameEnding(const PgnTags& tags, const engine::Position& final);
+
+// The tags of PGN's roster first (Game, Event, Site, Date, Round, Red, Black and Result, "?" and
+// "????.??.??" for the unknown), the places of FEN (when `start` is not the opening) and Format or
+// Variant, Termination for `ending`, then the others of `tags`.
+PgnTags RosterTags(const PgnTags& tags, const std::string& result, const engine::Position& start,
+                   Notation notation, const std::string& ending);
+
 // A PGN file split into games with their tags; a game's moves are read only when it is asked
 // for, so that opening a file of many games to choose from stays cheap.
 class PgnFile {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QMouseEvent>
 #include <QThread>
+#include <QTimer>
 #include <QWidget>
 #include <cstdio>
 #include <deque>
@@ -239,6 +240,28 @@ const std::vector<runtime::FileDialogRequest>& DialogRequests() {
 
 std::vector<std::string> TakeMessageBoxes() {
   return std::exchange(Boxes(), {});
+}
+
+QWidget* TopLevel(const char* objectName) {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (widget->objectName() == QLatin1String(objectName) && widget->isVisible()) return widget;
+  return nullptr;
+}
+
+bool DriveDialog(const char* objectName, const std::function<void(QWidget& dialog)>& drive,
+                 const std::function<void()>& open) {
+  bool driven = false;
+  // A timer of this call's own: it cannot fire after the call when no dialog came.
+  QTimer timer;
+  timer.setSingleShot(true);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    if (!WaitFor([&] { return TopLevel(objectName) != nullptr; })) return;
+    drive(*TopLevel(objectName));
+    driven = true;
+  });
+  timer.start(0);
+  open();
+  return driven;
 }
 
 }  // namespace testing_support

@@ -14,6 +14,8 @@
 #include "runtime/system/file_dialog.h"
 #include "runtime/windows/unit_ref.h"
 
+class QWidget;
+
 namespace game {
 class MainWindowHost;
 class Session;
@@ -70,5 +72,12 @@ const std::vector<runtime::FileDialogRequest>& DialogRequests();
 
 // Message boxes shown since the last call, as "caption|text".
 std::vector<std::string> TakeMessageBoxes();
+
+// The visible top-level widget of that object name, or null.
+QWidget* TopLevel(const char* objectName);
+// Runs `drive` on the modal dialog `objectName` once it is up, while `open` shows it; whether it
+// was driven.
+bool DriveDialog(const char* objectName, const std::function<void(QWidget& dialog)>& drive,
+                 const std::function<void()>& open);
 
 }  // namespace testing_support
