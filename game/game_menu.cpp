@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "engine/levels.h"
+#include "game/board_hints.h"
 #include "game/game_files.h"
 #include "game/labels.h"
 #include "game/live_analysis.h"
@@ -76,6 +77,7 @@ std::vector<runtime::MenuEntry> BoardMenuEntries() {
   Add(entries, Kind::kAction, kSetUpItem);
   Separator(entries);
   Add(entries, Kind::kCheck, kRecordItem);
+  Add(entries, Kind::kCheck, kHintsItem);
   Add(entries, Kind::kAction, kSavePgnItem);
   Add(entries, Kind::kAction, kOpenPgnItem);
   Add(entries, Kind::kCheck, kBlackItem);
@@ -192,6 +194,8 @@ runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id) {
       return {window.Windows() != nullptr, RecordShown(window)};
     case kBlackItem:
       return {true, game.HumanColour() == Colour::kBlack};
+    case kHintsItem:
+      return {true, window.Hints().On()};
     case kAnalysisItem:
       return {true, window.Analysis().On()};
     case kContinueItem:
@@ -250,6 +254,8 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
       return window.PlayAs(game.HumanColour() == Colour::kBlack ? Colour::kRed : Colour::kBlack);
     case kAnalysisItem:
       return window.Analysis().Toggle();
+    case kHintsItem:
+      return window.Hints().Toggle();
     case kEnginesItem:
       if (window.Windows()) window.Windows()->ShowEngineDialog();
       return;

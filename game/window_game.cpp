@@ -1,6 +1,7 @@
 #include "game/window_game.h"
 
 #include "game/board_drawing.h"
+#include "game/board_hints.h"
 #include "game/engine_choice.h"
 #include "game/game_files.h"
 #include "game/game_menu.h"
@@ -49,6 +50,10 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
   void DrawMove(const Move& move) override { game::DrawMove(move.from, move.to, below_); }
   void HighlightSelection(Square square, bool earlierHighlighted) override {
     game::HighlightSelection(square, earlierHighlighted, below_);
+    if (owner_ != nullptr && owner_->hints_) owner_->hints_->SelectionChanged(square);
+  }
+  void MoveRefused(const Move& move) override {
+    if (owner_ != nullptr && owner_->hints_) owner_->hints_->MoveRefused(move);
   }
   void ShowLabel(Label label, const Labels& labels) override {
     runtime::SetTextProperty(LabelUnit(label), prop::kCaption,
@@ -111,6 +116,7 @@ WindowGame::~WindowGame() {
   session_->Unsubscribe(keepSubscription_);
   // The windows let go of the parts first, the parts of the game, and the game stops its search.
   windows_.reset();
+  hints_.reset();
   analysis_.reset();
   graph_.reset();
   opponent_.reset();
@@ -125,6 +131,7 @@ void WindowGame::ShowParts() {
   analysis_ = std::make_unique<LiveAnalysis>(*session_, [this] {
     if (windows_ && !windows_->RecordWindowShown()) windows_->ToggleRecordWindow();
   });
+  hints_ = std::make_unique<BoardHints>(*session_);
   if (setup_.extraWindows) windows_ = setup_.extraWindows(*this);
 }
 

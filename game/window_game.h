@@ -20,6 +20,7 @@ class WindowGame;
 class ScoreGraph;
 class LiveAnalysis;
 class OutsideOpponent;
+class BoardHints;
 
 // The windows the program adds beside the main window (ui/): the record window and the engines
 // dialog. The menus and the analysis reach them through this.
@@ -61,6 +62,7 @@ class WindowGame {
   ScoreGraph& Graph() { return *graph_; }
   LiveAnalysis& Analysis() { return *analysis_; }
   OutsideOpponent& Opponent() { return *opponent_; }
+  BoardHints& Hints() { return *hints_; }
   // Nothing when the program adds no windows.
   ExtraWindows* Windows() { return windows_.get(); }
 
@@ -93,6 +95,7 @@ class WindowGame {
   std::unique_ptr<OutsideOpponent> opponent_;
   std::unique_ptr<ScoreGraph> graph_;
   std::unique_ptr<LiveAnalysis> analysis_;
+  std::unique_ptr<BoardHints> hints_;
   std::unique_ptr<ExtraWindows> windows_;
   std::function<void()> clockListener_;
   uint64_t clockTick_ = 0;

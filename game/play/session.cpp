@@ -399,6 +399,10 @@ BoardArray Session::RecordBoard() const {
   return Board;
 }
 
+const BoardArray& Session::ShownBoard() const {
+  return viewed_ ? plies_[*viewed_].before.board : Board;
+}
+
 GameLine Session::Line() const {
   GameLine line;
   line.start = plies_.empty() ? Board : plies_.front().before.board;
@@ -512,7 +516,10 @@ void Session::Click(std::optional<Square> square) {
 bool Session::TryQuietMove(Square clicked, uint8_t code) {
   if (turn_.PieceSelected != 1 || code != Empty) return false;
   turn_.TargetSquare = clicked;
-  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) return false;
+  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) {
+    screen_.MoveRefused(Move{turn_.SelectedSquare, turn_.TargetSquare});
+    return false;
+  }
   PerformHumanMove();
   return true;
 }
@@ -531,7 +538,10 @@ bool Session::TrySelection(Square clicked, uint8_t code) {
 bool Session::TryCapture(Square clicked, uint8_t code) {
   if (turn_.PieceSelected != 1 || SameSide(At(Board, turn_.SelectedSquare), code)) return false;
   turn_.TargetSquare = clicked;
-  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) return false;
+  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) {
+    screen_.MoveRefused(Move{turn_.SelectedSquare, turn_.TargetSquare});
+    return false;
+  }
   PerformHumanMove();
   return true;
 }
