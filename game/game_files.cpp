@@ -139,6 +139,13 @@ void OpenRecentGame(WindowGame& window) {
   OpenBytes(window, std::vector<uint8_t>(text.begin(), text.end()), nullptr);
 }
 
+void OpenNewestKeptGame(WindowGame& window) {
+  const std::vector<record::RecentGame> games = window.RecentGames().List();
+  if (games.empty()) return;
+  if (std::optional<std::string> text = record::RecentGames::Read(games.front()))
+    OpenBytes(window, std::vector<uint8_t>(text->begin(), text->end()), nullptr);
+}
+
 record::PgnGame GameRecord(const WindowGame& window) {
   const Session& game = window.Game();
   record::PgnGame pgn;

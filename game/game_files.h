@@ -22,5 +22,7 @@ void OpenPgn(WindowGame& window);
 bool OpenPgnFile(WindowGame& window, const std::string& path, std::string* whyNot = nullptr);
 // 最近的对局…: the games kept lately, to choose one to open (date, players, rounds, result).
 void OpenRecentGame(WindowGame& window);
+// The newest of them, without asking (the program started again to go on with it).
+void OpenNewestKeptGame(WindowGame& window);
 
 }  // namespace game

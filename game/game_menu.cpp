@@ -29,6 +29,7 @@ constexpr std::string_view kLevelNames[] = {"入门", "初级", "业余", "中�
                                             "高级", "大师", "特级", "最强"};
 constexpr std::string_view kLineNames[] = {"一线", "二线", "三线"};
 constexpr std::string_view kNotationNames[] = {"中文", "WXF", "ICCS"};
+constexpr std::string_view kScaleNames[] = {"1×", "1.5×", "2×"};
 static_assert(std::size(kNotationNames) == std::size(kNotations));
 
 runtime::MenuEntry Entry(Kind kind, MenuItemId id) {
@@ -81,6 +82,7 @@ std::vector<runtime::MenuEntry> BoardMenuEntries() {
   Add(entries, Kind::kAction, kSavePgnItem);
   Add(entries, Kind::kAction, kOpenPgnItem);
   Add(entries, Kind::kCheck, kBlackItem);
+  Choices(entries, kScaleItem, kScaleItemBase, 2, kScaleNames);
   Add(entries, Kind::kAction, kSettingsItem);
   Separator(entries);
   Add(entries, Kind::kAction, kResignItem);
@@ -213,6 +215,7 @@ runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id) {
     default:
       break;
   }
+  if (id > kScaleItemBase) return {true, id == kScaleItemBase + WindowGame::BoardScale()};
   if (id > kNotationItemBase) return {true, kNotations[id - kNotationItemBase] == RecordNotation()};
   if (id == kNotationItemBase) return {true, kNotations[0] == RecordNotation()};
   if (id > kLinesItemBase) return {true, id == kLinesItemBase + LiveAnalysis::LineCount()};
@@ -266,7 +269,9 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
     default:
       break;
   }
-  if (id >= kNotationItemBase) {
+  if (id > kScaleItemBase) {
+    window.ChooseBoardScale(id - kScaleItemBase);
+  } else if (id >= kNotationItemBase) {
     ChooseRecordNotation(id - kNotationItemBase);  // the record window writes its moves anew
   } else if (id > kLinesItemBase) {
     window.Analysis().ChooseLineCount(id - kLinesItemBase);

@@ -30,9 +30,11 @@ enum MenuItemId : int32_t {
   kDrawItem,
   kRecentItem,
   kHintsItem,
+  kScaleItem,  // the submenu of the board's sizes: kScaleItemBase + 2..4 (in halves)
   kLevelItemBase = 100,
   kLinesItemBase = 200,
   kNotationItemBase = 300,
+  kScaleItemBase = 400,
 };
 
 struct MenuItem {
@@ -57,6 +59,8 @@ inline constexpr MenuItem kMenuItems[] = {
     {kSavePgnItem, "保存棋谱…", "Ctrl+S", "", "save the game as PGN"},
     {kOpenPgnItem, "打开棋谱…", "Ctrl+O", "", "open a game from a PGN file"},
     {kBlackItem, "执黑", "", "", "play black: the computer has red and moves first"},
+    {kScaleItem, "放大棋盘", "", "1×-2×",
+     "the board (and the whole window) at 1, 1.5 or 2 times its size; the program starts again"},
     {kSettingsItem, "对局设置…", "", "",
      "the game's settings: level, colour, rules and a clock for both sides"},
     {kResignItem, "认输", "", "", "give the game up"},

@@ -11,9 +11,11 @@
 #include "game/score_graph.h"
 #include "game/units.h"
 #include "runtime/system/folders.h"
+#include "runtime/system/questions.h"
 #include "runtime/system/settings.h"
 #include "runtime/system/worker.h"
 #include "runtime/windows/properties.h"
+#include "runtime/windows/window_commands.h"
 
 namespace game {
 
@@ -23,6 +25,7 @@ namespace {
 
 // A game on a clock: the flags are looked at and the clocks shown this often.
 constexpr int32_t kClockTickMs = 200;
+constexpr std::string_view kScaleKey = "boardScale";
 // A game being played is kept again after this many more moves.
 constexpr size_t kKeepEveryPlies = 4;
 
@@ -150,6 +153,23 @@ void WindowGame::EnginesChosen() {
   opponent_->FollowChoice();
   ClockChosen();
   analysis_->AnalystChoiceChanged();
+}
+
+int32_t WindowGame::BoardScale() {
+  const int32_t halves = runtime::ReadSetting(kScaleKey).value_or(2);
+  return halves >= 2 && halves <= 4 ? halves : 2;
+}
+
+void WindowGame::ChooseBoardScale(int32_t halves) {
+  if (halves < 2 || halves > 4 || halves == BoardScale()) return;
+  runtime::WriteSetting(kScaleKey, halves);
+  if (!runtime::AskYesNo("棋盘的大小在程序重新启动后改变。现在重新启动吗？\n"
+                         "这盘棋会留在“最近的对局”里，重新启动后接着下。",
+                         "放大棋盘"))
+    return;
+  KeepGame(true);
+  setup_.restart = true;
+  runtime::Destroy(MainWindow);
 }
 
 void WindowGame::ClockChosen() {

@@ -44,6 +44,8 @@ struct WindowSetup {
   RunChoices run;
   std::optional<std::string> engine;  // --engine COMMAND
   std::optional<std::string> fen;     // --fen FEN: the first game starts from it
+  bool resume = false;                // --resume: the first game is the newest kept one
+  bool restart = false;               // set by the window: the program starts again when it ends
   std::function<std::unique_ptr<ExtraWindows>(WindowGame&)> extraWindows;
 };
 
@@ -74,6 +76,10 @@ class WindowGame {
   // The clock chosen (对局设置 or 引擎…) goes with the game from the next game on, or at once when
   // no move was made yet.
   void ClockChosen();
+  // 放大棋盘: the board's size in halves (2: as it is, 3: one and a half, 4: twice), kept for the
+  // next start; changing it asks to start the program again, the game kept to go on with.
+  static int32_t BoardScale();
+  void ChooseBoardScale(int32_t halves);
   // The game kept in the recent games (最近的对局): at once when `now` (its line is going, or the
   // window), otherwise on a background job; a game without moves is not kept. A new line is a
   // new game of the list.
