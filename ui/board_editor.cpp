@@ -176,7 +176,7 @@ class BoardEditor : public QDialog {
     side->addWidget(problems_, 1);
     side->addWidget(buttons);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(board_view_);
+    layout->addWidget(board_view_, 0, Qt::AlignTop);
     layout->addLayout(side);
   }
 
