@@ -148,6 +148,44 @@ int TuneCommand(const Arguments& args) {
   return 0;
 }
 
+// The match tool's book of starts: balanced random walks from the start position.
+int OpeningsCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(
+      args, {"--count", "--seed", "--min-plies", "--max-plies", "--depth", "--margin", "--out"},
+      error);
+  if (!options) return Refuse(error);
+  if (!options->positional.empty()) return Refuse("openings takes only options");
+  auto out_path = options->Get("--out");
+  if (!out_path) return Refuse("openings needs --out FILE");
+  engine::OpeningOptions book;
+  int64_t count = book.count, seed = int64_t(book.seed), min_plies = book.min_plies,
+          max_plies = book.max_plies, depth = book.depth, margin = book.margin_cp;
+  if (!NumberOption(*options, "--count", 1, 1000000, count, error) ||
+      !NumberOption(*options, "--seed", 0, INT64_MAX, seed, error) ||
+      !NumberOption(*options, "--min-plies", 1, 40, min_plies, error) ||
+      !NumberOption(*options, "--max-plies", min_plies, 40, max_plies, error) ||
+      !NumberOption(*options, "--depth", 1, 20, depth, error) ||
+      !NumberOption(*options, "--margin", 0, 2000, margin, error))
+    return Refuse(error);
+  book.count = int(count);
+  book.seed = uint64_t(seed);
+  book.min_plies = int(min_plies);
+  book.max_plies = int(max_plies);
+  book.depth = int(depth);
+  book.margin_cp = int(margin);
+  std::ofstream out(*out_path, std::ios::binary | std::ios::trunc);
+  if (!out) return Refuse("cannot write " + *out_path);
+  int tried_all = 0;
+  engine::WriteOpenings(book, out, [&](int kept, int tried) {
+    tried_all = tried;
+    if (kept % 100 == 0) std::fprintf(stderr, "kept %d of %d\n", kept, tried);
+  });
+  if (!out) return Refuse("writing " + *out_path + " failed");
+  std::printf("openings %d\ntried %d\n", book.count, tried_all);
+  return 0;
+}
+
 // Prints the parameter set (the compiled-in one, or FILE's values over it): a template to edit.
 int EvalParamsCommand(const Arguments& args) {
   std::string error;
@@ -183,6 +221,11 @@ const Registration kSelfPlay(
     "selfplay --out FILE [--games N] [--nodes K] [--seed S] [--random-plies R] [--params FILE] "
     "[--search-params FILE]",
     SelfPlayCommand);
+const Registration kOpenings(
+    "openings",
+    "openings --out FILE [--count N] [--seed S] [--min-plies 4] [--max-plies 8] [--depth 8] "
+    "[--margin 50]  (balanced starts for matches)",
+    OpeningsCommand);
 const Registration kTune("tune", "tune DATA --out FILE [--params FILE] [--epochs N]", TuneCommand);
 
 }  // namespace

@@ -122,6 +122,41 @@ size_t SelfPlay(const SelfPlayOptions& options, std::ostream& out,
   return written;
 }
 
+int WriteOpenings(const OpeningOptions& options, std::ostream& out,
+                  const std::function<void(int kept, int tried)>& progress) {
+  Searcher searcher(8);
+  std::mt19937_64 rng(options.seed);
+  std::vector<uint64_t> seen;  // the final positions kept, so no start repeats
+  Limits limits;
+  limits.depth = options.depth;
+  int kept = 0, tried = 0;
+  const int span = std::max(options.max_plies - options.min_plies, 0) + 1;
+  while (kept < options.count) {
+    ++tried;
+    Position pos;
+    std::vector<Move> line;
+    const int plies = options.min_plies + int(rng() % uint64_t(span));
+    while (int(line.size()) < plies) {
+      std::vector<Move> moves = pos.LegalMoves();
+      if (moves.empty()) break;
+      line.push_back(moves[rng() % moves.size()]);
+      pos.MakeMove(line.back());
+    }
+    if (int(line.size()) < plies || pos.InCheck() ||
+        std::find(seen.begin(), seen.end(), pos.Key()) != seen.end())
+      continue;
+    searcher.NewGame();
+    SearchResult result = searcher.Search(pos, limits);
+    if (result.best == kNoMove || std::abs(result.score) > options.margin_cp) continue;
+    seen.push_back(pos.Key());
+    for (size_t i = 0; i < line.size(); ++i) out << (i ? " " : "") << ToIccs(line[i]);
+    out << '\n';
+    ++kept;
+    if (progress) progress(kept, tried);
+  }
+  return kept;
+}
+
 std::optional<std::vector<TuningSample>> ReadTuningData(std::istream& in, std::string* error) {
   std::vector<TuningSample> samples;
   EvalTrace trace;

@@ -31,6 +31,23 @@ struct SelfPlayOptions {
 size_t SelfPlay(const SelfPlayOptions& options, std::ostream& out,
                 const std::function<void(int game)>& progress = {});
 
+// Starts for matches: random walks of legal moves from the start position, kept when a short
+// search scores them as balanced. A function of the options alone (each search starts from a
+// cleared table), so the book in git can be made again.
+struct OpeningOptions {
+  int count = 3000;
+  uint64_t seed = 1;
+  int min_plies = 4, max_plies = 8;
+  int depth = 8;        // the search that judges the balance
+  int margin_cp = 50;   // kept when the score for the side to move is within this
+};
+
+// Writes `count` lines of ICCS moves from the start, each ending in a different position that is
+// not in check and within the margin. `progress` (may be empty) hears the count kept so far.
+// Returns the lines written.
+int WriteOpenings(const OpeningOptions& options, std::ostream& out,
+                  const std::function<void(int kept, int tried)>& progress = {});
+
 // Whether a capture search from `pos` gives back its static value (and it is not in check).
 bool IsQuiet(Position& pos);
 
