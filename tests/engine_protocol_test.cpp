@@ -558,7 +558,8 @@ TEST(EngineProtocol, CliJudgesRepetitions) {
   const std::string cli = std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli enginejudge ";
   const std::string chase = "'5k3/9/9/2n6/R8/9/9/9/9/3K5 w' a5a6 c6d8 a6a8 d8c6 a8a6";
   EXPECT_EQ(Shell(cli + chase + " c6d8 a6a8 d8c6 a8a6"), "black wins: perpetual chase by red\n");
-  EXPECT_EQ(Shell(cli + "'5k3/6C1N/9/8c/6r2/9/9/9/9/3K5 w' i8g7 i6g6 g7i8 g6i6 i8g7"), "draw\n");
+  EXPECT_EQ(Shell(cli + "'4k3r/9/n8/9/7r1/1R7/9/8N/9/R2K5 w' b4a4 h5i5 a4b4 i5h5 b4a4"),
+            "draw\n");
   EXPECT_EQ(Shell(cli + "startpos h2e2"), "no repetition\n");
 }
 
