@@ -7,11 +7,13 @@
 #include <functional>
 #include <iosfwd>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/eval_params.h"
 #include "engine/position.h"
+#include "engine/search.h"
 
 namespace engine {
 
@@ -23,6 +25,15 @@ struct SelfPlayOptions {
   int max_plies = 300;       // then a draw
   int adjudicate_cp = 1200;  // a score held this high by both sides' searches for 6 plies wins
 };
+
+// Plays one game from the start, the first `random_plies` moves drawn from `rng` among the legal
+// ones, to mate, a repetition (judged by the engine's rules), 120 plies without a capture, no
+// force that can mate on either side, `max_plies` or a score of `adjudicate_cp` held for six
+// plies. `searched` (may be empty) hears each position before its move is made, with the
+// search's answer. Returns the result for red: 1, 0.5 or 0.
+double PlaySelfPlayGame(Searcher& searcher, const SelfPlayOptions& options, std::mt19937_64& rng,
+                        int random_plies,
+                        const std::function<void(Position&, const SearchResult&)>& searched);
 
 // Plays the games and writes one line per quiet position: "FEN;R" with R the game's result for
 // red (1, 0.5 or 0). A position is quiet when its side to move is not in check and a search of
@@ -38,8 +49,8 @@ struct OpeningOptions {
   int count = 3000;
   uint64_t seed = 1;
   int min_plies = 4, max_plies = 8;
-  int depth = 8;        // the search that judges the balance
-  int margin_cp = 50;   // kept when the score for the side to move is within this
+  int depth = 8;       // the search that judges the balance
+  int margin_cp = 50;  // kept when the score for the side to move is within this
 };
 
 // Writes `count` lines of ICCS moves from the start, each ending in a different position that is
@@ -54,7 +65,7 @@ bool IsQuiet(Position& pos);
 // One labelled position taken apart by EvaluateTraced with the parameters it was read with.
 struct TuningSample {
   std::vector<std::pair<uint16_t, float>> coef;  // nonzero coefficients, the move in hand apart
-  int8_t tempo = 1;                                // +1 red to move, -1 black
+  int8_t tempo = 1;                              // +1 red to move, -1 black
   uint8_t scale = 64;
   float result = 0.5f;  // for red
 };
