@@ -40,6 +40,9 @@ inline constexpr int RankOf(Square s) { return s / 9; }
 
 inline constexpr int kMaxMoves = 160;  // above any count of pseudo-legal moves a legal position has
 
+// The board field of a FEN from a piece code (0 empty) for each of the 90 squares.
+std::string FenBoard(const int8_t* board);
+
 class Position {
  public:
   Position();  // the start position

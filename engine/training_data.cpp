@@ -19,27 +19,13 @@ constexpr char kMagic[4] = {'X', 'Q', 'S', 'P'};
 constexpr uint8_t kHeaderFlag = 0x40;   // bit 94: byte 11, bit 6
 constexpr uint8_t kBlackToMove = 0x80;  // bit 95
 
-void Put16(uint8_t* at, uint16_t v) {
-  at[0] = uint8_t(v);
-  at[1] = uint8_t(v >> 8);
+// Little-endian whole numbers of `bytes` bytes.
+void Put(uint8_t* at, uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) at[i] = uint8_t(v >> (8 * i));
 }
-uint16_t Get16(const uint8_t* at) {
-  return uint16_t(at[0] | at[1] << 8);
-}
-void Put32(uint8_t* at, uint32_t v) {
-  for (int i = 0; i < 4; ++i) at[i] = uint8_t(v >> (8 * i));
-}
-uint32_t Get32(const uint8_t* at) {
-  uint32_t v = 0;
-  for (int i = 0; i < 4; ++i) v |= uint32_t(at[i]) << (8 * i);
-  return v;
-}
-void Put64(uint8_t* at, uint64_t v) {
-  for (int i = 0; i < 8; ++i) at[i] = uint8_t(v >> (8 * i));
-}
-uint64_t Get64(const uint8_t* at) {
+uint64_t Get(const uint8_t* at, int bytes) {
   uint64_t v = 0;
-  for (int i = 0; i < 8; ++i) v |= uint64_t(at[i]) << (8 * i);
+  for (int i = 0; i < bytes; ++i) v |= uint64_t(at[i]) << (8 * i);
   return v;
 }
 
@@ -105,46 +91,30 @@ Record EncodePosition(const Position& pos, int score, Move best, int result) {
     ++n;
   }
   if (pos.SideToMove() == kBlack) r[11] |= kBlackToMove;
-  Put16(&r[28], uint16_t(int16_t(std::clamp(score, -32768, 32767))));
-  Put16(&r[30], uint16_t(best.from | best.to << 7 | std::clamp(result, 0, 2) << 14));
+  Put(&r[28], uint16_t(int16_t(std::clamp(score, -32768, 32767))), 2);
+  Put(&r[30], uint16_t(best.from | best.to << 7 | std::clamp(result, 0, 2) << 14), 2);
   return r;
 }
 
 std::optional<TrainingPosition> DecodePosition(const Record& r, std::string* error) {
   if (r[11] & 0x7C) return Refused(error, "reserved bits of the board are set");
-  int board[90] = {};
+  int8_t board[90] = {};
   int n = 0;
   for (Square s = 0; s < 90; ++s) {
     if (!(r[size_t(s / 8)] >> (s % 8) & 1)) continue;
     if (n >= 32) return Refused(error, "more than 32 pieces");
-    board[s] = r[size_t(12 + n / 2)] >> (n % 2 * 4) & 15;
+    board[s] = int8_t(r[size_t(12 + n / 2)] >> (n % 2 * 4) & 15);
     if (board[s] == 0 || board[s] == 8) return Refused(error, "a bad piece code");
     ++n;
   }
   for (int i = n; i < 32; ++i)
     if (r[size_t(12 + i / 2)] >> (i % 2 * 4) & 15)
       return Refused(error, "a piece code past the last piece");
-  std::string fen;
-  for (int rank = 9; rank >= 0; --rank) {
-    int empty = 0;
-    for (int file = 0; file < 9; ++file) {
-      int code = board[rank * 9 + file];
-      if (!code) {
-        ++empty;
-        continue;
-      }
-      if (empty) fen += char('0' + empty);
-      empty = 0;
-      fen += ".KABNRCP.kabnrcp"[code];
-    }
-    if (empty) fen += char('0' + empty);
-    if (rank) fen += '/';
-  }
   std::string why;
-  auto pos = Position::FromFen(fen + (r[11] & kBlackToMove ? " b" : " w"), &why);
+  auto pos = Position::FromFen(FenBoard(board) + (r[11] & kBlackToMove ? " b" : " w"), &why);
   if (!pos) return Refused(error, "not a position: " + why);
-  uint16_t packed = Get16(&r[30]);
-  TrainingPosition out{*pos, int16_t(Get16(&r[28])),
+  uint16_t packed = uint16_t(Get(&r[30], 2));
+  TrainingPosition out{*pos, int16_t(Get(&r[28], 2)),
                        Move{uint8_t(packed & 127), uint8_t(packed >> 7 & 127)}, packed >> 14};
   if (out.best.from >= 90 || out.best.to >= 90 || out.result > 2)
     return Refused(error, "a square off the board or a result above 2");
@@ -154,18 +124,19 @@ std::optional<TrainingPosition> DecodePosition(const Record& r, std::string* err
 Record EncodeGameHeader(const GameHeader& header) {
   Record r{};
   std::memcpy(r.data(), kMagic, 4);
-  Put32(&r[4], header.positions);
+  Put(&r[4], header.positions, 4);
   r[11] = kHeaderFlag;
-  Put64(&r[12], header.number);
-  Put32(&r[20], header.nodes);
-  Put64(&r[24], header.seed);
+  Put(&r[12], header.number, 8);
+  Put(&r[20], header.nodes, 4);
+  Put(&r[24], header.seed, 8);
   return r;
 }
 
 std::optional<GameHeader> DecodeGameHeader(const Record& r) {
   if (std::memcmp(r.data(), kMagic, 4) != 0 || r[8] || r[9] || r[10] || r[11] != kHeaderFlag)
     return std::nullopt;
-  return GameHeader{Get64(&r[12]), Get32(&r[4]), Get32(&r[20]), Get64(&r[24])};
+  return GameHeader{Get(&r[12], 8), uint32_t(Get(&r[4], 4)), uint32_t(Get(&r[20], 4)),
+                    Get(&r[24], 8)};
 }
 
 DataIndex IndexTrainingData(std::istream& in) {
