@@ -358,10 +358,10 @@ TEST_F(AnalysisWindow, AMoveThatHangsARookIsMarkedABlunderInTheRecord) {
 TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFallsBack) {
   struct Case {
     std::string command;
-    size_t lines;  // with three asked for: ours offers no MultiPV
+    size_t lines;  // with three asked for: both offer MultiPV
   };
   const Case cases[] = {{"/usr/games/fairy-stockfish", 3},
-                        {std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci", 1}};
+                        {std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci", 3}};
   testing_support::Window().Analysis().ChooseLineCount(3);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);
