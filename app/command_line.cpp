@@ -45,7 +45,8 @@ std::string Padded(std::string_view text, size_t columns) {
 CommandLine ParseCommandLine(std::span<const std::string_view> args) {
   static constexpr OptionSpec kOptions[] = {
       {"--help", false, "-h"}, {"--version", false, "-V"}, {"--black", false},
-      {"--level", true},       {"--engine", true},
+      {"--level", true},       {"--engine", true},         {"--fen", true},
+      {"--resume", false},
   };
   std::string error;
   const std::optional<ReadOptions> read = ReadCommandLine(args, kOptions, &error);
@@ -68,6 +69,7 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
     line.engine = *command;
   }
   line.fen = read->Get("--fen");
+  line.resume = read->Has("--resume");
   if (read->operands.size() > 1) return Refused("only one record can be opened");
   if (!read->operands.empty()) line.record = read->operands.front();
   return line;
@@ -87,6 +89,7 @@ std::string UsageText(std::string_view program, std::string_view keys) {
       "                 moves for this run, at every level\n"
       "  --fen FEN      start from this position (quote it); refused with its reasons when\n"
       "                 no game can reach it\n"
+      "  --resume       go on with the game played last (the newest of 最近的对局)\n"
       "  -h, --help     show this help and exit\n"
       "  -V, --version  show the version and exit\n"
       "\n"

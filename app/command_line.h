@@ -23,6 +23,7 @@ struct CommandLine {
   bool black = false;                 // --black: the Human plays black this run
   std::optional<std::string> engine;  // --engine COMMAND: an outside engine plays this run
   std::optional<std::string> fen;     // --fen FEN: the first game starts from this position
+  bool resume = false;                // --resume: the first game is the newest kept one
   std::optional<std::string> record;  // a record to open at start
   std::string error;                  // why the command line was refused
 };

@@ -1,8 +1,13 @@
 // The program's entry routine: the command line first (it answers --help and --version without a
 // display), then the runtime, the game's globals, the start window and the message loop until the
 // last window is gone.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QStyleFactory>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string_view>
 #include <vector>
 
@@ -19,12 +24,33 @@
 #include "runtime/windows/window_manager.h"
 #include "ui/extra_windows.h"
 
+namespace {
+
+void ScaleAsChosen() {
+  if (std::getenv("QT_SCALE_FACTOR") != nullptr) return;
+  const int32_t halves = game::WindowGame::BoardScale();
+  if (halves == 3) setenv("QT_SCALE_FACTOR", "1.5", 1);
+  if (halves == 4) setenv("QT_SCALE_FACTOR", "2", 1);
+}
+
+void StartAgain(const char* program) {
+  std::error_code error;
+  const std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
+  const char* args[] = {program, "--resume", nullptr};
+  execv(self.c_str(), const_cast<char* const*>(args));
+  std::perror("xiangqi: cannot start again");
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   const std::vector<std::string_view> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   const std::string_view program = "xiangqi";
   const app::CommandLine line = app::ParseCommandLine(args);
   if (auto status = app::AnswerWithoutWindow(line, program, game::KeysHelpText())) return *status;
 
+  // 放大棋盘: the whole window at the size chosen, unless the desktop set a scale of its own.
+  ScaleAsChosen();
   // Qt hears only the program's name: the options are ours, and a record whose name starts like
   // one of Qt's options is still a record.
   int qtArgc = argc > 0 ? 1 : 0;
@@ -39,6 +65,7 @@ int main(int argc, char** argv) {
   if (line.black) setup.run.colour = twoply::Colour::kBlack;
   setup.engine = line.engine;
   setup.fen = line.fen;
+  setup.resume = line.resume;
   setup.extraWindows = ui::MakeExtraWindows;
   game::MainWindowHost host(std::move(setup));
   game::RegisterHandlers(&host);
@@ -51,6 +78,9 @@ int main(int argc, char** argv) {
   // A record named on the command line: a file manager opens records this way.
   if (line.record && host.Game()) game::OpenRecordAtStart(*host.Game(), line.record->c_str());
   runtime::RunMessageLoop();
+  const bool restart = host.Setup().restart;
   runtime::ShutdownRuntime();
+  // A new size for the board: the program again, going on with the game it kept.
+  if (restart) StartAgain(argv[0]);
   return 0;
 }

@@ -13,7 +13,11 @@ inline game::MainWindowHost& Host() {
   // The games the window keeps go to a scratch folder, never the user's.
   static const bool data = setenv("XDG_DATA_HOME", "/tmp/xiangqi-bench-data", 1) == 0;
   (void)data;
-  static game::MainWindowHost host({{}, std::nullopt, std::nullopt, ui::MakeExtraWindows});
+  static game::MainWindowHost host([] {
+    game::WindowSetup setup;
+    setup.extraWindows = ui::MakeExtraWindows;
+    return setup;
+  }());
   return host;
 }
 

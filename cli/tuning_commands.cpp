@@ -11,6 +11,7 @@
 #include "engine/eval_params.h"
 #include "engine/search_params.h"
 #include "engine/text_fields.h"
+#include "engine/training_data.h"
 #include "engine/tuning.h"
 
 namespace cli {
@@ -83,27 +84,41 @@ bool NumberOption(const Options& options, const std::string& name, int64_t low, 
 
 int SelfPlayCommand(const Arguments& args) {
   std::string error;
-  auto options = SplitOptions(
-      args,
-      {"--games", "--nodes", "--out", "--seed", "--random-plies", "--params", "--search-params"},
-      error);
+  auto options = SplitOptions(args,
+                              {"--games", "--nodes", "--out", "--seed", "--random-plies",
+                               "--params", "--search-params", "--binary", "--threads"},
+                              error);
   if (!options) return Refuse(error);
   if (!options->positional.empty()) return Refuse("selfplay takes only options");
   auto out_path = options->Get("--out");
   if (!out_path) return Refuse("selfplay needs --out FILE");
+  auto binary = options->Get("--binary");
+  if (binary && *binary != "yes" && *binary != "no") return Refuse("--binary is yes or no");
   engine::SelfPlayOptions play;
   int64_t games = play.games, nodes = int64_t(play.nodes), seed = int64_t(play.seed),
-          random_plies = play.random_plies;
-  if (!NumberOption(*options, "--games", 1, 1000000, games, error) ||
+          random_plies = play.random_plies, threads = 1;
+  if (!NumberOption(*options, "--games", 1, 100000000, games, error) ||
       !NumberOption(*options, "--nodes", 1, 100000000, nodes, error) ||
       !NumberOption(*options, "--seed", 0, INT64_MAX, seed, error) ||
-      !NumberOption(*options, "--random-plies", 0, 40, random_plies, error))
+      !NumberOption(*options, "--random-plies", 0, 40, random_plies, error) ||
+      !NumberOption(*options, "--threads", 1, 256, threads, error))
     return Refuse(error);
   if (!LoadParamsOptions(*options, error)) return Refuse(error);
   play.games = int(games);
   play.nodes = uint64_t(nodes);
   play.seed = uint64_t(seed);
   play.random_plies = int(random_plies);
+  if (binary && *binary == "yes") {
+    engine::TrainingDataOptions data{play, int(threads)};
+    bool written = engine::WriteTrainingData(data, *out_path, &error, [&](uint64_t held) {
+      if (held % 20 == 0 || held == uint64_t(play.games))
+        std::fprintf(stderr, "games %llu\n", (unsigned long long)held);
+    });
+    if (!written) return Refuse(error);
+    std::printf("games %d\n", play.games);
+    return 0;
+  }
+  if (threads != 1) return Refuse("--threads is for --binary yes");
   std::ofstream out(*out_path, std::ios::binary | std::ios::trunc);
   if (!out) return Refuse("cannot write " + *out_path);
   size_t written = engine::SelfPlay(play, out, [&](int game) {
@@ -111,6 +126,48 @@ int SelfPlayCommand(const Arguments& args) {
   });
   if (!out) return Refuse("writing " + *out_path + " failed");
   std::printf("games %d\npositions %zu\n", play.games, written);
+  return 0;
+}
+
+// What a binary self-play file holds: its games, positions and results, and with --show N the
+// first N positions as "FEN;score;move;result" (the result for red: 1, 0.5 or 0).
+int TrainingDataCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(args, {"--show"}, error);
+  if (!options) return Refuse(error);
+  if (options->positional.size() != 1) return Refuse("trainingdata takes FILE [--show N]");
+  int64_t show = 0;
+  if (!NumberOption(*options, "--show", 0, INT64_MAX, show, error)) return Refuse(error);
+  const std::string& path = options->positional[0];
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return Refuse("cannot read " + path);
+  engine::DataIndex index = engine::IndexTrainingData(in);
+  if (!index.error.empty()) return Refuse(path + ": " + index.error);
+  in.clear();
+  in.seekg(0);
+  uint64_t positions = 0, results[3] = {0, 0, 0};
+  engine::Record record;
+  for (const engine::GameHeader& game : index.games) {
+    in.read(reinterpret_cast<char*>(record.data()), std::streamsize(record.size()));  // header
+    for (uint32_t i = 0; i < game.positions; ++i) {
+      in.read(reinterpret_cast<char*>(record.data()), std::streamsize(record.size()));
+      auto position = engine::DecodePosition(record, &error);
+      if (!position) return Refuse(path + ": game " + std::to_string(game.number) + ": " + error);
+      ++positions;
+      ++results[position->result];
+      if (show > 0) {
+        --show;
+        std::printf("%s;%d;%s;%s\n", position->pos.Fen().c_str(), position->score,
+                    engine::ToIccs(position->best).c_str(),
+                    position->result == 2   ? "1"
+                    : position->result == 1 ? "0.5"
+                                            : "0");
+      }
+    }
+  }
+  std::printf("games %zu\npositions %llu\nred won %llu, drawn %llu, lost %llu (positions)\n",
+              index.games.size(), (unsigned long long)positions, (unsigned long long)results[2],
+              (unsigned long long)results[1], (unsigned long long)results[0]);
   return 0;
 }
 
@@ -148,6 +205,44 @@ int TuneCommand(const Arguments& args) {
   return 0;
 }
 
+// The match tool's book of starts: balanced random walks from the start position.
+int OpeningsCommand(const Arguments& args) {
+  std::string error;
+  auto options = SplitOptions(
+      args, {"--count", "--seed", "--min-plies", "--max-plies", "--depth", "--margin", "--out"},
+      error);
+  if (!options) return Refuse(error);
+  if (!options->positional.empty()) return Refuse("openings takes only options");
+  auto out_path = options->Get("--out");
+  if (!out_path) return Refuse("openings needs --out FILE");
+  engine::OpeningOptions book;
+  int64_t count = book.count, seed = int64_t(book.seed), min_plies = book.min_plies,
+          max_plies = book.max_plies, depth = book.depth, margin = book.margin_cp;
+  if (!NumberOption(*options, "--count", 1, 1000000, count, error) ||
+      !NumberOption(*options, "--seed", 0, INT64_MAX, seed, error) ||
+      !NumberOption(*options, "--min-plies", 1, 40, min_plies, error) ||
+      !NumberOption(*options, "--max-plies", min_plies, 40, max_plies, error) ||
+      !NumberOption(*options, "--depth", 1, 20, depth, error) ||
+      !NumberOption(*options, "--margin", 0, 2000, margin, error))
+    return Refuse(error);
+  book.count = int(count);
+  book.seed = uint64_t(seed);
+  book.min_plies = int(min_plies);
+  book.max_plies = int(max_plies);
+  book.depth = int(depth);
+  book.margin_cp = int(margin);
+  std::ofstream out(*out_path, std::ios::binary | std::ios::trunc);
+  if (!out) return Refuse("cannot write " + *out_path);
+  int tried_all = 0;
+  engine::WriteOpenings(book, out, [&](int kept, int tried) {
+    tried_all = tried;
+    if (kept % 100 == 0) std::fprintf(stderr, "kept %d of %d\n", kept, tried);
+  });
+  if (!out) return Refuse("writing " + *out_path + " failed");
+  std::printf("openings %d\ntried %d\n", book.count, tried_all);
+  return 0;
+}
+
 // Prints the parameter set (the compiled-in one, or FILE's values over it): a template to edit.
 int EvalParamsCommand(const Arguments& args) {
   std::string error;
@@ -181,8 +276,15 @@ const Registration kEvalParams("evalparams",
 const Registration kSelfPlay(
     "selfplay",
     "selfplay --out FILE [--games N] [--nodes K] [--seed S] [--random-plies R] [--params FILE] "
-    "[--search-params FILE]",
+    "[--search-params FILE] [--binary yes --threads T]",
     SelfPlayCommand);
+const Registration kTrainingData("trainingdata", "trainingdata FILE [--show N]",
+                                 TrainingDataCommand);
+const Registration kOpenings(
+    "openings",
+    "openings --out FILE [--count N] [--seed S] [--min-plies 4] [--max-plies 8] [--depth 8] "
+    "[--margin 50]  (balanced starts for matches)",
+    OpeningsCommand);
 const Registration kTune("tune", "tune DATA --out FILE [--params FILE] [--epochs N]", TuneCommand);
 
 }  // namespace

@@ -353,12 +353,12 @@ std::string DescribeProblem(const PositionProblem& problem) {
   return "the side not to move is in check";
 }
 
-std::string Position::Fen() const {
+std::string FenBoard(const int8_t* board) {
   std::string out;
   for (int rank = 9; rank >= 0; --rank) {
     int empty = 0;
     for (int file = 0; file < 9; ++file) {
-      int piece = board_[rank * 9 + file];
+      int piece = board[rank * 9 + file];
       if (!piece) {
         ++empty;
         continue;
@@ -370,6 +370,11 @@ std::string Position::Fen() const {
     if (empty) out += char('0' + empty);
     if (rank) out += '/';
   }
+  return out;
+}
+
+std::string Position::Fen() const {
+  std::string out = FenBoard(board_);
   out += side_ == kRed ? " w - - " : " b - - ";
   out += std::to_string(halfmove_) + " " + std::to_string(fullmove_);
   return out;

@@ -81,6 +81,8 @@ struct PositionProblem {
 // The problem in English, as the FEN reader gives it: "black has no general", "red advisor off its
 // five points at d1"...
 std::string DescribeProblem(const PositionProblem& problem);
+// The board field of a FEN from a piece code (0 empty) for each of the 90 squares.
+std::string FenBoard(const int8_t* board);
 
 class Position {
  public:

@@ -40,6 +40,8 @@ struct ProtocolSetup {
   Limits cap;
   // The deepest "go perft N" served; deeper requests are refused.
   int max_perft_depth = 6;
+  // Told the limits of each search as it starts, on the reading thread (for a log or a test).
+  std::function<void(const Limits&)> on_search;
 };
 
 // Each returns when the input ends or on "quit". At the end of input a search that has a limit is

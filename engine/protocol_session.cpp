@@ -211,9 +211,12 @@ void SearchSession::Go(const GoRequest& request, InfoLine info, Report done) {
 }
 
 void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Report done) {
+  ApplyPending();
   // Analysis ("infinite") is always the engine's: the shallow levels could not keep searching.
   int search_level = request.infinite ? kMaxLevel : level;
   Limits limits = EffectiveLimits(search_level, request, setup.cap);
+  limits.multipv = multipv;
+  if (setup.on_search) setup.on_search(limits);
   stop = false;  // the worker is idle: no search reads the flag now
   limits.stop = &stop;
   bool shallow = PlayedByTwoPlySearch(search_level) && setup.shallow;
@@ -249,7 +252,31 @@ void SearchSession::UseClock(GoRequest& request, int64_t remaining_ms, int64_t i
 
 bool SearchSession::SetHash(int64_t mb) {
   if (mb < 1 || uint64_t(mb) > std::max<size_t>(1, setup.max_hash_mb)) return false;
-  return searcher.SetHashMb(size_t(mb));
+  if (!worker.Busy()) return searcher.SetHashMb(size_t(mb));
+  pending_hash_mb = mb;
+  return true;
+}
+
+void SearchSession::NewGame() {
+  if (worker.Busy())
+    pending_new_game = true;
+  else
+    searcher.NewGame();
+}
+
+void SearchSession::ApplyPending() {
+  if (pending_new_game) searcher.NewGame();
+  if (pending_hash_mb && !searcher.SetHashMb(size_t(pending_hash_mb)))
+    output.Line("info string a table of " + std::to_string(pending_hash_mb) +
+                " MB cannot be had on this machine now; the table is unchanged");
+  pending_new_game = false;
+  pending_hash_mb = 0;
+}
+
+void SearchSession::MoveTime(GoRequest& request, int64_t ms, bool exact) const {
+  request.limits.movetime_ms = std::max<int64_t>(ms - move_overhead_ms, 1);
+  request.limits.movetime_exact = exact;
+  request.given = true;
 }
 
 void SearchSession::StopSearch() {

@@ -35,6 +35,7 @@ class Output {
 // refused before they can overflow a clock sum.
 inline constexpr int64_t kMaxMs = int64_t(1) << 40;
 inline constexpr int64_t kMaxMoveOverheadMs = 5000;
+inline constexpr int kMaxMultiPv = 5;
 
 // Words of a line split on blanks; a carriage return from a Windows interface is a blank too.
 std::vector<std::string> Split(std::string_view line);
@@ -114,14 +115,20 @@ struct SearchSession {
   // the request's own limits begins (the table keeps what pondering found). Nothing when not
   // pondering.
   void PonderHit();
-  // Resizes the table, within the setup's largest size; the search must not be running. False
-  // when the size is beyond that or the memory cannot be had (the old table stays).
+  // Resizes the table, within the setup's largest size. False when the size is beyond that or the
+  // memory cannot be had (the old table stays). While a search runs the table is resized once it
+  // has ended, before the next search: a refusal then comes as an "info string".
   bool SetHash(int64_t mb);
+  // Clears the table and the histories, at once or, while a search runs, before the next one.
+  void NewGame();
+  // Under a fixed time a move: the move overhead is kept back from it too (at least 1 ms is left).
+  void MoveTime(GoRequest& request, int64_t ms, bool exact) const;
   // Stops a running search (it still reports its move) and waits for it.
   void StopSearch();
-  // Before a command that needs the engine idle (a new position, search or option), and at the
-  // end of the input: a search with a limit is allowed to finish, as a script that pipes
-  // "go depth 5" and then "go perft 2" expects; one without a limit, or pondering, is stopped.
+  // Before a new search, and at the end of the input: a search with a limit is allowed to
+  // finish, as a script that pipes "go depth 5" and then "go perft 2" expects; one without a
+  // limit, or pondering, is stopped. Other commands (a position, an option, isready) are taken
+  // at once while a search runs: it searches its own copy.
   void Settle();
 
   ProtocolSetup setup;
@@ -132,13 +139,16 @@ struct SearchSession {
   // False after a refused "position" until a good one: a search then has no position to answer.
   bool position_valid = true;
   int level;
-  int64_t move_overhead_ms = kDefaultMoveOverheadMs;  // kept back from each move under a clock
+  int multipv = 1;  // lines a search reports (MultiPV), 1..kMaxMultiPv
+  int64_t move_overhead_ms = kDefaultMoveOverheadMs;  // kept back from each move's time
   // Under a clock: the limits of a move from the time left, its increment and the moves to go.
   void UseClock(GoRequest& request, int64_t remaining_ms, int64_t increment_ms,
                 int movestogo) const;
 
  private:
   void Start(const GoRequest& request, bool hold, InfoLine info, Report done);
+  // The table work asked for while a search ran, done now that none runs.
+  void ApplyPending();
 
   bool unbounded = false;  // the running search has no limit of its own, or waits for a stop
   bool pondering = false;
@@ -147,6 +157,8 @@ struct SearchSession {
   Report ponder_done;
   std::atomic<bool> stop{false};     // the running search's stop, cleared as each search starts
   std::atomic<bool> discard{false};  // the stopped search's move is not reported
+  int64_t pending_hash_mb = 0;       // a table size asked for during a search (0: none)
+  bool pending_new_game = false;
 };
 
 // The read loop every protocol shares: each line that has words goes to `handle`, which answers

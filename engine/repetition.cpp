@@ -1,10 +1,14 @@
 #include "engine/repetition.h"
 
+#include <array>
 #include <vector>
 
 namespace engine {
 
 namespace {
+
+// Per attacker slot, the victim slots it chases.
+using ChasePairs = std::array<uint16_t, 16>;
 
 int SlotOf(const Position& pos, Color c, Square s) {
   const uint8_t* slots = pos.Slots(c);
@@ -27,32 +31,46 @@ bool CanRecapture(Position& pos, Square s) {
   return false;
 }
 
-// The pieces of the side not to move that the side to move could take now: all of them
-// (`only_chased` false), or only those a capture would win (the chase rule's targets).
-uint32_t Targets(Position& pos, bool only_chased) {
-  Color victim_side = Opponent(pos.SideToMove());
+// Whether the capture `m` of the side to move would be a chase: the victim cannot be taken back,
+// or it is a chariot and the attacker a horse or a cannon. A piece attacking one of its own kind
+// that can take it first is offering an exchange, not chasing.
+bool ChaseCapture(Position& pos, Move m) {
+  Kind by = KindOf(pos.PieceAt(m.from)), kind = KindOf(pos.PieceAt(m.to));
+  if (kind == kRook && (by == kKnight || by == kCannon)) return true;
+  if (by == kind) {
+    pos.MakeNullMove();
+    bool takes_back = pos.IsLegal(Move{m.to, m.from});
+    pos.UnmakeNullMove();
+    if (takes_back) return false;
+  }
+  pos.MakeMove(m);
+  bool recaptured = CanRecapture(pos, m.to);
+  pos.UnmakeMove();
+  return !recaptured;
+}
+
+// The chases the side to move has on the board. A General or a soldier never chases; the General
+// and the soldiers that have not crossed the river are never chased. `legal`: only captures that
+// are legal now (after the move); before it, an attack counts however the General stands, so that
+// answering a check does not make every attack it had new.
+ChasePairs Chases(Position& pos, bool legal) {
+  ChasePairs pairs{};
+  const Color side = pos.SideToMove();
   Move moves[kMaxMoves];
   int n = pos.GenerateCaptures(moves);
-  bool in_check = pos.InCheck();
-  uint32_t targets = 0;
+  bool in_check = legal && pos.InCheck();
   for (int i = 0; i < n; ++i) {
     Move m = moves[i];
     int attacker = pos.PieceAt(m.from), victim = pos.PieceAt(m.to);
     Kind by = KindOf(attacker), kind = KindOf(victim);
     if (by == kKing || by == kPawn || kind == kKing) continue;
     if (kind == kPawn && !Crossed(victim, m.to)) continue;
-    if (!pos.PseudoIsLegal(m, in_check)) continue;
-    int slot = SlotOf(pos, victim_side, m.to);
-    if (slot < 0 || (targets >> slot & 1)) continue;
-    if (only_chased && !(kind == kRook && (by == kKnight || by == kCannon))) {
-      pos.MakeMove(m);
-      bool recaptured = CanRecapture(pos, m.to);
-      pos.UnmakeMove();
-      if (recaptured) continue;
-    }
-    targets |= 1u << slot;
+    if (legal && !pos.PseudoIsLegal(m, in_check)) continue;
+    if (!ChaseCapture(pos, m)) continue;
+    int a = SlotOf(pos, side, m.from), v = SlotOf(pos, Opponent(side), m.to);
+    if (a >= 0 && v >= 0) pairs[a] |= uint16_t(1u << v);
   }
-  return targets;
+  return pairs;
 }
 
 }  // namespace
@@ -72,14 +90,18 @@ uint32_t ChasedByLastMove(Position& pos) {
   Move last = pos.History().back().move;
   if (last == kNoMove) return 0;
   pos.MakeNullMove();  // the chaser to move: what could it take now?
-  uint32_t now = Targets(pos, true);
+  ChasePairs now = Chases(pos, true);
   pos.UnmakeNullMove();
-  if (!now) return 0;
-  pos.UnmakeMove();  // and what could it take before its move?
-  uint32_t before = Targets(pos, false);
+  uint32_t any = 0;
+  for (uint16_t victims : now) any |= victims;
+  if (!any) return 0;
+  pos.UnmakeMove();  // and what did it chase before its move?
+  ChasePairs before = Chases(pos, false);
   pos.MakeMove(last);
   pos.InCheckCached();
-  return now & ~before;
+  uint32_t chased = 0;
+  for (int a = 0; a < 16; ++a) chased |= now[a] & ~before[a];
+  return chased;
 }
 
 RepetitionVerdict JudgeRepetition(Position& pos, int plies) {
@@ -99,11 +121,13 @@ RepetitionVerdict JudgeRepetition(Position& pos, int plies) {
     line.push_back(pos.History().back().move);
     pos.UnmakeMove();
   }
-  uint32_t chased[2] = {~0u, ~0u};  // [0]: by the mover, [1]: by the other side
+  // [0]: the pieces the mover chased with every move so far, [1]: the other side's. Once a side's
+  // set is empty its moves need no more looking at.
+  uint32_t chased[2] = {~0u, ~0u};
   for (int i = plies - 1; i >= 0; --i) {
     pos.MakeMove(line[i]);
     pos.InCheckCached();
-    chased[i % 2] &= ChasedByLastMove(pos);
+    if (chased[i % 2]) chased[i % 2] &= ChasedByLastMove(pos);
   }
   bool mover_chases = chased[0] != 0, other_chases = chased[1] != 0;
   if (mover_chases != other_chases) return {mover_chases ? 1 : -1, RepetitionRule::kPerpetualChase};

@@ -121,14 +121,12 @@ class Table {
   int age_ = 1;
 };
 
-// A mate, or a win by the rule against perpetual check, in full moves (+ we win, - we lose).
+// A mate in full moves (+ we mate, - we are mated). A win by the rules of repetition is no mate:
+// it is reported as its large centipawn score.
 std::optional<int> MateInMoves(int score) {
-  constexpr int kPerpetualBound = kPerpetualScore - kMaxPly;
-  int plies = score > kMateBound         ? kMateScore - score
-              : score < -kMateBound      ? kMateScore + score
-              : score > kPerpetualBound  ? kPerpetualScore - score
-              : score < -kPerpetualBound ? kPerpetualScore + score
-                                         : -1;
+  int plies = score > kMateBound    ? kMateScore - score
+              : score < -kMateBound ? kMateScore + score
+                                    : -1;
   if (plies < 0) return std::nullopt;
   int moves = (plies + 1) / 2;
   return score > 0 ? moves : -moves;
@@ -730,6 +728,10 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
 
   int max_depth = limits.depth > 0 ? std::min(limits.depth, kMaxPly - 8) : kMaxPly - 8;
   std::vector<int> root_scores(root_moves.size(), 0);
+  // MultiPV: line k is the best of the root moves the lines before it did not take; once found,
+  // its move stands at root_moves[k].
+  const size_t lines = std::min(size_t(std::max(limits.multipv, 1)), root_moves.size());
+  std::vector<int> line_scores(lines, 0);
   TimeKeeper keeper;
   const Variety variety(limits);
   for (int depth = 1; depth <= max_depth; ++depth) {
@@ -740,107 +742,131 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
       std::stable_sort(order.begin(), order.end(),
                        [&](size_t a, size_t b) { return root_scores[a] > root_scores[b]; });
       std::vector<Move> moves;
-      for (size_t i : order) moves.push_back(root_moves[i]);
+      std::vector<int> scores;
+      for (size_t i : order) moves.push_back(root_moves[i]), scores.push_back(root_scores[i]);
       root_moves = moves;
+      root_scores = scores;
     }
-    // Aspiration: from the fifth iteration search a window around the last score first, and
-    // widen it on the side that failed.
-    int window = s.params[kAspirationWindow];
-    int low = depth >= 5 ? std::max(result.score - window, -kInfinity) : -kInfinity;
-    int high = depth >= 5 ? std::min(result.score + window, kInfinity) : kInfinity;
-    int best = -kInfinity;
-    Move best_move = kNoMove;
-    bool best_dependent = false, any_dependent = false;
-    std::vector<Move> best_pv;
-    bool trusted = false;  // best_move is a real improvement, usable even if the search stops
-    for (;;) {
-      int alpha = low, beta = high;
-      best = -kInfinity;
-      best_move = kNoMove;
-      trusted = false;
-      std::fill(root_scores.begin(), root_scores.end(), -kInfinity);
-      for (size_t i = 0; i < root_moves.size(); ++i) {
-        Move m = root_moves[i];
-        s.line[0] = {uint8_t(pos.PieceAt(m.from)), m.to};
-        pos.MakeMove(m);
-        pos.InCheckCached();
-        int score;
-        int d = depth - 1 + (in_check ? 1 : 0);
-        // With variety each root move is judged with its bonus: searched against a window
-        // lowered by it.
-        int bonus = variety.Bonus(m);
-        int a = alpha - bonus, b = beta - bonus;
-        if (i == 0) {
-          score = -s.AlphaBeta(d, -b, -a, 1, true);
-        } else {
-          score = -s.AlphaBeta(d, -a - 1, -a, 1, true);
-          if (score > a && !s.stopped) score = -s.AlphaBeta(d, -b, -a, 1, true);
-        }
-        if (std::abs(score) < kPerpetualScore - kMaxPly) score += bonus;
-        pos.UnmakeMove();
-        if (s.stopped) break;
-        any_dependent |= s.dependent[1];
-        root_scores[i] = score;
-        if (score > best) {
-          best = score;
-          best_move = m;
-          best_dependent = s.dependent[1];
-          best_pv.assign(1, m);
-          for (int k = 1; k < s.pv_length[1]; ++k) best_pv.push_back(s.pv[1][k]);
-          if (score > alpha) {
-            alpha = score;
-            trusted = true;
+    std::vector<SearchInfo> reports;
+    int first_best = -kInfinity;
+    for (size_t line = 0; line < lines; ++line) {
+      const auto first = root_moves.begin() + std::ptrdiff_t(line);
+      // Aspiration: from the fifth iteration search a window around the last score first, and
+      // widen it on the side that failed.
+      int window = s.params[kAspirationWindow];
+      int last = line == 0 ? result.score : line_scores[line];
+      int low = depth >= 5 ? std::max(last - window, -kInfinity) : -kInfinity;
+      int high = depth >= 5 ? std::min(last + window, kInfinity) : kInfinity;
+      int best = -kInfinity;
+      Move best_move = kNoMove;
+      bool best_dependent = false, any_dependent = false;
+      std::vector<Move> best_pv;
+      bool trusted = false;  // best_move is a real improvement, usable even if the search stops
+      for (;;) {
+        int alpha = low, beta = high;
+        best = -kInfinity;
+        best_move = kNoMove;
+        trusted = false;
+        std::fill(root_scores.begin() + std::ptrdiff_t(line), root_scores.end(), -kInfinity);
+        for (size_t i = line; i < root_moves.size(); ++i) {
+          Move m = root_moves[i];
+          s.line[0] = {uint8_t(pos.PieceAt(m.from)), m.to};
+          pos.MakeMove(m);
+          pos.InCheckCached();
+          int score;
+          int d = depth - 1 + (in_check ? 1 : 0);
+          // With variety each root move is judged with its bonus: searched against a window
+          // lowered by it.
+          int bonus = variety.Bonus(m);
+          int a = alpha - bonus, b = beta - bonus;
+          if (i == line) {
+            score = -s.AlphaBeta(d, -b, -a, 1, true);
+          } else {
+            score = -s.AlphaBeta(d, -a - 1, -a, 1, true);
+            if (score > a && !s.stopped) score = -s.AlphaBeta(d, -b, -a, 1, true);
           }
-          if (score >= beta) break;
+          if (std::abs(score) < kPerpetualScore - kMaxPly) score += bonus;
+          pos.UnmakeMove();
+          if (s.stopped) break;
+          any_dependent |= s.dependent[1];
+          root_scores[i] = score;
+          if (score > best) {
+            best = score;
+            best_move = m;
+            best_dependent = s.dependent[1];
+            best_pv.assign(1, m);
+            for (int k = 1; k < s.pv_length[1]; ++k) best_pv.push_back(s.pv[1][k]);
+            if (score > alpha) {
+              alpha = score;
+              trusted = true;
+            }
+            if (score >= beta) break;
+          }
+        }
+        if (s.stopped) break;
+        if (best <= low && low > -kInfinity) {
+          window *= 4;
+          low = std::max(low - window, -kInfinity);
+          continue;
+        }
+        if (best >= high && high < kInfinity) {
+          window *= 4;
+          high = std::min(high + window, kInfinity);
+          // The move that failed high goes first in the new search.
+          auto it = std::find(first, root_moves.end(), best_move);
+          std::rotate(first, it, it + 1);
+          continue;
+        }
+        break;
+      }
+      if (line == 0) {
+        if (!s.stopped) keeper.Iteration(depth, best_move, best);
+        if (best_move != kNoMove && (!s.stopped || (trusted && best_move != result.best))) {
+          // A move that beat the last iteration's best within the interrupted one is kept too.
+          result.best = best_move;
+          result.score = best;
+          result.ponder = best_pv.size() > 1 ? best_pv[1] : kNoMove;
         }
       }
       if (s.stopped) break;
-      if (best <= low && low > -kInfinity) {
-        window *= 4;
-        low = std::max(low - window, -kInfinity);
-        continue;
+      if (line == 0) {
+        first_best = best;
+        result.depth = depth;
+        result.nodes = s.nodes;
+        if (best_dependent || any_dependent || variety.On())
+          s.table.StoreMove(pos.Key(), best_move);
+        else
+          s.table.Store(pos.Key(), depth, best, kNoEval, kExact, best_move, 0);
       }
-      if (best >= high && high < kInfinity) {
-        window *= 4;
-        high = std::min(high + window, kInfinity);
-        // The move that failed high goes first in the new search.
-        auto it = std::find(root_moves.begin(), root_moves.end(), best_move);
-        std::rotate(root_moves.begin(), it, it + 1);
-        continue;
+      if (lines > 1) {  // the line's move takes its place before the moves left to the next
+        size_t at = size_t(std::find(first, root_moves.end(), best_move) - root_moves.begin());
+        std::swap(root_moves[line], root_moves[at]);
+        std::swap(root_scores[line], root_scores[at]);
+        line_scores[line] = best;
       }
-      break;
-    }
-    if (!s.stopped) keeper.Iteration(depth, best_move, best);
-    if (best_move != kNoMove && (!s.stopped || (trusted && best_move != result.best))) {
-      // A move that beat the last iteration's best within the interrupted one is kept too.
-      result.best = best_move;
-      result.score = best;
-      result.ponder = best_pv.size() > 1 ? best_pv[1] : kNoMove;
-    }
-    if (s.stopped) break;
-    result.depth = depth;
-    result.nodes = s.nodes;
-    if (best_dependent || any_dependent || variety.On())
-      s.table.StoreMove(pos.Key(), best_move);
-    else
-      s.table.Store(pos.Key(), depth, best, kNoEval, kExact, best_move, 0);
-    if (on_info) {
       SearchInfo info;
       info.depth = depth;
-      info.seldepth = s.seldepth;
+      info.multipv = int(line) + 1;
       info.score = best;
       info.mate_in_moves = MateInMoves(best);
-      info.nodes = s.nodes;
-      info.time_ms = s.Elapsed();
       info.pv = best_pv;
-      on_info(info);
+      reports.push_back(std::move(info));
+    }
+    if (s.stopped) break;
+    if (on_info) {
+      for (SearchInfo& info : reports) {
+        info.seldepth = s.seldepth;
+        info.nodes = s.nodes;
+        info.time_ms = s.Elapsed();
+        on_info(info);
+      }
     }
     // A found mate will not get shorter; and an iteration that cannot finish is not started.
-    if (best > kMateBound && kMateScore - best <= depth) break;
-    if (best < -kMateBound && kMateScore + best <= depth) break;
-    if (limits.soft_ms ? s.Elapsed() >= keeper.Budget(limits) * 6 / 10
-                       : limits.movetime_ms && !limits.movetime_exact &&
-                             s.Elapsed() * 2 >= limits.movetime_ms)
+    if (first_best > kMateBound && kMateScore - first_best <= depth) break;
+    if (first_best < -kMateBound && kMateScore + first_best <= depth) break;
+    if (limits.soft_ms
+            ? s.Elapsed() >= keeper.Budget(limits) * 6 / 10
+            : limits.movetime_ms && !limits.movetime_exact && s.Elapsed() * 2 >= limits.movetime_ms)
       break;
     if (s.StopAsked()) break;
     if (root_moves.size() == 1 && depth >= 4 && limits.depth == 0) break;

@@ -38,6 +38,9 @@ struct Limits {  // 0 = no limit of that kind
   // be played instead of it, drawn from `seed` (0: from the clock, so no two games are alike).
   int variety_cp = 0;
   uint64_t seed = 0;
+  // Lines to search (MultiPV): the best move, then the best of the others, and so on; each
+  // iteration reports every line.
+  int multipv = 1;
   // The caller's stop: set it from any thread and the search returns within 10 ms with the best
   // move found so far. Set before Search begins, Search returns at once without searching, still
   // with a legal move when there is one (the table's move for the position if it has a legal one,
@@ -59,11 +62,13 @@ struct TimeAllotment {
 TimeAllotment AllotTime(int64_t remaining_ms, int64_t increment_ms, int movestogo,
                         int64_t overhead_ms = kDefaultMoveOverheadMs);
 
-struct SearchInfo {  // one per completed iteration
+struct SearchInfo {  // one per line of each completed iteration
   int depth = 0;
+  int multipv = 1;  // the line: 1 the best
   int seldepth = 0;
   int score = 0;                     // centipawns from the side to move
-  std::optional<int> mate_in_moves;  // + we mate, - we are mated (full moves)
+  std::optional<int> mate_in_moves;  // + we mate, - we are mated (full moves); not for a win
+                                     // by the rules of repetition, a score near kPerpetualScore
   uint64_t nodes = 0;
   int64_t time_ms = 0;
   std::vector<Move> pv;

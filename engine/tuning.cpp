@@ -47,9 +47,11 @@ bool HasMatingMaterial(const Position& pos, Color c) {
          0;
 }
 
-// Plays one game; returns its result for red and appends its quiet positions to `fens`.
-double PlayGame(Searcher& searcher, const SelfPlayOptions& options, std::mt19937_64& rng,
-                int random_plies, std::vector<std::string>& fens) {
+}  // namespace
+
+double PlaySelfPlayGame(Searcher& searcher, const SelfPlayOptions& options, std::mt19937_64& rng,
+                        int random_plies,
+                        const std::function<void(Position&, const SearchResult&)>& searched) {
   Position pos;
   for (int i = 0; i < random_plies; ++i) {
     std::vector<Move> moves = pos.LegalMoves();
@@ -71,8 +73,8 @@ double PlayGame(Searcher& searcher, const SelfPlayOptions& options, std::mt19937
     }
     if (pos.History().back().halfmove >= 120) return 0.5;
     if (!HasMatingMaterial(pos, kRed) && !HasMatingMaterial(pos, kBlack)) return 0.5;
-    if (IsQuiet(pos)) fens.push_back(pos.Fen());
     SearchResult result = searcher.Search(pos, limits);
+    if (searched) searched(pos, result);
     if (result.best == kNoMove) return red ? 0.0 : 1.0;
     int for_red = red ? result.score : -result.score;
     if (std::abs(for_red) >= options.adjudicate_cp) {
@@ -86,6 +88,8 @@ double PlayGame(Searcher& searcher, const SelfPlayOptions& options, std::mt19937
   }
   return 0.5;
 }
+
+namespace {
 
 double Sigmoid(double eval, double k) {
   return 1.0 / (1.0 + std::pow(10.0, -k * eval / 400.0));
@@ -112,7 +116,10 @@ size_t SelfPlay(const SelfPlayOptions& options, std::ostream& out,
   size_t written = 0;
   for (int game = 0; game < options.games; ++game) {
     std::vector<std::string> fens;
-    double result = PlayGame(searcher, options, rng, options.random_plies + game % 2, fens);
+    double result = PlaySelfPlayGame(searcher, options, rng, options.random_plies + game % 2,
+                                     [&](Position& pos, const SearchResult&) {
+                                       if (IsQuiet(pos)) fens.push_back(pos.Fen());
+                                     });
     const char* label = result == 1.0 ? "1" : result == 0.0 ? "0" : "0.5";
     for (const std::string& fen : fens) out << fen << ';' << label << '\n';
     written += fens.size();
@@ -120,6 +127,41 @@ size_t SelfPlay(const SelfPlayOptions& options, std::ostream& out,
     if (progress) progress(game + 1);
   }
   return written;
+}
+
+int WriteOpenings(const OpeningOptions& options, std::ostream& out,
+                  const std::function<void(int kept, int tried)>& progress) {
+  Searcher searcher(8);
+  std::mt19937_64 rng(options.seed);
+  std::vector<uint64_t> seen;  // the final positions kept, so no start repeats
+  Limits limits;
+  limits.depth = options.depth;
+  int kept = 0, tried = 0;
+  const int span = std::max(options.max_plies - options.min_plies, 0) + 1;
+  while (kept < options.count) {
+    ++tried;
+    Position pos;
+    std::vector<Move> line;
+    const int plies = options.min_plies + int(rng() % uint64_t(span));
+    while (int(line.size()) < plies) {
+      std::vector<Move> moves = pos.LegalMoves();
+      if (moves.empty()) break;
+      line.push_back(moves[rng() % moves.size()]);
+      pos.MakeMove(line.back());
+    }
+    if (int(line.size()) < plies || pos.InCheck() ||
+        std::find(seen.begin(), seen.end(), pos.Key()) != seen.end())
+      continue;
+    searcher.NewGame();
+    SearchResult result = searcher.Search(pos, limits);
+    if (result.best == kNoMove || std::abs(result.score) > options.margin_cp) continue;
+    seen.push_back(pos.Key());
+    for (size_t i = 0; i < line.size(); ++i) out << (i ? " " : "") << ToIccs(line[i]);
+    out << '\n';
+    ++kept;
+    if (progress) progress(kept, tried);
+  }
+  return kept;
 }
 
 std::optional<std::vector<TuningSample>> ReadTuningData(std::istream& in, std::string* error) {
@@ -150,8 +192,7 @@ std::optional<std::vector<TuningSample>> ReadTuningData(std::istream& in, std::s
     }
     EvaluateTraced(*pos, trace);
     for (int i = 0; i < int(trace.coef.size()); ++i)
-      if (trace.coef[i] && i != kTempo)
-        sample.coef.emplace_back(uint16_t(i), float(trace.coef[i]));
+      if (trace.coef[i] && i != kTempo) sample.coef.emplace_back(uint16_t(i), float(trace.coef[i]));
     sample.tempo = int8_t(trace.coef[kTempo]);
     sample.scale = uint8_t(std::clamp(trace.scale, 0, 64));
     samples.push_back(std::move(sample));

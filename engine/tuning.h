@@ -7,11 +7,13 @@
 #include <functional>
 #include <iosfwd>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "engine/eval_params.h"
 #include "engine/position.h"
+#include "engine/search.h"
 
 namespace engine {
 
@@ -24,6 +26,15 @@ struct SelfPlayOptions {
   int adjudicate_cp = 1200;  // a score held this high by both sides' searches for 6 plies wins
 };
 
+// Plays one game from the start, the first `random_plies` moves drawn from `rng` among the legal
+// ones, to mate, a repetition (judged by the engine's rules), 120 plies without a capture, no
+// force that can mate on either side, `max_plies` or a score of `adjudicate_cp` held for six
+// plies. `searched` (may be empty) hears each position before its move is made, with the
+// search's answer. Returns the result for red: 1, 0.5 or 0.
+double PlaySelfPlayGame(Searcher& searcher, const SelfPlayOptions& options, std::mt19937_64& rng,
+                        int random_plies,
+                        const std::function<void(Position&, const SearchResult&)>& searched);
+
 // Plays the games and writes one line per quiet position: "FEN;R" with R the game's result for
 // red (1, 0.5 or 0). A position is quiet when its side to move is not in check and a search of
 // captures alone does not change its static value. `progress` (may be empty) hears each game's
@@ -31,13 +42,30 @@ struct SelfPlayOptions {
 size_t SelfPlay(const SelfPlayOptions& options, std::ostream& out,
                 const std::function<void(int game)>& progress = {});
 
+// Starts for matches: random walks of legal moves from the start position, kept when a short
+// search scores them as balanced. A function of the options alone (each search starts from a
+// cleared table), so the book in git can be made again.
+struct OpeningOptions {
+  int count = 3000;
+  uint64_t seed = 1;
+  int min_plies = 4, max_plies = 8;
+  int depth = 8;       // the search that judges the balance
+  int margin_cp = 50;  // kept when the score for the side to move is within this
+};
+
+// Writes `count` lines of ICCS moves from the start, each ending in a different position that is
+// not in check and within the margin. `progress` (may be empty) hears the count kept so far.
+// Returns the lines written.
+int WriteOpenings(const OpeningOptions& options, std::ostream& out,
+                  const std::function<void(int kept, int tried)>& progress = {});
+
 // Whether a capture search from `pos` gives back its static value (and it is not in check).
 bool IsQuiet(Position& pos);
 
 // One labelled position taken apart by EvaluateTraced with the parameters it was read with.
 struct TuningSample {
   std::vector<std::pair<uint16_t, float>> coef;  // nonzero coefficients, the move in hand apart
-  int8_t tempo = 1;                                // +1 red to move, -1 black
+  int8_t tempo = 1;                              // +1 red to move, -1 black
   uint8_t scale = 64;
   float result = 0.5f;  // for red
 };

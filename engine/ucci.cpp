@@ -26,6 +26,12 @@ struct Ucci {
 
   void Say(const std::string& line) { s.output.Line(line); }
   void Refuse(const std::string& why) { Say("info string " + why); }
+  // A go that cannot be served still gets its answer, after any search under way has given its.
+  void RefuseGo(const std::string& why) {
+    s.Settle();
+    Refuse(why);
+    Say("nobestmove");
+  }
 
   void Identify() {
     Say("id name XiangqiCli");
@@ -37,13 +43,14 @@ struct Ucci {
     Say("option level type spin min 1 max 8 default " + std::to_string(s.setup.level));
     Say("option moveoverhead type spin min 0 max " + std::to_string(protocol::kMaxMoveOverheadMs) +
         " default " + std::to_string(kDefaultMoveOverheadMs));
+    Say("option multipv type spin min 1 max " + std::to_string(protocol::kMaxMultiPv) +
+        " default 1");
     Say("option newgame type button");
     Say("ucciok");
   }
 
   void SetOption(const std::vector<std::string>& w) {
     if (w.size() < 2) return Refuse("setoption needs a name");
-    s.Settle();
     std::string name = protocol::Lower(w[1]);
     std::string value = w.size() > 2 ? protocol::Lower(w[2]) : "";
     if (name == "usemillisec") {
@@ -63,15 +70,18 @@ struct Ucci {
       auto ms = ParseNumber(value, 0, protocol::kMaxMoveOverheadMs);
       if (!ms) return Refuse("moveoverhead is a number of ms from 0 to 5000");
       s.move_overhead_ms = *ms;
+    } else if (name == "multipv") {
+      auto lines = ParseNumber(value, 1, protocol::kMaxMultiPv);
+      if (!lines) return Refuse("multipv is a number from 1 to 5");
+      s.multipv = int(*lines);
     } else if (name == "newgame") {
-      s.searcher.NewGame();
+      s.NewGame();
     } else {
       Refuse("unknown option " + w[1]);
     }
   }
 
   void SetPosition(const std::vector<std::string>& w) {
-    s.Settle();
     std::string error;
     auto pos = protocol::ReadPositionCommand(w, 1, error);
     banned.clear();
@@ -84,7 +94,6 @@ struct Ucci {
   }
 
   void BanMoves(const std::vector<std::string>& w) {
-    s.Settle();
     if (!s.position_valid) return Refuse("banmoves: no position to ban moves in");
     std::vector<Move> moves;
     for (size_t i = 1; i < w.size(); ++i) {
@@ -103,11 +112,7 @@ struct Ucci {
   }
 
   void Go(const std::vector<std::string>& w) {
-    if (!s.position_valid) {
-      s.Settle();
-      Refuse("go: the last position was refused; send a good one");
-      return Say("nobestmove");
-    }
+    if (!s.position_valid) return RefuseGo("go: the last position was refused; send a good one");
     GoRequest request;
     request.banned = banned;
     std::optional<int64_t> time, increment;
@@ -123,13 +128,13 @@ struct Ucci {
         request.infinite = true;
         continue;
       }
-      if (i + 1 >= w.size()) return Refuse("go: " + key + " needs a value");
+      if (i + 1 >= w.size()) return RefuseGo("go: " + key + " needs a value");
       const std::string& value = w[++i];
       if (key == "perft") {
         auto depth = ParseNumber(value, 1, s.setup.max_perft_depth);
         if (!depth)
-          return Refuse("go perft takes a depth from 1 to " +
-                        std::to_string(s.setup.max_perft_depth));
+          return RefuseGo("go perft takes a depth from 1 to " +
+                          std::to_string(s.setup.max_perft_depth));
         s.Settle();
         for (const std::string& line : protocol::PerftLines(s.position, int(*depth))) Say(line);
         return;
@@ -138,35 +143,37 @@ struct Ucci {
         request.infinite = true;
       } else if (key == "depth") {
         auto depth = ParseNumber(value, 1, 127);
-        if (!depth) return Refuse("go: depth is a number from 1 to 127");
+        if (!depth) return RefuseGo("go: depth is a number from 1 to 127");
         request.limits.depth = int(*depth);
         request.given = true;
       } else if (key == "nodes") {
         auto nodes = ParseNumber(value, 1, int64_t(1) << 50);
-        if (!nodes) return Refuse("go: nodes is a positive number");
+        if (!nodes) return RefuseGo("go: nodes is a positive number");
         request.limits.nodes = uint64_t(*nodes);
         request.given = true;
       } else if (key == "time") {
-        if (!(time = Clock(value))) return Refuse("go: time is a number");
+        if (!(time = Clock(value))) return RefuseGo("go: time is a number");
       } else if (key == "increment") {
-        if (!(increment = Clock(value))) return Refuse("go: increment is a number");
+        if (!(increment = Clock(value))) return RefuseGo("go: increment is a number");
       } else if (key == "movestogo") {
         auto moves = ParseNumber(value, 1, 10000);
-        if (!moves) return Refuse("go: movestogo is a positive number");
+        if (!moves) return RefuseGo("go: movestogo is a positive number");
         movestogo = int(*moves);
       } else if (key == "opptime" || key == "oppincrement" || key == "oppmovestogo") {
         // The opponent's clock does not change how long this engine thinks.
       } else {
-        return Refuse("go: unknown word " + key);
+        return RefuseGo("go: unknown word " + key);
       }
     }
     if (time) s.UseClock(request, *time, increment.value_or(0), movestogo);
+    bool lines = s.multipv > 1;
     s.Go(
         request,
-        [](const SearchInfo& info) {
-          std::string line = "info depth " + std::to_string(info.depth) + " score " +
-                             std::to_string(info.score) + " time " + std::to_string(info.time_ms) +
-                             " nodes " + std::to_string(info.nodes);
+        [lines](const SearchInfo& info) {
+          std::string line = "info depth " + std::to_string(info.depth);
+          if (lines) line += " multipv " + std::to_string(info.multipv);
+          line += " score " + std::to_string(info.score) + " time " + std::to_string(info.time_ms) +
+                  " nodes " + std::to_string(info.nodes);
           if (!info.pv.empty()) line += " pv";
           line += protocol::Moves(info.pv);
           return line;

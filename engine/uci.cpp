@@ -25,6 +25,12 @@ struct Uci {
 
   void Say(const std::string& line) { s.output.Line(line); }
   void Refuse(const std::string& why) { Say("info string " + why); }
+  // A go that cannot be served still gets its answer, after any search under way has given its.
+  void RefuseGo(const std::string& why) {
+    s.Settle();
+    Refuse(why);
+    Say("bestmove (none)");
+  }
 
   void Identify() {
     Say("id name XiangqiCli");
@@ -36,6 +42,8 @@ struct Uci {
         " min 0 max " + std::to_string(protocol::kMaxMoveOverheadMs));
     Say("option name Clear Hash type button");
     Say("option name Level type spin default " + std::to_string(s.setup.level) + " min 1 max 8");
+    Say("option name MultiPV type spin default 1 min 1 max " +
+        std::to_string(protocol::kMaxMultiPv));
     Say("option name UCI_Variant type combo default xiangqi var xiangqi");
     Say("uciok");
   }
@@ -46,7 +54,6 @@ struct Uci {
     if (w.size() < 3 || w[1] != "name") return Refuse("setoption name NAME [value VALUE]");
     std::string name = Lower(protocol::Join(w, 2, value_at));
     std::string value = protocol::Join(w, value_at + 1, w.size());
-    s.Settle();
     if (name == "hash") {
       auto mb = ParseNumber(value, 1, int64_t(s.setup.max_hash_mb));
       if (!mb || !s.SetHash(*mb))
@@ -61,7 +68,11 @@ struct Uci {
       if (!ms) return Refuse("Move Overhead is a number of ms from 0 to 5000");
       s.move_overhead_ms = *ms;
     } else if (name == "clear hash") {
-      s.searcher.NewGame();
+      s.NewGame();
+    } else if (name == "multipv") {
+      auto lines = ParseNumber(value, 1, protocol::kMaxMultiPv);
+      if (!lines) return Refuse("MultiPV is a number from 1 to 5");
+      s.multipv = int(*lines);
     } else if (name == "level") {
       auto level = ParseNumber(value, kMinLevel, kMaxLevel);
       if (!level) return Refuse("Level is a number from 1 to 8");
@@ -75,7 +86,6 @@ struct Uci {
   }
 
   void SetPosition(const std::vector<std::string>& w) {
-    s.Settle();
     std::string error;
     auto pos = protocol::ReadPositionCommand(w, 1, error);
     if (!pos) {
@@ -86,9 +96,10 @@ struct Uci {
     s.position_valid = true;
   }
 
-  static std::string InfoLine(const SearchInfo& info) {
+  static std::string InfoLine(const SearchInfo& info, bool lines) {
     std::string line = "info depth " + std::to_string(info.depth);
     if (info.seldepth > 0) line += " seldepth " + std::to_string(info.seldepth);
+    if (lines) line += " multipv " + std::to_string(info.multipv);
     if (info.mate_in_moves)
       line += " score mate " + std::to_string(*info.mate_in_moves);
     else
@@ -102,11 +113,7 @@ struct Uci {
   }
 
   void Go(const std::vector<std::string>& w) {
-    if (!s.position_valid) {
-      s.Settle();
-      Refuse("go: the last position was refused; send a good one");
-      return Say("bestmove (none)");
-    }
+    if (!s.position_valid) return RefuseGo("go: the last position was refused; send a good one");
     GoRequest request;
     std::optional<int64_t> clock[2], increment[2];
     int movestogo = 0;
@@ -126,18 +133,19 @@ struct Uci {
         for (; i + 1 < w.size(); ++i) {
           auto move = ParseIccs(w[i + 1]);
           if (!move) break;
-          if (!s.position.IsLegal(*move)) return Refuse("go searchmoves: illegal move " + w[i + 1]);
+          if (!s.position.IsLegal(*move))
+            return RefuseGo("go searchmoves: illegal move " + w[i + 1]);
           only.push_back(*move);
         }
         continue;
       }
-      if (i + 1 >= w.size()) return Refuse("go: " + key + " needs a value");
+      if (i + 1 >= w.size()) return RefuseGo("go: " + key + " needs a value");
       const std::string& value = w[++i];
       if (key == "perft") {
         auto depth = ParseNumber(value, 1, s.setup.max_perft_depth);
         if (!depth)
-          return Refuse("go perft takes a depth from 1 to " +
-                        std::to_string(s.setup.max_perft_depth));
+          return RefuseGo("go perft takes a depth from 1 to " +
+                          std::to_string(s.setup.max_perft_depth));
         s.Settle();
         for (const std::string& line : protocol::PerftLines(s.position, int(*depth))) Say(line);
         return;
@@ -145,36 +153,34 @@ struct Uci {
       if (key == "wtime" || key == "btime" || key == "winc" || key == "binc") {
         // A clock can run below zero in a late interface; it still means "hurry".
         auto ms = ParseNumber(value, -kMaxMs, kMaxMs);
-        if (!ms) return Refuse("go: " + key + " is a number of milliseconds");
+        if (!ms) return RefuseGo("go: " + key + " is a number of milliseconds");
         int side = key[0] == 'w' ? kRed : kBlack;
         (key[1] == 't' ? clock : increment)[side] = std::max<int64_t>(0, *ms);
       } else if (key == "movestogo") {
         auto moves = ParseNumber(value, 1, 10000);
-        if (!moves) return Refuse("go: movestogo is a positive number");
+        if (!moves) return RefuseGo("go: movestogo is a positive number");
         movestogo = int(*moves);
       } else if (key == "movetime") {
         auto ms = ParseNumber(value, 1, kMaxMs);
-        if (!ms) return Refuse("go: movetime is a positive number of milliseconds");
-        request.limits.movetime_ms = *ms;
-        request.limits.movetime_exact = true;
-        request.given = true;
+        if (!ms) return RefuseGo("go: movetime is a positive number of milliseconds");
+        s.MoveTime(request, *ms, true);
       } else if (key == "depth") {
         auto depth = ParseNumber(value, 1, 127);
-        if (!depth) return Refuse("go: depth is a number from 1 to 127");
+        if (!depth) return RefuseGo("go: depth is a number from 1 to 127");
         request.limits.depth = int(*depth);
         request.given = true;
       } else if (key == "nodes") {
         auto nodes = ParseNumber(value, 1, int64_t(1) << 50);
-        if (!nodes) return Refuse("go: nodes is a positive number");
+        if (!nodes) return RefuseGo("go: nodes is a positive number");
         request.limits.nodes = uint64_t(*nodes);
         request.given = true;
       } else if (key == "mate") {
         auto moves = ParseNumber(value, 1, 60);
-        if (!moves) return Refuse("go: mate is a number of moves");
+        if (!moves) return RefuseGo("go: mate is a number of moves");
         request.limits.depth = int(*moves) * 2;
         request.given = true;
       } else {
-        return Refuse("go: unknown word " + key);
+        return RefuseGo("go: unknown word " + key);
       }
     }
     int side = s.position.SideToMove();
@@ -184,7 +190,9 @@ struct Uci {
       for (Move m : s.position.LegalMoves())
         if (std::find(only.begin(), only.end(), m) == only.end()) request.banned.push_back(m);
     }
-    s.Go(request, InfoLine, [this](const SearchResult& result) {
+    bool lines = s.multipv > 1;
+    auto info = [lines](const SearchInfo& i) { return InfoLine(i, lines); };
+    s.Go(request, info, [this](const SearchResult& result) {
       if (result.best == kNoMove) return Say("bestmove (none)");
       std::string line = "bestmove " + ToIccs(result.best);
       if (result.ponder != kNoMove) line += " ponder " + ToIccs(result.ponder);
@@ -200,8 +208,7 @@ struct Uci {
     } else if (command == "isready") {
       Say("readyok");
     } else if (command == "ucinewgame") {
-      s.Settle();
-      s.searcher.NewGame();
+      s.NewGame();
       s.position = Position();
       s.position_valid = true;
     } else if (command == "setoption") {
@@ -215,7 +222,6 @@ struct Uci {
     } else if (command == "ponderhit") {
       s.PonderHit();
     } else if (command == "d") {
-      s.StopSearch();
       Say("Fen: " + s.position.Fen());
     } else if (command == "debug" || command == "register") {
       // Nothing to debug or register; accepted so that interfaces that send them see no noise.

@@ -89,8 +89,7 @@ struct Xboard {
   GoRequest Request() {
     GoRequest request;
     if (seconds_per_move_ms > 0) {
-      request.limits.movetime_ms = seconds_per_move_ms;
-      request.given = true;
+      s.MoveTime(request, seconds_per_move_ms, false);
     } else if (own_time_ms >= 0) {
       int played = int(s.position.Ply() / 2);
       int togo = moves_per_session > 0 ? moves_per_session - played % moves_per_session : 0;

@@ -1,5 +1,6 @@
 #include "game/controller.h"
 
+#include "game/game_files.h"
 #include "game/game_menu.h"
 #include "game/twoply/static_evaluation.h"
 #include "game/twoply/two_ply_search.h"
@@ -19,9 +20,11 @@ void OnMainWindowCreated(MainWindowHost& host) {
   LoadEvaluationTables();
   SearchDepth = 2;
   window.ShowParts();
-  // A position given for the run (--fen) replaces the first game only.
+  // A position given for the run (--fen) replaces the first game only; so does the game kept
+  // last (--resume).
   if (std::optional<std::string> fen = std::exchange(host.Setup().fen, std::nullopt))
     StartFromPosition(window, *fen, PositionSource::kCommandLine);
+  if (std::exchange(host.Setup().resume, false)) OpenNewestKeptGame(window);
 }
 
 void NewGame(WindowGame& window) {

@@ -188,6 +188,13 @@ void OpenRecentGame(WindowGame& window) {
   OpenBytes(window, summaries[*chosen].text, nullptr, "最近的对局", false);
 }
 
+void OpenNewestKeptGame(WindowGame& window) {
+  const std::vector<record::RecentGame> games = window.RecentGames().List();
+  if (games.empty()) return;
+  if (std::optional<std::string> text = record::RecentGames::Read(games.front()))
+    OpenBytes(window, std::move(*text), nullptr, "最近的对局", true);
+}
+
 record::GameTree GameRecord(const WindowGame& window, record::Notation notation) {
   const Session& game = window.Game();
   record::GameTree tree = game.Record();

@@ -31,6 +31,8 @@ bool OpenGameFile(WindowGame& window, const std::string& path, std::string* whyN
 bool OpenGameText(WindowGame& window, const std::string& text, const std::string& caption);
 // 最近的对局…: the games kept lately, to choose one to open (date, players, rounds, result).
 void OpenRecentGame(WindowGame& window);
+// The newest of them, without asking (the program started again to go on with it).
+void OpenNewestKeptGame(WindowGame& window);
 
 // A game file by its name's ending, in any case: .pgn, .xqf, and .txt or .dhtml (DhtmlXQ).
 bool IsGameFileName(const std::string& path);

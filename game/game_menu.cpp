@@ -6,6 +6,7 @@
 
 #include "engine/levels.h"
 #include "engine/text_fields.h"
+#include "game/board_hints.h"
 #include "game/game_files.h"
 #include "game/labels.h"
 #include "game/live_analysis.h"
@@ -33,6 +34,7 @@ constexpr std::string_view kLineNames[] = {"一线", "二线", "三线"};
 constexpr std::string_view kNotationNames[] = {"中文", "WXF", "ICCS"};
 // The clipboard's second format for a game copied (复制棋谱); no registry names one.
 constexpr std::string_view kDhtmlXqMimeType = "application/x-dhtmlxq";
+constexpr std::string_view kScaleNames[] = {"1×", "1.5×", "2×"};
 static_assert(std::size(kNotationNames) == std::size(kNotations));
 
 runtime::MenuEntry Entry(Kind kind, MenuItemId id) {
@@ -82,9 +84,11 @@ std::vector<runtime::MenuEntry> BoardMenuEntries() {
   Add(entries, Kind::kAction, kSetUpItem);
   Separator(entries);
   Add(entries, Kind::kCheck, kRecordItem);
+  Add(entries, Kind::kCheck, kHintsItem);
   Add(entries, Kind::kAction, kSavePgnItem);
   Add(entries, Kind::kAction, kOpenPgnItem);
   Add(entries, Kind::kCheck, kBlackItem);
+  Choices(entries, kScaleItem, kScaleItemBase, 2, kScaleNames);
   Add(entries, Kind::kAction, kSettingsItem);
   Separator(entries);
   Add(entries, Kind::kAction, kResignItem);
@@ -292,6 +296,8 @@ runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id) {
       return {window.Windows() != nullptr, RecordShown(window)};
     case kBlackItem:
       return {true, game.HumanColour() == Colour::kBlack};
+    case kHintsItem:
+      return {true, window.Hints().On()};
     case kAnalysisItem:
       return {true, window.Analysis().On()};
     case kContinueItem:
@@ -317,6 +323,7 @@ runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id) {
     default:
       break;
   }
+  if (id > kScaleItemBase) return {true, id == kScaleItemBase + WindowGame::BoardScale()};
   if (id > kNotationItemBase) return {true, kNotations[id - kNotationItemBase] == RecordNotation()};
   if (id == kNotationItemBase) return {true, kNotations[0] == RecordNotation()};
   if (id > kLinesItemBase) return {true, id == kLinesItemBase + LiveAnalysis::LineCount()};
@@ -359,6 +366,8 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
       return window.PlayAs(game.HumanColour() == Colour::kBlack ? Colour::kRed : Colour::kBlack);
     case kAnalysisItem:
       return window.Analysis().Toggle();
+    case kHintsItem:
+      return window.Hints().Toggle();
     case kEnginesItem:
       if (window.Windows()) window.Windows()->ShowEngineDialog();
       return;
@@ -380,7 +389,9 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
     default:
       break;
   }
-  if (id >= kNotationItemBase) {
+  if (id > kScaleItemBase) {
+    window.ChooseBoardScale(id - kScaleItemBase);
+  } else if (id >= kNotationItemBase) {
     ChooseRecordNotation(id - kNotationItemBase);  // the record window writes its moves anew
   } else if (id > kLinesItemBase) {
     window.Analysis().ChooseLineCount(id - kLinesItemBase);

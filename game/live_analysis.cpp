@@ -1,6 +1,7 @@
 #include "game/live_analysis.h"
 
 #include <algorithm>
+#include <cmath>
 #include <mutex>
 
 #include "engine/search.h"
@@ -206,11 +207,16 @@ void LiveAnalysis::Show() {
   if (!lines_.empty() && !lines_.front().pv.empty()) {
     const Move move = FromEngineMove(lines_.front().pv.front(), game_.HumanColour());
     auto middle = [](uint8_t index) { return (int32_t(index) - 1) * kCell + kSprite / 2; };
+    // From the piece's edge, so the piece that moves stays in sight.
+    const double x1 = middle(move.from.col), y1 = middle(move.from.row);
+    const double x2 = middle(move.to.col), y2 = middle(move.to.row);
+    const double length = std::hypot(x2 - x1, y2 - y1);
+    const double edge = length > kSprite ? kSprite / 2.0 / length : 0.0;
     runtime::PanelArrow arrow;
-    arrow.x1 = middle(move.from.col);
-    arrow.y1 = middle(move.from.row);
-    arrow.x2 = middle(move.to.col);
-    arrow.y2 = middle(move.to.row);
+    arrow.x1 = int32_t(std::lround(x1 + (x2 - x1) * edge));
+    arrow.y1 = int32_t(std::lround(y1 + (y2 - y1) * edge));
+    arrow.x2 = int32_t(x2);
+    arrow.y2 = int32_t(y2);
     arrow.colour = kArrowColour;
     arrows.push_back(arrow);
   }

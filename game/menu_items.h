@@ -35,9 +35,12 @@ enum MenuItemId : int32_t {
   kRemoveVariationItem,
   kCommentItem,
   kInfoItem,
+  kHintsItem,
+  kScaleItem,  // the submenu of the board's sizes: kScaleItemBase + 2..4 (in halves)
   kLevelItemBase = 100,
   kLinesItemBase = 200,
   kNotationItemBase = 300,
+  kScaleItemBase = 400,
 };
 
 struct MenuItem {
@@ -60,9 +63,13 @@ inline constexpr MenuItem kMenuItems[] = {
      "paste a position (FEN) or a game (PGN, DhtmlXQ) from the clipboard"},
     {kSetUpItem, "摆棋…", "Ctrl+E", "", "set up a position on an empty board and play it"},
     {kRecordItem, "棋谱", "Ctrl+L", "", "the record window: the moves, replay, the result"},
+    {kHintsItem, "显示提示", "", "",
+     "marks on the board: the last move, a check, where a piece may go, why a move was refused"},
     {kSavePgnItem, "保存棋谱…", "Ctrl+S", "", "save the game as PGN or XQF"},
     {kOpenPgnItem, "打开棋谱…", "Ctrl+O", "", "open a game from a PGN, XQF or DhtmlXQ file"},
     {kBlackItem, "执黑", "", "", "play black: the computer has red and moves first"},
+    {kScaleItem, "放大棋盘", "", "1×-2×",
+     "the board (and the whole window) at 1, 1.5 or 2 times its size; the program starts again"},
     {kSettingsItem, "对局设置…", "", "",
      "the game's settings: level, colour, rules and a clock for both sides"},
     {kResignItem, "认输", "", "", "give the game up"},

@@ -1,6 +1,7 @@
 #include "game/window_game.h"
 
 #include "game/board_drawing.h"
+#include "game/board_hints.h"
 #include "game/engine_choice.h"
 #include "game/game_files.h"
 #include "game/game_menu.h"
@@ -10,9 +11,11 @@
 #include "game/score_graph.h"
 #include "game/units.h"
 #include "runtime/system/folders.h"
+#include "runtime/system/questions.h"
 #include "runtime/system/settings.h"
 #include "runtime/system/worker.h"
 #include "runtime/windows/properties.h"
+#include "runtime/windows/window_commands.h"
 
 namespace game {
 
@@ -22,6 +25,7 @@ namespace {
 
 // A game on a clock: the flags are looked at and the clocks shown this often.
 constexpr int32_t kClockTickMs = 200;
+constexpr std::string_view kScaleKey = "boardScale";
 // A game being played is kept again after this many more moves.
 constexpr size_t kKeepEveryPlies = 4;
 
@@ -49,6 +53,10 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
   void DrawMove(const Move& move) override { game::DrawMove(move.from, move.to, below_); }
   void HighlightSelection(Square square, bool earlierHighlighted) override {
     game::HighlightSelection(square, earlierHighlighted, below_);
+    if (owner_ != nullptr && owner_->hints_) owner_->hints_->SelectionChanged(square);
+  }
+  void MoveRefused(const Move& move) override {
+    if (owner_ != nullptr && owner_->hints_) owner_->hints_->MoveRefused(move);
   }
   void HighlightShown(const BoardArray& board, Square square, bool earlierHighlighted) override {
     game::HighlightSelection(square, earlierHighlighted, below_, board);
@@ -114,6 +122,7 @@ WindowGame::~WindowGame() {
   session_->Unsubscribe(keepSubscription_);
   // The windows let go of the parts first, the parts of the game, and the game stops its search.
   windows_.reset();
+  hints_.reset();
   analysis_.reset();
   graph_.reset();
   opponent_.reset();
@@ -128,6 +137,7 @@ void WindowGame::ShowParts() {
   analysis_ = std::make_unique<LiveAnalysis>(*session_, [this] {
     if (windows_ && !windows_->RecordWindowShown()) windows_->ToggleRecordWindow();
   });
+  hints_ = std::make_unique<BoardHints>(*session_);
   if (setup_.extraWindows) windows_ = setup_.extraWindows(*this);
 }
 
@@ -146,6 +156,23 @@ void WindowGame::EnginesChosen() {
   opponent_->FollowChoice();
   ClockChosen();
   analysis_->AnalystChoiceChanged();
+}
+
+int32_t WindowGame::BoardScale() {
+  const int32_t halves = runtime::ReadSetting(kScaleKey).value_or(2);
+  return halves >= 2 && halves <= 4 ? halves : 2;
+}
+
+void WindowGame::ChooseBoardScale(int32_t halves) {
+  if (halves < 2 || halves > 4 || halves == BoardScale()) return;
+  runtime::WriteSetting(kScaleKey, halves);
+  if (!runtime::AskYesNo("棋盘的大小在程序重新启动后改变。现在重新启动吗？\n"
+                         "这盘棋会留在“最近的对局”里，重新启动后接着下。",
+                         "放大棋盘"))
+    return;
+  KeepGame(true);
+  setup_.restart = true;
+  runtime::Destroy(MainWindow);
 }
 
 void WindowGame::ClockChosen() {

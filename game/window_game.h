@@ -21,6 +21,7 @@ class WindowGame;
 class ScoreGraph;
 class LiveAnalysis;
 class OutsideOpponent;
+class BoardHints;
 
 // The windows the program adds beside the main window (ui/): the record window, the engines
 // dialog and the small dialogs of the record. The menus and the analysis reach them through this.
@@ -54,6 +55,8 @@ struct WindowSetup {
   RunChoices run;
   std::optional<std::string> engine;  // --engine COMMAND
   std::optional<std::string> fen;     // --fen FEN: the first game starts from it
+  bool resume = false;                // --resume: the first game is the newest kept one
+  bool restart = false;               // set by the window: the program starts again when it ends
   std::function<std::unique_ptr<ExtraWindows>(WindowGame&)> extraWindows;
 };
 
@@ -72,6 +75,7 @@ class WindowGame {
   ScoreGraph& Graph() { return *graph_; }
   LiveAnalysis& Analysis() { return *analysis_; }
   OutsideOpponent& Opponent() { return *opponent_; }
+  BoardHints& Hints() { return *hints_; }
   // Nothing when the program adds no windows.
   ExtraWindows* Windows() { return windows_.get(); }
 
@@ -83,6 +87,10 @@ class WindowGame {
   // The clock chosen (对局设置 or 引擎…) goes with the game from the next game on, or at once when
   // no move was made yet.
   void ClockChosen();
+  // 放大棋盘: the board's size in halves (2: as it is, 3: one and a half, 4: twice), kept for the
+  // next start; changing it asks to start the program again, the game kept to go on with.
+  static int32_t BoardScale();
+  void ChooseBoardScale(int32_t halves);
   // The game kept in the recent games (最近的对局): at once when `now` (its line is going, or the
   // window), otherwise on a background job; a game without moves is not kept. A new line is a
   // new game of the list.
@@ -104,6 +112,7 @@ class WindowGame {
   std::unique_ptr<OutsideOpponent> opponent_;
   std::unique_ptr<ScoreGraph> graph_;
   std::unique_ptr<LiveAnalysis> analysis_;
+  std::unique_ptr<BoardHints> hints_;
   std::unique_ptr<ExtraWindows> windows_;
   std::function<void()> clockListener_;
   uint64_t clockTick_ = 0;

@@ -11,6 +11,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QWindow>
+#include <cmath>
 #include <cstdlib>
 #include <set>
 
@@ -214,13 +215,19 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
               notes[1].find("平") != std::string::npos || notes[1].find("退") != std::string::npos)
       << notes[1];
 
-  // The arrow points from the best move's piece to its target, over the bitmap, not in it.
+  // The arrow points from the edge of the best move's piece to its target, over the bitmap, not
+  // in it.
   const twoply::Move best = game::FromEngineMove(
       testing_support::Window().Analysis().Lines().front().pv.front(), twoply::Colour::kRed);
   const std::vector<runtime::PanelArrow> arrows = runtime::PanelArrows(game::BoardPanel);
   ASSERT_EQ(arrows.size(), 1u);
-  EXPECT_EQ(arrows[0].x1, (best.from.col - 1) * 48 + 22);
-  EXPECT_EQ(arrows[0].y2, (best.to.row - 1) * 48 + 22);
+  const QPoint from((best.from.col - 1) * 48 + 22, (best.from.row - 1) * 48 + 22);
+  const QPoint to((best.to.col - 1) * 48 + 22, (best.to.row - 1) * 48 + 22);
+  EXPECT_EQ(QPoint(arrows[0].x2, arrows[0].y2), to);
+  const double off = std::hypot(arrows[0].x1 - from.x(), arrows[0].y1 - from.y());
+  EXPECT_NEAR(off, 22, 1.5);  // half a piece from its middle, towards the target
+  EXPECT_LT(std::hypot(arrows[0].x1 - to.x(), arrows[0].y1 - to.y()),
+            std::hypot(from.x() - to.x(), from.y() - to.y()));
   EXPECT_EQ(testing_support::FirstDifference(board, testing_support::PanelPixels(game::BoardPanel)),
             "");
   // On the screen it tints what lies under its shaft, which still shows through.
@@ -351,10 +358,10 @@ TEST_F(AnalysisWindow, AMoveThatHangsARookIsMarkedABlunderInTheRecord) {
 TEST_F(AnalysisWindow, OutsideEnginesAnalyseThroughTheirProcessesAndAFailureFallsBack) {
   struct Case {
     std::string command;
-    size_t lines;  // with three asked for: ours offers no MultiPV
+    size_t lines;  // with three asked for: both offer MultiPV
   };
   const Case cases[] = {{"/usr/games/fairy-stockfish", 3},
-                        {std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci", 1}};
+                        {std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli uci", 3}};
   testing_support::Window().Analysis().ChooseLineCount(3);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.command);

@@ -19,6 +19,7 @@
 #include "game/twoply/position_text.h"
 #include "game/units.h"
 #include "game/window_game.h"
+#include "game/window_host.h"
 #include "runtime/system/questions.h"
 #include "tests/support/game_window.h"
 
@@ -112,6 +113,24 @@ TEST_F(BoardEditor, RefusesWithEveryReasonThenStartsTheGameSetUp) {
   ASSERT_TRUE(WaitFor([] { return !testing_support::Game().Thinking(); }));
   EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 1u);
   EXPECT_FALSE(testing_support::Game().CanTakeBack());
+}
+
+// A position given for the run (--fen) starts the first game, or is refused with its reasons.
+TEST_F(BoardEditor, APositionGivenForTheRun) {
+  for (const char* fen : {"3k5/9/9/9/9/9/9/9/8R/4K4 w", "9/9/9/9/9/9/9/9/8R/4K4 w"}) {
+    testing_support::Host().Setup().fen = fen;
+    testing::internal::CaptureStderr();
+    testing_support::RestartGameKeepingSettings();
+    const std::string said = testing::internal::GetCapturedStderr();
+    const bool good = fen[0] == '3';
+    const std::string board = testing_support::Game().Fen();
+    EXPECT_EQ(board.substr(0, board.find(' ')),
+              good ? std::string(fen).substr(0, std::string(fen).find(' '))
+                   : std::string("rnbakabnr/9/1c5c1/p1p1p1p1p/9/9/P1P1P1P1P/1C5C1/9/RNBAKABNR"));
+    EXPECT_EQ(said.find("黑方没有将（帅）") != std::string::npos, !good) << said;
+    EXPECT_EQ(testing_support::TakeMessageBoxes().size(), good ? 0u : 1u);
+    EXPECT_FALSE(testing_support::Host().Setup().fen);  // for the first game only
+  }
 }
 
 TEST_F(BoardEditor, ASettingsClockIsShownBesideTheBoardAndDrawOffersAndResigning) {

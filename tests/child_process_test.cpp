@@ -35,8 +35,8 @@ TEST(ChildProcess, SplitsACommandLineLikeAShellExpandingOnlyTheHomeFolder) {
       {R"("a \"b\" \\ c" d\ e)", Words{R"(a "b" \ c)", "d e"}},
       {"x'y'\"z\" $HOME *", Words{"xyz", "$HOME", "*"}},
       {"''", Words{""}},
-      {"~/engines/pika ~ -x~ '~'/a ~b \\~/c", Words{"/home/someone/engines/pika", "/home/someone",
-                                                  "-x~", "~/a", "~b", "~/c"}},
+      {"~/engines/pika ~ -x~ '~'/a ~b \\~/c",
+       Words{"/home/someone/engines/pika", "/home/someone", "-x~", "~/a", "~b", "~/c"}},
       {"", std::nullopt},
       {"   ", std::nullopt},
       {"'open", std::nullopt},
@@ -251,8 +251,9 @@ TEST(ChildProcessDeathTest, NoneOutlivesTheProgram) {
       {
         ChildProcess* child = new ChildProcess;  // never destroyed: only the end of the program
         child->Start({"sh", "-c",
-                      "exec 2>/dev/null; trap '' TERM; echo $$ > '" + pid_file + "'; echo up;"
-                      "while :; do sleep 1; done"});
+                      "exec 2>/dev/null; trap '' TERM; echo $$ > '" + pid_file +
+                          "'; echo up;"
+                          "while :; do sleep 1; done"});
         while (child->TakeLines().empty())
           std::this_thread::sleep_for(std::chrono::milliseconds(5));
         std::exit(0);

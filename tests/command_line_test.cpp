@@ -17,6 +17,8 @@ struct Case {
   std::optional<int> level = std::nullopt;
   std::optional<std::string> record = std::nullopt;
   std::optional<std::string> engine = std::nullopt;
+  std::optional<std::string> fen = std::nullopt;
+  bool resume = false;
 };
 
 TEST(CommandLine, EachFormIsReadAsGnuProgramsReadIt) {
@@ -54,6 +56,15 @@ TEST(CommandLine, EachFormIsReadAsGnuProgramsReadIt) {
       {{"--engine"}, Action::kRefuse},
       {{"--engine", "  "}, Action::kRefuse},
       {{"--engine="}, Action::kRefuse},
+      {{"--fen", "3k5/9/9/9/9/9/9/9/9/4K4 w"},
+       Action::kPlay,
+       {},
+       {},
+       {},
+       "3k5/9/9/9/9/9/9/9/9/4K4 w"},
+      {{"--fen"}, Action::kRefuse},
+      {{"--resume"}, Action::kPlay, {}, {}, {}, {}, true},
+      {{"--resume=1"}, Action::kRefuse},
   };
   for (const Case& c : cases) {
     std::string shown;
@@ -65,6 +76,8 @@ TEST(CommandLine, EachFormIsReadAsGnuProgramsReadIt) {
     EXPECT_EQ(line.level, c.level) << shown;
     EXPECT_EQ(line.record, c.record) << shown;
     EXPECT_EQ(line.engine, c.engine) << shown;
+    EXPECT_EQ(line.fen, c.fen) << shown;
+    EXPECT_EQ(line.resume, c.resume) << shown;
   }
 }
 

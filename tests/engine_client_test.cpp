@@ -62,10 +62,14 @@ TEST(EngineLines, MovesInBothNumberings) {
     std::vector<std::string> moves;
     std::optional<Numbering> numbering;
   } told[] = {
-      {{"h2e2"}, Numbering::kFromZero},          {{"h3e3"}, Numbering::kFromOne},
-      {{"a3a4", "a10a9"}, Numbering::kFromOne},  {{"h2e2", "a0a1"}, Numbering::kFromZero},
-      {{"b2e2", "h9g7", "h2h3"}, Numbering::kFromZero}, {{}, std::nullopt},
-      {{"x"}, std::nullopt},                      {{"a5a6"}, std::nullopt},
+      {{"h2e2"}, Numbering::kFromZero},
+      {{"h3e3"}, Numbering::kFromOne},
+      {{"a3a4", "a10a9"}, Numbering::kFromOne},
+      {{"h2e2", "a0a1"}, Numbering::kFromZero},
+      {{"b2e2", "h9g7", "h2h3"}, Numbering::kFromZero},
+      {{}, std::nullopt},
+      {{"x"}, std::nullopt},
+      {{"a5a6"}, std::nullopt},
   };
   for (const Told& t : told)
     EXPECT_EQ(outside::NumberingOfLine(engine::Position(), t.moves), t.numbering)
@@ -185,7 +189,10 @@ TEST(OptionSettings, EscapedRoundTripsAndUnreadableItemsAlone) {
       {"Book=a\\;b.bin; Hash=64", {{"Book", "a;b.bin"}, {"Hash", "64"}}, 0},
       {"Path=C:\\x\\\\y; A\\=B=1", {{"Path", "C:\\x\\y"}, {"A=B", "1"}}, 0},
       {"Hash=64; Threads; =5; Style=Solid", {{"Hash", "64"}, {"Style", "Solid"}}, 2},
-      {"Hash=6\x01" "4; Ponder=true", {{"Ponder", "true"}}, 1},
+      {"Hash=6\x01"
+       "4; Ponder=true",
+       {{"Ponder", "true"}},
+       1},
   };
   for (const Case& c : cases) {
     std::vector<std::string> unreadable;
@@ -417,13 +424,13 @@ TEST(EngineClient, WhatTheEngineIsSent) {
   EXPECT_TRUE(client.SetOption("Hash", "32"));
   EXPECT_EQ(client.Poll().size(), 2u);  // the two refusals' words
   setenv("HOME", saved_home.c_str(), 1);
-  EXPECT_EQ(EndAndLog(client, fake),
-            (std::vector<std::string>{
-                "cwd " + kSupport, "uci", "setoption name UCI_Variant value xiangqi",
-                "setoption name Style value Solid", "setoption name Clear Hash", "isready",
-                "ucinewgame", "isready",
-                "position fen " + engine::Position().Fen() + " moves a0a1 a9a8",
-                "go movetime 100", "setoption name Hash value 32", "quit"}));
+  EXPECT_EQ(
+      EndAndLog(client, fake),
+      (std::vector<std::string>{
+          "cwd " + kSupport, "uci", "setoption name UCI_Variant value xiangqi",
+          "setoption name Style value Solid", "setoption name Clear Hash", "isready", "ucinewgame",
+          "isready", "position fen " + engine::Position().Fen() + " moves a0a1 a9a8",
+          "go movetime 100", "setoption name Hash value 32", "quit"}));
 }
 
 // A UCCI engine with its clock in seconds: told "go time 1" for 300 ms (it may think the whole
@@ -468,7 +475,9 @@ TEST(EngineClient, TheProtocolIsFoundAtOnceOrKnown) {
       {"ucci-chatty", Protocol::kUnknown, Protocol::kUcci, {"uci", "ucci"}},
       {"ucci-strict", Protocol::kUnknown, Protocol::kUcci, {"ucci", "setoption usemillisec true"}},
       {"ucci-strict", Protocol::kUcci, Protocol::kUcci, {"ucci", "setoption usemillisec true"}},
-      {"greeting", Protocol::kUnknown, Protocol::kUci,
+      {"greeting",
+       Protocol::kUnknown,
+       Protocol::kUci,
        {"uci", "setoption name UCI_Variant value xiangqi"}},
   };
   for (const Case& c : cases) {

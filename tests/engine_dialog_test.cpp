@@ -20,6 +20,7 @@
 #include "game/engine_choice.h"
 #include "game/outside_opponent.h"
 #include "game/window_game.h"
+#include "runtime/system/questions.h"
 #include "tests/support/game_window.h"
 #include "ui/engines_dialog.h"
 
@@ -149,8 +150,19 @@ TEST_F(EngineDialog, AddsTestsRemovesAndChoosesEnginesThatThenPlay) {
     Click("EngineListOk");
     driven = true;
   });
+  // At the default level the engine would not play: the program offers level 8, and is told no.
+  std::vector<std::string> asked;
+  runtime::SetQuestionHandler(
+      [&](const std::string& text, const std::string&, const std::vector<std::string>&) {
+        asked.push_back(text);
+        return std::optional<size_t>(1);
+      });
   testing_support::Window().Windows()->ShowEngineDialog();
+  runtime::SetQuestionHandler(nullptr);
   ASSERT_TRUE(driven);
+  ASSERT_EQ(asked.size(), 1u);
+  EXPECT_NE(asked[0].find("难度 3-8"), std::string::npos) << asked[0];
+  EXPECT_EQ(testing_support::Game().Level(), 2);
 
   const std::vector<game::OutsideEngine> saved = game::SavedEngines();
   ASSERT_EQ(saved.size(), 2u);

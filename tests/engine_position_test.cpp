@@ -56,8 +56,8 @@ TEST(EnginePosition, PerftMatchesTheReferenceCounts) {
 TEST(EnginePosition, KeysAndUndoAgreeWithAFreshPosition) {
   // Walk a deterministic line of legal moves; at every step the incremental key must equal the
   // key of the same position parsed from its FEN, and undoing everything must restore the start.
-  auto pos = Position::FromFen(
-      "2bakab2/3r5/6n2/p1p1p3p/3C2p2/5c1R1/P1c1P1P1P/1r7/3RN4/2BAKAB2 b - - 0 1");
+  auto pos =
+      Position::FromFen("2bakab2/3r5/6n2/p1p1p3p/3C2p2/5c1R1/P1c1P1P1P/1r7/3RN4/2BAKAB2 b - - 0 1");
   ASSERT_TRUE(pos);
   const std::string start = pos->Fen();
   int made = 0;

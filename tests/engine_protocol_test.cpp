@@ -201,8 +201,8 @@ TEST(EngineProtocol, Ucci) {
         "info string illegal move h2h8; no position until a good one comes",
         "info string banmoves: no position to ban moves in",
         "info string go: the last position was refused; send a good one", "nobestmove",
-        "info string banmoves: not a legal move e0e2", "info string go: depth .*",
-        "info string go perft .*", "info string hashsize .*", "info string level .*",
+        "info string banmoves: not a legal move e0e2", "info string go: depth .*", "nobestmove",
+        "info string go perft .*", "nobestmove", "info string hashsize .*", "info string level .*",
         "bestmove .*"}},
   };
   engine::ProtocolSetup setup;
@@ -227,10 +227,11 @@ TEST(EngineProtocol, Uci) {
       {"mate is reported as mate",
        "position fen " + Fen(kMateInOne) + "\ngo depth 3\n",
        {"info .*score mate 1 .*", "bestmove b1b9.*"}},
-      {"a win by the rule against perpetual check is reported as a mate",
+      {"a win by the rule against perpetual check is a large score, not a mate",
        "position fen 4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w - - 0 1 moves a8a9 e9e8 a9a8 e8e9 a8a9\n"
        "go depth 3\n",
-       {"info .*score mate [1-9] .*", "bestmove e9e8.*"}},
+       {"info .*score cp 2\\d{4} .*", "bestmove e9e8.*"},
+       {".*score mate.*"}},
       {"move overhead",
        "setoption name Move Overhead value 100\nsetoption name Move Overhead value 5001\n"
        "go wtime 150 btime 150\n",
@@ -263,7 +264,8 @@ TEST(EngineProtocol, Uci) {
         "info string bad FEN .*",
         "info string illegal move d9e9; no position until a good one comes",
         "info string go: the last position was refused; send a good one", "bestmove \\(none\\)",
-        "info string go: wtime needs a value", "info string go searchmoves: illegal move h2h8",
+        "info string go: wtime needs a value", "bestmove \\(none\\)",
+        "info string go searchmoves: illegal move h2h8", "bestmove \\(none\\)",
         "info string position needs .*", "readyok"},
        {"bestmove [a-i].*"}},
   };
@@ -400,6 +402,115 @@ TEST(EngineProtocol, EndlessSearchWaitsForStop) {
     EXPECT_EQ(session.Count("bestmove.*"), 0) << session.Text();
     session.Send("stop");
     EXPECT_TRUE(session.WaitFor(c.best)) << session.Text();
+  }
+}
+
+// The move overhead is kept back from a fixed time a move too, not only from a clock.
+TEST(EngineProtocol, MoveOverheadComesOffAFixedTime) {
+  const std::string xboard = "xboard\nprotover 2\nnew\nvariant xiangqi\n";
+  struct Case {
+    const char* name;
+    Runner run;
+    std::string input;
+    int64_t movetime_ms;
+  };
+  const std::vector<Case> cases = {
+      {"uci", engine::RunUci, "setoption name Move Overhead value 450\ngo movetime 500\n", 50},
+      {"uci, no less than 1 ms", engine::RunUci, "go movetime 20\n", 1},
+      {"xboard st", engine::RunXboard, xboard + "option Move Overhead=950\nst 1\ngo\n", 50},
+  };
+  for (const Case& c : cases) {
+    std::vector<engine::Limits> searches;
+    engine::ProtocolSetup setup;
+    setup.on_search = [&](const engine::Limits& limits) { searches.push_back(limits); };
+    Check(c.run, {c.name, c.input, {}}, setup);
+    ASSERT_EQ(searches.size(), 1u) << c.name;
+    EXPECT_EQ(searches[0].movetime_ms, c.movetime_ms) << c.name;
+  }
+}
+
+// MultiPV: each iteration reports every line, the best first, no two with the same first move;
+// the move played is the first line's. Never more lines than legal moves.
+TEST(EngineProtocol, MultiPv) {
+  struct Case {
+    const char* name;
+    Runner run;
+    std::string input;
+    int lines;
+  };
+  const std::vector<Case> cases = {
+      {"uci", engine::RunUci, "setoption name MultiPV value 3\nposition startpos\ngo depth 4\n", 3},
+      {"ucci", engine::RunUcci, "setoption multipv 2\nposition startpos\ngo depth 4\n", 2},
+      {"fewer moves than lines", engine::RunUci,
+       "setoption name MultiPV value 5\nposition fen " + Fen(kThreeMoves) + "\ngo depth 4\n", 3},
+  };
+  const std::regex info("info depth 4 .*multipv (\\d) score (?:cp )?(-?\\d+) .* pv (\\S+).*");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::istringstream in(c.input);
+    std::ostringstream out;
+    c.run(in, out, {});
+    std::vector<std::string> firsts;
+    int last_score = 1 << 30;
+    std::string best;
+    for (const std::string& line : Lines(out.str())) {
+      std::smatch m;
+      if (line.rfind("bestmove ", 0) == 0) best = line.substr(9, 4);
+      if (!std::regex_match(line, m, info)) continue;
+      EXPECT_EQ(std::stoi(m[1]), int(firsts.size()) + 1) << line;
+      EXPECT_LE(std::stoi(m[2]), last_score) << line;
+      last_score = std::stoi(m[2]);
+      EXPECT_EQ(std::count(firsts.begin(), firsts.end(), m[3].str()), 0) << line;
+      firsts.push_back(m[3]);
+    }
+    ASSERT_EQ(int(firsts.size()), c.lines) << out.str();
+    EXPECT_EQ(best, firsts[0]);
+  }
+  Check(engine::RunUci, {"6 lines are too many",
+                         "setoption name MultiPV value 6\n",
+                         {"info string MultiPV is a number from 1 to 5"}});
+}
+
+// Commands that come while a search runs are taken at once: a new position, options, isready;
+// the search goes on with what it was given until it is told to stop.
+TEST(EngineProtocol, CommandsDuringASearchAreReadAtOnce) {
+  struct Case {
+    const char* name;
+    Runner run;
+    std::string go;
+    std::vector<std::string> commands;
+    std::string shown;  // a line that shows a command was taken
+  };
+  const std::vector<Case> cases = {
+      {"uci",
+       engine::RunUci,
+       "go infinite",
+       {"setoption name Hash value 2", "setoption name Level value 5", "ucinewgame",
+        "position startpos moves h2e2", "d"},
+       "Fen: .* b .*"},
+      {"ucci",
+       engine::RunUcci,
+       "go depth infinite",
+       {"setoption hashsize 2", "setoption level 5", "position startpos moves h2e2",
+        "banmoves h9g7", "setoption multipv 7"},
+       "info string multipv is a number from 1 to 5"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    LiveSession session(c.run);
+    session.Send("position startpos");
+    session.Send(c.go);
+    ASSERT_TRUE(session.WaitFor("info depth 2 .*")) << session.Text();
+    for (const std::string& command : c.commands) session.Send(command);
+    session.Send("isready");
+    ASSERT_TRUE(session.WaitFor(c.shown)) << session.Text();
+    ASSERT_TRUE(session.WaitFor("readyok")) << session.Text();
+    EXPECT_EQ(session.Count("bestmove.*"), 0) << session.Text();
+    session.Send("stop");
+    ASSERT_TRUE(session.WaitFor("bestmove .*")) << session.Text();
+    // The next search is of the new position: black's reply to h2e2.
+    session.Send("go depth 2");
+    EXPECT_TRUE(session.WaitFor("bestmove [a-i][5-9][a-i]\\d.*")) << session.Text();
   }
 }
 
@@ -558,7 +669,7 @@ TEST(EngineProtocol, CliJudgesRepetitions) {
   const std::string cli = std::string(XQ_BINARY_DIR) + "/cli/xiangqi-cli enginejudge ";
   const std::string chase = "'5k3/9/9/2n6/R8/9/9/9/9/3K5 w' a5a6 c6d8 a6a8 d8c6 a8a6";
   EXPECT_EQ(Shell(cli + chase + " c6d8 a6a8 d8c6 a8a6"), "black wins: perpetual chase by red\n");
-  EXPECT_EQ(Shell(cli + "'5k3/6C1N/9/8c/6r2/9/9/9/9/3K5 w' i8g7 i6g6 g7i8 g6i6 i8g7"), "draw\n");
+  EXPECT_EQ(Shell(cli + "'4k3r/9/n8/9/7r1/1R7/9/8N/9/R2K5 w' b4a4 h5i5 a4b4 i5h5 b4a4"), "draw\n");
   EXPECT_EQ(Shell(cli + "startpos h2e2"), "no repetition\n");
 }
 

@@ -55,9 +55,8 @@ TEST(EngineSearch, FindsMatesByTheirDistance) {
     engine::Searcher searcher(4);
     engine::Limits limits;
     limits.depth = 6;
-    auto result = searcher.Search(pos, limits, {}, [&](const engine::SearchInfo& info) {
-      reported = info.mate_in_moves;
-    });
+    auto result = searcher.Search(
+        pos, limits, {}, [&](const engine::SearchInfo& info) { reported = info.mate_in_moves; });
     EXPECT_EQ(result.score, engine::kMateScore - c.plies) << c.fen;
     EXPECT_EQ(reported, (c.plies + 1) / 2) << c.fen;
     if (c.plies == 1) {
@@ -122,7 +121,8 @@ TEST(EngineSearch, RepetitionIsADrawButPerpetualCheckLoses) {
   EXPECT_LT(played_on.score, 0);
   EXPECT_GT(played_on.score, -engine::kMateBound);
   // The side being checked is glad of the repetition: black to move, about to repeat.
-  Position victim = At("4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w", {"a8a9", "e9e8", "a9a8", "e8e9", "a8a9"});
+  Position victim =
+      At("4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w", {"a8a9", "e9e8", "a9a8", "e8e9", "a8a9"});
   auto win = SearchDepth(victim, 3);
   EXPECT_EQ(engine::ToIccs(win.best), "e9e8");
   EXPECT_GT(win.score, engine::kMateBound - 1000);
@@ -158,7 +158,9 @@ TEST(EngineSearch, RepetitionScoresAreNotReusedForAnotherLine) {
       {"4k4/R8/8c/9/9/7rr/9/9/4A4/2BK1AB2 w", {"a8a9", "e9e8", "a9a8", "e8e9", "a8a9"}, {2, 3}},
       {"4ka3/5P3/4ba3/9/4c4/9/3n5/3N1A3/4A4/3K5 w", {"d0d1", "e9d9", "d1d0", "d9e9", "d0d1"}, {3}},
       {"4k4/4a4/3a5/9/2b3b2/2N6/9/2p6/2p1A4/4K4 w", {"e0f0", "e9d9", "f0e0", "d9e9", "e0f0"}, {4}},
-      {"C4k3/9/9/9/8p/3r2B1n/7R1/4B1N2/4A4/3AK4 b", {"f9f8", "e1f2", "f8f9", "f2e1", "f9f8"}, {4, 5}},
+      {"C4k3/9/9/9/8p/3r2B1n/7R1/4B1N2/4A4/3AK4 b",
+       {"f9f8", "e1f2", "f8f9", "f2e1", "f9f8"},
+       {4, 5}},
   };
   for (const Case& c : cases) {
     Position cycle = At(c.fen, c.cycle);

@@ -3,10 +3,14 @@
 // error.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <sstream>
+#include <vector>
 
 #include "engine/eval_params.h"
 #include "engine/evaluation.h"
+#include "engine/search.h"
 #include "engine/tuning.h"
 
 namespace {
@@ -146,6 +150,40 @@ TEST(EngineTuning, SelfPlayDataTunesToALowerError) {
   EXPECT_EQ(error.rfind("line 2: bad FEN", 0), 0u) << error;
   std::stringstream bad_result(engine::kStartFen + std::string(";2\n"));
   EXPECT_FALSE(engine::ReadTuningData(bad_result, &error));
+}
+
+// The match book: every line a legal walk of the asked length from the start, to a position
+// not in check, no two alike, balanced by the search, and the same book from the same seed.
+TEST(EngineTuning, OpeningsAreLegalBalancedAndRepeatable) {
+  engine::OpeningOptions book;
+  book.count = 12;
+  book.depth = 3;
+  book.margin_cp = 40;
+  std::stringstream first, second;
+  ASSERT_EQ(engine::WriteOpenings(book, first), 12);
+  engine::WriteOpenings(book, second);
+  EXPECT_EQ(first.str(), second.str());
+  std::vector<uint64_t> keys;
+  engine::Searcher searcher(1);
+  engine::Limits limits;
+  limits.depth = book.depth;
+  for (std::string line; std::getline(first, line);) {
+    engine::Position pos;
+    std::istringstream words(line);
+    int plies = 0;
+    for (std::string word; words >> word; ++plies) {
+      auto move = engine::ParseIccs(word);
+      ASSERT_TRUE(move && pos.IsLegal(*move)) << line;
+      pos.MakeMove(*move);
+    }
+    EXPECT_GE(plies, book.min_plies) << line;
+    EXPECT_LE(plies, book.max_plies) << line;
+    EXPECT_FALSE(pos.InCheck()) << line;
+    EXPECT_EQ(std::count(keys.begin(), keys.end(), pos.Key()), 0) << line;
+    keys.push_back(pos.Key());
+    searcher.NewGame();
+    EXPECT_LE(std::abs(searcher.Search(pos, limits).score), book.margin_cp) << line;
+  }
 }
 
 }  // namespace

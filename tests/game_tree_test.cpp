@@ -88,7 +88,8 @@ TEST(GameTree, EditsAreUndoneAndRedone) {
   EXPECT_EQ(cursor.Tree().tags.Size(), 0u);
   for (size_t i = redos.size(); i-- > 0;) {
     cursor.Apply(redos[i]);
-    EXPECT_EQ(Shape(cursor.Tree()) + cursor.Tree().result, shapes[i]) << edits[edits.size() - 1 - i].name;
+    EXPECT_EQ(Shape(cursor.Tree()) + cursor.Tree().result, shapes[i])
+        << edits[edits.size() - 1 - i].name;
   }
 }
 

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,9 +17,9 @@
 
 namespace {
 
+using record::NodeId;
 using record::Notation;
 using record::PgnError;
-using record::NodeId;
 using record::PgnGame;
 
 std::string Iccs(const std::vector<engine::Move>& moves) {
@@ -247,7 +246,6 @@ TEST(Pgn, ListsGamesWithoutReadingTheirMoves) {
 
 // ---------------------------------------------------------------- the whole tree
 
-
 TEST(PgnTree, EveryTreeReadsBackWhole) {
   const char* starts[] = {engine::kStartFen, "3k5/9/9/2P6/2P1P4/2P6/9/9/4R4/4K4 b - - 0 23"};
   for (Notation n : {Notation::kChinese, Notation::kWxf, Notation::kIccs, Notation::kXboard}) {
@@ -277,7 +275,8 @@ TEST(PgnTree, EveryTreeReadsBackWhole) {
   tree.AddComment(first, "a}b\n[Event \"x\"]");
   tree.AppendChild(first, *engine::ParseIccs("e1f1"));
   std::string text = record::WritePgn(tree, Notation::kIccs);
-  EXPECT_NE(text.find("\n23... E9-F9 {a｝b\n［Event \"x\"]} 24. E1-F1 *\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\n23... E9-F9 {a｝b\n［Event \"x\"]} 24. E1-F1 *\n"), std::string::npos)
+      << text;
   EXPECT_EQ(record::ReadPgnGame(text, 1, nullptr)->tree.At(first).comment, "a｝b\n［Event \"x\"]");
 }
 
@@ -289,17 +288,19 @@ TEST(PgnTree, ReadsEverySpelling) {
     const char* tag;    // a tag that must be read, "Name=value"
   };
   const Case cases[] = {
-      {"a check mark after a Chinese move", "1. 炮二平五 马８进７ 2. 炮五进四+ 卒７进１", "h2e2 h9g7 e2e6 g6g5",
-       ""},
+      {"a check mark after a Chinese move", "1. 炮二平五 马８进７ 2. 炮五进四+ 卒７进１",
+       "h2e2 h9g7 e2e6 g6g5", ""},
       {"full-width move numbers", "１．炮二平五　马８进７　２．马二进三", "h2e2 h9g7 h0g2", ""},
       {"traditional and variant characters",
        "1. 砲二平五 馬8進7 2. 傌二進三 車9平8 3. 俥一平二 馬2進3 4. 兵七進一 卒7進1 5. 伡二进六 "
        "炮8平9 6. 㐷八进七",
        "h2e2 h9g7 h0g2 i9h9 i0h0 b9c7 c3c4 g6g5 h0h6 h7i7 b0c2", ""},
-      {"帥 仕 相", "[FEN \"3k5/9/9/9/9/9/9/4B4/9/3AK4 w\"]\n1. 帥五平四 将4平5 2. 仕六进五 "
-                   "将5平4 3. 相五退三",
+      {"帥 仕 相",
+       "[FEN \"3k5/9/9/9/9/9/9/4B4/9/3AK4 w\"]\n1. 帥五平四 将4平5 2. 仕六进五 "
+       "将5平4 3. 相五退三",
        "e0f0 d9e9 d0e1 e9d9 e2g0", ""},
-      {"non-ASCII tag names", "[红方 \"许银川\"]\n[黑方 \"吕钦\"]\n1. h2e2 *", "h2e2", "红方=许银川"},
+      {"non-ASCII tag names", "[红方 \"许银川\"]\n[黑方 \"吕钦\"]\n1. h2e2 *", "h2e2",
+       "红方=许银川"},
       {"XBoard's tags", "[White \"Fairy\"]\n[Black \"Sjaak\"]\n[Variant \"xiangqi\"]\n1. Che2",
        "h2e2", "Red=Fairy"},
       {"XBoard's ranks 1 to 10", "[Variant \"xiangqi\"]\n1. Che3 Hg8 2. Hg3 Ri9 3. Ri2 Ri10",
@@ -322,14 +323,16 @@ TEST(PgnTree, ReadsEverySpelling) {
   }
   auto black_won = record::ReadPgnGame("1. h2e2 h9g7 黑先胜", 1, nullptr);
   EXPECT_EQ(black_won->tree.result, "0-1");
-  EXPECT_EQ(record::CommonTag(record::ReadPgnGame("[红方 \"许\"]", 1, nullptr)->tree.tags, "Red"), "许");
+  EXPECT_EQ(record::CommonTag(record::ReadPgnGame("[红方 \"许\"]", 1, nullptr)->tree.tags, "Red"),
+            "许");
 }
 
 TEST(PgnTree, KeepsWhatDoesNotReadAndSaysWhere) {
   // An illegal move in a variation ends only that variation; one in the main line ends the main
   // line; what was not read stays as a comment of the move before it.
   auto game = record::ReadPgnGame(
-      "[Event \"x\"]\n1. h2e2 h9g7 (1... h9e9 2. c3c4) (1... b9c7 2. h0h3)\n2. h0g2 i9h9\n3. h0h9 b9c7 "
+      "[Event \"x\"]\n1. h2e2 h9g7 (1... h9e9 2. c3c4) (1... b9c7 2. h0h3)\n2. h0g2 i9h9\n3. h0h9 "
+      "b9c7 "
       "4. c3c4 1-0",
       1, nullptr);
   ASSERT_TRUE(game);
@@ -349,12 +352,12 @@ TEST(PgnTree, KeepsWhatDoesNotReadAndSaysWhere) {
 
 TEST(GameList, OpensWhateverIsInAFile) {
   std::string file =
-      "Downloaded from a site; 12 games\n\n"                          // 1: text before the games
-      "[Event \"一\"]\n1. h2e2 {never closed\n h9g7\n\n"              // 3: an unclosed comment
-      "[Event \"二\"]\n1. h2e2 (1. c3c4 h9g7\n2. h0g2\n\n"           // 7: an unclosed variation
-      "[Event \"三\"]\n[Event \"四\"]\n1. h2e9 *\n\n"                 // 11, 12: a repeated tag
-      "1. h2e2 1-0 1. c3c4 *\n"                                      // 15: two games without tags
-      "{五} 1. h0g2 h9g7 2. i0h0 1. h2e2\n";                          // 16: numbers back to 1
+      "Downloaded from a site; 12 games\n\n"                // 1: text before the games
+      "[Event \"一\"]\n1. h2e2 {never closed\n h9g7\n\n"    // 3: an unclosed comment
+      "[Event \"二\"]\n1. h2e2 (1. c3c4 h9g7\n2. h0g2\n\n"  // 7: an unclosed variation
+      "[Event \"三\"]\n[Event \"四\"]\n1. h2e9 *\n\n"       // 11, 12: a repeated tag
+      "1. h2e2 1-0 1. c3c4 *\n"                             // 15: two games without tags
+      "{五} 1. h0g2 h9g7 2. i0h0 1. h2e2\n";                // 16: numbers back to 1
   record::ReadError error;
   auto list = record::GameList::Open(file, &error);
   ASSERT_TRUE(list) << error.Text();
@@ -365,10 +368,14 @@ TEST(GameList, OpensWhateverIsInAFile) {
     const char* problem;  // the first, or ""
   };
   const Expected expected[] = {
-      {3, "一", 1, "第 4 行：注释 { 没有结束的 }"}, {7, "二", 1, "第 8 行：变着 ( 没有结束的 )"},
-      {11, "三", 0, ""},                             {12, "四", 1, ""},
-      {15, "", 1, ""},                               {15, "", 1, ""},
-      {16, "", 3, ""},                               {16, "", 1, ""},
+      {3, "一", 1, "第 4 行：注释 { 没有结束的 }"},
+      {7, "二", 1, "第 8 行：变着 ( 没有结束的 )"},
+      {11, "三", 0, ""},
+      {12, "四", 1, ""},
+      {15, "", 1, ""},
+      {15, "", 1, ""},
+      {16, "", 3, ""},
+      {16, "", 1, ""},
   };
   ASSERT_EQ(list->Count(), std::size(expected));
   for (size_t i = 0; i < list->Count(); ++i) {
@@ -387,8 +394,9 @@ TEST(GameList, OpensWhateverIsInAFile) {
   EXPECT_EQ(list->Game(6, nullptr)->tree.At(record::kRootNode).comment, "五");
 
   // GB18030 with a broken byte: that game says where, the others open whole.
-  std::string gb = *runtime::Utf8ToGb("[Event \"甲\"]\n1. 炮二平五 *\n\n[Event \"乙\"]\n\n1. 炮二平五 ") +
-                   "\x81\x20" + *runtime::Utf8ToGb(" *\n\n[Event \"丙\"]\n1. 马二进三 *\n");
+  std::string gb =
+      *runtime::Utf8ToGb("[Event \"甲\"]\n1. 炮二平五 *\n\n[Event \"乙\"]\n\n1. 炮二平五 ") +
+      "\x81\x20" + *runtime::Utf8ToGb(" *\n\n[Event \"丙\"]\n1. 马二进三 *\n");
   auto gb_list = record::GameList::Open(gb, &error);
   ASSERT_TRUE(gb_list);
   ASSERT_EQ(gb_list->Count(), 3u);

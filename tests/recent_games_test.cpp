@@ -13,6 +13,7 @@
 #include "game/twoply/position_text.h"
 #include "game/units.h"
 #include "game/window_game.h"
+#include "game/window_host.h"
 #include "runtime/system/questions.h"
 #include "tests/support/engine_positions.h"
 #include "tests/support/game_window.h"
@@ -103,6 +104,12 @@ TEST_F(RecentGames, AKeptGameReopensFromTheList) {
   ASSERT_EQ(offered.size(), 1u);
   EXPECT_NE(offered[0].find("1 回合"), std::string::npos) << offered[0];
   EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 2u);
+  // Started again to go on (--resume): the game kept last is the first game.
+  testing_support::PressSquare(8, 8);  // 炮八平七
+  testing_support::PressSquare(7, 8);
+  testing_support::Host().Setup().resume = true;
+  testing_support::RestartGameKeepingSettings();
+  EXPECT_EQ(testing_support::Game().LineEngineMoves().size(), 4u);
 }
 
 }  // namespace

@@ -83,7 +83,8 @@ TEST(RecordCli, NamesTheFileAndLineOfABadFile) {
 // A game with everything the three formats share: tags, comments, variations in variations.
 const std::string kTreeGame =
     "[Event \"全国赛\"]\n[Red \"许银川\"]\n[Black \"吕钦\"]\n[Result \"1-0\"]\n\n"
-    "{开局前的话} 1. 炮二平五 {中炮} 马８进７ (1... 卒７进１ {另一种} 2. 兵七进一 (2. 马二进三 {再一种}))\n"
+    "{开局前的话} 1. 炮二平五 {中炮} 马８进７ (1... 卒７进１ {另一种} 2. 兵七进一 (2. 马二进三 "
+    "{再一种}))\n"
     "2. 马二进三 车９平８ 1-0\n";
 
 // The moves of a PGN file after its tags.
@@ -117,7 +118,9 @@ TEST(RecordCli, ConvertsAGameWithItsWholeTree) {
       {{"convert", two, xqf}, 2, "xiangqi-cli: " + two + " has 2 games: choose one with --game\n"},
       {{"convert", two, xqf, "--game", "3"}, 2, "xiangqi-cli: " + two + " has 2 games\n"},
       {{"convert", pgn, TempPath(".doc")}, 2, ""},
-      {{"convert", pgn, xqf, "--encoding", "utf-8"}, 2, "xiangqi-cli: XQF's texts are always GB18030\n"},
+      {{"convert", pgn, xqf, "--encoding", "utf-8"},
+       2,
+       "xiangqi-cli: XQF's texts are always GB18030\n"},
       {{"convert", TempPath(".missing"), xqf}, 1, ""},
   };
   for (const Refusal& r : refusals) {

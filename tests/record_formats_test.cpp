@@ -59,15 +59,17 @@ class XqfFile {
  public:
   XqfFile(int version, XqfKeys keys) : version_(version), keys_(keys), bytes_(0x400, '\0') {
     bytes_[0] = 'X', bytes_[1] = 'Q', bytes_[2] = char(version);
-    const uint8_t at[] = {keys.mask, 0, 0, 0, 0, keys.or_a, keys.or_b, keys.or_c,
-                          keys.or_d, keys.sum, keys.xy, keys.xyf, keys.xyt};
+    const uint8_t at[] = {keys.mask, 0,         0,        0,       0,        keys.or_a, keys.or_b,
+                          keys.or_c, keys.or_d, keys.sum, keys.xy, keys.xyf, keys.xyt};
     for (size_t i = 0; i < std::size(at); ++i) bytes_[3 + i] = char(at[i]);
     static constexpr int kOpening[32] = {0,  10, 20, 30, 40, 50, 60, 70, 80, 12, 72,
                                          3,  23, 43, 63, 83, 9,  19, 29, 39, 49, 59,
                                          69, 79, 89, 17, 77, 6,  26, 46, 66, 86};
     places_.assign(kOpening, kOpening + 32);
     // The keys, as the description gives them.
-    auto key = [](uint32_t b, uint32_t c) { return uint8_t((((((b * b) * 3 + 9) * 3 + 8) * 2 + 1) * 3 + 8) * c); };
+    auto key = [](uint32_t b, uint32_t c) {
+      return uint8_t((((((b * b) * 3 + 9) * 3 + 8) * 2 + 1) * 3 + 8) * c);
+    };
     if (version > 10) {
       xy_ = key(keys.xy, keys.xy);
       xyf_ = key(keys.xyf, xy_);
@@ -142,13 +144,18 @@ XqfFile SampleXqf(int version, XqfKeys keys) {
 }
 
 GameTree SampleXqfGame() {
-  return SampleGame({{"Title", "中炮对屏风马"}, {"Event", "全国赛"}, {"Date", "2026.01.02"},
-                     {"Red", "许银川"}, {"Black", "吕钦"}});
+  return SampleGame({{"Title", "中炮对屏风马"},
+                     {"Event", "全国赛"},
+                     {"Date", "2026.01.02"},
+                     {"Red", "许银川"},
+                     {"Black", "吕钦"}});
 }
 
 TEST(Xqf, ReadsEveryVersionAsTheDescriptionLaysItOut) {
-  const XqfKeys hidden{0xA5, 0x12, 0x34, 0x56, 0x78, uint8_t(-(0x37 + 0x9C + 0x5B)), 0x37, 0x9C, 0x5B};
-  const XqfKeys other{0xFF, 0x00, 0x81, 0x00, 0x03, uint8_t(-(0xE1 + 0x02 + 0x40)), 0xE1, 0x02, 0x40};
+  const XqfKeys hidden{0xA5, 0x12, 0x34, 0x56, 0x78, uint8_t(-(0x37 + 0x9C + 0x5B)),
+                       0x37, 0x9C, 0x5B};
+  const XqfKeys other{0xFF, 0x00, 0x81, 0x00, 0x03, uint8_t(-(0xE1 + 0x02 + 0x40)),
+                      0xE1, 0x02, 0x40};
   struct Case {
     int version;
     XqfKeys keys;
@@ -248,8 +255,11 @@ const char kBlock[] =
     "[/DhtmlXQ]\n";
 
 GameTree SampleDhtmlXqGame() {
-  return SampleGame({{"ver", "www_dpxq_com"}, {"Title", "中炮对屏风马"}, {"Event", "全国赛"},
-                     {"Red", "许银川"}, {"Black", "吕钦"}});
+  return SampleGame({{"ver", "www_dpxq_com"},
+                     {"Title", "中炮对屏风马"},
+                     {"Event", "全国赛"},
+                     {"Red", "许银川"},
+                     {"Black", "吕钦"}});
 }
 
 TEST(DhtmlXq, ReadsABlockAsWebPagesCarryIt) {

@@ -146,6 +146,18 @@ TEST_F(SideWindowTest, OpensBesideTheMainWindowOnEitherSide) {
   EXPECT_EQ(heard.closed, 0);  // closed by the program, not the player
 }
 
+TEST_F(SideWindowTest, GoesDownAndComesBackWithTheMainWindow) {
+  Open();
+  QWidget& main = WindowOf(kMainWindow);
+  main.showMinimized();
+  Settle();
+  EXPECT_TRUE(Side().isMinimized());
+  main.showNormal();
+  Settle();
+  EXPECT_FALSE(Side().isMinimized());
+  EXPECT_TRUE(side.IsOpen());
+}
+
 TEST_F(SideWindowTest, ShowsRowsTheMarkedMoveAndNotesWithoutRebuildingTheList) {
   Open();
   side.SetRows(Rounds(100));

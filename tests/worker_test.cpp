@@ -23,7 +23,8 @@ namespace {
 void RunLoopUntil(const std::function<bool()>& done) {
   QElapsedTimer timer;
   timer.start();
-  while (!done() && timer.elapsed() < 10000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  while (!done() && timer.elapsed() < 10000)
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 TEST(Worker, DeliversOnTheUserInterfaceThreadOnlyThroughTheLoop) {
@@ -32,16 +33,15 @@ TEST(Worker, DeliversOnTheUserInterfaceThreadOnlyThroughTheLoop) {
   std::thread::id workedOn, deliveredOn;
   std::atomic<bool> worked{false};
   bool delivered = false;
-  runtime::JobId id = runtime::StartBackgroundJob(
-      {[&] {
-         workedOn = std::this_thread::get_id();
-         worked = true;
-       },
-       {},
-       [&] {
-         deliveredOn = std::this_thread::get_id();
-         delivered = true;
-       }});
+  runtime::JobId id = runtime::StartBackgroundJob({[&] {
+                                                     workedOn = std::this_thread::get_id();
+                                                     worked = true;
+                                                   },
+                                                   {},
+                                                   [&] {
+                                                     deliveredOn = std::this_thread::get_id();
+                                                     delivered = true;
+                                                   }});
   while (!worked) std::this_thread::yield();
   EXPECT_FALSE(delivered);  // not before the loop runs
   EXPECT_TRUE(runtime::BackgroundJobPending(id));
@@ -61,7 +61,8 @@ TEST(Worker, ACancelledJobIsInterruptedJoinedAndNeverDelivers) {
     while (!stop) std::this_thread::sleep_for(std::chrono::milliseconds(1));
     ended = true;
   };
-  runtime::JobId id = runtime::StartBackgroundJob({work, [&] { stop = true; }, [&] { delivered = true; }});
+  runtime::JobId id =
+      runtime::StartBackgroundJob({work, [&] { stop = true; }, [&] { delivered = true; }});
   EXPECT_TRUE(runtime::CancelBackgroundJob(id));
   EXPECT_TRUE(ended);  // the thread is gone when the cancel returns
   // A job whose work has already returned, its delivery queued: cancelled, it still never delivers.

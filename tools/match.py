@@ -2,20 +2,25 @@
 """Plays xiangqi matches between two engines over UCI or UCCI, with Fairy-Stockfish as referee.
 
 Engine A is usually ours (`xiangqi-cli uci`), engine B Fairy-Stockfish, Sjaak II or ours at
-another level. Every game starts from one of a few dozen short openings, each opening played
-twice with the colours swapped. A separate Fairy-Stockfish process keeps the score of the game:
-it lists the legal moves of every position (`go perft 1`) and says whether the side to move is
-in check (`d`).
+another level. Every game starts from an opening of the book (tools/openings.txt, balanced starts
+made by `xiangqi-cli openings`), drawn afresh for each run unless --seed is given, each opening
+played twice with the colours swapped. A separate Fairy-Stockfish process keeps the score of the
+game: it lists the legal moves of every position (`go perft 1`) and says whether the side to move
+is in check (`d`).
 
-Adjudication, kept simple:
+Adjudication:
   * an illegal move, no move at all ("bestmove (none)" while moves exist) or no answer in time
     loses, and is counted;
   * a side to move without a legal move (mate or stalemate) loses;
   * the third occurrence of a position is a draw, unless one side gave check with every one of
     its moves since the position first stood on the board and the other did not: that side
-    loses (perpetual check); or, failing that, one side chased the same unprotected piece with
-    every one of its moves and the other did not: that side loses (perpetual chase). Chases are
-    judged by `xiangqi-cli enginejudge` (--judge); without it only checks are;
+    loses (perpetual check); or, failing that, one side chased with every one of its moves and
+    the other did not: that side loses (perpetual chase). Chases are judged by
+    `xiangqi-cli enginejudge` (--judge); without it only checks are. When an engine does not
+    know the chasing rule (--chase-rule-a/-b; Fairy-Stockfish and Sjaak II do not) a chase is a
+    draw, and the chases are counted apart;
+  * 100 plies without a capture is a draw when either engine plays by that rule (Fairy-Stockfish
+    does), 120 (the Chinese rules' 60 moves) otherwise (--no-capture-plies);
   * --max-plies plies without a result is a draw.
 
 Squares: our engine speaks ICCS (ranks 0..9); Fairy-Stockfish and Sjaak II number the ranks
@@ -26,10 +31,12 @@ Only the standard library; Python 3.8 or later.
 
 import argparse
 import math
+import os
 import queue
 import random
 import re
 import shlex
+import signal
 import subprocess
 import sys
 import threading
@@ -49,6 +56,8 @@ OPENINGS = [
     "g3g4 h9g7 h0g2 b9c7", "b0c2 b9c7 h0g2 h9g7", "c0e2 c6c5 b0c2 b9c7",
     "h2e2 c6c5 h0g2 b9c7", "b2e2 b9c7 b0c2 a9b9", "h2e2 h9g7 h0g2 b9c7",
 ]
+
+BOOK = os.path.join(os.path.dirname(os.path.abspath(__file__)), "openings.txt")
 
 MOVE_RE = re.compile(r"^([a-i])(\d{1,2})([a-i])(\d{1,2})$")
 
@@ -244,18 +253,29 @@ def judge_repetition(judge, moves):
     return (1.0 if m.group(1) == "red" else 0.0), m.group(2)
 
 
-def play_game(red, black, referee, opening, max_plies, timeout_for, clock=None, judge=None):
+def pieces(key):
+    """The number of pieces on the board of a position key."""
+    return sum(ch.isalpha() for ch in key.split()[0])
+
+
+CHASE_NOT_APPLIED = "not applied"
+
+
+def play_game(red, black, referee, opening, max_plies, timeout_for, clock=None, judge=None,
+              chase_rule=True, no_capture_plies=0):
     """Plays one game; returns (result from red's view 1/0.5/0, reason, moves).
 
     With `clock` (base ms, increment ms) each side has a clock: the time from "go" to its
     "bestmove" is taken from it, the increment added after the move, and a side whose clock falls
-    below zero loses on time."""
+    below zero loses on time. Without `chase_rule` a perpetual chase is a draw, its reason ending
+    in CHASE_NOT_APPLIED; `no_capture_plies` (0: none) plies without a capture are a draw."""
     moves = []
     clocks = [clock[0], clock[0]] if clock else None
     checks = []  # checks[i]: move i gave check
     players = (red, black)
     legal, in_check, key = referee.judge(moves)
     seen = {key: [0]}
+    count, quiet = pieces(key), 0  # plies since the last capture
     for m in opening.split():
         if m not in legal:
             raise EngineError(f"opening move {m} is illegal")
@@ -263,10 +283,14 @@ def play_game(red, black, referee, opening, max_plies, timeout_for, clock=None, 
         legal, in_check, key = referee.judge(moves)
         checks.append(in_check)
         seen.setdefault(key, []).append(len(moves))
+        quiet = 0 if pieces(key) < count else quiet + 1
+        count = pieces(key)
     while True:
         mover = len(moves) % 2  # 0 red, 1 black
         if not legal:
             return (0.0 if mover == 0 else 1.0), ("mate" if in_check else "stalemate"), moves
+        if no_capture_plies and quiet >= no_capture_plies:
+            return 0.5, f"{no_capture_plies} plies without a capture", moves
         if len(moves) >= max_plies:
             return 0.5, f"{max_plies} plies", moves
         player = players[mover]
@@ -290,10 +314,14 @@ def play_game(red, black, referee, opening, max_plies, timeout_for, clock=None, 
         moves.append(move)
         legal, in_check, key = referee.judge(moves)
         checks.append(in_check)
+        quiet = 0 if pieces(key) < count else quiet + 1
+        count = pieces(key)
         occurrences = seen.setdefault(key, [])
         occurrences.append(len(moves))
         if len(occurrences) >= 3:
             verdict = judge_repetition(judge, moves) if judge else None
+            if verdict and "chase" in verdict[1] and not chase_rule:
+                return 0.5, f"{verdict[1]}, {CHASE_NOT_APPLIED}", moves
             if verdict:
                 return verdict[0], verdict[1], moves
             # Moves made since the position first stood: index i is ply i+1.
@@ -328,6 +356,39 @@ def extend_opening(referee, opening, plies, seed):
             break
         played.append(rng.choice(quiet))
     return " ".join(played)
+
+
+def read_book(path):
+    """The openings of a book: one line of ICCS moves each; '#' lines and blank lines skipped."""
+    with open(path, encoding="utf-8") as f:
+        lines = [l.split("#")[0].strip() for l in f]
+    return [l for l in lines if l]
+
+
+def ending(reason):
+    """The kind of ending a reason tells, for the summary."""
+    for kind in ("illegal", "failed", "gave no move", "on time", CHASE_NOT_APPLIED,
+                 "perpetual check", "perpetual chase", "without a capture", "plies", "stalemate",
+                 "mate", "repetition"):
+        if kind in reason:
+            return {"illegal": "illegal move", "failed": "engine failure",
+                    "gave no move": "engine failure", "on time": "loss on time",
+                    CHASE_NOT_APPLIED: "chase, scored as a draw",
+                    "without a capture": "no capture", "plies": "ply cap"}.get(kind, kind)
+    return reason
+
+
+def endings_text(endings):
+    """'mate 30/12, ...': per kind of ending, A's wins / B's wins (/ draws when there are)."""
+    parts = []
+    for kind, (a, b, d) in sorted(endings.items(), key=lambda kv: -sum(kv[1])):
+        if kind == "chase, scored as a draw":
+            parts.append(f"{kind} {a}/{b} (would-be wins of A/B)")
+        elif a or b:
+            parts.append(f"{kind} {a}/{b}" + (f"/{d}" if d else ""))
+        else:
+            parts.append(f"{kind} {d}")
+    return "endings (A's wins/B's wins): " + ", ".join(parts)
 
 
 def sprt_llr(wins, draws, losses, elo0, elo1):
@@ -402,7 +463,22 @@ def main():
                          "'' for a bare go (our engine then uses its level's own limits)")
     ap.add_argument("--limit-b", default=None)
     ap.add_argument("--games", type=int, default=0,
-                    help="number of games (default: every opening with both colours)")
+                    help="number of games (default: 100 from a book, every opening with both "
+                         "colours from the built-in list)")
+    ap.add_argument("--openings", default=BOOK,
+                    help="a book of openings, one line of ICCS moves each, played in an order "
+                         "drawn from --seed (default: %(default)s); 'builtin' for the 32 short "
+                         "openings of the tool, in their order")
+    ap.add_argument("--seed", type=int, default=None,
+                    help="the seed of the book's order and of --random-plies (default: a new "
+                         "one each run, printed, so that a run can be repeated or continued)")
+    ap.add_argument("--chase-rule-a", choices=["auto", "yes", "no"], default="auto",
+                    help="whether engine A knows the chasing rule (auto: only our own engine, "
+                         "XiangqiCli, does); when either does not, a perpetual chase is a draw")
+    ap.add_argument("--chase-rule-b", choices=["auto", "yes", "no"], default="auto")
+    ap.add_argument("--no-capture-plies", type=int, default=None,
+                    help="plies without a capture that draw (default: 100 when either engine is "
+                         "Fairy-Stockfish, which plays by that rule, else 120; 0 for none)")
     ap.add_argument("--first-game", type=int, default=1,
                     help="start the series at this game number, to continue an earlier run "
                          "with the next openings (default 1)")
@@ -475,25 +551,32 @@ def main():
     elif judge == "none":
         judge = None
 
+    seed = args.seed if args.seed is not None else random.SystemRandom().randrange(1, 10 ** 9)
+    builtin = args.openings == "builtin"
+    book = OPENINGS if builtin else read_book(args.openings)
+    total = args.games or (2 * len(book) if builtin else 100)
+    first_pair = (args.first_game - 1) // 2
+    pairs = range(first_pair, (args.first_game - 1 + total + 1) // 2)
+    if not builtin:  # the book in an order of the seed's
+        book = book[:]
+        random.Random(seed).shuffle(book)
     referee = Referee(args.referee, log)
-    openings = []
-    for line in OPENINGS:
-        ok = True
+    openings = {}  # pair number -> its opening, checked by the referee
+    for p in pairs:
+        line = book[p % len(book)]
         played = []
         for m in line.split():
             legal, _, _ = referee.judge(played)
             if m not in legal:
                 print(f"warning: opening '{line}' is illegal at {m}; left out", file=sys.stderr)
-                ok = False
                 break
             played.append(m)
-        if ok:
-            openings.append(line)
-    total = args.games or 2 * len(openings)
-    if args.random_plies > 0:
-        openings = [extend_opening(referee, openings[p % len(openings)], args.random_plies, p)
-                    for p in range((total + 1) // 2)]
+        else:
+            openings[p] = (extend_opening(referee, line, args.random_plies, f"{seed}-{p}")
+                           if args.random_plies > 0 else line)
     referee.close()
+    print(f"openings: {'the built-in list' if builtin else args.openings}, seed {seed}",
+          flush=True)
     sprt = pair(args.sprt, r"(-?[\d.]+),(-?[\d.]+)", float,
                 "--sprt is ELO0,ELO1, e.g. 0,10") if args.sprt else None
     llr_bounds = (math.log(0.05 / 0.95), math.log(0.95 / 0.05))
@@ -504,12 +587,24 @@ def main():
 
     results = {}
     counts = {"W": 0, "D": 0, "L": 0, "illegal": 0, "failed": 0, "time": 0}
+    endings = {}  # kind -> [A's wins, B's wins, draws]
     print_lock = threading.Lock()
     names = {}
+    rules = {}
+
+    def knows_chase(choice, name):
+        return choice == "yes" or (choice == "auto" and name.startswith("XiangqiCli"))
 
     def worker():
         a, b = make_players()
         names["A"], names["B"] = a.name, b.name
+        chase_rule = knows_chase(args.chase_rule_a, a.name) and knows_chase(args.chase_rule_b,
+                                                                              b.name)
+        no_capture = args.no_capture_plies
+        if no_capture is None:
+            fairy = any(re.search("fairy", n, re.I) for n in (a.name, b.name))
+            no_capture = 100 if fairy else 120
+        rules["chase"], rules["no capture"] = chase_rule, no_capture
         ref = Referee(args.referee, log)
         try:
             while True:
@@ -519,15 +614,24 @@ def main():
                     g = jobs.get_nowait()
                 except queue.Empty:
                     return
-                opening = openings[(g // 2) % len(openings)]
+                if g // 2 not in openings:
+                    continue
+                opening = openings[g // 2]
                 a_red = g % 2 == 0
                 red, black = (a, b) if a_red else (b, a)
                 for p in (a, b):
                     p.new_game()
                 started = time.monotonic()
                 result, reason, moves = play_game(red, black, ref, opening, args.max_plies,
-                                                  timeout_for, clock, judge)
+                                                  timeout_for, clock, judge, chase_rule,
+                                                  no_capture)
                 a_score = result if a_red else 1.0 - result
+                kind = ending(reason)
+                if kind == "chase, scored as a draw":  # who would have won by the rule
+                    red_would = "chase by black" in reason
+                    winner = 0 if red_would == a_red else 1
+                else:
+                    winner = 0 if a_score == 1 else 1 if a_score == 0 else 2
                 with print_lock:
                     counts["W" if a_score == 1 else "L" if a_score == 0 else "D"] += 1
                     if reason.startswith("illegal"):
@@ -536,6 +640,7 @@ def main():
                         counts["failed"] += 1
                     if "on time" in reason:
                         counts["time"] += 1
+                    endings.setdefault(kind, [0, 0, 0])[winner] += 1
                     text = {1.0: "1-0", 0.0: "0-1", 0.5: "1/2-1/2"}[result]
                     print(f"game {g + 1:3d}  red {red.label}  black {black.label}  "
                           f"opening {opening:24s} {text:8s} {reason}, {len(moves)} plies, "
@@ -555,6 +660,9 @@ def main():
             b.engine.close()
             ref.close()
 
+    # Stopped by a signal, the games under way are played out and the summary is printed.
+    for sig in (signal.SIGINT, signal.SIGTERM):
+        signal.signal(sig, lambda *_: decided.append("stopped"))
     threads = [threading.Thread(target=worker) for _ in range(max(1, args.concurrency))]
     for t in threads:
         t.start()
@@ -577,6 +685,15 @@ def main():
               f"(bounds {llr_bounds[0]:.2f}, {llr_bounds[1]:.2f}), {verdict}")
     if clock:
         print(f"clock {clock[0]} ms + {clock[1]} ms a move for both")
+    if rules:
+        print(f"rules: perpetual chase {'loses' if rules['chase'] else 'is a draw (an engine does not know the rule)'}, "
+              f"{rules['no capture'] or 'no'} plies without a capture draw, cap {args.max_plies} plies")
+    print(endings_text(endings))
+    chases = endings.get("chase, scored as a draw")
+    if chases and (chases[0] or chases[1]):
+        n = counts["W"] + counts["D"] + counts["L"]
+        as_wins = counts["W"] + chases[0] + 0.5 * (counts["D"] - chases[0] - chases[1])
+        print(f"scored as wins, the chases would make A's score {100 * as_wins / n:.1f} %")
     print(f"illegal moves {counts['illegal']}, engine failures {counts['failed']}, "
           f"losses on time {counts['time']}")
 
@@ -584,7 +701,7 @@ def main():
         with open(args.pgn, "w") as f:
             for g in sorted(results):
                 red, black, opening, text, reason, moves = results[g]
-                f.write(f'[Event "match.py"]\n[Round "{g + 1}"]\n[Variant "xiangqi"]\n'
+                f.write(f'[Event "match.py, seed {seed}"]\n[Round "{g + 1}"]\n[Variant "xiangqi"]\n'
                         f'[Red "{red}"]\n[Black "{black}"]\n[Result "{text}"]\n'
                         f'[Opening "{opening}"]\n[Termination "{reason}"]\n\n')
                 parts = []

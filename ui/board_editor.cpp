@@ -20,6 +20,7 @@
 #include "game/labels.h"
 #include "game/twoply/position_text.h"
 #include "runtime/windows/qt_image.h"
+#include "ui/named.h"
 
 namespace ui {
 
@@ -176,14 +177,8 @@ class BoardEditor : public QDialog {
     side->addWidget(problems_, 1);
     side->addWidget(buttons);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(board_view_);
+    layout->addWidget(board_view_, 0, Qt::AlignTop);
     layout->addLayout(side);
-  }
-
-  template <typename W>
-  static W* Named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
   }
 
   uint8_t At(Square s) const { return board_(s.row, s.col); }

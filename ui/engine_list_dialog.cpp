@@ -22,6 +22,8 @@
 #include <cstdlib>
 #include <memory>
 
+#include "ui/named.h"
+
 namespace ui {
 
 namespace {
@@ -57,12 +59,6 @@ class EngineListDialog : public QDialog {
   }
 
  private:
-  template <typename W>
-  W* Named(W* widget, const char* name) {
-    widget->setObjectName(QString::fromLatin1(name));
-    return widget;
-  }
-
   void Build() {
     list_ = Named(new QListWidget, "EngineList");
     name_ = Named(new QLineEdit, "EngineName");

@@ -4,12 +4,14 @@
 #include <map>
 #include <memory>
 
+#include "engine/levels.h"
 #include "game/engine_choice.h"
 #include "game/lifeline.h"
 #include "game/outside/engine_client.h"
 #include "game/outside/option_settings.h"
 #include "game/window_game.h"
 #include "runtime/system/message_box.h"
+#include "runtime/system/questions.h"
 #include "runtime/system/worker.h"
 #include "ui/engine_list_dialog.h"
 
@@ -233,6 +235,14 @@ void ShowEngineDialog(game::WindowGame& window) {
   ChooseEngineMoveMs(chosen->moveMs);
   ChooseEngineClock(chosen->clockBaseS, chosen->clockIncrementS);
   window.EnginesChosen();
+  // An engine chosen to play plays at levels 3 to 8 only: at the game's own levels, say so and
+  // offer the strongest.
+  if (chosen->opponent != 0 && engine::PlayedByTwoPlySearch(window.Game().Level()) &&
+      runtime::AskYesNo("选中的引擎只在难度 3-8 下棋，现在的难度 " +
+                            std::to_string(window.Game().Level()) +
+                            " 由程序自己的搜索下。改为难度 8，由这个引擎下棋吗？",
+                        "引擎"))
+    window.ChooseLevel(engine::kMaxLevel);
 }
 
 }  // namespace ui

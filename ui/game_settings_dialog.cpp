@@ -9,18 +9,9 @@
 #include <QSpinBox>
 
 #include "engine/levels.h"
+#include "ui/named.h"
 
 namespace ui {
-
-namespace {
-
-template <typename W>
-W* Named(W* widget, const char* name) {
-  widget->setObjectName(QString::fromLatin1(name));
-  return widget;
-}
-
-}  // namespace
 
 std::optional<GameSettings> ShowGameSettingsDialog(const GameSettings& now) {
   QDialog dialog;

@@ -490,6 +490,12 @@ class SideWindowWidget : public QWidget {
     comment_->setVisible(!text.empty());
   }
 
+  // Minimized and restored along with the window it stands beside.
+  void FollowMinimizing(QWidget& neighbour) {
+    neighbour.installEventFilter(this);
+    neighbour_ = &neighbour;
+  }
+
   void SetClocks(const std::optional<ClockFace>& face) {
     clocks_->setVisible(face.has_value());
     if (!face) return;
@@ -511,10 +517,17 @@ class SideWindowWidget : public QWidget {
     if (!TakeKey(*event)) QWidget::keyPressEvent(event);
   }
 
-  // The list would move its own cursor with these keys; the game decides what they do.
+  // The list would move its own cursor with these keys; the game decides what they do. The
+  // neighbour's minimizing is followed.
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::KeyPress && watched == list_)
       return TakeKey(*static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::WindowStateChange && watched == neighbour_ && isVisible()) {
+      if (neighbour_->isMinimized() && !isMinimized())
+        showMinimized(), minimizedWithNeighbour_ = true;
+      else if (!neighbour_->isMinimized() && std::exchange(minimizedWithNeighbour_, false))
+        showNormal();
+    }
     return false;
   }
 
@@ -626,6 +639,8 @@ class SideWindowWidget : public QWidget {
   QListWidget* choiceList_ = nullptr;
   QStringList shownChoices_;
   QPlainTextEdit* comment_ = nullptr;
+  QPointer<QWidget> neighbour_;
+  bool minimizedWithNeighbour_ = false;
   QWidget* clocks_ = nullptr;
   QLabel* red_ = nullptr;
   QLabel* black_ = nullptr;
@@ -729,7 +744,10 @@ bool SideWindow::Open(runtime::WindowId beside, const std::string& title,
   window.setWindowTitle(QString::fromStdString(title));
   window.setWindowIcon(neighbour->windowIcon());
   window.SetCallbacks(std::move(callbacks));
-  if (isNew) PlaceBeside(window, *neighbour);
+  if (isNew) {
+    PlaceBeside(window, *neighbour);
+    window.FollowMinimizing(*neighbour);
+  }
   window.show();
   window.raise();
   return true;

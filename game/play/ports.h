@@ -61,6 +61,8 @@ class Screen {
   virtual void EraseHintMark(twoply::Square target) = 0;
   // The colours the pieces are drawn in, told before a new game is drawn.
   virtual void UseColours(twoply::Colour /*human*/) {}
+  // A move of the Human's that the rules refused (the piece stays where it was).
+  virtual void MoveRefused(const twoply::Move& /*move*/) {}
   // The line of moves is about to be replaced (a new game, a position pasted or opened, a game
   // loaded): the last moment to keep it. Only for a line with moves.
   virtual void LineEnding() {}

@@ -495,6 +495,10 @@ BoardArray Session::RecordBoard() const {
   return Board;
 }
 
+const BoardArray& Session::ShownBoard() const {
+  return viewed_ ? shownBoard_ : Board;
+}
+
 GameLine Session::Line() const {
   GameLine line;
   line.start = plies_.empty() ? Board : plies_.front().before.board;
@@ -777,7 +781,10 @@ void Session::Click(std::optional<Square> square) {
 bool Session::TryQuietMove(Square clicked, uint8_t code) {
   if (turn_.PieceSelected != 1 || code != Empty) return false;
   turn_.TargetSquare = clicked;
-  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) return false;
+  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) {
+    screen_.MoveRefused(Move{turn_.SelectedSquare, turn_.TargetSquare});
+    return false;
+  }
   MakeHumanMove();
   return true;
 }
@@ -800,7 +807,10 @@ bool Session::TryCapture(Square clicked, uint8_t code) {
   if (turn_.PieceSelected != 1 || SameSide(At(ClickedBoard(), turn_.SelectedSquare), code))
     return false;
   turn_.TargetSquare = clicked;
-  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) return false;
+  if (!HumanMoveAllowed(turn_.SelectedSquare, turn_.TargetSquare)) {
+    screen_.MoveRefused(Move{turn_.SelectedSquare, turn_.TargetSquare});
+    return false;
+  }
   MakeHumanMove();
   return true;
 }

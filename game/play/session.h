@@ -233,6 +233,8 @@ class Session {
   // The position a record should hold: always one with the Human to move. While the Computer
   // thinks that is the position before the Human's last move.
   twoply::BoardArray RecordBoard() const;
+  // The board as the screen shows it: the game's, or the position stepped back to.
+  const twoply::BoardArray& ShownBoard() const;
 
   // --- The record: the game as a tree ---
   // Every move of the line is in it while the full rules allow the moves (a move only the game's

@@ -136,8 +136,8 @@ class UnitMenu : public QObject {
 
 }  // namespace
 
-void InstallContextMenu(const UnitRef& unit, std::vector<MenuEntry> entries,
-                        MenuStateQuery state, MenuActionHandler action) {
+void InstallContextMenu(const UnitRef& unit, std::vector<MenuEntry> entries, MenuStateQuery state,
+                        MenuActionHandler action) {
   QWidget& owner = LiveWidget(unit);
   Unit& live = UnitArgumentOf(UnitArgument(unit));
   QWidget& window = *live.Window();

@@ -34,8 +34,8 @@ using MenuActionHandler = std::function<void(int32_t id)>;
 // when the menu opens and when a key is pressed, so a greyed item's key does nothing. A unit whose
 // window is not loaded is the runtime error "指定窗口或窗口组件不存在或尚未载入". Installing again
 // replaces the menu and the keys.
-void InstallContextMenu(const UnitRef& unit, std::vector<MenuEntry> entries,
-                        MenuStateQuery state, MenuActionHandler action);
+void InstallContextMenu(const UnitRef& unit, std::vector<MenuEntry> entries, MenuStateQuery state,
+                        MenuActionHandler action);
 
 // The tooltip a live unit shows under the resting pointer; empty removes it.
 void SetUnitToolTip(const UnitRef& unit, const std::string& text);

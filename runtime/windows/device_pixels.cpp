@@ -5,8 +5,8 @@
 #include <QPainterPath>
 #include <QPainterPathStroker>
 #include <algorithm>
-#include <optional>
 #include <cmath>
+#include <optional>
 #include <vector>
 
 #include "runtime/windows/draw_panel.h"
@@ -100,7 +100,6 @@ bool ClipSegment(QPointF& a, QPointF& b, double lo, double hi, double& t0) {
   t0 = enter;
   return true;
 }
-
 
 // A wide pen's line in panel pixels: a square `width` across stamped along it.
 std::optional<QPainterPath> WideLineShape(QPointF a, QPointF b, int32_t width, double lo,
@@ -203,7 +202,6 @@ void DevicePixels::Clear(Rect area) {
   const Rect d = DeviceRect(area);
   BlitSurface(background_, d, pixels_, d.x, d.y, kSourceCopy);
 }
-
 
 void DevicePixels::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2, int32_t width,
                         std::span<const int32_t> dashes, int32_t penMode, uint32_t pen) {

@@ -187,10 +187,9 @@ void DrawPanel::Line(int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
   const int32_t type = Number(panel_property::kPenType);
   if (type == kNoPen) return;
   const int64_t width = std::max(1, Number(panel_property::kPenWidth));
-  device_.Line(x1, y1, x2, y2, int32_t(width),
-               width == 1 ? DashPattern(type) : std::span<const int32_t>(),
-               Number(panel_property::kDrawingMode) + 1,
-               ResolveColour(Number(panel_property::kPenColour)));
+  device_.Line(
+      x1, y1, x2, y2, int32_t(width), width == 1 ? DashPattern(type) : std::span<const int32_t>(),
+      Number(panel_property::kDrawingMode) + 1, ResolveColour(Number(panel_property::kPenColour)));
   const int64_t reach = width / 2;
   // The pixels are gathered first, so a raster mode such as exclusive or touches each one once.
   // Everything is clipped to the bitmap before any pixel is visited, in 64 bits.
@@ -271,36 +270,107 @@ void DrawPanel::paintEvent(QPaintEvent* event) {
     // Only the exposed part is converted for the screen.
     painter.drawImage(area.topLeft(), ToImage(bitmap_, area.translated(-client.topLeft())));
   }
-  PaintArrows(painter);
+  PaintMarks(painter);
   DrawBorder(painter, *this, Number(panel_property::kBorder));
 }
 
-void DrawPanel::SetArrows(std::vector<PanelArrow> arrows) {
-  if (arrows == arrows_) return;
-  arrows_ = std::move(arrows);
+void DrawPanel::SetMarks(int32_t layer, PanelMarks marks) {
+  const auto it = marks_.find(layer);
+  if (it != marks_.end() && it->second == marks) return;
+  if (it == marks_.end() && marks == PanelMarks{}) return;
+  if (marks == PanelMarks{})
+    marks_.erase(layer);
+  else
+    marks_[layer] = std::move(marks);
   update();
 }
 
-// Smooth and half transparent, in the client area's coordinates: a shaft and a head whose tip
-// is the arrow's end point.
-void DrawPanel::PaintArrows(QPainter& painter) const {
-  if (arrows_.empty()) return;
+PanelMarks DrawPanel::Marks(int32_t layer) const {
+  const auto it = marks_.find(layer);
+  return it == marks_.end() ? PanelMarks{} : it->second;
+}
+
+namespace {
+
+QColor MarkColour(int32_t colour, int32_t opacity) {
+  const uint32_t c = uint32_t(colour);
+  return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF),
+                std::clamp(opacity, 0, 255));
+}
+
+}  // namespace
+
+// In the client area's coordinates, smooth, clipped to it.
+void DrawPanel::PaintMarks(QPainter& painter) const {
+  if (marks_.empty()) return;
   const QRect client = ClientRect();
   painter.save();
   painter.setClipRect(client);
   painter.translate(client.topLeft());
   painter.setRenderHint(QPainter::Antialiasing);
+  for (const auto& [layer, marks] : marks_) {
+    PaintShapes(painter, marks.shapes);
+    PaintArrows(painter, marks.arrows);
+    PaintNote(painter, marks.note);
+  }
+  painter.restore();
+}
+
+void DrawPanel::PaintShapes(QPainter& painter, const std::vector<PanelShape>& shapes) const {
+  for (const PanelShape& shape : shapes) {
+    const QColor colour = MarkColour(shape.colour, shape.opacity);
+    const double half = shape.size / 2.0;
+    const QPointF centre(shape.x, shape.y);
+    switch (shape.kind) {
+      case PanelShape::Kind::kDot:
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(colour);
+        painter.drawEllipse(centre, half, half);
+        break;
+      case PanelShape::Kind::kRing:
+        painter.setPen(QPen(colour, 4));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawEllipse(centre, half - 2, half - 2);
+        break;
+      case PanelShape::Kind::kCorners: {
+        painter.setPen(QPen(colour, 3, Qt::SolidLine, Qt::SquareCap));
+        const double arm = shape.size / 4.0;
+        for (double dx : {-half, half})
+          for (double dy : {-half, half}) {
+            const QPointF corner = centre + QPointF(dx, dy);
+            painter.drawLine(corner, corner - QPointF(dx > 0 ? arm : -arm, 0));
+            painter.drawLine(corner, corner - QPointF(0, dy > 0 ? arm : -arm));
+          }
+        break;
+      }
+    }
+  }
+}
+
+// A band across the foot of the panel with the note in the middle.
+void DrawPanel::PaintNote(QPainter& painter, const std::string& note) const {
+  if (note.empty()) return;
+  const QRect client = ClientRect();
+  const QString text = QString::fromStdString(note);
+  const QFontMetrics metrics(font());
+  const int height = metrics.height() + 10;
+  const QRect band(0, client.height() - height - 6, client.width(), height);
+  painter.fillRect(band, QColor(255, 250, 235, 225));
+  painter.setPen(QColor(40, 20, 10));
+  painter.drawText(band, Qt::AlignCenter, text);
+}
+
+// Smooth and half transparent: a shaft and a head whose tip is the arrow's end point.
+void DrawPanel::PaintArrows(QPainter& painter, const std::vector<PanelArrow>& arrows) const {
   constexpr double kShaft = 7, kHeadLength = 20, kHeadWidth = 22;
-  for (const PanelArrow& arrow : arrows_) {
+  for (const PanelArrow& arrow : arrows) {
     const QPointF from(arrow.x1, arrow.y1), to(arrow.x2, arrow.y2);
     const QPointF along = to - from;
     const double length = std::hypot(along.x(), along.y());
     if (length < 1) continue;
     const QPointF unit = along / length, normal(-unit.y(), unit.x());
     const QPointF base = to - unit * std::min(kHeadLength, length);
-    const uint32_t c = uint32_t(arrow.colour);
-    const QColor colour(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF),
-                        std::clamp(arrow.opacity, 0, 255));
+    const QColor colour = MarkColour(arrow.colour, arrow.opacity);
     // One path, so the shaft and the head do not darken where they meet.
     QPainterPath shape;
     shape.moveTo(from + normal * (kShaft / 2));
@@ -313,7 +383,6 @@ void DrawPanel::PaintArrows(QPainter& painter) const {
     shape.closeSubpath();
     painter.fillPath(shape, colour);
   }
-  painter.restore();
 }
 
 void DrawPanel::mousePressEvent(QMouseEvent* event) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QWidget>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -58,9 +59,9 @@ class DrawPanel : public QWidget, public Unit {
   // Copies from a panel's bitmap (this one included) with a raster operation.
   void CopyFrom(const DrawPanel& source, Rect from, int32_t tx, int32_t ty, int32_t rop);
 
-  // Arrows painted over the bitmap, never into it.
-  void SetArrows(std::vector<PanelArrow> arrows);
-  const std::vector<PanelArrow>& Arrows() const { return arrows_; }
+  // Marks painted over the bitmap, never into it, layer by layer.
+  void SetMarks(int32_t layer, PanelMarks marks);
+  PanelMarks Marks(int32_t layer) const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -73,14 +74,17 @@ class DrawPanel : public QWidget, public Unit {
   QRect ClientRect() const;
   void RebuildBackground();
   void Changed(Rect area);
-  void PaintArrows(QPainter& painter) const;
+  void PaintMarks(QPainter& painter) const;
+  void PaintArrows(QPainter& painter, const std::vector<PanelArrow>& arrows) const;
+  void PaintShapes(QPainter& painter, const std::vector<PanelShape>& shapes) const;
+  void PaintNote(QPainter& painter, const std::string& note) const;
 
   Surface bitmap_;
   Surface background_;  // the colour and picture a clear puts back
   PicturePtr picture_;
   QPoint position_;      // the drawing position
   DevicePixels device_;  // the same drawing at the screen's pixel ratio, where it is not 1
-  std::vector<PanelArrow> arrows_;
+  std::map<int32_t, PanelMarks> marks_;
 };
 
 }  // namespace runtime

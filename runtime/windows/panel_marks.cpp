@@ -15,14 +15,22 @@ DrawPanel* LivePanel(const UnitRef& ref) {
 }
 }  // namespace
 
+void SetPanelMarks(const UnitRef& panel, int32_t layer, PanelMarks marks) {
+  LivePanel(panel)->SetMarks(layer, std::move(marks));
+}
+
+PanelMarks GetPanelMarks(const UnitRef& panel, int32_t layer) {
+  return LivePanel(panel)->Marks(layer);
+}
+
 void SetPanelArrows(const UnitRef& panel, std::vector<PanelArrow> arrows) {
-  DrawPanel* drawPanel = LivePanel(panel);
-  drawPanel->SetArrows(std::move(arrows));
+  PanelMarks marks = GetPanelMarks(panel, 0);
+  marks.arrows = std::move(arrows);
+  SetPanelMarks(panel, 0, std::move(marks));
 }
 
 std::vector<PanelArrow> PanelArrows(const UnitRef& panel) {
-  DrawPanel* drawPanel = LivePanel(panel);
-  return drawPanel->Arrows();
+  return GetPanelMarks(panel, 0).arrows;
 }
 
 }  // namespace runtime

@@ -126,7 +126,8 @@ game::Session& Game() {
 
 void StartGame() {
   StartOnce();
-  Host().Setup() = game::WindowSetup{{}, std::nullopt, std::nullopt, ui::MakeExtraWindows};
+  Host().Setup() = game::WindowSetup{};
+  Host().Setup().extraWindows = ui::MakeExtraWindows;
   Answers().clear();
   Requests().clear();
   Boxes().clear();
