@@ -272,14 +272,14 @@ void OpenVariations() {
   ShowGame(game::kDefaultLevel);
   if (!bench::Window().Windows()->RecordWindowShown())
     bench::Window().Windows()->ToggleRecordWindow();
-  game::OpenGameFile(bench::Window(), VariationsFile());
+  game::OpenPgnFile(bench::Window(), VariationsFile());
   QCoreApplication::processEvents();
 }
 
 void BM_OpenGameWithVariations(benchmark::State& state) {
   OpenVariations();
   for (auto _ : state) {
-    game::OpenGameFile(bench::Window(), VariationsFile());
+    game::OpenPgnFile(bench::Window(), VariationsFile());
     QCoreApplication::processEvents();
   }
   state.counters["nodes"] = double(bench::Game().Record().NodeCount());

@@ -1,10 +1,8 @@
 #include "game/game_files.h"
 
 #include <ctime>
-#include <filesystem>
 #include <optional>
 #include <span>
-#include <system_error>
 #include <vector>
 
 #include "game/labels.h"
@@ -218,7 +216,7 @@ record::GameTree GameRecord(const WindowGame& window, record::Notation notation)
   return tree;
 }
 
-void SaveGameRecord(WindowGame& window) {
+void SavePgn(WindowGame& window) {
   runtime::FileDialogRequest request;
   request.save = true;
   request.title = "保存棋谱";
@@ -226,31 +224,26 @@ void SaveGameRecord(WindowGame& window) {
   request.fileName = "棋谱.pgn";
   request.filters = kSaveFilters;
   request.defaultExtension = "pgn";
+  request.confirmOverwrite = true;
   std::optional<std::string> path = runtime::ShowFileDialog(request);
   if (!path) return;
-  std::error_code failed;
-  if (std::filesystem::exists(*path, failed) &&
-      !runtime::AskYesNo("“" + std::filesystem::path(*path).filename().string() +
-                             "”已经存在。用这局棋替换它吗？",
-                         "保存棋谱"))
-    return;
   const bool xqf = Extension(*path) == "xqf";
   const record::GameTree tree = GameRecord(window, RecordNotation());
   const std::string bytes = xqf ? record::WriteXqf(tree) : record::WritePgn(tree, RecordNotation());
   if (!WriteBytes(*path, bytes)) Report("棋谱没有保存。", runtime::LastFileFailure(), "保存棋谱");
 }
 
-void OpenGameRecord(WindowGame& window) {
+void OpenPgn(WindowGame& window) {
   runtime::FileDialogRequest request;
   request.title = "打开棋谱";
   request.initialFolder = runtime::StartingFolder();
   request.filters = kOpenFilters;
   request.fileMustExist = true;
   std::optional<std::string> path = runtime::ShowFileDialog(request);
-  if (path) OpenGameFile(window, *path);
+  if (path) OpenPgnFile(window, *path);
 }
 
-bool OpenGameFile(WindowGame& window, const std::string& path, std::string* whyNot) {
+bool OpenPgnFile(WindowGame& window, const std::string& path, std::string* whyNot) {
   std::string why;
   std::optional<std::string> bytes = record::ReadGameFile(path, &why);
   if (!bytes) {

@@ -21,11 +21,11 @@ class WindowGame;
 // A game opened from a file keeps its own tags.
 record::GameTree GameRecord(const WindowGame& window, record::Notation notation);
 
-void SaveGameRecord(WindowGame& window);
-void OpenGameRecord(WindowGame& window);
+void SavePgn(WindowGame& window);
+void OpenPgn(WindowGame& window);
 // A game file (a path in the system's encoding); false, with the reason (UTF-8) reported in a box
 // and in `whyNot`, when nothing of it can be used. The game on the board then stays as it was.
-bool OpenGameFile(WindowGame& window, const std::string& path, std::string* whyNot = nullptr);
+bool OpenPgnFile(WindowGame& window, const std::string& path, std::string* whyNot = nullptr);
 // A text holding games (PGN or DhtmlXQ, as pasted): false, with nothing changed and no box, when
 // no game is found in it; otherwise as a file opens.
 bool OpenGameText(WindowGame& window, const std::string& text, const std::string& caption);

@@ -359,9 +359,9 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
       if (window.Windows()) window.Windows()->ToggleRecordWindow();
       return;
     case kSavePgnItem:
-      return SaveGameRecord(window);
+      return SavePgn(window);
     case kOpenPgnItem:
-      return OpenGameRecord(window);
+      return OpenPgn(window);
     case kBlackItem:
       return window.PlayAs(game.HumanColour() == Colour::kBlack ? Colour::kRed : Colour::kBlack);
     case kAnalysisItem:

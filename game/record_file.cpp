@@ -153,7 +153,7 @@ bool OpenRecordAtStart(WindowGame& window, const char* path) {
   const std::string name = StartPath(path);
   if (IsGameFileName(name)) {
     std::string whyNot;
-    if (OpenGameFile(window, name, &whyNot)) return true;
+    if (OpenPgnFile(window, name, &whyNot)) return true;
     std::fprintf(stderr, "xiangqi: %s: 棋谱没有打开：%s\n", name.c_str(), whyNot.c_str());
     return false;
   }

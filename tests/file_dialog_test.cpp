@@ -96,6 +96,22 @@ TEST_F(FileDialogTest, RequestSetsUpQtsDialog) {
   ConfigureFileDialog(other, request_);
   EXPECT_EQ(other.selectedNameFilter(), QString("象棋棋局文件（*.ces）"));
   EXPECT_EQ(other.directory().absolutePath().toStdString(), Path("子目录"));
+
+  // A save dialog's ending follows the type chosen when that type is one ending.
+  FileDialogRequest save;
+  save.save = true;
+  save.defaultExtension = "pgn";
+  save.filters = {{"PGN", "*.pgn"}, {"XQF", "*.xqf"}, {"所有文件", "*"}};
+  QFileDialog saving;
+  ConfigureFileDialog(saving, save);
+  // Each step: the type chosen, as shown or in full, and the ending then ("所有文件" keeps the
+  // one it had).
+  const std::pair<const char*, const char*> steps[] = {
+      {"XQF", "xqf"}, {"所有文件", "xqf"}, {"PGN (*.pgn)", "pgn"}};
+  for (const auto& [chosen, ending] : steps) {
+    emit saving.filterSelected(QString::fromUtf8(chosen));
+    EXPECT_EQ(saving.defaultSuffix().toStdString(), ending) << chosen;
+  }
 }
 
 // Answers the modal widgets that come up while a dialog runs, one step a widget, in order: the

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 
@@ -88,7 +89,7 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(afterFirst),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
-  PressSquare(2, 8);  // black is to move in the position shown: nothing to light for red
+  PressSquare(2, 8);  // ignored while an earlier position is shown
   EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
   EXPECT_EQ(Position(), live);
   QTest::keyClick(RecordWidget(), Qt::Key_End);
@@ -109,7 +110,7 @@ TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
   const game::GameLine played = testing_support::Game().Line();
   const std::string path = Temp("saved.pgn");
   testing_support::AnswerDialogs({path});
-  game::SaveGameRecord(testing_support::Window());
+  game::SavePgn(testing_support::Window());
   const std::string text = ReadText(path);
   EXPECT_NE(text.find("[Game \"Chinese Chess\"]"), std::string::npos);
   EXPECT_NE(text.find("炮二平五"), std::string::npos) << text;
@@ -117,7 +118,7 @@ TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
 
   testing_support::Game().NewGame();
   testing_support::AnswerDialogs({path});
-  game::OpenGameRecord(testing_support::Window());
+  game::OpenPgn(testing_support::Window());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   EXPECT_EQ(testing_support::Game().Line().moves, played.moves);
   EXPECT_EQ(testing_support::Game().Turn().StepCount, 2);
@@ -125,20 +126,21 @@ TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
   EXPECT_TRUE(testing_support::Game().CanTakeBack());
 }
 
-// Each row: a file, and the box it gets (empty: none); a file that does not open leaves the game
-// on the board as it was, one with an illegal move opens up to the move before it.
+// Each row: a file, and the box it gets (empty: it opens); the game on the board stays when a
+// file is refused, and a game with an illegal move opens up to the move before it.
 TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
   struct Case {
     const char* name;
     std::string bytes;
     const char* box;  // expected in the box's text; empty: no box
-    size_t plies;     // the line opened; 0: the game stays
+    size_t plies;
   };
   const Case cases[] = {
       {"xboard.pgn", ReadText(XQ_SOURCE_DIR "/docs/screenshots/xboard.pgn"), "", 0},
       // Black to move at its end: the Computer plays on.
       {"wxf-crlf.pgn",
        "[Game \"Chinese Chess\"]\r\n[Format \"WXF\"]\r\n\r\n1. C2.5 H8+7 2. H2+3 *\r\n", "", 4},
+      // The moves before the illegal one open, and the box says where it is and why.
       {"illegal.pgn", "[Game \"Chinese Chess\"]\n\n1. 炮二平五 炮８平５\n2. 炮五进九 *\n",
        "第 4 行：着法 炮五进九 不合规则", 2},
       {"empty.pgn", "", "棋谱没有打开", 0},
@@ -151,24 +153,29 @@ TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
     const std::string path = Temp(c.name);
     std::ofstream(path, std::ios::binary) << c.bytes;
     testing_support::AnswerDialogs({path});
-    game::OpenGameRecord(testing_support::Window());
+    game::OpenPgn(testing_support::Window());
     const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
-    ASSERT_EQ(boxes.size(), *c.box == '\0' ? 0u : 1u);
-    if (!boxes.empty()) {
+    if (*c.box == '\0') {
+      EXPECT_TRUE(boxes.empty()) << (boxes.empty() ? "" : boxes[0]);
+      if (c.plies != 0) {
+        EXPECT_EQ(testing_support::Game().Line().moves.size(), c.plies);
+      }
+      EXPECT_NE(testing_support::Game().Line().moves.size(), 0u);
+    } else {
+      ASSERT_EQ(boxes.size(), 1u);
       EXPECT_NE(boxes[0].find(c.box), std::string::npos) << boxes[0];
-    }
-    if (c.plies != 0) {
-      EXPECT_EQ(testing_support::Game().Line().moves.size(), c.plies);
-    }
-    if (std::string(c.name) == "empty.pgn") {
-      EXPECT_EQ(Position(), before);
+      if (c.plies != 0) {
+        EXPECT_EQ(testing_support::Game().Line().moves.size(), c.plies);
+      } else {
+        EXPECT_EQ(Position(), before);
+      }
     }
   }
 }
 
 // A file of several games opens the list: every game with its players and plies, a broken one
 // marked with its line and reason, a filter; the game chosen opens.
-TEST_F(RecordWindow, AFileOfSeveralGamesOpensTheListToChooseFrom) {
+TEST_F(RecordWindow, SeveralGamesInAFileOfferAChoice) {
   const std::string path = Temp("three.pgn");
   std::ofstream(path) << "[Game \"Chinese Chess\"]\n[Red \"甲\"]\n\n1. 炮二平五 *\n\n"
                          "[Game \"Chinese Chess\"]\n[Red \"乙\"]\n\n1. 兵七进一 卒７进１ *\n\n"
@@ -190,7 +197,7 @@ TEST_F(RecordWindow, AFileOfSeveralGamesOpensTheListToChooseFrom) {
         ASSERT_EQ(table->model()->rowCount(), 1);
         QTest::mouseClick(list.findChild<QPushButton*>("GameListOpen"), Qt::LeftButton);
       },
-      [] { game::OpenGameRecord(testing_support::Window()); });
+      [] { game::OpenPgn(testing_support::Window()); });
   EXPECT_TRUE(driven);
   EXPECT_EQ(testing_support::Game().Line().moves.size(), 2u);
   EXPECT_EQ(testing_support::Game().Record().tags.Get("Red"), "乙");
@@ -222,7 +229,7 @@ TEST_F(RecordWindow, ShowsVariationsAndCommentsAndTakesANewVariation) {
   const std::string path = Temp("study.pgn");
   std::ofstream(path) << kStudy;
   testing_support::AnswerDialogs({path});
-  game::OpenGameRecord(testing_support::Window());
+  game::OpenPgn(testing_support::Window());
   ASSERT_NE(RecordWidget(), nullptr);
   EXPECT_EQ(Cell(0, 1), "炮二平五 ◇※");
   EXPECT_EQ(Cell(1, 1), "马二进三");
@@ -253,7 +260,7 @@ TEST_F(RecordWindow, EditsOfTheRecordAreUndoneWithCtrlZ) {
   const std::string path = Temp("edits.pgn");
   std::ofstream(path) << kStudy;
   testing_support::AnswerDialogs({path});
-  game::OpenGameRecord(testing_support::Window());
+  game::OpenPgn(testing_support::Window());
   game::WindowGame& window = testing_support::Window();
   const record::GameTree& tree = testing_support::Game().Record();
   const record::NodeId variation = tree.Children(record::kRootNode)[1];
@@ -326,41 +333,39 @@ std::string TreeDifference(record::GameTree a, const record::GameTree& b) {
 
 record::GameTree Opened(const std::string& path) {
   testing_support::AnswerDialogs({path});
-  game::OpenGameRecord(testing_support::Window());
+  game::OpenPgn(testing_support::Window());
   return testing_support::Game().Record();
 }
 
-// A game opened from a file keeps its tags and its whole tree when saved, as PGN or as XQF by the
-// name's ending; saving over a file asks first, and a refusal leaves the file as it was.
+// A game opened from a file keeps its tags, its comments and its whole tree when saved, with
+// what was edited in the window, as PGN or as XQF by the name's ending; the dialog asks before it
+// replaces a file.
 TEST_F(RecordWindow, SavedAsPgnOrXqfAGameComesBackWhole) {
   const std::string path = Temp("keep.pgn"), xqf = Temp("keep.xqf");
+  std::remove(xqf.c_str());
   std::ofstream(path) << kStudy;
-  const record::GameTree played = Opened(path);  // with the Computer's answer at its end
-  std::vector<std::string> asked;
-  bool agree = false;
-  runtime::SetQuestionHandler([&](const std::string& text, const std::string&,
-                                  const std::vector<std::string>&) -> std::optional<size_t> {
-    asked.push_back(text);
-    return agree ? std::optional<size_t>(0) : std::nullopt;
-  });
-  testing_support::AnswerDialogs({path});
-  game::SaveGameRecord(testing_support::Window());
-  ASSERT_EQ(asked.size(), 1u);
-  EXPECT_EQ(ReadText(path), kStudy);
-  agree = true;
-  testing_support::AnswerDialogs({path});
-  game::SaveGameRecord(testing_support::Window());
+  Opened(path);  // with the Computer's answer at its end
+  game::Session& game = testing_support::Game();
+  ASSERT_TRUE(game.SetComment(game.Record().MainLine()[1], "屏风马"));
+  record::PgnTags tags = game.Record().tags;
+  tags.Set("Site", "北京");
+  ASSERT_TRUE(game.SetInfo(tags, "*"));
+  const record::GameTree played = game.Record();
+  for (const std::string& target : {path, xqf}) {
+    testing_support::AnswerDialogs({target});
+    game::SavePgn(testing_support::Window());
+    ASSERT_EQ(testing_support::DialogRequests().size(), 1u);
+    EXPECT_TRUE(testing_support::DialogRequests()[0].confirmOverwrite);
+  }
   const std::string text = ReadText(path);
   EXPECT_NE(text.find("[Event \"象棋研究\"]"), std::string::npos) << text;
   EXPECT_EQ(text.find("人机对局"), std::string::npos) << text;
-  testing_support::AnswerDialogs({xqf});
-  game::SaveGameRecord(testing_support::Window());
-  EXPECT_EQ(asked.size(), 2u);  // a new file: nothing to ask
   EXPECT_EQ(ReadText(xqf).substr(0, 3), std::string("XQ\x0A"));
   for (const std::string& saved : {path, xqf}) {
     SCOPED_TRACE(saved);
     EXPECT_EQ(TreeDifference(Opened(saved), played), "");
-    EXPECT_EQ(testing_support::Game().Record().tags.Get("Red"), "许银川");
+    EXPECT_EQ(game.Record().tags.Get("Red"), "许银川");
+    EXPECT_EQ(game.Record().tags.Get("Site"), "北京");
   }
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
 }
@@ -411,7 +416,7 @@ TEST_F(RecordWindow, AGameAsBlack) {
             "");
   const std::string path = Temp("black.pgn");
   testing_support::AnswerDialogs({path});
-  game::SaveGameRecord(testing_support::Window());
+  game::SavePgn(testing_support::Window());
   const std::string text = ReadText(path);
   EXPECT_NE(text.find("[Red \"电脑（难度 2）\"]"), std::string::npos) << text;
   // Remembered: the next run is black again, until 执黑 is taken off.

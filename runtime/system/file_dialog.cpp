@@ -65,6 +65,27 @@ QDir StartFolder(const std::string& folder) {
   return !folder.empty() && info.isDir() ? QDir(info.absoluteFilePath()) : QDir::current();
 }
 
+// A save dialog with a default ending: a type chosen that is one ending ("*.xqf") gives its
+// ending to a name typed without one, so the file is of the type chosen. (Qt itself changes the
+// ending of a name that has one.) The dialog names the type as shown, without its patterns.
+void FollowChosenType(QFileDialog& dialog, const FileDialogRequest& request) {
+  if (!request.save || DefaultSuffix(request.defaultExtension).isEmpty()) return;
+  QObject::connect(
+      &dialog, &QFileDialog::filterSelected, &dialog,
+      [&dialog, filters = request.filters](const QString& chosen) {
+        const QStringList names = dialog.nameFilters();
+        for (qsizetype i = 0; i < names.size() && size_t(i) < filters.size(); ++i) {
+          const qsizetype details = names[i].lastIndexOf(QStringLiteral(" ("));
+          if (names[i] != chosen && (details < 0 || names[i].left(details) != chosen)) continue;
+          const QString pattern = QtPatterns(filters[size_t(i)].patterns);
+          if (pattern.startsWith(QStringLiteral("*.")) && !pattern.contains(u' ') &&
+              pattern.indexOf(u'*', 1) < 0)
+            dialog.setDefaultSuffix(pattern.mid(2));
+          return;
+        }
+      });
+}
+
 // The initial folder and file; a name holding a folder of its own starts there when it exists.
 void SetInitialSelection(QFileDialog& dialog, const FileDialogRequest& request) {
   QDir folder = StartFolder(request.initialFolder);
@@ -150,6 +171,7 @@ void ConfigureFileDialog(QFileDialog& dialog, const FileDialogRequest& request) 
   if (!request.title.empty()) dialog.setWindowTitle(QString::fromStdString(request.title));
   SetNameFilters(dialog, request);
   dialog.setDefaultSuffix(DefaultSuffix(request.defaultExtension));
+  FollowChosenType(dialog, request);
   SetInitialSelection(dialog, request);
 }
 
