@@ -76,11 +76,11 @@ CommandLine ParseCommandLine(std::span<const std::string_view> args) {
 }
 
 std::string UsageText(std::string_view program, std::string_view keys) {
-  std::string text =
-      "Usage: " + std::string(program) + " [OPTION]... [RECORD.ces | GAME.pgn|.xqf|.txt]\n";
+  std::string text = "Usage: " + std::string(program) + " [OPTION]... [RECORD.ces | GAME.pgn]\n";
   text +=
       "Play xiangqi (Chinese chess, 象棋) against the computer; RECORD opens a saved position,\n"
-      "GAME a game saved as PGN, XQF or DhtmlXQ (a file of several games offers a list).\n"
+      "GAME a game saved as PGN (.pgn), XQF (.xqf) or DhtmlXQ (.txt, .dhtml); a file of\n"
+      "several games offers a list.\n"
       "\n"
       "Options:\n"
       "  --level N      the computer's level for this run, 1 (weakest) to 8 (strongest)\n"

@@ -18,9 +18,9 @@ foreach(path ${paths})
 endforeach()
 file(READ ${PREFIX}/share/applications/xiangqi.desktop entry)
 # PGN is the system's own type (shared-mime-info): listed as one the program opens, never made
-# the default for it.
+# the default for it; XQF is ours.
 foreach(line "Exec=xiangqi %f" "Icon=xiangqi"
-             "MimeType=application/x-xiangqi-record;application/x-chess-pgn;")
+             "MimeType=application/x-xiangqi-record;application/x-chess-pgn;application/x-xqf;")
   string(FIND "${entry}" "${line}" at)
   if(at LESS 0)
     message(FATAL_ERROR "the desktop entry lacks ${line}")
@@ -29,10 +29,12 @@ endforeach()
 # Where update-mime-database ran, the type is known by its glob.
 if(EXISTS ${PREFIX}/share/mime/globs2)
   file(READ ${PREFIX}/share/mime/globs2 globs)
-  string(FIND "${globs}" "application/x-xiangqi-record:*.ces" at)
-  if(at LESS 0)
-    message(FATAL_ERROR "the MIME database does not map *.ces")
-  endif()
+  foreach(glob "application/x-xiangqi-record:*.ces" "application/x-xqf:*.xqf")
+    string(FIND "${globs}" "${glob}" at)
+    if(at LESS 0)
+      message(FATAL_ERROR "the MIME database does not map ${glob}")
+    endif()
+  endforeach()
 endif()
 # Each size is its own picture: a PNG of exactly that size (the header's width and height).
 foreach(size ${ICON_SIZES})

@@ -90,7 +90,7 @@ TEST(CommandLine, AnswersWithoutAWindowOnTheRightStreamAndStatus) {
     const char* err;  // expected at the start of standard error
   };
   const Answer answers[] = {
-      {{"--help"}, 0, "Usage: xiangqi [OPTION]... [RECORD.ces | GAME.pgn|.xqf|.txt]\n", ""},
+      {{"--help"}, 0, "Usage: xiangqi [OPTION]... [RECORD.ces | GAME.pgn]\n", ""},
       {{"--black", "game.pgn"}, std::nullopt, "", ""},
       {{"--version"}, 0, "xiangqi ", ""},
       {{"--what"}, 2, "", "xiangqi: unknown option '--what'\nUsage: xiangqi"},

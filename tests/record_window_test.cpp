@@ -173,26 +173,31 @@ TEST_F(RecordWindow, OpensTheFilesPlayersTradeAndRefusesBrokenOnes) {
   }
 }
 
-// A file of several games opens the list: every game with its players and plies, a broken one
-// marked with its line and reason, a filter; the game chosen opens.
+// A file of several games opens the list: every game with its players and plies, the broken ones
+// marked with their lines and reasons, a filter; the game chosen opens.
 TEST_F(RecordWindow, SeveralGamesInAFileOfferAChoice) {
   const std::string path = Temp("three.pgn");
   std::ofstream(path) << "[Game \"Chinese Chess\"]\n[Red \"甲\"]\n\n1. 炮二平五 *\n\n"
                          "[Game \"Chinese Chess\"]\n[Red \"乙\"]\n\n1. 兵七进一 卒７进１ *\n\n"
                          "[Game \"Chinese Chess\"]\n[Red \"丙\"]\n\n1. 炮二平五 {没有结束\n\n"
-                         "[Red \"丁\"]\n\n1. 相三进五 *\n";
+                         "[Red \"丁\"]\n\n1. 相三进五 *\n\n"
+                         "[Red \"戊\"]\n\n1. 炮二平五 炮８平５ 2. 炮五进九 *\n";
   testing_support::AnswerDialogs({path});
   const bool driven = testing_support::DriveDialog(
       "GameListDialog",
       [](QWidget& list) {
         auto* table = list.findChild<QTableView*>("GameListTable");
-        ASSERT_EQ(table->model()->rowCount(), 4);
+        ASSERT_EQ(table->model()->rowCount(), 5);
         EXPECT_EQ(table->model()->index(1, 1).data().toString(), "乙");
         EXPECT_EQ(table->model()->index(1, 6).data().toString(), "2");
         EXPECT_TRUE(table->model()->index(1, 7).data().toString().isEmpty());
         EXPECT_EQ(table->model()->index(2, 7).data().toString().toStdString(),
                   "第 14 行：注释 { 没有结束的 }");
         EXPECT_EQ(table->model()->index(3, 1).data().toString(), "丁");  // not swallowed
+        // An illegal move is found by opening the game, while the list is shown.
+        const QModelIndex illegal = table->model()->index(4, 7);
+        EXPECT_TRUE(testing_support::WaitFor([&] { return !illegal.data().toString().isEmpty(); }));
+        EXPECT_EQ(illegal.data().toString().toStdString(), "第 22 行：着法 炮五进九 不合规则");
         list.findChild<QLineEdit*>("GameListFilter")->setText("乙");
         ASSERT_EQ(table->model()->rowCount(), 1);
         QTest::mouseClick(list.findChild<QPushButton*>("GameListOpen"), Qt::LeftButton);

@@ -9,8 +9,10 @@
 #include <QPushButton>
 #include <QSortFilterProxyModel>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <array>
+#include <optional>
 #include <vector>
 
 namespace ui {
@@ -18,13 +20,17 @@ namespace ui {
 namespace {
 
 constexpr int kColumns = 8;
+// Games opened at a time to find what a summary cannot see: a few milliseconds' work.
+constexpr size_t kCheckedAtOnce = 16;
 constexpr std::array<const char*, kColumns> kHeaders = {"序号", "红方", "黑方", "结果",
                                                         "赛事", "日期", "步数", "问题"};
 
-// The games' summaries as rows of text, read once when the list opens.
+// The games' summaries as rows of text, read once when the list opens. What a summary cannot
+// see (a move that is not legal) is found by opening the games, a few at a time while the list
+// is shown, and marked as it is found.
 class GameListModel : public QAbstractTableModel {
  public:
-  explicit GameListModel(const record::GameList& list) {
+  explicit GameListModel(const record::GameList& list) : list_(list) {
     rows_.reserve(list.Count());
     for (size_t i = 0; i < list.Count(); ++i) {
       const record::GameSummary summary = list.Summary(i);
@@ -67,8 +73,25 @@ class GameListModel : public QAbstractTableModel {
     return QString::fromUtf8(kHeaders[size_t(section)]);
   }
 
+  // Opens the next `count` games; false once every game has been looked at.
+  bool CheckSome(size_t count) {
+    for (; count > 0 && checked_ < rows_.size(); --count, ++checked_) {
+      QString& problem = rows_[checked_][kColumns - 1];
+      if (!problem.isEmpty()) continue;
+      record::ReadError error;
+      const std::optional<record::OpenedGame> game = list_.Game(checked_, &error);
+      if (game && game->problems.empty()) continue;
+      problem = QString::fromStdString(game ? game->problems.front().Text() : error.Text());
+      const int row = int(checked_);
+      emit dataChanged(index(row, 0), index(row, kColumns - 1));
+    }
+    return checked_ < rows_.size();
+  }
+
  private:
+  const record::GameList& list_;
   std::vector<std::array<QString, kColumns>> rows_;
+  size_t checked_ = 0;
 };
 
 }  // namespace
@@ -118,6 +141,13 @@ std::optional<size_t> ChooseGameDialog(const record::GameList& list, const std::
     if (!table->selectionModel()->hasSelection()) table->selectRow(0);
     open->setEnabled(filtered.rowCount() > 0);
   });
+
+  // The games are looked at while the list is shown, between the player's actions.
+  QTimer checking;
+  QObject::connect(&checking, &QTimer::timeout, &dialog, [&] {
+    if (!model.CheckSome(kCheckedAtOnce)) checking.stop();
+  });
+  checking.start(0);
 
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(count);

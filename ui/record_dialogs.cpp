@@ -67,6 +67,10 @@ std::optional<std::string> EditCommentDialog(const std::string& title, const std
   text->setObjectName(QStringLiteral("CommentText"));
   text->setMinimumSize(320, 120);
   layout->addWidget(text, 1);
+  // PGN has no way to write the end of a comment inside one (docs/record.md).
+  auto* note = new QLabel(QStringLiteral("存成 PGN 时，注释里的 } 写成全角的 ｝。"));
+  note->setEnabled(false);
+  layout->addWidget(note);
   layout->addWidget(Buttons(dialog, "CommentOk"));
   text->setFocus();
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
