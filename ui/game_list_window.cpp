@@ -123,9 +123,16 @@ std::optional<size_t> ChooseGameDialog(const record::GameList& list, const std::
   table->verticalHeader()->setDefaultSectionSize(table->fontMetrics().height() + 6);
   table->horizontalHeader()->setStretchLastSection(true);
   table->setWordWrap(false);
-  for (int column : {0, 3, 6}) table->setColumnWidth(column, 56);
-  for (int column : {1, 2, 4}) table->setColumnWidth(column, 110);
-  table->setColumnWidth(5, 90);
+  // Fixed widths (measuring every row of a long list would take a while); what is broken gets
+  // the rest, and its whole text is the cell's tooltip.
+  const QFontMetrics metrics = table->fontMetrics();
+  const int digits = metrics.horizontalAdvance(QStringLiteral("00000")) + 12;
+  const int words = metrics.horizontalAdvance(QStringLiteral("全国象棋个人赛")) + 12;
+  const int widths[kColumns - 1] = {digits, words * 2 / 3, words * 2 / 3, digits + 12,
+                                    words, metrics.horizontalAdvance(QStringLiteral("2026.12.31")) + 12,
+                                    digits};
+  for (int column = 0; column < kColumns - 1; ++column)
+    table->setColumnWidth(column, widths[column]);
   table->selectRow(0);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
@@ -154,7 +161,7 @@ std::optional<size_t> ChooseGameDialog(const record::GameList& list, const std::
   layout->addWidget(filter);
   layout->addWidget(table, 1);
   layout->addWidget(buttons);
-  dialog.resize(760, 460);
+  dialog.resize(900, 460);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QModelIndexList chosen = table->selectionModel()->selectedRows();
   if (chosen.isEmpty()) return std::nullopt;
