@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QTest>
 #include <QWidget>
 #include <fstream>
@@ -76,11 +77,19 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(afterFirst),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
-  PressSquare(2, 8);  // ignored while an earlier position is shown
+  const QLabel& notice = *RecordWidget()->findChild<QLabel*>("SideNotice");
+  EXPECT_FALSE(notice.isVisible());
+  PressSquare(2, 8);  // ignored while an earlier position is shown, with a word why
   EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
   EXPECT_EQ(Position(), live);
+  EXPECT_TRUE(notice.text().startsWith(QStringLiteral("回看中"))) << notice.text().toStdString();
   QTest::keyClick(RecordWidget(), Qt::Key_End);
   EXPECT_FALSE(testing_support::Game().Viewed());
+  EXPECT_FALSE(notice.isVisible());
+  EXPECT_TRUE(RecordWidget()
+                  ->findChild<QLabel*>("SideStatus")
+                  ->text()
+                  .startsWith(QStringLiteral("你执红 · 轮到你 · 难度 2 · 内置引擎 · 简易规则 · 电脑用时 ")));
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");

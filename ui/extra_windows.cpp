@@ -1,9 +1,11 @@
 #include "ui/extra_windows.h"
 
 #include "game/engine_choice.h"
+#include "game/game_menu.h"
 #include "ui/board_editor.h"
 #include "ui/engines_dialog.h"
 #include "ui/game_settings_dialog.h"
+#include "ui/help_window.h"
 #include "ui/record_window.h"
 
 namespace ui {
@@ -27,6 +29,10 @@ void ProgramWindows::ShowEngineDialog() {
 
 std::optional<std::string> ProgramWindows::EditPosition(const std::string& fen) {
   return ui::EditPosition(fen);
+}
+
+void ProgramWindows::ShowHelp() {
+  ShowHelpWindow(game::HelpText(window_.RecentGames().Folder()));
 }
 
 // The choices go to work at once; a colour changed starts a new game, as 执黑 does.

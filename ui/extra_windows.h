@@ -20,6 +20,7 @@ class ProgramWindows final : public game::ExtraWindows {
   void ShowEngineDialog() override;
   void ShowGameSettings() override;
   std::optional<std::string> EditPosition(const std::string& fen) override;
+  void ShowHelp() override;
 
   RecordWindow& Record() { return *record_; }
 

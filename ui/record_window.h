@@ -43,6 +43,8 @@ class RecordWindow {
   void ShowLine();
   void ShowNotes();
   void ShowClocks();
+  void ShowStatus();
+  std::vector<std::string> GraphTips() const;
   void Step(SideKey key);
   void CellClicked(int32_t row, int32_t column);
 

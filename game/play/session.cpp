@@ -476,11 +476,13 @@ void Session::ChooseLevel(int32_t n) {
   if (!ValidLevel(n)) return;
   level_ = n;
   choices_.Write(kLevelKey, n);
+  Publish();
 }
 
 void Session::ChooseStandardRules(bool on) {
   standardRules_ = on;
   choices_.Write(kRulesKey, on ? 1 : 0);
+  Publish();
 }
 
 void Session::LoadChoices(const RunChoices& forThisRun) {
@@ -500,7 +502,7 @@ void Session::LoadChoices(const RunChoices& forThisRun) {
 void Session::Click(std::optional<Square> square) {
   if (turn_.GameOver != 0 || CheckClock()) return;
   if (Thinking()) return;  // the Computer's reply is on its way
-  if (viewed_) return;     // an earlier position is on the board
+  if (viewed_) return screen_.ClickedWhileViewing();  // an earlier position is on the board
   StopSearch(SearchKind::kHint);
   EraseHintMark();
   if (!square) return;
@@ -626,8 +628,7 @@ bool Session::PlayComputerReply(int32_t started) {
     }
   }
   const bool twoPly = engine::PlayedByTwoPlySearch(level_);
-  const bool asked = provider_ && (providerAtEveryLevel_ || !twoPly);
-  if (twoPly && !asked) {
+  if (twoPly && !ProviderPlays()) {
     PlayTwoPlyReply();
     return true;
   }
@@ -647,7 +648,7 @@ bool Session::PlayComputerReply(int32_t started) {
       MakeComputerMove(FromEngineMove(best, humanColour_));
     EndComputerTurn(started);
   };
-  if (asked && AskProvider(*position, arrived)) return false;
+  if (ProviderPlays() && AskProvider(*position, arrived)) return false;
   if (!twoPly && StartSearch(SearchKind::kReply, *position, level_, std::move(arrived)))
     return false;
   PlayTwoPlyReply();
@@ -991,6 +992,10 @@ bool Session::CheckClock() {
     return true;
   }
   return false;
+}
+
+bool Session::ProviderPlays() const {
+  return provider_ != nullptr && (providerAtEveryLevel_ || !engine::PlayedByTwoPlySearch(level_));
 }
 
 void Session::UseReplyProvider(ReplyProvider* provider, bool atEveryLevel) {
