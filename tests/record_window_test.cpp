@@ -86,10 +86,11 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   QTest::keyClick(RecordWidget(), Qt::Key_End);
   EXPECT_FALSE(testing_support::Game().Viewed());
   EXPECT_FALSE(notice.isVisible());
-  EXPECT_TRUE(RecordWidget()
-                  ->findChild<QLabel*>("SideStatus")
-                  ->text()
-                  .startsWith(QStringLiteral("你执红 · 轮到你 · 难度 2 · 内置引擎 · 简易规则 · 电脑用时 ")));
+  // The status as it reads (its parts held together by word joiners).
+  const QString status =
+      RecordWidget()->findChild<QLabel*>("SideStatus")->text().remove(QChar(0x2060));
+  EXPECT_TRUE(status.startsWith(QStringLiteral("你执红 · 轮到你 · 难度 2 · 内置引擎 · 简易规则 · 电脑用时 ")))
+      << status.toStdString();
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
@@ -208,6 +209,29 @@ TEST_F(RecordWindow, AGameAsBlack) {
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
   EXPECT_EQ(testing_support::Game().Line().moves.size(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// 终局提示框: off, the end of a game is said in the record window only; on, in a box of its own
+// too, once, and not for a finished game opened.
+TEST_F(RecordWindow, TheResultInABoxOnlyWhenAskedFor) {
+  for (const bool box : {false, true}) {
+    SCOPED_TRACE(box);
+    testing_support::Window().ChooseResultBox(box);
+    testing_support::Game().NewGame();
+    Move(8, 8, 5, 8);
+    testing_support::Game().Resign();
+    testing_support::SettleEvents();
+    const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+    EXPECT_EQ(boxes.size(), box ? 1u : 0u);
+    if (!boxes.empty()) EXPECT_NE(boxes[0].find("黑胜（认输）"), std::string::npos) << boxes[0];
+    testing_support::Game().View(0);  // stepping through the ended game says nothing more
+    testing_support::SettleEvents();
+    EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  }
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include <QPainterPath>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableView>
 #include <QToolTip>
 #include <QVBoxLayout>
@@ -337,8 +338,8 @@ QString Unbroken(const std::string& move) {
 // The lines as rich text: a row of figures for each, the moves under it across the row.
 QString AnalysisTable(const std::vector<analysis::LineCells>& lines) {
   QString html = QStringLiteral(
-      "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"1\">"
-      "<tr><th align=\"left\">线</th><th align=\"left\">深度</th>"
+      "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"2\">"
+      "<tr><th align=\"left\">线&nbsp;&nbsp;</th><th align=\"left\">深度</th>"
       "<th align=\"right\">分数</th><th align=\"right\">速度</th></tr>");
   for (const analysis::LineCells& line : lines) {
     QStringList moves;
@@ -465,6 +466,8 @@ class SideWindowWidget : public QWidget {
   SideWindowWidget() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("SideWindow"));
     setFocusPolicy(Qt::StrongFocus);
+    // The graph's and the menu's tips while the player looks at the board beside it.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(6, 6, 6, 6);
     layout_->setSpacing(6);
@@ -474,7 +477,7 @@ class SideWindowWidget : public QWidget {
     BuildClocks();
     BuildList();
     notes_ = AddLabel("SideNotes", Qt::PlainText);
-    analysis_ = AddLabel("SideAnalysis", Qt::RichText);
+    BuildAnalysis();
     graph_ = new EvaluationGraph(this);
     graph_->clicked = [this](int32_t index) { CallGame(callbacks_.graphClicked, index); };
     graph_->hide();
@@ -509,8 +512,12 @@ class SideWindowWidget : public QWidget {
     graph_->Set(values, current, std::move(tips));
   }
 
+  // The status wraps only between its parts (" · ").
   void SetStatus(const std::string& status, const std::string& notice, bool ended) {
-    ShowText(*status_, QString::fromStdString(status));
+    QStringList parts;
+    for (const QString& part : QString::fromStdString(status).split(QStringLiteral(" · ")))
+      parts << Unbroken(part.toStdString());
+    ShowText(*status_, parts.join(QStringLiteral(" · ")));
     QFont font = status_->font();
     if (font.bold() != ended) {
       font.setBold(ended);
@@ -521,6 +528,7 @@ class SideWindowWidget : public QWidget {
 
   void SetAnalysis(const std::vector<analysis::LineCells>& lines) {
     ShowText(*analysis_, lines.empty() ? QString() : AnalysisTable(lines));
+    analysisArea_->setVisible(!lines.empty());
   }
 
   // Minimized and restored along with the window it stands beside.
@@ -600,6 +608,23 @@ class SideWindowWidget : public QWidget {
     return label;
   }
 
+  // The analysis's table shares the height with the moves and scrolls when the lines are longer
+  // than its share: nothing of it is ever cut off.
+  void BuildAnalysis() {
+    analysisArea_ = new QScrollArea(this);
+    analysisArea_->setObjectName(QStringLiteral("SideAnalysisArea"));
+    analysisArea_->setFrameShape(QFrame::NoFrame);
+    analysisArea_->setWidgetResizable(true);
+    analysisArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    analysisArea_->setFocusPolicy(Qt::NoFocus);
+    analysis_ = AddLabel("SideAnalysis", Qt::RichText);
+    analysis_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout_->removeWidget(analysis_);
+    analysisArea_->setWidget(analysis_);
+    analysisArea_->hide();
+    layout_->addWidget(analysisArea_, 1);
+  }
+
   // Touched only when what it shows changes.
   static void ShowText(QLabel& label, const QString& text) {
     if (label.text() != text) label.setText(text);
@@ -666,6 +691,7 @@ class SideWindowWidget : public QWidget {
   QLabel* status_ = nullptr;
   QLabel* notice_ = nullptr;
   QLabel* analysis_ = nullptr;
+  QScrollArea* analysisArea_ = nullptr;
   QPointer<QWidget> neighbour_;
   bool minimizedWithNeighbour_ = false;
   QWidget* clocks_ = nullptr;
