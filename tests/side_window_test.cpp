@@ -324,7 +324,7 @@ TEST_F(SideWindowTest, StatusAnalysisTableAndGraphTips) {
   document.setHtml(table.text());
   const QString text = document.toPlainText();
   for (const char* cell : {"12/18", "+0.35", "812 kN/s"})
-    EXPECT_TRUE(text.contains(QString::fromUtf8(cell))) << cell;
+    EXPECT_TRUE(QString(text).remove(QChar(0x2060)).replace(QChar(0xa0), QLatin1Char(' ')).contains(QString::fromUtf8(cell))) << cell;
   // Break opportunities fall only where one move ends and the next begins.
   const QString line = text.mid(text.indexOf(QChar(0x70ae)));  // from 炮
   QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, line);

@@ -324,13 +324,14 @@ class EvaluationGraph : public QWidget {
   int32_t lastClicked_ = -1;
 };
 
-// A move's characters held together, so that a line wraps only between two moves.
-QString Unbroken(const std::string& move) {
-  const QString text = QString::fromStdString(move);
+// A text's characters held together (a move, a figure with its unit), so that a line wraps only
+// between two of them.
+QString Unbroken(const std::string& words) {
+  const QString text = QString::fromStdString(words);
   QString joined;
   for (qsizetype i = 0; i < text.size(); ++i) {
     if (i > 0 && !text[i].isLowSurrogate()) joined += QChar(0x2060);  // word joiner
-    joined += text[i];
+    joined += text[i] == QLatin1Char(' ') ? QChar(0x00a0) : text[i];   // no-break space
   }
   return joined;
 }
@@ -347,10 +348,9 @@ QString AnalysisTable(const std::vector<analysis::LineCells>& lines) {
     html += QStringLiteral(
                 "<tr><td>%1</td><td>%2</td><td align=\"right\"><b>%3</b></td>"
                 "<td align=\"right\">%4</td></tr><tr><td></td><td colspan=\"3\">%5</td></tr>")
-                .arg(QString::fromStdString(line.line).toHtmlEscaped(),
-                     QString::fromStdString(line.depth).toHtmlEscaped(),
-                     QString::fromStdString(line.score).toHtmlEscaped(),
-                     QString::fromStdString(line.speed).toHtmlEscaped(), moves.join(' '));
+                .arg(Unbroken(line.line).toHtmlEscaped(), Unbroken(line.depth).toHtmlEscaped(),
+                     Unbroken(line.score).toHtmlEscaped(), Unbroken(line.speed).toHtmlEscaped(),
+                     moves.join(' '));
   }
   return html + QStringLiteral("</table>");
 }
@@ -622,7 +622,7 @@ class SideWindowWidget : public QWidget {
     layout_->removeWidget(analysis_);
     analysisArea_->setWidget(analysis_);
     analysisArea_->hide();
-    layout_->addWidget(analysisArea_, 1);
+    layout_->addWidget(analysisArea_, 2);
   }
 
   // Touched only when what it shows changes.
