@@ -128,11 +128,9 @@ void OfferDraw(Session& game) {
 void ContinueFromShown(Session& game) {
   if (!game.Viewed()) return;
   const size_t dropped = game.LineEngineMoves().size() - *game.Viewed();
-  const std::string later = dropped == 1 ? "后面的一步棋"
-                                         : "后面 " + std::to_string((dropped + 1) / 2) +
-                                               " 个回合的着法";
-  if (!runtime::AskYesNo("从这里继续，" + later + "将被删去。继续吗？", "从此处继续"))
-    return;
+  const std::string later =
+      dropped == 1 ? "后面的一步棋" : "后面 " + std::to_string((dropped + 1) / 2) + " 个回合的着法";
+  if (!runtime::AskYesNo("从这里继续，" + later + "将被删去。继续吗？", "从此处继续")) return;
   game.ContinueFromView();
 }
 

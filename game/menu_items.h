@@ -41,10 +41,10 @@ enum MenuItemId : int32_t {
 
 struct MenuItem {
   MenuItemId id;
-  std::string_view name;     // as the menu shows it
-  std::string_view key;      // empty: no key
-  std::string_view range;    // a submenu's choices, as the tooltip and --help name them
-  std::string_view english;  // what it does, for --help; empty: not listed there
+  std::string_view name;      // as the menu shows it
+  std::string_view key;       // empty: no key
+  std::string_view range;     // a submenu's choices, as the tooltip and --help name them
+  std::string_view english;   // what it does, for --help; empty: not listed there
   std::string_view tip = {};  // what the menu says of it under the pointer
 };
 
@@ -82,16 +82,14 @@ inline constexpr MenuItem kMenuItems[] = {
     {kSettingsItem, "对局设置…", "", "",
      "the game's settings: level, colour, rules and a clock for both sides",
      "难度、执黑、标准规则和双方的棋钟。"},
-    {kResignItem, "认输", "", "", "give the game up",
-     "认输，这盘棋记为你输。"},
+    {kResignItem, "认输", "", "", "give the game up", "认输，这盘棋记为你输。"},
     {kDrawItem, "提和", "", "",
      "offer a draw: taken after 20 rounds when the game is even, or when neither side can win",
      "向电脑提和：满 20 回合且局面均衡，或者双方都没有进攻的子力时电脑同意。"},
     {kAnalysisItem, "分析", "Ctrl+A", "",
      "analysis: the engine's lines and best move for the position shown",
      "让引擎分析棋盘上的局面：深度、分数、速度和着法，最好的一步画成箭头。"},
-    {kLinesItem, "多线", "", "1-3", "how many lines the analysis shows",
-     "分析显示几条着法。"},
+    {kLinesItem, "多线", "", "1-3", "how many lines the analysis shows", "分析显示几条着法。"},
     {kEnginesItem, "引擎…", "", "",
      "outside UCI/UCCI engines: add, test, choose the opponent and the analyst",
      "添加外部引擎（UCI/UCCI），选择和电脑对弈的引擎和分析用的引擎。"},
@@ -100,10 +98,8 @@ inline constexpr MenuItem kMenuItems[] = {
     {kRecentItem, "最近的对局…", "", "", "",
      "程序自动留下的最近 50 盘棋（退出、新开局、打开棋谱之前都会留下），选一盘打开。"},
     {kResultBoxItem, "终局提示框", "", "", "", "对局结束时另外弹出一个框说明结果。"},
-    {kHelpItem, "使用说明", "F1", "", "",
-     "按键、菜单、难度和文件的说明。"},
-    {kNotationItem, "记谱", "", "", "",
-     "棋谱用中文、WXF 或 ICCS 记谱。"},
+    {kHelpItem, "使用说明", "F1", "", "", "按键、菜单、难度和文件的说明。"},
+    {kNotationItem, "记谱", "", "", "", "棋谱用中文、WXF 或 ICCS 记谱。"},
 };
 
 constexpr const MenuItem& Item(MenuItemId id) {

@@ -71,7 +71,8 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
     if (owner_ != nullptr) owner_->KeepGame(true);
   }
   void ClickedWhileViewing() override {
-    if (owner_ != nullptr) owner_->Notify("回看中 — 选「从此处继续」在这里接着下，或按 End 回到对局");
+    if (owner_ != nullptr)
+      owner_->Notify("回看中 — 选「从此处继续」在这里接着下，或按 End 回到对局");
   }
   void SetOwner(WindowGame* owner) { owner_ = owner; }
 

@@ -87,9 +87,13 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   EXPECT_FALSE(testing_support::Game().Viewed());
   EXPECT_FALSE(notice.isVisible());
   // The status as it reads (its parts held together by word joiners).
-  const QString status =
-      RecordWidget()->findChild<QLabel*>("SideStatus")->text().remove(QChar(0x2060)).replace(QChar(0xa0), QLatin1Char(' '));
-  EXPECT_TRUE(status.startsWith(QStringLiteral("你执红 · 轮到你 · 难度 2 · 内置引擎 · 简易规则 · 电脑用时 ")))
+  const QString status = RecordWidget()
+                             ->findChild<QLabel*>("SideStatus")
+                             ->text()
+                             .remove(QChar(0x2060))
+                             .replace(QChar(0xa0), QLatin1Char(' '));
+  EXPECT_TRUE(status.startsWith(
+      QStringLiteral("你执红 · 轮到你 · 难度 2 · 内置引擎 · 简易规则 · 电脑用时 ")))
       << status.toStdString();
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
                                              testing_support::PanelPixels(game::BoardPanel)),

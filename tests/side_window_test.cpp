@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -12,10 +13,9 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
-#include <QHelpEvent>
-#include <QToolTip>
 #include <QTextBoundaryFinder>
 #include <QTextDocument>
+#include <QToolTip>
 #include <cstdio>
 
 #include "runtime/error.h"
@@ -324,7 +324,11 @@ TEST_F(SideWindowTest, StatusAnalysisTableAndGraphTips) {
   document.setHtml(table.text());
   const QString text = document.toPlainText();
   for (const char* cell : {"12/18", "+0.35", "812 kN/s"})
-    EXPECT_TRUE(QString(text).remove(QChar(0x2060)).replace(QChar(0xa0), QLatin1Char(' ')).contains(QString::fromUtf8(cell))) << cell;
+    EXPECT_TRUE(QString(text)
+                    .remove(QChar(0x2060))
+                    .replace(QChar(0xa0), QLatin1Char(' '))
+                    .contains(QString::fromUtf8(cell)))
+        << cell;
   // Break opportunities fall only where one move ends and the next begins.
   const QString line = text.mid(text.indexOf(QChar(0x70ae)));  // from 炮
   QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, line);
@@ -378,7 +382,8 @@ TEST_F(SideWindowTest, MenuKeysAskTheGameWhetherTheyAreEnabled) {
   bar->actions()[0]->menu()->actions()[1]->trigger();
   EXPECT_EQ(acted.back(), kWxf);
   // Replacing the menu from one of its own actions is safe; no entries remove the bar.
-  side.SetMenu({{Kind::kAction, 9, "关闭", "", ""}}, {}, [this](int32_t) { side.SetMenu({}, {}, {}); });
+  side.SetMenu({{Kind::kAction, 9, "关闭", "", ""}}, {},
+               [this](int32_t) { side.SetMenu({}, {}, {}); });
   Settle();
   Side().findChild<QMenuBar*>("SideMenuBar")->actions()[0]->trigger();
   Settle();

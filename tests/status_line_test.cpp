@@ -34,9 +34,8 @@ TEST(StatusLine, SaysWhoPlaysWhatWhoseTurnAndHowTheGameEnded) {
   replied.level = 8;
   replied.opponent = "Pikafish";
   replied.thinkingMs = 2149;
-  cases.push_back(
-      {"an outside engine replied",
-       replied, "你执红 · 轮到你 · 难度 8 · Pikafish · 简易规则 · 电脑用时 2.1 秒"});
+  cases.push_back({"an outside engine replied", replied,
+                   "你执红 · 轮到你 · 难度 8 · Pikafish · 简易规则 · 电脑用时 2.1 秒"});
   StatusFacts idle = base;
   idle.idleEngine = "Pikafish";
   cases.push_back({"an outside engine idle at level 2", idle,

@@ -331,7 +331,7 @@ QString Unbroken(const std::string& words) {
   QString joined;
   for (qsizetype i = 0; i < text.size(); ++i) {
     if (i > 0 && !text[i].isLowSurrogate()) joined += QChar(0x2060);  // word joiner
-    joined += text[i] == QLatin1Char(' ') ? QChar(0x00a0) : text[i];   // no-break space
+    joined += text[i] == QLatin1Char(' ') ? QChar(0x00a0) : text[i];  // no-break space
   }
   return joined;
 }

@@ -501,7 +501,7 @@ void Session::LoadChoices(const RunChoices& forThisRun) {
 
 void Session::Click(std::optional<Square> square) {
   if (turn_.GameOver != 0 || CheckClock()) return;
-  if (Thinking()) return;  // the Computer's reply is on its way
+  if (Thinking()) return;                             // the Computer's reply is on its way
   if (viewed_) return screen_.ClickedWhileViewing();  // an earlier position is on the board
   StopSearch(SearchKind::kHint);
   EraseHintMark();
