@@ -8,7 +8,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QTest>
+#include <QTextBrowser>
 #include <QWidget>
+#include <QWindow>
 #include <fstream>
 #include <iterator>
 
@@ -236,6 +238,32 @@ TEST_F(RecordWindow, TheResultInABoxOnlyWhenAskedFor) {
     testing_support::SettleEvents();
     EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
   }
+}
+
+}  // namespace
+
+namespace {
+
+// 使用说明 (F1 in the record window): one window, shown again rather than opened twice.
+TEST_F(RecordWindow, TheHelpOpensOnceFromTheRecordWindowsKey) {
+  testing_support::Window().Windows()->ToggleRecordWindow();
+  ASSERT_NE(RecordWidget(), nullptr);
+  auto helpWindows = [] {
+    std::vector<QWidget*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (widget->isVisible() && widget->objectName() == QStringLiteral("HelpWindow"))
+        found.push_back(widget);
+    return found;
+  };
+  for (int i = 0; i < 2; ++i) {
+    RecordWidget()->windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return QGuiApplication::focusWindow() == RecordWidget()->windowHandle(); }));
+    QTest::keyClick(RecordWidget(), Qt::Key_F1);
+    ASSERT_EQ(helpWindows().size(), 1u);
+  }
+  const QString text = helpWindows()[0]->findChild<QTextBrowser*>("HelpText")->toPlainText();
+  EXPECT_TRUE(text.contains(QStringLiteral("保存棋谱…"))) << text.toStdString();
 }
 
 }  // namespace

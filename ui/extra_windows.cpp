@@ -13,7 +13,10 @@ namespace ui {
 ProgramWindows::ProgramWindows(game::WindowGame& window)
     : window_(window), record_(std::make_unique<RecordWindow>(window)) {}
 
-ProgramWindows::~ProgramWindows() = default;
+// The help goes with the game's windows.
+ProgramWindows::~ProgramWindows() {
+  delete help_.data();
+}
 
 void ProgramWindows::ToggleRecordWindow() {
   record_->Toggle();
@@ -32,7 +35,7 @@ std::optional<std::string> ProgramWindows::EditPosition(const std::string& fen) 
 }
 
 void ProgramWindows::ShowHelp() {
-  ShowHelpWindow(game::HelpText(window_.RecentGames().Folder()));
+  ShowHelpWindow(help_, game::HelpText(window_.RecentGames().Folder()));
 }
 
 // The choices go to work at once; a colour changed starts a new game, as 执黑 does.

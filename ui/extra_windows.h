@@ -2,6 +2,8 @@
 // record window and the engines dialog. The program hands MakeExtraWindows to the window's setup.
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <memory>
 
 #include "game/window_game.h"
@@ -27,6 +29,7 @@ class ProgramWindows final : public game::ExtraWindows {
  private:
   game::WindowGame& window_;
   std::unique_ptr<RecordWindow> record_;
+  QPointer<QWidget> help_;
 };
 
 std::unique_ptr<game::ExtraWindows> MakeExtraWindows(game::WindowGame& window);

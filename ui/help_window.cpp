@@ -12,31 +12,30 @@
 
 namespace ui {
 
-QWidget* ShowHelpWindow(const std::string& markdown) {
-  static QPointer<QDialog> shown;
+void ShowHelpWindow(QPointer<QWidget>& shown, const std::string& markdown) {
   if (!shown) {
-    shown = Named(new QDialog(nullptr, Qt::Window), "HelpWindow");
-    shown->setAttribute(Qt::WA_DeleteOnClose);
-    shown->setWindowTitle(QStringLiteral("使用说明"));
-    auto* layout = new QVBoxLayout(shown);
-    auto* text = Named(new QTextBrowser(shown), "HelpText");
+    auto* window = Named(new QDialog(nullptr, Qt::Window), "HelpWindow");
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setWindowTitle(QStringLiteral("使用说明"));
+    auto* layout = new QVBoxLayout(window);
+    auto* text = Named(new QTextBrowser(window), "HelpText");
     text->setOpenExternalLinks(false);
     layout->addWidget(text, 1);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, shown);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, shown, &QDialog::close);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, window);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, window, &QWidget::close);
     layout->addWidget(buttons);
     // Wide enough for the table of the menu, as tall as the screen allows.
-    const QFontMetrics metrics(shown->font());
+    const QFontMetrics metrics(window->font());
     const QScreen* screen = QApplication::primaryScreen();
     const int tall = screen ? screen->availableGeometry().height() * 3 / 4 : 600;
-    shown->resize(metrics.averageCharWidth() * 100, std::min(tall, metrics.height() * 45));
+    window->resize(metrics.averageCharWidth() * 100, std::min(tall, metrics.height() * 45));
+    shown = window;
   }
   shown->findChild<QTextBrowser*>(QStringLiteral("HelpText"))
       ->setMarkdown(QString::fromStdString(markdown));
   shown->show();
   shown->raise();
   shown->activateWindow();
-  return shown;
 }
 
 }  // namespace ui
