@@ -39,7 +39,7 @@ static_assert(std::size(kNotationNames) == std::size(kNotations));
 
 runtime::MenuEntry Entry(Kind kind, MenuItemId id) {
   const MenuItem& item = Item(id);
-  return {kind, id, std::string(item.name), std::string(item.key)};
+  return {kind, id, std::string(item.name), std::string(item.key), std::string(item.tip)};
 }
 
 void Add(std::vector<runtime::MenuEntry>& entries, Kind kind, MenuItemId id) {
@@ -47,21 +47,21 @@ void Add(std::vector<runtime::MenuEntry>& entries, Kind kind, MenuItemId id) {
 }
 
 void Separator(std::vector<runtime::MenuEntry>& entries) {
-  entries.push_back({Kind::kSeparator, 0, "", ""});
+  entries.push_back({Kind::kSeparator, 0, "", "", ""});
 }
 
 // A submenu of radio items named by `names`, with ids from `base` + `first`.
 template <size_t N>
 void Choices(std::vector<runtime::MenuEntry>& entries, MenuItemId submenu, int32_t base,
              int32_t first, const std::string_view (&names)[N], bool numbered = false) {
-  entries.push_back({Kind::kSubmenu, 0, std::string(Item(submenu).name), ""});
+  entries.push_back({Kind::kSubmenu, 0, std::string(Item(submenu).name), "", ""});
   for (size_t i = 0; i < N; ++i) {
     const int32_t n = first + int32_t(i);
     std::string name(names[i]);
     if (numbered) name = std::to_string(n) + " " + name;
-    entries.push_back({Kind::kRadio, base + n, std::move(name), ""});
+    entries.push_back({Kind::kRadio, base + n, std::move(name), "", ""});
   }
-  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  entries.push_back({Kind::kEndSubmenu, 0, "", "", ""});
 }
 
 // The analysis's toggle and its lines, in the board's menu and in the record window's bar.
@@ -135,10 +135,10 @@ void OfferDraw(Session& game) {
 void ContinueFromShown(Session& game) {
   if (!game.Viewed()) return;
   const size_t dropped = game.PliesDroppedByContinuing();
+  const std::string later =
+      dropped == 1 ? "后面的一步棋" : "后面 " + std::to_string((dropped + 1) / 2) + " 个回合的着法";
   if (dropped > 0 &&
-      !runtime::AskYesNo(
-          "从这里继续，后面的 " + std::to_string(dropped) + " 步棋将被删去。继续吗？",
-          "从此处继续"))
+      !runtime::AskYesNo("从这里继续，" + later + "将被删去。继续吗？", "从此处继续"))
     return;
   game.ContinueFromView();
 }
@@ -256,7 +256,7 @@ void InstallBoardMenu(WindowGame& window) {
 }
 
 std::vector<runtime::MenuEntry> RecordWindowMenuEntries() {
-  std::vector<runtime::MenuEntry> entries{{Kind::kSubmenu, 0, "棋局", ""}};
+  std::vector<runtime::MenuEntry> entries{{Kind::kSubmenu, 0, "棋局", "", ""}};
   Add(entries, Kind::kAction, kContinueItem);
   Separator(entries);
   Add(entries, Kind::kAction, kSavePgnItem);
@@ -266,8 +266,9 @@ std::vector<runtime::MenuEntry> RecordWindowMenuEntries() {
   Separator(entries);
   Add(entries, Kind::kAction, kResignItem);
   Add(entries, Kind::kAction, kDrawItem);
-  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
-  entries.push_back({Kind::kSubmenu, 0, "编辑", ""});
+  Add(entries, Kind::kCheck, kResultBoxItem);
+  entries.push_back({Kind::kEndSubmenu, 0, "", "", ""});
+  entries.push_back({Kind::kSubmenu, 0, "编辑", "", ""});
   Add(entries, Kind::kAction, kUndoEditItem);
   Separator(entries);
   Add(entries, Kind::kAction, kPromoteItem);
@@ -275,11 +276,14 @@ std::vector<runtime::MenuEntry> RecordWindowMenuEntries() {
   Separator(entries);
   Add(entries, Kind::kAction, kCommentItem);
   Add(entries, Kind::kAction, kInfoItem);
-  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  entries.push_back({Kind::kEndSubmenu, 0, "", "", ""});
   Choices(entries, kNotationItem, kNotationItemBase, 0, kNotationNames);
-  entries.push_back({Kind::kSubmenu, 0, std::string(Item(kAnalysisItem).name), ""});
+  entries.push_back({Kind::kSubmenu, 0, std::string(Item(kAnalysisItem).name), "", ""});
   AnalysisEntries(entries);
-  entries.push_back({Kind::kEndSubmenu, 0, "", ""});
+  entries.push_back({Kind::kEndSubmenu, 0, "", "", ""});
+  entries.push_back({Kind::kSubmenu, 0, "帮助", "", ""});
+  Add(entries, Kind::kAction, kHelpItem);
+  entries.push_back({Kind::kEndSubmenu, 0, "", "", ""});
   return entries;
 }
 
@@ -298,6 +302,8 @@ runtime::MenuItemState MenuItemStateOf(WindowGame& window, int32_t id) {
       return {true, game.HumanColour() == Colour::kBlack};
     case kHintsItem:
       return {true, window.Hints().On()};
+    case kResultBoxItem:
+      return {true, WindowGame::ResultBox()};
     case kAnalysisItem:
       return {true, window.Analysis().On()};
     case kContinueItem:
@@ -386,6 +392,11 @@ void ActOnMenuItem(WindowGame& window, int32_t id) {
       return EditComment(window);
     case kInfoItem:
       return EditGameInfo(window);
+    case kResultBoxItem:
+      return window.ChooseResultBox(!WindowGame::ResultBox());
+    case kHelpItem:
+      if (window.Windows()) window.Windows()->ShowHelp();
+      return;
     default:
       break;
   }
@@ -420,6 +431,60 @@ std::string KeysHelpText() {
     text.append(item.key.empty() ? std::string() : std::string(item.key)).append("\t");
     text.append(name).append("\t").append(item.english).append("\n");
   }
+  return text;
+}
+
+std::string HelpText(const std::string& recentFolder) {
+  std::string text =
+      "# 使用说明\n\n"
+      "## 下棋\n\n"
+      "先点自己的一个棋子，再点它要去的点；电脑应着之后又轮到你。你的棋子总在下方（执黑时也是）。"
+      "主窗口的按钮开新局、保存和读取一个局面、显示关于窗口。Esc 或关闭窗口就退出程序，"
+      "这盘棋会自动留在「最近的对局」里。右键单击棋盘打开菜单；棋谱窗口（Ctrl+L）有同样的选项，"
+      "还有回看、分析和分数曲线。\n\n"
+      "## 菜单和按键\n\n"
+      "| 菜单 | 按键 | 作用 |\n|---|---|---|\n";
+  for (const MenuItem& item : kMenuItems) {
+    if (item.tip.empty()) continue;
+    std::string name(item.name);
+    if (!item.range.empty()) name.append(" ").append(item.range);
+    text.append("| ").append(name).append(" | ").append(item.key).append(" | ");
+    text.append(item.tip).append(" |\n");
+  }
+  text +=
+      "\n在棋谱窗口里：Home 回到开局，← → 前后一步，↑ ↓ 前后一个回合，PageUp PageDown "
+      "前后十个回合，End 回到对局；点一步着法或曲线上的一点就看那个局面。回看时轮到你走的局面"
+      "可以走子：走的是棋谱里的那步就接着回看，走别的就成了新的变着，对局在变着里接着下。"
+      "◇ 标出旁边有变着的一步，※ 标出有注释的一步；变着列在着法下面，点一下就看那个变着。\n\n"
+      "## 难度\n\n";
+  for (int32_t level = engine::kMinLevel; level <= engine::kMaxLevel; ++level) {
+    text.append("- ").append(std::to_string(level)).append(" ");
+    text.append(kLevelNames[level - engine::kMinLevel]).append("：");
+    if (engine::PlayedByTwoPlySearch(level))
+      text.append("程序自己的搜索，看 ")
+          .append(std::to_string(engine::TwoPlyDepth(level)))
+          .append(" 步")
+          .append(level == kDefaultLevel ? "（默认）" : "");
+    else
+      text.append(level < engine::kMaxLevel ? "完整规则的引擎，难度越高想得越深"
+                                            : "完整规则的引擎的全部棋力");
+    text.append("\n");
+  }
+  text +=
+      "\n对局设置里可以给双方一个棋钟，引擎按棋钟安排用时；用完时间的一方输棋（超时）。\n\n"
+      "## 文件\n\n"
+      "- **保存棋局 / 读取棋局**（主窗口的按钮）：眼前的一个局面。\n"
+      "- **保存棋谱… / 打开棋谱…**：整盘棋，连同变着、注释和对局信息；PGN 或 XQF 文件（"
+      "各种版本的 XQF，加密的也能打开），也能打开 DhtmlXQ、XBoard 的棋谱、GB18030 编码的"
+      "棋谱和一个文件里的多盘棋（先列出来，可以筛选）。PGN 的注释里不能有 }，存成全角的 ｝。"
+      "在终端里 `xiangqi 棋谱.pgn` 或 `xiangqi 棋谱.xqf` 直接打开。\n"
+      "- **最近的对局**：最近 50 盘，自动留在 `" +
+      recentFolder +
+      "`。\n"
+      "- 选择（难度、执黑、窗口和引擎）记在 `~/.config/xiangqi/xiangqi.ini`。\n\n"
+      "## 命令行\n\n"
+      "`xiangqi --help` 列出程序的选项（难度、执黑、局面、外部引擎）。`xiangqi-cli` "
+      "在终端里下棋、分析局面、检查和转换棋谱，也可以作为 UCI/UCCI 引擎给别的象棋程序用。\n";
   return text;
 }
 

@@ -34,5 +34,8 @@ bool StartFromPosition(WindowGame& window, const std::string& fen, PositionSourc
 std::string ShortcutHelpText();
 // The menu's items and keys with what they do in English, one per line, for --help.
 std::string KeysHelpText();
+// 使用说明: how to play, every menu item with its key and what it does, the levels, the files
+// and the command line, as Markdown (UTF-8). `recentFolder` is where the recent games are kept.
+std::string HelpText(const std::string& recentFolder);
 
 }  // namespace game

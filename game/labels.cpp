@@ -1,5 +1,8 @@
 #include "game/labels.h"
 
+#include <algorithm>
+#include <cstdio>
+
 #include "runtime/commands.h"
 #include "runtime/text_codec.h"
 
@@ -128,6 +131,46 @@ std::string ProblemWords(const engine::PositionProblem& problem) {
       break;
   }
   return side + "不该走棋却正被将军";
+}
+
+std::string SecondsText(int64_t ms) {
+  const int64_t tenths = (std::max<int64_t>(ms, 0) + 50) / 100;
+  if (tenths < 600) return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " 秒";
+  const int64_t seconds = tenths / 10;
+  char text[32];
+  std::snprintf(text, sizeof text, "%lld 分 %02lld 秒", static_cast<long long>(seconds / 60),
+                static_cast<long long>(seconds % 60));
+  return text;
+}
+
+std::string RoundText(size_t ply, bool blackBegan) {
+  const size_t slot = ply + (blackBegan ? 1 : 0);
+  return "第 " + std::to_string(slot / 2 + 1) + " 回合" + (slot % 2 == 0 ? "红方" : "黑方");
+}
+
+std::string StatusLine(const StatusFacts& facts) {
+  const bool humanRed = facts.human == twoply::Colour::kRed;
+  std::string line = humanRed ? "你执红" : "你执黑";
+  const char* turn = facts.outcome.winner != Winner::kNobody ? nullptr
+                     : facts.thinking                        ? "电脑思考中"
+                     : facts.humanToMove                     ? "轮到你"
+                                                             : "轮到电脑";
+  if (turn != nullptr) {
+    line.append(" · ").append(turn);
+  } else {
+    const std::string result = ResultText(facts.outcome, facts.human);
+    const bool drawn = facts.outcome.winner == Winner::kDraw;
+    const bool won = facts.outcome.winner == Winner::kHuman;
+    line.append(" · 对局结束：").append(result).append(drawn ? "" : won ? "，你赢了" : "，你输了");
+  }
+  line.append(" · 难度 ").append(std::to_string(facts.level));
+  line.append(" · ").append(facts.opponent.empty() ? "内置引擎" : facts.opponent);
+  if (!facts.idleEngine.empty())
+    line.append("（").append(facts.idleEngine).append(" 只在难度 3-8 下棋）");
+  line.append(facts.standardRules ? " · 标准规则" : " · 简易规则");
+  if (facts.thinkingMs && !facts.thinking)
+    line.append(" · 电脑用时 ").append(SecondsText(*facts.thinkingMs));
+  return line;
 }
 
 }  // namespace game

@@ -158,17 +158,6 @@ void LiveAnalysis::StartEngine(const engine::Position& position) {
   job_ = runtime::StartBackgroundJob(std::move(job));
 }
 
-std::string LiveAnalysis::LineText(const analysis::AnalysisLine& line,
-                                   record::Notation notation) const {
-  std::string text = std::to_string(line.multipv);
-  text.append("  深度 ").append(std::to_string(line.depth));
-  text.append("  ").append(analysis::FormatScore(line));
-  text.append("  速度 ").append(std::to_string(line.nps));
-  text.append("  ").append(
-      analysis::FormatLineMoves(shown_->position, line.pv, notation, kShownMoves));
-  return text;
-}
-
 std::string LiveAnalysis::AnalystName() const {
   if (analyst_) return analyst_->DisplayName();
   return "内置引擎";
@@ -186,17 +175,22 @@ std::vector<std::string> LiveAnalysis::Notes() const {
     notes[0] += "  用时 " + std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " 秒";
   }
   notes.insert(notes.end(), notices_.begin(), notices_.end());
-  if (!trouble_.empty()) {
+  if (!trouble_.empty())
     notes.push_back(trouble_);
-  } else if (lines_.empty()) {
+  else if (lines_.empty())
     notes.push_back("思考中…");
-  } else {
-    // An outside engine's second line may come before its first.
-    const record::Notation notation = RecordNotation();
-    for (const analysis::AnalysisLine& line : lines_)
-      if (!line.pv.empty()) notes.push_back(LineText(line, notation));
-  }
   return notes;
+}
+
+std::vector<analysis::LineCells> LiveAnalysis::Table() const {
+  std::vector<analysis::LineCells> table;
+  if (!on_ || !trouble_.empty() || !shown_) return table;
+  // An outside engine's second line may come before its first.
+  const record::Notation notation = RecordNotation();
+  for (const analysis::AnalysisLine& line : lines_)
+    if (!line.pv.empty())
+      table.push_back(analysis::CellsOf(shown_->position, line, notation, kShownMoves));
+  return table;
 }
 
 void LiveAnalysis::Show() {

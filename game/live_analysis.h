@@ -16,6 +16,7 @@
 
 #include "engine/position.h"
 #include "game/analysis/analysis_line.h"
+#include "game/analysis/analysis_text.h"
 #include "game/lifeline.h"
 #include "game/record/notation.h"
 #include "runtime/system/worker.h"
@@ -52,9 +53,11 @@ class LiveAnalysis {
   static int32_t LineCount();
   void ChooseLineCount(int32_t lines);
 
-  // What is shown now: the lines (scores from red's side) and the notes' text.
+  // What is shown now: the lines (scores from red's side), the notes' text (the analyst, the
+  // time, what went wrong) and the lines as a table in the record's notation.
   const std::vector<analysis::AnalysisLine>& Lines() const { return lines_; }
   std::vector<std::string> Notes() const;
+  std::vector<analysis::LineCells> Table() const;
 
  private:
   struct Shown;
@@ -66,7 +69,6 @@ class LiveAnalysis {
   void StartAnalyst(const OutsideEngine& chosen, const Shown& shown);
   void StopEngine();
   void StartEngine(const engine::Position& position);
-  std::string LineText(const analysis::AnalysisLine& line, record::Notation notation) const;
   std::string AnalystName() const;
   void Show();
   void Refresh();

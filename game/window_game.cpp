@@ -11,6 +11,7 @@
 #include "game/score_graph.h"
 #include "game/units.h"
 #include "runtime/system/folders.h"
+#include "runtime/system/message_box.h"
 #include "runtime/system/questions.h"
 #include "runtime/system/settings.h"
 #include "runtime/system/worker.h"
@@ -26,6 +27,7 @@ namespace {
 // A game on a clock: the flags are looked at and the clocks shown this often.
 constexpr int32_t kClockTickMs = 200;
 constexpr std::string_view kScaleKey = "boardScale";
+constexpr std::string_view kResultBoxKey = "resultBox";
 // A game being played is kept again after this many more moves.
 constexpr size_t kKeepEveryPlies = 4;
 
@@ -71,6 +73,12 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
   void LineEnding() override {
     if (owner_ != nullptr) owner_->KeepGame(true);
   }
+  void ClickedWhileViewing() override {
+    if (owner_ != nullptr)
+      owner_->Notify(
+          "回看中 — 轮到你走的局面上走一步就成了变着；选「从此处继续」在这里接着下，或按 End "
+          "回到对局");
+  }
   void SetOwner(WindowGame* owner) { owner_ = owner; }
 
   // Scheduler
@@ -103,6 +111,17 @@ WindowGame::WindowGame(WindowSetup& setup)
       recentId_ = record::NewRecentId();
       keptPlies_ = 0;
     }
+    if (change.line || change.view) Notify({});
+    const bool over = session_->Turn().GameOver != 0;
+    // Ended by a move, a flag or a word: not a finished game opened.
+    if (over && !over_ && !change.newStart && ResultBox()) {
+      const std::string result = ResultText(session_->GameOutcome(), session_->HumanColour());
+      // After the move that ended it is drawn.
+      runtime::PostToUiThread([result] {
+        runtime::ShowMessageBox(runtime::BoxIcon::kInformation, result, "对局结束");
+      });
+    }
+    over_ = over;
     const size_t plies = session_->LineEngineMoves().size();
     if (plies >= keptPlies_ + kKeepEveryPlies || plies + kKeepEveryPlies <= keptPlies_)
       KeepGame(false);
@@ -156,6 +175,7 @@ void WindowGame::EnginesChosen() {
   opponent_->FollowChoice();
   ClockChosen();
   analysis_->AnalystChoiceChanged();
+  if (statusListener_) statusListener_();
 }
 
 int32_t WindowGame::BoardScale() {
@@ -198,6 +218,37 @@ void WindowGame::KeepGame(bool now) {
       [store = recent_, id = recentId_, text = std::move(text)] { store.Keep(id, text); },
       {},
       [this] { keeping_ = 0; }});
+}
+
+StatusFacts WindowGame::Status() const {
+  const Session& game = *session_;
+  StatusFacts facts;
+  facts.human = game.HumanColour();
+  facts.humanToMove = game.Turn().HumanToMove == 1;
+  facts.thinking = game.Thinking();
+  facts.outcome = game.GameOutcome();
+  facts.level = game.Level();
+  facts.standardRules = game.StandardRules();
+  facts.thinkingMs = game.LabelValues().thinkingMs;
+  if (game.ProviderPlays())
+    facts.opponent = opponent_->Name();
+  else if (game.Provider() != nullptr)
+    facts.idleEngine = opponent_->Name();
+  return facts;
+}
+
+void WindowGame::Notify(std::string text) {
+  if (text == notice_) return;
+  notice_ = std::move(text);
+  if (statusListener_) statusListener_();
+}
+
+bool WindowGame::ResultBox() {
+  return runtime::ReadSetting(kResultBoxKey).value_or(0) == 1;
+}
+
+void WindowGame::ChooseResultBox(bool on) {
+  runtime::WriteSetting(kResultBoxKey, on ? 1 : 0);
 }
 
 void WindowGame::FollowClock() {

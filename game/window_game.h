@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "game/labels.h"
 #include "game/play/session.h"
 #include "game/record/game_list.h"
 #include "game/record/recent_games.h"
@@ -46,6 +47,8 @@ class ExtraWindows {
   // 棋局信息…: the tags and the result edited in place; false, with them unchanged, when
   // cancelled.
   virtual bool EditGameInfo(record::PgnTags& tags, std::string& result) = 0;
+  // 使用说明: the help window (game_menu.h's HelpText).
+  virtual void ShowHelp() = 0;
 };
 
 // How the program sets up the main window's games, for the whole run: the choices given on the
@@ -98,6 +101,18 @@ class WindowGame {
   // The games kept, the newest first.
   record::RecentGames& RecentGames() { return recent_; }
 
+  // What the game stands at, for the record window's status line.
+  StatusFacts Status() const;
+  // A word for the player under the status line (a file saved, a click while replaying); it
+  // stays until the line changes. The listener (the record window) hears of every change of it
+  // and of the choices that the status shows and the game does not tell (the engine chosen).
+  void Notify(std::string text);
+  const std::string& Notice() const { return notice_; }
+  void SetStatusListener(std::function<void()> listener) { statusListener_ = std::move(listener); }
+  // 终局提示框: the result in a box of its own when a game ends (off by default), remembered.
+  static bool ResultBox();
+  void ChooseResultBox(bool on);
+
   // The clock (while both sides play on one) ticks: the flags are judged and the listener, the
   // record window, shows the times.
   void SetClockListener(std::function<void()> listener) { clockListener_ = std::move(listener); }
@@ -115,6 +130,9 @@ class WindowGame {
   std::unique_ptr<BoardHints> hints_;
   std::unique_ptr<ExtraWindows> windows_;
   std::function<void()> clockListener_;
+  std::function<void()> statusListener_;
+  std::string notice_;
+  bool over_ = false;  // the game had ended when the line last changed
   uint64_t clockTick_ = 0;
   record::RecentGames recent_;
   std::string recentId_;       // the game's name among the recent games

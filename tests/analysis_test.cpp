@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <cmath>
 #include <cstdlib>
+#include <regex>
 #include <set>
 
 #include "engine/search.h"
@@ -206,14 +207,21 @@ TEST_F(AnalysisWindow, ShowsLinesAndAnArrowWithoutChangingTheBoardOrTheGame) {
   ASSERT_TRUE(Reached(3));
 
   const std::vector<std::string> notes = testing_support::Window().Analysis().Notes();
-  ASSERT_EQ(notes.size(), 2u);
+  ASSERT_EQ(notes.size(), 1u);
   EXPECT_EQ(notes[0].rfind("分析（内置引擎）  用时 ", 0), 0u) << notes[0];
-  EXPECT_NE(notes[1].find("深度 "), std::string::npos) << notes[1];
-  EXPECT_NE(notes[1].find("速度 "), std::string::npos) << notes[1];
-  // The line in the record's notation: Chinese by default, so a move reads 进, 退 or 平.
-  EXPECT_TRUE(notes[1].find("进") != std::string::npos ||
-              notes[1].find("平") != std::string::npos || notes[1].find("退") != std::string::npos)
-      << notes[1];
+  // The line as a table's cells: depth, score in pawns, speed in kN/s, the moves one by one in
+  // the record's notation (Chinese by default, so a move reads 进, 退 or 平).
+  const std::vector<analysis::LineCells> table = testing_support::Window().Analysis().Table();
+  ASSERT_EQ(table.size(), 1u);
+  EXPECT_EQ(table[0].line, "1");
+  EXPECT_GE(std::stoi(table[0].depth), 3);
+  EXPECT_TRUE(std::regex_match(table[0].score, std::regex(R"([+-]\d+\.\d\d)"))) << table[0].score;
+  EXPECT_TRUE(std::regex_match(table[0].speed, std::regex(R"(\d+ kN/s)"))) << table[0].speed;
+  ASSERT_FALSE(table[0].moves.empty());
+  for (const std::string& move : table[0].moves)
+    EXPECT_TRUE(move == "…" || move.find("进") != std::string::npos ||
+                move.find("平") != std::string::npos || move.find("退") != std::string::npos)
+        << move;
 
   // The arrow points from the edge of the best move's piece to its target, over the bitmap, not
   // in it.

@@ -6,12 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
@@ -26,10 +28,10 @@
 #include "game/menu_items.h"
 #include "game/record/xqf.h"
 #include "game/record_file.h"
-#include "runtime/system/clipboard.h"
 #include "game/twoply/position_text.h"
 #include "game/units.h"
 #include "game/window_game.h"
+#include "runtime/system/clipboard.h"
 #include "runtime/system/questions.h"
 #include "tests/support/engine_positions.h"
 #include "tests/support/game_window.h"
@@ -89,11 +91,24 @@ TEST_F(RecordWindow, ListsTheMovesAndReplaysWithoutTouchingTheGame) {
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(afterFirst),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
-  PressSquare(2, 8);  // ignored while an earlier position is shown
+  const QLabel& notice = *RecordWidget()->findChild<QLabel*>("SideNotice");
+  EXPECT_FALSE(notice.isVisible());
+  PressSquare(2, 8);  // ignored while an earlier position is shown, with a word why
   EXPECT_EQ(testing_support::Game().Turn().PieceSelected, 0);
   EXPECT_EQ(Position(), live);
+  EXPECT_TRUE(notice.text().startsWith(QStringLiteral("回看中"))) << notice.text().toStdString();
   QTest::keyClick(RecordWidget(), Qt::Key_End);
   EXPECT_FALSE(testing_support::Game().Viewed());
+  EXPECT_FALSE(notice.isVisible());
+  // The status as it reads (its parts held together by word joiners).
+  const QString status = RecordWidget()
+                             ->findChild<QLabel*>("SideStatus")
+                             ->text()
+                             .remove(QChar(0x2060))
+                             .replace(QChar(0xa0), QLatin1Char(' '));
+  EXPECT_TRUE(status.startsWith(
+      QStringLiteral("你执红 · 轮到你 · 难度 2 · 内置引擎 · 简易规则 · 电脑用时 ")))
+      << status.toStdString();
   EXPECT_EQ(testing_support::FirstDifference(testing_support::ExpectedBoard(twoply::Board),
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
@@ -432,6 +447,55 @@ TEST_F(RecordWindow, AGameAsBlack) {
                                              testing_support::PanelPixels(game::BoardPanel)),
             "");
   EXPECT_EQ(testing_support::Game().Line().moves.size(), 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// 终局提示框: off, the end of a game is said in the record window only; on, in a box of its own
+// too, once, and not for a finished game opened.
+TEST_F(RecordWindow, TheResultInABoxOnlyWhenAskedFor) {
+  for (const bool box : {false, true}) {
+    SCOPED_TRACE(box);
+    testing_support::Window().ChooseResultBox(box);
+    testing_support::Game().NewGame();
+    Move(8, 8, 5, 8);
+    testing_support::Game().Resign();
+    testing_support::SettleEvents();
+    const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
+    EXPECT_EQ(boxes.size(), box ? 1u : 0u);
+    if (!boxes.empty()) EXPECT_NE(boxes[0].find("黑胜（认输）"), std::string::npos) << boxes[0];
+    testing_support::Game().View(0);  // stepping through the ended game says nothing more
+    testing_support::SettleEvents();
+    EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// 使用说明 (F1 in the record window): one window, shown again rather than opened twice.
+TEST_F(RecordWindow, TheHelpOpensOnceFromTheRecordWindowsKey) {
+  testing_support::Window().Windows()->ToggleRecordWindow();
+  ASSERT_NE(RecordWidget(), nullptr);
+  auto helpWindows = [] {
+    std::vector<QWidget*> found;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+      if (widget->isVisible() && widget->objectName() == QStringLiteral("HelpWindow"))
+        found.push_back(widget);
+    return found;
+  };
+  for (int i = 0; i < 2; ++i) {
+    RecordWidget()->windowHandle()->requestActivate();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] { return QGuiApplication::focusWindow() == RecordWidget()->windowHandle(); }));
+    QTest::keyClick(RecordWidget(), Qt::Key_F1);
+    ASSERT_EQ(helpWindows().size(), 1u);
+  }
+  const QString text = helpWindows()[0]->findChild<QTextBrowser*>("HelpText")->toPlainText();
+  EXPECT_TRUE(text.contains(QStringLiteral("保存棋谱…"))) << text.toStdString();
 }
 
 }  // namespace

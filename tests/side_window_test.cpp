@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QScreen>
@@ -12,6 +13,9 @@
 #include <QSignalSpy>
 #include <QTableView>
 #include <QTest>
+#include <QTextBoundaryFinder>
+#include <QTextDocument>
+#include <QToolTip>
 #include <cstdio>
 
 #include "runtime/error.h"
@@ -299,6 +303,53 @@ TEST_F(SideWindowTest, TheGraphMapsAClickToTheNearestPosition) {
   }
 }
 
+// The status line and its word, the analysis's table (a line wraps only between two moves), and
+// the graph's tooltip over the point under the pointer.
+TEST_F(SideWindowTest, StatusAnalysisTableAndGraphTips) {
+  Open();
+  QLabel& status = *Side().findChild<QLabel*>("SideStatus");
+  QLabel& notice = *Side().findChild<QLabel*>("SideNotice");
+  side.SetStatus("你执红 · 轮到你", "", false);
+  EXPECT_TRUE(status.isVisible());
+  EXPECT_FALSE(notice.isVisible());
+  EXPECT_FALSE(status.font().bold());
+  side.SetStatus("你执红 · 对局结束：红胜（将死）", "已保存：a.pgn", true);
+  EXPECT_TRUE(status.font().bold());
+  EXPECT_EQ(notice.text(), "已保存：a.pgn");
+
+  QLabel& table = *Side().findChild<QLabel*>("SideAnalysis");
+  EXPECT_FALSE(table.isVisible());
+  const std::vector<std::string> moves = {"炮二平五", "马８进７", "马二进三", "…"};
+  side.SetAnalysis({{"1", "12/18", "+0.35", "812 kN/s", moves}});
+  ASSERT_TRUE(table.isVisible());
+  QTextDocument document;
+  document.setHtml(table.text());
+  const QString text = document.toPlainText();
+  for (const char* cell : {"12/18", "+0.35", "812 kN/s"})
+    EXPECT_TRUE(QString(text)
+                    .remove(QChar(0x2060))
+                    .replace(QChar(0xa0), QLatin1Char(' '))
+                    .contains(QString::fromUtf8(cell)))
+        << cell;
+  // Break opportunities fall only where one move ends and the next begins.
+  const QString line = text.mid(text.indexOf(QChar(0x70ae)));  // from 炮
+  QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, line);
+  int inside = 0;
+  for (int at = breaks.toNextBoundary(); at > 0 && at < line.size(); at = breaks.toNextBoundary())
+    if (line[at - 1] != QLatin1Char(' ')) ++inside;
+  EXPECT_EQ(inside, 0) << line.toStdString();
+  side.SetAnalysis({});
+  EXPECT_FALSE(table.isVisible());
+
+  side.SetGraph({0.0, 0.5, -3.0}, 2, {"开始的局面", "第 1 回合红方 炮二平五", "第 1 回合黑方 ?"});
+  Settle();
+  const QPoint last(Graph().width() - 5, 40);
+  QHelpEvent help(QEvent::ToolTip, last, Graph().mapToGlobal(last));
+  QApplication::sendEvent(&Graph(), &help);
+  EXPECT_EQ(QToolTip::text(), QString::fromUtf8("第 1 回合黑方 ?"));
+  QToolTip::hideText();
+}
+
 TEST_F(SideWindowTest, MenuKeysAskTheGameWhetherTheyAreEnabled) {
   Open();
   enum { kChinese = 1, kWxf = 2, kContinue = 3 };
@@ -306,13 +357,13 @@ TEST_F(SideWindowTest, MenuKeysAskTheGameWhetherTheyAreEnabled) {
   std::vector<int32_t> acted;
   bool continueEnabled = false;
   side.SetMenu(
-      {{Kind::kSubmenu, 0, "记谱", ""},
-       {Kind::kRadio, kChinese, "中文", ""},
-       {Kind::kRadio, kWxf, "WXF", ""},
-       {Kind::kEndSubmenu, 0, "", ""},
-       {Kind::kSubmenu, 0, "对局", ""},
-       {Kind::kAction, kContinue, "从此处继续", "Ctrl+K"},
-       {Kind::kEndSubmenu, 0, "", ""}},
+      {{Kind::kSubmenu, 0, "记谱", "", ""},
+       {Kind::kRadio, kChinese, "中文", "", ""},
+       {Kind::kRadio, kWxf, "WXF", "", ""},
+       {Kind::kEndSubmenu, 0, "", "", ""},
+       {Kind::kSubmenu, 0, "对局", "", ""},
+       {Kind::kAction, kContinue, "从此处继续", "Ctrl+K", ""},
+       {Kind::kEndSubmenu, 0, "", "", ""}},
       [&](int32_t id) {
         return runtime::MenuItemState{id != kContinue || continueEnabled, id == kChinese};
       },
@@ -333,7 +384,8 @@ TEST_F(SideWindowTest, MenuKeysAskTheGameWhetherTheyAreEnabled) {
   bar->actions()[0]->menu()->actions()[1]->trigger();
   EXPECT_EQ(acted.back(), kWxf);
   // Replacing the menu from one of its own actions is safe; no entries remove the bar.
-  side.SetMenu({{Kind::kAction, 9, "关闭", ""}}, {}, [this](int32_t) { side.SetMenu({}, {}, {}); });
+  side.SetMenu({{Kind::kAction, 9, "关闭", "", ""}}, {},
+               [this](int32_t) { side.SetMenu({}, {}, {}); });
   Settle();
   Side().findChild<QMenuBar*>("SideMenuBar")->actions()[0]->trigger();
   Settle();

@@ -1,10 +1,12 @@
 #include "ui/extra_windows.h"
 
 #include "game/engine_choice.h"
+#include "game/game_menu.h"
 #include "ui/board_editor.h"
 #include "ui/engines_dialog.h"
 #include "ui/game_list_window.h"
 #include "ui/game_settings_dialog.h"
+#include "ui/help_window.h"
 #include "ui/record_dialogs.h"
 #include "ui/record_window.h"
 
@@ -13,7 +15,10 @@ namespace ui {
 ProgramWindows::ProgramWindows(game::WindowGame& window)
     : window_(window), record_(std::make_unique<RecordWindow>(window)) {}
 
-ProgramWindows::~ProgramWindows() = default;
+// The help goes with the game's windows.
+ProgramWindows::~ProgramWindows() {
+  delete help_.data();
+}
 
 void ProgramWindows::ToggleRecordWindow() {
   record_->Toggle();
@@ -43,6 +48,10 @@ std::optional<std::string> ProgramWindows::EditComment(const std::string& title,
 
 bool ProgramWindows::EditGameInfo(record::PgnTags& tags, std::string& result) {
   return EditGameInfoDialog(tags, result);
+}
+
+void ProgramWindows::ShowHelp() {
+  ShowHelpWindow(help_, game::HelpText(window_.RecentGames().Folder()));
 }
 
 // The choices go to work at once; a colour changed starts a new game, as 执黑 does.

@@ -2,6 +2,8 @@
 // record window and the engines dialog. The program hands MakeExtraWindows to the window's setup.
 #pragma once
 
+#include <QPointer>
+#include <QWidget>
 #include <memory>
 
 #include "game/window_game.h"
@@ -25,12 +27,14 @@ class ProgramWindows final : public game::ExtraWindows {
   std::optional<std::string> EditComment(const std::string& title,
                                          const std::string& comment) override;
   bool EditGameInfo(record::PgnTags& tags, std::string& result) override;
+  void ShowHelp() override;
 
   RecordWindow& Record() { return *record_; }
 
  private:
   game::WindowGame& window_;
   std::unique_ptr<RecordWindow> record_;
+  QPointer<QWidget> help_;
 };
 
 std::unique_ptr<game::ExtraWindows> MakeExtraWindows(game::WindowGame& window);

@@ -1,6 +1,7 @@
 #include "ui/record_window.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <optional>
 
 #include "game/game_menu.h"
@@ -43,6 +44,7 @@ RecordWindow::RecordWindow(game::WindowGame& window) : window_(window) {
   window_.Graph().SetScoredListener([this] { ShowLine(); });
   window_.Analysis().SetNotesListener([this] { ShowNotes(); });
   window_.SetClockListener([this] { ShowClocks(); });
+  window_.SetStatusListener([this] { ShowStatus(); });
   // Beside the main window once it stands on the screen: while it is being made there is
   // nothing yet to stand beside.
   if (runtime::ReadSetting(kOpenKey).value_or(0) == 1)
@@ -56,6 +58,7 @@ RecordWindow::~RecordWindow() {
   window_.Graph().SetScoredListener(nullptr);
   window_.Analysis().SetNotesListener(nullptr);
   window_.SetClockListener(nullptr);
+  window_.SetStatusListener(nullptr);
 }
 
 void RecordWindow::Toggle() {
@@ -114,6 +117,27 @@ void RecordWindow::FollowShownNode() {
   }
 }
 
+// The moves of the game's line as written: the record's nodes on the way to the game's node,
+// then the moves the record cannot hold.
+std::vector<std::string> RecordWindow::GameLineTexts() {
+  const game::Session& game = window_.Game();
+  const record::GameTree& tree = game.Record();
+  std::vector<record::NodeId> path;
+  for (record::NodeId id = game.GameNode(); id != record::kRootNode; id = tree.Parent(id))
+    path.push_back(id);
+  std::vector<std::string> texts;
+  engine::Position position = tree.Start();
+  for (auto id = path.rbegin(); id != path.rend(); ++id) {
+    texts.push_back(MoveText(*id, position));
+    position.MakeMove(tree.At(*id).move);
+  }
+  for (engine::Move move : game.UnrecordedMoves()) {
+    texts.push_back(record::WriteMove(position, move, written_));
+    position.MakeMove(move);
+  }
+  return texts;
+}
+
 // A node's move as written in the notation chosen (`before`: the position it was made in).
 const std::string& RecordWindow::MoveText(record::NodeId node, const engine::Position& before) {
   const record::GameTree& tree = window_.Game().Record();
@@ -127,18 +151,53 @@ void RecordWindow::ShowNotes() {
   if (!side_.IsOpen()) return;
   const game::Session& game = window_.Game();
   std::vector<std::string> notes;
-  if (game.Viewed()) {
-    const bool variation = ShownIndex() > shared_;
-    notes.push_back("回看" + std::string(variation ? "变着" : "") + "：第 " +
-                    std::to_string(*game.Viewed()) + " 步（走另一步即成新的变着）");
+  if (const std::optional<size_t> viewed = game.Viewed()) {
+    const bool blackBegan = game.Record().Start().SideToMove() == engine::kBlack;
+    const std::string where =
+        *viewed == 0 ? "开始的局面" : game::RoundText(*viewed - 1, blackBegan) + "走后";
+    notes.push_back("回看" + std::string(ShownIndex() > shared_ ? "变着" : "") + "：" + where +
+                    "（走另一步即成新的变着）");
   }
-  if (std::string result = game::ResultText(game.GameOutcome(), game.HumanColour());
-      !result.empty())
-    notes.push_back(result);
+  ShowStatus();
   ShowClocks();
   const std::vector<std::string> analysis = window_.Analysis().Notes();
   notes.insert(notes.end(), analysis.begin(), analysis.end());
   side_.SetNotes(notes);
+  side_.SetAnalysis(window_.Analysis().Table());
+}
+
+void RecordWindow::ShowStatus() {
+  const game::StatusFacts facts = window_.Status();
+  side_.SetStatus(game::StatusLine(facts), window_.Notice(),
+                  facts.outcome.winner != game::Winner::kNobody);
+}
+
+// Point i: the position after i moves, its score and the move that led there, with what the
+// marks mean.
+std::vector<std::string> RecordWindow::GraphTips() {
+  const game::Session& game = window_.Game();
+  const std::vector<std::optional<double>> scores = window_.Graph().LineScores();
+  const bool blackBegan = game.LineStartPosition().SideToMove() == engine::kBlack;
+  const std::vector<std::string> played = GameLineTexts();
+  std::vector<std::string> tips;
+  for (size_t i = 0; i < scores.size(); ++i) {
+    std::string tip = i == 0 || i > played.size()
+                          ? std::string("开始的局面")
+                          : game::RoundText(i - 1, blackBegan) + " " + played[i - 1];
+    char score[32];
+    if (scores[i]) std::snprintf(score, sizeof score, "  %+.2f 兵", *scores[i]);
+    tip += scores[i] ? score : "  （分数还没算出）";
+    if (i > 0) {
+      const std::string mark = window_.Graph().MoveMark(i - 1);
+      const double drop = mark == "??" ? game::kBlunderDrop : game::kMistakeDrop;
+      char lost[96];
+      std::snprintf(lost, sizeof lost, "\n%s %s：这步让走棋的一方少了 %g 兵以上", mark.c_str(),
+                    mark == "??" ? "大错" : "失误", drop);
+      if (!mark.empty()) tip += lost;
+    }
+    tips.push_back(tip + "\n曲线：每步之后的分数，以兵计，红方占优在上；点一下就回看那里。");
+  }
+  return tips;
 }
 
 // Red when under its last ten seconds.
@@ -222,7 +281,7 @@ void RecordWindow::ShowLine() {
   if (game.LineEngineMoves().empty())
     side_.SetGraph({}, -1);
   else
-    side_.SetGraph(graph.LineScores(), shown <= shared_ ? int32_t(shown) : -1);
+    side_.SetGraph(graph.LineScores(), shown <= shared_ ? int32_t(shown) : -1, GraphTips());
 }
 
 // The variations of the move shown (else those of the next move, when it has some), and the

@@ -52,6 +52,9 @@ class RecordWindow {
   size_t ShownIndex() const;
   size_t Length() const { return line_.size() + tail_.size(); }
   void ShowPosition(size_t index);
+  void ShowStatus();
+  std::vector<std::string> GraphTips();
+  std::vector<std::string> GameLineTexts();
   void Step(SideKey key);
   void CellClicked(int32_t row, int32_t column);
   void ChoiceClicked(int32_t index);

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
@@ -19,7 +20,9 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScreen>
+#include <QScrollArea>
 #include <QTableView>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
@@ -173,8 +176,10 @@ class EvaluationGraph : public QWidget {
     setCursor(Qt::PointingHandCursor);
   }
 
-  void Set(const std::vector<std::optional<double>>& values, int32_t current) {
+  void Set(const std::vector<std::optional<double>>& values, int32_t current,
+           std::vector<std::string> tips) {
     values_ = values;
+    tips_ = std::move(tips);
     for (std::optional<double>& value : values_)
       if (value && std::isnan(*value)) value.reset();  // no place on the curve
     current_ = current;
@@ -195,6 +200,7 @@ class EvaluationGraph : public QWidget {
       painter.drawLine(QPointF(area.left(), Y(v)), QPointF(area.right(), Y(v)));
     painter.setPen(QPen(palette().mid().color(), 1));
     painter.drawLine(QPointF(area.left(), Y(0)), QPointF(area.right(), Y(0)));
+    DrawScale(painter, area);
     DrawCurve(painter, area);
     DrawCurrent(painter);
     painter.setPen(palette().mid().color());
@@ -211,6 +217,18 @@ class EvaluationGraph : public QWidget {
   // Dragging along the graph goes through the positions under the pointer.
   void mouseMoveEvent(QMouseEvent* event) override {
     if (event->buttons() & Qt::LeftButton) Report(event->position().x());
+  }
+
+  // The pointer resting over a point: its move and score.
+  bool event(QEvent* event) override {
+    if (event->type() != QEvent::ToolTip) return QWidget::event(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const size_t index = values_.empty() ? 0 : static_cast<size_t>(IndexAt(help->pos().x()));
+    if (index < tips_.size() && !tips_[index].empty())
+      QToolTip::showText(help->globalPos(), QString::fromStdString(tips_[index]), this);
+    else
+      QToolTip::hideText();
+    return true;
   }
 
  private:
@@ -245,6 +263,18 @@ class EvaluationGraph : public QWidget {
     if (index == lastClicked_) return;
     lastClicked_ = index;
     CallGame(clicked, index);
+  }
+
+  // The pawns the lines stand for, at the left edge.
+  void DrawScale(QPainter& painter, const QRectF& area) {
+    QFont small = font();
+    small.setPointSizeF(small.pointSizeF() * 0.75);
+    painter.setFont(small);
+    painter.setPen(palette().placeholderText().color());
+    const double half = QFontMetricsF(small).height() / 2;
+    for (const auto& [value, text] : {std::pair{5.0, "+5"}, {0.0, "0"}, {-5.0, "-5"}})
+      painter.drawText(QRectF(area.left() + 1, Y(value) - half, area.width(), 2 * half),
+                       Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(text));
   }
 
   // Each run of known values is one filled shape, shaded by which side of the zero line it is.
@@ -291,9 +321,41 @@ class EvaluationGraph : public QWidget {
   }
 
   std::vector<std::optional<double>> values_;
+  std::vector<std::string> tips_;
   int32_t current_ = -1;
   int32_t lastClicked_ = -1;
 };
+
+// A text's characters held together (a move, a figure with its unit), so that a line wraps only
+// between two of them.
+QString Unbroken(const std::string& words) {
+  const QString text = QString::fromStdString(words);
+  QString joined;
+  for (qsizetype i = 0; i < text.size(); ++i) {
+    if (i > 0 && !text[i].isLowSurrogate()) joined += QChar(0x2060);  // word joiner
+    joined += text[i] == QLatin1Char(' ') ? QChar(0x00a0) : text[i];  // no-break space
+  }
+  return joined;
+}
+
+// The lines as rich text: a row of figures for each, the moves under it across the row.
+QString AnalysisTable(const std::vector<analysis::LineCells>& lines) {
+  QString html = QStringLiteral(
+      "<table width=\"100%\" cellspacing=\"0\" cellpadding=\"2\">"
+      "<tr><th align=\"left\">线&nbsp;&nbsp;</th><th align=\"left\">深度</th>"
+      "<th align=\"right\">分数</th><th align=\"right\">速度</th></tr>");
+  for (const analysis::LineCells& line : lines) {
+    QStringList moves;
+    for (const std::string& move : line.moves) moves << Unbroken(move).toHtmlEscaped();
+    html += QStringLiteral(
+                "<tr><td>%1</td><td>%2</td><td align=\"right\"><b>%3</b></td>"
+                "<td align=\"right\">%4</td></tr><tr><td></td><td colspan=\"3\">%5</td></tr>")
+                .arg(Unbroken(line.line).toHtmlEscaped(), Unbroken(line.depth).toHtmlEscaped(),
+                     Unbroken(line.score).toHtmlEscaped(), Unbroken(line.speed).toHtmlEscaped(),
+                     moves.join(' '));
+  }
+  return html + QStringLiteral("</table>");
+}
 
 // The menu bar built from the game's entries. Each key is a separate action of the window (the
 // menu items only show it), so a key works whatever state the items were last drawn in and is
@@ -351,6 +413,10 @@ class SideMenu : public QObject {
       if (!key.isEmpty()) label += QLatin1Char('\t') + key.toString(QKeySequence::NativeText);
       QAction* item = open.empty() ? bar_->addAction(label) : open.back()->addAction(label);
       item->setCheckable(entry.kind != MenuEntry::Kind::kAction);
+      if (!entry.tip.empty()) {
+        item->setToolTip(QString::fromStdString(entry.tip));
+        if (!open.empty()) open.back()->setToolTipsVisible(true);
+      }
       if (entry.kind == MenuEntry::Kind::kRadio) {
         if (group == nullptr) group = new QActionGroup(item->parent());
         group->addAction(item);
@@ -402,9 +468,14 @@ class SideWindowWidget : public QWidget {
   SideWindowWidget() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("SideWindow"));
     setFocusPolicy(Qt::StrongFocus);
+    // The graph's and the menu's tips while the player looks at the board beside it.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     layout_ = new QVBoxLayout(this);
     layout_->setContentsMargins(6, 6, 6, 6);
     layout_->setSpacing(6);
+    status_ = AddLabel("SideStatus", Qt::PlainText);
+    notice_ = AddLabel("SideNotice", Qt::PlainText);
+    notice_->setStyleSheet(QStringLiteral("color: #1a4f9c"));
     BuildClocks();
     BuildList();
     BuildChoices();
@@ -415,13 +486,8 @@ class SideWindowWidget : public QWidget {
     comment_->setMaximumHeight(QFontMetrics(font()).height() * 6 + 12);
     comment_->hide();
     layout_->addWidget(comment_);
-    notes_ = new QLabel(this);
-    notes_->setObjectName(QStringLiteral("SideNotes"));
-    notes_->setTextFormat(Qt::PlainText);
-    notes_->setWordWrap(true);
-    notes_->setFocusPolicy(Qt::NoFocus);
-    notes_->hide();
-    layout_->addWidget(notes_);
+    notes_ = AddLabel("SideNotes", Qt::PlainText);
+    BuildAnalysis();
     graph_ = new EvaluationGraph(this);
     graph_->clicked = [this](int32_t index) { CallGame(callbacks_.graphClicked, index); };
     graph_->hide();
@@ -448,12 +514,31 @@ class SideWindowWidget : public QWidget {
   void SetNotes(const std::vector<std::string>& lines) {
     QStringList text;
     for (const std::string& line : lines) text << QString::fromStdString(line);
-    notes_->setText(text.join(QLatin1Char('\n')));
-    notes_->setVisible(!lines.empty());
+    ShowText(*notes_, text.join(QLatin1Char('\n')));
   }
 
-  void SetGraph(const std::vector<std::optional<double>>& values, int32_t current) {
-    graph_->Set(values, current);
+  void SetGraph(const std::vector<std::optional<double>>& values, int32_t current,
+                std::vector<std::string> tips) {
+    graph_->Set(values, current, std::move(tips));
+  }
+
+  // The status wraps only between its parts (" · ").
+  void SetStatus(const std::string& status, const std::string& notice, bool ended) {
+    QStringList parts;
+    for (const QString& part : QString::fromStdString(status).split(QStringLiteral(" · ")))
+      parts << Unbroken(part.toStdString());
+    ShowText(*status_, parts.join(QStringLiteral(" · ")));
+    QFont font = status_->font();
+    if (font.bold() != ended) {
+      font.setBold(ended);
+      status_->setFont(font);
+    }
+    ShowText(*notice_, QString::fromStdString(notice));
+  }
+
+  void SetAnalysis(const std::vector<analysis::LineCells>& lines) {
+    ShowText(*analysis_, lines.empty() ? QString() : AnalysisTable(lines));
+    analysisArea_->setVisible(!lines.empty());
   }
 
   void SetChoices(const std::string& title, const std::vector<std::string>& choices,
@@ -555,6 +640,41 @@ class SideWindowWidget : public QWidget {
     layout_->addWidget(clocks_);
   }
 
+  // A label of text under the one before, wrapped, hidden while empty.
+  QLabel* AddLabel(const char* name, Qt::TextFormat format) {
+    auto* label = new QLabel(this);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(format);
+    label->setWordWrap(true);
+    label->setFocusPolicy(Qt::NoFocus);
+    label->hide();
+    layout_->addWidget(label);
+    return label;
+  }
+
+  // The analysis's table shares the height with the moves and scrolls when the lines are longer
+  // than its share: nothing of it is ever cut off.
+  void BuildAnalysis() {
+    analysisArea_ = new QScrollArea(this);
+    analysisArea_->setObjectName(QStringLiteral("SideAnalysisArea"));
+    analysisArea_->setFrameShape(QFrame::NoFrame);
+    analysisArea_->setWidgetResizable(true);
+    analysisArea_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    analysisArea_->setFocusPolicy(Qt::NoFocus);
+    analysis_ = AddLabel("SideAnalysis", Qt::RichText);
+    analysis_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    layout_->removeWidget(analysis_);
+    analysisArea_->setWidget(analysis_);
+    analysisArea_->hide();
+    layout_->addWidget(analysisArea_, 2);
+  }
+
+  // Touched only when what it shows changes.
+  static void ShowText(QLabel& label, const QString& text) {
+    if (label.text() != text) label.setText(text);
+    label.setVisible(!text.isEmpty());
+  }
+
   static void ShowClock(QLabel& clock, const std::string& text, bool running, bool low) {
     const QString shown = QString::fromStdString(text);
     const QString style =
@@ -639,6 +759,10 @@ class SideWindowWidget : public QWidget {
   QListWidget* choiceList_ = nullptr;
   QStringList shownChoices_;
   QPlainTextEdit* comment_ = nullptr;
+  QLabel* status_ = nullptr;
+  QLabel* notice_ = nullptr;
+  QLabel* analysis_ = nullptr;
+  QScrollArea* analysisArea_ = nullptr;
   QPointer<QWidget> neighbour_;
   bool minimizedWithNeighbour_ = false;
   QWidget* clocks_ = nullptr;
@@ -791,8 +915,17 @@ void SideWindow::SetComment(const std::string& text) {
   if (IsOpen()) window_->SetComment(text);
 }
 
-void SideWindow::SetGraph(const std::vector<std::optional<double>>& values, int32_t current) {
-  if (IsOpen()) window_->SetGraph(values, current);
+void SideWindow::SetGraph(const std::vector<std::optional<double>>& values, int32_t current,
+                          std::vector<std::string> tips) {
+  if (IsOpen()) window_->SetGraph(values, current, std::move(tips));
+}
+
+void SideWindow::SetStatus(const std::string& status, const std::string& notice, bool ended) {
+  if (IsOpen()) window_->SetStatus(status, notice, ended);
+}
+
+void SideWindow::SetAnalysis(const std::vector<analysis::LineCells>& lines) {
+  if (IsOpen()) window_->SetAnalysis(lines);
 }
 
 void SideWindow::SetClocks(const std::optional<ClockFace>& face) {

@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "game/analysis/analysis_text.h"
 #include "runtime/windows/context_menu.h"
 #include "runtime/windows/unit_types.h"
 
@@ -94,9 +95,17 @@ class SideWindow {
   void SetMenu(std::vector<runtime::MenuEntry> entries, runtime::MenuStateQuery state,
                runtime::MenuActionHandler action);
   // The evaluation graph under the notes: one value per position in pawns from red's side (drawn
-  // up for red, capped at +-10), nullopt (or NaN) for one not known yet (a gap in the curve), and
-  // the position marked as current (-1 for none). No values hides the graph.
-  void SetGraph(const std::vector<std::optional<double>>& values, int32_t current);
+  // up for red, capped at +-10, with a scale in pawns), nullopt (or NaN) for one not known yet (a
+  // gap in the curve), and the position marked as current (-1 for none); `tips[i]`, when given,
+  // is shown with the pointer over point i. No values hides the graph.
+  void SetGraph(const std::vector<std::optional<double>>& values, int32_t current,
+                std::vector<std::string> tips = {});
+  // The line at the top: what the game stands at, and under it a word for the player (empty: no
+  // word); `ended` shows the first line in bold.
+  void SetStatus(const std::string& status, const std::string& notice, bool ended);
+  // The analysis's lines as a table under the notes: line, depth, score, speed, and the moves
+  // under them, wrapped only between two moves. None hides it.
+  void SetAnalysis(const std::vector<analysis::LineCells>& lines);
   // The clocks above the moves, red's left; nothing hides them.
   void SetClocks(const std::optional<ClockFace>& face);
 

@@ -18,18 +18,38 @@ std::string FormatScore(const AnalysisLine& line) {
   return text;
 }
 
-std::string FormatLineMoves(const engine::Position& from, const std::vector<engine::Move>& moves,
-                            record::Notation notation, size_t most) {
+std::vector<std::string> LineMoves(const engine::Position& from,
+                                   const std::vector<engine::Move>& moves,
+                                   record::Notation notation, size_t most) {
   engine::Position position = from;
-  std::string text;
+  std::vector<std::string> written;
   for (size_t i = 0; i < moves.size() && i < most; ++i) {
     if (!position.IsLegal(moves[i])) break;
-    if (!text.empty()) text += ' ';
-    text += record::WriteMove(position, moves[i], notation);
+    written.push_back(record::WriteMove(position, moves[i], notation));
     position.MakeMove(moves[i]);
   }
-  if (moves.size() > most) text += " …";
+  if (moves.size() > most) written.push_back("…");
+  return written;
+}
+
+std::string FormatLineMoves(const engine::Position& from, const std::vector<engine::Move>& moves,
+                            record::Notation notation, size_t most) {
+  std::string text;
+  for (const std::string& move : LineMoves(from, moves, notation, most))
+    text.append(text.empty() ? "" : " ").append(move);
   return text;
+}
+
+LineCells CellsOf(const engine::Position& from, const AnalysisLine& line, record::Notation notation,
+                  size_t most) {
+  LineCells cells;
+  cells.line = std::to_string(line.multipv);
+  cells.depth = std::to_string(line.depth);
+  if (line.seldepth > 0) cells.depth.append("/").append(std::to_string(line.seldepth));
+  cells.score = FormatScore(line);
+  cells.speed = line.nps > 0 ? std::to_string((line.nps + 500) / 1000) + " kN/s" : "—";
+  cells.moves = LineMoves(from, line.pv, notation, most);
+  return cells;
 }
 
 std::string FormatAnalysisLine(const engine::Position& from, const AnalysisLine& line,

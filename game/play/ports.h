@@ -63,6 +63,9 @@ class Screen {
   virtual void UseColours(twoply::Colour /*human*/) {}
   // A move of the Human's that the rules refused (the piece stays where it was).
   virtual void MoveRefused(const twoply::Move& /*move*/) {}
+  // A click on the board while an earlier position is shown where the Human cannot move (the
+  // other side is to move there, or the Computer is thinking).
+  virtual void ClickedWhileViewing() {}
   // The line of moves is about to be replaced (a new game, a position pasted or opened, a game
   // loaded): the last moment to keep it. Only for a line with moves.
   virtual void LineEnding() {}

@@ -741,11 +741,13 @@ void Session::ChooseLevel(int32_t n) {
   if (!ValidLevel(n)) return;
   level_ = n;
   choices_.Write(kLevelKey, n);
+  Publish();
 }
 
 void Session::ChooseStandardRules(bool on) {
   standardRules_ = on;
   choices_.Write(kRulesKey, on ? 1 : 0);
+  Publish();
 }
 
 void Session::LoadChoices(const RunChoices& forThisRun) {
@@ -832,7 +834,8 @@ bool Session::PlayHumanMove(const Move& move) {
 // A click while an earlier position is shown: the Human's pieces there can be lit and moved
 // (the game's end, won or lost, does not matter there), while the Computer is not thinking.
 void Session::ClickOnShown(std::optional<Square> square) {
-  if (!square || !HumanMovesOnShown()) return;
+  if (!square) return;
+  if (!HumanMovesOnShown()) return screen_.ClickedWhileViewing();
   const Square clicked = *square;
   const uint8_t code = At(shownBoard_, clicked);
   if (TryQuietMove(clicked, code)) return;
@@ -938,8 +941,7 @@ bool Session::PlayComputerReply(int32_t started) {
     }
   }
   const bool twoPly = engine::PlayedByTwoPlySearch(level_);
-  const bool asked = provider_ && (providerAtEveryLevel_ || !twoPly);
-  if (twoPly && !asked) {
+  if (twoPly && !ProviderPlays()) {
     PlayTwoPlyReply();
     return true;
   }
@@ -961,7 +963,7 @@ bool Session::PlayComputerReply(int32_t started) {
       MakeComputerMove(FromEngineMove(best, humanColour_));
     EndComputerTurn(started);
   };
-  if (asked && AskProvider(*position, arrived)) return false;
+  if (ProviderPlays() && AskProvider(*position, arrived)) return false;
   if (!twoPly && StartSearch(SearchKind::kReply, *position, level_, std::move(arrived)))
     return false;
   PlayTwoPlyReply();
@@ -1301,6 +1303,10 @@ bool Session::CheckClock() {
     return true;
   }
   return false;
+}
+
+bool Session::ProviderPlays() const {
+  return provider_ != nullptr && (providerAtEveryLevel_ || !engine::PlayedByTwoPlySearch(level_));
 }
 
 void Session::UseReplyProvider(ReplyProvider* provider, bool atEveryLevel) {

@@ -199,6 +199,8 @@ class Session {
   // of is withdrawn when it is replaced.
   void UseReplyProvider(ReplyProvider* provider, bool atEveryLevel = false);
   ReplyProvider* Provider() const { return provider_; }
+  // Whether the provider answers at the level chosen now.
+  bool ProviderPlays() const;
   // Both sides play on a clock, the Computer's engine (built-in at levels 3-8, or outside) with
   // its own time management; nothing: no clock, as by default. A game without moves yet takes it
   // at once, a game under way from the next line on; no clock takes effect at once. `now`

@@ -85,6 +85,10 @@ class UnitMenu : public QObject {
                      .toString(QKeySequence::NativeText);
       QAction* item = current->addAction(label);
       item->setCheckable(entry.kind != Kind::kAction);
+      if (!entry.tip.empty()) {
+        item->setToolTip(QString::fromStdString(entry.tip));
+        current->setToolTipsVisible(true);
+      }
       if (entry.kind == Kind::kRadio) {
         if (group == nullptr) group = new QActionGroup(current);
         group->addAction(item);

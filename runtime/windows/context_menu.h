@@ -19,6 +19,7 @@ struct MenuEntry {
   int32_t id = 0;        // what the action handler is told; unused by separators and submenu ends
   std::string text;      // the item's text (a submenu's title)
   std::string shortcut;  // keys in portable form ("Ctrl+Z"), empty for none
+  std::string tip;       // shown under the pointer resting on the item; empty for none
 };
 
 struct MenuItemState {
