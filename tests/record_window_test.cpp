@@ -15,6 +15,7 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QToolTip>
 #include <QWidget>
 #include <QWindow>
 #include <cstdio>
@@ -272,6 +273,14 @@ TEST_F(RecordWindow, ShowsVariationsAndCommentsAndTakesANewVariation) {
   EXPECT_EQ(tree.Children(record::kRootNode).size(), 3u);
   EXPECT_EQ(Cell(0, 1), "马二进三 ◇");
   EXPECT_EQ(testing_support::Game().Line().moves.size(), 2u);  // and the Computer's answer
+  // The graph follows the game, in the variation: its first move is the one just played.
+  QWidget& graph = *RecordWidget()->findChild<QWidget*>("SideGraph");
+  const QPoint first(graph.width() / 2, 40);
+  QHelpEvent help(QEvent::ToolTip, first, graph.mapToGlobal(first));
+  QApplication::sendEvent(&graph, &help);
+  EXPECT_TRUE(QToolTip::text().startsWith(QString::fromUtf8("第 1 回合红方 马二进三")))
+      << QToolTip::text().toStdString();
+  QToolTip::hideText();
 }
 
 // 升为主线, 删除此变 (asked first), 编辑注释 and 棋局信息 from the record window's menu, each
