@@ -194,11 +194,11 @@ void RemoveVariation(Session& game) {
   game.RemoveVariation(*node);
 }
 
-// "第 3 步 炮二平五" for the move at `node`, "开局" at the start.
+// "第 2 回合红方 炮二平五" for the move at `node`, "开局" at the start.
 std::string MoveTitle(const record::GameTree& tree, record::NodeId node) {
   if (node == record::kRootNode) return "开局";
   const record::GameNode& move = tree.At(node);
-  return "第 " + std::to_string(move.ply) + " 步 " +
+  return RoundText(size_t(move.ply) - 1, tree.Start().SideToMove() == engine::kBlack) + " " +
          record::WriteMove(tree.PositionAt(move.parent), move.move, RecordNotation());
 }
 

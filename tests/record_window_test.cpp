@@ -260,12 +260,15 @@ TEST_F(RecordWindow, ShowsVariationsAndCommentsAndTakesANewVariation) {
   ASSERT_TRUE(choices->isVisible());
   ASSERT_EQ(choices->count(), 2);
   EXPECT_EQ(choices->item(1)->text(), "2. 兵七进一");
+  const QLabel& title = *RecordWidget()->findChild<QLabel*>("SideChoicesTitle");
+  EXPECT_EQ(title.text().toStdString(), "下一步（第 1 回合红方）的变着：");
   QTest::mouseClick(choices->viewport(), Qt::LeftButton, {},
                     choices->visualItemRect(choices->item(1)).center());
   const record::GameTree& tree = testing_support::Game().Record();
   EXPECT_EQ(testing_support::Game().ShownNode(), tree.Children(record::kRootNode)[1]);
   EXPECT_EQ(Cell(0, 1), "兵七进一 ◇※");
   EXPECT_EQ(ShownComment(), "仙人指路");
+  EXPECT_EQ(title.text().toStdString(), "第 1 回合红方的变着：");
   // Back at the start, a third opening on the board: a variation of its own, the game in it.
   QTest::keyClick(RecordWidget(), Qt::Key_Home);
   Move(8, 10, 7, 8);  // 马二进三

@@ -156,7 +156,7 @@ void RecordWindow::ShowNotes() {
     const std::string where =
         *viewed == 0 ? "开始的局面" : game::RoundText(*viewed - 1, blackBegan) + "走后";
     notes.push_back("回看" + std::string(ShownIndex() > shared_ ? "变着" : "") + "：" + where +
-                    "（走另一步即成新的变着）");
+                    "（另走一步成变着）");
   }
   ShowStatus();
   ShowClocks();
@@ -298,15 +298,16 @@ void RecordWindow::ShowChoices() {
   }
   std::string title;
   record::NodeId current = record::kNoNode;
+  const bool blackBegan = tree.Start().SideToMove() == engine::kBlack;
+  const size_t ply = size_t(tree.At(shown).ply);
   if (shown != record::kRootNode && tree.Children(tree.Parent(shown)).size() > 1) {
     choices_ = tree.Children(tree.Parent(shown));
     current = shown;
-    title = "第 " + std::to_string(tree.At(shown).ply) + " 步的变着：";
+    title = game::RoundText(ply - 1, blackBegan) + "的变着：";
   } else if (tree.Children(shown).size() > 1) {
     choices_ = tree.Children(shown);
-    const size_t ply = size_t(tree.At(shown).ply);
     if (ply < line_.size()) current = line_[ply];
-    title = "下一步（第 " + std::to_string(ply + 1) + " 步）的变着：";
+    title = "下一步（" + game::RoundText(ply, blackBegan) + "）的变着：";
   }
   std::vector<std::string> items;
   int32_t marked = -1;

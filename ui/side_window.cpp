@@ -49,6 +49,8 @@ constexpr ScreenSize kSmallestSize{200, 160};
 constexpr double kGraphCap = 10.0;
 constexpr int kGraphHeight = 96;
 constexpr int kGraphMargin = 4;
+constexpr int kCommentLines = 4;  // a longer comment scrolls
+constexpr int kChoiceRows = 4;   // more variations scroll
 
 bool CallbacksAllowed() {
   return runtime::ErrorsInProgress() == 0;
@@ -483,7 +485,6 @@ class SideWindowWidget : public QWidget {
     comment_->setObjectName(QStringLiteral("SideComment"));
     comment_->setReadOnly(true);
     comment_->setFocusPolicy(Qt::NoFocus);
-    comment_->setMaximumHeight(QFontMetrics(font()).height() * 6 + 12);
     comment_->hide();
     layout_->addWidget(comment_);
     notes_ = AddLabel("SideNotes", Qt::PlainText);
@@ -553,7 +554,7 @@ class SideWindowWidget : public QWidget {
       choiceList_->clear();
       choiceList_->addItems(items);
       shownChoices_ = items;
-      const int rows = std::min<int>(int(items.size()), 5);
+      const int rows = std::min<int>(int(items.size()), kChoiceRows);
       choiceList_->setFixedHeight(rows * (QFontMetrics(font()).height() + 4) + 6);
     }
     for (int i = 0; i < choiceList_->count(); ++i) {
@@ -573,6 +574,17 @@ class SideWindowWidget : public QWidget {
     const QString shown = QString::fromStdString(text);
     if (comment_->toPlainText() != shown) comment_->setPlainText(shown);
     comment_->setVisible(!text.empty());
+    // As tall as the comment, up to a few lines (a longer one scrolls): the moves keep the room.
+    // Measured as laid out, Chinese from its fallback font included.
+    const QFontMetrics metrics(comment_->font());
+    const int width = std::max(comment_->viewport()->width() - 8, metrics.averageCharWidth() * 8);
+    auto height = [&](const QString& text) {
+      return metrics.boundingRect(QRect(0, 0, width, 1 << 20), Qt::TextWordWrap, text).height();
+    };
+    const int margins =
+        2 * comment_->frameWidth() + 2 * int(comment_->document()->documentMargin()) + 2;
+    comment_->setFixedHeight(
+        std::min(height(shown), height(QStringLiteral("中")) * kCommentLines) + margins);
   }
 
   // Minimized and restored along with the window it stands beside.
