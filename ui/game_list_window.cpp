@@ -15,6 +15,8 @@
 #include <optional>
 #include <vector>
 
+#include "ui/named.h"
+
 namespace ui {
 
 namespace {
@@ -108,12 +110,10 @@ std::optional<size_t> ChooseGameDialog(const record::GameList& list, const std::
   filtered.setFilterCaseSensitivity(Qt::CaseInsensitive);
 
   auto* count = new QLabel(QStringLiteral("这个文件有 %1 局棋。").arg(list.Count()));
-  auto* filter = new QLineEdit;
-  filter->setObjectName(QStringLiteral("GameListFilter"));
+  auto* filter = Named(new QLineEdit, "GameListFilter");
   filter->setPlaceholderText(QStringLiteral("筛选：棋手、赛事、日期……"));
   filter->setClearButtonEnabled(true);
-  auto* table = new QTableView;
-  table->setObjectName(QStringLiteral("GameListTable"));
+  auto* table = Named(new QTableView, "GameListTable");
   table->setModel(&filtered);
   table->setSelectionBehavior(QAbstractItemView::SelectRows);
   table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -136,9 +136,8 @@ std::optional<size_t> ChooseGameDialog(const record::GameList& list, const std::
   table->selectRow(0);
 
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Open | QDialogButtonBox::Cancel);
-  QPushButton* open = buttons->button(QDialogButtonBox::Open);
+  QPushButton* open = Named(buttons->button(QDialogButtonBox::Open), "GameListOpen");
   open->setText(QStringLiteral("打开"));
-  open->setObjectName(QStringLiteral("GameListOpen"));
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);

@@ -13,6 +13,8 @@
 #include <array>
 #include <vector>
 
+#include "ui/named.h"
+
 namespace ui {
 
 namespace {
@@ -21,7 +23,7 @@ namespace {
 QDialogButtonBox* Buttons(QDialog& dialog, const char* okName) {
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
   buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-  buttons->button(QDialogButtonBox::Ok)->setObjectName(QString::fromLatin1(okName));
+  Named(buttons->button(QDialogButtonBox::Ok), okName);
   buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
   QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
@@ -63,8 +65,7 @@ std::optional<std::string> EditCommentDialog(const std::string& title, const std
   dialog.setWindowTitle(QStringLiteral("编辑注释"));
   auto* layout = new QVBoxLayout(&dialog);
   layout->addWidget(new QLabel(QString::fromStdString(title)));
-  auto* text = new QPlainTextEdit(QString::fromStdString(comment));
-  text->setObjectName(QStringLiteral("CommentText"));
+  auto* text = Named(new QPlainTextEdit(QString::fromStdString(comment)), "CommentText");
   text->setMinimumSize(320, 120);
   layout->addWidget(text, 1);
   // PGN has no way to write the end of a comment inside one (docs/record.md).
@@ -96,8 +97,7 @@ bool EditGameInfoDialog(record::PgnTags& tags, std::string& result) {
     named.push_back(name);
     addField(name, QString::fromUtf8(field.label), tags.Get(name));
   }
-  auto* results = new QComboBox;
-  results->setObjectName(QStringLiteral("InfoResult"));
+  auto* results = Named(new QComboBox, "InfoResult");
   for (const auto& [value, label] : kResults) {
     results->addItem(QString::fromUtf8(label), QString::fromLatin1(value));
     if (result == value) results->setCurrentIndex(results->count() - 1);
