@@ -89,7 +89,8 @@ void BM_ListThirtyMegabytes(benchmark::State& state) {
 BENCHMARK(BM_ListThirtyMegabytes)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_OpenGameWithVariations(benchmark::State& state) {
-  const std::string text = record::WritePgn(bench::GameWithVariations(), record::Notation::kChinese);
+  const std::string text =
+      record::WritePgn(bench::GameWithVariations(), record::Notation::kChinese);
   for (auto _ : state) {
     auto list = record::GameList::Open(text, nullptr);
     benchmark::DoNotOptimize(list->Game(0, nullptr)->tree.NodeCount());

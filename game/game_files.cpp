@@ -102,8 +102,8 @@ std::optional<size_t> ChooseGame(WindowGame& window, const record::GameList& lis
   if (ExtraWindows* windows = window.Windows()) return windows->ChooseGame(list, caption);
   std::vector<std::string> titles;
   for (size_t i = 0; i < list.Count(); ++i) titles.push_back(GameListTitle(list, i));
-  return runtime::ChooseItem(
-      "这里有 " + std::to_string(titles.size()) + " 局棋，打开哪一局？", caption, titles);
+  return runtime::ChooseItem("这里有 " + std::to_string(titles.size()) + " 局棋，打开哪一局？",
+                             caption, titles);
 }
 
 // The games of `bytes`: one chosen and opened. `quiet`: no box when no game is found.
@@ -162,8 +162,8 @@ std::string GameListTitle(const record::GameList& list, size_t index) {
     std::string value = record::CommonTag(summary.tags, name);
     return value.empty() || value == "?" ? std::string("?") : value;
   };
-  std::string title = std::to_string(index + 1) + ". " + tag("Red") + " — " + tag("Black") +
-                      "  " + tag("Result") + "  " + tag("Event") + "  " + tag("Date") + "  " +
+  std::string title = std::to_string(index + 1) + ". " + tag("Red") + " — " + tag("Black") + "  " +
+                      tag("Result") + "  " + tag("Event") + "  " + tag("Date") + "  " +
                       std::to_string(summary.plies) + " 步";
   if (!summary.problems.empty()) title += "  （" + summary.problems.front().Text() + "）";
   return title;

@@ -207,9 +207,10 @@ void EditComment(WindowGame& window) {
   const std::optional<record::NodeId> node = ShownRecordNode(game);
   if (!node || !window.Windows()) return;
   const record::GameTree& tree = game.Record();
-  const std::string title = *node == record::kRootNode ? "开局前的注释"
-                                                       : MoveTitle(tree, *node) + " 之后的注释";
-  if (std::optional<std::string> text = window.Windows()->EditComment(title, tree.At(*node).comment))
+  const std::string title =
+      *node == record::kRootNode ? "开局前的注释" : MoveTitle(tree, *node) + " 之后的注释";
+  if (std::optional<std::string> text =
+          window.Windows()->EditComment(title, tree.At(*node).comment))
     game.SetComment(*node, *text);
 }
 

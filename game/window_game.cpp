@@ -208,8 +208,8 @@ void WindowGame::KeepGame(bool now) {
   keptRevision_ = session_->RecordRevision();
   // One write at a time for a game: a later one waits for the one under way.
   runtime::CancelBackgroundJob(std::exchange(keeping_, 0));
-  std::string text = record::WritePgn(GameRecord(*this, record::Notation::kChinese),
-                                      record::Notation::kChinese);
+  std::string text =
+      record::WritePgn(GameRecord(*this, record::Notation::kChinese), record::Notation::kChinese);
   if (now) {
     recent_.Keep(recentId_, text);
     return;

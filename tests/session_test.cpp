@@ -388,7 +388,7 @@ TEST_F(SessionScript, ReplayAndContinueFromAnEarlierPosition) {
   EXPECT_EQ(session->Viewed(), 0u);
   EXPECT_EQ(screen.calls.back(), "redraw");
   EXPECT_EQ(BoardNow(), live);  // the game itself is untouched
-  Act("click b2");  // a piece of the position shown is lit, not the game's
+  Act("click b2");              // a piece of the position shown is lit, not the game's
   EXPECT_EQ(screen.calls.back(), "light shown b2");
   EXPECT_EQ(BoardNow(), live);
   EXPECT_FALSE(session->CanHint());

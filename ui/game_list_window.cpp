@@ -39,9 +39,14 @@ class GameListModel : public QAbstractTableModel {
       auto tag = [&](const char* name) {
         return QString::fromStdString(record::CommonTag(summary.tags, name));
       };
-      std::array<QString, kColumns> row{QString::number(i + 1), tag("Red"),   tag("Black"),
-                                        tag("Result"),          tag("Event"), tag("Date"),
-                                        QString::number(summary.plies), QString()};
+      std::array<QString, kColumns> row{QString::number(i + 1),
+                                        tag("Red"),
+                                        tag("Black"),
+                                        tag("Result"),
+                                        tag("Event"),
+                                        tag("Date"),
+                                        QString::number(summary.plies),
+                                        QString()};
       if (!summary.problems.empty())
         row[kColumns - 1] = QString::fromStdString(summary.problems.front().Text());
       rows_.push_back(std::move(row));
@@ -128,9 +133,9 @@ std::optional<size_t> ChooseGameDialog(const record::GameList& list, const std::
   const QFontMetrics metrics = table->fontMetrics();
   const int digits = metrics.horizontalAdvance(QStringLiteral("00000")) + 12;
   const int words = metrics.horizontalAdvance(QStringLiteral("全国象棋个人赛")) + 12;
-  const int widths[kColumns - 1] = {digits, words * 2 / 3, words * 2 / 3, digits + 12,
-                                    words, metrics.horizontalAdvance(QStringLiteral("2026.12.31")) + 12,
-                                    digits};
+  const int date = metrics.horizontalAdvance(QStringLiteral("2026.12.31")) + 12;
+  const int names = words * 2 / 3;
+  const int widths[kColumns - 1] = {digits, names, names, digits + 12, words, date, digits};
   for (int column = 0; column < kColumns - 1; ++column)
     table->setColumnWidth(column, widths[column]);
   table->selectRow(0);

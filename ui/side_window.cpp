@@ -50,7 +50,7 @@ constexpr double kGraphCap = 10.0;
 constexpr int kGraphHeight = 96;
 constexpr int kGraphMargin = 4;
 constexpr int kCommentLines = 4;  // a longer comment scrolls
-constexpr int kChoiceRows = 4;   // more variations scroll
+constexpr int kChoiceRows = 4;    // more variations scroll
 
 bool CallbacksAllowed() {
   return runtime::ErrorsInProgress() == 0;
@@ -583,8 +583,8 @@ class SideWindowWidget : public QWidget {
     };
     const int margins =
         2 * comment_->frameWidth() + 2 * int(comment_->document()->documentMargin()) + 2;
-    comment_->setFixedHeight(
-        std::min(height(shown), height(QStringLiteral("中")) * kCommentLines) + margins);
+    comment_->setFixedHeight(std::min(height(shown), height(QStringLiteral("中")) * kCommentLines) +
+                             margins);
   }
 
   // Minimized and restored along with the window it stands beside.

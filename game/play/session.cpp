@@ -630,7 +630,8 @@ void Session::ViewNode(record::NodeId node) {
 size_t Session::PliesDroppedByContinuing() const {
   if (!viewed_ || !OnLine(*viewed_)) return 0;
   size_t dropped = 0;
-  for (size_t i = viewed_->ply; i < plies_.size(); ++i) dropped += plies_[i].node == record::kNoNode;
+  for (size_t i = viewed_->ply; i < plies_.size(); ++i)
+    dropped += plies_[i].node == record::kNoNode;
   return dropped;
 }
 

@@ -56,9 +56,8 @@ void PgnTags::Rename(std::string_view from, std::string_view to) {
 namespace {
 
 constexpr std::pair<std::string_view, std::string_view> kAliases[] = {
-    {"Red", "White"},  {"Red", "红方"},   {"Black", "黑方"},   {"Event", "赛事"},
-    {"Site", "地点"},  {"Date", "日期"},  {"Round", "轮次"},   {"Opening", "开局"},
-    {"Result", "结果"}};
+    {"Red", "White"}, {"Red", "红方"},   {"Black", "黑方"},   {"Event", "赛事"}, {"Site", "地点"},
+    {"Date", "日期"}, {"Round", "轮次"}, {"Opening", "开局"}, {"Result", "结果"}};
 
 }  // namespace
 

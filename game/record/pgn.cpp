@@ -627,7 +627,9 @@ PgnTags RosterTags(const PgnTags& tags, const std::string& result, const engine:
   roster.Set("Game", "Chinese Chess");
   for (const char* name : kRoster) {
     std::string value = tags.Get(name);
-    roster.Set(name, !value.empty() ? value : std::string_view(name) == "Date" ? "????.??.??" : "?");
+    roster.Set(name, !value.empty()                     ? value
+                     : std::string_view(name) == "Date" ? "????.??.??"
+                                                        : "?");
   }
   roster.Set("Result", result);
   if (!IsOpening(start)) roster.Set("FEN", "");

@@ -70,20 +70,20 @@ QDir StartFolder(const std::string& folder) {
 // ending of a name that has one.) The dialog names the type as shown, without its patterns.
 void FollowChosenType(QFileDialog& dialog, const FileDialogRequest& request) {
   if (!request.save || DefaultSuffix(request.defaultExtension).isEmpty()) return;
-  QObject::connect(
-      &dialog, &QFileDialog::filterSelected, &dialog,
-      [&dialog, filters = request.filters](const QString& chosen) {
-        const QStringList names = dialog.nameFilters();
-        for (qsizetype i = 0; i < names.size() && size_t(i) < filters.size(); ++i) {
-          const qsizetype details = names[i].lastIndexOf(QStringLiteral(" ("));
-          if (names[i] != chosen && (details < 0 || names[i].left(details) != chosen)) continue;
-          const QString pattern = QtPatterns(filters[size_t(i)].patterns);
-          if (pattern.startsWith(QStringLiteral("*.")) && !pattern.contains(u' ') &&
-              pattern.indexOf(u'*', 1) < 0)
-            dialog.setDefaultSuffix(pattern.mid(2));
-          return;
-        }
-      });
+  QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                   [&dialog, filters = request.filters](const QString& chosen) {
+                     const QStringList names = dialog.nameFilters();
+                     for (qsizetype i = 0; i < names.size() && size_t(i) < filters.size(); ++i) {
+                       const qsizetype details = names[i].lastIndexOf(QStringLiteral(" ("));
+                       if (names[i] != chosen && (details < 0 || names[i].left(details) != chosen))
+                         continue;
+                       const QString pattern = QtPatterns(filters[size_t(i)].patterns);
+                       if (pattern.startsWith(QStringLiteral("*.")) && !pattern.contains(u' ') &&
+                           pattern.indexOf(u'*', 1) < 0)
+                         dialog.setDefaultSuffix(pattern.mid(2));
+                       return;
+                     }
+                   });
 }
 
 // The initial folder and file; a name holding a folder of its own starts there when it exists.
