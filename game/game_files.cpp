@@ -1,6 +1,7 @@
 #include "game/game_files.h"
 
 #include <ctime>
+#include <filesystem>
 #include <optional>
 #include <span>
 #include <vector>
@@ -16,8 +17,10 @@
 #include "runtime/services.h"
 #include "runtime/system/account.h"
 #include "runtime/system/file_dialog.h"
+#include "runtime/system/folders.h"
 #include "runtime/system/message_box.h"
 #include "runtime/system/questions.h"
+#include "runtime/system/settings.h"
 
 namespace game {
 
@@ -33,6 +36,28 @@ const std::vector<runtime::FileFilter> kOpenFilters = {
     {"XQF 棋谱 (*.xqf)", "*.xqf"},
     {"DhtmlXQ 棋谱 (*.txt *.dhtml)", "*.txt;*.dhtml"},
     {"所有文件", "*"}};
+
+// The folder the game files were last saved to or opened from.
+constexpr std::string_view kFolderKey = "gameFolder";
+
+// Where the file dialogs start: the folder last used while it is there, else the documents
+// folder.
+std::string DialogFolder() {
+  std::error_code error;
+  if (std::optional<std::string> kept = runtime::ReadTextSetting(kFolderKey);
+      kept && std::filesystem::is_directory(*kept, error))
+    return *kept;
+  const std::string documents = runtime::DocumentsFolder();
+  return documents.empty() ? runtime::StartingFolder() : documents;
+}
+
+void RememberFolderOf(const std::string& path) {
+  runtime::WriteTextSetting(kFolderKey, std::filesystem::path(path).parent_path().string());
+}
+
+std::string FileNameOf(const std::string& path) {
+  return std::filesystem::path(path).filename().string();
+}
 
 std::string Today() {
   const std::time_t now = std::time(nullptr);
@@ -164,7 +189,7 @@ std::string GameListTitle(const record::GameList& list, size_t index) {
   };
   std::string title = std::to_string(index + 1) + ". " + tag("Red") + " — " + tag("Black") + "  " +
                       tag("Result") + "  " + tag("Event") + "  " + tag("Date") + "  " +
-                      std::to_string(summary.plies) + " 步";
+                      std::to_string((summary.plies + 1) / 2) + " 回合";
   if (!summary.problems.empty()) title += "  （" + summary.problems.front().Text() + "）";
   return title;
 }
@@ -216,27 +241,50 @@ record::GameTree GameRecord(const WindowGame& window, record::Notation notation)
   return tree;
 }
 
+std::string SuggestedFileName(const record::PgnTags& tags) {
+  std::string name;
+  for (const char* tag : {"Red", "Black", "Date"}) {
+    const std::string value = record::CommonTag(tags, tag);
+    if (value.empty() || value == "?" || value.find('?') != std::string::npos) continue;
+    name.append(name.empty() ? "" : tag == std::string_view("Date") ? " " : " — ").append(value);
+  }
+  // Nothing a file name cannot hold or a shell trips over; no hidden file.
+  for (char& c : name)
+    if (c == '/' || c == '\\' || (static_cast<unsigned char>(c) < 0x20)) c = '_';
+  if (name.empty() || name.front() == '.') name = "棋谱" + name;
+  return name + ".pgn";
+}
+
 void SavePgn(WindowGame& window) {
   runtime::FileDialogRequest request;
   request.save = true;
   request.title = "保存棋谱";
-  request.initialFolder = runtime::StartingFolder();
-  request.fileName = "棋谱.pgn";
+  // The file the game came from or was last saved to, else a new name in the last folder used.
+  const record::GameTree tree = GameRecord(window, RecordNotation());
+  const std::string& kept = window.FilePath();
+  request.initialFolder =
+      kept.empty() ? DialogFolder() : std::filesystem::path(kept).parent_path().string();
+  request.fileName = kept.empty() ? SuggestedFileName(tree.tags) : FileNameOf(kept);
   request.filters = kSaveFilters;
   request.defaultExtension = "pgn";
   request.confirmOverwrite = true;
   std::optional<std::string> path = runtime::ShowFileDialog(request);
   if (!path) return;
   const bool xqf = Extension(*path) == "xqf";
-  const record::GameTree tree = GameRecord(window, RecordNotation());
   const std::string bytes = xqf ? record::WriteXqf(tree) : record::WritePgn(tree, RecordNotation());
-  if (!WriteBytes(*path, bytes)) Report("棋谱没有保存。", runtime::LastFileFailure(), "保存棋谱");
+  if (!WriteBytes(*path, bytes)) {
+    Report("棋谱没有保存。", runtime::LastFileFailure(), "保存棋谱");
+    return;
+  }
+  RememberFolderOf(*path);
+  window.SetFilePath(*path);
+  window.Notify("已保存：" + FileNameOf(*path));
 }
 
 void OpenPgn(WindowGame& window) {
   runtime::FileDialogRequest request;
   request.title = "打开棋谱";
-  request.initialFolder = runtime::StartingFolder();
+  request.initialFolder = DialogFolder();
   request.filters = kOpenFilters;
   request.fileMustExist = true;
   std::optional<std::string> path = runtime::ShowFileDialog(request);
@@ -251,7 +299,10 @@ bool OpenPgnFile(WindowGame& window, const std::string& path, std::string* whyNo
     Report("棋谱没有打开。", why, "打开棋谱");
     return false;
   }
-  return OpenBytes(window, std::move(*bytes), whyNot, "打开棋谱", false);
+  if (!OpenBytes(window, std::move(*bytes), whyNot, "打开棋谱", false)) return false;
+  RememberFolderOf(path);
+  window.SetFilePath(path);
+  return true;
 }
 
 bool OpenGameText(WindowGame& window, const std::string& text, const std::string& caption) {

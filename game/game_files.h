@@ -34,6 +34,10 @@ void OpenRecentGame(WindowGame& window);
 // The newest of them, without asking (the program started again to go on with it).
 void OpenNewestKeptGame(WindowGame& window);
 
+// The name the save dialog offers for a new game: "红方 — 黑方 2026.12.09.pgn" from its tags (the
+// unknown left out), "棋谱.pgn" without any, never with a character a file name cannot hold.
+std::string SuggestedFileName(const record::PgnTags& tags);
+
 // A game file by its name's ending, in any case: .pgn, .xqf, and .txt or .dhtml (DhtmlXQ).
 bool IsGameFileName(const std::string& path);
 

@@ -110,6 +110,7 @@ WindowGame::WindowGame(WindowSetup& setup)
     if (change.newStart) {
       recentId_ = record::NewRecentId();
       keptPlies_ = 0;
+      SetFilePath({});  // an opened file is named again once it stands on the board
     }
     if (change.line || change.view) Notify({});
     const bool over = session_->Turn().GameOver != 0;
@@ -240,6 +241,12 @@ StatusFacts WindowGame::Status() const {
 void WindowGame::Notify(std::string text) {
   if (text == notice_) return;
   notice_ = std::move(text);
+  if (statusListener_) statusListener_();
+}
+
+void WindowGame::SetFilePath(std::string path) {
+  if (path == filePath_) return;
+  filePath_ = std::move(path);
   if (statusListener_) statusListener_();
 }
 

@@ -109,6 +109,10 @@ class WindowGame {
   void Notify(std::string text);
   const std::string& Notice() const { return notice_; }
   void SetStatusListener(std::function<void()> listener) { statusListener_ = std::move(listener); }
+  // The file the game was opened from or last saved to (empty for a game begun here); a new line
+  // from anywhere else forgets it. The record window shows its name in the title.
+  const std::string& FilePath() const { return filePath_; }
+  void SetFilePath(std::string path);
   // 终局提示框: the result in a box of its own when a game ends (off by default), remembered.
   static bool ResultBox();
   void ChooseResultBox(bool on);
@@ -132,6 +136,7 @@ class WindowGame {
   std::function<void()> clockListener_;
   std::function<void()> statusListener_;
   std::string notice_;
+  std::string filePath_;
   bool over_ = false;  // the game had ended when the line last changed
   uint64_t clockTick_ = 0;
   record::RecentGames recent_;

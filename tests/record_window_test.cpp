@@ -19,6 +19,7 @@
 #include <QWidget>
 #include <QWindow>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -43,7 +44,7 @@ using testing_support::PressSquare;
 
 QWidget* RecordWidget() {
   for (QWidget* widget : QApplication::topLevelWidgets())
-    if (widget->isVisible() && widget->windowTitle() == QStringLiteral("棋谱")) return widget;
+    if (widget->isVisible() && widget->objectName() == QStringLiteral("SideWindow")) return widget;
   return nullptr;
 }
 
@@ -125,14 +126,23 @@ TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
   Move(2, 10, 3, 8);
   const game::GameLine played = testing_support::Game().Line();
   const std::string path = Temp("saved.pgn");
+  testing_support::Window().Windows()->ToggleRecordWindow();
   testing_support::AnswerDialogs({path});
   game::SavePgn(testing_support::Window());
   const std::string text = ReadText(path);
   EXPECT_NE(text.find("[Game \"Chinese Chess\"]"), std::string::npos);
   EXPECT_NE(text.find("炮二平五"), std::string::npos) << text;
   EXPECT_NE(text.find("[Black \"电脑（难度 2）\"]"), std::string::npos) << text;
+  // A new game's name comes from its players; the save is said and named in the title.
+  ASSERT_EQ(testing_support::DialogRequests().size(), 1u);
+  EXPECT_NE(testing_support::DialogRequests()[0].fileName.find(" — 电脑（难度 2） "),
+            std::string::npos)
+      << testing_support::DialogRequests()[0].fileName;
+  EXPECT_EQ(testing_support::Window().Notice(), "已保存：saved.pgn");
+  EXPECT_EQ(RecordWidget()->windowTitle(), QStringLiteral("棋谱 — saved.pgn"));
 
   testing_support::Game().NewGame();
+  EXPECT_EQ(RecordWidget()->windowTitle(), QStringLiteral("棋谱"));
   testing_support::AnswerDialogs({path});
   game::OpenPgn(testing_support::Window());
   EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
@@ -140,6 +150,25 @@ TEST_F(RecordWindow, AGameSavedAsPgnOpensAgainMoveForMove) {
   EXPECT_EQ(testing_support::Game().Turn().StepCount, 2);
   EXPECT_NE(RecordWidget(), nullptr);  // an opened game shows its record
   EXPECT_TRUE(testing_support::Game().CanTakeBack());
+  // The open dialog started where the game was saved; saving again offers the same file.
+  EXPECT_EQ(testing_support::DialogRequests()[0].initialFolder + "/",
+            std::filesystem::path(path).parent_path().string() + "/");
+  testing_support::AnswerDialogs({std::nullopt});
+  game::SavePgn(testing_support::Window());
+  EXPECT_EQ(testing_support::DialogRequests()[0].fileName, "saved.pgn");
+}
+
+TEST(SuggestedFileName, FromThePlayersAndTheDateWithNothingAFileNameCannotHold) {
+  auto name = [](std::vector<std::pair<std::string, std::string>> tags) {
+    record::PgnTags all;
+    for (auto& [tag, value] : tags) all.Set(tag, value);
+    return game::SuggestedFileName(all);
+  };
+  EXPECT_EQ(name({{"Red", "许银川"}, {"Black", "吕钦"}, {"Date", "1998.05.01"}}),
+            "许银川 — 吕钦 1998.05.01.pgn");
+  EXPECT_EQ(name({{"红方", "a/b"}, {"Black", "?"}, {"Date", "????.??.??"}}), "a_b.pgn");
+  EXPECT_EQ(name({}), "棋谱.pgn");
+  EXPECT_EQ(name({{"Red", ".."}}), "棋谱...pgn");
 }
 
 // Each row: a file, and the box it gets (empty: it opens); the game on the board stays when a
@@ -205,7 +234,7 @@ TEST_F(RecordWindow, SeveralGamesInAFileOfferAChoice) {
         auto* table = list.findChild<QTableView*>("GameListTable");
         ASSERT_EQ(table->model()->rowCount(), 5);
         EXPECT_EQ(table->model()->index(1, 1).data().toString(), "乙");
-        EXPECT_EQ(table->model()->index(1, 6).data().toString(), "2");
+        EXPECT_EQ(table->model()->index(1, 6).data().toString(), "1");  // rounds, not plies
         EXPECT_TRUE(table->model()->index(1, 7).data().toString().isEmpty());
         EXPECT_EQ(table->model()->index(2, 7).data().toString().toStdString(),
                   "第 14 行：注释 { 没有结束的 }");

@@ -25,7 +25,7 @@ constexpr int kColumns = 8;
 // Games opened at a time to find what a summary cannot see: a few milliseconds' work.
 constexpr size_t kCheckedAtOnce = 16;
 constexpr std::array<const char*, kColumns> kHeaders = {"序号", "红方", "黑方", "结果",
-                                                        "赛事", "日期", "步数", "问题"};
+                                                        "赛事", "日期", "回合", "问题"};
 
 // The games' summaries as rows of text, read once when the list opens. What a summary cannot
 // see (a move that is not legal) is found by opening the games, a few at a time while the list
@@ -45,7 +45,7 @@ class GameListModel : public QAbstractTableModel {
                                         tag("Result"),
                                         tag("Event"),
                                         tag("Date"),
-                                        QString::number(summary.plies),
+                                        QString::number((summary.plies + 1) / 2),
                                         QString()};
       if (!summary.problems.empty())
         row[kColumns - 1] = QString::fromStdString(summary.problems.front().Text());

@@ -166,7 +166,15 @@ void RecordWindow::ShowNotes() {
   side_.SetAnalysis(window_.Analysis().Table());
 }
 
+// "棋谱 — 名局.pgn" for a game that came from a file or was saved to one.
+std::string RecordWindow::Title() const {
+  const std::string& path = window_.FilePath();
+  if (path.empty()) return "棋谱";
+  return "棋谱 — " + path.substr(path.rfind('/') + 1);
+}
+
 void RecordWindow::ShowStatus() {
+  side_.SetTitle(Title());
   const game::StatusFacts facts = window_.Status();
   side_.SetStatus(game::StatusLine(facts), window_.Notice(),
                   facts.outcome.winner != game::Winner::kNobody);
@@ -379,7 +387,7 @@ void RecordWindow::OpenBeside() {
   callbacks.closedByUser = [] {
     if (runtime::LiveWindow(game::kMainWindowId) != nullptr) runtime::WriteSetting(kOpenKey, 0);
   };
-  if (!side_.Open(game::kMainWindowId, "棋谱", std::move(callbacks))) return;
+  if (!side_.Open(game::kMainWindowId, Title(), std::move(callbacks))) return;
   side_.SetMenu(
       game::RecordWindowMenuEntries(),
       [this](int32_t id) { return game::MenuItemStateOf(window_, id); },

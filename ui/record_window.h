@@ -53,6 +53,7 @@ class RecordWindow {
   size_t Length() const { return line_.size() + tail_.size(); }
   void ShowPosition(size_t index);
   void ShowStatus();
+  std::string Title() const;
   std::vector<std::string> GraphTips();
   std::vector<std::string> GameLineTexts();
   void Step(SideKey key);

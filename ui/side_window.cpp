@@ -932,6 +932,11 @@ void SideWindow::SetGraph(const std::vector<std::optional<double>>& values, int3
   if (IsOpen()) window_->SetGraph(values, current, std::move(tips));
 }
 
+void SideWindow::SetTitle(const std::string& title) {
+  if (IsOpen() && window_->windowTitle() != QString::fromStdString(title))
+    window_->setWindowTitle(QString::fromStdString(title));
+}
+
 void SideWindow::SetStatus(const std::string& status, const std::string& notice, bool ended) {
   if (IsOpen()) window_->SetStatus(status, notice, ended);
 }

@@ -100,6 +100,8 @@ class SideWindow {
   // is shown with the pointer over point i. No values hides the graph.
   void SetGraph(const std::vector<std::optional<double>>& values, int32_t current,
                 std::vector<std::string> tips = {});
+  // The window's title.
+  void SetTitle(const std::string& title);
   // The line at the top: what the game stands at, and under it a word for the player (empty: no
   // word); `ended` shows the first line in bold.
   void SetStatus(const std::string& status, const std::string& notice, bool ended);
