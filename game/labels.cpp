@@ -1,6 +1,5 @@
 #include "game/labels.h"
 
-#include <algorithm>
 #include <cstdio>
 
 #include "runtime/commands.h"
@@ -134,7 +133,8 @@ std::string ProblemWords(const engine::PositionProblem& problem) {
 }
 
 std::string SecondsText(int64_t ms) {
-  const int64_t tenths = (std::max<int64_t>(ms, 0) + 50) / 100;
+  if (ms < 50) return "不到 0.1 秒";
+  const int64_t tenths = (ms + 50) / 100;
   if (tenths < 600) return std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " 秒";
   const int64_t seconds = tenths / 10;
   char text[32];

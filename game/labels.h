@@ -38,7 +38,7 @@ struct StatusFacts {
   std::optional<int32_t> thinkingMs;  // the Computer's last reply took this long
 };
 std::string StatusLine(const StatusFacts& facts);
-// "0.4 秒", "2.1 秒", "1 分 05 秒".
+// "不到 0.1 秒", "0.4 秒", "2.1 秒", "1 分 05 秒".
 std::string SecondsText(int64_t ms);
 // Where a ply of a line stands for a player: "第 3 回合红方" (rounds counted from the line's
 // start, `blackBegan` when black made the first move).

@@ -58,11 +58,12 @@ TEST(StatusLine, RoundsAndTimesAsPlayersCountThem) {
   EXPECT_EQ(game::RoundText(2, false), "第 2 回合红方");
   EXPECT_EQ(game::RoundText(0, true), "第 1 回合黑方");  // black began: its move ends round 1
   EXPECT_EQ(game::RoundText(1, true), "第 2 回合红方");
-  EXPECT_EQ(game::SecondsText(0), "0.0 秒");
+  EXPECT_EQ(game::SecondsText(0), "不到 0.1 秒");
+  EXPECT_EQ(game::SecondsText(50), "0.1 秒");
   EXPECT_EQ(game::SecondsText(2149), "2.1 秒");
   EXPECT_EQ(game::SecondsText(59949), "59.9 秒");
   EXPECT_EQ(game::SecondsText(65000), "1 分 05 秒");
-  EXPECT_EQ(game::SecondsText(-5), "0.0 秒");
+  EXPECT_EQ(game::SecondsText(-5), "不到 0.1 秒");
 }
 
 TEST(Help, ListsEveryMenuItemWithItsKeyAndEveryLevel) {
