@@ -3,8 +3,11 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QAbstractButton>
+#include <QFontMetrics>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStringList>
+#include <algorithm>
 
 namespace runtime {
 
@@ -55,6 +58,15 @@ std::optional<size_t> ChooseItem(const std::string& text, const std::string& cap
   dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
   dialog.setOkButtonText(QStringLiteral("打开"));
   dialog.setCancelButtonText(QStringLiteral("取消"));
+  // Wide enough for the longest item and tall enough for a dozen, as far as the screen allows.
+  const QFontMetrics metrics(dialog.font());
+  int widest = 0;
+  for (const QString& item : list) widest = std::max(widest, metrics.horizontalAdvance(item));
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const QSize room = screen ? screen->availableGeometry().size() * 9 / 10 : QSize(1024, 768);
+  const int rows = int(std::min<qsizetype>(list.size(), 12));
+  dialog.resize(std::min(room.width(), std::max(dialog.sizeHint().width(), widest + 80)),
+                std::min(room.height(), dialog.sizeHint().height() + rows * metrics.height()));
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const qsizetype index = list.indexOf(dialog.textValue());
   return index < 0 ? std::nullopt : std::optional<size_t>(size_t(index));
