@@ -21,6 +21,7 @@
 #include "bench/offscreen_application.h"
 #include "bench/window_game.h"
 #include "engine/position.h"
+#include "game/board_hints.h"
 #include "game/controller.h"
 #include "game/game_files.h"
 #include "game/handlers.h"
@@ -83,6 +84,31 @@ void BM_ClickToReplyDrawn(benchmark::State& state) {
 BENCHMARK(BM_ClickToReplyDrawn)
     ->DenseRange(1, 8)
     ->Iterations(3)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+// The same move at level 2 without (0) and with (1) what a newcomer sees on: the record window's
+// status line, moves and graph, and 显示提示's marks on the board. The difference is their cost.
+void BM_ClickToReplyDrawnWithStatusAndMarks(benchmark::State& state) {
+  ShowGame(game::kDefaultLevel);
+  game::WindowGame& window = bench::Window();
+  const bool shown = state.range(0) == 1;
+  if (window.Windows()->RecordWindowShown() != shown) window.Windows()->ToggleRecordWindow();
+  if (window.Hints().On() != shown) window.Hints().Toggle();
+  for (auto _ : state) {
+    state.PauseTiming();
+    ReadyToMove();
+    state.ResumeTiming();
+    Press(5, 8);
+    WaitForReply();
+  }
+  if (window.Hints().On()) window.Hints().Toggle();
+  if (window.Windows()->RecordWindowShown()) window.Windows()->ToggleRecordWindow();
+}
+BENCHMARK(BM_ClickToReplyDrawnWithStatusAndMarks)
+    ->Arg(0)
+    ->Arg(1)
+    ->Iterations(200)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 
