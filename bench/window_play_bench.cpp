@@ -30,6 +30,7 @@
 #include "game/record/pgn.h"
 #include "game/units.h"
 #include "runtime/system/settings.h"
+#include "runtime/system/worker.h"
 #include "runtime/windows/unit.h"
 #include "runtime/windows/window_manager.h"
 #include "runtime/windows/window_template.h"
@@ -44,6 +45,10 @@ void StartOnce() {
   const QString settings = QDir::temp().filePath(QStringLiteral("xiangqi-bench-settings.ini"));
   QFile::remove(settings);
   runtime::UseSettingsFile(settings.toStdString());
+  // Searches still running when the program ends (the graph's) stop before their table goes:
+  // the table is made now, so the call registered after it runs before it is destroyed.
+  runtime::BackgroundJobPending(0);
+  std::atexit(runtime::CancelAllBackgroundJobs);
 }
 
 void ShowGame(int32_t level) {
