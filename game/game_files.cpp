@@ -221,9 +221,15 @@ void OpenNewestKeptGame(WindowGame& window) {
 record::GameTree GameRecord(const WindowGame& window, record::Notation notation) {
   const Session& game = window.Game();
   record::GameTree tree = game.Record();
-  // The moves only the game's own rules allow, as they were played.
+  // The moves only the game's own rules allow, as they were played, as far as the record's
+  // position can make them (a board replaced under the record cannot).
   record::NodeId at = game.GameNode();
-  for (engine::Move move : game.UnrecordedMoves()) at = tree.AppendChild(at, move);
+  engine::Position there = tree.PositionAt(at);
+  for (engine::Move move : game.UnrecordedMoves()) {
+    if (!there.IsPseudoLegal(move)) break;
+    at = tree.AppendChild(at, move);
+    there.MakeMove(move);
+  }
   const std::string result = PgnResult(game.GameOutcome(), game.HumanColour());
   if (result != "*" && (!game.RecordOpened() || tree.result == "*")) tree.result = result;
   if (game.RecordOpened() || tree.tags.Size() > 0) return tree;

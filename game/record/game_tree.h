@@ -113,8 +113,9 @@ class GameTree {
   NodeId VariationStart(NodeId id) const;
 
   // For readers building a tree, which hold the position and keep the file's order: a child for
-  // a move the caller has checked to be legal at `at` (a child with the same move is not looked
-  // for), and text and marks added to a node. Not undoable.
+  // a move the caller has checked to be legal at `at` (or, for a game played by simpler rules,
+  // at least pseudo-legal; a child with the same move is not looked for), and text and marks
+  // added to a node. Not undoable.
   NodeId AppendChild(NodeId at, engine::Move move);
   void AddComment(NodeId id, std::string_view text);  // after what is there, a space between
   void AddBefore(NodeId id, std::string_view text);
