@@ -209,8 +209,10 @@ void WindowGame::KeepGame(bool now) {
   keptRevision_ = session_->RecordRevision();
   // One write at a time for a game: a later one waits for the one under way.
   runtime::CancelBackgroundJob(std::exchange(keeping_, 0));
-  std::string text =
-      record::WritePgn(GameRecord(*this, record::Notation::kChinese), record::Notation::kChinese);
+  const record::GameTree tree = GameRecord(*this, record::Notation::kChinese);
+  // A record that cannot hold the moves (a board it does not start from) is no game to keep.
+  if (tree.Children(record::kRootNode).empty()) return;
+  std::string text = record::WritePgn(tree, record::Notation::kChinese);
   if (now) {
     recent_.Keep(recentId_, text);
     return;
