@@ -507,7 +507,9 @@ TEST_F(RecordWindow, TheResultInABoxOnlyWhenAskedFor) {
     testing_support::SettleEvents();
     const std::vector<std::string> boxes = testing_support::TakeMessageBoxes();
     EXPECT_EQ(boxes.size(), box ? 1u : 0u);
-    if (!boxes.empty()) EXPECT_NE(boxes[0].find("黑胜（认输）"), std::string::npos) << boxes[0];
+    if (!boxes.empty()) {
+      EXPECT_NE(boxes[0].find("黑胜（认输）"), std::string::npos) << boxes[0];
+    }
     testing_support::Game().View(0);  // stepping through the ended game says nothing more
     testing_support::SettleEvents();
     EXPECT_TRUE(testing_support::TakeMessageBoxes().empty());
