@@ -70,9 +70,10 @@ TEST(Help, ListsEveryMenuItemWithItsKeyAndEveryLevel) {
   const std::string help = game::HelpText("/home/someone/.local/share/xiangqi/recent");
   for (const game::MenuItem& item : game::kMenuItems) {
     if (item.tip.empty()) continue;
-    std::string row = "| " + std::string(item.name);
-    if (!item.range.empty()) row += " " + std::string(item.range);
-    row += " | " + std::string(item.key) + " | ";
+    std::string row = "| ";
+    row.append(item.name);
+    if (!item.range.empty()) row.append(" ").append(item.range);
+    row.append(" | ").append(item.key).append(" | ");
     EXPECT_NE(help.find(row), std::string::npos) << row;
   }
   for (const char* level : {"- 1 入门", "- 2 初级", "（默认）", "- 8 最强"})
