@@ -43,7 +43,7 @@ std::string Padded(std::string_view text, size_t columns) {
 }  // namespace
 
 CommandLine ParseCommandLine(std::span<const std::string_view> args) {
-  static constexpr OptionSpec kOptions[] = {
+  static constexpr KnownOption kOptions[] = {
       {"--help", false, "-h"}, {"--version", false, "-V"}, {"--black", false},
       {"--level", true},       {"--engine", true},         {"--fen", true},
       {"--resume", false},

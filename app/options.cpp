@@ -10,7 +10,7 @@ std::optional<std::string> ReadOptions::Get(std::string_view name) const {
 }
 
 std::optional<ReadOptions> ReadCommandLine(std::span<const std::string_view> args,
-                                           std::span<const OptionSpec> specs, std::string* error) {
+                                           std::span<const KnownOption> known, std::string* error) {
   auto refuse = [error](std::string why) -> std::optional<ReadOptions> {
     if (error != nullptr) *error = std::move(why);
     return std::nullopt;
@@ -29,20 +29,20 @@ std::optional<ReadOptions> ReadCommandLine(std::span<const std::string_view> arg
     }
     const size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
     const std::string_view name = arg.substr(0, equals);
-    const OptionSpec* spec = nullptr;
-    for (const OptionSpec& s : specs)
-      if (s.name == name || (!s.shortName.empty() && s.shortName == name)) spec = &s;
-    if (spec == nullptr) return refuse("unknown option '" + std::string(arg) + "'");
-    if (!spec->takesValue) {
+    const KnownOption* option = nullptr;
+    for (const KnownOption& s : known)
+      if (s.name == name || (!s.shortName.empty() && s.shortName == name)) option = &s;
+    if (option == nullptr) return refuse("unknown option '" + std::string(arg) + "'");
+    if (!option->takesValue) {
       if (equals != std::string_view::npos)
-        return refuse("option '" + std::string(spec->name) + "' doesn't allow an argument");
-      read.named.emplace_back(spec->name, "");
+        return refuse("option '" + std::string(option->name) + "' doesn't allow an argument");
+      read.named.emplace_back(option->name, "");
     } else if (equals != std::string_view::npos) {
-      read.named.emplace_back(spec->name, arg.substr(equals + 1));
+      read.named.emplace_back(option->name, arg.substr(equals + 1));
     } else if (i + 1 < args.size()) {
-      read.named.emplace_back(spec->name, args[++i]);
+      read.named.emplace_back(option->name, args[++i]);
     } else {
-      return refuse("option '" + std::string(spec->name) + "' requires an argument");
+      return refuse("option '" + std::string(option->name) + "' requires an argument");
     }
   }
   return read;

@@ -12,7 +12,7 @@
 
 namespace app {
 
-struct OptionSpec {
+struct KnownOption {
   std::string_view name;  // "--level"
   bool takesValue = false;
   std::string_view shortName{};  // "-h", or empty
@@ -28,8 +28,8 @@ struct ReadOptions {
 };
 
 // Nothing, with the reason in `error` ("unknown option '--what'", "option '--level' requires an
-// argument"), when an option is not among `specs`, lacks its value or has one it does not take.
+// argument"), when an option is not among `known`, lacks its value or has one it does not take.
 std::optional<ReadOptions> ReadCommandLine(std::span<const std::string_view> args,
-                                           std::span<const OptionSpec> specs, std::string* error);
+                                           std::span<const KnownOption> known, std::string* error);
 
 }  // namespace app

@@ -82,10 +82,10 @@ std::optional<Position> ReadPosition(const std::string& text, std::string& error
 
 std::optional<Options> SplitOptions(const Arguments& args, std::vector<std::string> allowed,
                                     std::string& error) {
-  std::vector<app::OptionSpec> specs;
-  for (const std::string& name : allowed) specs.push_back({name, true});
+  std::vector<app::KnownOption> known;
+  for (const std::string& name : allowed) known.push_back({name, true});
   const std::vector<std::string_view> words(args.begin(), args.end());
-  std::optional<app::ReadOptions> read = app::ReadCommandLine(words, specs, &error);
+  std::optional<app::ReadOptions> read = app::ReadCommandLine(words, known, &error);
   if (!read) return std::nullopt;
   return Options{std::move(read->operands), std::move(read->named)};
 }

@@ -37,9 +37,6 @@ namespace game {
 
 using namespace twoply;
 
-Square HighlightSquare{0, 0};
-int16_t HighlightCode = 0;
-
 namespace {
 
 struct EmbeddedFile {
@@ -173,22 +170,17 @@ void DrawAllPieces(const BoardArray& board, Colour below) {
     }
 }
 
-void HighlightSelection(Square square, bool earlierHighlighted, Colour below) {
-  HighlightSelection(square, earlierHighlighted, below, Board);
-}
-
-void HighlightSelection(Square square, bool earlierHighlighted, Colour below,
+void HighlightSelection(Highlight& lit, Square square, bool earlierHighlighted, Colour below,
                         const BoardArray& board) {
   // The earlier piece comes back from the code recorded when it was highlighted, not from Board.
   if (earlierHighlighted) {
-    int32_t earlier = NormalSprite(HighlightCode, below);
-    if (earlier != 0) DrawSquare(HighlightSquare, earlier, kSprite);
+    int32_t earlier = NormalSprite(lit.code, below);
+    if (earlier != 0) DrawSquare(lit.square, earlier, kSprite);
   }
   uint8_t code = At(board, square);
   int32_t picture = HighlightSprite(code, below);
   if (picture != 0) DrawSquare(square, picture, kSprite);
-  HighlightSquare = square;
-  HighlightCode = code;
+  lit = Highlight{square, code};
 }
 
 void DrawMove(Square from, Square to, Colour below) {

@@ -16,9 +16,12 @@ inline constexpr int32_t kSprite = 44;
 inline constexpr int32_t kPanelWidth = 436;
 inline constexpr int32_t kPanelHeight = 484;
 
-// Where the highlight sprite was drawn last, and the code of the piece highlighted there.
-extern twoply::Square HighlightSquare;
-extern int16_t HighlightCode;
+// Where the highlight sprite was drawn last, and the code of the piece highlighted there; kept
+// by the one who draws the board.
+struct Highlight {
+  twoply::Square square{0, 0};
+  int16_t code = 0;
+};
 
 // Every piece is drawn in the colours of the side below, `below` (the Human's): red unless he
 // plays black, when every piece is drawn in the other side's colours.
@@ -37,13 +40,12 @@ void DrawEmptyBoard();
 void DrawSquare(twoply::Square square, int32_t picture, int32_t n);
 // The normal sprite of every occupied square of `board`.
 void DrawAllPieces(const twoply::BoardArray& board, twoply::Colour below = twoply::Colour::kRed);
-// Turns the earlier highlight back to normal when there is one (a piece was selected before) and
-// highlights `square`.
-void HighlightSelection(twoply::Square square, bool earlierHighlighted,
-                        twoply::Colour below = twoply::Colour::kRed);
-// The same with the piece taken from `board` (a position shown while replaying) instead of Board.
-void HighlightSelection(twoply::Square square, bool earlierHighlighted, twoply::Colour below,
-                        const twoply::BoardArray& board);
+// Turns the earlier highlight `lit` back to normal when there is one (a piece was selected
+// before) and highlights `square`, the piece taken from `board` (Board, or a position shown while
+// replaying); `lit` then holds the new one.
+void HighlightSelection(Highlight& lit, twoply::Square square, bool earlierHighlighted,
+                        twoply::Colour below = twoply::Colour::kRed,
+                        const twoply::BoardArray& board = twoply::Board);
 // Shows a move before Board changes: the mover's sprite on `to`, the clean cell on `from`.
 void DrawMove(twoply::Square from, twoply::Square to, twoply::Colour below = twoply::Colour::kRed);
 // Every cell of BoardPanel back to the empty board.

@@ -54,14 +54,14 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
   void RedrawBoard(const BoardArray& board) override { game::RedrawBoard(board, below_); }
   void DrawMove(const Move& move) override { game::DrawMove(move.from, move.to, below_); }
   void HighlightSelection(Square square, bool earlierHighlighted) override {
-    game::HighlightSelection(square, earlierHighlighted, below_);
+    game::HighlightSelection(lit_, square, earlierHighlighted, below_);
     if (owner_ != nullptr && owner_->hints_) owner_->hints_->SelectionChanged(square);
   }
   void MoveRefused(const Move& move) override {
     if (owner_ != nullptr && owner_->hints_) owner_->hints_->MoveRefused(move);
   }
   void HighlightShown(const BoardArray& board, Square square, bool earlierHighlighted) override {
-    game::HighlightSelection(square, earlierHighlighted, below_, board);
+    game::HighlightSelection(lit_, square, earlierHighlighted, below_, board);
   }
   void ShowLabel(Label label, const Labels& labels) override {
     runtime::SetTextProperty(LabelUnit(label), prop::kCaption,
@@ -94,6 +94,7 @@ class WindowGame::Ports final : public Screen, public Scheduler, public ChoiceSt
 
  private:
   Colour below_ = Colour::kRed;
+  Highlight lit_;  // the selection's highlight
   WindowGame* owner_ = nullptr;
 };
 

@@ -73,7 +73,8 @@ TEST_F(BoardDrawing, SpritesDecodeForEachDrawAndAreReleased) {
     runtime::UnloadPicture(lit);
   }
   game::RedrawBoard();
-  game::HighlightSelection(twoply::Square{1, 10}, false);
+  game::Highlight lit;
+  game::HighlightSelection(lit, twoply::Square{1, 10}, false);
   game::DrawMove(twoply::Square{1, 10}, twoply::Square{1, 9});
   EXPECT_EQ(runtime::RegisteredPictureCount(), before);
 }
