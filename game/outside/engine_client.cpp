@@ -14,6 +14,9 @@ namespace outside {
 
 namespace {
 
+// How long an engine whose output closed may take to end before it counts as still running.
+constexpr std::chrono::milliseconds kExitGrace{250};
+
 // Progress lines may replace the one of their kind still waiting to be read: the newest of each
 // MultiPV line is all an interface shows.
 std::string CoalesceKey(std::string_view line) {
@@ -181,12 +184,14 @@ void EngineClient::CheckEnd(bool ended, bool output_closed) {
         id_name_.empty() && option_lines_.empty()) {
       restarted_ = true;
       write_failed_ = false;
+      output_closed_ = false;
       StartChannel(Protocol::kUcci);
       return;
     }
     Fail("意外退出" + ExitDetail(*channel_));
-  } else if (output_closed) {
-    Fail("关闭了输出，却还在运行");
+  } else if (output_closed && !output_closed_) {
+    output_closed_ = true;
+    output_closed_at_ = Clock::now();
   }
 }
 
@@ -376,6 +381,10 @@ void EngineClient::CheckDeadlines() {
   auto now = Clock::now();
   if (write_failed_ && now - write_failed_at_ >= std::chrono::seconds(1)) {
     Fail("不再读取命令");
+    return;
+  }
+  if (output_closed_ && now - output_closed_at_ >= kExitGrace) {
+    Fail("关闭了输出，却还在运行");
     return;
   }
   if (!Busy()) return;
@@ -606,7 +615,8 @@ void EngineClient::SetDeadline(int64_t ms) {
 
 bool EngineClient::Busy() const {
   return state_ == State::kStarting || state_ == State::kPreparing || state_ == State::kSearching ||
-         state_ == State::kStopping || (state_ == State::kReady && write_failed_);
+         state_ == State::kStopping ||
+         (state_ == State::kReady && (write_failed_ || output_closed_));
 }
 
 int EngineClient::MillisecondsToDeadline() const {
@@ -614,6 +624,7 @@ int EngineClient::MillisecondsToDeadline() const {
   auto consider = [&](Clock::time_point when) { next = next ? std::min(*next, when) : when; };
   if (has_deadline_) consider(deadline_);
   if (write_failed_) consider(write_failed_at_ + std::chrono::seconds(1));
+  if (output_closed_) consider(output_closed_at_ + kExitGrace);
   if (!next) return -1;
   auto left = std::chrono::duration_cast<std::chrono::milliseconds>(*next - Clock::now()).count();
   return left < 0 ? 0 : static_cast<int>(left);

@@ -81,9 +81,9 @@ struct EngineConfig {
   // UCI_Variant, MultiPV and usemillisec are the program's own and are not taken from here.
   std::vector<std::pair<std::string, std::string>> options;
   std::vector<std::string> notices;  // told as kNotice events as the engine starts
-  int handshake_ms = 5000;  // for uciok/ucciok and then readyok
-  int answer_ms = 5000;     // for "bestmove" after "stop"
-  int quit_grace_ms = 300;  // after "quit", and after SIGTERM, before the harder signal
+  int handshake_ms = 5000;           // for uciok/ucciok and then readyok
+  int answer_ms = 5000;              // for "bestmove" after "stop"
+  int quit_grace_ms = 300;           // after "quit", and after SIGTERM, before the harder signal
 };
 
 // What a search is allowed. Exactly one kind is used: infinite, else a clock (red_ms or
@@ -225,6 +225,10 @@ class EngineClient {
   bool has_deadline_ = false;
   bool write_failed_ = false;  // the engine has stopped taking input
   Clock::time_point write_failed_at_{};
+  // The engine's output closed while its process still ran: it fails unless it ends soon (an
+  // engine that exits closes its output a moment before it is gone).
+  bool output_closed_ = false;
+  Clock::time_point output_closed_at_{};
   uint64_t next_search_ = 1;
   std::optional<Search> current_, waiting_;
 };
