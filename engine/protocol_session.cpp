@@ -216,6 +216,7 @@ void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Re
   int search_level = request.infinite ? kMaxLevel : level;
   Limits limits = EffectiveLimits(search_level, request, setup.cap);
   limits.multipv = multipv;
+  limits.chase_rule = chase_rule;
   if (setup.on_search) setup.on_search(limits);
   stop = false;  // the worker is idle: no search reads the flag now
   limits.stop = &stop;

@@ -139,7 +139,8 @@ struct SearchSession {
   // False after a refused "position" until a good one: a search then has no position to answer.
   bool position_valid = true;
   int level;
-  int multipv = 1;  // lines a search reports (MultiPV), 1..kMaxMultiPv
+  int multipv = 1;         // lines a search reports (MultiPV), 1..kMaxMultiPv
+  bool chase_rule = true;  // a perpetual chase loses (else it is a draw): Limits::chase_rule
   int64_t move_overhead_ms = kDefaultMoveOverheadMs;  // kept back from each move's time
   // Under a clock: the limits of a move from the time left, its increment and the moves to go.
   void UseClock(GoRequest& request, int64_t remaining_ms, int64_t increment_ms,

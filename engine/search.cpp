@@ -357,13 +357,15 @@ struct Searcher::Impl {
   }
 
   // The position repeats an earlier one of the line (back to the last capture): a draw, unless
-  // one side checked or chased throughout the cycle and the other did not; that side loses.
+  // one side checked or chased throughout the cycle and the other did not; that side loses
+  // (a chase only under the chasing rule).
   // Returns false when it does not repeat.
   bool Repetition(int ply, int& score) {
     int plies = RepetitionDistance(pos);
     if (!plies) return false;
     RepetitionVerdict verdict = JudgeRepetition(pos, plies);
-    score = verdict.result * (kPerpetualScore - ply);
+    bool applies = limits.chase_rule || verdict.rule != RepetitionRule::kPerpetualChase;
+    score = applies ? verdict.result * (kPerpetualScore - ply) : 0;
     return true;
   }
 

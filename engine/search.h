@@ -41,6 +41,11 @@ struct Limits {  // 0 = no limit of that kind
   // Lines to search (MultiPV): the best move, then the best of the others, and so on; each
   // iteration reports every line.
   int multipv = 1;
+  // Whether a side that chases on every move of a repetition loses (the Asian rules). Off, a
+  // repetition without perpetual check is a draw: the rule of an opponent that does not know
+  // chasing, so that the search neither plays for a win the game will not give nor refuses a
+  // draw it would.
+  bool chase_rule = true;
   // The caller's stop: set it from any thread and the search returns within 10 ms with the best
   // move found so far. Set before Search begins, Search returns at once without searching, still
   // with a legal move when there is one (the table's move for the position if it has a legal one,

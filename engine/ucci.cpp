@@ -45,6 +45,7 @@ struct Ucci {
         " default " + std::to_string(kDefaultMoveOverheadMs));
     Say("option multipv type spin min 1 max " + std::to_string(protocol::kMaxMultiPv) +
         " default 1");
+    Say("option chaserule type check default true");
     Say("option newgame type button");
     Say("ucciok");
   }
@@ -74,6 +75,10 @@ struct Ucci {
       auto lines = ParseNumber(value, 1, protocol::kMaxMultiPv);
       if (!lines) return Refuse("multipv is a number from 1 to 5");
       s.multipv = int(*lines);
+    } else if (name == "chaserule") {
+      if (value != "true" && value != "false")
+        return Refuse("chaserule is true (a perpetual chase loses) or false (it is a draw)");
+      s.chase_rule = value == "true";
     } else if (name == "newgame") {
       s.NewGame();
     } else {

@@ -44,6 +44,7 @@ struct Uci {
     Say("option name Level type spin default " + std::to_string(s.setup.level) + " min 1 max 8");
     Say("option name MultiPV type spin default 1 min 1 max " +
         std::to_string(protocol::kMaxMultiPv));
+    Say("option name ChaseRule type check default true");
     Say("option name UCI_Variant type combo default xiangqi var xiangqi");
     Say("uciok");
   }
@@ -73,6 +74,10 @@ struct Uci {
       auto lines = ParseNumber(value, 1, protocol::kMaxMultiPv);
       if (!lines) return Refuse("MultiPV is a number from 1 to 5");
       s.multipv = int(*lines);
+    } else if (name == "chaserule") {
+      if (Lower(value) != "true" && Lower(value) != "false")
+        return Refuse("ChaseRule is true (a perpetual chase loses) or false (it is a draw)");
+      s.chase_rule = Lower(value) == "true";
     } else if (name == "level") {
       auto level = ParseNumber(value, kMinLevel, kMaxLevel);
       if (!level) return Refuse("Level is a number from 1 to 8");

@@ -471,6 +471,25 @@ TEST(EngineProtocol, MultiPv) {
                          {"info string MultiPV is a number from 1 to 5"}});
 }
 
+// An interface that judges a perpetual chase a draw says so, and the engine's scores follow: black
+// repeating against red's chasing chariot wins by the rule, draws without it.
+TEST(EngineProtocol, ChaseRuleOption) {
+  const std::string moves = " moves a5a6 c6d8 a6a8 d8c6 a8a6\n";
+  const std::string fen = "position fen 5k3/9/9/2n6/R8/9/9/9/9/3K5 w - - 0 1" + moves;
+  const std::string win = "info depth 5 .* score cp 2899\\d .*",
+                    draw = "info depth 5 .*score (cp )?0 .*";
+  Check(engine::RunUci, {"uci, by the rule", fen + "go depth 5\n", {win, "bestmove c6d8.*"}});
+  Check(engine::RunUci, {"uci, as a draw",
+                         "setoption name ChaseRule value false\n" + fen + "go depth 5\n",
+                         {draw, "bestmove c6d8.*"}});
+  Check(engine::RunUcci, {"ucci, as a draw",
+                          "setoption chaserule false\n" + fen + "go depth 5\n",
+                          {draw, "bestmove c6d8.*"}});
+  Check(engine::RunUci, {"uci, refused",
+                         "setoption name ChaseRule value 0\n",
+                         {"info string ChaseRule is true .* or false .*"}});
+}
+
 // Commands that come while a search runs are taken at once: a new position, options, isready;
 // the search goes on with what it was given until it is told to stop.
 TEST(EngineProtocol, CommandsDuringASearchAreReadAtOnce) {

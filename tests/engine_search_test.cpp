@@ -31,10 +31,12 @@ Position At(const char* fen, std::initializer_list<const char*> moves = {}) {
 }
 
 engine::SearchResult SearchDepth(const Position& pos, int depth,
-                                 const std::vector<engine::Move>& banned = {}) {
+                                 const std::vector<engine::Move>& banned = {},
+                                 bool chase_rule = true) {
   engine::Searcher searcher(4);
   engine::Limits limits;
   limits.depth = depth;
+  limits.chase_rule = chase_rule;
   return searcher.Search(pos, limits, banned);
 }
 
@@ -126,6 +128,15 @@ TEST(EngineSearch, RepetitionIsADrawButPerpetualCheckLoses) {
   auto win = SearchDepth(victim, 3);
   EXPECT_EQ(engine::ToIccs(win.best), "e9e8");
   EXPECT_GT(win.score, engine::kMateBound - 1000);
+  // Red's chariot has chased the horse round a cycle: black, a chariot down, repeats and wins by
+  // the chasing rule; told that a chase is a draw, it takes the draw and no more.
+  Position chased = At("5k3/9/9/2n6/R8/9/9/9/9/3K5 w", {"a5a6", "c6d8", "a6a8", "d8c6", "a8a6"});
+  auto by_rule = SearchDepth(chased, 5);
+  EXPECT_EQ(engine::ToIccs(by_rule.best), "c6d8");
+  EXPECT_GT(by_rule.score, engine::kMateBound - 1000);
+  auto as_draw = SearchDepth(chased, 5, {}, false);
+  EXPECT_EQ(engine::ToIccs(as_draw.best), "c6d8");
+  EXPECT_EQ(as_draw.score, 0);
 }
 
 // Scores that a repetition decided belong to the line searched, not to the position: searched

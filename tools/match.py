@@ -18,7 +18,8 @@ Adjudication:
     the other did not: that side loses (perpetual chase). Chases are judged by
     `xiangqi-cli enginejudge` (--judge); without it only checks are. When an engine does not
     know the chasing rule (--chase-rule-a/-b; Fairy-Stockfish and Sjaak II do not) a chase is a
-    draw, and the chases are counted apart;
+    draw, and the chases are counted apart; an engine that offers the choice (ours: ChaseRule)
+    is told so, and plays by it;
   * 100 plies without a capture is a draw when either engine plays by that rule (Fairy-Stockfish
     does), 120 (the Chinese rules' 60 moves) otherwise (--no-capture-plies);
   * --max-plies plies without a result is a draw.
@@ -156,6 +157,7 @@ class Player:
                 self.engine.send(f"setoption name Level value {level}")
             if skill is not None:
                 self.engine.send(f"setoption name Skill Level value {skill}")
+        self.options = [l for l in lines if l.startswith("option ")]
         name = next((l[8:] for l in lines if l.startswith("id name ")), command)
         self.name = name
         if notation == "auto":
@@ -163,6 +165,21 @@ class Player:
             notation = "1-10" if one_based else "0-9"
         self.offset = 1 if notation == "1-10" else 0
         self.ready()
+
+    def play_chase_as_draw(self):
+        """Tells an engine that offers the choice (ours: ChaseRule) that a perpetual chase is a
+        draw in this match, so that it neither plays for a win the judge will not give nor refuses
+        a draw the judge would. Returns whether the engine took it."""
+        if self.protocol == "ucci":
+            if not any(o.startswith("option chaserule ") for o in self.options):
+                return False
+            self.engine.send("setoption chaserule false")
+        else:
+            if not any(o.startswith("option name ChaseRule ") for o in self.options):
+                return False
+            self.engine.send("setoption name ChaseRule value false")
+        self.ready()
+        return True
 
     def ready(self):
         self.engine.send("isready")
@@ -605,6 +622,9 @@ def main():
             fairy = any(re.search("fairy", n, re.I) for n in (a.name, b.name))
             no_capture = 100 if fairy else 120
         rules["chase"], rules["no capture"] = chase_rule, no_capture
+        if not chase_rule:
+            told = [p.label for p in (a, b) if p.play_chase_as_draw()]
+            rules["told"] = told
         ref = Referee(args.referee, log)
         try:
             while True:
@@ -688,6 +708,8 @@ def main():
     if rules:
         print(f"rules: perpetual chase {'loses' if rules['chase'] else 'is a draw (an engine does not know the rule)'}, "
               f"{rules['no capture'] or 'no'} plies without a capture draw, cap {args.max_plies} plies")
+        if rules.get("told"):
+            print("told that a perpetual chase is a draw: " + ", ".join(rules["told"]))
     print(endings_text(endings))
     chases = endings.get("chase, scored as a draw")
     if chases and (chases[0] or chases[1]):
