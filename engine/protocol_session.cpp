@@ -217,6 +217,7 @@ void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Re
   Limits limits = EffectiveLimits(search_level, request, setup.cap);
   limits.multipv = multipv;
   limits.chase_rule = chase_rule;
+  limits.no_capture_plies = no_capture_plies;
   if (setup.on_search) setup.on_search(limits);
   stop = false;  // the worker is idle: no search reads the flag now
   limits.stop = &stop;

@@ -36,6 +36,7 @@ class Output {
 inline constexpr int64_t kMaxMs = int64_t(1) << 40;
 inline constexpr int64_t kMaxMoveOverheadMs = 5000;
 inline constexpr int kMaxMultiPv = 5;
+inline constexpr int kMaxNoCapturePlies = 1000;
 
 // Words of a line split on blanks; a carriage return from a Windows interface is a blank too.
 std::vector<std::string> Split(std::string_view line);
@@ -139,8 +140,9 @@ struct SearchSession {
   // False after a refused "position" until a good one: a search then has no position to answer.
   bool position_valid = true;
   int level;
-  int multipv = 1;         // lines a search reports (MultiPV), 1..kMaxMultiPv
-  bool chase_rule = true;  // a perpetual chase loses (else it is a draw): Limits::chase_rule
+  int multipv = 1;           // lines a search reports (MultiPV), 1..kMaxMultiPv
+  bool chase_rule = true;    // a perpetual chase loses (else it is a draw): Limits::chase_rule
+  int no_capture_plies = 0;  // plies without a capture that draw: Limits::no_capture_plies
   int64_t move_overhead_ms = kDefaultMoveOverheadMs;  // kept back from each move's time
   // Under a clock: the limits of a move from the time left, its increment and the moves to go.
   void UseClock(GoRequest& request, int64_t remaining_ms, int64_t increment_ms,

@@ -369,6 +369,19 @@ struct Searcher::Impl {
     return true;
   }
 
+  // Under a no-capture rule: the count has run out (a General in check is still mated first).
+  bool NoCaptureDraw(bool in_check) const {
+    return limits.no_capture_plies && !in_check &&
+           pos.History().back().halfmove >= limits.no_capture_plies;
+  }
+
+  // A static evaluation as the search uses it: faded towards half as the no-capture count runs.
+  int Faded(int eval) const {
+    if (!limits.no_capture_plies) return eval;
+    int count = std::min(pos.History().back().halfmove, limits.no_capture_plies);
+    return eval * (2 * limits.no_capture_plies - count) / (2 * limits.no_capture_plies);
+  }
+
   static bool Cuts(const Entry& e, int alpha, int beta, int ply) {
     int score = FromTable(e.score, ply);
     return e.Bound() == kExact || (e.Bound() == kLower && score >= beta) ||
@@ -449,6 +462,7 @@ struct Searcher::Impl {
     if (ShouldStop()) return 0;
     bool in_check = pos.InCheckCached();
     if (ply >= kMaxPly) return Evaluate(pos);
+    if (NoCaptureDraw(in_check)) return dependent[ply] = true, 0;
     // The table answers here too, from any depth, and keeps the evaluation.
     Move hash_move = kNoMove;
     int eval = kNoEval;
@@ -467,7 +481,7 @@ struct Searcher::Impl {
       eval = kNoEval;
     } else {
       if (eval == kNoEval) eval = Evaluate(pos);
-      best = eval;
+      best = Faded(eval);
       if (best >= beta) {
         table.Store(pos.Key(), 0, best, eval, kLower, kNoMove, ply);
         return best;
@@ -516,6 +530,7 @@ struct Searcher::Impl {
       if (Repetition(ply, score)) return dependent[ply] = true, score;
     }
     bool in_check = pos.InCheckCached();
+    if (ply > 0 && NoCaptureDraw(in_check)) return dependent[ply] = true, 0;
     if (in_check && ply < kMaxPly / 2) ++depth;  // check extension
     if (depth <= 0) return Quiesce(alpha, beta, ply);
     if (stopped) return 0;
@@ -533,7 +548,8 @@ struct Searcher::Impl {
         return FromTable(e->score, ply);
     }
 
-    int static_eval = in_check ? -kInfinity : table_eval != kNoEval ? table_eval : Evaluate(pos);
+    int raw_eval = in_check ? kNoEval : table_eval != kNoEval ? table_eval : Evaluate(pos);
+    int static_eval = in_check ? -kInfinity : Faded(raw_eval);
     evals[ply] = static_eval;
     // Better than two plies ago: the position improves for us, and late moves deserve more.
     bool improving = !in_check && (ply < 2 || static_eval > evals[ply - 2]);
@@ -655,7 +671,7 @@ struct Searcher::Impl {
     if (!keep_score)
       table.StoreMove(pos.Key(), best_move);
     else
-      table.Store(pos.Key(), depth, best, in_check ? kNoEval : static_eval, bound, best_move, ply);
+      table.Store(pos.Key(), depth, best, raw_eval, bound, best_move, ply);
     dependent[ply] = path;
     return best;
   }
@@ -704,7 +720,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
 
   Position& pos = s.pos;
   bool in_check = pos.InCheckCached();
-  s.evals[0] = in_check ? -kInfinity : Evaluate(pos);
+  s.evals[0] = in_check ? -kInfinity : s.Faded(Evaluate(pos));
   std::vector<Move> root_moves;
   for (Move m : pos.LegalMoves())
     if (std::find(banned.begin(), banned.end(), m) == banned.end()) root_moves.push_back(m);

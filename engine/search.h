@@ -46,6 +46,11 @@ struct Limits {  // 0 = no limit of that kind
   // chasing, so that the search neither plays for a win the game will not give nor refuses a
   // draw it would.
   bool chase_rule = true;
+  // A draw after this many plies without a capture (0: no such rule; 100 is the rule of
+  // Fairy-Stockfish and the western engines, 120 the Chinese rules' 60 moves). The search scores
+  // such a position a draw, and a lead fades towards half as the count nears it, so that a side
+  // ahead makes progress before the rule takes its win away.
+  int no_capture_plies = 0;
   // The caller's stop: set it from any thread and the search returns within 10 ms with the best
   // move found so far. Set before Search begins, Search returns at once without searching, still
   // with a legal move when there is one (the table's move for the position if it has a legal one,

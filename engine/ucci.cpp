@@ -46,6 +46,8 @@ struct Ucci {
     Say("option multipv type spin min 1 max " + std::to_string(protocol::kMaxMultiPv) +
         " default 1");
     Say("option chaserule type check default true");
+    Say("option nocapturedraw type spin min 0 max " + std::to_string(protocol::kMaxNoCapturePlies) +
+        " default 0");
     Say("option newgame type button");
     Say("ucciok");
   }
@@ -79,6 +81,11 @@ struct Ucci {
       if (value != "true" && value != "false")
         return Refuse("chaserule is true (a perpetual chase loses) or false (it is a draw)");
       s.chase_rule = value == "true";
+    } else if (name == "nocapturedraw") {
+      auto plies = ParseNumber(value, 0, protocol::kMaxNoCapturePlies);
+      if (!plies)
+        return Refuse("nocapturedraw is the plies without a capture that draw, 0 to 1000");
+      s.no_capture_plies = int(*plies);
     } else if (name == "newgame") {
       s.NewGame();
     } else {

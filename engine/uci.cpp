@@ -45,6 +45,8 @@ struct Uci {
     Say("option name MultiPV type spin default 1 min 1 max " +
         std::to_string(protocol::kMaxMultiPv));
     Say("option name ChaseRule type check default true");
+    Say("option name NoCaptureDraw type spin default 0 min 0 max " +
+        std::to_string(protocol::kMaxNoCapturePlies));
     Say("option name UCI_Variant type combo default xiangqi var xiangqi");
     Say("uciok");
   }
@@ -78,6 +80,11 @@ struct Uci {
       if (Lower(value) != "true" && Lower(value) != "false")
         return Refuse("ChaseRule is true (a perpetual chase loses) or false (it is a draw)");
       s.chase_rule = Lower(value) == "true";
+    } else if (name == "nocapturedraw") {
+      auto plies = ParseNumber(value, 0, protocol::kMaxNoCapturePlies);
+      if (!plies)
+        return Refuse("NoCaptureDraw is the plies without a capture that draw, 0 to 1000");
+      s.no_capture_plies = int(*plies);
     } else if (name == "level") {
       auto level = ParseNumber(value, kMinLevel, kMaxLevel);
       if (!level) return Refuse("Level is a number from 1 to 8");

@@ -471,13 +471,14 @@ TEST(EngineProtocol, MultiPv) {
                          {"info string MultiPV is a number from 1 to 5"}});
 }
 
-// An interface that judges a perpetual chase a draw says so, and the engine's scores follow: black
-// repeating against red's chasing chariot wins by the rule, draws without it.
-TEST(EngineProtocol, ChaseRuleOption) {
+// An interface says by which rules the game is judged, and the engine's scores follow: black
+// repeating against red's chasing chariot wins by the chasing rule, draws without it; a lead
+// with no capture in time draws under a no-capture rule.
+TEST(EngineProtocol, RuleOptions) {
   const std::string moves = " moves a5a6 c6d8 a6a8 d8c6 a8a6\n";
   const std::string fen = "position fen 5k3/9/9/2n6/R8/9/9/9/9/3K5 w - - 0 1" + moves;
   const std::string win = "info depth 5 .* score cp 2899\\d .*",
-                    draw = "info depth 5 .*score (cp )?0 .*";
+                    draw = "info depth \\d .*score (cp )?0 .*";
   Check(engine::RunUci, {"uci, by the rule", fen + "go depth 5\n", {win, "bestmove c6d8.*"}});
   Check(engine::RunUci, {"uci, as a draw",
                          "setoption name ChaseRule value false\n" + fen + "go depth 5\n",
@@ -488,6 +489,13 @@ TEST(EngineProtocol, ChaseRuleOption) {
   Check(engine::RunUci, {"uci, refused",
                          "setoption name ChaseRule value 0\n",
                          {"info string ChaseRule is true .* or false .*"}});
+  // A chariot's lead with the count at 99: no capture can come in time.
+  const std::string counted = "position fen 3aka3/9/9/9/9/9/9/9/R8/3K5 w - - 99 80\ngo depth 4\n";
+  Check(engine::RunUci, {"uci, no rule", counted, {"info depth 4 .* score cp [1-9]\\d\\d+ .*"}});
+  Check(engine::RunUci,
+        {"uci, the count runs out", "setoption name NoCaptureDraw value 100\n" + counted, {draw}});
+  Check(engine::RunUcci,
+        {"ucci, the count runs out", "setoption nocapturedraw 100\n" + counted, {draw}});
 }
 
 // Commands that come while a search runs are taken at once: a new position, options, isready;

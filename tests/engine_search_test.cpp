@@ -30,13 +30,12 @@ Position At(const char* fen, std::initializer_list<const char*> moves = {}) {
   return *pos;
 }
 
+// `limits` for the rules the game is played by; the depth is the given one.
 engine::SearchResult SearchDepth(const Position& pos, int depth,
                                  const std::vector<engine::Move>& banned = {},
-                                 bool chase_rule = true) {
+                                 engine::Limits limits = {}) {
   engine::Searcher searcher(4);
-  engine::Limits limits;
   limits.depth = depth;
-  limits.chase_rule = chase_rule;
   return searcher.Search(pos, limits, banned);
 }
 
@@ -134,9 +133,30 @@ TEST(EngineSearch, RepetitionIsADrawButPerpetualCheckLoses) {
   auto by_rule = SearchDepth(chased, 5);
   EXPECT_EQ(engine::ToIccs(by_rule.best), "c6d8");
   EXPECT_GT(by_rule.score, engine::kMateBound - 1000);
-  auto as_draw = SearchDepth(chased, 5, {}, false);
+  engine::Limits chase_draws;
+  chase_draws.chase_rule = false;
+  auto as_draw = SearchDepth(chased, 5, {}, chase_draws);
   EXPECT_EQ(engine::ToIccs(as_draw.best), "c6d8");
   EXPECT_EQ(as_draw.score, 0);
+}
+
+// Under a rule of 100 plies without a capture, a lead that cannot take anything in time is a draw,
+// and a lead fades as the count runs; without the rule neither.
+TEST(EngineSearch, NoCaptureRuleDrawsAndFades) {
+  engine::Limits rule;
+  rule.no_capture_plies = 100;
+  const char* lone = "3aka3/9/9/9/9/9/9/9/R8/3K5 w - - ";
+  auto Score = [&](int count, const engine::Limits& limits) {
+    return SearchDepth(At((std::string(lone) + std::to_string(count) + " 80").c_str()), 4, {},
+                       limits)
+        .score;
+  };
+  int plain = Score(99, {});
+  EXPECT_GT(plain, 500);
+  EXPECT_EQ(Score(99, rule), 0);
+  EXPECT_EQ(Score(0, {}), plain);
+  EXPECT_LT(Score(60, rule), Score(0, rule));
+  EXPECT_GT(Score(60, rule), plain / 2);
 }
 
 // Scores that a repetition decided belong to the line searched, not to the position: searched

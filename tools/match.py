@@ -18,11 +18,12 @@ Adjudication:
     the other did not: that side loses (perpetual chase). Chases are judged by
     `xiangqi-cli enginejudge` (--judge); without it only checks are. When an engine does not
     know the chasing rule (--chase-rule-a/-b; Fairy-Stockfish and Sjaak II do not) a chase is a
-    draw, and the chases are counted apart; an engine that offers the choice (ours: ChaseRule)
-    is told so, and plays by it;
+    draw, and the chases are counted apart;
   * 100 plies without a capture is a draw when either engine plays by that rule (Fairy-Stockfish
     does), 120 (the Chinese rules' 60 moves) otherwise (--no-capture-plies);
   * --max-plies plies without a result is a draw.
+An engine that offers the choices (ours: ChaseRule, NoCaptureDraw) is told these rules, and plays
+by them.
 
 Squares: our engine speaks ICCS (ranks 0..9); Fairy-Stockfish and Sjaak II number the ranks
 1..10, and the tool translates (see --notation-a/--notation-b).
@@ -166,20 +167,28 @@ class Player:
         self.offset = 1 if notation == "1-10" else 0
         self.ready()
 
-    def play_chase_as_draw(self):
-        """Tells an engine that offers the choice (ours: ChaseRule) that a perpetual chase is a
-        draw in this match, so that it neither plays for a win the judge will not give nor refuses
-        a draw the judge would. Returns whether the engine took it."""
-        if self.protocol == "ucci":
-            if not any(o.startswith("option chaserule ") for o in self.options):
-                return False
-            self.engine.send("setoption chaserule false")
-        else:
-            if not any(o.startswith("option name ChaseRule ") for o in self.options):
-                return False
-            self.engine.send("setoption name ChaseRule value false")
+    def tell_rules(self, chase_rule, no_capture_plies):
+        """Tells an engine that offers the choices (ours: ChaseRule, NoCaptureDraw) by which rules
+        this match is judged, so that it neither plays for a win the judge will not give nor
+        refuses a draw the judge would. Returns the rules it was told."""
+        told = []
+        for name, value, shown in (("ChaseRule", "false" if not chase_rule else None,
+                                    "a perpetual chase is a draw"),
+                                   ("NoCaptureDraw", no_capture_plies or None,
+                                    f"{no_capture_plies} plies without a capture draw")):
+            if value is None:
+                continue
+            if self.protocol == "ucci":
+                if not any(o.startswith(f"option {name.lower()} ") for o in self.options):
+                    continue
+                self.engine.send(f"setoption {name.lower()} {value}")
+            else:
+                if not any(o.startswith(f"option name {name} ") for o in self.options):
+                    continue
+                self.engine.send(f"setoption name {name} value {value}")
+            told.append(shown)
         self.ready()
-        return True
+        return told
 
     def ready(self):
         self.engine.send("isready")
@@ -622,9 +631,10 @@ def main():
             fairy = any(re.search("fairy", n, re.I) for n in (a.name, b.name))
             no_capture = 100 if fairy else 120
         rules["chase"], rules["no capture"] = chase_rule, no_capture
-        if not chase_rule:
-            told = [p.label for p in (a, b) if p.play_chase_as_draw()]
-            rules["told"] = told
+        for p in (a, b):
+            told = p.tell_rules(chase_rule, no_capture)
+            if told:
+                rules.setdefault("told", {})[p.label] = told
         ref = Referee(args.referee, log)
         try:
             while True:
@@ -708,8 +718,8 @@ def main():
     if rules:
         print(f"rules: perpetual chase {'loses' if rules['chase'] else 'is a draw (an engine does not know the rule)'}, "
               f"{rules['no capture'] or 'no'} plies without a capture draw, cap {args.max_plies} plies")
-        if rules.get("told"):
-            print("told that a perpetual chase is a draw: " + ", ".join(rules["told"]))
+        for label, told in rules.get("told", {}).items():
+            print(f"{label} was told: " + "; ".join(told))
     print(endings_text(endings))
     chases = endings.get("chase, scored as a draw")
     if chases and (chases[0] or chases[1]):
