@@ -137,7 +137,8 @@ class Engine:
 class Player:
     """An engine as a player: its protocol, its notation, its options and its search limit."""
 
-    def __init__(self, command, label, log, protocol, notation, level, skill, go_words):
+    def __init__(self, command, label, log, protocol, notation, level, skill, go_words,
+                 options=()):
         self.command = command
         self.label = label
         self.protocol = protocol
@@ -158,6 +159,9 @@ class Player:
                 self.engine.send(f"setoption name Level value {level}")
             if skill is not None:
                 self.engine.send(f"setoption name Skill Level value {skill}")
+        for name, value in options:
+            self.engine.send(f"setoption {name} {value}" if protocol == "ucci" else
+                             f"setoption name {name} value {value}")
         self.options = [l for l in lines if l.startswith("option ")]
         name = next((l[8:] for l in lines if l.startswith("id name ")), command)
         self.name = name
@@ -480,6 +484,10 @@ def main():
     ap.add_argument("--level-b", type=int)
     ap.add_argument("--skill-a", type=int, help="Fairy-Stockfish 'Skill Level' (-20..20)")
     ap.add_argument("--skill-b", type=int)
+    ap.add_argument("--option-a", action="append", default=[], metavar="NAME=VALUE",
+                    help="an engine option for A, sent after its level (repeatable), e.g. "
+                         "'Move Overhead=0'")
+    ap.add_argument("--option-b", action="append", default=[], metavar="NAME=VALUE")
     ap.add_argument("--tc", type=int, default=200, help="milliseconds per move (default 200)")
     ap.add_argument("--clock", default=None,
                     help="a clock for both sides instead of a time per move: BASE+INC in ms, "
@@ -545,13 +553,24 @@ def main():
             return f"time {args.tc} movestogo 1"
         return f"movetime {args.tc}"
 
+    def named_options(given, flag):
+        pairs = []
+        for text in given:
+            name, sep, value = text.partition("=")
+            if not sep or not name.strip():
+                ap.error(f"{flag} takes NAME=VALUE, not '{text}'")
+            pairs.append((name.strip(), value.strip()))
+        return pairs
+    options_a = named_options(args.option_a, "--option-a")
+    options_b = named_options(args.option_b, "--option-b")
+
     def make_players():
         pa = protocol_of(args.engine_a, args.protocol_a)
         pb = protocol_of(args.engine_b, args.protocol_b)
         a = Player(args.engine_a, "A", log, pa, args.notation_a, args.level_a, args.skill_a,
-                   go_words(args.limit_a, pa))
+                   go_words(args.limit_a, pa), options_a)
         b = Player(args.engine_b, "B", log, pb, args.notation_b, args.level_b, args.skill_b,
-                   go_words(args.limit_b, pb))
+                   go_words(args.limit_b, pb), options_b)
         return a, b
 
     def timeout_for(player):
@@ -706,6 +725,9 @@ def main():
           f"{limit_text(args.limit_a, args.engine_a, args.protocol_a)}")
     print(f"B: {names.get('B', args.engine_b)}  level {args.level_b}  skill {args.skill_b}  "
           f"limit {limit_text(args.limit_b, args.engine_b, args.protocol_b)}")
+    for label, given in (("A", args.option_a), ("B", args.option_b)):
+        if given:
+            print(f"{label}'s options: " + ", ".join(given))
     print("A " + summary(counts["W"], counts["D"], counts["L"]))
     if sprt:
         llr = sprt_llr(counts["W"], counts["D"], counts["L"], *sprt)
