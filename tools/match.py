@@ -159,10 +159,9 @@ class Player:
                 self.engine.send(f"setoption name Level value {level}")
             if skill is not None:
                 self.engine.send(f"setoption name Skill Level value {skill}")
-        for name, value in options:
-            self.engine.send(f"setoption {name} {value}" if protocol == "ucci" else
-                             f"setoption name {name} value {value}")
         self.options = [l for l in lines if l.startswith("option ")]
+        for name, value in options:
+            self.set_option(name, value)
         name = next((l[8:] for l in lines if l.startswith("id name ")), command)
         self.name = name
         if notation == "auto":
@@ -180,19 +179,20 @@ class Player:
                                     "a perpetual chase is a draw"),
                                    ("NoCaptureDraw", no_capture_plies or None,
                                     f"{no_capture_plies} plies without a capture draw")):
-            if value is None:
-                continue
-            if self.protocol == "ucci":
-                if not any(o.startswith(f"option {name.lower()} ") for o in self.options):
-                    continue
-                self.engine.send(f"setoption {name.lower()} {value}")
-            else:
-                if not any(o.startswith(f"option name {name} ") for o in self.options):
-                    continue
-                self.engine.send(f"setoption name {name} value {value}")
-            told.append(shown)
+            if value is not None and self.offers(name):
+                self.set_option(name, value)
+                told.append(shown)
         self.ready()
         return told
+
+    def offers(self, name):
+        """Whether the engine listed the option in its greeting (UCCI names it in lower case)."""
+        head = f"option {name.lower()} " if self.protocol == "ucci" else f"option name {name} "
+        return any(o.startswith(head) for o in self.options)
+
+    def set_option(self, name, value):
+        self.engine.send(f"setoption {name.lower()} {value}" if self.protocol == "ucci" else
+                         f"setoption name {name} value {value}")
 
     def ready(self):
         self.engine.send("isready")
