@@ -606,6 +606,7 @@ void Position::MakeMove(Move m) {
   State st;
   st.move = m;
   st.captured = int8_t(captured);
+  st.moved = int8_t(piece);
   st.irreversible = captured != 0;
   st.captured_slot = slot_of_[m.to];
   uint64_t key = key_ ^ kZobrist.piece[piece][m.from] ^ kZobrist.piece[piece][m.to] ^ kZobrist.side;

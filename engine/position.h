@@ -147,6 +147,7 @@ class Position {
     uint64_t key = 0;
     Move move{};          // the move that led here (kNoMove for the first and after a null move)
     int8_t captured = 0;  // the piece it captured
+    int8_t moved = 0;     // the piece that moved (0 for the first and after a null move)
     bool irreversible = true;  // a capture, a null move or the first position: looks stop here
     int8_t check = -1;         // side to move in check here: -1 unknown, 0 no, 1 yes
     int8_t captured_slot = -1;

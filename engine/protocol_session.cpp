@@ -5,6 +5,8 @@
 #include <ostream>
 #include <utility>
 
+#include "engine/network.h"
+
 namespace engine::protocol {
 
 void Output::Line(const std::string& text) {
@@ -218,14 +220,20 @@ void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Re
   limits.multipv = multipv;
   limits.chase_rule = chase_rule;
   limits.no_capture_plies = no_capture_plies;
+  // The search holds its network for as long as it runs, whatever EvalFile says meanwhile.
+  std::shared_ptr<const Network> net;
+  if (use_network)
+    net = network ? network : std::shared_ptr<const Network>(&Network::Embedded(), [](auto) {});
+  limits.network = net.get();
   if (setup.on_search) setup.on_search(limits);
   stop = false;  // the worker is idle: no search reads the flag now
   limits.stop = &stop;
   bool shallow = PlayedByTwoPlySearch(search_level) && setup.shallow;
   unbounded =
       hold || (!shallow && limits.depth == 0 && limits.nodes == 0 && limits.movetime_ms == 0);
-  worker.Start([this, pos = position, search_level, limits, hold, banned = request.banned,
+  worker.Start([this, pos = position, search_level, limits, hold, banned = request.banned, net,
                 info = std::move(info), done = std::move(done)] {
+    (void)net;  // held, not read: limits.network points into it
     SearchResult result =
         FindMove(searcher, setup, search_level, pos, limits, banned, [&](const SearchInfo& i) {
           std::string line = info(i);
@@ -234,6 +242,17 @@ void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Re
     if (hold) stop.wait(false);
     if (!discard) done(result);
   });
+}
+
+bool SearchSession::LoadNetwork(const std::string& path, std::string* error) {
+  if (path.empty() || path == kBuiltInNetwork) {
+    network.reset();
+    return true;
+  }
+  auto loaded = Network::FromFile(path, error);
+  if (!loaded) return false;
+  network = std::make_shared<const Network>(std::move(*loaded));
+  return true;
 }
 
 void SearchSession::PonderHit() {

@@ -8,6 +8,7 @@
 #include <functional>
 #include <iosfwd>
 #include <istream>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -37,6 +38,7 @@ inline constexpr int64_t kMaxMs = int64_t(1) << 40;
 inline constexpr int64_t kMaxMoveOverheadMs = 5000;
 inline constexpr int kMaxMultiPv = 5;
 inline constexpr int kMaxNoCapturePlies = 1000;
+inline constexpr const char* kBuiltInNetwork = "<built-in>";
 
 // Words of a line split on blanks; a carriage return from a Windows interface is a blank too.
 std::vector<std::string> Split(std::string_view line);
@@ -143,6 +145,10 @@ struct SearchSession {
   int multipv = 1;           // lines a search reports (MultiPV), 1..kMaxMultiPv
   bool chase_rule = true;    // a perpetual chase loses (else it is a draw): Limits::chase_rule
   int no_capture_plies = 0;  // plies without a capture that draw: Limits::no_capture_plies
+  bool use_network = false;  // the evaluation network rather than the classical evaluation
+  // Reads the network EvalFile names ("<built-in>" or nothing: the program's own); false, with
+  // the reason, when it cannot (the network in use stays). A search under way keeps its own.
+  bool LoadNetwork(const std::string& path, std::string* error);
   int64_t move_overhead_ms = kDefaultMoveOverheadMs;  // kept back from each move's time
   // Under a clock: the limits of a move from the time left, its increment and the moves to go.
   void UseClock(GoRequest& request, int64_t remaining_ms, int64_t increment_ms,
@@ -161,6 +167,7 @@ struct SearchSession {
   std::atomic<bool> stop{false};     // the running search's stop, cleared as each search starts
   std::atomic<bool> discard{false};  // the stopped search's move is not reported
   int64_t pending_hash_mb = 0;       // a table size asked for during a search (0: none)
+  std::shared_ptr<const Network> network;  // EvalFile's network; null: the built-in one
   bool pending_new_game = false;
 };
 

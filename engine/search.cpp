@@ -9,6 +9,7 @@
 
 #include "engine/evaluation.h"
 #include "engine/geometry.h"
+#include "engine/network.h"
 #include "engine/repetition.h"
 #include "engine/search_params.h"
 
@@ -320,6 +321,8 @@ struct Searcher::Impl {
 
   Position pos;
   Limits limits;
+  std::unique_ptr<NetworkEvaluator> network;  // for limits.network
+  const Network* network_of = nullptr;
   Clock::time_point start;
   uint64_t nodes = 0;
   int seldepth = 0;
@@ -368,6 +371,9 @@ struct Searcher::Impl {
     score = applies ? verdict.result * (kPerpetualScore - ply) : 0;
     return true;
   }
+
+  // The static evaluation of the position: the network's when the limits name one.
+  int Evaluate() { return network ? network->Evaluate(pos) : engine::Evaluate(pos); }
 
   // Under a no-capture rule: the count has run out (a General in check is still mated first).
   bool NoCaptureDraw(bool in_check) const {
@@ -461,7 +467,7 @@ struct Searcher::Impl {
     if (ply > seldepth) seldepth = ply;
     if (ShouldStop()) return 0;
     bool in_check = pos.InCheckCached();
-    if (ply >= kMaxPly) return Evaluate(pos);
+    if (ply >= kMaxPly) return Evaluate();
     if (NoCaptureDraw(in_check)) return dependent[ply] = true, 0;
     // The table answers here too, from any depth, and keeps the evaluation.
     Move hash_move = kNoMove;
@@ -480,7 +486,7 @@ struct Searcher::Impl {
       n = pos.GeneratePseudo(moves);  // every evasion, no standing pat
       eval = kNoEval;
     } else {
-      if (eval == kNoEval) eval = Evaluate(pos);
+      if (eval == kNoEval) eval = Evaluate();
       best = Faded(eval);
       if (best >= beta) {
         table.Store(pos.Key(), 0, best, eval, kLower, kNoMove, ply);
@@ -537,7 +543,7 @@ struct Searcher::Impl {
     ++nodes;
     if (ply > seldepth) seldepth = ply;
     if (ShouldStop()) return 0;
-    if (ply >= kMaxPly) return Evaluate(pos);
+    if (ply >= kMaxPly) return Evaluate();
 
     Move hash_move = kNoMove;
     int table_eval = kNoEval;
@@ -548,7 +554,7 @@ struct Searcher::Impl {
         return FromTable(e->score, ply);
     }
 
-    int raw_eval = in_check ? kNoEval : table_eval != kNoEval ? table_eval : Evaluate(pos);
+    int raw_eval = in_check ? kNoEval : table_eval != kNoEval ? table_eval : Evaluate();
     int static_eval = in_check ? -kInfinity : Faded(raw_eval);
     evals[ply] = static_eval;
     // Better than two plies ago: the position improves for us, and late moves deserve more.
@@ -709,6 +715,11 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
   s.pos = root;
   s.pos.MarkChecks();
   s.limits = limits;
+  if (!limits.network)
+    s.network.reset();
+  else if (s.network_of != limits.network)
+    s.network = std::make_unique<NetworkEvaluator>(*limits.network);
+  s.network_of = limits.network;
   s.start = Clock::now();
   s.nodes = 0;
   s.seldepth = 0;
@@ -720,7 +731,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
 
   Position& pos = s.pos;
   bool in_check = pos.InCheckCached();
-  s.evals[0] = in_check ? -kInfinity : s.Faded(Evaluate(pos));
+  s.evals[0] = in_check ? -kInfinity : s.Faded(s.Evaluate());
   std::vector<Move> root_moves;
   for (Move m : pos.LegalMoves())
     if (std::find(banned.begin(), banned.end(), m) == banned.end()) root_moves.push_back(m);
@@ -737,7 +748,7 @@ SearchResult Searcher::Search(const Position& root, const Limits& limits,
     int best = -kInfinity;
     for (Move m : root_moves) {
       pos.MakeMove(m);
-      int score = -Evaluate(pos);
+      int score = -s.Evaluate();
       pos.UnmakeMove();
       if (score > best) best = score, result.best = m;
     }

@@ -15,6 +15,8 @@
 
 namespace engine {
 
+class Network;
+
 inline constexpr int kMateScore = 30000;  // mate in n plies = kMateScore - n
 inline constexpr int kMaxPly = 128;
 // A score beyond this is a mate; a perpetual checker's loss is scored kPerpetualScore - ply.
@@ -51,6 +53,9 @@ struct Limits {  // 0 = no limit of that kind
   // such a position a draw, and a lead fades towards half as the count nears it, so that a side
   // ahead makes progress before the rule takes its win away.
   int no_capture_plies = 0;
+  // The evaluation network to evaluate with (null: the classical evaluation). The caller keeps it
+  // alive while the search runs.
+  const Network* network = nullptr;
   // The caller's stop: set it from any thread and the search returns within 10 ms with the best
   // move found so far. Set before Search begins, Search returns at once without searching, still
   // with a legal move when there is one (the table's move for the position if it has a legal one,

@@ -48,6 +48,8 @@ struct Ucci {
     Say("option chaserule type check default true");
     Say("option nocapturedraw type spin min 0 max " + std::to_string(protocol::kMaxNoCapturePlies) +
         " default 0");
+    Say("option usenetwork type check default false");
+    Say(std::string("option evalfile type string default ") + protocol::kBuiltInNetwork);
     Say("option newgame type button");
     Say("ucciok");
   }
@@ -86,6 +88,14 @@ struct Ucci {
       if (!plies)
         return Refuse("nocapturedraw is the plies without a capture that draw, 0 to 1000");
       s.no_capture_plies = int(*plies);
+    } else if (name == "usenetwork") {
+      if (value != "true" && value != "false")
+        return Refuse("usenetwork is true (the evaluation network) or false (the classical one)");
+      s.use_network = value == "true";
+    } else if (name == "evalfile") {
+      std::string why;  // a file's name keeps its case and its blanks
+      if (!s.LoadNetwork(protocol::Join(w, 2, w.size()), &why))
+        return Refuse("evalfile: " + why + "; the network is unchanged");
     } else if (name == "newgame") {
       s.NewGame();
     } else {

@@ -47,6 +47,8 @@ struct Uci {
     Say("option name ChaseRule type check default true");
     Say("option name NoCaptureDraw type spin default 0 min 0 max " +
         std::to_string(protocol::kMaxNoCapturePlies));
+    Say("option name UseNetwork type check default false");
+    Say(std::string("option name EvalFile type string default ") + protocol::kBuiltInNetwork);
     Say("option name UCI_Variant type combo default xiangqi var xiangqi");
     Say("uciok");
   }
@@ -85,6 +87,14 @@ struct Uci {
       if (!plies)
         return Refuse("NoCaptureDraw is the plies without a capture that draw, 0 to 1000");
       s.no_capture_plies = int(*plies);
+    } else if (name == "usenetwork") {
+      if (Lower(value) != "true" && Lower(value) != "false")
+        return Refuse("UseNetwork is true (the evaluation network) or false (the classical one)");
+      s.use_network = Lower(value) == "true";
+    } else if (name == "evalfile") {
+      std::string why;
+      if (!s.LoadNetwork(value, &why))
+        return Refuse("EvalFile: " + why + "; the network is unchanged");
     } else if (name == "level") {
       auto level = ParseNumber(value, kMinLevel, kMaxLevel);
       if (!level) return Refuse("Level is a number from 1 to 8");
