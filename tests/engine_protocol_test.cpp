@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/network.h"
 #include "engine/protocol.h"
 
 namespace {
@@ -496,6 +497,48 @@ TEST(EngineProtocol, RuleOptions) {
         {"uci, the count runs out", "setoption name NoCaptureDraw value 100\n" + counted, {draw}});
   Check(engine::RunUcci,
         {"ucci, the count runs out", "setoption nocapturedraw 100\n" + counted, {draw}});
+}
+
+// The evaluation network chosen over the protocols: a network of nothing but an output bias
+// worth 123 cp to whoever moves shows that it is the one searched with; a bad file is refused.
+TEST(EngineProtocol, NetworkOptions) {
+  const std::string path = testing::TempDir() + "flat.xqnn";
+  {
+    std::vector<int16_t> none(size_t(engine::kNetworkFeatures) * 16);
+    auto flat = engine::Network::Make(16, none, std::vector<int16_t>(16), std::vector<int16_t>(32),
+                                      5019);  // 5019 * 400 / (255 * 64)
+    auto bytes = flat->ToBytes();
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    ASSERT_TRUE(f);
+    std::fwrite(bytes.data(), 1, bytes.size(), f);
+    std::fclose(f);
+  }
+  const std::string go = "position startpos\ngo depth 2\n",
+                    flat = "info depth 2 .*score (cp )?123 .*";
+  Check(engine::RunUci,
+        {"uci",
+         "setoption name UseNetwork value true\nsetoption name EvalFile value " + path + "\n" + go,
+         {flat}});
+  Check(engine::RunUcci,
+        {"ucci", "setoption evalfile " + path + "\nsetoption usenetwork true\n" + go, {flat}});
+  Check(engine::RunUci, {"uci, the classical evaluation",
+                         "setoption name EvalFile value " + path + "\n" + go,
+                         {"info depth 2 .*", "bestmove .*"},
+                         {flat}});
+  Check(engine::RunUci, {"uci, back to the built-in network",
+                         "setoption name UseNetwork value true\nsetoption name EvalFile value " +
+                             path + "\nsetoption name EvalFile value <built-in>\n" + go,
+                         {"info depth 2 .*"},
+                         {flat}});
+  Check(engine::RunUci,
+        {"uci, a bad file",
+         "setoption name EvalFile value /nonexistent/net\n",
+         {"info string EvalFile: cannot read /nonexistent/net; the network is unchanged"}});
+  Check(engine::RunUcci,
+        {"ucci, not a network",
+         "setoption evalfile " + path + ".missing\nsetoption usenetwork maybe\n",
+         {"info string evalfile: cannot read .*", "info string usenetwork is true .*"}});
+  std::remove(path.c_str());
 }
 
 // Commands that come while a search runs are taken at once: a new position, options, isready;

@@ -45,6 +45,11 @@ struct Sample {
   float target = 0;
 };
 
+constexpr int kKinds = 14;  // own and other's, 7 kinds each
+int KindRow(int feature) {
+  return kNetworkFeatures + feature / 90;
+}
+
 int Mirror(int feature) {
   const int square = feature % 90;
   return feature - square + square / 9 * 9 + 8 - square % 9;
@@ -98,10 +103,13 @@ bool Load(const Options& o, std::vector<Sample>& train, Held& held) {
 
 struct Net {
   int h;
-  std::vector<float> w1, b1, w2;  // w1: features x h; w2: 2h
+  // w1: a row per feature, then one per kind of piece (own and other's) that every square of
+  // that kind adds too, so that what holds on every square is learnt from all of them; the two
+  // are summed when the network is written. w2: 2h.
+  std::vector<float> w1, b1, w2;
   float b2 = 0;
   explicit Net(int hidden)
-      : h(hidden), w1(size_t(kNetworkFeatures) * hidden), b1(hidden), w2(2 * hidden) {}
+      : h(hidden), w1(size_t(kNetworkFeatures + kKinds) * hidden), b1(hidden), w2(2 * hidden) {}
   size_t Size() const { return w1.size() + b1.size() + w2.size() + 1; }
   // All parameters in one order, for the optimiser.
   template <class F>
@@ -122,7 +130,8 @@ float Forward(const Net& net, const Sample& s, bool mirrored, float* acc) {
     for (int i = 0; i < s.count; ++i) {
       int f = s.features[side][i];
       const float* row = &net.w1[size_t(mirrored ? Mirror(f) : f) * h];
-      for (int j = 0; j < h; ++j) a[j] += row[j];
+      const float* kind = &net.w1[size_t(KindRow(f)) * h];
+      for (int j = 0; j < h; ++j) a[j] += row[j] + kind[j];
     }
     const float* w = &net.w2[size_t(side * h)];
     for (int j = 0; j < h; ++j) out += w[j] * std::clamp(a[j], 0.0f, 1.0f);
@@ -156,7 +165,8 @@ void Backward(const Net& net, const Sample& s, bool mirrored, const float* acc, 
     for (int i = 0; i < s.count; ++i) {
       int f = s.features[side][i];
       float* row = g_w1 + size_t(mirrored ? Mirror(f) : f) * h;
-      for (int j = 0; j < h; ++j) row[j] += d_acc[j];
+      float* kind = g_w1 + size_t(KindRow(f)) * h;
+      for (int j = 0; j < h; ++j) row[j] += d_acc[j], kind[j] += d_acc[j];
     }
   }
 }
@@ -177,10 +187,17 @@ double HeldLoss(const Net& net, const std::vector<Sample>& held, double k) {
   return held.empty() ? 0 : loss / double(held.size());
 }
 
+// Where no sum of 32 rows and the bias can leave int16, and the output weights fit int8.
+constexpr float kLimit = 1.98f;
+
 engine::Network Quantise(const Net& net) {
   auto q = [](float v, int scale) { return int16_t(std::lround(v * scale)); };
   std::vector<int16_t> w1, b1, w2;
-  for (float v : net.w1) w1.push_back(q(v, engine::kNetQA));
+  const size_t h = size_t(net.h);
+  for (size_t i = 0; i < size_t(kNetworkFeatures) * h; ++i)
+    w1.push_back(
+        q(std::clamp(net.w1[i] + net.w1[size_t(KindRow(int(i / h))) * h + i % h], -kLimit, kLimit),
+          engine::kNetQA));
   for (float v : net.b1) b1.push_back(q(v, engine::kNetQA));
   for (float v : net.w2) w2.push_back(q(v, engine::kNetQB));
   return *engine::Network::Make(net.h, w1, b1, w2,
@@ -206,7 +223,7 @@ int Train(const Options& o) {
   std::mt19937_64 rng(o.seed);
   Net net(o.hidden);
   std::uniform_real_distribution<float> first(-0.1f, 0.1f), second(-0.05f, 0.05f);
-  for (float& v : net.w1) v = first(rng);
+  for (size_t i = 0; i < size_t(kNetworkFeatures) * size_t(net.h); ++i) net.w1[i] = first(rng);
   for (float& v : net.b1) v = 0.25f;
   for (float& v : net.w2) v = second(rng);
 
@@ -218,8 +235,6 @@ int Train(const Options& o) {
   std::vector<uint8_t> mirrored(train.size());
   const size_t batches = (train.size() + size_t(o.batch) - 1) / size_t(o.batch);
   const double beta1 = 0.9, beta2 = 0.999;
-  // Where no sum of 32 rows and the bias can leave int16, and the output weights fit int8.
-  const float limit = 1.98f;
   uint64_t step = 0;
   for (int epoch = 0; epoch < o.epochs; ++epoch) {
     std::shuffle(order.begin(), order.end(), rng);
@@ -256,7 +271,7 @@ int Train(const Options& o) {
         m[i] = float(beta1 * m[i] + (1 - beta1) * g);
         v[i] = float(beta2 * v[i] + (1 - beta2) * g * g);
         p -= float(lr * (m[i] / c1) / (std::sqrt(v[i] / c2) + 1e-8));
-        p = std::clamp(p, -limit, limit);
+        p = std::clamp(p, -kLimit, kLimit);
         ++i;
       });
       for (const Gradient& gr : grads) train_loss += gr.loss;
