@@ -5,10 +5,12 @@
 #include <fstream>
 #include <iostream>
 #include <iterator>
+#include <optional>
 #include <sstream>
 
 #include "cli/cli.h"
 #include "engine/eval_params.h"
+#include "engine/network.h"
 #include "engine/search_params.h"
 #include "engine/text_fields.h"
 #include "engine/training_data.h"
@@ -86,7 +88,7 @@ int SelfPlayCommand(const Arguments& args) {
   std::string error;
   auto options = SplitOptions(args,
                               {"--games", "--nodes", "--out", "--seed", "--random-plies",
-                               "--params", "--search-params", "--binary", "--threads"},
+                               "--params", "--search-params", "--binary", "--threads", "--network"},
                               error);
   if (!options) return Refuse(error);
   if (!options->positional.empty()) return Refuse("selfplay takes only options");
@@ -108,6 +110,15 @@ int SelfPlayCommand(const Arguments& args) {
   play.nodes = uint64_t(nodes);
   play.seed = uint64_t(seed);
   play.random_plies = int(random_plies);
+  std::optional<engine::Network> network;
+  if (auto path = options->Get("--network")) {
+    if (*path == engine::kBuiltInNetwork)
+      play.network = &engine::Network::Embedded();
+    else if ((network = engine::Network::FromFile(*path, &error)))
+      play.network = &*network;
+    else
+      return Refuse("--network: " + error);
+  }
   if (binary && *binary == "yes") {
     engine::TrainingDataOptions data{play, int(threads)};
     bool written = engine::WriteTrainingData(data, *out_path, &error, [&](uint64_t held) {
@@ -276,7 +287,7 @@ const Registration kEvalParams("evalparams",
 const Registration kSelfPlay(
     "selfplay",
     "selfplay --out FILE [--games N] [--nodes K] [--seed S] [--random-plies R] [--params FILE] "
-    "[--search-params FILE] [--binary yes --threads T]",
+    "[--search-params FILE] [--network FILE|<built-in>] [--binary yes --threads T]",
     SelfPlayCommand);
 const Registration kTrainingData("trainingdata", "trainingdata FILE [--show N]",
                                  TrainingDataCommand);

@@ -24,6 +24,8 @@ inline constexpr int kMaxNetworkHidden = 1024;
 inline constexpr int kNetQA = 255;     // an accumulator of 1.0
 inline constexpr int kNetQB = 64;      // an output weight of 1.0
 inline constexpr int kNetScale = 400;  // centipawns of an output of 1.0
+// What names the built-in network where a network file's name is asked for.
+inline constexpr const char* kBuiltInNetwork = "<built-in>";
 
 // The feature of `piece` on `s` as `perspective` sees it: 0..kNetworkFeatures-1.
 inline int NetworkFeature(Color perspective, int piece, Square s) {

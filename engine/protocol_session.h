@@ -38,7 +38,6 @@ inline constexpr int64_t kMaxMs = int64_t(1) << 40;
 inline constexpr int64_t kMaxMoveOverheadMs = 5000;
 inline constexpr int kMaxMultiPv = 5;
 inline constexpr int kMaxNoCapturePlies = 1000;
-inline constexpr const char* kBuiltInNetwork = "<built-in>";
 
 // Words of a line split on blanks; a carriage return from a Windows interface is a blank too.
 std::vector<std::string> Split(std::string_view line);

@@ -61,6 +61,7 @@ double PlaySelfPlayGame(Searcher& searcher, const SelfPlayOptions& options, std:
   searcher.NewGame();
   Limits limits;
   limits.nodes = options.nodes;
+  limits.network = options.network;
   int winning_run = 0;  // plies in a row the searches agree one side wins (+ red, - black)
   for (int ply = 0; ply < options.max_plies; ++ply) {
     const bool red = pos.SideToMove() == kRed;

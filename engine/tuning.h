@@ -24,6 +24,7 @@ struct SelfPlayOptions {
   uint64_t seed = 1;         // games are a function of the seed and the parameters
   int max_plies = 300;       // then a draw
   int adjudicate_cp = 1200;  // a score held this high by both sides' searches for 6 plies wins
+  const Network* network = nullptr;  // the searches' evaluation network (null: the classical one)
 };
 
 // Plays one game from the start, the first `random_plies` moves drawn from `rng` among the legal

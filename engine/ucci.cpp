@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/network.h"
 #include "engine/protocol.h"
 #include "engine/protocol_session.h"
 
@@ -49,7 +50,7 @@ struct Ucci {
     Say("option nocapturedraw type spin min 0 max " + std::to_string(protocol::kMaxNoCapturePlies) +
         " default 0");
     Say("option usenetwork type check default false");
-    Say(std::string("option evalfile type string default ") + protocol::kBuiltInNetwork);
+    Say(std::string("option evalfile type string default ") + kBuiltInNetwork);
     Say("option newgame type button");
     Say("ucciok");
   }

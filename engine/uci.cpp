@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/network.h"
 #include "engine/protocol.h"
 #include "engine/protocol_session.h"
 
@@ -48,7 +49,7 @@ struct Uci {
     Say("option name NoCaptureDraw type spin default 0 min 0 max " +
         std::to_string(protocol::kMaxNoCapturePlies));
     Say("option name UseNetwork type check default false");
-    Say(std::string("option name EvalFile type string default ") + protocol::kBuiltInNetwork);
+    Say(std::string("option name EvalFile type string default ") + kBuiltInNetwork);
     Say("option name UCI_Variant type combo default xiangqi var xiangqi");
     Say("uciok");
   }
