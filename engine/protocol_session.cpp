@@ -244,14 +244,20 @@ void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Re
   });
 }
 
+void SearchSession::UseNetwork(bool on) {
+  if (on != use_network) NewGame();
+  use_network = on;
+}
+
 bool SearchSession::LoadNetwork(const std::string& path, std::string* error) {
   if (path.empty() || path == kBuiltInNetwork) {
     network.reset();
-    return true;
+  } else {
+    auto loaded = Network::FromFile(path, error);
+    if (!loaded) return false;
+    network = std::make_shared<const Network>(std::move(*loaded));
   }
-  auto loaded = Network::FromFile(path, error);
-  if (!loaded) return false;
-  network = std::make_shared<const Network>(std::move(*loaded));
+  NewGame();
   return true;
 }
 

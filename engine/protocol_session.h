@@ -144,9 +144,13 @@ struct SearchSession {
   int multipv = 1;           // lines a search reports (MultiPV), 1..kMaxMultiPv
   bool chase_rule = true;    // a perpetual chase loses (else it is a draw): Limits::chase_rule
   int no_capture_plies = 0;  // plies without a capture that draw: Limits::no_capture_plies
-  bool use_network = false;  // the evaluation network rather than the classical evaluation
+  // The evaluation network rather than the classical evaluation. A change of evaluation clears
+  // the table (it keeps evaluations) as a new game does.
+  void UseNetwork(bool on);
+  bool use_network = false;
   // Reads the network EvalFile names ("<built-in>" or nothing: the program's own); false, with
   // the reason, when it cannot (the network in use stays). A search under way keeps its own.
+  // Clears the table too.
   bool LoadNetwork(const std::string& path, std::string* error);
   int64_t move_overhead_ms = kDefaultMoveOverheadMs;  // kept back from each move's time
   // Under a clock: the limits of a move from the time left, its increment and the moves to go.

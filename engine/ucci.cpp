@@ -92,7 +92,7 @@ struct Ucci {
     } else if (name == "usenetwork") {
       if (value != "true" && value != "false")
         return Refuse("usenetwork is true (the evaluation network) or false (the classical one)");
-      s.use_network = value == "true";
+      s.UseNetwork(value == "true");
     } else if (name == "evalfile") {
       std::string why;  // a file's name keeps its case and its blanks
       if (!s.LoadNetwork(protocol::Join(w, 2, w.size()), &why))

@@ -91,7 +91,7 @@ struct Uci {
     } else if (name == "usenetwork") {
       if (Lower(value) != "true" && Lower(value) != "false")
         return Refuse("UseNetwork is true (the evaluation network) or false (the classical one)");
-      s.use_network = Lower(value) == "true";
+      s.UseNetwork(Lower(value) == "true");
     } else if (name == "evalfile") {
       std::string why;
       if (!s.LoadNetwork(value, &why))
