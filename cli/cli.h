@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/network.h"
 #include "game/record/notation.h"
 
 namespace cli {
@@ -48,5 +49,9 @@ bool LoadSearchParamsFile(const std::string& path, std::string& error);
 // Loads the files of "--params" and "--search-params" when `options` has them; false, with the
 // reason, on the first that fails.
 bool LoadParamsOptions(const Options& options, std::string& error);
+// --network FILE or <built-in>: the evaluation network a command searches with, read into
+// `holder` when it is a file; `network` is left alone without the option.
+bool LoadNetworkOption(const Options& options, std::optional<engine::Network>& holder,
+                       const engine::Network*& network, std::string& error);
 
 }  // namespace cli

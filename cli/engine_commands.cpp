@@ -363,11 +363,14 @@ std::vector<engine::Position> EngineSuitePositions() {
 // table. The node total is the signature of the search: it changes only when the search does.
 int EngineBenchCommand(const Arguments& args) {
   std::string error;
-  auto options = SplitOptions(args, {"--depth", "--params", "--search-params"}, error);
+  auto options = SplitOptions(args, {"--depth", "--params", "--search-params", "--network"}, error);
   if (!options) return Refuse(error);
   if (!options->positional.empty())
-    return Refuse("enginebench takes only --depth, --params and --search-params");
+    return Refuse("enginebench takes only --depth, --params, --search-params and --network");
   if (!LoadParamsOptions(*options, error)) return Refuse(error);
+  engine::Limits limits;
+  std::optional<engine::Network> network;
+  if (!LoadNetworkOption(*options, network, limits.network, error)) return Refuse(error);
   int depth = 7;
   if (auto text = options->Get("--depth")) {
     auto parsed = engine::ParseNumber(*text, 1, 20);
@@ -378,7 +381,6 @@ int EngineBenchCommand(const Arguments& args) {
   // rules allow that); the full rules do not, so those are left out.
   std::vector<engine::Position> positions = EngineSuitePositions();
   engine::Searcher searcher;
-  engine::Limits limits;
   limits.depth = depth;
   uint64_t nodes = 0;
   double seconds = 0;  // searching only: clearing the table between positions is not counted
@@ -456,7 +458,8 @@ const Registration kPlay("play", "play [POSITION]", PlayCommand);
 const Registration kBench("bench", "bench", BenchCommand);
 const Registration kEnginePerft("engineperft", "engineperft POSITION DEPTH", EnginePerftCommand);
 const Registration kEngineBench("enginebench",
-                                "enginebench [--depth N] [--params FILE] [--search-params FILE]",
+                                "enginebench [--depth N] [--params FILE] [--search-params FILE] "
+                                "[--network FILE|<built-in>]",
                                 EngineBenchCommand);
 const Registration kEngineJudge("enginejudge",
                                 "enginejudge POSITION [MOVE ...]  (repetition rules)",

@@ -67,6 +67,20 @@ bool LoadParamsOptions(const Options& options, std::string& error) {
   return true;
 }
 
+bool LoadNetworkOption(const Options& options, std::optional<engine::Network>& holder,
+                       const engine::Network*& network, std::string& error) {
+  auto path = options.Get("--network");
+  if (!path) return true;
+  if (*path == engine::kBuiltInNetwork) {
+    network = &engine::Network::Embedded();
+    return true;
+  }
+  holder = engine::Network::FromFile(*path, &error);
+  if (!holder) return error = "--network: " + error, false;
+  network = &*holder;
+  return true;
+}
+
 namespace {
 
 // A whole number option within bounds: the default when absent; false (with the reason) when bad.
@@ -111,14 +125,7 @@ int SelfPlayCommand(const Arguments& args) {
   play.seed = uint64_t(seed);
   play.random_plies = int(random_plies);
   std::optional<engine::Network> network;
-  if (auto path = options->Get("--network")) {
-    if (*path == engine::kBuiltInNetwork)
-      play.network = &engine::Network::Embedded();
-    else if ((network = engine::Network::FromFile(*path, &error)))
-      play.network = &*network;
-    else
-      return Refuse("--network: " + error);
-  }
+  if (!LoadNetworkOption(*options, network, play.network, error)) return Refuse(error);
   if (binary && *binary == "yes") {
     engine::TrainingDataOptions data{play, int(threads)};
     bool written = engine::WriteTrainingData(data, *out_path, &error, [&](uint64_t held) {
