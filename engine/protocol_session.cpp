@@ -220,9 +220,11 @@ void SearchSession::Start(const GoRequest& request, bool hold, InfoLine info, Re
   limits.multipv = multipv;
   limits.chase_rule = chase_rule;
   limits.no_capture_plies = no_capture_plies;
-  // The search holds its network for as long as it runs, whatever EvalFile says meanwhile.
+  // The strongest level (and analysis) evaluates with the network; the weaker levels keep the
+  // classical evaluation they were measured with. The search holds its network for as long as
+  // it runs, whatever EvalFile says meanwhile.
   std::shared_ptr<const Network> net;
-  if (use_network)
+  if (use_network && search_level == kMaxLevel)
     net = network ? network : std::shared_ptr<const Network>(&Network::Embedded(), [](auto) {});
   limits.network = net.get();
   if (setup.on_search) setup.on_search(limits);
