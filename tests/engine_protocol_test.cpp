@@ -530,6 +530,12 @@ TEST(EngineProtocol, NetworkOptions) {
                              path + "\nsetoption name EvalFile value <built-in>\n" + go,
                          {"info depth 2 .*"},
                          {flat}});
+  Check(engine::RunUci, {"uci, a weaker level keeps the classical evaluation",
+                         "setoption name Level value 7\nsetoption name UseNetwork value true\n"
+                         "setoption name EvalFile value " +
+                             path + "\n" + go,
+                         {"info depth 2 .*"},
+                         {flat}});
   Check(engine::RunUci,
         {"uci, a bad file",
          "setoption name EvalFile value /nonexistent/net\n",
