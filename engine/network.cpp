@@ -208,29 +208,31 @@ int Network::Output(const int16_t* mover, const int16_t* other) const {
   return int(sum * kNetScale / (kNetQA * kNetQB));
 }
 
+namespace {
+
+// One side's accumulator for the whole board: the biases and the row of every piece.
+void Accumulate(const Network& net, const Position& pos, Color side, int16_t* out) {
+  const int16_t* rows[32];
+  int n = 0;
+  ForEachPiece(pos,
+               [&](int piece, Square s) { rows[n++] = net.Row(NetworkFeature(side, piece, s)); });
+  Active().update(out, net.Biases(), rows, n, nullptr, 0, net.hidden());
+}
+
+}  // namespace
+
 int Network::Evaluate(const Position& pos) const {
   std::vector<int16_t> values[2];
   for (Color side : {kRed, kBlack}) {
-    values[side] = biases_;
-    ForEachPiece(pos, [&](int piece, Square s) {
-      const int16_t* row = Row(NetworkFeature(side, piece, s));
-      for (int i = 0; i < hidden_; ++i)
-        values[side][size_t(i)] = int16_t(values[side][size_t(i)] + row[i]);
-    });
+    values[side].resize(size_t(hidden_));
+    Accumulate(*this, pos, side, values[side].data());
   }
   const Color mover = pos.SideToMove();
   return Output(values[mover].data(), values[Opponent(mover)].data());
 }
 
 void NetworkEvaluator::Refresh(const Position& pos, size_t index) {
-  const Kernels& k = Active();
-  for (Color side : {kRed, kBlack}) {
-    const int16_t* rows[32];
-    int n = 0;
-    ForEachPiece(
-        pos, [&](int piece, Square s) { rows[n++] = net_->Row(NetworkFeature(side, piece, s)); });
-    k.update(Values(index, side), net_->Biases(), rows, n, nullptr, 0, net_->hidden());
-  }
+  for (Color side : {kRed, kBlack}) Accumulate(*net_, pos, side, Values(index, side));
 }
 
 void NetworkEvaluator::Step(const Position::State& state, size_t from, size_t to) {
