@@ -156,6 +156,7 @@ struct Xboard {
     Say("feature option=\"Level -spin " + std::to_string(s.level) + " 1 8\"");
     Say("feature option=\"Move Overhead -spin " + std::to_string(kDefaultMoveOverheadMs) + " 0 " +
         std::to_string(protocol::kMaxMoveOverheadMs) + "\"");
+    Say(std::string("feature option=\"UseNetwork -check ") + (s.use_network ? "1" : "0") + "\"");
     Say("feature done=1");
   }
 
@@ -204,6 +205,9 @@ struct Xboard {
       auto ms = ParseNumber(value, 0, protocol::kMaxMoveOverheadMs);
       if (!ms) return Error("Move Overhead is a number of ms from 0 to 5000", w);
       s.move_overhead_ms = *ms;
+    } else if (name == "UseNetwork") {
+      if (value != "0" && value != "1") return Error("UseNetwork is 1 or 0", w);
+      s.UseNetwork(value == "1");
     } else {
       Error("unknown option", w);
     }

@@ -536,6 +536,11 @@ TEST(EngineProtocol, NetworkOptions) {
                              path + "\n" + go,
                          {"info depth 2 .*"},
                          {flat}});
+  Check(engine::RunXboard,
+        {"xboard",
+         "xboard\nprotover 2\noption UseNetwork=1\noption UseNetwork=yes\n",
+         {"feature option=\"UseNetwork -check 0\"", "Error \\(UseNetwork is 1 or 0\\).*"},
+         {"Error .*UseNetwork=1"}});
   Check(engine::RunUci,
         {"uci, a bad file",
          "setoption name EvalFile value /nonexistent/net\n",
