@@ -147,7 +147,7 @@ struct SearchSession {
   // The evaluation network rather than the classical evaluation. A change of evaluation clears
   // the table (it keeps evaluations) as a new game does.
   void UseNetwork(bool on);
-  bool use_network = false;
+  bool use_network = true;
   // Reads the network EvalFile names ("<built-in>" or nothing: the program's own); false, with
   // the reason, when it cannot (the network in use stays). A search under way keeps its own.
   // Clears the table too.

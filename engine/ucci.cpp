@@ -49,7 +49,7 @@ struct Ucci {
     Say("option chaserule type check default true");
     Say("option nocapturedraw type spin min 0 max " + std::to_string(protocol::kMaxNoCapturePlies) +
         " default 0");
-    Say("option usenetwork type check default false");
+    Say(std::string("option usenetwork type check default ") + (s.use_network ? "true" : "false"));
     Say(std::string("option evalfile type string default ") + kBuiltInNetwork);
     Say("option newgame type button");
     Say("ucciok");

@@ -48,7 +48,8 @@ struct Uci {
     Say("option name ChaseRule type check default true");
     Say("option name NoCaptureDraw type spin default 0 min 0 max " +
         std::to_string(protocol::kMaxNoCapturePlies));
-    Say("option name UseNetwork type check default false");
+    Say(std::string("option name UseNetwork type check default ") +
+        (s.use_network ? "true" : "false"));
     Say(std::string("option name EvalFile type string default ") + kBuiltInNetwork);
     Say("option name UCI_Variant type combo default xiangqi var xiangqi");
     Say("uciok");

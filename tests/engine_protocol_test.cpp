@@ -515,16 +515,16 @@ TEST(EngineProtocol, NetworkOptions) {
   }
   const std::string go = "position startpos\ngo depth 2\n",
                     flat = "info depth 2 .*score (cp )?123 .*";
-  Check(engine::RunUci,
-        {"uci",
-         "setoption name UseNetwork value true\nsetoption name EvalFile value " + path + "\n" + go,
-         {flat}});
+  Check(
+      engine::RunUci,
+      {"uci, the network by default", "setoption name EvalFile value " + path + "\n" + go, {flat}});
   Check(engine::RunUcci,
         {"ucci", "setoption evalfile " + path + "\nsetoption usenetwork true\n" + go, {flat}});
-  Check(engine::RunUci, {"uci, the classical evaluation",
-                         "setoption name EvalFile value " + path + "\n" + go,
-                         {"info depth 2 .*", "bestmove .*"},
-                         {flat}});
+  Check(engine::RunUci,
+        {"uci, the classical evaluation",
+         "setoption name UseNetwork value false\nsetoption name EvalFile value " + path + "\n" + go,
+         {"info depth 2 .*", "bestmove .*"},
+         {flat}});
   Check(engine::RunUci, {"uci, back to the built-in network",
                          "setoption name UseNetwork value true\nsetoption name EvalFile value " +
                              path + "\nsetoption name EvalFile value <built-in>\n" + go,
@@ -539,7 +539,7 @@ TEST(EngineProtocol, NetworkOptions) {
   Check(engine::RunXboard,
         {"xboard",
          "xboard\nprotover 2\noption UseNetwork=1\noption UseNetwork=yes\n",
-         {"feature option=\"UseNetwork -check 0\"", "Error \\(UseNetwork is 1 or 0\\).*"},
+         {"feature option=\"UseNetwork -check 1\"", "Error \\(UseNetwork is 1 or 0\\).*"},
          {"Error .*UseNetwork=1"}});
   Check(engine::RunUci,
         {"uci, a bad file",
