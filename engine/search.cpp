@@ -340,6 +340,9 @@ struct Searcher::Impl {
     std::memset(history, 0, sizeof history);
     std::memset(countermoves, 0, sizeof countermoves);
     std::memset(follow, 0, sizeof follow);
+    // The accumulators belong to the network they were summed with, which a new game may change.
+    network.reset();
+    network_of = nullptr;
   }
 
   int64_t Elapsed() const {
